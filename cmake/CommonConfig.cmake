@@ -1,0 +1,16 @@
+# One INTERFACE target carries the language standard, warnings and Qt defines;
+# every target of the project links it.
+add_library(linkvane_common INTERFACE)
+target_compile_features(linkvane_common INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(linkvane_common INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
+target_compile_definitions(linkvane_common INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_CONTEXTLESS_CONNECT
+    QT_NO_KEYWORDS
+    QT_USE_QSTRINGBUILDER)
+if(LINKVANE_SANITIZE)
+    target_compile_options(linkvane_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(linkvane_common INTERFACE -fsanitize=address,undefined)
+endif()

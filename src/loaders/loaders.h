@@ -1,0 +1,38 @@
+#pragma once
+
+// Turns a configuration reply into what a setup window shows and what was
+// recorded as loaded. Plain C++: the window applies the result to its widgets.
+
+#include "catalogue.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace lv {
+
+// The values as loaded, by tag ("MacAddress", "IPAddress", "SIOBaud", ...).
+// A tag without an entry counts as empty text.
+using LoadedValues = std::map<std::string, std::string, std::less<>>;
+
+// What one control holds after loading.
+struct ControlValue {
+    std::string text; // text boxes and display labels
+    int index = -1;   // lists: the selected index, -1 for none
+    bool set = false; // false: the control keeps its design-time state
+};
+
+struct LoadResult {
+    const WindowDef* window = nullptr;
+    std::map<std::string, ControlValue, std::less<>> controls; // by control name
+    LoadedValues loaded;                                       // LoadedConfig / MultiPortSnapshot
+};
+
+// The single-port loaders (every window whose portCount is 0). LoadedConfig is
+// emptied first: only this reply's values are in the result.
+LoadResult loadSinglePort(const WindowDef& window, std::string_view reply);
+
+// A control's value as Update reads it: its text, or a list's index as decimal text.
+std::string currentText(const FieldDef& field, const ControlValue& value);
+
+} // namespace lv

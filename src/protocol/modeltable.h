@@ -1,0 +1,39 @@
+#pragma once
+
+// Model and version of a configuration reply and the model table that picks the
+// loader and setup window for a device.
+
+#include <string>
+#include <string_view>
+
+namespace lv {
+
+struct ModelVersion {
+    std::string model;   // up to 8 characters after the first "MODEL: "
+    std::string version; // up to 40 characters after the first "VER:", cut at the first CR
+};
+
+// When "MODEL: " is missing the model is taken from character 7 of the reply,
+// when "VER:" is missing the version from character 4, as the devices' own
+// tools always did.
+ModelVersion readModelVersion(std::string_view reply);
+
+enum class LoaderKind {
+    None,       // rows 6 and 7: the model is known and nothing opens
+    MultiPort,  // row 1
+    MultiPortA, // row 2
+    SinglePort, // rows 3-5, 8-15
+};
+
+struct ModelDispatch {
+    int row = 15;            // 1..15, the first row of the table that matched
+    int portCount = 1;       // 0..4
+    bool isVariantA = false; // the eighth character of the model is "A"
+    LoaderKind loader = LoaderKind::SinglePort;
+    std::string loaderName;  // "LoadSetupKr770A", "LoadMultiPortConfig", ... empty for rows 6 and 7
+    std::string window;      // window that opens ("frmSetupKr770A", "frm3PortSetup", ...); empty for rows 6, 7
+};
+
+ModelDispatch dispatchModel(std::string_view model);
+
+} // namespace lv

@@ -1,0 +1,3 @@
+// placeholder so the library has a source until its windows land
+namespace lv {
+}

@@ -1,0 +1,115 @@
+#include "devsimprocess.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+DevsimProcess::DevsimProcess(const QStringList& extraArgs)
+{
+    QStringList args{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--verbose")};
+    args += extraArgs;
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start(QStringLiteral(LINKVANE_DEVSIM_PATH), args);
+    if (!m_process.waitForStarted(5000))
+        return;
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        m_process.waitForReadyRead(100);
+        readOutput();
+        const int nl = m_output.indexOf('\n');
+        if (nl >= 0) {
+            const QByteArray first = m_output.left(nl);
+            const int colon = first.lastIndexOf(':');
+            if (first.contains("listening") && colon > 0) {
+                m_port = static_cast<quint16>(first.mid(colon + 1).trimmed().toUInt());
+                break;
+            }
+        }
+        if (m_process.state() != QProcess::Running)
+            break;
+    }
+}
+
+DevsimProcess::~DevsimProcess()
+{
+    m_process.kill();
+    m_process.waitForFinished(3000);
+}
+
+void DevsimProcess::readOutput()
+{
+    m_output += m_process.readAllStandardOutput();
+}
+
+QString DevsimProcess::allOutput()
+{
+    readOutput();
+    return QString::fromLatin1(m_output) + QString::fromLatin1(m_process.readAllStandardError());
+}
+
+QByteArray DevsimProcess::unescape(const QByteArray& text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            if (text[i + 1] == '\\') {
+                out += '\\';
+                ++i;
+            } else if (text[i + 1] == 'x' && i + 3 < text.size()) {
+                out += static_cast<char>(text.mid(i + 2, 2).toInt(nullptr, 16));
+                i += 3;
+            } else {
+                out += text[i];
+            }
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+QList<QByteArray> DevsimProcess::linesWith(const char* kind)
+{
+    m_process.waitForReadyRead(0);
+    readOutput();
+    QList<QByteArray> result;
+    const QByteArray prefix = QByteArray(kind) + ' ';
+    for (const QByteArray& line : m_output.split('\n')) {
+        if (!line.startsWith(prefix))
+            continue;
+        // "RX <peer> <bytes>": the bytes follow the second blank.
+        const int sp = line.indexOf(' ', prefix.size());
+        if (sp < 0)
+            continue;
+        result.append(unescape(line.mid(sp + 1)));
+    }
+    return result;
+}
+
+QList<QByteArray> DevsimProcess::received()
+{
+    return linesWith("RX");
+}
+
+QList<QByteArray> DevsimProcess::sent()
+{
+    return linesWith("TX");
+}
+
+QList<QByteArray> DevsimProcess::waitForReceived(const QByteArray& prefix, int count, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QList<QByteArray> matching;
+    do {
+        matching.clear();
+        for (const QByteArray& d : received())
+            if (d.startsWith(prefix))
+                matching.append(d);
+        if (matching.size() >= count)
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    } while (!deadline.hasExpired());
+    return matching;
+}
