@@ -1,0 +1,251 @@
+#include "device.h"
+
+#include "catalogue.h"
+#include "modeltable.h"
+#include "tagmessage.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+namespace lv {
+
+namespace {
+
+// KR788A and KR789A open no window in the tool; they carry the fields of their
+// sibling KR787A so that their reply still looks like a device's.
+constexpr std::string_view kFallbackWindow = "frmSetupKr787A";
+
+std::string ipForIndex(int index)
+{
+    // Three subnets in turn, so that addresses of 8 to 15 characters occur.
+    const int k = index / 3;
+    const int third = 1 + k / 250;
+    const int fourth = (k % 250) * 37 % 250 + 1; // 37 is prime to 250: distinct within a subnet
+    switch (index % 3) {
+    case 0:
+        return "192.168." + std::to_string(third) + "." + std::to_string(fourth);
+    case 1:
+        return "10.0." + std::to_string(third - 1) + "." + std::to_string(fourth);
+    default:
+        return "172.16." + std::to_string(100 + third) + "." + std::to_string(fourth);
+    }
+}
+
+std::string deviceIdForIndex(int index)
+{
+    static const char* const prefixes[] = {"DEV", "LINE", "ST", "PLANT-A"};
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%04d", index + 1);
+    return std::string(prefixes[index % 4]) + digits;
+}
+
+// "192.168.1.5" -> "192.168.1."
+std::string subnetOf(const std::string& ip)
+{
+    return ip.substr(0, ip.rfind('.') + 1);
+}
+
+// The port number n of a "COMn_..." tag and the tag without that prefix.
+std::pair<int, std::string_view> splitPortTag(std::string_view tag)
+{
+    if (tag.size() > 5 && tag.substr(0, 3) == "COM" && tag[3] >= '1' && tag[3] <= '9' && tag[4] == '_')
+        return {tag[3] - '0', tag.substr(5)};
+    return {0, tag};
+}
+
+std::string textValue(std::string_view tag, int index, const std::string& ip, const std::string& password)
+{
+    const auto [port, name] = splitPortTag(tag);
+    if (name == "IPAddress" || name == "krIP")
+        return ip;
+    if (name == "SubMask" || name == "krMask")
+        return "255.255.255.0";
+    if (name == "GatewayIP" || name == "krGateway")
+        return subnetOf(ip) + "254";
+    if (name == "HostIP" || name == "RemoteHostIP")
+        return subnetOf(ip) + std::to_string(100 + port);
+    if (name == "HostPort" || name == "RemoteHostPort")
+        return std::to_string(5000 + port);
+    if (name == "SIOSocketPort" || name == "TCPPort")
+        return std::to_string(4000 + port + 1);
+    if (name == "DIOSocketPort")
+        return "5001";
+    if (name == "TCPLinkTimeOut")
+        return std::to_string(30 + index % 5 * 10);
+    if (name == "ChrGap")
+        return "10";
+    if (name == "DeviceID" || name == "krDeviceID")
+        return deviceIdForIndex(index);
+    if (name == "ReportIDPort" || name == "krReportID")
+        return "4000";
+    if (name == "SetupPassword" || name == "krPassword")
+        return password;
+    if (name == "AccessPassword" || name == "krAccess")
+        return "";
+    if (name == "arbtime")
+        return "100";
+    if (name == "uarttimeout")
+        return "200";
+    if (name == "PanId")
+        return std::to_string(1000 + index % 9000);
+    if (name == "RFChan")
+        return std::to_string(11 + index % 16);
+    if (name == "ZNwkAddr")
+        return "0x" + std::to_string(1000 + index % 9000) + " / " + std::to_string(1000 + index % 9000);
+    if (name == "ZMac")
+        return "00:13:A2:00:40:" + std::to_string(10 + index % 90);
+    return "0";
+}
+
+std::string listValue(const FieldDef& field, int index, int fieldNumber)
+{
+    const auto [port, name] = splitPortTag(field.tag);
+    int entries = static_cast<int>(field.entries.size());
+    if (field.rule == LoadRule::Guarded || field.rule == LoadRule::Bounded || field.rule == LoadRule::BoundedRecordRaw)
+        entries = std::min(entries, field.limit + 1);
+    if (entries <= 0)
+        return "0";
+    // Typical values where a device has a natural default, varied elsewhere.
+    if (name == "SIOBaud" || name == "Baud")
+        return std::to_string(std::min(entries - 1, 5 + (index + port) % 5));
+    if (name == "SIOBits" || name == "Bits")
+        return std::to_string(std::min(entries - 1, 1));
+    return std::to_string((index + fieldNumber) % entries);
+}
+
+} // namespace
+
+const std::vector<std::string>& defaultModelMix()
+{
+    static const std::vector<std::string> models{
+        "KR-700",  "PL-770A", "KR-770A",  "KR787A",   "KR788A",   "KR789A",   "PL-780A",
+        "KR-780A", "PL-778A", "DN-680A",  "DN-687A",  "DN-690A",  "NDQ-770",  "KR-7700",
+        "KR-7800", "KR-7900", "KR-7600",  "KR-7700A", "KR-7800A", "KR-7900A", "KR-7600A"};
+    return models;
+}
+
+std::optional<std::array<int, 6>> parseMacField(std::string_view field)
+{
+    std::array<int, 6> bytes{};
+    std::size_t pos = 0;
+    for (int i = 0; i < 6; ++i) {
+        const std::size_t end = i < 5 ? field.find('.', pos) : field.size();
+        if (end == std::string_view::npos || end == pos || end - pos > 3)
+            return std::nullopt;
+        int value = 0;
+        const auto [ptr, ec] = std::from_chars(field.data() + pos, field.data() + end, value);
+        if (ec != std::errc() || ptr != field.data() + end || value > 255)
+            return std::nullopt;
+        bytes[static_cast<std::size_t>(i)] = value;
+        pos = end + 1;
+    }
+    return bytes;
+}
+
+std::string Device::macField() const
+{
+    std::string text;
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        if (i > 0)
+            text += '.';
+        text += std::to_string(mac[i]);
+    }
+    return text;
+}
+
+std::string Device::macAddressText() const
+{
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    return text;
+}
+
+std::string Device::setting(std::string_view tag) const
+{
+    for (const auto& [name, value] : settings)
+        if (name == tag)
+            return value;
+    return {};
+}
+
+bool Device::hasSetting(std::string_view tag) const
+{
+    return std::any_of(settings.begin(), settings.end(), [tag](const auto& s) { return s.first == tag; });
+}
+
+void Device::setSetting(std::string_view tag, std::string_view value)
+{
+    for (auto& [name, current] : settings) {
+        if (name == tag) {
+            current = value;
+            return;
+        }
+    }
+    settings.emplace_back(tag, value);
+}
+
+std::string Device::searchAnswer() const
+{
+    return "AX " + macField() + "/" + ip() + "/" + deviceId() + "\r";
+}
+
+Device::Reply Device::configurationReply() const
+{
+    // The tool takes the model from the eight characters after "MODEL: ", and a
+    // six-character model such as KR787A is only recognised when the reply ends
+    // right after it; so the model closes the reply. The tool treats the reply as
+    // complete once it holds "MAC": items whose values happen to hold "MAC" go
+    // last, and the marker follows them.
+    Reply reply;
+    reply.text = "AG VER:" + version + "\r";
+    reply.itemsBegin = reply.text.size();
+    std::vector<std::pair<std::string, std::string>> items;
+    items.emplace_back("MacAddress", macAddressText());
+    items.insert(items.end(), settings.begin(), settings.end());
+    std::stable_partition(items.begin(), items.end(),
+                          [](const auto& item) { return item.second.find("MAC") == std::string::npos; });
+    for (const auto& [tag, value] : items) {
+        reply.itemStarts.push_back(reply.text.size());
+        reply.text += tagItem(tag, value);
+    }
+    reply.itemsEnd = reply.text.size();
+    reply.text += "\rMAC\rMODEL: " + model;
+    return reply;
+}
+
+Device makeDevice(const std::string& model, int index, const std::string& password)
+{
+    Device device;
+    device.model = model;
+    const ModelDispatch dispatch = dispatchModel(model);
+    device.window = dispatch.window.empty() ? std::string(kFallbackWindow) : dispatch.window;
+    const WindowDef* window = findWindow(device.window);
+    device.multiPort = window != nullptr && window->isMultiPort();
+    const int serial = index + 1;
+    device.mac = {0, 80, 194, (serial >> 16) & 0xff, (serial >> 8) & 0xff, serial & 0xff};
+    device.version = "1." + std::to_string(10 + index % 90);
+
+    const std::string ip = ipForIndex(index);
+    if (window != nullptr) {
+        int fieldNumber = 0;
+        for (const FieldDef& field : window->fields) {
+            ++fieldNumber;
+            if (field.tag.empty() || field.tag == "MacAddress" || device.hasSetting(field.tag))
+                continue;
+            const std::string value = field.kind == ControlKind::ComboBox ? listValue(field, index, fieldNumber)
+                                                                          : textValue(field.tag, index, ip, password);
+            device.settings.emplace_back(field.tag, value);
+        }
+    }
+    // Whatever the window, the device always knows its address, ID and password.
+    if (!device.hasSetting(device.ipTag()))
+        device.setSetting(device.ipTag(), ip);
+    if (!device.hasSetting(device.deviceIdTag()))
+        device.setSetting(device.deviceIdTag(), deviceIdForIndex(index));
+    if (!device.hasSetting(device.passwordTag()))
+        device.setSetting(device.passwordTag(), password);
+    return device;
+}
+
+} // namespace lv

@@ -1,0 +1,77 @@
+#pragma once
+
+// One simulated device: its model, MAC, firmware version and the settings it
+// keeps in memory, addressed through the tags of its setup window.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace lv {
+
+// The three values that name a device in the header of the "S " and "U " commands.
+struct DeviceHeader {
+    std::string mac;
+    std::string ip;
+    std::string password;
+
+    bool operator==(const DeviceHeader&) const = default;
+};
+
+struct Device {
+    std::string model;   // the identifier sent after "MODEL: "
+    std::string window;  // the catalogue window whose fields the device carries
+    bool multiPort = false;
+    std::array<int, 6> mac{};
+    std::string version;
+    // Every setting as tag and value, in the order of the window's fields; tags
+    // the window does not know are kept at the end when a set command brings them.
+    std::vector<std::pair<std::string, std::string>> settings;
+
+    // The header of the last accepted set command and the command itself: the
+    // tool names the device by its loaded values until it loads it again.
+    std::optional<DeviceHeader> lastSetHeader;
+    std::string lastSetCommand;
+
+    std::string macField() const;       // "0.80.194.1.2.3"
+    std::string macAddressText() const; // "00:50:C2:01:02:03", the MacAddress item
+    std::string ipTag() const { return multiPort ? "krIP" : "IPAddress"; }
+    std::string deviceIdTag() const { return multiPort ? "krDeviceID" : "DeviceID"; }
+    std::string passwordTag() const { return multiPort ? "krPassword" : "SetupPassword"; }
+    std::string ip() const { return setting(ipTag()); }
+    std::string deviceId() const { return setting(deviceIdTag()); }
+    std::string password() const { return setting(passwordTag()); }
+    DeviceHeader header() const { return {macAddressText(), ip(), password()}; }
+
+    std::string setting(std::string_view tag) const;
+    bool hasSetting(std::string_view tag) const;
+    void setSetting(std::string_view tag, std::string_view value);
+
+    // "AX " + MAC field + "/" + IP + "/" + device ID + CR
+    std::string searchAnswer() const;
+    // The whole configuration reply as one text, with the position where the
+    // tag items start and end, so that a reply can be cut inside them.
+    struct Reply {
+        std::string text;
+        std::size_t itemsBegin = 0;
+        std::size_t itemsEnd = 0;
+        std::vector<std::size_t> itemStarts;
+    };
+    Reply configurationReply() const;
+};
+
+// The models of the default LAN, one device each, in this order.
+const std::vector<std::string>& defaultModelMix();
+
+// Builds device number `index` (0-based) of model `model`, with a MAC, IP and
+// device ID derived from the index (distinct for distinct indexes) and plausible
+// values for every field of its window.
+Device makeDevice(const std::string& model, int index, const std::string& password);
+
+// Parses six decimal numbers 0..255 joined by exactly five dots.
+std::optional<std::array<int, 6>> parseMacField(std::string_view field);
+
+} // namespace lv

@@ -1,0 +1,166 @@
+#include "devsimserver.h"
+
+#include <QNetworkDatagram>
+#include <QVariant>
+
+#include <cstdio>
+
+namespace lv {
+
+namespace {
+
+constexpr int kSocketBufferBytes = 8 * 1024 * 1024;
+// A full send buffer is retried after a short pause; a datagram that still
+// cannot be sent after this many tries is dropped, as a real network would.
+constexpr int kMaxSendAttempts = 50;
+
+void askForLargeBuffers(QUdpSocket& socket)
+{
+    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kSocketBufferBytes));
+    socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, QVariant(kSocketBufferBytes));
+}
+
+} // namespace
+
+DevsimServer::DevsimServer(ServerOptions options, QObject* parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+    , m_lan(m_options.lan)
+{
+    m_clock.start();
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &DevsimServer::sendDue);
+    connect(&m_unicast, &QUdpSocket::readyRead, this, [this] { readDatagrams(&m_unicast); });
+}
+
+DevsimServer::~DevsimServer() = default;
+
+bool DevsimServer::start(QString* error)
+{
+    if (!m_unicast.bind(m_options.bindAddress, m_options.port)) {
+        if (error)
+            *error = m_unicast.errorString();
+        return false;
+    }
+    askForLargeBuffers(m_unicast);
+    // Linux hands a broadcast only to sockets bound to the broadcast address or
+    // to any address; on loopback a second socket catches 127.255.255.255.
+    if (m_options.bindAddress == QHostAddress(QHostAddress::LocalHost)) {
+        m_broadcast = std::make_unique<QUdpSocket>();
+        if (!m_broadcast->bind(QHostAddress(QStringLiteral("127.255.255.255")), m_unicast.localPort())) {
+            if (error)
+                *error = m_broadcast->errorString();
+            return false;
+        }
+        askForLargeBuffers(*m_broadcast);
+        QUdpSocket* socket = m_broadcast.get();
+        connect(socket, &QUdpSocket::readyRead, this, [this, socket] { readDatagrams(socket); });
+    }
+    return true;
+}
+
+quint16 DevsimServer::port() const
+{
+    return m_unicast.localPort();
+}
+
+QHostAddress DevsimServer::address() const
+{
+    return m_unicast.localAddress();
+}
+
+QByteArray DevsimServer::escape(const QByteArray& bytes)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == '\\') {
+            out += "\\\\";
+        } else if (b < 0x20 || b >= 0x7f) {
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 0x0f];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void DevsimServer::logLine(const char* kind, const QHostAddress& peer, quint16 port, const QByteArray& bytes)
+{
+    if (!m_options.verbose)
+        return;
+    const QByteArray line = QByteArray(kind) + ' ' + peer.toString().toLatin1() + ':' + QByteArray::number(port) +
+                            ' ' + escape(bytes) + '\n';
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+void DevsimServer::readDatagrams(QUdpSocket* socket)
+{
+    while (socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = socket->receiveDatagram();
+        if (!datagram.isValid())
+            break;
+        const QByteArray data = datagram.data();
+        // A peer reached over an IPv4-mapped address is answered on plain IPv4.
+        QHostAddress peer = datagram.senderAddress();
+        bool isV4 = false;
+        const quint32 v4 = peer.toIPv4Address(&isV4);
+        if (isV4)
+            peer = QHostAddress(v4);
+        const quint16 peerPort = static_cast<quint16>(datagram.senderPort());
+        logLine("RX", peer, peerPort, data);
+        schedule(peer, peerPort,
+                 m_lan.handleDatagram(std::string_view(data.constData(), static_cast<std::size_t>(data.size()))));
+    }
+    sendDue();
+}
+
+void DevsimServer::schedule(const QHostAddress& peer, quint16 port, std::vector<Outgoing> answers)
+{
+    const qint64 now = m_clock.elapsed();
+    for (Outgoing& answer : answers) {
+        Pending pending{peer, port,
+                        QByteArray(answer.bytes.data(), static_cast<qsizetype>(answer.bytes.size())), 0};
+        m_queue.emplace(now + answer.delayMs, std::move(pending));
+    }
+}
+
+void DevsimServer::sendDue()
+{
+    const qint64 now = m_clock.elapsed();
+    while (!m_queue.empty() && m_queue.begin()->first <= now) {
+        auto it = m_queue.begin();
+        Pending& pending = it->second;
+        const qint64 written = m_unicast.writeDatagram(pending.bytes, pending.peer, pending.port);
+        if (written < 0 && ++pending.attempts < kMaxSendAttempts &&
+            (m_unicast.error() == QAbstractSocket::TemporaryError ||
+             m_unicast.error() == QAbstractSocket::NetworkError)) {
+            // The send buffer is full: keep this datagram first in line, so the
+            // order of the answers stays, and try again shortly.
+            m_timer.start(1);
+            return;
+        }
+        if (written >= 0)
+            logLine("TX", pending.peer, pending.port, pending.bytes);
+        m_queue.erase(it);
+    }
+    armTimer();
+}
+
+void DevsimServer::armTimer()
+{
+    if (m_queue.empty()) {
+        m_timer.stop();
+        return;
+    }
+    const qint64 wait = std::max<qint64>(0, m_queue.begin()->first - m_clock.elapsed());
+    m_timer.start(static_cast<int>(wait));
+}
+
+} // namespace lv

@@ -1,0 +1,65 @@
+#pragma once
+
+// The simulated LAN on real UDP: one command port, answers sent from the
+// unicast socket to whoever asked, each when its delay has passed.
+
+#include "simulatedlan.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <map>
+#include <memory>
+
+namespace lv {
+
+struct ServerOptions {
+    QHostAddress bindAddress = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 65535; // 0: a free port
+    bool verbose = false;
+    LanOptions lan;
+};
+
+class DevsimServer final : public QObject {
+    Q_OBJECT
+public:
+    explicit DevsimServer(ServerOptions options, QObject* parent = nullptr);
+    ~DevsimServer() override;
+
+    // Binds the sockets; on failure `error` tells why.
+    bool start(QString* error);
+    quint16 port() const;
+    QHostAddress address() const;
+    SimulatedLan& lan() { return m_lan; }
+
+    // "\\" for a backslash, "\xNN" for bytes below 0x20 or from 0x7f on.
+    static QByteArray escape(const QByteArray& bytes);
+
+private:
+    struct Pending {
+        QHostAddress peer;
+        quint16 port = 0;
+        QByteArray bytes;
+        int attempts = 0;
+    };
+
+    void readDatagrams(QUdpSocket* socket);
+    void schedule(const QHostAddress& peer, quint16 port, std::vector<Outgoing> answers);
+    void sendDue();
+    void armTimer();
+    void logLine(const char* kind, const QHostAddress& peer, quint16 port, const QByteArray& bytes);
+
+    ServerOptions m_options;
+    SimulatedLan m_lan;
+    QUdpSocket m_unicast;
+    std::unique_ptr<QUdpSocket> m_broadcast;
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+    std::multimap<qint64, Pending> m_queue; // by due time; equal times keep their order
+};
+
+} // namespace lv
