@@ -1,0 +1,30 @@
+#pragma once
+
+// What an answered Update changes in the device list: the IP and device-ID
+// columns of the selected line, each only when the field was changed.
+
+#include <QMetaType>
+
+#include <string>
+#include <string_view>
+
+namespace lv {
+
+struct DeviceLinePatch {
+    std::string loadedIp;
+    std::string newIp;
+    bool ipChanged = false;
+    std::string loadedDeviceId;
+    std::string newDeviceId;
+    bool deviceIdChanged = false;
+
+    bool changesLine() const { return ipChanged || deviceIdChanged; }
+};
+
+// PatchDeviceLine: the IP column first, then the device-ID column of the line
+// as the first step left it.
+std::string patchDeviceLine(std::string_view line, const DeviceLinePatch& patch);
+
+} // namespace lv
+
+Q_DECLARE_METATYPE(lv::DeviceLinePatch)
