@@ -17,12 +17,12 @@ enum class ControlKind {
     TextBox,  // txt..., the value is its text
     ComboBox, // cmb..., the value is the decimal text of the selected index, "-1" for none
     Display,  // a label that shows a loaded value (ZNwkAddr, ZMac); never sent
-    Note,     // a read-only text box with a fixed note (Text1); never read
+    Note,     // a read-only text box with a fixed note (Text1); never read. The note is entries[0].
 };
 
 // How a single-port loader fills a field (multi-port loaders take every value as given).
 enum class LoadRule {
-    NotLoaded,        // the loader does not read this field's tag (ZMode, Text1, preset fields)
+    NotLoaded,        // the loader does not touch this field (ZMode, Text1)
     Text,             // the value as text
     TextEmptyAsZero,  // PL-778 txtMSATP: an empty value shows "0" and records nothing
     Guarded,          // accepted range 0..limit, else defaultIndex shown and resendMark recorded
@@ -32,14 +32,20 @@ enum class LoadRule {
     Plain,            // the value is the index
     Display,          // shown in a label when present and not empty; nothing recorded
     Multi,            // multi-port windows: the value as given, no bounds
+    Preset,           // a field the device's own loader never filled (cmbTCPLinkTimeOutMode and txtReportID on
+                      // frmSetup, cmbDioMode on frmSetupPL700A): taken from the reply when it carries the tag
+                      // (a list value the list does not hold selects nothing), the shown state recorded, so
+                      // only the operator's own choice is ever sent back
 };
 
 struct FieldDef {
     std::string control;              // objectName: "txtIP", "cmbSioBaud", "COM2_Baud"
-    std::string tag;                  // item tag; empty for fields that are never sent
-    std::string label;                // caption of the row label; empty for a field on the row of the one before
+    std::string tag;                  // item tag; empty for fields without one (ZMode, Text1); Display fields
+                                      // name the tag they show but are never sent
+    std::string label;                // caption of the row label; empty for a field on the row of the one
+                                      // before, and for a row without label (Text1)
     ControlKind kind = ControlKind::TextBox;
-    std::vector<std::string> entries; // list entries, index 0 first
+    std::vector<std::string> entries; // list entries, index 0 first; for a Note the note text alone
     std::string unit;                 // unit label right of the field ("Sec.", "ms")
     bool enabled = true;              // false: switched off at design time, never editable
     bool sameRow = false;             // stands right of the field before it
@@ -59,6 +65,9 @@ enum class TitleRule {
 
 // Port-block arrangement of a multi-port window: each group is one caption
 // with one or two ports side by side.
+// The caption of the general block of every multi-port window.
+inline constexpr std::string_view kGeneralSettingCaption = "General Setting";
+
 struct PortGroup {
     std::string caption;
     std::vector<int> ports;
@@ -95,5 +104,5 @@ std::string windowTitle(const WindowDef& window, std::string_view selMac, std::s
 const std::vector<std::string>& singlePortSlots();
 
 // Standard lists.
-const std::vector<std::string>& baudList(int entries); // 10 or 13 entries
+const std::vector<std::string>& baudList(int entries); // 13 entries when asked for 13 or more, else 10
 } // namespace lv

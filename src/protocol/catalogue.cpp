@@ -1,0 +1,520 @@
+#include "catalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace lv {
+
+namespace {
+
+using Fields = std::vector<FieldDef>;
+using Entries = std::vector<std::string>;
+
+// Constant-initialised, so the catalogue can be built from any static initialiser.
+constexpr std::array<std::string_view, 2> kDisableEnable = {"Disable", "Enable"};
+constexpr std::array<std::string_view, 3> kSocketTypes3 = {"TCP Server", "TCP Client", "UDP"};
+constexpr std::array<std::string_view, 4> kSocketTypes4 = {"TCP Server", "TCP Client", "UDP Server", "UDP Client"};
+constexpr std::array<std::string_view, 2> kSocketTypes2 = {"TCP Server", "UDP Server"};
+constexpr std::array<std::string_view, 3> kParity = {"N", "E", "O"};
+constexpr std::array<std::string_view, 2> kDataBits = {"7", "8"};
+constexpr std::array<std::string_view, 2> kStopBits = {"1", "2"};
+constexpr std::array<std::string_view, 5> kSioTypes = {"RS232", "RS232 (RTS/CTS)", "RS232 (RTS/CTS/DSR/DTR)",
+                                                       "RS485 (Half Duplex)", "RS422 (Full Duplex)"};
+constexpr std::array<std::string_view, 4> kPortTcpModes = {"TCP Server", "UDP Server", "TCP Client", "UDP Client"};
+constexpr std::array<std::string_view, 5> kPortHwTypes = {"RS232", "RS232(Xon/Xoff)", "RS232(RTS/CTS)",
+                                                          "RS485(Half Duplex)", "RS422(Full Duplex)"};
+constexpr std::array<std::string_view, 13> kBaudRates = {
+    "300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200", "230400", "460800", "921600"};
+
+constexpr std::string_view kModbusNote = "Note: SIO Port 502 is Reserved for the MODBUS/TCP.";
+constexpr std::string_view kArbitrationCaption = "Multi Socket Arbitration Time Period";
+
+// Set-command order of every single-port window; each window sends the tags it has a field for.
+// clang-format off
+constexpr std::array<std::string_view, 25> kSinglePortOrder = {
+    "IPAddress", "SubMask", "GatewayIP", "DHCPEnable", "HostIP", "HostPort", "SIOSocketPort", "SIOSocketType",
+    "DIOSocketPort", "DIOSocketType", "SIOBaud", "SIOParity", "SIOBits", "SIOStops", "SIOType", "TCPLinkTimeOut",
+    "TCPLinkTimeOutMode", "ChrGap", "DeviceID", "ReportIDPort", "SetupPassword", "AccessPassword", "COM1_Modbus",
+    "PanId", "RFChan"};
+// clang-format on
+
+constexpr std::array<std::string_view, 11> kPortItems = {"RemoteHostIP", "RemoteHostPort", "TCPPort", "TCPMode",
+                                                         "Baud",         "Parity",         "Bits",    "Stops",
+                                                         "HWType",       "ChrGap",         "Modbus"};
+
+template <std::size_t N> Entries listOf(const std::array<std::string_view, N>& names, std::size_t count = N)
+{
+    return Entries(names.begin(), names.begin() + std::min(count, N));
+}
+
+// ---- field builders -------------------------------------------------------------------------------
+
+FieldDef textField(std::string control, std::string tag, std::string label, std::string unit = {})
+{
+    FieldDef f;
+    f.control = std::move(control);
+    f.tag = std::move(tag);
+    f.label = std::move(label);
+    f.unit = std::move(unit);
+    return f;
+}
+
+FieldDef listField(std::string control, std::string tag, std::string label, Entries entries, LoadRule rule,
+                   int limit = 0)
+{
+    FieldDef f = textField(std::move(control), std::move(tag), std::move(label));
+    f.kind = ControlKind::ComboBox;
+    f.entries = std::move(entries);
+    f.rule = rule;
+    f.limit = limit;
+    return f;
+}
+
+// A list whose refused values show `defaultIndex` and record `resendMark`, so that the default is sent back.
+FieldDef guardedList(std::string control, std::string tag, std::string label, Entries entries, int limit,
+                     int defaultIndex, std::string resendMark)
+{
+    FieldDef f =
+        listField(std::move(control), std::move(tag), std::move(label), std::move(entries), LoadRule::Guarded, limit);
+    f.defaultIndex = defaultIndex;
+    f.resendMark = std::move(resendMark);
+    return f;
+}
+
+// The same field standing right of the one before it, sharing its label.
+FieldDef beside(FieldDef f)
+{
+    f.label.clear();
+    f.sameRow = true;
+    return f;
+}
+
+FieldDef withRule(FieldDef f, LoadRule rule)
+{
+    f.rule = rule;
+    return f;
+}
+
+FieldDef switchedOff(FieldDef f)
+{
+    f.enabled = false;
+    return f;
+}
+
+void append(Fields& to, Fields rows)
+{
+    to.insert(to.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+}
+
+// ---- single-port rows ---------------------------------------------------------------------------
+
+// IP address, mask, gateway and DHCP; the digital-I/O module takes its DHCP value without a guard.
+Fields networkRows(bool guardedDhcp)
+{
+    FieldDef dhcp = guardedDhcp
+                        ? guardedList("cmbDHCP", "DHCPEnable", "DHCP client", listOf(kDisableEnable), 1, 0, "1")
+                        : listField("cmbDHCP", "DHCPEnable", "DHCP client", listOf(kDisableEnable), LoadRule::Plain);
+    return {textField("txtIP", "IPAddress", "IP address"), textField("txtMask", "SubMask", "Subnet mask"),
+            textField("txtGateway", "GatewayIP", "Gateway IP address"), std::move(dhcp)};
+}
+
+Fields hostRows()
+{
+    return {textField("txtHostIP", "HostIP", "Host IP address"),
+            textField("txtHostPort", "HostPort", "Host socket port")};
+}
+
+FieldDef sioPort()
+{
+    return textField("txtSioPort", "SIOSocketPort", "Socket port of serial I/O, Type");
+}
+
+FieldDef sioMode(Entries entries, LoadRule rule = LoadRule::Guarded)
+{
+    if (rule == LoadRule::Guarded)
+        return beside(guardedList("cmbSioMode", "SIOSocketType", {}, std::move(entries), 3, 0, "1"));
+    return beside(listField("cmbSioMode", "SIOSocketType", {}, std::move(entries), rule));
+}
+
+FieldDef dioMode(Entries entries, LoadRule rule, int limit = 0)
+{
+    return listField("cmbDioMode", "DIOSocketType", "Socket port of digital I/O, Type", std::move(entries), rule,
+                     limit);
+}
+
+// Baud rate, parity, data bits and stop bits on one row, then the serial type and the character gap.
+Fields serialRows(int baudEntries)
+{
+    return {guardedList("cmbSioBaud", "SIOBaud", "Serial I/O settings (baud rate, parity, data bits, stop bits)",
+                        baudList(baudEntries), 12, 5, "0"),
+            beside(guardedList("cmbSioParity", "SIOParity", {}, listOf(kParity), 2, 0, "1")),
+            beside(guardedList("cmbSioBits", "SIOBits", {}, listOf(kDataBits), 1, 1, "0")),
+            beside(guardedList("cmbSioStops", "SIOStops", {}, listOf(kStopBits), 1, 0, "1")),
+            guardedList("cmbSioType", "SIOType", "Type of serial I/O", listOf(kSioTypes), 4, 0, "1"),
+            textField("txtChrGap", "ChrGap", "SIO InterCharacter Gap")};
+}
+
+FieldDef tcpLinkTimeOut()
+{
+    return textField("txtTCPLinkTimeOut", "TCPLinkTimeOut", "TCP Link Time Out", "Sec.");
+}
+
+FieldDef slaveResponseTimeOut()
+{
+    return textField("txtTCPLinkTimeOut", "TCPLinkTimeOut", "Slave Response Time Out", "ms");
+}
+
+FieldDef tcpLinkTimeOutMode(LoadRule rule, int limit = 0)
+{
+    return beside(listField("cmbTCPLinkTimeOutMode", "TCPLinkTimeOutMode", {}, listOf(kDisableEnable), rule, limit));
+}
+
+FieldDef deviceId()
+{
+    return textField("txtDeviceID", "DeviceID", "Device ID");
+}
+
+FieldDef reportId(LoadRule rule)
+{
+    return withRule(textField("txtReportID", "ReportIDPort", "Check Status Port"), rule);
+}
+
+Fields passwordRows()
+{
+    return {textField("txtPassword", "SetupPassword", "Setup password"),
+            textField("txtAccess", "AccessPassword", "Access password")};
+}
+
+FieldDef arbitrationTime(std::string control, LoadRule rule = LoadRule::Text)
+{
+    return withRule(textField(std::move(control), "DIOSocketPort", std::string(kArbitrationCaption), "ms"), rule);
+}
+
+FieldDef modbusNote()
+{
+    FieldDef f;
+    f.control = "Text1";
+    f.kind = ControlKind::Note;
+    f.entries = {std::string(kModbusNote)};
+    f.rule = LoadRule::NotLoaded;
+    return f;
+}
+
+// The top of every serial window: network, host, serial socket.
+Fields serialWindowTop(const Entries& sioModes)
+{
+    Fields f = networkRows(true);
+    append(f, hostRows());
+    f.push_back(sioPort());
+    f.push_back(sioMode(sioModes));
+    return f;
+}
+
+// KR-770A and its kin: no digital-I/O type, 13 baud rates, the arbitration period at the bottom.
+Fields kr770Fields()
+{
+    Fields f = serialWindowTop(listOf(kSocketTypes4));
+    append(f, serialRows(13));
+    f.push_back(slaveResponseTimeOut());
+    f.push_back(deviceId());
+    append(f, passwordRows());
+    f.push_back(arbitrationTime("txtDioPort"));
+    return f;
+}
+
+Fields kr770NoteFields()
+{
+    Fields f = kr770Fields();
+    f.push_back(modbusNote());
+    return f;
+}
+
+// The windows with a digital-I/O socket: its port and type under the serial socket, then the serial rows.
+Fields digitalIoWindowTop(Entries sioModes, Entries dioModes, LoadRule dioRule)
+{
+    Fields f = serialWindowTop(sioModes);
+    f.push_back(textField("txtDioPort", "DIOSocketPort", "Socket port of digital I/O, Type"));
+    f.push_back(beside(dioMode(std::move(dioModes), dioRule)));
+    append(f, serialRows(10));
+    return f;
+}
+
+Fields kr700Fields()
+{
+    Fields f = digitalIoWindowTop(listOf(kSocketTypes3), listOf(kSocketTypes3), LoadRule::DioType);
+    f.push_back(tcpLinkTimeOut());
+    f.push_back(tcpLinkTimeOutMode(LoadRule::Preset));
+    f.push_back(deviceId());
+    f.push_back(reportId(LoadRule::Preset));
+    append(f, passwordRows());
+    return f;
+}
+
+Fields pl700Fields()
+{
+    Fields f = digitalIoWindowTop(listOf(kSocketTypes4), listOf(kSocketTypes2), LoadRule::Preset);
+    f.push_back(slaveResponseTimeOut());
+    f.push_back(deviceId());
+    append(f, passwordRows());
+    f.push_back(modbusNote());
+    return f;
+}
+
+// The usable fields first, then the four that stay switched off.
+Fields pl778Fields()
+{
+    Fields f = serialWindowTop(listOf(kSocketTypes3));
+    append(f, serialRows(10));
+    f.push_back(
+        listField("COM1_Modbus", "COM1_Modbus", "Modbus TCP", listOf(kDisableEnable), LoadRule::BoundedRecordRaw, 2));
+    f.push_back(deviceId());
+    append(f, passwordRows());
+    f.push_back(arbitrationTime("txtMSATP", LoadRule::TextEmptyAsZero));
+    f.push_back(switchedOff(dioMode(listOf(kSocketTypes3), LoadRule::Bounded, 2)));
+    f.push_back(switchedOff(tcpLinkTimeOut()));
+    f.push_back(switchedOff(tcpLinkTimeOutMode(LoadRule::Bounded, 3)));
+    f.push_back(switchedOff(reportId(LoadRule::Text)));
+    return f;
+}
+
+Fields radioFields()
+{
+    Fields f = kr770Fields();
+    f.push_back(textField("PanID", "PanId", "Z-PAN ID"));
+    f.push_back(textField("RFChannel", "RFChan", "Z-RF Channel"));
+    f.push_back(listField("ZMode", {}, "Z-Mode", listOf(kDisableEnable), LoadRule::NotLoaded));
+    FieldDef nwk = textField("LabelZNwkAddress", "ZNwkAddr", "Z-Network Address, Joined Pan ID");
+    FieldDef mac = textField("LabelZMac", "ZMac", "Z-Mac");
+    for (FieldDef* d : {&nwk, &mac}) {
+        d->kind = ControlKind::Display;
+        d->rule = LoadRule::Display;
+    }
+    f.push_back(std::move(nwk));
+    f.push_back(std::move(mac));
+    return f;
+}
+
+Fields ndq770Fields()
+{
+    Fields f = networkRows(false);
+    f.push_back(sioPort());
+    f.push_back(sioMode(listOf(kSocketTypes2), LoadRule::Plain));
+    f.push_back(deviceId());
+    append(f, passwordRows());
+    return f;
+}
+
+bool sendsTag(const Fields& fields, std::string_view tag)
+{
+    return std::any_of(fields.begin(), fields.end(),
+                       [&](const FieldDef& f) { return f.tag == tag && f.kind != ControlKind::Display; });
+}
+
+WindowDef singlePortWindow(std::string name, std::string titlePrefix, Fields fields, int updateCount,
+                           TitleRule titleRule = TitleRule::MacAndVersion)
+{
+    WindowDef w;
+    w.name = std::move(name);
+    w.titlePrefix = std::move(titlePrefix);
+    w.titleRule = titleRule;
+    w.fields = std::move(fields);
+    for (std::string_view tag : kSinglePortOrder)
+        if (sendsTag(w.fields, tag))
+            w.itemOrder.emplace_back(tag);
+    w.updateCount = updateCount;
+    w.delayMs = 500;
+    return w;
+}
+
+WindowDef radioWindow(std::string name, std::string titlePrefix, TitleRule titleRule)
+{
+    WindowDef w = singlePortWindow(std::move(name), std::move(titlePrefix), radioFields(), 3, titleRule);
+    w.sendOnlyIfLoaded = {"PanId", "RFChan"};
+    return w;
+}
+
+// ---- multi-port windows ---------------------------------------------------------------------------
+
+FieldDef multiText(std::string control, std::string tag, std::string label)
+{
+    return withRule(textField(std::move(control), std::move(tag), std::move(label)), LoadRule::Multi);
+}
+
+FieldDef multiList(std::string control, std::string tag, std::string label, Entries list)
+{
+    return listField(std::move(control), std::move(tag), std::move(label), std::move(list), LoadRule::Multi);
+}
+
+Fields generalBlock(bool familyA)
+{
+    Fields f = {multiText("IP", "krIP", "Local IP"),
+                multiText("Mask", "krMask", "Subnet mask"),
+                multiText("Gateway", "krGateway", "Gateway IP"),
+                multiList("DHCP", "krDHCP", "DHCP client", listOf(kDisableEnable)),
+                multiText("DeviceID", "krDeviceID", "Device ID"),
+                multiText("ReportIDPort", "krReportID", "Command Port"),
+                multiText("Password", "krPassword", "Setup password"),
+                multiText("Access", "krAccess", "Access password")};
+    if (familyA) {
+        f.push_back(multiList("multis", "multis", "Multi Connection Support", listOf(kDisableEnable)));
+        f.push_back(multiText("arbtime", "arbtime", "Arbitration Time Period"));
+        f.push_back(multiText("uarttimeout", "uarttimeout", "UART Response Timeout"));
+    }
+    return f;
+}
+
+// The eleven controls of port n; control and item share the name "COMn_" + suffix.
+Fields portBlock(int n)
+{
+    const std::string p = "COM" + std::to_string(n) + "_";
+    const Entries hwTypes = listOf(kPortHwTypes, n == 2 || n == 3 ? 5 : 3);
+    Fields f = {multiText(p + "RemoteHostIP", p + "RemoteHostIP", "Remote Host IP"),
+                multiText(p + "RemoteHostPort", p + "RemoteHostPort", "Remote Host port"),
+                multiText(p + "TCPPort", p + "TCPPort", "Local TCP Port, Type"),
+                beside(multiList(p + "TCPMode", p + "TCPMode", {}, listOf(kPortTcpModes))),
+                multiList(p + "Baud", p + "Baud", "SIO BaudRate", baudList(10)),
+                beside(multiList(p + "Parity", p + "Parity", {}, listOf(kParity))),
+                beside(multiList(p + "Bits", p + "Bits", {}, listOf(kDataBits))),
+                beside(multiList(p + "Stops", p + "Stops", {}, listOf(kStopBits))),
+                multiList(p + "HWType", p + "HWType", "SIO Type", hwTypes),
+                multiText(p + "ChrGap", p + "ChrGap", "SIO Packets Gap"),
+                multiList(p + "Modbus", p + "Modbus", "Modbus TCP", listOf(kDisableEnable))};
+    for (FieldDef& d : f)
+        d.block = n;
+    return f;
+}
+
+std::vector<PortGroup> portGroups(int portCount)
+{
+    switch (portCount) {
+    case 1:
+        return {{"COM1", {1}}};
+    case 2:
+        return {{" COM1", {1}}, {"COM2", {2}}};
+    case 3:
+        return {{" COM1 / COM2", {1, 2}}, {"COM3", {3}}};
+    default:
+        return {{" COM1 / COM2", {1, 2}}, {"COM3 / COM4", {3, 4}}};
+    }
+}
+
+WindowDef multiPortWindow(std::string name, int portCount, bool familyA, bool versionInTitle)
+{
+    WindowDef w;
+    w.name = std::move(name);
+    w.titlePrefix = std::to_string(portCount) + " Port Linkvane  ( MAC: ";
+    w.titleRule = versionInTitle ? TitleRule::PortMacVersion : TitleRule::PortMac;
+    w.fields = generalBlock(familyA);
+    // The set command carries the access password before the setup password, unlike the screen.
+    w.itemOrder = {"krIP", "krMask", "krGateway", "krDHCP", "krDeviceID", "krReportID", "krAccess", "krPassword"};
+    if (familyA)
+        w.itemOrder.insert(w.itemOrder.end(), {"multis", "arbtime", "uarttimeout"});
+    for (int n = 1; n <= portCount; ++n) {
+        append(w.fields, portBlock(n));
+        for (std::string_view suffix : kPortItems)
+            w.itemOrder.push_back("COM" + std::to_string(n) + "_" + std::string(suffix));
+    }
+    w.headerExtra = HeaderExtra::Nul;
+    w.updateCount = 1;
+    w.delayMs = 200;
+    w.portCount = portCount;
+    w.familyA = familyA;
+    w.portGroups = portGroups(portCount);
+    return w;
+}
+
+std::vector<WindowDef> buildCatalogue()
+{
+    std::vector<WindowDef> c;
+    c.push_back(singlePortWindow("frmSetup", "KR-700 Setup  ( MAC: ", kr700Fields(), 5));
+    c.push_back(singlePortWindow("frmSetupPL700A", "PL-700 Setup  ( MAC: ", pl700Fields(), 5));
+    c.push_back(singlePortWindow("frmSetupKr770A", "KR-770A Setup  ( MAC: ", kr770NoteFields(), 3));
+    c.push_back(singlePortWindow("frmSetupKr787A", "KR-770A Setup  ( MAC: ", kr770NoteFields(), 3));
+    c.push_back(singlePortWindow("frmSetupPL780A", "PL-780A Setup  ( MAC: ", kr770NoteFields(), 3));
+    WindowDef pl778 = singlePortWindow("frmSetupPl778", "PL-778  Setup  ( MAC: ", pl778Fields(), 5);
+    pl778.headerExtra = HeaderExtra::Slash;
+    c.push_back(std::move(pl778));
+    c.push_back(radioWindow("frmSetupDn680", "DN-680 Setup  ( MAC: ", TitleRule::MacAndVersion));
+    c.push_back(radioWindow("frmSetupDn687", "DN-687 Setup  (", TitleRule::VersionOnly));
+    c.push_back(radioWindow("frmSetupDn690", "DN-690 Setup  (", TitleRule::VersionOnly));
+    c.push_back(singlePortWindow("frmSetupNDQ770", "Ethernet IO Setup  ( MAC: ", ndq770Fields(), 3));
+
+    c.push_back(multiPortWindow("Frm1PortSetup", 1, false, true));
+    c.push_back(multiPortWindow("frm2PortSetup", 2, false, true));
+    c.push_back(multiPortWindow("frm3PortSetup", 3, false, true));
+    c.push_back(multiPortWindow("frm4PortSetup", 4, false, true));
+    c.push_back(multiPortWindow("frmKR7700ASetup", 1, true, false));
+    c.push_back(multiPortWindow("frmKR7800ASetup", 2, true, true));
+    c.push_back(multiPortWindow("frmKR7900ASetup", 3, true, false));
+    c.push_back(multiPortWindow("frmKR7600ASetup", 4, true, false));
+    return c;
+}
+
+} // namespace
+
+const FieldDef* WindowDef::fieldByControl(std::string_view control) const
+{
+    auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& f) { return f.control == control; });
+    return it == fields.end() ? nullptr : &*it;
+}
+
+const FieldDef* WindowDef::fieldByTag(std::string_view tag) const
+{
+    if (tag.empty())
+        return nullptr;
+    auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& f) { return f.tag == tag; });
+    return it == fields.end() ? nullptr : &*it;
+}
+
+const std::vector<WindowDef>& windowCatalogue()
+{
+    static const std::vector<WindowDef> catalogue = buildCatalogue();
+    return catalogue;
+}
+
+const WindowDef* findWindow(std::string_view name)
+{
+    const auto& c = windowCatalogue();
+    auto it = std::find_if(c.begin(), c.end(), [&](const WindowDef& w) { return w.name == name; });
+    return it == c.end() ? nullptr : &*it;
+}
+
+std::string windowTitle(const WindowDef& window, std::string_view selMac, std::string_view version)
+{
+    std::string title = window.titlePrefix;
+    switch (window.titleRule) {
+    case TitleRule::MacAndVersion:
+        title.append(selMac).append(" )  (").append(version).append(")");
+        break;
+    case TitleRule::VersionOnly:
+        title.append(version).append(")");
+        break;
+    case TitleRule::PortMac:
+        title.append(selMac).append(" )");
+        break;
+    case TitleRule::PortMacVersion:
+        title.append(selMac).append(" )").append(version);
+        break;
+    }
+    return title;
+}
+
+const std::vector<std::string>& singlePortSlots()
+{
+    static const std::vector<std::string> slots = [] {
+        std::vector<std::string> s = {"MacAddress"};
+        s.insert(s.end(), kSinglePortOrder.begin(), kSinglePortOrder.end());
+        return s;
+    }();
+    return slots;
+}
+
+const std::vector<std::string>& baudList(int entries)
+{
+    static const Entries all = listOf(kBaudRates);
+    static const Entries ten = listOf(kBaudRates, 10);
+    return entries >= 13 ? all : ten;
+}
+
+} // namespace lv
