@@ -1,4 +1,13 @@
-int main()
+#include "cli.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
 {
-    return 0;
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return lv::runCli(app.arguments().mid(1), out, err);
 }
