@@ -9,6 +9,7 @@
 // the device ID.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,10 +50,11 @@ std::string macTextOfLine(std::string_view line);
 
 // Rewrites the IP column of a line: the first 43 characters, the new IP, its
 // filler, then the part of the old line that followed the loaded IP and its filler.
+// A line shorter than that layout keeps what it has; nothing is read past its end.
 std::string patchIpColumn(std::string_view line, std::string_view loadedIp, std::string_view newIp);
 
 // Rewrites the device-ID column: the line without its last (loaded length + 1)
-// characters, the new ID cut to 8 characters, one blank.
+// characters (all of it when it is shorter), the new ID cut to 8 characters, one blank.
 std::string patchDeviceIdColumn(std::string_view line, std::string_view loadedId, std::string_view newId);
 
 // The visible lines and the raw replies they were built from, paired index by
@@ -76,9 +78,20 @@ public:
     bool contains(std::string_view datagram) const;
 
 private:
+    // Hashes std::string and std::string_view alike, so a datagram is looked up
+    // without copying it first.
+    struct RawHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+    };
+
+    void countRaw(const std::string& raw);
+    void uncountRaw(const std::string& raw);
+
     std::vector<std::string> m_raw;
     std::vector<std::string> m_lines;
-    std::unordered_map<std::string, int> m_rawCount;
+    // How many raw entries hold each text: a rewritten entry may equal another one.
+    std::unordered_map<std::string, int, RawHash, std::equal_to<>> m_rawCount;
 };
 
 } // namespace lv

@@ -28,7 +28,7 @@ enum class LoaderKind {
 struct ModelDispatch {
     int row = 15;            // 1..15, the first row of the table that matched
     int portCount = 1;       // 0..4
-    bool isVariantA = false; // the eighth character of the model is "A"
+    bool isVariantA = false; // the last character of the model is "A"
     LoaderKind loader = LoaderKind::SinglePort;
     std::string loaderName;  // "LoadSetupKr770A", "LoadMultiPortConfig", ... empty for rows 6 and 7
     std::string window;      // window that opens ("frmSetupKr770A", "frm3PortSetup", ...); empty for rows 6, 7

@@ -1,0 +1,199 @@
+#include "devicelist.h"
+
+#include <algorithm>
+#include <array>
+
+namespace lv {
+
+namespace {
+
+constexpr std::size_t kIpColumn = 43; // characters before the IP of a line
+constexpr std::size_t kIpWidth = 15;
+constexpr std::size_t kShownIdLength = 8;
+
+std::string ipFiller(std::size_t ipLength)
+{
+    return ipLength < kIpWidth ? std::string(2 * (kIpWidth - ipLength), ' ') : std::string();
+}
+
+} // namespace
+
+std::optional<std::string> macTextFromField(std::string_view macField)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::array<unsigned, 6> bytes{};
+    std::size_t count = 0;
+    std::size_t digits = 0;
+    unsigned value = 0;
+    for (const char c : macField) {
+        if (c == '.') {
+            if (digits == 0 || count == bytes.size() - 1)
+                return std::nullopt;
+            bytes[count++] = value;
+            digits = 0;
+            value = 0;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        // More than two hexadecimal digits would shift every column after the MAC.
+        if (value > 255)
+            return std::nullopt;
+        ++digits;
+    }
+    if (digits == 0 || count != bytes.size() - 1)
+        return std::nullopt;
+    bytes[count] = value;
+
+    std::string text;
+    text.reserve(17);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0)
+            text.push_back('-');
+        text.push_back(kHex[bytes[i] >> 4]);
+        text.push_back(kHex[bytes[i] & 0xF]);
+    }
+    return text;
+}
+
+std::optional<SearchReply> parseSearchReply(std::string_view datagram)
+{
+    if (datagram.empty() || datagram.front() != 'A')
+        return std::nullopt;
+    const std::size_t p1 = datagram.find('/');
+    if (p1 == std::string_view::npos || p1 < 3)
+        return std::nullopt;
+    const std::size_t p2 = datagram.find('/', p1 + 1);
+    if (p2 == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t cr = datagram.find('\r');
+    if (cr != std::string_view::npos && cr < p2)
+        return std::nullopt;
+
+    SearchReply reply;
+    reply.macField = std::string(datagram.substr(3, p1 - 3));
+    std::optional<std::string> macText = macTextFromField(reply.macField);
+    if (!macText)
+        return std::nullopt;
+    reply.macText = std::move(*macText);
+    reply.ip = std::string(datagram.substr(p1 + 1, p2 - p1 - 1));
+    if (cr != std::string_view::npos)
+        reply.deviceId = std::string(datagram.substr(p2 + 1, cr - p2 - 1));
+    return reply;
+}
+
+std::string deviceListLine(std::string_view macText, std::string_view ip, std::string_view deviceId)
+{
+    std::string line;
+    line.reserve(kIpColumn + 2 * kIpWidth + 19 + deviceId.size());
+    line.append(6, ' ').append(macText).append(20, ' ').append(ip).append(ipFiller(ip.size()));
+    line.append(19, ' ').append(deviceId);
+    return line;
+}
+
+std::string macFieldOfEntry(std::string_view rawEntry)
+{
+    const std::size_t b = rawEntry.find(' ');
+    const std::size_t s = rawEntry.find('/');
+    if (b == std::string_view::npos || s == std::string_view::npos || s <= b)
+        return {};
+    return std::string(rawEntry.substr(b + 1, s - b - 1));
+}
+
+std::optional<std::string> addressPartOfEntry(std::string_view rawEntry)
+{
+    if (!rawEntry.starts_with("AX"))
+        return std::nullopt;
+    const std::size_t p1 = rawEntry.find('/');
+    if (p1 == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t p2 = rawEntry.find('/', p1 + 1);
+    if (p2 == std::string_view::npos)
+        return std::nullopt;
+    // p2 > p1 >= 2, so the part always starts inside the entry.
+    return std::string(rawEntry.substr(3, p2 - 2));
+}
+
+std::string macTextOfLine(std::string_view line)
+{
+    const std::size_t dash = line.find('-');
+    if (dash == std::string_view::npos)
+        return {};
+    const std::size_t start = dash >= 2 ? dash - 2 : 0;
+    return std::string(line.substr(start, 17));
+}
+
+std::string patchIpColumn(std::string_view line, std::string_view loadedIp, std::string_view newIp)
+{
+    // The loaded address and its filler end here; for addresses of up to 15
+    // characters that is 73 minus the address length.
+    const std::size_t oldEnd = kIpColumn + loadedIp.size() + 2 * (kIpWidth - std::min(loadedIp.size(), kIpWidth));
+    std::string patched(line.substr(0, kIpColumn));
+    patched.append(newIp).append(ipFiller(newIp.size()));
+    if (oldEnd < line.size())
+        patched.append(line.substr(oldEnd));
+    return patched;
+}
+
+std::string patchDeviceIdColumn(std::string_view line, std::string_view loadedId, std::string_view newId)
+{
+    const std::size_t cut = std::min(line.size(), loadedId.size() + 1);
+    std::string patched(line.substr(0, line.size() - cut));
+    patched.append(newId.substr(0, kShownIdLength));
+    patched.push_back(' ');
+    return patched;
+}
+
+int DeviceList::add(std::string_view datagram)
+{
+    if (contains(datagram))
+        return -1;
+    const std::optional<SearchReply> reply = parseSearchReply(datagram);
+    if (!reply)
+        return -1;
+    std::string line = deviceListLine(reply->macText, reply->ip, reply->deviceId);
+    m_raw.emplace_back(datagram);
+    m_lines.push_back(std::move(line));
+    countRaw(m_raw.back());
+    return static_cast<int>(m_raw.size() - 1);
+}
+
+void DeviceList::clear()
+{
+    m_raw.clear();
+    m_lines.clear();
+    m_rawCount.clear();
+}
+
+void DeviceList::setLine(std::size_t i, std::string line)
+{
+    m_lines.at(i) = std::move(line);
+}
+
+void DeviceList::setRaw(std::size_t i, std::string raw)
+{
+    std::string& entry = m_raw.at(i);
+    uncountRaw(entry);
+    entry = std::move(raw);
+    countRaw(entry);
+}
+
+bool DeviceList::contains(std::string_view datagram) const
+{
+    return m_rawCount.find(datagram) != m_rawCount.end();
+}
+
+void DeviceList::countRaw(const std::string& raw)
+{
+    ++m_rawCount[raw];
+}
+
+void DeviceList::uncountRaw(const std::string& raw)
+{
+    const auto it = m_rawCount.find(raw);
+    if (it != m_rawCount.end() && --it->second == 0)
+        m_rawCount.erase(it);
+}
+
+} // namespace lv
