@@ -75,7 +75,10 @@ QList<QByteArray> DevsimProcess::linesWith(const char* kind)
     readOutput();
     QList<QByteArray> result;
     const QByteArray prefix = QByteArray(kind) + ' ';
-    for (const QByteArray& line : m_output.split('\n')) {
+    // Only whole lines: the last one may still be on its way through the pipe.
+    QList<QByteArray> lines = m_output.split('\n');
+    lines.removeLast();
+    for (const QByteArray& line : lines) {
         if (!line.startsWith(prefix))
             continue;
         // "RX <peer> <bytes>": the bytes follow the second blank.

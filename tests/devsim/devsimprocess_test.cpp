@@ -1,0 +1,127 @@
+// The simulator as a process on loopback, reached the way the tool reaches it.
+
+#include "devsimprocess.h"
+#include "printers.h"
+
+#include "devicelist.h"
+#include "tagmessage.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QHostAddress>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+QList<QByteArray> collect(QUdpSocket& socket, int count, int timeoutMs)
+{
+    QList<QByteArray> got;
+    QDeadlineTimer deadline(timeoutMs);
+    while (got.size() < count && !deadline.hasExpired()) {
+        // Events keep the simulator's log pipe drained, so its writes never block it.
+        QCoreApplication::processEvents();
+        if (!socket.hasPendingDatagrams())
+            socket.waitForReadyRead(10);
+        while (socket.hasPendingDatagrams())
+            got.append(socket.receiveDatagram().data());
+    }
+    return got;
+}
+
+const QByteArray kProbe = QByteArray(lv::kSearchProbe.data(), static_cast<qsizetype>(lv::kSearchProbe.size()));
+
+struct Target {
+    const char* name;
+    const char* address;
+};
+
+class DevsimProcessSearch : public ::testing::TestWithParam<Target> {};
+
+TEST_P(DevsimProcessSearch, ProbeIsAnsweredByEveryDevice)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
+    QUdpSocket socket;
+    ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
+    ASSERT_EQ(socket.writeDatagram(kProbe, QHostAddress(QString::fromLatin1(GetParam().address)), sim.port()),
+              kProbe.size());
+    const QList<QByteArray> answers = collect(socket, 21, 3000);
+    ASSERT_EQ(answers.size(), 21);
+    std::set<std::string> macs;
+    for (const QByteArray& a : answers) {
+        const auto reply = lv::parseSearchReply(a.toStdString());
+        ASSERT_TRUE(reply.has_value()) << a.toStdString();
+        macs.insert(reply->macField);
+    }
+    EXPECT_EQ(macs.size(), 21u);
+    EXPECT_EQ(sim.waitForReceived(kProbe, 1).size(), 1);
+    // What the simulator logs as sent is exactly what arrived.
+    QList<QByteArray> logged;
+    QDeadlineTimer deadline(2000);
+    while (logged.size() < 21 && !deadline.hasExpired())
+        logged = sim.sent();
+    EXPECT_EQ(logged, answers);
+}
+
+INSTANTIATE_TEST_SUITE_P(Loopback, DevsimProcessSearch,
+                         ::testing::Values(Target{"Broadcast", "127.255.255.255"}, Target{"Unicast", "127.0.0.1"}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST(DevsimProcess, SplitConfigurationReplyAndEscapedLog)
+{
+    DevsimProcess sim({QStringLiteral("--split"), QStringLiteral("3"), QStringLiteral("--password"),
+                       QStringLiteral("a\\b")});
+    ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
+    QUdpSocket socket;
+    ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
+    socket.writeDatagram(kProbe, QHostAddress::LocalHost, sim.port());
+    const QList<QByteArray> answers = collect(socket, 21, 3000);
+    ASSERT_EQ(answers.size(), 21);
+    const auto first = lv::parseSearchReply(answers[0].toStdString());
+    ASSERT_TRUE(first.has_value());
+
+    const std::string request = lv::configRequest(first->macField + "/" + first->ip + "/", "a\\b");
+    const QByteArray requestBytes(request.data(), static_cast<qsizetype>(request.size()));
+    socket.writeDatagram(requestBytes, QHostAddress(QStringLiteral("127.255.255.255")), sim.port());
+    const QList<QByteArray> pieces = collect(socket, 3, 3000);
+    ASSERT_EQ(pieces.size(), 3);
+    EXPECT_FALSE(lv::replyHoldsMac(pieces[0].toStdString()));
+    EXPECT_FALSE(lv::replyHoldsMac(pieces[1].toStdString()));
+    const std::string reply = QByteArray(pieces[0] + pieces[1] + pieces[2]).toStdString();
+    EXPECT_TRUE(lv::replyHoldsMac(reply));
+    EXPECT_TRUE(lv::GetTagValue(reply, "MacAddress").present);
+    EXPECT_EQ(lv::GetTagValue(reply, "SetupPassword").value, "a\\b");
+
+    // The request's zero byte and backslash, and the reply's carriage returns,
+    // come back unchanged through the log.
+    const QList<QByteArray> received = sim.waitForReceived("G ", 1);
+    ASSERT_EQ(received.size(), 1);
+    EXPECT_EQ(received[0], requestBytes);
+    QList<QByteArray> logged;
+    QDeadlineTimer deadline(2000);
+    while (logged.size() < 24 && !deadline.hasExpired())
+        logged = sim.sent();
+    ASSERT_EQ(logged.size(), 24);
+    EXPECT_EQ(logged.mid(21), pieces);
+}
+
+TEST(DevsimProcess, JitteredAnswersOfManyDevicesAllArrive)
+{
+    DevsimProcess sim({QStringLiteral("--devices"), QStringLiteral("2000"), QStringLiteral("--jitter"),
+                       QStringLiteral("300")});
+    ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
+    QUdpSocket socket;
+    ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
+    socket.writeDatagram(kProbe, QHostAddress(QStringLiteral("127.255.255.255")), sim.port());
+    const QList<QByteArray> answers = collect(socket, 2000, 8000);
+    EXPECT_EQ(answers.size(), 2000);
+    std::set<QByteArray> distinct(answers.begin(), answers.end());
+    EXPECT_EQ(distinct.size(), answers.size());
+}
+
+} // namespace
