@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
@@ -122,6 +123,35 @@ TEST(DevsimProcess, JitteredAnswersOfManyDevicesAllArrive)
     EXPECT_EQ(answers.size(), 2000);
     std::set<QByteArray> distinct(answers.begin(), answers.end());
     EXPECT_EQ(distinct.size(), answers.size());
+}
+
+} // namespace
+
+namespace {
+
+TEST(DevsimProcess, DelayedAnswersKeepTheirOrder)
+{
+    DevsimProcess sim(
+        {QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("--split"), QStringLiteral("4")});
+    ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
+    QUdpSocket socket;
+    ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
+    socket.writeDatagram(kProbe, QHostAddress::LocalHost, sim.port());
+    const QList<QByteArray> answers = collect(socket, 21, 3000);
+    ASSERT_EQ(answers.size(), 21);
+    const auto last = lv::parseSearchReply(answers.last().toStdString());
+    ASSERT_TRUE(last.has_value());
+    const std::string request = lv::configRequest(last->macField + "/" + last->ip + "/", "");
+    QElapsedTimer clock;
+    clock.start();
+    socket.writeDatagram(QByteArray(request.data(), static_cast<qsizetype>(request.size())), QHostAddress::LocalHost,
+                         sim.port());
+    EXPECT_TRUE(collect(socket, 1, 200).isEmpty());
+    const QList<QByteArray> pieces = collect(socket, 4, 3000);
+    EXPECT_GE(clock.elapsed(), 280);
+    ASSERT_EQ(pieces.size(), 4);
+    EXPECT_TRUE(pieces.first().startsWith("AG "));
+    EXPECT_TRUE(pieces.last().endsWith("MODEL: KR-7600A")) << pieces.last().toStdString();
 }
 
 } // namespace
