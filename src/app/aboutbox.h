@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDialog>
+
+namespace lv {
+
+// frmAbout: the program's name and version.
+class AboutBox final : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutBox(QWidget* parent = nullptr);
+};
+
+} // namespace lv

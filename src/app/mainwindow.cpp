@@ -1,0 +1,286 @@
+#include "mainwindow.h"
+
+#include "aboutbox.h"
+#include "devicelist.h"
+#include "devicelistmodel.h"
+#include "dialogs.h"
+#include "passwordprompt.h"
+#include "setupwindows.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace lv {
+
+namespace {
+
+// The window is laid out in twips, 15 to a pixel.
+constexpr int px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+QRect twipRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+std::string latin1(const QString& s)
+{
+    const QByteArray bytes = s.toLatin1();
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+// The lists use a proportional font in which two blanks are about one digit
+// wide, so the columns of the device lines line up under the header.
+QFont listFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(7.5);
+    return font;
+}
+
+QFont headerFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(8.5);
+    return font;
+}
+
+constexpr int kClientWidth = 5970;
+constexpr int kClientHeight = 5265;
+
+} // namespace
+
+MainWindow::MainWindow(SessionState& state, QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_search(state, this), m_channel(state, this)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Linkvane"));
+    buildMenus();
+    buildControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus()
+{
+    QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
+    option->setObjectName(QStringLiteral("mnuOption"));
+    QAction* port = option->addAction(QStringLiteral("&Command Port"));
+    port->setObjectName(QStringLiteral("mnuIDPort"));
+    connect(port, &QAction::triggered, this, &MainWindow::mnuIDPort_Click);
+    QAction* password = option->addAction(QStringLiteral("&Password"));
+    password->setObjectName(QStringLiteral("mnuPasswrd"));
+    connect(password, &QAction::triggered, this, [this] { showSetupPasswordPrompt(this, m_state); });
+    QAction* exitAction = option->addAction(QStringLiteral("&Exit"));
+    exitAction->setObjectName(QStringLiteral("mnuExit"));
+    connect(exitAction, &QAction::triggered, this, &MainWindow::mnuExit_Click);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* about = help->addAction(QStringLiteral("&About Linkvane"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this, &MainWindow::mnuAbout_Click);
+}
+
+void MainWindow::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    m_cmdSearch = new QPushButton(QStringLiteral("Search Device"), client);
+    m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    m_cmdSearch->setGeometry(twipRect(120, 72, 1332, 348));
+    connect(m_cmdSearch, &QPushButton::clicked, this, &MainWindow::cmdSearch_Click);
+
+    const struct {
+        const char* caption;
+        QRect rect;
+    } headers[] = {
+        {"      MAC    Address", twipRect(75, 555, 2100, 255)},
+        {"      IP    Address", twipRect(2160, 555, 1950, 255)},
+        {"      Device    ID", twipRect(4080, 555, 1830, 255)},
+    };
+    int index = 0;
+    for (const auto& header : headers) {
+        auto* label = new QLabel(QString::fromLatin1(header.caption), client);
+        label->setObjectName(QStringLiteral("Label1_%1").arg(index++));
+        label->setFont(headerFont());
+        label->setGeometry(header.rect);
+    }
+
+    m_model = new DeviceListModel(m_search, this);
+
+    m_lstDev = new QListView(client);
+    m_lstDev->setObjectName(QStringLiteral("lstDev"));
+    m_lstDev->setModel(m_model);
+    m_lstDev->setModelColumn(DeviceListModel::LineColumn);
+    m_lstDev->setFont(listFont());
+    m_lstDev->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lstDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lstDev->setUniformItemSizes(true);
+    m_lstDev->setGeometry(twipRect(72, 840, 5820, 4155));
+    m_lstDev->installEventFilter(this);
+    connect(m_lstDev, &QListView::doubleClicked, this, [this] { lstDev_DblClick(); });
+    connect(m_lstDev->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { lstDev_Click(); });
+
+    // The hidden twin list of the raw replies; never shown.
+    m_lstDev2 = new QListView(client);
+    m_lstDev2->setObjectName(QStringLiteral("lstDev2"));
+    m_lstDev2->setModel(m_model);
+    m_lstDev2->setModelColumn(DeviceListModel::RawColumn);
+    m_lstDev2->setGeometry(twipRect(120, 5448, 5580, 645));
+    m_lstDev2->hide();
+
+    client->setMinimumSize(px(kClientWidth), px(kClientHeight));
+    resize(px(kClientWidth), px(kClientHeight) + menuBar()->sizeHint().height());
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // The list takes whatever room the window is given beyond its design size.
+    if (m_lstDev && centralWidget()) {
+        const QRect design = twipRect(72, 840, 5820, 4155);
+        const QSize extra = centralWidget()->size() - QSize(px(kClientWidth), px(kClientHeight));
+        m_lstDev->resize(design.width() + qMax(0, extra.width()), design.height() + qMax(0, extra.height()));
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_lstDev && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            lstDev_DblClick();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+int MainWindow::selectedRow() const
+{
+    const QModelIndex current = m_lstDev->currentIndex();
+    if (!current.isValid() || !m_lstDev->selectionModel()->isSelected(current))
+        return -1;
+    return current.row();
+}
+
+void MainWindow::setBusy(bool busy)
+{
+    m_requestRunning = busy;
+    // While a request waits, neither a new search nor a second request may start.
+    m_cmdSearch->setEnabled(!busy);
+}
+
+void MainWindow::cmdSearch_Click()
+{
+    if (m_requestRunning)
+        return;
+    m_search.start();
+}
+
+void MainWindow::lstDev_Click()
+{
+    m_state.gSelMacField.clear();
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    m_lstDev2->setCurrentIndex(m_model->index(row, DeviceListModel::RawColumn));
+    m_state.gSelMacField = QString::fromLatin1(macFieldOfEntry(m_search.devices().raw(static_cast<std::size_t>(row))));
+}
+
+void MainWindow::lstDev_DblClick()
+{
+    if (m_requestRunning || m_exiting)
+        return;
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    m_lstDev2->setCurrentIndex(m_model->index(row, DeviceListModel::RawColumn));
+    const std::string raw = m_search.devices().raw(static_cast<std::size_t>(row));
+    const std::string line = m_search.devices().line(static_cast<std::size_t>(row));
+    m_state.gSelMac = QString::fromLatin1(macTextOfLine(line));
+    m_state.PortCount = 1;
+    m_state.IsVariantA = false;
+
+    setBusy(true);
+    const ConfigRequestResult result = requestConfiguration(m_channel, raw, latin1(m_state.gSetupPass));
+    setBusy(false);
+    if (!result.sent || m_exiting) {
+        Q_EMIT requestFinished();
+        return;
+    }
+    m_state.gModel = QString::fromLatin1(result.modelVersion.model);
+    m_state.gVersion = QString::fromLatin1(result.modelVersion.version);
+    m_state.PortCount = result.dispatch.portCount;
+    m_state.IsVariantA = result.dispatch.isVariantA;
+    if (result.valid) {
+        m_lastDispatch = result.dispatch;
+        openSetupWindow(result);
+    }
+    Q_EMIT requestFinished();
+}
+
+void MainWindow::openSetupWindow(const ConfigRequestResult& result)
+{
+    SetupWindowContext context{m_channel, m_state, this,
+                               [this](const DeviceLinePatch& patch) { patchSelectedLine(patch); }};
+    showSetupWindow(context, result);
+}
+
+void MainWindow::patchSelectedLine(const DeviceLinePatch& patch)
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    m_search.setLine(row, patchDeviceLine(m_search.devices().line(static_cast<std::size_t>(row)), patch));
+}
+
+void MainWindow::mnuIDPort_Click()
+{
+    for (;;) {
+        const std::optional<QString> entry = Dialogs::inputText(this, QStringLiteral("Please Input ID Port"),
+                                                                QStringLiteral("InputBox"), m_state.gCmdPort);
+        if (!entry || entry->isEmpty())
+            return;
+        const QString port = normaliseCommandPort(*entry);
+        if (!port.isEmpty()) {
+            m_state.gCmdPort = port;
+            return;
+        }
+        Dialogs::message(this, QStringLiteral("Range: 0~65535"), QStringLiteral("MsgBox"));
+    }
+}
+
+void MainWindow::mnuAbout_Click()
+{
+    AboutBox box(this);
+    box.exec();
+}
+
+void MainWindow::mnuExit_Click()
+{
+    // Ends the program at once: no unload step, no other window closed first.
+    m_exiting = true;
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Unloads the setup windows that a multi-port load left hidden, then ends.
+    unloadHiddenSetupWindows();
+    event->accept();
+    QCoreApplication::exit(0);
+}
+
+} // namespace lv

@@ -1,0 +1,75 @@
+#pragma once
+
+// frmMain: the device search, the device list and the choice of a device.
+
+#include "commandchannel.h"
+#include "devicelinepatch.h"
+#include "devicesearch.h"
+#include "exchanges.h"
+#include "sessionstate.h"
+
+#include <QMainWindow>
+
+#include <optional>
+
+class QLabel;
+class QListView;
+class QPushButton;
+
+namespace lv {
+
+class DeviceListModel;
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(SessionState& state, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    SessionState& state() { return m_state; }
+    DeviceSearch& search() { return m_search; }
+    CommandChannel& channel() { return m_channel; }
+
+    // The model-table row taken by the last configuration request that got a
+    // valid reply; empty until then. Tests read which window would open.
+    const std::optional<ModelDispatch>& lastDispatch() const { return m_lastDispatch; }
+    bool requestRunning() const { return m_requestRunning; }
+
+    // The window's own events.
+    void cmdSearch_Click();
+    void lstDev_Click();
+    void lstDev_DblClick();
+    void mnuIDPort_Click();
+    void mnuAbout_Click();
+    void mnuExit_Click();
+
+Q_SIGNALS:
+    // A configuration request ended (with or without a window opening).
+    void requestFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildControls();
+    int selectedRow() const;
+    void openSetupWindow(const ConfigRequestResult& result);
+    void patchSelectedLine(const DeviceLinePatch& patch);
+    void setBusy(bool busy);
+
+    SessionState& m_state;
+    DeviceSearch m_search;
+    CommandChannel m_channel;
+    DeviceListModel* m_model = nullptr;
+    QPushButton* m_cmdSearch = nullptr;
+    QListView* m_lstDev = nullptr;
+    QListView* m_lstDev2 = nullptr;
+    std::optional<ModelDispatch> m_lastDispatch;
+    bool m_requestRunning = false;
+    bool m_exiting = false;
+};
+
+} // namespace lv

@@ -1,0 +1,69 @@
+#include "passwordprompt.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace lv {
+
+namespace {
+
+QRect twipRect(int left, int top, int width, int height)
+{
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+} // namespace
+
+PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QString& target, QWidget* parent)
+    : QDialog(parent), m_target(target)
+{
+    setObjectName(name);
+    setWindowTitle(caption);
+    setFixedSize(4425 / 15, 2100 / 15);
+
+    auto* label = new QLabel(QStringLiteral("Password"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setGeometry(twipRect(240, 600, 888, 240));
+
+    m_txtPass = new QLineEdit(this);
+    m_txtPass->setObjectName(QStringLiteral("txtPass"));
+    m_txtPass->setEchoMode(QLineEdit::Password);
+    QFont big = m_txtPass->font();
+    big.setPointSize(18);
+    m_txtPass->setFont(big);
+    m_txtPass->setGeometry(twipRect(1152, 504, 2724, 420));
+    // Enter in the entry presses Ok.
+    connect(m_txtPass, &QLineEdit::returnPressed, this, &PasswordPrompt::cmdOk_Click);
+
+    auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+    ok->setObjectName(QStringLiteral("cmdOk"));
+    ok->setGeometry(twipRect(1368, 1368, 900, 330));
+    ok->setAutoDefault(false);
+    connect(ok, &QPushButton::clicked, this, &PasswordPrompt::cmdOk_Click);
+
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    cancel->setGeometry(twipRect(2448, 1368, 900, 330));
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &PasswordPrompt::cmdCancel_Click);
+}
+
+void PasswordPrompt::cmdOk_Click()
+{
+    m_target = m_txtPass->text();
+    accept();
+}
+
+void PasswordPrompt::cmdCancel_Click()
+{
+    reject();
+}
+
+void showSetupPasswordPrompt(QWidget* parent, SessionState& state)
+{
+    PasswordPrompt prompt(QStringLiteral("frmPass"), QStringLiteral("Password"), state.gSetupPass, parent);
+    prompt.exec();
+}
+
+} // namespace lv

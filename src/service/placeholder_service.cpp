@@ -1,3 +1,0 @@
-// placeholder so the library has a source until its windows land
-namespace lv {
-}

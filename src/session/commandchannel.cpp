@@ -1,0 +1,49 @@
+#include "commandchannel.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+namespace lv {
+
+CommandChannel::CommandChannel(SessionState& state, QObject* parent)
+    : QObject(parent), m_state(state), m_socket(this), m_buffer(this)
+{
+    connect(&m_socket, &UdpSocket::dataArrival, &m_buffer, &ReplyBuffer::append);
+}
+
+void CommandChannel::beginExchange()
+{
+    m_socket.renew();
+    m_buffer.clear();
+}
+
+bool CommandChannel::send(std::string_view bytes)
+{
+    m_socket.setRemoteHost(m_state.broadcast);
+    m_socket.setRemotePort(m_state.cmdPort());
+    return m_socket.sendData(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+bool CommandChannel::waitForComplete(int timeoutMs)
+{
+    if (m_buffer.complete())
+        return true;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&m_buffer, &ReplyBuffer::completed, &loop, &QEventLoop::quit);
+    timer.start(timeoutMs);
+    loop.exec();
+    return m_buffer.complete();
+}
+
+void CommandChannel::delay(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace lv

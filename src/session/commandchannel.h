@@ -1,0 +1,44 @@
+#pragma once
+
+// The command socket (wskCmd) with its reply buffer: every configuration
+// request, set command and "U " command goes through here, from the GUI and the
+// CLI alike. Waits are event loops that end on a signal or a timer: no busy loop.
+
+#include "replybuffer.h"
+#include "sessionstate.h"
+#include "udpsocket.h"
+
+#include <QObject>
+
+#include <string>
+#include <string_view>
+
+namespace lv {
+
+class CommandChannel final : public QObject {
+    Q_OBJECT
+public:
+    CommandChannel(SessionState& state, QObject* parent = nullptr);
+
+    // Starts an exchange: a fresh local port and an empty ReplyBuffer.
+    void beginExchange();
+    // Sends one datagram to the broadcast address on the command port.
+    bool send(std::string_view bytes);
+    // Waits until the reply holds "MAC" or timeoutMs passed; true when complete.
+    bool waitForComplete(int timeoutMs);
+
+    ReplyBuffer& buffer() { return m_buffer; }
+    UdpSocket& socket() { return m_socket; }
+    SessionState& state() { return m_state; }
+
+    // Lets events run for ms milliseconds (the delay between a set command and
+    // its "U " commands), without spinning.
+    static void delay(int ms);
+
+private:
+    SessionState& m_state;
+    UdpSocket m_socket;
+    ReplyBuffer m_buffer;
+};
+
+} // namespace lv

@@ -1,0 +1,42 @@
+#pragma once
+
+// The device search: one probe broadcast on the command port, every answer
+// listed as it arrives until the next search.
+
+#include "devicelist.h"
+#include "sessionstate.h"
+#include "udpsocket.h"
+
+#include <QObject>
+
+namespace lv {
+
+class DeviceSearch final : public QObject {
+    Q_OBJECT
+public:
+    explicit DeviceSearch(SessionState& state, QObject* parent = nullptr);
+
+    // Clears the list and sends the probe. False when the probe could not be sent.
+    bool start();
+
+    const DeviceList& devices() const { return m_devices; }
+    // Rewrites of a listed device (after an update or a MAC change).
+    void setLine(int index, const std::string& line);
+    void setRaw(int index, const std::string& raw);
+
+    UdpSocket& socket() { return m_socket; }
+
+Q_SIGNALS:
+    void cleared();
+    void deviceAdded(int index);
+    void lineChanged(int index);
+
+private:
+    void onDatagram(const QByteArray& datagram);
+
+    SessionState& m_state;
+    UdpSocket m_socket;
+    DeviceList m_devices;
+};
+
+} // namespace lv

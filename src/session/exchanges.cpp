@@ -1,0 +1,35 @@
+#include "exchanges.h"
+
+#include "devicelist.h"
+#include "tagmessage.h"
+
+namespace lv {
+
+ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_view rawEntry,
+                                         const std::string& password, int timeoutMs)
+{
+    ConfigRequestResult result;
+    const std::optional<std::string> address = addressPartOfEntry(rawEntry);
+    if (!address)
+        return result;
+    channel.beginExchange();
+    result.sent = channel.send(configRequest(*address, password));
+    result.timedOut = !channel.waitForComplete(timeoutMs);
+    result.reply = channel.buffer().text();
+    result.modelVersion = readModelVersion(result.reply);
+    result.dispatch = dispatchModel(result.modelVersion.model);
+    result.valid = !result.timedOut && !result.reply.empty() && result.reply.front() == 'A';
+    return result;
+}
+
+bool runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs)
+{
+    channel.beginExchange();
+    channel.send(plan.setCommand);
+    CommandChannel::delay(plan.delayMs);
+    for (int i = 0; i < plan.updateCount; ++i)
+        channel.send(plan.updateCommand);
+    return channel.waitForComplete(timeoutMs);
+}
+
+} // namespace lv

@@ -1,0 +1,36 @@
+#pragma once
+
+// The exchanges with one device, written once for the GUI and the CLI.
+
+#include "commandchannel.h"
+#include "modeltable.h"
+#include "setcommand.h"
+
+#include <string>
+#include <string_view>
+
+namespace lv {
+
+inline constexpr int kRequestTimeoutMs = 1000;
+inline constexpr int kAnswerTimeoutMs = 1000;
+
+struct ConfigRequestResult {
+    bool sent = false;     // false: the entry is not a search reply ("AX"), nothing was sent
+    bool timedOut = false; // no complete reply within the time-out
+    bool valid = false;    // complete, in time and starting with "A": the loader may run
+    std::string reply;     // ReplyBuffer after the wait
+    ModelVersion modelVersion;
+    ModelDispatch dispatch;
+};
+
+// The configuration request for one raw search reply: "G " + address part +
+// password + NUL, then the wait for "MAC". Model, version and the model-table
+// row are read even when the request timed out.
+ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_view rawEntry,
+                                         const std::string& password, int timeoutMs = kRequestTimeoutMs);
+
+// Update: the set command, the delay, the "U " commands, the wait for "MAC".
+// True when the device answered within timeoutMs after the last "U " command.
+bool runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs = kAnswerTimeoutMs);
+
+} // namespace lv

@@ -1,0 +1,28 @@
+#include "sessionstate.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace lv {
+
+QString normaliseCommandPort(const QString& entry)
+{
+    // A numeric entry: optional sign, digits with an optional decimal part and
+    // exponent, blanks around it allowed. Anything else is refused.
+    static const QRegularExpression numeric(
+        QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$)"));
+    if (!numeric.match(entry).hasMatch())
+        return {};
+    bool ok = false;
+    const double value = entry.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return {};
+    // "####0" rounds half away from zero.
+    const double rounded = std::round(value);
+    if (rounded < 0.0 || rounded > 65535.0)
+        return {};
+    return QString::number(static_cast<int>(rounded));
+}
+
+} // namespace lv

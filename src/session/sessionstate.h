@@ -1,0 +1,33 @@
+#pragma once
+
+// The program-wide values of one run. Nothing is stored between runs.
+
+#include "modeltable.h"
+
+#include <QHostAddress>
+#include <QString>
+
+namespace lv {
+
+struct SessionState {
+    QString gCmdPort = QStringLiteral("65535"); // command port as decimal text
+    QString gSetupPass;                         // setup password sent with every configuration request
+    QString gMacPass;                           // access code of the MAC service
+    QString gSelMacField;                       // MAC field of the selected device ("0.80.194.1.2.3")
+    QString gSelMac;                            // MAC text of the double-clicked line ("00-50-C2-01-02-03")
+    QString gModel;                             // model of the last configuration reply
+    QString gVersion;                           // version of the last configuration reply
+    int PortCount = 0;
+    bool IsVariantA = false;
+    // Where commands go: the LAN broadcast address unless the command line says otherwise.
+    QHostAddress broadcast{QHostAddress::Broadcast};
+
+    quint16 cmdPort() const { return static_cast<quint16>(gCmdPort.toUInt()); }
+};
+
+// The command-port rule of the input box: a numeric text is rounded to a whole
+// number ("####0"); it is taken when it lies within 0..65535. Returns the text
+// to store, or an empty string when the entry must be refused.
+QString normaliseCommandPort(const QString& entry);
+
+} // namespace lv

@@ -1,0 +1,179 @@
+#include "exchanges.h"
+
+#include "fakedevice.h"
+#include "printers.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+namespace {
+
+std::string str(const QByteArray& b)
+{
+    return {b.constData(), static_cast<std::size_t>(b.size())};
+}
+
+QByteArray reply(const char* model, const char* tail = "<MacAddress>00-50-C2-01-02-03</MacAddress> MAC")
+{
+    // The model stands last: a six-character model matches only when the reply ends right after it.
+    return QByteArray("AG VER:1.07\r") + tail + " MODEL: " + model;
+}
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    ExchangeTest()
+    {
+        state.broadcast = QHostAddress::LocalHost;
+        state.gCmdPort = QString::number(device.port());
+    }
+    FakeDevice device;
+    lv::SessionState state;
+    lv::CommandChannel channel{state};
+};
+
+TEST_F(ExchangeTest, RequestBytesAreAddressPartPasswordAndNul)
+{
+    for (const std::string password : {"secret", ""}) {
+        const auto before = device.received().size();
+        lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/DEV1\r", password, 50);
+        ASSERT_EQ(device.received().size(), before + 1);
+        EXPECT_EQ(str(device.received().back().bytes), "G 0.80.194.1.2.3/10.0.0.7/" + password + std::string(1, '\0'));
+    }
+}
+
+TEST_F(ExchangeTest, EntryNotFromSearchSendsNothing)
+{
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AY 0.80.194.1.2.3/10.0.0.7/D", "", 50);
+    EXPECT_FALSE(result.sent);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 50)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(device.received().isEmpty());
+}
+
+struct DispatchCase {
+    const char* model;
+    int row;
+    int portCount;
+    const char* window;
+};
+
+class RequestDispatchTest : public ExchangeTest, public ::testing::WithParamInterface<DispatchCase> {};
+
+TEST_P(RequestDispatchTest, SplitReplyCompletesAndPicksRow)
+{
+    const QByteArray full = reply(GetParam().model);
+    // The cut falls inside the MacAddress item; "MAC" only arrives with the second half.
+    const int cut = full.indexOf("C2-01") + 2;
+    device.setHandler([&](const FakeDevice::Received&) { return QList<QByteArray>{full.left(cut), full.mid(cut)}; });
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
+    ASSERT_TRUE(result.valid);
+    EXPECT_EQ(result.reply, str(full));
+    EXPECT_EQ(result.dispatch.row, GetParam().row);
+    EXPECT_EQ(result.dispatch.portCount, GetParam().portCount);
+    EXPECT_EQ(result.dispatch.window, GetParam().window);
+    EXPECT_EQ(result.modelVersion.version, "1.07");
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, RequestDispatchTest,
+                         ::testing::Values(DispatchCase{"KR-7800A", 2, 2, "frmKR7800ASetup"},
+                                           DispatchCase{"KR-7900", 1, 3, "frm3PortSetup"},
+                                           DispatchCase{"KR788A", 6, 0, ""},
+                                           DispatchCase{"ZZ-9999", 15, 0, "frmSetup"},
+                                           DispatchCase{"PL-778A", 12, 0, "frmSetupPl778"}));
+
+TEST_F(ExchangeTest, ReplyWithoutUpperCaseMacTimesOutAfterAboutOneSecond)
+{
+    device.setHandler([](const FakeDevice::Received&) { return QList<QByteArray>{reply("KR-770A", "<MacAddress>x</MacAddress> Mac")}; });
+    QElapsedTimer t;
+    t.start();
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
+    const qint64 elapsed = t.elapsed();
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_FALSE(result.valid);
+    EXPECT_GE(elapsed, 950);
+    EXPECT_LT(elapsed, 1500);
+}
+
+TEST_F(ExchangeTest, ReplyNotStartingWithAIsNotValid)
+{
+    device.setHandler([](const FakeDevice::Received&) { return QList<QByteArray>{"B MODEL: KR-770A MAC"}; });
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_FALSE(result.valid);
+}
+
+TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
+{
+    // Device .5 answers 1300 ms after its request, long after the request timed
+    // out; device .6 answers 600 ms after its own. The late answer arrives in
+    // the middle of the second request's wait.
+    device.setHandler([&](const FakeDevice::Received& r) {
+        const bool first = r.bytes.contains("/10.0.0.5/");
+        const QByteArray answer = reply(first ? "KR-770A" : "NDQ-770");
+        QTimer::singleShot(first ? 1300 : 600, [this, r, answer] { device.answer(r, answer); });
+        return QList<QByteArray>{};
+    });
+    const lv::ConfigRequestResult a = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.5/A\r", "");
+    EXPECT_TRUE(a.timedOut);
+    const lv::ConfigRequestResult b = lv::requestConfiguration(channel, "AX 0.80.194.1.2.4/10.0.0.6/B\r", "");
+    ASSERT_TRUE(b.valid);
+    EXPECT_EQ(b.modelVersion.model, "NDQ-770");
+    EXPECT_EQ(b.dispatch.window, "frmSetupNDQ770");
+    EXPECT_EQ(b.reply.find("KR-770A"), std::string::npos);
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST_F(ExchangeTest, WaitingForASilentDeviceCostsNoCpu)
+{
+    const double before = cpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
+    const double cpu = cpuSeconds() - before;
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_GE(t.elapsed(), 950);
+    // A spinning wait would burn the whole second.
+    EXPECT_LT(cpu, 0.1) << "CPU seconds across a 1 s wait: " << cpu;
+    std::printf("CPU time across a 1 s request to a silent device: %.4f s (wall %lld ms)\n", cpu,
+                static_cast<long long>(t.elapsed()));
+}
+
+TEST_F(ExchangeTest, UpdateSendsSetThenDelayedUpdateCommandsAndWaitsForMac)
+{
+    device.setHandler([](const FakeDevice::Received& r) {
+        return r.bytes.startsWith("U ") ? QList<QByteArray>{"AU MAC"} : QList<QByteArray>{};
+    });
+    const lv::UpdatePlan plan{"S m/i/p/<DeviceID>x</DeviceID>", "U m/i/p", 3, 500};
+    EXPECT_TRUE(lv::runUpdate(channel, plan));
+    const auto& got = device.received();
+    ASSERT_GE(got.size(), 4);
+    EXPECT_EQ(got[0].bytes, "S m/i/p/<DeviceID>x</DeviceID>");
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(got[i].bytes, "U m/i/p");
+    EXPECT_GE(got[1].atMs - got[0].atMs, 450);
+    EXPECT_EQ(got.size(), 4);
+}
+
+TEST_F(ExchangeTest, UpdateToSilentDeviceEndsWithinTheBound)
+{
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(lv::runUpdate(channel, lv::UpdatePlan{"S m/i/p", "U m/i/p", 1, 200}));
+    EXPECT_LT(t.elapsed(), 1700);
+}
+
+} // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+// A device on loopback whose answers a test scripts: it records every datagram
+// and answers each through a handler (which may answer nothing, later, or twice).
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QUdpSocket>
+
+#include <functional>
+
+class FakeDevice {
+public:
+    struct Received {
+        QByteArray bytes;
+        QHostAddress from;
+        quint16 port = 0;
+        qint64 atMs = 0;
+    };
+    // Returns the datagrams to answer with, in order; the handler may also
+    // schedule late answers itself through answer().
+    using Handler = std::function<QList<QByteArray>(const Received&)>;
+
+    FakeDevice();
+    quint16 port() const { return m_socket.localPort(); }
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
+    void answer(const Received& to, const QByteArray& bytes);
+    const QList<Received>& received() const { return m_received; }
+
+private:
+    QUdpSocket m_socket;
+    Handler m_handler;
+    QList<Received> m_received;
+    qint64 m_startMs = 0;
+};
