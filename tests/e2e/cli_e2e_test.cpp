@@ -1,0 +1,460 @@
+// linkvane-cli end to end: the real binary against linkvane-devsim on loopback.
+// The expected devices are built with the simulator's own device model, so the
+// CLI's output is checked against what the devices hold, not against itself.
+
+#include "devsimprocess.h"
+#include "printers.h"
+
+#include "catalogue.h"
+#include "device.h"
+#include "devicelist.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+// Failure messages: what the CLI printed, readable.
+std::ostream& operator<<(std::ostream& os, const QByteArray& bytes)
+{
+    return os << escapeBytes(bytes);
+}
+
+std::ostream& operator<<(std::ostream& os, const QString& text)
+{
+    return os << text.toStdString();
+}
+
+namespace {
+
+struct CliRun {
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    qint64 elapsedMs = 0;
+};
+
+// Runs linkvane-cli to its end. The event loop keeps running meanwhile, so the
+// simulator's log pipe is drained and its writes never hold it up.
+CliRun runCli(const QStringList& args, int timeoutMs = 30000)
+{
+    CliRun run;
+    QProcess process;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(LINKVANE_CLI_PATH), args);
+    if (!process.waitForStarted(5000))
+        return run;
+    if (process.state() == QProcess::Running)
+        loop.exec();
+    run.elapsedMs = clock.elapsed();
+    run.finished = process.state() == QProcess::NotRunning;
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// Global options that point the CLI at the simulator.
+QStringList at(const DevsimProcess& sim, const QStringList& rest)
+{
+    return QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"), QStringLiteral("--port"),
+                       QString::number(sim.port())}
+           + rest;
+}
+
+QString qs(const std::string& text)
+{
+    return QString::fromLatin1(text.c_str());
+}
+
+// The devices of the simulator's default LAN, as it builds them.
+std::vector<lv::Device> defaultDevices()
+{
+    std::vector<lv::Device> devices;
+    const auto& mix = lv::defaultModelMix();
+    for (std::size_t i = 0; i < mix.size(); ++i)
+        devices.push_back(lv::makeDevice(mix[i], static_cast<int>(i), ""));
+    return devices;
+}
+
+const lv::Device& deviceOfModel(const std::vector<lv::Device>& devices, const std::string& model)
+{
+    for (const lv::Device& d : devices)
+        if (d.model == model)
+            return d;
+    throw std::runtime_error("no device of model " + model);
+}
+
+QString macTextOf(const lv::Device& device)
+{
+    return qs(*lv::macTextFromField(device.macField()));
+}
+
+QList<QByteArray> receivedWith(DevsimProcess& sim, const QByteArray& prefix)
+{
+    QList<QByteArray> matching;
+    for (const QByteArray& d : sim.received())
+        if (d.startsWith(prefix))
+            matching.append(d);
+    return matching;
+}
+
+QJsonDocument parseJson(const QByteArray& text)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString() << "\n" << text;
+    return doc;
+}
+
+const QStringList kSimDefaults{QStringLiteral("--jitter"), QStringLiteral("50")};
+
+TEST(CliSearch, JsonListsEveryDefaultDeviceWithItsFields)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("search")}));
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // The listing comes after the default wait of one second, not before.
+    EXPECT_GE(run.elapsedMs, 1000);
+
+    const QJsonArray list = parseJson(run.out).array();
+    const std::vector<lv::Device> devices = defaultDevices();
+    ASSERT_EQ(list.size(), static_cast<qsizetype>(devices.size()));
+    QSet<QString> seen;
+    for (const QJsonValue& value : list) {
+        const QJsonObject entry = value.toObject();
+        seen.insert(entry[QStringLiteral("mac")].toString());
+    }
+    EXPECT_EQ(seen.size(), list.size());
+    for (const lv::Device& device : devices) {
+        const auto it = std::find_if(list.begin(), list.end(), [&](const QJsonValue& v) {
+            return v.toObject()[QStringLiteral("mac")].toString() == macTextOf(device);
+        });
+        ASSERT_NE(it, list.end()) << device.model;
+        const QJsonObject entry = it->toObject();
+        EXPECT_EQ(entry[QStringLiteral("macField")].toString(), qs(device.macField()));
+        EXPECT_EQ(entry[QStringLiteral("ip")].toString(), qs(device.ip()));
+        EXPECT_EQ(entry[QStringLiteral("deviceId")].toString(), qs(device.deviceId()));
+        EXPECT_EQ(entry.size(), 4);
+    }
+}
+
+TEST(CliShow, Kr770AShowsItsWindowAndTheValuesAsLoaded)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    const lv::Device& device = deviceOfModel(devices, "KR-770A");
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("show"), macTextOf(device)}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const QJsonObject shown = parseJson(run.out).object();
+    EXPECT_EQ(shown[QStringLiteral("mac")].toString(), macTextOf(device));
+    EXPECT_EQ(shown[QStringLiteral("macField")].toString(), qs(device.macField()));
+    EXPECT_EQ(shown[QStringLiteral("ip")].toString(), qs(device.ip()));
+    EXPECT_EQ(shown[QStringLiteral("model")].toString(), QStringLiteral("KR-770A"));
+    EXPECT_EQ(shown[QStringLiteral("version")].toString(), qs(device.version));
+    EXPECT_EQ(shown[QStringLiteral("window")].toString(), QStringLiteral("frmSetupKr770A"));
+
+    // Every field of the window in screen order, with the device's value and, for lists, the entry shown.
+    const lv::WindowDef* window = lv::findWindow("frmSetupKr770A");
+    ASSERT_NE(window, nullptr);
+    const QJsonArray fields = shown[QStringLiteral("fields")].toArray();
+    qsizetype i = 0;
+    for (const lv::FieldDef& field : window->fields) {
+        if (field.tag.empty())
+            continue;
+        ASSERT_LT(i, fields.size());
+        const QJsonObject f = fields[i++].toObject();
+        EXPECT_EQ(f[QStringLiteral("tag")].toString(), qs(field.tag));
+        EXPECT_EQ(f[QStringLiteral("control")].toString(), qs(field.control));
+        EXPECT_EQ(f[QStringLiteral("value")].toString(), qs(device.setting(field.tag))) << field.tag;
+        if (field.kind == lv::ControlKind::ComboBox) {
+            const int index = std::stoi(device.setting(field.tag));
+            EXPECT_EQ(f[QStringLiteral("label")].toString(), qs(field.entries.at(static_cast<std::size_t>(index))));
+        } else {
+            EXPECT_FALSE(f.contains(QStringLiteral("label"))) << field.tag;
+        }
+    }
+    EXPECT_EQ(i, fields.size());
+    EXPECT_GT(i, 15);
+
+    // The text form names the window and lines the value column up.
+    const CliRun text = runCli(at(sim, {QStringLiteral("show"), qs(device.ip())}));
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    const QString out = QString::fromUtf8(text.out);
+    EXPECT_TRUE(out.contains(QStringLiteral("frmSetupKr770A"))) << out;
+    const QStringList lines = out.split(QLatin1Char('\n'));
+    qsizetype column = -1;
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1String("IPAddress ")) || line.startsWith(QLatin1String("SIOBaud "))) {
+            const QString value = qs(device.setting(line.section(QLatin1Char(' '), 0, 0).toStdString()));
+            const QRegularExpression row(QStringLiteral("^\\S+\\s+\\S+\\s+") + QRegularExpression::escape(value));
+            const QRegularExpressionMatch m = row.match(line);
+            ASSERT_TRUE(m.hasMatch()) << line;
+            const qsizetype at = m.capturedEnd() - value.size();
+            if (column >= 0) {
+                EXPECT_EQ(at, column) << line;
+            }
+            column = at;
+        }
+    }
+    EXPECT_GT(column, 0);
+}
+
+TEST(CliShow, ModelsWithoutWindowSayNoWindowOpens)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    for (const std::string model : {"KR788A", "KR789A"}) {
+        const CliRun run = runCli(at(sim, {QStringLiteral("show"), macTextOf(deviceOfModel(devices, model))}));
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(run.out.contains(QByteArray("no window opens for model ").append(model.c_str()))) << run.out;
+    }
+}
+
+TEST(CliSet, IpAddressChangesTheDeviceAndTheNextSearchListsIt)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    const lv::Device& device = deviceOfModel(devices, "KR-770A");
+    const QString newIp = QStringLiteral("10.77.0.3");
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("set"), qs(device.macField()),
+                                       QStringLiteral("IPAddress=") + newIp}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    // Old address in the header, new one as the only item; the header is the device's own MacAddress.
+    const QByteArray expected = "S " + QByteArray(device.macAddressText().c_str()) + "/" +
+                                QByteArray(device.ip().c_str()) + "//<IPAddress>" + newIp.toLatin1() +
+                                "</IPAddress>";
+    const QJsonObject result = parseJson(run.out).object();
+    EXPECT_EQ(result[QStringLiteral("sent")].toString().toLatin1(), expected);
+    EXPECT_TRUE(result[QStringLiteral("answered")].toBool());
+    EXPECT_EQ(receivedWith(sim, "S "), QList<QByteArray>{expected});
+    // frmSetupKr770A follows its set command with three "U " commands.
+    EXPECT_EQ(receivedWith(sim, "U ").size(), 3);
+
+    const CliRun search = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"),
+                                          QStringLiteral("500")}));
+    ASSERT_EQ(search.exitCode, 0);
+    bool listed = false;
+    for (const QJsonValue& v : parseJson(search.out).array())
+        if (v.toObject()[QStringLiteral("mac")].toString() == macTextOf(device))
+            listed = v.toObject()[QStringLiteral("ip")].toString() == newIp;
+    EXPECT_TRUE(listed) << search.out;
+
+    // The device is now found under its new address.
+    const CliRun show = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("show"), newIp}));
+    ASSERT_EQ(show.exitCode, 0) << show.err;
+    EXPECT_EQ(parseJson(show.out).object()[QStringLiteral("mac")].toString(), macTextOf(device));
+}
+
+TEST(CliSet, DryRunBuildsTheCommandAndSendsNothing)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    // frmSetup lists ten baud rates: 115200 is the last, index 9.
+    const lv::Device& device = deviceOfModel(devices, "KR-700");
+    ASSERT_EQ(device.window, "frmSetup");
+    ASSERT_NE(device.setting("SIOBaud"), "9");
+    ASSERT_NE(device.setting("SIOParity"), "1");
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("set"), macTextOf(device),
+                                       QStringLiteral("SIOBaud=115200"), QStringLiteral("SIOParity=E"),
+                                       QStringLiteral("--dry-run")}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QString sent = parseJson(run.out).object()[QStringLiteral("sent")].toString();
+    EXPECT_TRUE(sent.endsWith(QStringLiteral("/<SIOBaud>9</SIOBaud>/<SIOParity>1</SIOParity>"))) << sent;
+    // The configuration was asked for; nothing was set.
+    EXPECT_EQ(receivedWith(sim, "G ").size(), 1);
+    EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
+    EXPECT_TRUE(receivedWith(sim, "U ").isEmpty());
+}
+
+TEST(CliSet, ListLabelsAndRawIndexesMapToTheWindowsEntries)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    struct Case {
+        const char* model;
+        const char* change;
+        const char* tag;
+        const char* index;
+    };
+    const Case cases[] = {{"KR-700", "SIOBaud=#9", "SIOBaud", "9"},
+                          {"KR-770A", "SIOBaud=921600", "SIOBaud", "12"},
+                          {"KR-770A", "SIOType=RS485 (Half Duplex)", "SIOType", "3"},
+                          {"PL-770A", "SIOSocketType=udp client", "SIOSocketType", "3"}};
+    for (const Case& c : cases) {
+        const lv::Device& device = deviceOfModel(devices, c.model);
+        ASSERT_NE(device.setting(c.tag), c.index) << c.change << ": the device already holds it";
+        const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("set"), macTextOf(device),
+                                           QString::fromLatin1(c.change), QStringLiteral("--dry-run")}));
+        ASSERT_EQ(run.exitCode, 0) << c.change << run.err;
+        const QString sent = parseJson(run.out).object()[QStringLiteral("sent")].toString();
+        const QString item = QStringLiteral("<%1>%2</%1>").arg(QLatin1String(c.tag), QLatin1String(c.index));
+        EXPECT_TRUE(sent.endsWith(QLatin1Char('/') + item)) << c.change << " -> " << sent;
+    }
+}
+
+struct RefusedCase {
+    const char* name;
+    const char* model;
+    const char* change;
+};
+
+class CliSetRefused : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(CliSetRefused, ExitsFourAndSendsNoSetCommand)
+{
+    const RefusedCase& c = GetParam();
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    const CliRun run = runCli(at(sim, {QStringLiteral("set"), macTextOf(deviceOfModel(devices, c.model)),
+                                       QString::fromLatin1(c.change)}));
+    EXPECT_EQ(run.exitCode, 4) << run.out << run.err;
+    EXPECT_FALSE(run.err.isEmpty());
+    EXPECT_TRUE(run.out.isEmpty()) << run.out;
+    EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
+    EXPECT_TRUE(receivedWith(sim, "U ").isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliSetRefused,
+    ::testing::Values(RefusedCase{"UnknownName", "KR-770A", "Foo=1"},
+                      RefusedCase{"TagOfAnotherWindow", "KR-770A", "ReportIDPort=4000"},
+                      RefusedCase{"DisplayOnlyField", "DN-680A", "ZMac=1"},
+                      RefusedCase{"LabelNotInList", "KR-770A", "SIOParity=M"},
+                      RefusedCase{"BaudBeyondTenEntryList", "KR-700", "SIOBaud=230400"},
+                      RefusedCase{"RawIndexBeyondList", "KR-770A", "SIOBaud=#13"},
+                      RefusedCase{"SwitchedOffField", "PL-778A", "TCPLinkTimeOut=5"},
+                      RefusedCase{"MultiPortWindow", "KR-7800", "krIP=10.1.1.1"},
+                      RefusedCase{"ModelWithoutWindow", "KR788A", "DeviceID=X"}),
+    [](const ::testing::TestParamInfo<RefusedCase>& param) { return std::string(param.param.name); });
+
+TEST(CliDevice, UnknownDeviceExitsTwo)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    for (const QString& device : {QStringLiteral("00-50-C2-7F-7F-7F"), QStringLiteral("0.80.194.127.127.127"),
+                                  QStringLiteral("10.250.250.250")}) {
+        const CliRun run = runCli(at(sim, {QStringLiteral("--wait"), QStringLiteral("300"), QStringLiteral("show"),
+                                           device}));
+        EXPECT_EQ(run.exitCode, 2) << device << run.err;
+        EXPECT_TRUE(receivedWith(sim, "G ").isEmpty());
+    }
+}
+
+TEST(CliDevice, SilentDeviceExitsThreeAfterTheTimeout)
+{
+    DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--silent"),
+                       QStringLiteral("KR-770A")});
+    ASSERT_TRUE(sim.started());
+    const lv::Device& device = deviceOfModel(defaultDevices(), "KR-770A");
+    const CliRun run = runCli(at(sim, {QStringLiteral("show"), macTextOf(device)}));
+    EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
+    // The search stops once the device answered it; then one second for the configuration request.
+    EXPECT_GE(run.elapsedMs, 1000);
+    EXPECT_LT(run.elapsedMs, 2500);
+    EXPECT_EQ(receivedWith(sim, "G ").size(), 1);
+}
+
+TEST(CliDevice, UpdateWithoutAnswerExitsThreeAndSaysSo)
+{
+    DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--no-answer-after-set")});
+    ASSERT_TRUE(sim.started());
+    const lv::Device& device = deviceOfModel(defaultDevices(), "KR-770A");
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("500"),
+                                       QStringLiteral("set"), macTextOf(device), QStringLiteral("DeviceID=QUIET")}));
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    const QJsonObject result = parseJson(run.out).object();
+    EXPECT_FALSE(result[QStringLiteral("answered")].toBool(true));
+    EXPECT_EQ(receivedWith(sim, "S ").size(), 1);
+}
+
+TEST(CliUsage, MalformedCommandLinesExitOne)
+{
+    const QList<QStringList> cases = {
+        {},
+        {QStringLiteral("frobnicate")},
+        {QStringLiteral("--port"), QStringLiteral("70000"), QStringLiteral("search")},
+        {QStringLiteral("--port")},
+        {QStringLiteral("--timeout"), QStringLiteral("soon"), QStringLiteral("search")},
+        {QStringLiteral("--broadcast"), QStringLiteral("everywhere"), QStringLiteral("search")},
+        {QStringLiteral("--colour"), QStringLiteral("search")},
+        {QStringLiteral("search"), QStringLiteral("extra")},
+        {QStringLiteral("show")},
+        {QStringLiteral("show"), QStringLiteral("not-a-device")},
+        {QStringLiteral("show"), QStringLiteral("10.0.0.1"), QStringLiteral("--dry-run")},
+        {QStringLiteral("set"), QStringLiteral("10.0.0.1")},
+        {QStringLiteral("set"), QStringLiteral("10.0.0.1"), QStringLiteral("IPAddress")},
+        {QStringLiteral("set"), QStringLiteral("10.0.0.1"), QStringLiteral("=1")},
+        {QStringLiteral("set-mac"), QStringLiteral("10.0.0.1"), QStringLiteral("00-50-C2-01-02-03")},
+    };
+    for (const QStringList& args : cases) {
+        // None of these may get as far as the network: each is refused at once.
+        const CliRun run = runCli(QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.0.0.1")} + args);
+        EXPECT_EQ(run.exitCode, 1) << args.join(QLatin1Char(' ')).toStdString() << "\n" << run.err;
+        EXPECT_FALSE(run.err.isEmpty()) << args.join(QLatin1Char(' '));
+        EXPECT_LT(run.elapsedMs, 900) << args.join(QLatin1Char(' '));
+    }
+    const CliRun help = runCli({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("usage: linkvane-cli"));
+}
+
+TEST(CliScale, SearchListsTenThousandDevicesNoneLost)
+{
+    DevsimProcess sim({QStringLiteral("--devices"), QStringLiteral("10000"), QStringLiteral("--jitter"),
+                       QStringLiteral("200")});
+    ASSERT_TRUE(sim.started());
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("--stats"), QStringLiteral("search"),
+                                       QStringLiteral("--wait"), QStringLiteral("3000")}),
+                              60000);
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QJsonArray list = parseJson(run.out).array();
+    QSet<QString> macs;
+    QSet<QString> fields;
+    for (const QJsonValue& v : list) {
+        macs.insert(v.toObject()[QStringLiteral("mac")].toString());
+        fields.insert(v.toObject()[QStringLiteral("macField")].toString());
+    }
+    EXPECT_EQ(list.size(), 10000);
+    EXPECT_EQ(macs.size(), 10000);
+    EXPECT_EQ(fields.size(), 10000);
+    // The simulator's own log agrees: every device answered once.
+    EXPECT_EQ(sim.sent().size(), 10000);
+
+    const QString stats = QString::fromUtf8(run.err).trimmed();
+    EXPECT_TRUE(stats.startsWith(QLatin1String("stats: 10000 devices listed"))) << stats;
+    std::cout << "[ timing  ] " << stats.toStdString() << "\n"
+              << "[ timing  ] whole run " << run.elapsedMs << " ms" << std::endl;
+    ::testing::Test::RecordProperty("searchStats", stats.toStdString());
+}
+
+} // namespace
