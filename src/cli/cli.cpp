@@ -102,7 +102,7 @@ private:
     bool runSearch(const std::function<bool(int)>& stop = {});
     // The index of the first listed device that DEVICE names; -1 when none answered.
     int resolve(const DeviceSpec& spec);
-    void printStats(qint64 listedAtMs);
+    void printStats(qint64 formattedAtMs, qint64 listedAtMs);
 
     // The search and the configuration request shared by show and set. On failure `code` holds the exit code.
     struct Loaded {
@@ -281,13 +281,14 @@ bool Cli::runSearch(const std::function<bool(int)>& stop)
     return true;
 }
 
-void Cli::printStats(qint64 listedAtMs)
+void Cli::printStats(qint64 formattedAtMs, qint64 listedAtMs)
 {
     if (!m_options.stats)
         return;
     m_err << "stats: " << m_search->devices().size() << " devices listed; last new device at " << m_lastDeviceMs
-          << " ms after the probe; wait ended at " << m_waitEndedMs << " ms; listing written at " << listedAtMs
-          << " ms (" << (listedAtMs - m_waitEndedMs) << " ms after the wait";
+          << " ms after the probe; wait ended at " << m_waitEndedMs << " ms; listing formatted in "
+          << (formattedAtMs - m_waitEndedMs) << " ms, written in " << (listedAtMs - formattedAtMs)
+          << " ms; done at " << listedAtMs << " ms (" << (listedAtMs - m_waitEndedMs) << " ms after the wait";
     if (m_lastDeviceMs >= 0)
         m_err << ", " << (listedAtMs - m_lastDeviceMs) << " ms after the last device";
     m_err << ")\n";
@@ -308,8 +309,8 @@ int Cli::search()
         if (std::optional<SearchReply> reply = parseSearchReply(list.raw(i)))
             replies.push_back(std::move(*reply));
 
+    QString text;
     if (m_options.json) {
-        QString text;
         text.reserve(static_cast<qsizetype>(replies.size()) * 100 + 4);
         text += QLatin1Char('[');
         for (std::size_t i = 0; i < replies.size(); ++i) {
@@ -321,19 +322,21 @@ int Cli::search()
             text += QLatin1String(", \"deviceId\": ") + jsonString(r.deviceId) + QLatin1Char('}');
         }
         text += replies.empty() ? QLatin1String("]\n") : QLatin1String("\n]\n");
-        m_out << text;
     } else {
         qsizetype ipWidth = 2;
         for (const SearchReply& r : replies)
             ipWidth = std::max(ipWidth, static_cast<qsizetype>(r.ip.size()));
-        m_out << QStringLiteral("MAC").leftJustified(19) << QStringLiteral("IP").leftJustified(ipWidth + 2)
-              << "Device ID\n";
+        text.reserve(static_cast<qsizetype>(replies.size()) * 60 + 40);
+        text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2)
+                + QLatin1String("Device ID\n");
         for (const SearchReply& r : replies)
-            m_out << latin1(r.macText).leftJustified(19) << printableText(r.ip).leftJustified(ipWidth + 2)
-                  << printableText(r.deviceId) << "\n";
+            text += latin1(r.macText).leftJustified(19) + printableText(r.ip).leftJustified(ipWidth + 2)
+                    + printableText(r.deviceId) + QLatin1Char('\n');
     }
+    const qint64 formattedAt = m_clock.elapsed();
+    m_out << text;
     m_out.flush();
-    printStats(m_clock.elapsed());
+    printStats(formattedAt, m_clock.elapsed());
     return kExitDone;
 }
 
