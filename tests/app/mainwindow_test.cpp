@@ -1,0 +1,346 @@
+// The main window driven through its real widgets against the simulated LAN.
+
+#include "mainwindow.h"
+
+#include "devicelist.h"
+#include "devsimprocess.h"
+#include "dialogs.h"
+#include "printers.h"
+#include "setupwindows.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+std::string str(const QString& s)
+{
+    const QByteArray b = s.toLatin1();
+    return {b.constData(), static_cast<std::size_t>(b.size())};
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    explicit MainWindowTest(const QStringList& simArgs = {}) : sim(simArgs)
+    {
+        lv::Dialogs::reset();
+        lv::Dialogs::setScripted(true);
+        state.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
+        state.gCmdPort = QString::number(sim.port());
+        window = std::make_unique<lv::MainWindow>(state);
+        window->show();
+        lstDev = window->findChild<QListView*>(QStringLiteral("lstDev"));
+        lstDev2 = window->findChild<QListView*>(QStringLiteral("lstDev2"));
+    }
+    ~MainWindowTest() override
+    {
+        lv::setSetupWindowObserver({});
+        lv::Dialogs::reset();
+    }
+
+    QStringList lines(QListView* view) const
+    {
+        QStringList out;
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            out << view->model()->index(r, view->modelColumn()).data().toString();
+        return out;
+    }
+
+    // Clicks Search Device and waits until `count` lines are listed.
+    void searchFor(int count)
+    {
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
+        QElapsedTimer t;
+        t.start();
+        while (lstDev->model()->rowCount() < count && t.elapsed() < 5000)
+            QTest::qWait(10);
+        QTest::qWait(100); // nothing more may arrive
+    }
+
+    void selectRow(int row)
+    {
+        const QModelIndex index = lstDev->model()->index(row, 0);
+        lstDev->scrollTo(index);
+        QTest::mouseClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
+    }
+
+    void doubleClickRow(int row)
+    {
+        selectRow(row);
+        const QModelIndex index = lstDev->model()->index(row, 0);
+        QTest::mouseDClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
+    }
+
+    DevsimProcess sim;
+    lv::SessionState state;
+    std::unique_ptr<lv::MainWindow> window;
+    QListView* lstDev = nullptr;
+    QListView* lstDev2 = nullptr;
+};
+
+TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
+{
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Linkvane"));
+    EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("cmdSearch"))->text(), QStringLiteral("Search Device"));
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1_0"))->text(), QStringLiteral("      MAC    Address"));
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1_1"))->text(), QStringLiteral("      IP    Address"));
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1_2"))->text(), QStringLiteral("      Device    ID"));
+    EXPECT_FALSE(lstDev2->isVisible());
+    const std::map<QString, QString> actions{{QStringLiteral("mnuIDPort"), QStringLiteral("&Command Port")},
+                                             {QStringLiteral("mnuPasswrd"), QStringLiteral("&Password")},
+                                             {QStringLiteral("mnuExit"), QStringLiteral("&Exit")},
+                                             {QStringLiteral("mnuAbout"), QStringLiteral("&About Linkvane")}};
+    for (const auto& [name, caption] : actions) {
+        auto* action = window->findChild<QAction*>(name);
+        ASSERT_NE(action, nullptr) << str(name);
+        EXPECT_EQ(action->text(), caption);
+    }
+    QStringList menus;
+    for (QAction* a : window->menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, QStringList({QStringLiteral("&Option"), QStringLiteral("&Help")}));
+}
+
+TEST_F(MainWindowTest, SearchListsEveryDefaultDeviceOnceWithRawRepliesPaired)
+{
+    searchFor(21);
+    const QStringList shown = lines(lstDev);
+    const QStringList raw = lines(lstDev2);
+    ASSERT_EQ(shown.size(), 21);
+    ASSERT_EQ(raw.size(), 21);
+    // Every raw entry is an answer the simulator sent, and its line is built from it.
+    QList<QByteArray> sent;
+    for (const QByteArray& d : sim.sent())
+        if (d.startsWith("AX "))
+            sent << d;
+    for (int i = 0; i < 21; ++i) {
+        EXPECT_TRUE(sent.contains(raw[i].toLatin1())) << str(raw[i]);
+        const auto reply = lv::parseSearchReply(str(raw[i]));
+        ASSERT_TRUE(reply.has_value());
+        EXPECT_EQ(str(shown[i]), lv::deviceListLine(reply->macText, reply->ip, reply->deviceId));
+        EXPECT_EQ(shown[i].mid(6, 17), QString::fromStdString(reply->macText));
+        EXPECT_EQ(shown[i].mid(43, reply->ip.size()), QString::fromStdString(reply->ip));
+    }
+    const QList<QByteArray> probes = sim.waitForReceived("X ", 1);
+    ASSERT_EQ(probes.size(), 1);
+    EXPECT_EQ(probes[0], QByteArray("X 99.130.83.99"));
+}
+
+TEST_F(MainWindowTest, SecondSearchClearsBothListsFirst)
+{
+    searchFor(21);
+    QSignalSpy reset(lstDev->model(), &QAbstractItemModel::modelReset);
+    searchFor(21);
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(lines(lstDev).size(), 21);
+    EXPECT_EQ(lines(lstDev2).size(), 21);
+}
+
+struct PortEntry {
+    std::optional<QString> answer;
+};
+
+TEST_F(MainWindowTest, CommandPortInputKeepsItsRules)
+{
+    const QString message = QStringLiteral("Range: 0~65535");
+    struct Case {
+        QList<std::optional<QString>> answers;
+        QString stored;
+        int messages;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("65535")}, QStringLiteral("65535"), 0},
+        {{QStringLiteral("0")}, QStringLiteral("0"), 0},
+        {{QStringLiteral("65536"), QStringLiteral("1200")}, QStringLiteral("1200"), 1},
+        {{QStringLiteral("-1"), std::nullopt}, QStringLiteral("1200"), 1},
+        {{QStringLiteral("1234.6")}, QStringLiteral("1235"), 0},
+        {{QStringLiteral("abc"), QStringLiteral("x"), QString()}, QStringLiteral("1235"), 2},
+        {{std::nullopt}, QStringLiteral("1235"), 0},
+    };
+    for (const Case& c : cases) {
+        lv::Dialogs::reset();
+        lv::Dialogs::setScripted(true);
+        const QString before = state.gCmdPort;
+        for (const auto& a : c.answers)
+            lv::Dialogs::queueInput(a);
+        window->findChild<QAction*>(QStringLiteral("mnuIDPort"))->trigger();
+        EXPECT_EQ(state.gCmdPort, c.stored);
+        ASSERT_EQ(lv::Dialogs::shownMessages().size(), c.messages);
+        for (const auto& shown : lv::Dialogs::shownMessages()) {
+            EXPECT_EQ(shown.text, message);
+            EXPECT_EQ(shown.title, QStringLiteral("MsgBox"));
+        }
+        // Every prompt proposes the port as it stood before the entry.
+        for (const QString& prompt : lv::Dialogs::shownPrompts())
+            EXPECT_TRUE(prompt.contains(QStringLiteral("Please Input ID Port"))) << str(prompt);
+        (void)before;
+    }
+}
+
+// The model-table row, port count and window of every default simulated device.
+struct Expected {
+    int row;
+    int portCount;
+    const char* window;
+};
+const std::map<std::string, Expected>& expectedRows()
+{
+    static const std::map<std::string, Expected> rows{
+        {"KR-700", {15, 0, "frmSetup"}},
+        {"PL-770A", {8, 0, "frmSetupPL700A"}},
+        {"KR-770A", {3, 0, "frmSetupKr770A"}},
+        {"KR787A", {5, 0, "frmSetupKr787A"}},
+        {"KR788A", {6, 0, ""}},
+        {"KR789A", {7, 0, ""}},
+        {"PL-780A", {13, 0, "frmSetupPL780A"}},
+        {"KR-780A", {14, 0, "frmSetupPL780A"}},
+        {"PL-778A", {12, 0, "frmSetupPl778"}},
+        {"DN-680A", {9, 0, "frmSetupDn680"}},
+        {"DN-687A", {10, 0, "frmSetupDn687"}},
+        {"DN-690A", {11, 0, "frmSetupDn690"}},
+        {"NDQ-770", {4, 0, "frmSetupNDQ770"}},
+        {"KR-7700", {1, 1, "Frm1PortSetup"}},
+        {"KR-7800", {1, 2, "frm2PortSetup"}},
+        {"KR-7900", {1, 3, "frm3PortSetup"}},
+        {"KR-7600", {1, 4, "frm4PortSetup"}},
+        {"KR-7700A", {2, 1, "frmKR7700ASetup"}},
+        {"KR-7800A", {2, 2, "frmKR7800ASetup"}},
+        {"KR-7900A", {2, 3, "frmKR7900ASetup"}},
+        {"KR-7600A", {2, 4, "frmKR7600ASetup"}},
+    };
+    return rows;
+}
+
+TEST_F(MainWindowTest, DoubleClickRequestsConfigurationAndTakesTheModelRow)
+{
+    searchFor(21);
+    QStringList opened;
+    lv::setSetupWindowObserver([&](QDialog* dialog) {
+        opened << dialog->objectName();
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    std::map<std::string, int> seen;
+    const QStringList raw = lines(lstDev2);
+    for (int row = 0; row < 21; ++row) {
+        const int before = sim.received().size();
+        const int openedBefore = opened.size();
+        doubleClickRow(row);
+        // The request: "G " + characters 4 up to the second "/" of the raw reply + empty password + NUL.
+        const QByteArray entry = raw[row].toLatin1();
+        const int p2 = entry.indexOf('/', entry.indexOf('/') + 1);
+        const QByteArray expected = "G " + entry.mid(3, p2 - 2) + QByteArray(1, '\0');
+        const QList<QByteArray> got = sim.received().mid(before);
+        ASSERT_FALSE(got.isEmpty()) << "row " << row;
+        EXPECT_EQ(got.front(), expected);
+        const std::string model = str(state.gModel);
+        const auto it = expectedRows().find(model);
+        ASSERT_NE(it, expectedRows().end()) << model;
+        ++seen[model];
+        ASSERT_TRUE(window->lastDispatch().has_value());
+        EXPECT_EQ(window->lastDispatch()->row, it->second.row) << model;
+        EXPECT_EQ(state.PortCount, it->second.portCount) << model;
+        EXPECT_EQ(window->lastDispatch()->window, it->second.window) << model;
+        EXPECT_EQ(state.gSelMac, lines(lstDev)[row].mid(6, 17));
+        // Single-port windows open (and were closed by the observer); multi-port ones come later.
+        const bool single = it->second.row >= 3 && it->second.row != 6 && it->second.row != 7;
+        if (single) {
+            ASSERT_EQ(opened.size(), openedBefore + 1) << model;
+            EXPECT_EQ(opened.back(), QString::fromLatin1(it->second.window));
+        } else if (it->second.row >= 6) {
+            EXPECT_EQ(opened.size(), openedBefore) << model;
+        }
+    }
+    EXPECT_EQ(seen.size(), 21u);
+}
+
+TEST_F(MainWindowTest, EnterActsLikeDoubleClick)
+{
+    searchFor(21);
+    int opened = 0;
+    lv::setSetupWindowObserver([&](QDialog* dialog) {
+        ++opened;
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    selectRow(2);
+    const int before = sim.received().size();
+    QTest::keyClick(lstDev, Qt::Key_Return);
+    const QList<QByteArray> got = sim.received().mid(before);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_TRUE(got[0].startsWith("G "));
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(MainWindowTest, NothingSelectedSendsNothing)
+{
+    searchFor(21);
+    window->lstDev_DblClick();
+    QTest::qWait(50);
+    for (const QByteArray& d : sim.received())
+        EXPECT_FALSE(d.startsWith("G "));
+}
+
+class SilentDeviceTest : public MainWindowTest {
+protected:
+    SilentDeviceTest() : MainWindowTest({QStringLiteral("--silent"), QStringLiteral("KR-770A")}) {}
+};
+
+TEST_F(SilentDeviceTest, SilentDeviceEndsAfterAboutASecondAndTheNextRequestWorks)
+{
+    searchFor(21);
+    int opened = 0;
+    lv::setSetupWindowObserver([&](QDialog* dialog) {
+        ++opened;
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    int silentRow = -1;
+    for (int r = 0; r < 21; ++r) {
+        // The KR-770A device is the third of the default LAN.
+        if (lines(lstDev2)[r].contains(QStringLiteral("/")) && r == 2)
+            silentRow = r;
+    }
+    ASSERT_EQ(silentRow, 2);
+    QElapsedTimer t;
+    t.start();
+    doubleClickRow(silentRow);
+    const qint64 elapsed = t.elapsed();
+    EXPECT_GE(elapsed, 950);
+    EXPECT_LT(elapsed, 1600);
+    EXPECT_EQ(opened, 0);
+    EXPECT_FALSE(window->requestRunning());
+    EXPECT_TRUE(window->findChild<QPushButton*>(QStringLiteral("cmdSearch"))->isEnabled());
+    doubleClickRow(0);
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(SilentDeviceTest, SearchAndSecondRequestAreBlockedWhileARequestWaits)
+{
+    searchFor(21);
+    auto* search = window->findChild<QPushButton*>(QStringLiteral("cmdSearch"));
+    bool checked = false;
+    QTimer::singleShot(300, [&] {
+        EXPECT_TRUE(window->requestRunning());
+        EXPECT_FALSE(search->isEnabled());
+        const int gBefore = sim.waitForReceived("G ", 1, 0).size();
+        window->lstDev_DblClick();
+        window->cmdSearch_Click();
+        EXPECT_EQ(sim.waitForReceived("G ", gBefore + 1, 100).size(), gBefore);
+        checked = true;
+    });
+    doubleClickRow(2);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(sim.waitForReceived("X ", 2, 100).size(), 1);
+}
+
+} // namespace
