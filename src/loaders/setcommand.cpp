@@ -1,0 +1,52 @@
+#include "setcommand.h"
+
+#include <algorithm>
+
+namespace lv {
+
+namespace {
+
+const std::string& valueOf(const LoadedValues& loaded, const std::string& tag)
+{
+    static const std::string empty;
+    const auto it = loaded.find(tag);
+    return it == loaded.end() ? empty : it->second;
+}
+
+} // namespace
+
+HeaderValues headerValues(const WindowDef& window, const LoadedValues& loaded)
+{
+    const bool multi = window.isMultiPort();
+    return {valueOf(loaded, "MacAddress"), valueOf(loaded, multi ? "krIP" : "IPAddress"),
+            valueOf(loaded, multi ? "krPassword" : "SetupPassword")};
+}
+
+UpdatePlan planUpdate(const WindowDef& window, const LoadedValues& loaded,
+                      const std::map<std::string, std::string, std::less<>>& current)
+{
+    std::vector<FieldChange> fields;
+    fields.reserve(window.itemOrder.size());
+    for (const std::string& tag : window.itemOrder) {
+        const FieldDef* field = window.fieldByTag(tag);
+        if (!field)
+            continue;
+        const std::string& loadedText = valueOf(loaded, tag);
+        // The radio windows neither read nor send PAN ID and RF channel when the
+        // device reported none.
+        const auto& onlyIfLoaded = window.sendOnlyIfLoaded;
+        if (loadedText.empty() && std::find(onlyIfLoaded.begin(), onlyIfLoaded.end(), tag) != onlyIfLoaded.end())
+            continue;
+        const auto it = current.find(field->control);
+        fields.push_back({tag, it == current.end() ? loadedText : it->second, loadedText});
+    }
+    const HeaderValues header = headerValues(window, loaded);
+    UpdatePlan plan;
+    plan.setCommand = assembleSetCommand(header.mac, header.ip, header.password, window.headerExtra, fields);
+    plan.updateCommand = updateCommand(header.mac, header.ip, header.password);
+    plan.updateCount = window.updateCount;
+    plan.delayMs = window.delayMs;
+    return plan;
+}
+
+} // namespace lv

@@ -1,0 +1,34 @@
+#pragma once
+
+// What Update sends for a window: the set command built from the fields that
+// differ from their loaded values, and the "U " command that follows it.
+
+#include "catalogue.h"
+#include "loaders.h"
+
+#include <map>
+#include <string>
+
+namespace lv {
+
+struct UpdatePlan {
+    std::string setCommand;    // "S " header [+ NUL | "/"] + changed items
+    std::string updateCommand; // "U " header
+    int updateCount = 1;
+    int delayMs = 0;
+};
+
+// The header values of a window's commands: MAC, IP and password as loaded.
+struct HeaderValues {
+    std::string mac;
+    std::string ip;
+    std::string password;
+};
+HeaderValues headerValues(const WindowDef& window, const LoadedValues& loaded);
+
+// `current` holds, by control name, what each field holds now (text, or a list
+// index as decimal text). A field missing from `current` counts as unchanged.
+UpdatePlan planUpdate(const WindowDef& window, const LoadedValues& loaded,
+                      const std::map<std::string, std::string, std::less<>>& current);
+
+} // namespace lv
