@@ -83,6 +83,8 @@ QWidget* SinglePortWindow::makeControl(const FieldDef& field)
         auto* label = new QLabel(this);
         label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         label->setMinimumWidth(textWidth * 3 / 2);
+        // As tall as a text box, so the shown values line up with the editable rows.
+        label->setMinimumHeight(QLineEdit().sizeHint().height());
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         widget = label;
         break;

@@ -1,0 +1,166 @@
+#pragma once
+
+// Shared by the window tests: a reply builder, a fake device on loopback that
+// records what it receives, and helpers that drive the real widgets.
+
+#include "catalogue.h"
+#include "commandchannel.h"
+#include "loaders.h"
+#include "singleportwindow.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lv::test {
+
+inline constexpr char kSelMac[] = "00-50-C2-01-02-03";
+inline constexpr char kVersion[] = "2.07 build 0311";
+inline constexpr char kMacAddress[] = "00:50:C2:01:02:03";
+
+using Items = std::map<std::string, std::string, std::less<>>;
+
+// A plausible configuration of a single-port device: every tag any single-port
+// window reads.
+inline Items standardItems()
+{
+    return {{"MacAddress", kMacAddress},   {"IPAddress", "192.168.1.50"},  {"SubMask", "255.255.255.0"},
+            {"GatewayIP", "192.168.1.1"},  {"DHCPEnable", "0"},            {"HostIP", "192.168.1.10"},
+            {"HostPort", "4001"},          {"SIOSocketPort", "4660"},      {"SIOSocketType", "0"},
+            {"DIOSocketPort", "4661"},     {"DIOSocketType", "0"},         {"SIOBaud", "5"},
+            {"SIOParity", "0"},            {"SIOBits", "1"},               {"SIOStops", "0"},
+            {"SIOType", "0"},              {"TCPLinkTimeOut", "60"},       {"TCPLinkTimeOutMode", "0"},
+            {"ChrGap", "10"},              {"DeviceID", "Line-07"},        {"ReportIDPort", "4662"},
+            {"SetupPassword", "pw"},       {"AccessPassword", "guest"},    {"COM1_Modbus", "0"},
+            {"PanId", "1A2B"},             {"RFChan", "11"},               {"ZNwkAddr", "0x3F21, 0x1A2B"},
+            {"ZMac", "00:12:4B:00:01:02:03:04"}};
+}
+
+inline std::string replyText(const Items& items)
+{
+    std::string reply = "A MODEL: TESTDEV VER:2.07 build 0311\rMAC ";
+    for (const auto& [tag, value] : items)
+        reply += "<" + tag + ">" + value + "</" + tag + ">";
+    return reply;
+}
+
+inline Items withItems(Items items, const Items& changes)
+{
+    for (const auto& [tag, value] : changes)
+        items[tag] = value;
+    return items;
+}
+
+// The header every test command starts with, for the standard items.
+inline QByteArray header(const char* letter)
+{
+    return QByteArray(letter) + kMacAddress + "/192.168.1.50/pw";
+}
+
+// A device on a loopback port: records every datagram with the time it came and
+// answers each "U " command with a text holding "MAC", unless told to stay silent.
+class FakeDevice {
+public:
+    struct Datagram {
+        QByteArray bytes;
+        qint64 atMs = 0;
+    };
+
+    FakeDevice()
+    {
+        m_socket.bind(QHostAddress::LocalHost, 0);
+        m_clock.start();
+        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] { readPending(); });
+    }
+
+    quint16 port() const { return m_socket.localPort(); }
+    void setAnswering(bool answering) { m_answering = answering; }
+    const std::vector<Datagram>& received() const { return m_received; }
+    void clear() { m_received.clear(); }
+
+    std::vector<QByteArray> withPrefix(const QByteArray& prefix) const
+    {
+        std::vector<QByteArray> result;
+        for (const Datagram& d : m_received)
+            if (d.bytes.startsWith(prefix))
+                result.push_back(d.bytes);
+        return result;
+    }
+
+private:
+    void readPending()
+    {
+        while (m_socket.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = m_socket.receiveDatagram();
+            m_received.push_back({datagram.data(), m_clock.elapsed()});
+            if (m_answering && datagram.data().startsWith("U "))
+                m_socket.writeDatagram(QByteArray("AU MAC"), datagram.senderAddress(),
+                                       static_cast<quint16>(datagram.senderPort()));
+        }
+    }
+
+    QUdpSocket m_socket;
+    QElapsedTimer m_clock;
+    bool m_answering = true;
+    std::vector<Datagram> m_received;
+};
+
+// Builds a window as its loader would: Form_Load, then the loaded values.
+inline std::unique_ptr<SinglePortWindow> openWindow(const std::string& name, const Items& items,
+                                                    CommandChannel& channel)
+{
+    const WindowDef* def = findWindow(name);
+    if (!def)
+        return nullptr;
+    auto window = std::make_unique<SinglePortWindow>(*def, channel);
+    window->Form_Load(QString::fromLatin1(kSelMac), QString::fromLatin1(kVersion));
+    window->apply(loadSinglePort(*def, replyText(items)));
+    return window;
+}
+
+template <typename W>
+W* find(QWidget& window, const char* name)
+{
+    return window.findChild<W*>(QString::fromLatin1(name));
+}
+
+// Replaces a text box's text the way an operator does: select all, type.
+inline void typeInto(QWidget& window, const std::string& control, const QString& text)
+{
+    auto* edit = find<QLineEdit>(window, control.c_str());
+    ASSERT_NE(edit, nullptr) << control;
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    for (const QChar ch : text) {
+        // QTest maps only ASCII characters to keys; others arrive as text alone, as from a keyboard layout.
+        if (ch.unicode() < 0x80)
+            QTest::keyClick(edit, static_cast<char>(ch.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
+// Picks a list entry with the keyboard: Home, then Down `index` times.
+inline void chooseEntry(QWidget& window, const std::string& control, int index)
+{
+    auto* combo = find<QComboBox>(window, control.c_str());
+    ASSERT_NE(combo, nullptr) << control;
+    QTest::keyClick(combo, Qt::Key_Home);
+    for (int i = 0; i < index; ++i)
+        QTest::keyClick(combo, Qt::Key_Down);
+}
+
+} // namespace lv::test
