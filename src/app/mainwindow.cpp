@@ -127,6 +127,7 @@ void MainWindow::buildControls()
     m_lstDev->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_lstDev->setUniformItemSizes(true);
+    m_lstDev->setTextElideMode(Qt::ElideNone);
     m_lstDev->setGeometry(twipRect(72, 840, 5820, 4155));
     m_lstDev->installEventFilter(this);
     connect(m_lstDev, &QListView::doubleClicked, this, [this] { lstDev_DblClick(); });

@@ -1,0 +1,282 @@
+// One configuration change end to end through the main window: search, open a
+// device, edit its window, Update, and the device list follows; the simulator
+// shows what arrived on the wire.
+
+#include "mainwindow.h"
+
+#include "devicelist.h"
+#include "devsimprocess.h"
+#include "dialogs.h"
+#include "printers.h"
+#include "setupwindows.h"
+#include "singleportwindow.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+std::string str(const QString& s)
+{
+    const QByteArray b = s.toLatin1();
+    return {b.constData(), static_cast<std::size_t>(b.size())};
+}
+
+class UpdateFlowTest : public ::testing::Test {
+protected:
+    explicit UpdateFlowTest(const QStringList& simArgs = {}) : sim(simArgs)
+    {
+        lv::Dialogs::reset();
+        lv::Dialogs::setScripted(true);
+        state.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
+        state.gCmdPort = QString::number(sim.port());
+        window = std::make_unique<lv::MainWindow>(state);
+        window->show();
+        lstDev = window->findChild<QListView*>(QStringLiteral("lstDev"));
+        search();
+    }
+    ~UpdateFlowTest() override
+    {
+        lv::setSetupWindowObserver({});
+        lv::Dialogs::reset();
+    }
+
+    void search()
+    {
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
+        QElapsedTimer t;
+        t.start();
+        while (lstDev->model()->rowCount() < 21 && t.elapsed() < 5000)
+            QTest::qWait(10);
+    }
+
+    QString line(int row) const { return lstDev->model()->index(row, 0).data().toString(); }
+    QString raw(int row) const { return lstDev->model()->index(row, 1).data().toString(); }
+
+    // The row of the device whose window is `name`, found by opening devices until it shows.
+    int rowOfModel(const QString& model)
+    {
+        for (int r = 0; r < lstDev->model()->rowCount(); ++r) {
+            if (models.count(r) == 0) {
+                lv::setSetupWindowObserver(
+                    [](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
+                open(r);
+                models[r] = state.gModel;
+            }
+            if (models[r] == model)
+                return r;
+        }
+        return -1;
+    }
+
+    void open(int row)
+    {
+        const QModelIndex index = lstDev->model()->index(row, 0);
+        lstDev->scrollTo(index);
+        QTest::mouseClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
+        QTest::mouseDClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
+    }
+
+    // Opens the device at `row` and runs `edit` on its window once it is shown.
+    void openAndEdit(int row, std::function<void(lv::SinglePortWindow*)> edit)
+    {
+        lv::setSetupWindowObserver([edit](QDialog* d) {
+            auto* w = qobject_cast<lv::SinglePortWindow*>(d);
+            QTimer::singleShot(0, d, [w, edit] { edit(w); });
+        });
+        open(row);
+        lv::setSetupWindowObserver({});
+    }
+
+    static void retype(QWidget* w, const char* name, const QString& text)
+    {
+        auto* edit = w->findChild<QLineEdit*>(QString::fromLatin1(name));
+        ASSERT_NE(edit, nullptr) << name;
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
+
+    static void choose(QWidget* w, const char* name, int index)
+    {
+        auto* combo = w->findChild<QComboBox*>(QString::fromLatin1(name));
+        ASSERT_NE(combo, nullptr) << name;
+        combo->setCurrentIndex(index);
+    }
+
+    static void click(QWidget* w, const char* name)
+    {
+        QTest::mouseClick(w->findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
+    }
+
+    QList<QByteArray> receivedSince(int before) { return sim.received().mid(before); }
+
+    DevsimProcess sim;
+    lv::SessionState state;
+    std::unique_ptr<lv::MainWindow> window;
+    QListView* lstDev = nullptr;
+    std::map<int, QString> models;
+};
+
+// Per window family: the edit, and the items the set command must carry.
+struct FamilyCase {
+    const char* model;
+    const char* window;
+    int updateCount;
+    const char* headerExtra; // after the password
+};
+
+class UpdateFamilyTest : public UpdateFlowTest, public ::testing::WithParamInterface<FamilyCase> {};
+
+TEST_P(UpdateFamilyTest, UpdateSendsChangedItemsAndRewritesTheLine)
+{
+    const FamilyCase& c = GetParam();
+    const int row = rowOfModel(QString::fromLatin1(c.model));
+    ASSERT_GE(row, 0) << c.model;
+    const QString lineBefore = line(row);
+    lv::LoadedValues loaded;
+    const int before = sim.received().size();
+    openAndEdit(row, [&](lv::SinglePortWindow* w) {
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->objectName(), QString::fromLatin1(c.window));
+        loaded = w->loadedConfig();
+        retype(w, "txtIP", QStringLiteral("10.9.8.7"));
+        retype(w, "txtDeviceID", QStringLiteral("NEWNAME123"));
+        // Edited last but sent before the device ID: items keep their fixed order.
+        choose(w, "cmbDHCP", loaded["DHCPEnable"] == "1" ? 0 : 1);
+        click(w, "cmdUpdate");
+    });
+    const std::string dhcp = loaded["DHCPEnable"] == "1" ? "0" : "1";
+    // The simulator may still be logging the later "U " commands it received.
+    QElapsedTimer settle;
+    settle.start();
+    while (receivedSince(before).count() < 2 + c.updateCount && settle.elapsed() < 2000)
+        QTest::qWait(20);
+    const QList<QByteArray> got = receivedSince(before);
+    QList<QByteArray> sets, updates;
+    for (const QByteArray& d : got) {
+        if (d.startsWith("S "))
+            sets << d;
+        if (d.startsWith("U "))
+            updates << d;
+    }
+    const std::string mac = loaded["MacAddress"], ip = loaded["IPAddress"], pw = loaded["SetupPassword"];
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(str(QString::fromLatin1(sets[0])),
+              "S " + mac + "/" + ip + "/" + pw + c.headerExtra + "/<IPAddress>10.9.8.7</IPAddress>" +
+                  "/<DHCPEnable>" + dhcp + "</DHCPEnable>/<DeviceID>NEWNAME123</DeviceID>");
+    ASSERT_EQ(updates.size(), c.updateCount);
+    for (const QByteArray& u : updates)
+        EXPECT_EQ(str(QString::fromLatin1(u)), "U " + mac + "/" + ip + "/" + pw);
+    EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
+
+    // The line: the new IP at character 44 with its filler, the ID cut to 8 and a blank.
+    const std::string expected = lv::patchDeviceIdColumn(
+        lv::patchIpColumn(str(lineBefore), ip, "10.9.8.7"), loaded["DeviceID"], "NEWNAME123");
+    EXPECT_EQ(str(line(row)), expected);
+    EXPECT_EQ(line(row).mid(43, 8), QStringLiteral("10.9.8.7"));
+    EXPECT_TRUE(line(row).endsWith(QStringLiteral("                  NEWNAME1 ")));
+
+    // The device took the change: the next search lists it under its new address.
+    search();
+    bool listed = false;
+    for (int r = 0; r < lstDev->model()->rowCount(); ++r)
+        listed = listed || raw(r).contains(QStringLiteral("/10.9.8.7/NEWNAME123"));
+    EXPECT_TRUE(listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, UpdateFamilyTest,
+                         ::testing::Values(FamilyCase{"KR-700", "frmSetup", 5, ""},
+                                           FamilyCase{"PL-770A", "frmSetupPL700A", 5, ""},
+                                           FamilyCase{"KR-780A", "frmSetupPL780A", 3, ""},
+                                           FamilyCase{"PL-778A", "frmSetupPl778", 5, "/"},
+                                           FamilyCase{"DN-680A", "frmSetupDn680", 3, ""},
+                                           FamilyCase{"NDQ-770", "frmSetupNDQ770", 3, ""}),
+                         [](const auto& info) {
+                             std::string name = info.param.window;
+                             return name;
+                         });
+
+TEST_F(UpdateFlowTest, CancelSendsNothingAndKeepsTheLine)
+{
+    const int row = rowOfModel(QStringLiteral("KR-770A"));
+    ASSERT_GE(row, 0);
+    const QString lineBefore = line(row);
+    const int before = sim.received().size();
+    openAndEdit(row, [&](lv::SinglePortWindow* w) {
+        retype(w, "txtIP", QStringLiteral("10.1.1.1"));
+        click(w, "cmdCancel");
+    });
+    for (const QByteArray& d : receivedSince(before))
+        EXPECT_TRUE(d.startsWith("G ")) << escapeBytes(d);
+    EXPECT_EQ(line(row), lineBefore);
+}
+
+TEST_F(UpdateFlowTest, WindowOfTheNextDeviceHoldsNothingOfTheFirst)
+{
+    const int a = rowOfModel(QStringLiteral("DN-680A"));
+    const int b = rowOfModel(QStringLiteral("NDQ-770"));
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    lv::LoadedValues loadedA, loadedB;
+    QString ipB;
+    openAndEdit(a, [&](lv::SinglePortWindow* w) {
+        loadedA = w->loadedConfig();
+        w->reject();
+    });
+    openAndEdit(b, [&](lv::SinglePortWindow* w) {
+        loadedB = w->loadedConfig();
+        ipB = w->findChild<QLineEdit*>(QStringLiteral("txtIP"))->text();
+        EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("PanID")), nullptr);
+        w->reject();
+    });
+    EXPECT_FALSE(loadedA["PanId"].empty());
+    EXPECT_EQ(loadedB.count("PanId") ? loadedB["PanId"] : std::string(), "");
+    EXPECT_EQ(loadedB.count("SIOBaud") ? loadedB["SIOBaud"] : std::string(), "");
+    EXPECT_NE(loadedA["MacAddress"], loadedB["MacAddress"]);
+    EXPECT_EQ(str(ipB), loadedB["IPAddress"]);
+    EXPECT_TRUE(raw(b).contains(QStringLiteral("/") + ipB + QStringLiteral("/")));
+}
+
+class NoAnswerFlowTest : public UpdateFlowTest {
+protected:
+    NoAnswerFlowTest() : UpdateFlowTest({QStringLiteral("--no-answer-after-set")}) {}
+};
+
+TEST_F(NoAnswerFlowTest, DeviceThatDoesNotAnswerLeavesWindowOpenWithEdits)
+{
+    const int row = rowOfModel(QStringLiteral("KR-770A"));
+    ASSERT_GE(row, 0);
+    const QString lineBefore = line(row);
+    bool stillOpen = false;
+    QString ipAfter;
+    qint64 elapsed = 0;
+    openAndEdit(row, [&](lv::SinglePortWindow* w) {
+        retype(w, "txtIP", QStringLiteral("10.2.2.2"));
+        QElapsedTimer t;
+        t.start();
+        click(w, "cmdUpdate");
+        elapsed = t.elapsed();
+        stillOpen = w->isVisible();
+        ipAfter = w->findChild<QLineEdit*>(QStringLiteral("txtIP"))->text();
+        EXPECT_TRUE(w->findChild<QPushButton*>(QStringLiteral("cmdUpdate"))->isEnabled());
+        w->reject();
+    });
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(ipAfter, QStringLiteral("10.2.2.2"));
+    EXPECT_LT(elapsed, 2500);
+    ASSERT_EQ(lv::Dialogs::shownMessages().size(), 1);
+    EXPECT_EQ(line(row), lineBefore);
+}
+
+} // namespace
