@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Linkvane, starts a simulated LAN of devices on
+# loopback and opens Linkvane on it. Without a display it says so and shows what
+# the command-line tool finds on the simulated LAN instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINKVANE_TESTS=OFF -DLINKVANE_BENCH=OFF
+cmake --build build/demo -j "$(nproc)" --target linkvane linkvane-cli linkvane-devsim
+
+port=${LINKVANE_DEMO_PORT:-47011}
+build/demo/src/devsim/linkvane-devsim --port "$port" &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+sleep 0.5
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Linkvane is talking to the simulated devices on 127.255.255.255 port $port."
+    echo "Press \"Search Device\", then double-click a device."
+    build/demo/src/app/linkvane --broadcast 127.255.255.255 --port "$port"
+else
+    echo "No display here, so the Linkvane window cannot open."
+    echo "Run this command in a desktop session (or under xvfb-run) to see it."
+    echo "Meanwhile, this is what Linkvane finds on the simulated LAN:"
+    echo
+    build/demo/src/cli/linkvane-cli --broadcast 127.255.255.255 --port "$port" search
+fi

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Linkvane twice (a normal build and one with
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+# Qt's and fontconfig's own allocations that live until exit are not ours.
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+run() {
+    local dir=$1; shift
+    echo "=== configure and build: $dir $*"
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$dir" -j "$jobs"
+    echo "=== test: $dir"
+    ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300
+}
+
+run build/ci
+run build/ci-sanitize -DLINKVANE_SANITIZE=ON -DLINKVANE_BENCH=OFF
