@@ -126,7 +126,11 @@ void MainWindow::buildControls()
     m_lstDev->setFont(listFont());
     m_lstDev->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_lstDev->setUniformItemSizes(true);
+    // Lines are laid out in batches so that a search answered by thousands of
+    // devices keeps the window responsive; items are not uniform so that a long
+    // device ID gets a horizontal scroll bar instead of being cut off.
+    m_lstDev->setLayoutMode(QListView::Batched);
+    m_lstDev->setBatchSize(500);
     m_lstDev->setTextElideMode(Qt::ElideNone);
     m_lstDev->setGeometry(twipRect(72, 840, 5820, 4155));
     m_lstDev->installEventFilter(this);
