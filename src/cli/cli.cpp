@@ -101,7 +101,7 @@ private:
     // Sends the probe and lets replies come in for the wait; `stop` may end the wait early.
     bool runSearch(const std::function<bool(int)>& stop = {});
     // The index of the first listed device that DEVICE names; -1 when none answered.
-    int resolve(const DeviceSpec& spec);
+    int resolve(const DeviceSelector& selector);
     void printStats(qint64 formattedAtMs, qint64 listedAtMs);
 
     // The search and the configuration request shared by show and set. On failure `code` holds the exit code.
@@ -340,11 +340,11 @@ int Cli::search()
     return kExitDone;
 }
 
-int Cli::resolve(const DeviceSpec& spec)
+int Cli::resolve(const DeviceSelector& selector)
 {
     int found = -1;
     const bool sent = runSearch([&](int index) {
-        if (!deviceMatches(spec, m_search->devices().raw(static_cast<std::size_t>(index))))
+        if (!deviceMatches(selector, m_search->devices().raw(static_cast<std::size_t>(index))))
             return false;
         found = index;
         return true;
@@ -354,14 +354,14 @@ int Cli::resolve(const DeviceSpec& spec)
 
 std::optional<Cli::Loaded> Cli::loadDevice(const QString& deviceText, int& code)
 {
-    const std::optional<DeviceSpec> spec = parseDeviceSpec(deviceText);
-    if (!spec) {
+    const std::optional<DeviceSelector> selector = parseDeviceSelector(deviceText);
+    if (!selector) {
         code = usageError(QStringLiteral("%1 is neither a MAC address (00-50-C2-01-02-03 or 0.80.194.1.2.3) "
                                          "nor an IP address")
                               .arg(deviceText));
         return std::nullopt;
     }
-    const int index = resolve(*spec);
+    const int index = resolve(*selector);
     if (index < 0) {
         m_err << "linkvane-cli: no device " << deviceText << " answered the search\n";
         m_err.flush();
@@ -645,7 +645,7 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
     return cli.run(args);
 }
 
-std::optional<DeviceSpec> parseDeviceSpec(const QString& text)
+std::optional<DeviceSelector> parseDeviceSelector(const QString& text)
 {
     const QString trimmed = text.trimmed();
     const QChar separator = trimmed.contains(QLatin1Char('-')) ? QLatin1Char('-') : QLatin1Char(':');
@@ -661,32 +661,32 @@ std::optional<DeviceSpec> parseDeviceSpec(const QString& text)
                 return std::nullopt;
             hex.append(QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());
         }
-        return DeviceSpec{DeviceSpec::Kind::MacText, hex.join(QLatin1Char('-')).toStdString()};
+        return DeviceSelector{DeviceSelector::Kind::MacText, hex.join(QLatin1Char('-')).toStdString()};
     }
     const QStringList parts = trimmed.split(QLatin1Char('.'));
     if (parts.size() == 6) {
         const std::optional<std::string> mac = macTextFromField(trimmed.toLatin1().toStdString());
         if (!mac)
             return std::nullopt;
-        return DeviceSpec{DeviceSpec::Kind::MacField, *mac};
+        return DeviceSelector{DeviceSelector::Kind::MacField, *mac};
     }
     if (parts.size() == 4) {
         for (const QString& part : parts)
             if (!strictNumber(part, 0, 255))
                 return std::nullopt;
-        return DeviceSpec{DeviceSpec::Kind::Ip, trimmed.toStdString()};
+        return DeviceSelector{DeviceSelector::Kind::Ip, trimmed.toStdString()};
     }
     return std::nullopt;
 }
 
-bool deviceMatches(const DeviceSpec& spec, std::string_view rawEntry)
+bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry)
 {
     const std::optional<SearchReply> reply = parseSearchReply(rawEntry);
     if (!reply)
         return false;
-    if (spec.kind == DeviceSpec::Kind::Ip)
-        return reply->ip == spec.text;
-    return reply->macText == spec.text;
+    if (selector.kind == DeviceSelector::Kind::Ip)
+        return reply->ip == selector.text;
+    return reply->macText == selector.text;
 }
 
 std::optional<int> listIndexForValue(const FieldDef& field, const QString& value)

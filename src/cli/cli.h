@@ -31,17 +31,17 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err);
 QString usageText();
 
 // How the operator named a device on the command line.
-struct DeviceSpec {
+struct DeviceSelector {
     enum class Kind { MacText, MacField, Ip };
     Kind kind = Kind::Ip;
     std::string text; // MacText: upper-case "00-50-C2-01-02-03"; MacField: normalised "0.80.194.1.2.3"
 };
 
 // "00-50-c2-01-02-03" (also with ":"), "0.80.194.1.2.3" or an IPv4 address; no result for anything else.
-std::optional<DeviceSpec> parseDeviceSpec(const QString& text);
+std::optional<DeviceSelector> parseDeviceSelector(const QString& text);
 
 // True when the raw search reply names the device.
-bool deviceMatches(const DeviceSpec& spec, std::string_view rawEntry);
+bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry);
 
 // The list index for a value typed for a list field: an entry's label (exact,
 // else the one entry that matches case-insensitively) or "#N". No result when

@@ -76,8 +76,8 @@ int main(int argc, char** argv)
         }
     }
     options.lan.password = parser.value(QStringLiteral("password")).toLatin1().toStdString();
-    for (const QString& spec : parser.values(QStringLiteral("silent")))
-        for (const QString& item : spec.split(QLatin1Char(','), Qt::SkipEmptyParts))
+    for (const QString& entry : parser.values(QStringLiteral("silent")))
+        for (const QString& item : entry.split(QLatin1Char(','), Qt::SkipEmptyParts))
             options.lan.silent.push_back(item.trimmed().toLatin1().toStdString());
     options.lan.noAnswerAfterSet = parser.isSet(QStringLiteral("no-answer-after-set"));
     options.lan.malformed = parser.isSet(QStringLiteral("malformed"));

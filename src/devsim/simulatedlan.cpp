@@ -93,8 +93,8 @@ int SimulatedLan::jitter()
 
 bool SimulatedLan::isSilent(const Device& device) const
 {
-    return std::any_of(m_options.silent.begin(), m_options.silent.end(), [&device](const std::string& spec) {
-        return spec == device.model || spec == device.macField() || spec == device.ip();
+    return std::any_of(m_options.silent.begin(), m_options.silent.end(), [&device](const std::string& entry) {
+        return entry == device.model || entry == device.macField() || entry == device.ip();
     });
 }
 

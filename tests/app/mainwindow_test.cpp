@@ -1,12 +1,8 @@
 // The main window driven through its real widgets against the simulated LAN.
 
-#include "mainwindow.h"
+#include "mainwindowfixture.h"
 
 #include "devicelist.h"
-#include "devsimprocess.h"
-#include "dialogs.h"
-#include "printers.h"
-#include "setupwindows.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -25,69 +21,16 @@
 
 namespace {
 
-std::string str(const QString& s)
-{
-    const QByteArray b = s.toLatin1();
-    return {b.constData(), static_cast<std::size_t>(b.size())};
-}
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-    explicit MainWindowTest(const QStringList& simArgs = {}) : sim(simArgs)
-    {
-        lv::Dialogs::reset();
-        lv::Dialogs::setScripted(true);
-        state.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
-        state.gCmdPort = QString::number(sim.port());
-        window = std::make_unique<lv::MainWindow>(state);
-        window->show();
-        lstDev = window->findChild<QListView*>(QStringLiteral("lstDev"));
-        lstDev2 = window->findChild<QListView*>(QStringLiteral("lstDev2"));
-    }
-    ~MainWindowTest() override
-    {
-        lv::setSetupWindowObserver({});
-        lv::Dialogs::reset();
-    }
+    explicit MainWindowTest(const QStringList& simArgs = {}) : MainWindowFixture(simArgs) {}
 
-    QStringList lines(QListView* view) const
+    // Searches and lets a moment pass in which nothing more may arrive.
+    void searchAndSettle()
     {
-        QStringList out;
-        for (int r = 0; r < view->model()->rowCount(); ++r)
-            out << view->model()->index(r, view->modelColumn()).data().toString();
-        return out;
+        searchFor();
+        QTest::qWait(100);
     }
-
-    // Clicks Search Device and waits until `count` lines are listed.
-    void searchFor(int count)
-    {
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
-        QElapsedTimer t;
-        t.start();
-        while (lstDev->model()->rowCount() < count && t.elapsed() < 5000)
-            QTest::qWait(10);
-        QTest::qWait(100); // nothing more may arrive
-    }
-
-    void selectRow(int row)
-    {
-        const QModelIndex index = lstDev->model()->index(row, 0);
-        lstDev->scrollTo(index);
-        QTest::mouseClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
-    }
-
-    void doubleClickRow(int row)
-    {
-        selectRow(row);
-        const QModelIndex index = lstDev->model()->index(row, 0);
-        QTest::mouseDClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
-    }
-
-    DevsimProcess sim;
-    lv::SessionState state;
-    std::unique_ptr<lv::MainWindow> window;
-    QListView* lstDev = nullptr;
-    QListView* lstDev2 = nullptr;
 };
 
 TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
@@ -104,7 +47,7 @@ TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
                                              {QStringLiteral("mnuAbout"), QStringLiteral("&About Linkvane")}};
     for (const auto& [name, caption] : actions) {
         auto* action = window->findChild<QAction*>(name);
-        ASSERT_NE(action, nullptr) << str(name);
+        ASSERT_NE(action, nullptr) << latin1(name);
         EXPECT_EQ(action->text(), caption);
     }
     QStringList menus;
@@ -115,9 +58,9 @@ TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
 
 TEST_F(MainWindowTest, SearchListsEveryDefaultDeviceOnceWithRawRepliesPaired)
 {
-    searchFor(21);
-    const QStringList shown = lines(lstDev);
-    const QStringList raw = lines(lstDev2);
+    searchAndSettle();
+    const QStringList shown = lines();
+    const QStringList raw = raws();
     ASSERT_EQ(shown.size(), 21);
     ASSERT_EQ(raw.size(), 21);
     // Every raw entry is an answer the simulator sent, and its line is built from it.
@@ -126,10 +69,10 @@ TEST_F(MainWindowTest, SearchListsEveryDefaultDeviceOnceWithRawRepliesPaired)
         if (d.startsWith("AX "))
             sent << d;
     for (int i = 0; i < 21; ++i) {
-        EXPECT_TRUE(sent.contains(raw[i].toLatin1())) << str(raw[i]);
-        const auto reply = lv::parseSearchReply(str(raw[i]));
+        EXPECT_TRUE(sent.contains(raw[i].toLatin1())) << latin1(raw[i]);
+        const auto reply = lv::parseSearchReply(latin1(raw[i]));
         ASSERT_TRUE(reply.has_value());
-        EXPECT_EQ(str(shown[i]), lv::deviceListLine(reply->macText, reply->ip, reply->deviceId));
+        EXPECT_EQ(latin1(shown[i]), lv::deviceListLine(reply->macText, reply->ip, reply->deviceId));
         EXPECT_EQ(shown[i].mid(6, 17), QString::fromStdString(reply->macText));
         EXPECT_EQ(shown[i].mid(43, reply->ip.size()), QString::fromStdString(reply->ip));
     }
@@ -140,17 +83,13 @@ TEST_F(MainWindowTest, SearchListsEveryDefaultDeviceOnceWithRawRepliesPaired)
 
 TEST_F(MainWindowTest, SecondSearchClearsBothListsFirst)
 {
-    searchFor(21);
+    searchAndSettle();
     QSignalSpy reset(lstDev->model(), &QAbstractItemModel::modelReset);
-    searchFor(21);
+    searchAndSettle();
     EXPECT_EQ(reset.count(), 1);
-    EXPECT_EQ(lines(lstDev).size(), 21);
-    EXPECT_EQ(lines(lstDev2).size(), 21);
+    EXPECT_EQ(lines().size(), 21);
+    EXPECT_EQ(raws().size(), 21);
 }
-
-struct PortEntry {
-    std::optional<QString> answer;
-};
 
 TEST_F(MainWindowTest, CommandPortInputKeepsItsRules)
 {
@@ -184,7 +123,7 @@ TEST_F(MainWindowTest, CommandPortInputKeepsItsRules)
         }
         // Every prompt proposes the port as it stood before the entry.
         for (const QString& prompt : lv::Dialogs::shownPrompts())
-            EXPECT_TRUE(prompt.contains(QStringLiteral("Please Input ID Port"))) << str(prompt);
+            EXPECT_TRUE(prompt.contains(QStringLiteral("Please Input ID Port"))) << latin1(prompt);
         (void)before;
     }
 }
@@ -225,14 +164,14 @@ const std::map<std::string, Expected>& expectedRows()
 
 TEST_F(MainWindowTest, DoubleClickRequestsConfigurationAndTakesTheModelRow)
 {
-    searchFor(21);
+    searchAndSettle();
     QStringList opened;
     lv::setSetupWindowObserver([&](QDialog* dialog) {
         opened << dialog->objectName();
         QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
     });
     std::map<std::string, int> seen;
-    const QStringList raw = lines(lstDev2);
+    const QStringList raw = raws();
     for (int row = 0; row < 21; ++row) {
         const int before = sim.received().size();
         const int openedBefore = opened.size();
@@ -244,7 +183,7 @@ TEST_F(MainWindowTest, DoubleClickRequestsConfigurationAndTakesTheModelRow)
         const QList<QByteArray> got = sim.received().mid(before);
         ASSERT_FALSE(got.isEmpty()) << "row " << row;
         EXPECT_EQ(got.front(), expected);
-        const std::string model = str(state.gModel);
+        const std::string model = latin1(state.gModel);
         const auto it = expectedRows().find(model);
         ASSERT_NE(it, expectedRows().end()) << model;
         ++seen[model];
@@ -252,7 +191,7 @@ TEST_F(MainWindowTest, DoubleClickRequestsConfigurationAndTakesTheModelRow)
         EXPECT_EQ(window->lastDispatch()->row, it->second.row) << model;
         EXPECT_EQ(state.PortCount, it->second.portCount) << model;
         EXPECT_EQ(window->lastDispatch()->window, it->second.window) << model;
-        EXPECT_EQ(state.gSelMac, lines(lstDev)[row].mid(6, 17));
+        EXPECT_EQ(state.gSelMac, lines()[row].mid(6, 17));
         // Single-port windows open (and were closed by the observer); multi-port ones come later.
         const bool single = it->second.row >= 3 && it->second.row != 6 && it->second.row != 7;
         if (single) {
@@ -267,7 +206,7 @@ TEST_F(MainWindowTest, DoubleClickRequestsConfigurationAndTakesTheModelRow)
 
 TEST_F(MainWindowTest, EnterActsLikeDoubleClick)
 {
-    searchFor(21);
+    searchAndSettle();
     int opened = 0;
     lv::setSetupWindowObserver([&](QDialog* dialog) {
         ++opened;
@@ -284,7 +223,7 @@ TEST_F(MainWindowTest, EnterActsLikeDoubleClick)
 
 TEST_F(MainWindowTest, NothingSelectedSendsNothing)
 {
-    searchFor(21);
+    searchAndSettle();
     window->lstDev_DblClick();
     QTest::qWait(50);
     for (const QByteArray& d : sim.received())
@@ -298,7 +237,7 @@ protected:
 
 TEST_F(SilentDeviceTest, SilentDeviceEndsAfterAboutASecondAndTheNextRequestWorks)
 {
-    searchFor(21);
+    searchAndSettle();
     int opened = 0;
     lv::setSetupWindowObserver([&](QDialog* dialog) {
         ++opened;
@@ -307,7 +246,7 @@ TEST_F(SilentDeviceTest, SilentDeviceEndsAfterAboutASecondAndTheNextRequestWorks
     int silentRow = -1;
     for (int r = 0; r < 21; ++r) {
         // The KR-770A device is the third of the default LAN.
-        if (lines(lstDev2)[r].contains(QStringLiteral("/")) && r == 2)
+        if (raws()[r].contains(QStringLiteral("/")) && r == 2)
             silentRow = r;
     }
     ASSERT_EQ(silentRow, 2);
@@ -326,7 +265,7 @@ TEST_F(SilentDeviceTest, SilentDeviceEndsAfterAboutASecondAndTheNextRequestWorks
 
 TEST_F(SilentDeviceTest, SearchAndSecondRequestAreBlockedWhileARequestWaits)
 {
-    searchFor(21);
+    searchAndSettle();
     auto* search = window->findChild<QPushButton*>(QStringLiteral("cmdSearch"));
     bool checked = false;
     QTimer::singleShot(300, [&] {

@@ -2,13 +2,9 @@
 // device, edit its window, Update, and the device list follows; the simulator
 // shows what arrived on the wire.
 
-#include "mainwindow.h"
+#include "mainwindowfixture.h"
 
 #include "devicelist.h"
-#include "devsimprocess.h"
-#include "dialogs.h"
-#include "printers.h"
-#include "setupwindows.h"
 #include "singleportwindow.h"
 
 #include <QComboBox>
@@ -26,65 +22,24 @@
 
 namespace {
 
-std::string str(const QString& s)
-{
-    const QByteArray b = s.toLatin1();
-    return {b.constData(), static_cast<std::size_t>(b.size())};
-}
-
-class UpdateFlowTest : public ::testing::Test {
+class UpdateFlowTest : public MainWindowFixture {
 protected:
-    explicit UpdateFlowTest(const QStringList& simArgs = {}) : sim(simArgs)
-    {
-        lv::Dialogs::reset();
-        lv::Dialogs::setScripted(true);
-        state.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
-        state.gCmdPort = QString::number(sim.port());
-        window = std::make_unique<lv::MainWindow>(state);
-        window->show();
-        lstDev = window->findChild<QListView*>(QStringLiteral("lstDev"));
-        search();
-    }
-    ~UpdateFlowTest() override
-    {
-        lv::setSetupWindowObserver({});
-        lv::Dialogs::reset();
-    }
-
-    void search()
-    {
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
-        QElapsedTimer t;
-        t.start();
-        while (lstDev->model()->rowCount() < 21 && t.elapsed() < 5000)
-            QTest::qWait(10);
-    }
-
-    QString line(int row) const { return lstDev->model()->index(row, 0).data().toString(); }
-    QString raw(int row) const { return lstDev->model()->index(row, 1).data().toString(); }
+    explicit UpdateFlowTest(const QStringList& simArgs = {}) : MainWindowFixture(simArgs) { searchFor(); }
 
     // The row of the device whose window is `name`, found by opening devices until it shows.
     int rowOfModel(const QString& model)
     {
-        for (int r = 0; r < lstDev->model()->rowCount(); ++r) {
+        for (int r = 0; r < rows(); ++r) {
             if (models.count(r) == 0) {
                 lv::setSetupWindowObserver(
                     [](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
-                open(r);
+                doubleClickRow(r);
                 models[r] = state.gModel;
             }
             if (models[r] == model)
                 return r;
         }
         return -1;
-    }
-
-    void open(int row)
-    {
-        const QModelIndex index = lstDev->model()->index(row, 0);
-        lstDev->scrollTo(index);
-        QTest::mouseClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
-        QTest::mouseDClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
     }
 
     // Opens the device at `row` and runs `edit` on its window once it is shown.
@@ -94,7 +49,7 @@ protected:
             auto* w = qobject_cast<lv::SinglePortWindow*>(d);
             QTimer::singleShot(0, d, [w, edit] { edit(w); });
         });
-        open(row);
+        doubleClickRow(row);
         lv::setSetupWindowObserver({});
     }
 
@@ -121,10 +76,6 @@ protected:
 
     QList<QByteArray> receivedSince(int before) { return sim.received().mid(before); }
 
-    DevsimProcess sim;
-    lv::SessionState state;
-    std::unique_ptr<lv::MainWindow> window;
-    QListView* lstDev = nullptr;
     std::map<int, QString> models;
 };
 
@@ -172,25 +123,25 @@ TEST_P(UpdateFamilyTest, UpdateSendsChangedItemsAndRewritesTheLine)
     }
     const std::string mac = loaded["MacAddress"], ip = loaded["IPAddress"], pw = loaded["SetupPassword"];
     ASSERT_EQ(sets.size(), 1);
-    EXPECT_EQ(str(QString::fromLatin1(sets[0])),
+    EXPECT_EQ(latin1(QString::fromLatin1(sets[0])),
               "S " + mac + "/" + ip + "/" + pw + c.headerExtra + "/<IPAddress>10.9.8.7</IPAddress>" +
                   "/<DHCPEnable>" + dhcp + "</DHCPEnable>/<DeviceID>NEWNAME123</DeviceID>");
     ASSERT_EQ(updates.size(), c.updateCount);
     for (const QByteArray& u : updates)
-        EXPECT_EQ(str(QString::fromLatin1(u)), "U " + mac + "/" + ip + "/" + pw);
+        EXPECT_EQ(latin1(QString::fromLatin1(u)), "U " + mac + "/" + ip + "/" + pw);
     EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
 
     // The line: the new IP at character 44 with its filler, the ID cut to 8 and a blank.
     const std::string expected = lv::patchDeviceIdColumn(
-        lv::patchIpColumn(str(lineBefore), ip, "10.9.8.7"), loaded["DeviceID"], "NEWNAME123");
-    EXPECT_EQ(str(line(row)), expected);
+        lv::patchIpColumn(latin1(lineBefore), ip, "10.9.8.7"), loaded["DeviceID"], "NEWNAME123");
+    EXPECT_EQ(latin1(line(row)), expected);
     EXPECT_EQ(line(row).mid(43, 8), QStringLiteral("10.9.8.7"));
     EXPECT_TRUE(line(row).endsWith(QStringLiteral("                  NEWNAME1 ")));
 
     // The device took the change: the next search lists it under its new address.
-    search();
+    searchFor();
     bool listed = false;
-    for (int r = 0; r < lstDev->model()->rowCount(); ++r)
+    for (int r = 0; r < rows(); ++r)
         listed = listed || raw(r).contains(QStringLiteral("/10.9.8.7/NEWNAME123"));
     EXPECT_TRUE(listed);
 }
@@ -202,9 +153,8 @@ INSTANTIATE_TEST_SUITE_P(Families, UpdateFamilyTest,
                                            FamilyCase{"PL-778A", "frmSetupPl778", 5, "/"},
                                            FamilyCase{"DN-680A", "frmSetupDn680", 3, ""},
                                            FamilyCase{"NDQ-770", "frmSetupNDQ770", 3, ""}),
-                         [](const auto& info) {
-                             std::string name = info.param.window;
-                             return name;
+                         [](const ::testing::TestParamInfo<FamilyCase>& param) {
+                             return std::string(param.param.window);
                          });
 
 TEST_F(UpdateFlowTest, CancelSendsNothingAndKeepsTheLine)
@@ -244,7 +194,7 @@ TEST_F(UpdateFlowTest, WindowOfTheNextDeviceHoldsNothingOfTheFirst)
     EXPECT_EQ(loadedB.count("PanId") ? loadedB["PanId"] : std::string(), "");
     EXPECT_EQ(loadedB.count("SIOBaud") ? loadedB["SIOBaud"] : std::string(), "");
     EXPECT_NE(loadedA["MacAddress"], loadedB["MacAddress"]);
-    EXPECT_EQ(str(ipB), loadedB["IPAddress"]);
+    EXPECT_EQ(latin1(ipB), loadedB["IPAddress"]);
     EXPECT_TRUE(raw(b).contains(QStringLiteral("/") + ipB + QStringLiteral("/")));
 }
 

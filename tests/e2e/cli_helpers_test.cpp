@@ -10,57 +10,57 @@
 
 namespace {
 
-using lv::DeviceSpec;
+using lv::DeviceSelector;
 
 struct SpecCase {
     const char* text;
     bool valid;
-    DeviceSpec::Kind kind;
+    DeviceSelector::Kind kind;
     const char* normalised;
 };
 
-class DeviceSpecTest : public ::testing::TestWithParam<SpecCase> {};
+class DeviceSelectorTest : public ::testing::TestWithParam<SpecCase> {};
 
-TEST_P(DeviceSpecTest, ReadsTheThreeFormsAndRefusesTheRest)
+TEST_P(DeviceSelectorTest, ReadsTheThreeFormsAndRefusesTheRest)
 {
     const SpecCase& c = GetParam();
-    const std::optional<DeviceSpec> spec = lv::parseDeviceSpec(QString::fromLatin1(c.text));
-    ASSERT_EQ(spec.has_value(), c.valid) << c.text;
+    const std::optional<DeviceSelector> selector = lv::parseDeviceSelector(QString::fromLatin1(c.text));
+    ASSERT_EQ(selector.has_value(), c.valid) << c.text;
     if (!c.valid)
         return;
-    EXPECT_EQ(spec->kind, c.kind);
-    EXPECT_EQ(spec->text, c.normalised);
+    EXPECT_EQ(selector->kind, c.kind);
+    EXPECT_EQ(selector->text, c.normalised);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Forms, DeviceSpecTest,
-    ::testing::Values(SpecCase{"00-50-C2-01-02-03", true, DeviceSpec::Kind::MacText, "00-50-C2-01-02-03"},
-                      SpecCase{"00-50-c2-0a-0b-ff", true, DeviceSpec::Kind::MacText, "00-50-C2-0A-0B-FF"},
-                      SpecCase{"0-50-C2-1-2-3", true, DeviceSpec::Kind::MacText, "00-50-C2-01-02-03"},
-                      SpecCase{"00:50:C2:01:02:03", true, DeviceSpec::Kind::MacText, "00-50-C2-01-02-03"},
-                      SpecCase{"0.80.194.1.2.3", true, DeviceSpec::Kind::MacField, "00-50-C2-01-02-03"},
-                      SpecCase{"192.168.1.20", true, DeviceSpec::Kind::Ip, "192.168.1.20"},
-                      SpecCase{"00-50-C2-01-02", false, DeviceSpec::Kind::MacText, ""},
-                      SpecCase{"00-50-C2-01-02-123", false, DeviceSpec::Kind::MacText, ""},
-                      SpecCase{"00-50-C2-01-02-GG", false, DeviceSpec::Kind::MacText, ""},
-                      SpecCase{"0.80.194.1.2.256", false, DeviceSpec::Kind::MacField, ""},
-                      SpecCase{"192.168.1.256", false, DeviceSpec::Kind::Ip, ""},
-                      SpecCase{"192.168.1", false, DeviceSpec::Kind::Ip, ""},
-                      SpecCase{"device-one", false, DeviceSpec::Kind::Ip, ""},
-                      SpecCase{"", false, DeviceSpec::Kind::Ip, ""}));
+    Forms, DeviceSelectorTest,
+    ::testing::Values(SpecCase{"00-50-C2-01-02-03", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SpecCase{"00-50-c2-0a-0b-ff", true, DeviceSelector::Kind::MacText, "00-50-C2-0A-0B-FF"},
+                      SpecCase{"0-50-C2-1-2-3", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SpecCase{"00:50:C2:01:02:03", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SpecCase{"0.80.194.1.2.3", true, DeviceSelector::Kind::MacField, "00-50-C2-01-02-03"},
+                      SpecCase{"192.168.1.20", true, DeviceSelector::Kind::Ip, "192.168.1.20"},
+                      SpecCase{"00-50-C2-01-02", false, DeviceSelector::Kind::MacText, ""},
+                      SpecCase{"00-50-C2-01-02-123", false, DeviceSelector::Kind::MacText, ""},
+                      SpecCase{"00-50-C2-01-02-GG", false, DeviceSelector::Kind::MacText, ""},
+                      SpecCase{"0.80.194.1.2.256", false, DeviceSelector::Kind::MacField, ""},
+                      SpecCase{"192.168.1.256", false, DeviceSelector::Kind::Ip, ""},
+                      SpecCase{"192.168.1", false, DeviceSelector::Kind::Ip, ""},
+                      SpecCase{"device-one", false, DeviceSelector::Kind::Ip, ""},
+                      SpecCase{"", false, DeviceSelector::Kind::Ip, ""}));
 
 TEST(DeviceMatch, MacFormsMatchTheReplyWhateverTheCaseAndIpMatchesExactly)
 {
     const std::string reply = "AX 0.80.194.1.2.3/192.168.1.20/DEV\r";
     const auto matches = [&](const char* text) {
-        return lv::deviceMatches(*lv::parseDeviceSpec(QString::fromLatin1(text)), reply);
+        return lv::deviceMatches(*lv::parseDeviceSelector(QString::fromLatin1(text)), reply);
     };
     EXPECT_TRUE(matches("00-50-c2-01-02-03"));
     EXPECT_TRUE(matches("0.80.194.1.2.3"));
     EXPECT_TRUE(matches("192.168.1.20"));
     EXPECT_FALSE(matches("00-50-C2-01-02-04"));
     EXPECT_FALSE(matches("192.168.1.2"));
-    EXPECT_FALSE(lv::deviceMatches(*lv::parseDeviceSpec(QStringLiteral("192.168.1.20")), "BX 0.80.194.1.2.3/x/y"));
+    EXPECT_FALSE(lv::deviceMatches(*lv::parseDeviceSelector(QStringLiteral("192.168.1.20")), "BX 0.80.194.1.2.3/x/y"));
 }
 
 struct ListCase {

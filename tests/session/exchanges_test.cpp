@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <sys/resource.h>
 
 namespace {
@@ -86,7 +88,13 @@ INSTANTIATE_TEST_SUITE_P(Models, RequestDispatchTest,
                                            DispatchCase{"KR-7900", 1, 3, "frm3PortSetup"},
                                            DispatchCase{"KR788A", 6, 0, ""},
                                            DispatchCase{"ZZ-9999", 15, 0, "frmSetup"},
-                                           DispatchCase{"PL-778A", 12, 0, "frmSetupPl778"}));
+                                           DispatchCase{"PL-778A", 12, 0, "frmSetupPl778"}),
+                         [](const ::testing::TestParamInfo<DispatchCase>& param) {
+                             std::string name;
+                             for (const char c : std::string(param.param.model))
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
 
 TEST_F(ExchangeTest, ReplyWithoutUpperCaseMacTimesOutAfterAboutOneSecond)
 {
