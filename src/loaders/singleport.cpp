@@ -75,6 +75,8 @@ FieldLoad loadList(const FieldDef& field, const std::string& value)
         // The value as received is recorded, so a replaced value differs from the shown 0 and is sent back.
         if (n && *n > field.limit)
             return {listControl(0), value};
+        if (n && indexInList(field, *n) >= 0)
+            return {listControl(indexInList(field, *n)), value};
         break;
     default:
         break;

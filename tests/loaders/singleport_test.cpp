@@ -129,6 +129,7 @@ INSTANTIATE_TEST_SUITE_P(SinglePort, LoadValue, testing::Values(
     LoadCase{"ArbitrationValue", "frmSetupPl778", "DIOSocketPort", "250", "txtMSATP", true, -1, "250", "250"},
     LoadCase{"ModbusAboveLimitRecordsRaw", "frmSetupPl778", "COM1_Modbus", "7", "COM1_Modbus", true, 0, "", "7"},
     LoadCase{"ModbusEnabled", "frmSetupPl778", "COM1_Modbus", "1", "COM1_Modbus", true, 1, "", "1"},
+    LoadCase{"ModbusLeadingZeroRecordsRaw", "frmSetupPl778", "COM1_Modbus", "01", "COM1_Modbus", true, 1, "", "01"},
     LoadCase{"ModbusAtLimitBeyondList", "frmSetupPl778", "COM1_Modbus", "2", "COM1_Modbus", true, -1, "", "-1"},
     LoadCase{"ModbusNotANumber", "frmSetupPl778", "COM1_Modbus", "on", "COM1_Modbus", true, -1, "", "-1"},
     LoadCase{"LinkModeAboveLimit", "frmSetupPl778", "TCPLinkTimeOutMode", "4", "cmbTCPLinkTimeOutMode",
