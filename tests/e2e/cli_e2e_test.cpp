@@ -95,7 +95,7 @@ std::vector<lv::Device> defaultDevices()
     return devices;
 }
 
-const lv::Device& deviceOfModel(const std::vector<lv::Device>& devices, const std::string& model)
+lv::Device deviceOfModel(const std::vector<lv::Device>& devices, const std::string& model)
 {
     for (const lv::Device& d : devices)
         if (d.model == model)
@@ -374,7 +374,7 @@ TEST(CliDevice, SilentDeviceExitsThreeAfterTheTimeout)
     DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--silent"),
                        QStringLiteral("KR-770A")});
     ASSERT_TRUE(sim.started());
-    const lv::Device& device = deviceOfModel(defaultDevices(), "KR-770A");
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
     const CliRun run = runCli(at(sim, {QStringLiteral("show"), macTextOf(device)}));
     EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
     // The search stops once the device answered it; then one second for the configuration request.
@@ -387,7 +387,7 @@ TEST(CliDevice, UpdateWithoutAnswerExitsThreeAndSaysSo)
 {
     DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--no-answer-after-set")});
     ASSERT_TRUE(sim.started());
-    const lv::Device& device = deviceOfModel(defaultDevices(), "KR-770A");
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
     const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("500"),
                                        QStringLiteral("set"), macTextOf(device), QStringLiteral("DeviceID=QUIET")}));
     EXPECT_EQ(run.exitCode, 3) << run.err;
