@@ -6,6 +6,9 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QSet>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListView>
@@ -280,6 +283,125 @@ TEST_F(SilentDeviceTest, SearchAndSecondRequestAreBlockedWhileARequestWaits)
     doubleClickRow(2);
     EXPECT_TRUE(checked);
     EXPECT_EQ(sim.waitForReceived("X ", 2, 100).size(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, AboutBoxShowsNameAndVersionAndOkCloses)
+{
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->objectName(), QStringLiteral("frmAbout"));
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("About Linkvane"));
+        QStringList texts;
+        for (QLabel* label : box->findChildren<QLabel*>())
+            texts << label->text();
+        EXPECT_TRUE(texts.contains(QStringLiteral("Linkvane Version 1.1")));
+        auto* ok = box->findChild<QPushButton*>(QStringLiteral("cmdOk"));
+        ASSERT_NE(ok, nullptr);
+        EXPECT_EQ(ok->text(), QStringLiteral("Ok"));
+        seen = true;
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    window->findChild<QAction*>(QStringLiteral("mnuAbout"))->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(MainWindowTest, ExitEndsTheProgramAtOnce)
+{
+    QTimer::singleShot(0, [&] { window->findChild<QAction*>(QStringLiteral("mnuExit"))->trigger(); });
+    // A watchdog, so a broken Exit fails the test instead of hanging it.
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowEndsTheProgram)
+{
+    QTimer::singleShot(0, [&] { window->close(); });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+class PasswordTest : public MainWindowTest {
+protected:
+    PasswordTest() : MainWindowTest({QStringLiteral("--password"), QStringLiteral("s3cret")}) {}
+
+    // Opens the Password prompt, types `text` and presses the named button.
+    void enterPassword(const QString& text, const char* button)
+    {
+        QTimer::singleShot(0, [&] {
+            QWidget* prompt = QApplication::activeModalWidget();
+            ASSERT_NE(prompt, nullptr);
+            EXPECT_EQ(prompt->objectName(), QStringLiteral("frmPass"));
+            auto* entry = prompt->findChild<QLineEdit*>(QStringLiteral("txtPass"));
+            ASSERT_NE(entry, nullptr);
+            EXPECT_EQ(entry->text(), QString()); // every prompt opens empty
+            EXPECT_EQ(entry->echoMode(), QLineEdit::Password);
+            QTest::keyClicks(entry, text);
+            if (QByteArray(button) == "Enter")
+                QTest::keyClick(entry, Qt::Key_Return);
+            else
+                QTest::mouseClick(prompt->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+        });
+        window->findChild<QAction*>(QStringLiteral("mnuPasswrd"))->trigger();
+    }
+};
+
+TEST_F(PasswordTest, SetupPasswordTravelsWithTheRequestAndOpensProtectedDevices)
+{
+    searchAndSettle();
+    int opened = 0;
+    lv::setSetupWindowObserver([&](QDialog* dialog) {
+        ++opened;
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    doubleClickRow(0); // no password yet: the device stays silent
+    EXPECT_EQ(opened, 0);
+
+    enterPassword(QStringLiteral("s3cret"), "cmdOk");
+    EXPECT_EQ(state.gSetupPass, QStringLiteral("s3cret"));
+    enterPassword(QStringLiteral("other"), "cmdCancel");
+    EXPECT_EQ(state.gSetupPass, QStringLiteral("s3cret"));
+
+    doubleClickRow(0);
+    EXPECT_EQ(opened, 1);
+    const QList<QByteArray> requests = sim.waitForReceived("G ", 2);
+    ASSERT_EQ(requests.size(), 2);
+    EXPECT_TRUE(requests[0].endsWith(QByteArray("/\0", 2)));
+    EXPECT_TRUE(requests[1].endsWith(QByteArray("/s3cret\0", 8)));
+
+    enterPassword(QString(), "Enter"); // Enter presses Ok; an empty entry clears the password
+    EXPECT_EQ(state.gSetupPass, QString());
+}
+
+class LargeLanTest : public MainWindowTest {
+protected:
+    LargeLanTest()
+        : MainWindowTest({QStringLiteral("--devices"), QStringLiteral("10000"), QStringLiteral("--jitter"),
+                          QStringLiteral("200")})
+    {
+    }
+};
+
+TEST_F(LargeLanTest, SearchListsTenThousandDevicesNoneLost)
+{
+    QElapsedTimer t;
+    t.start();
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
+    while (rows() < 10000 && t.elapsed() < 15000)
+        QTest::qWait(20);
+    const qint64 listedMs = t.elapsed();
+    ASSERT_EQ(rows(), 10000);
+    QSet<QString> distinct;
+    for (int r = 0; r < rows(); r += 1)
+        distinct.insert(line(r).mid(6, 17));
+    EXPECT_EQ(distinct.size(), 10000);
+    std::printf("10,000 devices listed %lld ms after the click\n", static_cast<long long>(listedMs));
 }
 
 } // namespace
