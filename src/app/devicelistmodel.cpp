@@ -14,9 +14,8 @@ DeviceListModel::DeviceListModel(DeviceSearch& search, QObject* parent) : QAbstr
         m_rows = index + 1;
         endInsertRows();
     });
-    connect(&m_search, &DeviceSearch::lineChanged, this, [this](int row) {
-        Q_EMIT dataChanged(this->index(row, LineColumn), this->index(row, RawColumn));
-    });
+    connect(&m_search, &DeviceSearch::lineChanged, this,
+            [this](int row) { Q_EMIT dataChanged(this->index(row, LineColumn), this->index(row, RawColumn)); });
 }
 
 int DeviceListModel::rowCount(const QModelIndex& parent) const

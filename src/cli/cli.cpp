@@ -135,9 +135,9 @@ int Cli::usageError(const QString& message)
 
 int Cli::parse(const QStringList& args)
 {
-    static const QStringList valued = {QStringLiteral("port"), QStringLiteral("broadcast"),
+    static const QStringList valued = {QStringLiteral("port"),     QStringLiteral("broadcast"),
                                        QStringLiteral("password"), QStringLiteral("timeout"),
-                                       QStringLiteral("wait"), QStringLiteral("access-code")};
+                                       QStringLiteral("wait"),     QStringLiteral("access-code")};
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -287,8 +287,8 @@ void Cli::printStats(qint64 formattedAtMs, qint64 listedAtMs)
         return;
     m_err << "stats: " << m_search->devices().size() << " devices listed; last new device at " << m_lastDeviceMs
           << " ms after the probe; wait ended at " << m_waitEndedMs << " ms; listing formatted in "
-          << (formattedAtMs - m_waitEndedMs) << " ms, written in " << (listedAtMs - formattedAtMs)
-          << " ms; done at " << listedAtMs << " ms (" << (listedAtMs - m_waitEndedMs) << " ms after the wait";
+          << (formattedAtMs - m_waitEndedMs) << " ms, written in " << (listedAtMs - formattedAtMs) << " ms; done at "
+          << listedAtMs << " ms (" << (listedAtMs - m_waitEndedMs) << " ms after the wait";
     if (m_lastDeviceMs >= 0)
         m_err << ", " << (listedAtMs - m_lastDeviceMs) << " ms after the last device";
     m_err << ")\n";
@@ -327,11 +327,11 @@ int Cli::search()
         for (const SearchReply& r : replies)
             ipWidth = std::max(ipWidth, static_cast<qsizetype>(r.ip.size()));
         text.reserve(static_cast<qsizetype>(replies.size()) * 60 + 40);
-        text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2)
-                + QLatin1String("Device ID\n");
+        text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
+                QLatin1String("Device ID\n");
         for (const SearchReply& r : replies)
-            text += latin1(r.macText).leftJustified(19) + printableText(r.ip).leftJustified(ipWidth + 2)
-                    + printableText(r.deviceId) + QLatin1Char('\n');
+            text += latin1(r.macText).leftJustified(19) + printableText(r.ip).leftJustified(ipWidth + 2) +
+                    printableText(r.deviceId) + QLatin1Char('\n');
     }
     const qint64 formattedAt = m_clock.elapsed();
     m_out << text;
@@ -373,8 +373,8 @@ std::optional<Cli::Loaded> Cli::loadDevice(const QString& deviceText, int& code)
     loaded.device = *parseSearchReply(raw);
     m_state.gSelMacField = latin1(loaded.device.macField);
     m_state.gSelMac = latin1(loaded.device.macText);
-    loaded.request = requestConfiguration(*m_channel, raw, m_options.password.toLatin1().toStdString(),
-                                          m_options.timeoutMs);
+    loaded.request =
+        requestConfiguration(*m_channel, raw, m_options.password.toLatin1().toStdString(), m_options.timeoutMs);
     m_state.gModel = latin1(loaded.request.modelVersion.model);
     m_state.gVersion = latin1(loaded.request.modelVersion.version);
     if (!loaded.request.valid) {
@@ -440,7 +440,8 @@ void Cli::printShow(const Loaded& loaded, const std::vector<ShownField>& fields)
         text += QLatin1String(", \"ip\": ") + jsonString(loaded.device.ip);
         text += QLatin1String(", \"model\": ") + jsonString(mv.model);
         text += QLatin1String(", \"version\": ") + jsonString(mv.version);
-        text += QLatin1String(", \"window\": ") + (windowName.empty() ? QStringLiteral("null") : jsonString(windowName));
+        text +=
+            QLatin1String(", \"window\": ") + (windowName.empty() ? QStringLiteral("null") : jsonString(windowName));
         text += QLatin1String(", \"fields\": [");
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const ShownField& f = fields[i];
@@ -484,12 +485,13 @@ void Cli::printShow(const Loaded& loaded, const std::vector<ShownField>& fields)
         controlWidth = std::max(controlWidth, static_cast<qsizetype>(f.control.size()));
         valueWidth = std::max(valueWidth, values.back().size());
     }
-    m_out << QStringLiteral("Tag").leftJustified(tagWidth + 2) << QStringLiteral("Control").leftJustified(controlWidth + 2)
+    m_out << QStringLiteral("Tag").leftJustified(tagWidth + 2)
+          << QStringLiteral("Control").leftJustified(controlWidth + 2)
           << QStringLiteral("Value").leftJustified(valueWidth + 2) << "Shown\n";
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const ShownField& f = fields[i];
-        QString line = latin1(f.tag).leftJustified(tagWidth + 2) + latin1(f.control).leftJustified(controlWidth + 2)
-                       + values[i].leftJustified(valueWidth + 2);
+        QString line = latin1(f.tag).leftJustified(tagWidth + 2) + latin1(f.control).leftJustified(controlWidth + 2) +
+                       values[i].leftJustified(valueWidth + 2);
         if (f.label)
             line += f.label->empty() ? QStringLiteral("(none)") : printableText(*f.label);
         if (!f.enabled)

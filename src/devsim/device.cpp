@@ -118,10 +118,10 @@ std::string listValue(const FieldDef& field, int index, int fieldNumber)
 
 const std::vector<std::string>& defaultModelMix()
 {
-    static const std::vector<std::string> models{
-        "KR-700",  "PL-770A", "KR-770A",  "KR787A",   "KR788A",   "KR789A",   "PL-780A",
-        "KR-780A", "PL-778A", "DN-680A",  "DN-687A",  "DN-690A",  "NDQ-770",  "KR-7700",
-        "KR-7800", "KR-7900", "KR-7600",  "KR-7700A", "KR-7800A", "KR-7900A", "KR-7600A"};
+    static const std::vector<std::string> models{"KR-700",   "PL-770A",  "KR-770A", "KR787A",  "KR788A",  "KR789A",
+                                                 "PL-780A",  "KR-780A",  "PL-778A", "DN-680A", "DN-687A", "DN-690A",
+                                                 "NDQ-770",  "KR-7700",  "KR-7800", "KR-7900", "KR-7600", "KR-7700A",
+                                                 "KR-7800A", "KR-7900A", "KR-7600A"};
     return models;
 }
 

@@ -22,8 +22,8 @@ struct DeviceHeader {
 };
 
 struct Device {
-    std::string model;   // the identifier sent after "MODEL: "
-    std::string window;  // the catalogue window whose fields the device carries
+    std::string model;  // the identifier sent after "MODEL: "
+    std::string window; // the catalogue window whose fields the device carries
     bool multiPort = false;
     std::array<int, 6> mac{};
     std::string version;

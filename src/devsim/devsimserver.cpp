@@ -23,9 +23,7 @@ void askForLargeBuffers(QUdpSocket& socket)
 } // namespace
 
 DevsimServer::DevsimServer(ServerOptions options, QObject* parent)
-    : QObject(parent)
-    , m_options(std::move(options))
-    , m_lan(m_options.lan)
+    : QObject(parent), m_options(std::move(options)), m_lan(m_options.lan)
 {
     m_clock.start();
     m_timer.setSingleShot(true);
@@ -94,8 +92,8 @@ void DevsimServer::logLine(const char* kind, const QHostAddress& peer, quint16 p
 {
     if (!m_options.verbose)
         return;
-    const QByteArray line = QByteArray(kind) + ' ' + peer.toString().toLatin1() + ':' + QByteArray::number(port) +
-                            ' ' + escape(bytes) + '\n';
+    const QByteArray line = QByteArray(kind) + ' ' + peer.toString().toLatin1() + ':' + QByteArray::number(port) + ' ' +
+                            escape(bytes) + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     std::fflush(stdout);
 }
@@ -125,8 +123,7 @@ void DevsimServer::schedule(const QHostAddress& peer, quint16 port, std::vector<
 {
     const qint64 now = m_clock.elapsed();
     for (Outgoing& answer : answers) {
-        Pending pending{peer, port,
-                        QByteArray(answer.bytes.data(), static_cast<qsizetype>(answer.bytes.size())), 0};
+        Pending pending{peer, port, QByteArray(answer.bytes.data(), static_cast<qsizetype>(answer.bytes.size())), 0};
         m_queue.emplace(now + answer.delayMs, std::move(pending));
     }
 }

@@ -58,9 +58,7 @@ std::vector<std::pair<std::string, std::string>> parseItems(std::string_view ite
 
 } // namespace
 
-SimulatedLan::SimulatedLan(LanOptions options)
-    : m_options(std::move(options))
-    , m_random(m_options.seed)
+SimulatedLan::SimulatedLan(LanOptions options) : m_options(std::move(options)), m_random(m_options.seed)
 {
     const auto& mix = defaultModelMix();
     const int count = m_options.deviceCount > 0 ? m_options.deviceCount : static_cast<int>(mix.size());

@@ -14,16 +14,16 @@
 namespace lv {
 
 struct LanOptions {
-    int deviceCount = 0;                // 0: one device of every model of the default mix
-    std::string password;               // the setup password of every device
-    int split = 1;                      // datagrams per configuration reply
-    int delayMs = 0;                    // delay of every answer to "G ", "S " and "U "
-    int jitterMs = 0;                   // search answers spread over 0..jitterMs
-    int repeat = 1;                     // copies of every search answer
-    bool malformed = false;             // add malformed search answers to every search
-    bool noAnswerAfterSet = false;      // devices answer no "U " command
-    std::vector<std::string> silent;    // models, MAC fields or IPs of devices that ignore "G ", "S ", "U "
-    unsigned seed = 1;                  // of the jitter
+    int deviceCount = 0;             // 0: one device of every model of the default mix
+    std::string password;            // the setup password of every device
+    int split = 1;                   // datagrams per configuration reply
+    int delayMs = 0;                 // delay of every answer to "G ", "S " and "U "
+    int jitterMs = 0;                // search answers spread over 0..jitterMs
+    int repeat = 1;                  // copies of every search answer
+    bool malformed = false;          // add malformed search answers to every search
+    bool noAnswerAfterSet = false;   // devices answer no "U " command
+    std::vector<std::string> silent; // models, MAC fields or IPs of devices that ignore "G ", "S ", "U "
+    unsigned seed = 1;               // of the jitter
 };
 
 struct Outgoing {

@@ -39,21 +39,21 @@ enum class LoadRule {
 };
 
 struct FieldDef {
-    std::string control;              // objectName: "txtIP", "cmbSioBaud", "COM2_Baud"
-    std::string tag;                  // item tag; empty for fields without one (ZMode, Text1); Display fields
-                                      // name the tag they show but are never sent
-    std::string label;                // caption of the row label; empty for a field on the row of the one
-                                      // before, and for a row without label (Text1)
+    std::string control; // objectName: "txtIP", "cmbSioBaud", "COM2_Baud"
+    std::string tag;     // item tag; empty for fields without one (ZMode, Text1); Display fields
+                         // name the tag they show but are never sent
+    std::string label;   // caption of the row label; empty for a field on the row of the one
+                         // before, and for a row without label (Text1)
     ControlKind kind = ControlKind::TextBox;
     std::vector<std::string> entries; // list entries, index 0 first; for a Note the note text alone
     std::string unit;                 // unit label right of the field ("Sec.", "ms")
     bool enabled = true;              // false: switched off at design time, never editable
     bool sameRow = false;             // stands right of the field before it
     LoadRule rule = LoadRule::Text;
-    int limit = 0;                    // Guarded: highest accepted value; Bounded: highest kept value
-    int defaultIndex = 0;             // Guarded: index shown when the value is refused
-    std::string resendMark;           // Guarded: recorded when the value is refused
-    int block = 0;                    // multi-port: 0 general block, n = port n
+    int limit = 0;          // Guarded: highest accepted value; Bounded: highest kept value
+    int defaultIndex = 0;   // Guarded: index shown when the value is refused
+    std::string resendMark; // Guarded: recorded when the value is refused
+    int block = 0;          // multi-port: 0 general block, n = port n
 };
 
 enum class TitleRule {

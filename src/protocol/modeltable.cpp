@@ -50,8 +50,8 @@ constexpr std::array<SinglePortRow, 12> kSinglePortRows{{
 constexpr std::array<std::string_view, 4> kMultiPortKeys{"KR-7700", "KR-7800", "KR-7900", "KR-7600"};
 constexpr std::array<std::string_view, 4> kMultiPortWindows{"Frm1PortSetup", "frm2PortSetup", "frm3PortSetup",
                                                             "frm4PortSetup"};
-constexpr std::array<std::string_view, 4> kMultiPortAWindows{"frmKR7700ASetup", "frmKR7800ASetup",
-                                                             "frmKR7900ASetup", "frmKR7600ASetup"};
+constexpr std::array<std::string_view, 4> kMultiPortAWindows{"frmKR7700ASetup", "frmKR7800ASetup", "frmKR7900ASetup",
+                                                             "frmKR7600ASetup"};
 
 } // namespace
 

@@ -30,8 +30,8 @@ struct ModelDispatch {
     int portCount = 1;       // 0..4
     bool isVariantA = false; // the last character of the model is "A"
     LoaderKind loader = LoaderKind::SinglePort;
-    std::string loaderName;  // "LoadSetupKr770A", "LoadMultiPortConfig", ... empty for rows 6 and 7
-    std::string window;      // window that opens ("frmSetupKr770A", "frm3PortSetup", ...); empty for rows 6, 7
+    std::string loaderName; // "LoadSetupKr770A", "LoadMultiPortConfig", ... empty for rows 6 and 7
+    std::string window;     // window that opens ("frmSetupKr770A", "frm3PortSetup", ...); empty for rows 6, 7
 };
 
 ModelDispatch dispatchModel(std::string_view model);

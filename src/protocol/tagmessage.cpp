@@ -58,8 +58,8 @@ std::string header(char letter, std::string_view mac, std::string_view ip, std::
 
 } // namespace
 
-std::string assembleSetCommand(std::string_view mac, std::string_view ip, std::string_view password,
-                               HeaderExtra extra, const std::vector<FieldChange>& fields)
+std::string assembleSetCommand(std::string_view mac, std::string_view ip, std::string_view password, HeaderExtra extra,
+                               const std::vector<FieldChange>& fields)
 {
     std::string command = header('S', mac, ip, password);
     switch (extra) {

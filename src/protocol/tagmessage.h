@@ -50,8 +50,8 @@ struct FieldChange {
 
 // "S " + mac + "/" + ip + "/" + password + extra, then "/<T>current</T>" for
 // every field whose current text differs from its loaded text, in the order given.
-std::string assembleSetCommand(std::string_view mac, std::string_view ip, std::string_view password,
-                               HeaderExtra extra, const std::vector<FieldChange>& fields);
+std::string assembleSetCommand(std::string_view mac, std::string_view ip, std::string_view password, HeaderExtra extra,
+                               const std::vector<FieldChange>& fields);
 
 // "U " + mac + "/" + ip + "/" + password; nothing follows.
 std::string updateCommand(std::string_view mac, std::string_view ip, std::string_view password);

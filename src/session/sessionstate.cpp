@@ -10,8 +10,7 @@ QString normaliseCommandPort(const QString& entry)
 {
     // A numeric entry: optional sign, digits with an optional decimal part and
     // exponent, blanks around it allowed. Anything else is refused.
-    static const QRegularExpression numeric(
-        QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$)"));
+    static const QRegularExpression numeric(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$)"));
     if (!numeric.match(entry).hasMatch())
         return {};
     bool ok = false;

@@ -7,13 +7,13 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
-#include <QSet>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -382,8 +382,8 @@ TEST_F(PasswordTest, SetupPasswordTravelsWithTheRequestAndOpensProtectedDevices)
 class LargeLanTest : public MainWindowTest {
 protected:
     LargeLanTest()
-        : MainWindowTest({QStringLiteral("--devices"), QStringLiteral("10000"), QStringLiteral("--jitter"),
-                          QStringLiteral("200")})
+        : MainWindowTest(
+              {QStringLiteral("--devices"), QStringLiteral("10000"), QStringLiteral("--jitter"), QStringLiteral("200")})
     {
     }
 };

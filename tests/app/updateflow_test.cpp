@@ -123,17 +123,17 @@ TEST_P(UpdateFamilyTest, UpdateSendsChangedItemsAndRewritesTheLine)
     }
     const std::string mac = loaded["MacAddress"], ip = loaded["IPAddress"], pw = loaded["SetupPassword"];
     ASSERT_EQ(sets.size(), 1);
-    EXPECT_EQ(latin1(QString::fromLatin1(sets[0])),
-              "S " + mac + "/" + ip + "/" + pw + c.headerExtra + "/<IPAddress>10.9.8.7</IPAddress>" +
-                  "/<DHCPEnable>" + dhcp + "</DHCPEnable>/<DeviceID>NEWNAME123</DeviceID>");
+    EXPECT_EQ(latin1(QString::fromLatin1(sets[0])), "S " + mac + "/" + ip + "/" + pw + c.headerExtra +
+                                                        "/<IPAddress>10.9.8.7</IPAddress>" + "/<DHCPEnable>" + dhcp +
+                                                        "</DHCPEnable>/<DeviceID>NEWNAME123</DeviceID>");
     ASSERT_EQ(updates.size(), c.updateCount);
     for (const QByteArray& u : updates)
         EXPECT_EQ(latin1(QString::fromLatin1(u)), "U " + mac + "/" + ip + "/" + pw);
     EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
 
     // The line: the new IP at character 44 with its filler, the ID cut to 8 and a blank.
-    const std::string expected = lv::patchDeviceIdColumn(
-        lv::patchIpColumn(latin1(lineBefore), ip, "10.9.8.7"), loaded["DeviceID"], "NEWNAME123");
+    const std::string expected = lv::patchDeviceIdColumn(lv::patchIpColumn(latin1(lineBefore), ip, "10.9.8.7"),
+                                                         loaded["DeviceID"], "NEWNAME123");
     EXPECT_EQ(latin1(line(row)), expected);
     EXPECT_EQ(line(row).mid(43, 8), QStringLiteral("10.9.8.7"));
     EXPECT_TRUE(line(row).endsWith(QStringLiteral("                  NEWNAME1 ")));
@@ -146,16 +146,12 @@ TEST_P(UpdateFamilyTest, UpdateSendsChangedItemsAndRewritesTheLine)
     EXPECT_TRUE(listed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, UpdateFamilyTest,
-                         ::testing::Values(FamilyCase{"KR-700", "frmSetup", 5, ""},
-                                           FamilyCase{"PL-770A", "frmSetupPL700A", 5, ""},
-                                           FamilyCase{"KR-780A", "frmSetupPL780A", 3, ""},
-                                           FamilyCase{"PL-778A", "frmSetupPl778", 5, "/"},
-                                           FamilyCase{"DN-680A", "frmSetupDn680", 3, ""},
-                                           FamilyCase{"NDQ-770", "frmSetupNDQ770", 3, ""}),
-                         [](const ::testing::TestParamInfo<FamilyCase>& param) {
-                             return std::string(param.param.window);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Families, UpdateFamilyTest,
+    ::testing::Values(FamilyCase{"KR-700", "frmSetup", 5, ""}, FamilyCase{"PL-770A", "frmSetupPL700A", 5, ""},
+                      FamilyCase{"KR-780A", "frmSetupPL780A", 3, ""}, FamilyCase{"PL-778A", "frmSetupPl778", 5, "/"},
+                      FamilyCase{"DN-680A", "frmSetupDn680", 3, ""}, FamilyCase{"NDQ-770", "frmSetupNDQ770", 3, ""}),
+    [](const ::testing::TestParamInfo<FamilyCase>& param) { return std::string(param.param.window); });
 
 TEST_F(UpdateFlowTest, CancelSendsNothingAndKeepsTheLine)
 {

@@ -75,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Loopback, DevsimProcessSearch,
 
 TEST(DevsimProcess, SplitConfigurationReplyAndEscapedLog)
 {
-    DevsimProcess sim({QStringLiteral("--split"), QStringLiteral("3"), QStringLiteral("--password"),
-                       QStringLiteral("a\\b")});
+    DevsimProcess sim(
+        {QStringLiteral("--split"), QStringLiteral("3"), QStringLiteral("--password"), QStringLiteral("a\\b")});
     ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
     QUdpSocket socket;
     ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
@@ -113,8 +113,8 @@ TEST(DevsimProcess, SplitConfigurationReplyAndEscapedLog)
 
 TEST(DevsimProcess, JitteredAnswersOfManyDevicesAllArrive)
 {
-    DevsimProcess sim({QStringLiteral("--devices"), QStringLiteral("2000"), QStringLiteral("--jitter"),
-                       QStringLiteral("300")});
+    DevsimProcess sim(
+        {QStringLiteral("--devices"), QStringLiteral("2000"), QStringLiteral("--jitter"), QStringLiteral("300")});
     ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
     QUdpSocket socket;
     ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));

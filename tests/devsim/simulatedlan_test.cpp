@@ -114,8 +114,8 @@ TEST(SimulatedLanSearch, RepeatJitterAndMalformedAnswers)
 
 struct ModelCase {
     const char* model;
-    const char* window;   // what the tool opens for the reply
-    const char* carries;  // whose fields the reply carries
+    const char* window;  // what the tool opens for the reply
+    const char* carries; // whose fields the reply carries
 };
 
 class SimulatedLanConfig : public ::testing::TestWithParam<ModelCase> {};
@@ -152,26 +152,21 @@ TEST_P(SimulatedLanConfig, ReplyNamesModelVersionAndEveryTagOfItsWindow)
 
 INSTANTIATE_TEST_SUITE_P(
     AllModels, SimulatedLanConfig,
-    ::testing::Values(ModelCase{"KR-700", "frmSetup", "frmSetup"},
-                      ModelCase{"PL-770A", "frmSetupPL700A", "frmSetupPL700A"},
-                      ModelCase{"KR-770A", "frmSetupKr770A", "frmSetupKr770A"},
-                      ModelCase{"KR787A", "frmSetupKr787A", "frmSetupKr787A"},
-                      ModelCase{"KR788A", "", "frmSetupKr787A"}, ModelCase{"KR789A", "", "frmSetupKr787A"},
-                      ModelCase{"PL-780A", "frmSetupPL780A", "frmSetupPL780A"},
-                      ModelCase{"KR-780A", "frmSetupPL780A", "frmSetupPL780A"},
-                      ModelCase{"PL-778A", "frmSetupPl778", "frmSetupPl778"},
-                      ModelCase{"DN-680A", "frmSetupDn680", "frmSetupDn680"},
-                      ModelCase{"DN-687A", "frmSetupDn687", "frmSetupDn687"},
-                      ModelCase{"DN-690A", "frmSetupDn690", "frmSetupDn690"},
-                      ModelCase{"NDQ-770", "frmSetupNDQ770", "frmSetupNDQ770"},
-                      ModelCase{"KR-7700", "Frm1PortSetup", "Frm1PortSetup"},
-                      ModelCase{"KR-7800", "frm2PortSetup", "frm2PortSetup"},
-                      ModelCase{"KR-7900", "frm3PortSetup", "frm3PortSetup"},
-                      ModelCase{"KR-7600", "frm4PortSetup", "frm4PortSetup"},
-                      ModelCase{"KR-7700A", "frmKR7700ASetup", "frmKR7700ASetup"},
-                      ModelCase{"KR-7800A", "frmKR7800ASetup", "frmKR7800ASetup"},
-                      ModelCase{"KR-7900A", "frmKR7900ASetup", "frmKR7900ASetup"},
-                      ModelCase{"KR-7600A", "frmKR7600ASetup", "frmKR7600ASetup"}),
+    ::testing::Values(
+        ModelCase{"KR-700", "frmSetup", "frmSetup"}, ModelCase{"PL-770A", "frmSetupPL700A", "frmSetupPL700A"},
+        ModelCase{"KR-770A", "frmSetupKr770A", "frmSetupKr770A"},
+        ModelCase{"KR787A", "frmSetupKr787A", "frmSetupKr787A"}, ModelCase{"KR788A", "", "frmSetupKr787A"},
+        ModelCase{"KR789A", "", "frmSetupKr787A"}, ModelCase{"PL-780A", "frmSetupPL780A", "frmSetupPL780A"},
+        ModelCase{"KR-780A", "frmSetupPL780A", "frmSetupPL780A"},
+        ModelCase{"PL-778A", "frmSetupPl778", "frmSetupPl778"}, ModelCase{"DN-680A", "frmSetupDn680", "frmSetupDn680"},
+        ModelCase{"DN-687A", "frmSetupDn687", "frmSetupDn687"}, ModelCase{"DN-690A", "frmSetupDn690", "frmSetupDn690"},
+        ModelCase{"NDQ-770", "frmSetupNDQ770", "frmSetupNDQ770"},
+        ModelCase{"KR-7700", "Frm1PortSetup", "Frm1PortSetup"}, ModelCase{"KR-7800", "frm2PortSetup", "frm2PortSetup"},
+        ModelCase{"KR-7900", "frm3PortSetup", "frm3PortSetup"}, ModelCase{"KR-7600", "frm4PortSetup", "frm4PortSetup"},
+        ModelCase{"KR-7700A", "frmKR7700ASetup", "frmKR7700ASetup"},
+        ModelCase{"KR-7800A", "frmKR7800ASetup", "frmKR7800ASetup"},
+        ModelCase{"KR-7900A", "frmKR7900ASetup", "frmKR7900ASetup"},
+        ModelCase{"KR-7600A", "frmKR7600ASetup", "frmKR7600ASetup"}),
     [](const auto& param) {
         std::string name = param.param.model;
         std::erase(name, '-');
@@ -280,12 +275,10 @@ TEST(SimulatedLanSet, WrongHeaderChangesNothing)
     SimulatedLan lan;
     const Device before = lan.devices()[1];
     const DeviceHeader h = before.header();
-    for (const std::string& set : {assembleSetCommand(h.mac, h.ip, "nope", HeaderExtra::None,
-                                                      {{"DeviceID", "X", ""}}),
-                                   assembleSetCommand(before.macField(), h.ip, h.password, HeaderExtra::None,
-                                                      {{"DeviceID", "X", ""}}),
-                                   assembleSetCommand(h.mac, "10.9.9.9", h.password, HeaderExtra::None,
-                                                      {{"DeviceID", "X", ""}})}) {
+    for (const std::string& set :
+         {assembleSetCommand(h.mac, h.ip, "nope", HeaderExtra::None, {{"DeviceID", "X", ""}}),
+          assembleSetCommand(before.macField(), h.ip, h.password, HeaderExtra::None, {{"DeviceID", "X", ""}}),
+          assembleSetCommand(h.mac, "10.9.9.9", h.password, HeaderExtra::None, {{"DeviceID", "X", ""}})}) {
         lan.handleDatagram(set);
         EXPECT_EQ(lan.devices()[1].settings, before.settings) << set;
         EXPECT_TRUE(lan.handleDatagram("U " + h.mac + "/" + h.ip + "/nope").empty());
@@ -299,10 +292,9 @@ TEST(SimulatedLanSet, MultiPortHeaderEndsWithNul)
     SimulatedLan lan(options);
     const std::size_t i = indexOfModel(lan, "KR-7800A");
     const DeviceHeader h = lan.devices()[i].header();
-    const std::string set = assembleSetCommand(h.mac, h.ip, h.password, HeaderExtra::Nul,
-                                               {{"krPassword", "newpw", "pw"},
-                                                {"COM2_Baud", "9", "0"},
-                                                {"VendorExtra", "kept", ""}});
+    const std::string set =
+        assembleSetCommand(h.mac, h.ip, h.password, HeaderExtra::Nul,
+                           {{"krPassword", "newpw", "pw"}, {"COM2_Baud", "9", "0"}, {"VendorExtra", "kept", ""}});
     ASSERT_NE(set.find('\0'), std::string::npos);
     lan.handleDatagram(set);
     const Device& d = lan.devices()[i];

@@ -76,8 +76,8 @@ CliRun runCli(const QStringList& args, int timeoutMs = 30000)
 QStringList at(const DevsimProcess& sim, const QStringList& rest)
 {
     return QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"), QStringLiteral("--port"),
-                       QString::number(sim.port())}
-           + rest;
+                       QString::number(sim.port())} +
+           rest;
 }
 
 QString qs(const std::string& text)
@@ -247,8 +247,7 @@ TEST(CliSet, IpAddressChangesTheDeviceAndTheNextSearchListsIt)
 
     // Old address in the header, new one as the only item; the header is the device's own MacAddress.
     const QByteArray expected = "S " + QByteArray(device.macAddressText().c_str()) + "/" +
-                                QByteArray(device.ip().c_str()) + "//<IPAddress>" + newIp.toLatin1() +
-                                "</IPAddress>";
+                                QByteArray(device.ip().c_str()) + "//<IPAddress>" + newIp.toLatin1() + "</IPAddress>";
     const QJsonObject result = parseJson(run.out).object();
     EXPECT_EQ(result[QStringLiteral("sent")].toString().toLatin1(), expected);
     EXPECT_TRUE(result[QStringLiteral("answered")].toBool());
@@ -256,8 +255,8 @@ TEST(CliSet, IpAddressChangesTheDeviceAndTheNextSearchListsIt)
     // frmSetupKr770A follows its set command with three "U " commands.
     EXPECT_EQ(receivedWith(sim, "U ").size(), 3);
 
-    const CliRun search = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"),
-                                          QStringLiteral("500")}));
+    const CliRun search = runCli(
+        at(sim, {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"), QStringLiteral("500")}));
     ASSERT_EQ(search.exitCode, 0);
     bool listed = false;
     for (const QJsonValue& v : parseJson(search.out).array())
@@ -281,9 +280,9 @@ TEST(CliSet, DryRunBuildsTheCommandAndSendsNothing)
     ASSERT_EQ(device.window, "frmSetup");
     ASSERT_NE(device.setting("SIOBaud"), "9");
     ASSERT_NE(device.setting("SIOParity"), "1");
-    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("set"), macTextOf(device),
-                                       QStringLiteral("SIOBaud=115200"), QStringLiteral("SIOParity=E"),
-                                       QStringLiteral("--dry-run")}));
+    const CliRun run =
+        runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("set"), macTextOf(device),
+                        QStringLiteral("SIOBaud=115200"), QStringLiteral("SIOParity=E"), QStringLiteral("--dry-run")}));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QString sent = parseJson(run.out).object()[QStringLiteral("sent")].toString();
     EXPECT_TRUE(sent.endsWith(QStringLiteral("/<SIOBaud>9</SIOBaud>/<SIOParity>1</SIOParity>"))) << sent;
@@ -334,8 +333,8 @@ TEST_P(CliSetRefused, ExitsFourAndSendsNoSetCommand)
     DevsimProcess sim(kSimDefaults);
     ASSERT_TRUE(sim.started());
     const std::vector<lv::Device> devices = defaultDevices();
-    const CliRun run = runCli(at(sim, {QStringLiteral("set"), macTextOf(deviceOfModel(devices, c.model)),
-                                       QString::fromLatin1(c.change)}));
+    const CliRun run = runCli(
+        at(sim, {QStringLiteral("set"), macTextOf(deviceOfModel(devices, c.model)), QString::fromLatin1(c.change)}));
     EXPECT_EQ(run.exitCode, 4) << run.out << run.err;
     EXPECT_FALSE(run.err.isEmpty());
     EXPECT_TRUE(run.out.isEmpty()) << run.out;
@@ -343,18 +342,19 @@ TEST_P(CliSetRefused, ExitsFourAndSendsNoSetCommand)
     EXPECT_TRUE(receivedWith(sim, "U ").isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CliSetRefused,
-    ::testing::Values(RefusedCase{"UnknownName", "KR-770A", "Foo=1"},
-                      RefusedCase{"TagOfAnotherWindow", "KR-770A", "ReportIDPort=4000"},
-                      RefusedCase{"DisplayOnlyField", "DN-680A", "ZMac=1"},
-                      RefusedCase{"LabelNotInList", "KR-770A", "SIOParity=M"},
-                      RefusedCase{"BaudBeyondTenEntryList", "KR-700", "SIOBaud=230400"},
-                      RefusedCase{"RawIndexBeyondList", "KR-770A", "SIOBaud=#13"},
-                      RefusedCase{"SwitchedOffField", "PL-778A", "TCPLinkTimeOut=5"},
-                      RefusedCase{"MultiPortWindow", "KR-7800", "krIP=10.1.1.1"},
-                      RefusedCase{"ModelWithoutWindow", "KR788A", "DeviceID=X"}),
-    [](const ::testing::TestParamInfo<RefusedCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, CliSetRefused,
+                         ::testing::Values(RefusedCase{"UnknownName", "KR-770A", "Foo=1"},
+                                           RefusedCase{"TagOfAnotherWindow", "KR-770A", "ReportIDPort=4000"},
+                                           RefusedCase{"DisplayOnlyField", "DN-680A", "ZMac=1"},
+                                           RefusedCase{"LabelNotInList", "KR-770A", "SIOParity=M"},
+                                           RefusedCase{"BaudBeyondTenEntryList", "KR-700", "SIOBaud=230400"},
+                                           RefusedCase{"RawIndexBeyondList", "KR-770A", "SIOBaud=#13"},
+                                           RefusedCase{"SwitchedOffField", "PL-778A", "TCPLinkTimeOut=5"},
+                                           RefusedCase{"MultiPortWindow", "KR-7800", "krIP=10.1.1.1"},
+                                           RefusedCase{"ModelWithoutWindow", "KR788A", "DeviceID=X"}),
+                         [](const ::testing::TestParamInfo<RefusedCase>& param) {
+                             return std::string(param.param.name);
+                         });
 
 TEST(CliDevice, UnknownDeviceExitsTwo)
 {
@@ -362,8 +362,8 @@ TEST(CliDevice, UnknownDeviceExitsTwo)
     ASSERT_TRUE(sim.started());
     for (const QString& device : {QStringLiteral("00-50-C2-7F-7F-7F"), QStringLiteral("0.80.194.127.127.127"),
                                   QStringLiteral("10.250.250.250")}) {
-        const CliRun run = runCli(at(sim, {QStringLiteral("--wait"), QStringLiteral("300"), QStringLiteral("show"),
-                                           device}));
+        const CliRun run =
+            runCli(at(sim, {QStringLiteral("--wait"), QStringLiteral("300"), QStringLiteral("show"), device}));
         EXPECT_EQ(run.exitCode, 2) << device << run.err;
         EXPECT_TRUE(receivedWith(sim, "G ").isEmpty());
     }
@@ -371,8 +371,8 @@ TEST(CliDevice, UnknownDeviceExitsTwo)
 
 TEST(CliDevice, SilentDeviceExitsThreeAfterTheTimeout)
 {
-    DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--silent"),
-                       QStringLiteral("KR-770A")});
+    DevsimProcess sim(
+        {QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--silent"), QStringLiteral("KR-770A")});
     ASSERT_TRUE(sim.started());
     const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
     const CliRun run = runCli(at(sim, {QStringLiteral("show"), macTextOf(device)}));
@@ -429,8 +429,8 @@ TEST(CliUsage, MalformedCommandLinesExitOne)
 
 TEST(CliScale, SearchListsTenThousandDevicesNoneLost)
 {
-    DevsimProcess sim({QStringLiteral("--devices"), QStringLiteral("10000"), QStringLiteral("--jitter"),
-                       QStringLiteral("200")});
+    DevsimProcess sim(
+        {QStringLiteral("--devices"), QStringLiteral("10000"), QStringLiteral("--jitter"), QStringLiteral("200")});
     ASSERT_TRUE(sim.started());
     const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("--stats"), QStringLiteral("search"),
                                        QStringLiteral("--wait"), QStringLiteral("3000")}),

@@ -87,18 +87,13 @@ INSTANTIATE_TEST_SUITE_P(
     Lists, ListValueTest,
     ::testing::Values(ListCase{"frmSetup", "cmbSioBaud", "115200", 9},
                       ListCase{"frmSetup", "cmbSioBaud", "230400", -1}, // 10 entries on this window
-                      ListCase{"frmSetup", "cmbSioBaud", "#9", 9},
-                      ListCase{"frmSetup", "cmbSioBaud", "#10", -1},
-                      ListCase{"frmSetup", "cmbSioBaud", "#-1", -1},
-                      ListCase{"frmSetup", "cmbSioBaud", "#", -1},
+                      ListCase{"frmSetup", "cmbSioBaud", "#9", 9}, ListCase{"frmSetup", "cmbSioBaud", "#10", -1},
+                      ListCase{"frmSetup", "cmbSioBaud", "#-1", -1}, ListCase{"frmSetup", "cmbSioBaud", "#", -1},
                       ListCase{"frmSetupKr770A", "cmbSioBaud", "921600", 12},
-                      ListCase{"frmSetupKr770A", "cmbSioBaud", "#12", 12},
-                      ListCase{"frmSetup", "cmbSioParity", "E", 1},
-                      ListCase{"frmSetup", "cmbSioParity", "o", 2},
-                      ListCase{"frmSetup", "cmbSioParity", "X", -1},
+                      ListCase{"frmSetupKr770A", "cmbSioBaud", "#12", 12}, ListCase{"frmSetup", "cmbSioParity", "E", 1},
+                      ListCase{"frmSetup", "cmbSioParity", "o", 2}, ListCase{"frmSetup", "cmbSioParity", "X", -1},
                       ListCase{"frmSetup", "cmbSioType", "RS485 (Half Duplex)", 3},
-                      ListCase{"frmSetup", "cmbSioType", "rs232", 0},
-                      ListCase{"frmSetup", "cmbSioMode", "UDP", 2},
+                      ListCase{"frmSetup", "cmbSioType", "rs232", 0}, ListCase{"frmSetup", "cmbSioMode", "UDP", 2},
                       ListCase{"frmSetupKr770A", "cmbSioMode", "UDP", -1}, // "UDP Server" / "UDP Client" here
                       ListCase{"frmSetupKr770A", "cmbSioMode", "udp client", 3},
                       ListCase{"frmSetup", "cmbDHCP", "Enable", 1}));

@@ -36,15 +36,33 @@ using Items = std::map<std::string, std::string, std::less<>>;
 // window reads.
 inline Items standardItems()
 {
-    return {{"MacAddress", kMacAddress},   {"IPAddress", "192.168.1.50"},  {"SubMask", "255.255.255.0"},
-            {"GatewayIP", "192.168.1.1"},  {"DHCPEnable", "0"},            {"HostIP", "192.168.1.10"},
-            {"HostPort", "4001"},          {"SIOSocketPort", "4660"},      {"SIOSocketType", "0"},
-            {"DIOSocketPort", "4661"},     {"DIOSocketType", "0"},         {"SIOBaud", "5"},
-            {"SIOParity", "0"},            {"SIOBits", "1"},               {"SIOStops", "0"},
-            {"SIOType", "0"},              {"TCPLinkTimeOut", "60"},       {"TCPLinkTimeOutMode", "0"},
-            {"ChrGap", "10"},              {"DeviceID", "Line-07"},        {"ReportIDPort", "4662"},
-            {"SetupPassword", "pw"},       {"AccessPassword", "guest"},    {"COM1_Modbus", "0"},
-            {"PanId", "1A2B"},             {"RFChan", "11"},               {"ZNwkAddr", "0x3F21, 0x1A2B"},
+    return {{"MacAddress", kMacAddress},
+            {"IPAddress", "192.168.1.50"},
+            {"SubMask", "255.255.255.0"},
+            {"GatewayIP", "192.168.1.1"},
+            {"DHCPEnable", "0"},
+            {"HostIP", "192.168.1.10"},
+            {"HostPort", "4001"},
+            {"SIOSocketPort", "4660"},
+            {"SIOSocketType", "0"},
+            {"DIOSocketPort", "4661"},
+            {"DIOSocketType", "0"},
+            {"SIOBaud", "5"},
+            {"SIOParity", "0"},
+            {"SIOBits", "1"},
+            {"SIOStops", "0"},
+            {"SIOType", "0"},
+            {"TCPLinkTimeOut", "60"},
+            {"TCPLinkTimeOutMode", "0"},
+            {"ChrGap", "10"},
+            {"DeviceID", "Line-07"},
+            {"ReportIDPort", "4662"},
+            {"SetupPassword", "pw"},
+            {"AccessPassword", "guest"},
+            {"COM1_Modbus", "0"},
+            {"PanId", "1A2B"},
+            {"RFChan", "11"},
+            {"ZNwkAddr", "0x3F21, 0x1A2B"},
             {"ZMac", "00:12:4B:00:01:02:03:04"}};
 }
 
@@ -130,8 +148,7 @@ inline std::unique_ptr<SinglePortWindow> openWindow(const std::string& name, con
     return window;
 }
 
-template <typename W>
-W* find(QWidget& window, const char* name)
+template <typename W> W* find(QWidget& window, const char* name)
 {
     return window.findChild<W*>(QString::fromLatin1(name));
 }

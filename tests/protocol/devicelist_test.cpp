@@ -43,23 +43,22 @@ TEST_P(DeviceLineTest, BuildsLine)
 
 INSTANTIATE_TEST_SUITE_P(
     Layout, DeviceLineTest,
-    ::testing::Values(
-        LineCase{"FifteenCharIpNoFiller", "AX 0.80.194.1.2.3/192.168.100.200/DEV1\rrest",
-                 blanks(6) + kMacText + blanks(20) + "192.168.100.200" + blanks(19) + "DEV1"},
-        LineCase{"SevenCharIpSixteenBlanks", "AX 0.80.194.1.2.3/1.2.3.4/DEV1\r",
-                 blanks(6) + kMacText + blanks(20) + "1.2.3.4" + blanks(16) + blanks(19) + "DEV1"},
-        LineCase{"NoCarriageReturnEmptyId", "AX 0.80.194.1.2.3/192.168.1.20/DEV1",
-                 blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(19)},
-        LineCase{"IdEndsAtFirstCr", "AX 0.80.194.1.2.3/192.168.1.20/A B\rC\rD",
-                 blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(19) + "A B"},
-        LineCase{"LongIpNoFiller", "AX 0.80.194.1.2.3/1234567890123456/X\r",
-                 blanks(6) + kMacText + blanks(20) + "1234567890123456" + blanks(19) + "X"},
-        LineCase{"HexUpperCaseTwoDigits", "AX 255.171.0.10.16.1/1.2.3.4/\r",
-                 blanks(6) + "FF-AB-00-0A-10-01" + blanks(20) + "1.2.3.4" + blanks(16) + blanks(19)},
-        LineCase{"LeadingZerosAccepted", "AX 000.080.0194.1.2.3/1.2.3.4/\r",
-                 blanks(6) + kMacText + blanks(20) + "1.2.3.4" + blanks(16) + blanks(19)},
-        LineCase{"OnlyFirstCharacterTested", "AZ 0.80.194.1.2.3/1.2.3.4/\r",
-                 blanks(6) + kMacText + blanks(20) + "1.2.3.4" + blanks(16) + blanks(19)}),
+    ::testing::Values(LineCase{"FifteenCharIpNoFiller", "AX 0.80.194.1.2.3/192.168.100.200/DEV1\rrest",
+                               blanks(6) + kMacText + blanks(20) + "192.168.100.200" + blanks(19) + "DEV1"},
+                      LineCase{"SevenCharIpSixteenBlanks", "AX 0.80.194.1.2.3/1.2.3.4/DEV1\r",
+                               blanks(6) + kMacText + blanks(20) + "1.2.3.4" + blanks(16) + blanks(19) + "DEV1"},
+                      LineCase{"NoCarriageReturnEmptyId", "AX 0.80.194.1.2.3/192.168.1.20/DEV1",
+                               blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(19)},
+                      LineCase{"IdEndsAtFirstCr", "AX 0.80.194.1.2.3/192.168.1.20/A B\rC\rD",
+                               blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(19) + "A B"},
+                      LineCase{"LongIpNoFiller", "AX 0.80.194.1.2.3/1234567890123456/X\r",
+                               blanks(6) + kMacText + blanks(20) + "1234567890123456" + blanks(19) + "X"},
+                      LineCase{"HexUpperCaseTwoDigits", "AX 255.171.0.10.16.1/1.2.3.4/\r",
+                               blanks(6) + "FF-AB-00-0A-10-01" + blanks(20) + "1.2.3.4" + blanks(16) + blanks(19)},
+                      LineCase{"LeadingZerosAccepted", "AX 000.080.0194.1.2.3/1.2.3.4/\r",
+                               blanks(6) + kMacText + blanks(20) + "1.2.3.4" + blanks(16) + blanks(19)},
+                      LineCase{"OnlyFirstCharacterTested", "AZ 0.80.194.1.2.3/1.2.3.4/\r",
+                               blanks(6) + kMacText + blanks(20) + "1.2.3.4" + blanks(16) + blanks(19)}),
     [](const ::testing::TestParamInfo<LineCase>& tp) { return std::string(tp.param.name); });
 
 TEST(DeviceLine, ColumnsOfTheExampleReply)
@@ -134,8 +133,10 @@ TEST_P(DifferingReplyTest, EachListed)
 }
 
 INSTANTIATE_TEST_SUITE_P(OneCharDiffers, DifferingReplyTest,
-                         ::testing::Values("AX 0.80.194.1.2.3/10.0.0.1/ONF\rtail", "AX 0.80.194.1.2.3/10.0.0.1/one\rtail",
-                                           "AX 0.80.194.1.2.3/10.0.0.1/ONE\rtaiL", "AX 0.80.194.1.2.3/10.0.0.1/ONE\rtail ",
+                         ::testing::Values("AX 0.80.194.1.2.3/10.0.0.1/ONF\rtail",
+                                           "AX 0.80.194.1.2.3/10.0.0.1/one\rtail",
+                                           "AX 0.80.194.1.2.3/10.0.0.1/ONE\rtaiL",
+                                           "AX 0.80.194.1.2.3/10.0.0.1/ONE\rtail ",
                                            "AX 0.80.194.1.2.3/10.0.0.1/ONE\rtai",
                                            std::string("AX 0.80.194.1.2.3/10.0.0.1/ONE\rtail\0", 36)));
 
@@ -253,21 +254,21 @@ const std::string kLine13 = deviceListLine(kMacText, "192.168.1.200", "DEVICE-9"
 
 INSTANTIATE_TEST_SUITE_P(
     IpColumn, PatchIpTest,
-    ::testing::Values(
-        IpPatchCase{"TwelveToEight", kLine12, "192.168.1.20", "10.0.0.5",
-                    kLine12.substr(0, 43) + "10.0.0.5" + blanks(14) + kLine12.substr(43 + 12 + 6)},
-        IpPatchCase{"ThirteenToEleven", kLine13, "192.168.1.200", "10.10.10.10",
-                    kLine13.substr(0, 43) + "10.10.10.10" + blanks(8) + kLine13.substr(60)},
-        IpPatchCase{"EightToFifteen", deviceListLine(kMacText, "10.0.0.5", "X"), "10.0.0.5", "192.168.100.200",
-                    deviceListLine(kMacText, "192.168.100.200", "X")},
-        IpPatchCase{"LongerThanFifteenBothWays", deviceListLine(kMacText, "1234567890123456", "X"),
-                    "1234567890123456", "1.2.3.4", deviceListLine(kMacText, "1.2.3.4", "X")},
-        IpPatchCase{"ToLongerThanFifteen", kLine12, "192.168.1.20", "12345678901234567",
-                    deviceListLine(kMacText, "12345678901234567", "DEV1")},
-        IpPatchCase{"ShortLineKeepsWhatItHas", "short", "192.168.1.20", "1.2.3.4", "short1.2.3.4" + blanks(16)},
-        IpPatchCase{"LineEndsInsideFiller", kLine12.substr(0, 58), "192.168.1.20", "1.2.3.4",
-                    kLine12.substr(0, 43) + "1.2.3.4" + blanks(16)},
-        IpPatchCase{"EmptyLine", "", "", "", blanks(30)}),
+    ::testing::Values(IpPatchCase{"TwelveToEight", kLine12, "192.168.1.20", "10.0.0.5",
+                                  kLine12.substr(0, 43) + "10.0.0.5" + blanks(14) + kLine12.substr(43 + 12 + 6)},
+                      IpPatchCase{"ThirteenToEleven", kLine13, "192.168.1.200", "10.10.10.10",
+                                  kLine13.substr(0, 43) + "10.10.10.10" + blanks(8) + kLine13.substr(60)},
+                      IpPatchCase{"EightToFifteen", deviceListLine(kMacText, "10.0.0.5", "X"), "10.0.0.5",
+                                  "192.168.100.200", deviceListLine(kMacText, "192.168.100.200", "X")},
+                      IpPatchCase{"LongerThanFifteenBothWays", deviceListLine(kMacText, "1234567890123456", "X"),
+                                  "1234567890123456", "1.2.3.4", deviceListLine(kMacText, "1.2.3.4", "X")},
+                      IpPatchCase{"ToLongerThanFifteen", kLine12, "192.168.1.20", "12345678901234567",
+                                  deviceListLine(kMacText, "12345678901234567", "DEV1")},
+                      IpPatchCase{"ShortLineKeepsWhatItHas", "short", "192.168.1.20", "1.2.3.4",
+                                  "short1.2.3.4" + blanks(16)},
+                      IpPatchCase{"LineEndsInsideFiller", kLine12.substr(0, 58), "192.168.1.20", "1.2.3.4",
+                                  kLine12.substr(0, 43) + "1.2.3.4" + blanks(16)},
+                      IpPatchCase{"EmptyLine", "", "", "", blanks(30)}),
     [](const ::testing::TestParamInfo<IpPatchCase>& tp) { return std::string(tp.param.name); });
 
 struct IdPatchCase {
@@ -293,15 +294,15 @@ TEST_P(PatchIdTest, Rewrites)
 
 INSTANTIATE_TEST_SUITE_P(
     IdColumn, PatchIdTest,
-    ::testing::Values(
-        IdPatchCase{"TenCharsShownAsEightAndBlank", kLine12, "DEV1", "ABCDEFGHIJ",
-                    blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(18) + "ABCDEFGH "},
-        IdPatchCase{"ShortIdKeptWhole", kLine12, "DEV1", "N",
-                    blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(18) + "N "},
-        IdPatchCase{"FromEmptyId", deviceListLine(kMacText, "192.168.1.20", ""), "", "NEW",
-                    blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(18) + "NEW "},
-        IdPatchCase{"LineShorterThanLoadedId", "abc", "LONGERID", "NEW", "NEW "},
-        IdPatchCase{"EmptyLine", "", "", "", " "}),
+    ::testing::Values(IdPatchCase{"TenCharsShownAsEightAndBlank", kLine12, "DEV1", "ABCDEFGHIJ",
+                                  blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(18) +
+                                      "ABCDEFGH "},
+                      IdPatchCase{"ShortIdKeptWhole", kLine12, "DEV1", "N",
+                                  blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(18) + "N "},
+                      IdPatchCase{"FromEmptyId", deviceListLine(kMacText, "192.168.1.20", ""), "", "NEW",
+                                  blanks(6) + kMacText + blanks(20) + "192.168.1.20" + blanks(6) + blanks(18) + "NEW "},
+                      IdPatchCase{"LineShorterThanLoadedId", "abc", "LONGERID", "NEW", "NEW "},
+                      IdPatchCase{"EmptyLine", "", "", "", " "}),
     [](const ::testing::TestParamInfo<IdPatchCase>& tp) { return std::string(tp.param.name); });
 
 TEST(PatchDeviceLine, IpColumnThenIdColumn)

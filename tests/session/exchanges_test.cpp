@@ -86,8 +86,7 @@ TEST_P(RequestDispatchTest, SplitReplyCompletesAndPicksRow)
 INSTANTIATE_TEST_SUITE_P(Models, RequestDispatchTest,
                          ::testing::Values(DispatchCase{"KR-7800A", 2, 2, "frmKR7800ASetup"},
                                            DispatchCase{"KR-7900", 1, 3, "frm3PortSetup"},
-                                           DispatchCase{"KR788A", 6, 0, ""},
-                                           DispatchCase{"ZZ-9999", 15, 0, "frmSetup"},
+                                           DispatchCase{"KR788A", 6, 0, ""}, DispatchCase{"ZZ-9999", 15, 0, "frmSetup"},
                                            DispatchCase{"PL-778A", 12, 0, "frmSetupPl778"}),
                          [](const ::testing::TestParamInfo<DispatchCase>& param) {
                              std::string name;
@@ -98,7 +97,9 @@ INSTANTIATE_TEST_SUITE_P(Models, RequestDispatchTest,
 
 TEST_F(ExchangeTest, ReplyWithoutUpperCaseMacTimesOutAfterAboutOneSecond)
 {
-    device.setHandler([](const FakeDevice::Received&) { return QList<QByteArray>{reply("KR-770A", "<MacAddress>x</MacAddress> Mac")}; });
+    device.setHandler([](const FakeDevice::Received&) {
+        return QList<QByteArray>{reply("KR-770A", "<MacAddress>x</MacAddress> Mac")};
+    });
     QElapsedTimer t;
     t.start();
     const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
