@@ -7,9 +7,30 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Without a display Qt would abort with a message about platform plugins; say
+// plainly what is missing instead.
+bool displayAvailable(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0)
+            return true;
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    if (!displayAvailable(argc, argv)) {
+        std::fprintf(stderr, "linkvane: no display to open the window on. Run it in a desktop session, "
+                             "or use linkvane-cli to search and configure devices from a terminal.\n");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Linkvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.1"));

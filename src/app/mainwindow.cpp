@@ -231,22 +231,24 @@ void MainWindow::lstDev_DblClick()
     m_state.IsVariantA = result.dispatch.isVariantA;
     if (result.valid) {
         m_lastDispatch = result.dispatch;
-        openSetupWindow(result);
+        // The list stays usable during the wait; the window edits the device
+        // that was asked, so that line is selected again and is the one patched.
+        m_lstDev->setCurrentIndex(m_model->index(row, DeviceListModel::LineColumn));
+        openSetupWindow(result, row);
     }
     Q_EMIT requestFinished();
 }
 
-void MainWindow::openSetupWindow(const ConfigRequestResult& result)
+void MainWindow::openSetupWindow(const ConfigRequestResult& result, int row)
 {
     SetupWindowContext context{m_channel, m_state, this,
-                               [this](const DeviceLinePatch& patch) { patchSelectedLine(patch); }};
+                               [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); }};
     showSetupWindow(context, result);
 }
 
-void MainWindow::patchSelectedLine(const DeviceLinePatch& patch)
+void MainWindow::patchLine(int row, const DeviceLinePatch& patch)
 {
-    const int row = selectedRow();
-    if (row < 0)
+    if (row < 0 || static_cast<std::size_t>(row) >= m_search.devices().size())
         return;
     m_search.setLine(row, patchDeviceLine(m_search.devices().line(static_cast<std::size_t>(row)), patch));
 }

@@ -56,8 +56,9 @@ private:
     void buildMenus();
     void buildControls();
     int selectedRow() const;
-    void openSetupWindow(const ConfigRequestResult& result);
-    void patchSelectedLine(const DeviceLinePatch& patch);
+    void openSetupWindow(const ConfigRequestResult& result, int row);
+    // PatchDeviceLine on the line of the device whose window was open.
+    void patchLine(int row, const DeviceLinePatch& patch);
     void setBusy(bool busy);
 
     SessionState& m_state;

@@ -226,3 +226,28 @@ TEST_F(NoAnswerFlowTest, DeviceThatDoesNotAnswerLeavesWindowOpenWithEdits)
 }
 
 } // namespace
+
+namespace {
+
+class SlowAnswerFlowTest : public UpdateFlowTest {
+protected:
+    SlowAnswerFlowTest() : UpdateFlowTest({QStringLiteral("--delay"), QStringLiteral("400")}) {}
+};
+
+TEST_F(SlowAnswerFlowTest, LineOfTheOpenedDeviceIsPatchedEvenIfTheSelectionMovedDuringTheRequest)
+{
+    const int row = 0;
+    const int other = 5;
+    const QString otherBefore = line(other);
+    // While the request waits, the operator clicks another line.
+    QTimer::singleShot(150, [&] { selectRow(other); });
+    openAndEdit(row, [&](lv::SinglePortWindow* w) {
+        retype(w, "txtDeviceID", QStringLiteral("MOVED"));
+        click(w, "cmdUpdate");
+    });
+    EXPECT_TRUE(line(row).endsWith(QStringLiteral("                  MOVED ")));
+    EXPECT_EQ(line(other), otherBefore);
+    EXPECT_EQ(lstDev->currentIndex().row(), row);
+}
+
+} // namespace
