@@ -312,18 +312,32 @@ TEST_F(MainWindowTest, AboutBoxShowsNameAndVersionAndOkCloses)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
+// Ends the application's event loop with 99 if the test has not ended it within
+// three seconds, so a broken exit fails instead of hanging; gone with the test.
+class Watchdog {
+public:
+    Watchdog()
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [] { QCoreApplication::exit(99); });
+        m_timer.start(3000);
+    }
+
+private:
+    QTimer m_timer;
+};
+
 TEST_F(MainWindowTest, ExitEndsTheProgramAtOnce)
 {
     QTimer::singleShot(0, [&] { window->findChild<QAction*>(QStringLiteral("mnuExit"))->trigger(); });
-    // A watchdog, so a broken Exit fails the test instead of hanging it.
-    QTimer::singleShot(3000, [] { QCoreApplication::exit(99); });
+    const Watchdog watchdog;
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowEndsTheProgram)
 {
     QTimer::singleShot(0, [&] { window->close(); });
-    QTimer::singleShot(3000, [] { QCoreApplication::exit(99); });
+    const Watchdog watchdog;
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
