@@ -3,6 +3,7 @@
 #include "commandchannel.h"
 #include "dialogs.h"
 #include "exchanges.h"
+#include "latin1validator.h"
 #include "setcommand.h"
 
 #include <QComboBox>
@@ -64,6 +65,7 @@ QWidget* SinglePortWindow::makeControl(const FieldDef& field)
     switch (field.kind) {
     case ControlKind::TextBox: {
         auto* edit = new QLineEdit(this);
+        edit->setValidator(new Latin1Validator(edit));
         edit->setFixedWidth(textWidth);
         edit->setReadOnly(!field.enabled);
         widget = edit;

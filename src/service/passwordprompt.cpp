@@ -1,5 +1,7 @@
 #include "passwordprompt.h"
 
+#include "latin1validator.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,6 +31,7 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
     m_txtPass = new QLineEdit(this);
     m_txtPass->setObjectName(QStringLiteral("txtPass"));
     m_txtPass->setEchoMode(QLineEdit::Password);
+    m_txtPass->setValidator(new Latin1Validator(m_txtPass));
     QFont big = m_txtPass->font();
     big.setPointSize(18);
     m_txtPass->setFont(big);

@@ -1,5 +1,7 @@
 #include "formtestsupport.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -312,6 +314,27 @@ TEST_F(SinglePortForm, KeepsTheLoadedValuesAsLoadedConfig)
     EXPECT_EQ(window->currentValues().at("cmbSioBaud"), "5");
     EXPECT_EQ(window->currentValues().at("txtIP"), "192.168.1.50");
     EXPECT_EQ(window->currentValues().count("Text1"), 0u);
+}
+
+// Single-byte text travels as typed; a character the devices cannot receive is
+// refused at the keyboard rather than sent as "?".
+TEST_F(SinglePortForm, TextBoxesTakeLatin1AsTypedAndRefuseOtherCharacters)
+{
+    auto window = openWindow("frmSetup", standardItems(), m_channel);
+    auto* id = find<QLineEdit>(*window, "txtDeviceID");
+    id->clear();
+    // One key press per character, carrying the character's text as a keyboard would.
+    const auto type = [id](const QString& text) {
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(id, &press);
+        }
+    };
+    type(QString::fromUtf8("Ab\u00e9 #1"));
+    EXPECT_EQ(id->text(), QString::fromUtf8("Ab\u00e9 #1"));
+    EXPECT_EQ(window->currentValues().at("txtDeviceID"), "Ab\xe9 #1");
+    type(QString::fromUtf8("\u20ac\u4e2d"));
+    EXPECT_EQ(id->text(), QString::fromUtf8("Ab\u00e9 #1"));
 }
 
 // Nothing is cut off: every label as wide as its text, every list as wide as its
