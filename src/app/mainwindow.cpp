@@ -284,7 +284,9 @@ void MainWindow::mnuExit_Click()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Unloads the setup windows that a multi-port load left hidden, then ends.
+    // Unloads the setup windows that a multi-port load left hidden, then ends;
+    // a request still waiting opens no window after this.
+    m_exiting = true;
     unloadHiddenSetupWindows();
     event->accept();
     QCoreApplication::exit(0);
