@@ -73,6 +73,13 @@ INSTANTIATE_TEST_SUITE_P(Loopback, DevsimProcessSearch,
                          ::testing::Values(Target{"Broadcast", "127.255.255.255"}, Target{"Unicast", "127.0.0.1"}),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// The probe sent to the simulator's unicast address, and the 21 answers of the default LAN.
+QList<QByteArray> searchDefaultLan(QUdpSocket& socket, quint16 port)
+{
+    socket.writeDatagram(kProbe, QHostAddress::LocalHost, port);
+    return collect(socket, 21, 3000);
+}
+
 TEST(DevsimProcess, SplitConfigurationReplyAndEscapedLog)
 {
     DevsimProcess sim(
@@ -80,8 +87,7 @@ TEST(DevsimProcess, SplitConfigurationReplyAndEscapedLog)
     ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
     QUdpSocket socket;
     ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
-    socket.writeDatagram(kProbe, QHostAddress::LocalHost, sim.port());
-    const QList<QByteArray> answers = collect(socket, 21, 3000);
+    const QList<QByteArray> answers = searchDefaultLan(socket, sim.port());
     ASSERT_EQ(answers.size(), 21);
     const auto first = lv::parseSearchReply(answers[0].toStdString());
     ASSERT_TRUE(first.has_value());
@@ -136,8 +142,7 @@ TEST(DevsimProcess, DelayedAnswersKeepTheirOrder)
     ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
     QUdpSocket socket;
     ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
-    socket.writeDatagram(kProbe, QHostAddress::LocalHost, sim.port());
-    const QList<QByteArray> answers = collect(socket, 21, 3000);
+    const QList<QByteArray> answers = searchDefaultLan(socket, sim.port());
     ASSERT_EQ(answers.size(), 21);
     const auto last = lv::parseSearchReply(answers.last().toStdString());
     ASSERT_TRUE(last.has_value());
