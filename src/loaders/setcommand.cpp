@@ -17,9 +17,8 @@ const std::string& valueOf(const LoadedValues& loaded, const std::string& tag)
 
 HeaderValues headerValues(const WindowDef& window, const LoadedValues& loaded)
 {
-    const bool multi = window.isMultiPort();
-    return {valueOf(loaded, "MacAddress"), valueOf(loaded, multi ? "krIP" : "IPAddress"),
-            valueOf(loaded, multi ? "krPassword" : "SetupPassword")};
+    return {valueOf(loaded, std::string(kMacAddressTag)), valueOf(loaded, window.ipTag),
+            valueOf(loaded, window.passwordTag)};
 }
 
 UpdatePlan planUpdate(const WindowDef& window, const LoadedValues& loaded,

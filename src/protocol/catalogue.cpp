@@ -180,10 +180,16 @@ FieldDef reportId(LoadRule rule)
     return withRule(textField("txtReportID", "ReportIDPort", "Check Status Port"), rule);
 }
 
+FieldDef secretField(FieldDef f)
+{
+    f.secret = true;
+    return f;
+}
+
 Fields passwordRows()
 {
-    return {textField("txtPassword", "SetupPassword", "Setup password"),
-            textField("txtAccess", "AccessPassword", "Access password")};
+    return {secretField(textField("txtPassword", "SetupPassword", "Setup password")),
+            secretField(textField("txtAccess", "AccessPassword", "Access password"))};
 }
 
 FieldDef arbitrationTime(std::string control, LoadRule rule = LoadRule::Text)
@@ -324,6 +330,9 @@ WindowDef singlePortWindow(std::string name, std::string titlePrefix, Fields fie
             w.itemOrder.emplace_back(tag);
     w.updateCount = updateCount;
     w.delayMs = 500;
+    w.ipTag = "IPAddress";
+    w.deviceIdTag = "DeviceID";
+    w.passwordTag = "SetupPassword";
     return w;
 }
 
@@ -354,8 +363,8 @@ Fields generalBlock(bool familyA)
                 multiList("DHCP", "krDHCP", "DHCP client", listOf(kDisableEnable)),
                 multiText("DeviceID", "krDeviceID", "Device ID"),
                 multiText("ReportIDPort", "krReportID", "Command Port"),
-                multiText("Password", "krPassword", "Setup password"),
-                multiText("Access", "krAccess", "Access password")};
+                secretField(multiText("Password", "krPassword", "Setup password")),
+                secretField(multiText("Access", "krAccess", "Access password"))};
     if (familyA) {
         f.push_back(multiList("multis", "multis", "Multi Connection Support", listOf(kDisableEnable)));
         f.push_back(multiText("arbtime", "arbtime", "Arbitration Time Period"));
@@ -421,6 +430,9 @@ WindowDef multiPortWindow(std::string name, int portCount, bool familyA, bool ve
     w.portCount = portCount;
     w.familyA = familyA;
     w.portGroups = portGroups(portCount);
+    w.ipTag = "krIP";
+    w.deviceIdTag = "krDeviceID";
+    w.passwordTag = "krPassword";
     return w;
 }
 
@@ -465,6 +477,14 @@ const FieldDef* WindowDef::fieldByTag(std::string_view tag) const
         return nullptr;
     auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& f) { return f.tag == tag; });
     return it == fields.end() ? nullptr : &*it;
+}
+
+bool WindowDef::sendsTag(std::string_view tag) const
+{
+    if (std::find(itemOrder.begin(), itemOrder.end(), tag) == itemOrder.end())
+        return false;
+    const FieldDef* field = fieldByTag(tag);
+    return field && (field->kind == ControlKind::TextBox || field->kind == ControlKind::ComboBox);
 }
 
 const std::vector<WindowDef>& windowCatalogue()

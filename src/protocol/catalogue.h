@@ -54,6 +54,7 @@ struct FieldDef {
     int defaultIndex = 0;   // Guarded: index shown when the value is refused
     std::string resendMark; // Guarded: recorded when the value is refused
     int block = 0;          // multi-port: 0 general block, n = port n
+    bool secret = false;    // a password: masked in anything shown to a person unless asked for
 };
 
 enum class TitleRule {
@@ -87,11 +88,22 @@ struct WindowDef {
     std::vector<PortGroup> portGroups; // multi-port only
     // Radio windows: these tags are compared only when their loaded value is not empty.
     std::vector<std::string> sendOnlyIfLoaded;
+    // The family's roles: the tags that carry the device's IP address, device ID and setup
+    // password. The headers of the set and "U " commands and the device-list patch use them.
+    std::string ipTag;
+    std::string deviceIdTag;
+    std::string passwordTag;
 
     bool isMultiPort() const { return portCount > 0; }
     const FieldDef* fieldByControl(std::string_view control) const;
     const FieldDef* fieldByTag(std::string_view tag) const;
+    // True when the set command can carry the tag: the window has an editable field for it.
+    bool sendsTag(std::string_view tag) const;
 };
+
+// The tag of the device's own MAC address in every configuration reply: never shown, never sent as an
+// item, the MAC of the set and "U " headers.
+inline constexpr std::string_view kMacAddressTag = "MacAddress";
 
 // All eighteen windows: ten single-port windows, then the two multi-port families.
 const std::vector<WindowDef>& windowCatalogue();

@@ -3,10 +3,14 @@
 // Model and version of a configuration reply and the model table that picks the
 // loader and setup window for a device.
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lv {
+
+struct WindowDef;
 
 struct ModelVersion {
     std::string model;   // up to 8 characters after the first "MODEL: "
@@ -32,8 +36,29 @@ struct ModelDispatch {
     LoaderKind loader = LoaderKind::SinglePort;
     std::string loaderName; // "LoadSetupKr770A", "LoadMultiPortConfig", ... empty for rows 6 and 7
     std::string window;     // window that opens ("frmSetupKr770A", "frm3PortSetup", ...); empty for rows 6, 7
+    const WindowDef* windowDef = nullptr; // its catalogue entry; null for rows 6 and 7
 };
 
 ModelDispatch dispatchModel(std::string_view model);
+
+// One row of the model table. Single-port rows name one window; the two multi-port rows name the
+// four windows of their family, by port count.
+struct ModelRow {
+    int row = 0;
+    std::string_view key; // the model's first seven characters (six for KR787A, KR788A, KR789A); empty: default
+    LoaderKind loader = LoaderKind::SinglePort;
+    std::string_view loaderName;
+    std::array<std::string_view, 4> windows{};
+    std::array<std::string_view, 4> models{}; // identifiers of the models the row serves, as devices send them
+};
+
+// The rows, in the order the simulated LAN plays one device of each model.
+const std::vector<ModelRow>& modelTable();
+
+// One device of every model the table serves: the simulated LAN's default mix.
+const std::vector<std::string>& simulatedModels();
+
+// The windows of a multi-port family, by port count (index 0 for one port).
+const std::array<std::string_view, 4>& familyWindows(bool familyA);
 
 } // namespace lv
