@@ -5,7 +5,7 @@
 
 #include "catalogue.h"
 #include "loaders.h"
-#include "setcommand.h"
+#include "updateplan.h"
 
 #include "fuzzcheck.h"
 

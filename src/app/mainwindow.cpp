@@ -5,7 +5,9 @@
 #include "devicelistmodel.h"
 #include "dialogs.h"
 #include "passwordprompt.h"
-#include "setupwindows.h"
+#include "latin1.h"
+#include "twips.h"
+#include "windowhost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,23 +21,6 @@
 namespace lv {
 
 namespace {
-
-// The window is laid out in twips, 15 to a pixel.
-constexpr int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
-
-std::string latin1(const QString& s)
-{
-    const QByteArray bytes = s.toLatin1();
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
 
 // The lists use a proportional font in which two blanks are about one digit
 // wide, so the columns of the device lines line up under the header.
@@ -61,6 +46,7 @@ constexpr int kClientHeight = 5265;
 MainWindow::MainWindow(SessionState& state, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_search(state, this), m_channel(state, this)
 {
+    m_windows = new WindowHost(m_channel, m_state, this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Linkvane"));
     buildMenus();
@@ -135,7 +121,10 @@ void MainWindow::buildControls()
     m_lstDev->setGeometry(twipRect(72, 840, 5820, 4155));
     m_lstDev->installEventFilter(this);
     connect(m_lstDev, &QListView::doubleClicked, this, [this] { lstDev_DblClick(); });
-    connect(m_lstDev->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { lstDev_Click(); });
+    // The selection update runs whenever a line becomes selected, by mouse or keyboard; a click on the
+    // line that is already selected runs it too.
+    connect(m_lstDev->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { lstDev_Click(); });
+    connect(m_lstDev, &QListView::clicked, this, [this] { lstDev_Click(); });
 
     // The hidden twin list of the raw replies; never shown.
     m_lstDev2 = new QListView(client);
@@ -145,8 +134,8 @@ void MainWindow::buildControls()
     m_lstDev2->setGeometry(twipRect(120, 5448, 5580, 645));
     m_lstDev2->hide();
 
-    client->setMinimumSize(px(kClientWidth), px(kClientHeight));
-    resize(px(kClientWidth), px(kClientHeight) + menuBar()->sizeHint().height());
+    client->setMinimumSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight) + menuBar()->sizeHint().height());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -155,7 +144,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     // The list takes whatever room the window is given beyond its design size.
     if (m_lstDev && centralWidget()) {
         const QRect design = twipRect(72, 840, 5820, 4155);
-        const QSize extra = centralWidget()->size() - QSize(px(kClientWidth), px(kClientHeight));
+        const QSize extra = centralWidget()->size() - QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
         m_lstDev->resize(design.width() + qMax(0, extra.width()), design.height() + qMax(0, extra.height()));
     }
 }
@@ -201,7 +190,7 @@ void MainWindow::lstDev_Click()
     if (row < 0)
         return;
     m_lstDev2->setCurrentIndex(m_model->index(row, DeviceListModel::RawColumn));
-    m_state.gSelMacField = QString::fromLatin1(macFieldOfEntry(m_search.devices().raw(static_cast<std::size_t>(row))));
+    m_state.gSelMacField = fromLatin1(macFieldOfEntry(m_search.devices().raw(static_cast<std::size_t>(row))));
 }
 
 void MainWindow::lstDev_DblClick()
@@ -214,21 +203,15 @@ void MainWindow::lstDev_DblClick()
     m_lstDev2->setCurrentIndex(m_model->index(row, DeviceListModel::RawColumn));
     const std::string raw = m_search.devices().raw(static_cast<std::size_t>(row));
     const std::string line = m_search.devices().line(static_cast<std::size_t>(row));
-    m_state.gSelMac = QString::fromLatin1(macTextOfLine(line));
-    m_state.PortCount = 1;
-    m_state.IsVariantA = false;
+    m_state.gSelMac = fromLatin1(macTextOfLine(line));
 
     setBusy(true);
-    const ConfigRequestResult result = requestConfiguration(m_channel, raw, latin1(m_state.gSetupPass));
+    const ConfigRequestResult result = requestAndRecord(m_channel, raw);
     setBusy(false);
     if (!result.sent || m_exiting) {
         Q_EMIT requestFinished();
         return;
     }
-    m_state.gModel = QString::fromLatin1(result.modelVersion.model);
-    m_state.gVersion = QString::fromLatin1(result.modelVersion.version);
-    m_state.PortCount = result.dispatch.portCount;
-    m_state.IsVariantA = result.dispatch.isVariantA;
     if (result.valid) {
         m_lastDispatch = result.dispatch;
         // The list stays usable during the wait; the window edits the device
@@ -241,9 +224,7 @@ void MainWindow::lstDev_DblClick()
 
 void MainWindow::openSetupWindow(const ConfigRequestResult& result, int row)
 {
-    SetupWindowContext context{m_channel, m_state, this,
-                               [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); }};
-    showSetupWindow(context, result);
+    m_windows->open(result, [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); });
 }
 
 void MainWindow::patchLine(int row, const DeviceLinePatch& patch)
@@ -287,7 +268,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Unloads the setup windows that a multi-port load left hidden, then ends;
     // a request still waiting opens no window after this.
     m_exiting = true;
-    unloadHiddenSetupWindows();
+    m_windows->unloadAll();
     event->accept();
     QCoreApplication::exit(0);
 }

@@ -19,6 +19,7 @@ class QPushButton;
 namespace lv {
 
 class DeviceListModel;
+class WindowHost;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
     SessionState& state() { return m_state; }
     DeviceSearch& search() { return m_search; }
     CommandChannel& channel() { return m_channel; }
+    WindowHost& windows() { return *m_windows; }
 
     // The model-table row taken by the last configuration request that got a
     // valid reply; empty until then. Tests read which window would open.
@@ -64,6 +66,7 @@ private:
     SessionState& m_state;
     DeviceSearch m_search;
     CommandChannel m_channel;
+    WindowHost* m_windows = nullptr;
     DeviceListModel* m_model = nullptr;
     QPushButton* m_cmdSearch = nullptr;
     QListView* m_lstDev = nullptr;

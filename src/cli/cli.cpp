@@ -5,7 +5,7 @@
 #include "exchanges.h"
 #include "loaders.h"
 #include "sessionstate.h"
-#include "setcommand.h"
+#include "updateplan.h"
 #include "tagmessage.h"
 
 #include <QElapsedTimer>

@@ -1,13 +1,14 @@
+// Refuses at the keyboard the characters a device could not receive as typed.
+
 #include "latin1validator.h"
 
-#include <algorithm>
+#include "latin1.h"
 
 namespace lv {
 
 QValidator::State Latin1Validator::validate(QString& input, int& /*pos*/) const
 {
-    const bool latin1 = std::all_of(input.cbegin(), input.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
-    return latin1 ? Acceptable : Invalid;
+    return isLatin1(input) ? Acceptable : Invalid;
 }
 
 } // namespace lv

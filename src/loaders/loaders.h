@@ -6,6 +6,7 @@
 #include "catalogue.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,16 @@ struct LoadResult {
 // The single-port loaders (every window whose portCount is 0). LoadedConfig is
 // emptied first: only this reply's values are in the result.
 LoadResult loadSinglePort(const WindowDef& window, std::string_view reply);
+
+// The multi-port loaders (LoadMultiPortConfig, LoadMultiPortAConfig): the general items of the window's
+// family and the blocks of ports 1 to `portCount`, each value taken as the reply gives it. A list value
+// that is not a decimal number within its list, or an item missing from the reply, leaves the control
+// empty or without an entry. `snapshot` (the MultiPortSnapshot) records, for every item read, what the
+// control shows; port blocks that are not read keep what an earlier load left there.
+LoadResult loadMultiPort(const WindowDef& window, std::string_view reply, int portCount, LoadedValues& snapshot);
+
+// A list value as a number: an optional '-' and decimal digits, nothing else.
+std::optional<long long> listNumber(std::string_view text);
 
 // A control's value as Update reads it: its text, or a list's index as decimal text.
 std::string currentText(const FieldDef& field, const ControlValue& value);

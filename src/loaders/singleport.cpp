@@ -6,8 +6,6 @@
 
 namespace lv {
 
-namespace {
-
 // A list value as a number: an optional '-' and one or more decimal digits, nothing else, so "01" is 1
 // and " 1", "+1", "1 " or "" are not numbers at all. Devices write plain decimal indexes; anything else
 // is a damaged reply and must not pick an entry by accident. Values too large for the type saturate,
@@ -26,6 +24,8 @@ std::optional<long long> listNumber(std::string_view text)
         return std::nullopt;
     return n;
 }
+
+namespace {
 
 // The index the list can show for `value`: the value itself when the list holds that entry, else none.
 int indexInList(const FieldDef& field, long long value)

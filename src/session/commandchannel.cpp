@@ -1,7 +1,6 @@
 #include "commandchannel.h"
 
-#include <QEventLoop>
-#include <QTimer>
+#include "wait.h"
 
 namespace lv {
 
@@ -26,24 +25,12 @@ bool CommandChannel::send(std::string_view bytes)
 
 bool CommandChannel::waitForComplete(int timeoutMs)
 {
-    if (m_buffer.complete())
-        return true;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(&m_buffer, &ReplyBuffer::completed, &loop, &QEventLoop::quit);
-    timer.start(timeoutMs);
-    loop.exec();
-    return m_buffer.complete();
+    return waitFor(&m_buffer, &ReplyBuffer::completed, timeoutMs, [this] { return m_buffer.complete(); });
 }
 
 void CommandChannel::delay(int ms)
 {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
+    waitMs(ms);
 }
 
 } // namespace lv

@@ -1,6 +1,7 @@
 #include "exchanges.h"
 
 #include "devicelist.h"
+#include "latin1.h"
 #include "tagmessage.h"
 
 namespace lv {
@@ -19,6 +20,21 @@ ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_vi
     result.modelVersion = readModelVersion(result.reply);
     result.dispatch = dispatchModel(result.modelVersion.model);
     result.valid = !result.timedOut && !result.reply.empty() && result.reply.front() == 'A';
+    return result;
+}
+
+ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry)
+{
+    SessionState& state = channel.state();
+    state.PortCount = 1;
+    state.IsVariantA = false;
+    ConfigRequestResult result = requestConfiguration(channel, rawEntry, toLatin1(state.gSetupPass));
+    if (!result.sent)
+        return result;
+    state.gModel = fromLatin1(result.modelVersion.model);
+    state.gVersion = fromLatin1(result.modelVersion.version);
+    state.PortCount = result.dispatch.portCount;
+    state.IsVariantA = result.dispatch.isVariantA;
     return result;
 }
 

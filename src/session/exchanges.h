@@ -4,7 +4,7 @@
 
 #include "commandchannel.h"
 #include "modeltable.h"
-#include "setcommand.h"
+#include "updateplan.h"
 
 #include <string>
 #include <string_view>
@@ -28,6 +28,10 @@ struct ConfigRequestResult {
 // row are read even when the request timed out.
 ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_view rawEntry,
                                          const std::string& password, int timeoutMs = kRequestTimeoutMs);
+
+// The configuration request for the device of a raw search reply, then the session's model, version,
+// port count and variant mark, as every front end needs them before a window opens.
+ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry);
 
 // Update: the set command, the delay, the "U " commands, the wait for "MAC".
 // True when the device answered within timeoutMs after the last "U " command.

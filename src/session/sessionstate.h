@@ -2,6 +2,7 @@
 
 // The program-wide values of one run. Nothing is stored between runs.
 
+#include "loaders.h"
 #include "modeltable.h"
 
 #include <QHostAddress>
@@ -19,6 +20,10 @@ struct SessionState {
     QString gVersion;                           // version of the last configuration reply
     int PortCount = 0;
     bool IsVariantA = false;
+    // The values as loaded, against which every Update compares: of the last single-port load, and
+    // the one snapshot that both multi-port families share.
+    LoadedValues LoadedConfig;
+    LoadedValues MultiPortSnapshot;
     // Where commands go: the LAN broadcast address unless the command line says otherwise.
     QHostAddress broadcast{QHostAddress::Broadcast};
 

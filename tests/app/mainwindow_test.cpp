@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, DoubleClickRequestsConfigurationAndTakesTheModelRow)
 {
     searchAndSettle();
     QStringList opened;
-    lv::setSetupWindowObserver([&](QDialog* dialog) {
+    lv::WindowHost::setObserver([&](QDialog* dialog) {
         opened << dialog->objectName();
         QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
     });
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, EnterActsLikeDoubleClick)
 {
     searchAndSettle();
     int opened = 0;
-    lv::setSetupWindowObserver([&](QDialog* dialog) {
+    lv::WindowHost::setObserver([&](QDialog* dialog) {
         ++opened;
         QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
     });
@@ -242,7 +242,7 @@ TEST_F(SilentDeviceTest, SilentDeviceEndsAfterAboutASecondAndTheNextRequestWorks
 {
     searchAndSettle();
     int opened = 0;
-    lv::setSetupWindowObserver([&](QDialog* dialog) {
+    lv::WindowHost::setObserver([&](QDialog* dialog) {
         ++opened;
         QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
     });
@@ -370,7 +370,7 @@ TEST_F(PasswordTest, SetupPasswordTravelsWithTheRequestAndOpensProtectedDevices)
 {
     searchAndSettle();
     int opened = 0;
-    lv::setSetupWindowObserver([&](QDialog* dialog) {
+    lv::WindowHost::setObserver([&](QDialog* dialog) {
         ++opened;
         QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
     });

@@ -8,7 +8,9 @@
 #include "devsimprocess.h"
 #include "dialogs.h"
 #include "printers.h"
-#include "setupwindows.h"
+#include "windowhost.h"
+
+#include <QDialog>
 
 #include <QElapsedTimer>
 #include <QListView>
@@ -41,7 +43,7 @@ protected:
     }
     ~MainWindowFixture() override
     {
-        lv::setSetupWindowObserver({});
+        lv::WindowHost::setObserver({});
         lv::Dialogs::reset();
     }
 

@@ -31,7 +31,7 @@ protected:
     {
         for (int r = 0; r < rows(); ++r) {
             if (models.count(r) == 0) {
-                lv::setSetupWindowObserver(
+                lv::WindowHost::setObserver(
                     [](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
                 doubleClickRow(r);
                 models[r] = state.gModel;
@@ -45,12 +45,12 @@ protected:
     // Opens the device at `row` and runs `edit` on its window once it is shown.
     void openAndEdit(int row, std::function<void(lv::SinglePortWindow*)> edit)
     {
-        lv::setSetupWindowObserver([edit](QDialog* d) {
+        lv::WindowHost::setObserver([edit](QDialog* d) {
             auto* w = qobject_cast<lv::SinglePortWindow*>(d);
             QTimer::singleShot(0, d, [w, edit] { edit(w); });
         });
         doubleClickRow(row);
-        lv::setSetupWindowObserver({});
+        lv::WindowHost::setObserver({});
     }
 
     static void retype(QWidget* w, const char* name, const QString& text)

@@ -1,9 +1,7 @@
 #pragma once
 
-// What an answered Update changes in the device list: the IP and device-ID
-// columns of the selected line, each only when the field was changed.
-
-#include <QMetaType>
+// PatchDeviceLine: what an answered Update changes in the device list, the IP and
+// device-ID columns of the device's line, each only when that field was changed.
 
 #include <string>
 #include <string_view>
@@ -21,10 +19,7 @@ struct DeviceLinePatch {
     bool changesLine() const { return ipChanged || deviceIdChanged; }
 };
 
-// PatchDeviceLine: the IP column first, then the device-ID column of the line
-// as the first step left it.
+// The IP column first, then the device-ID column of the line as the first step left it.
 std::string patchDeviceLine(std::string_view line, const DeviceLinePatch& patch);
 
 } // namespace lv
-
-Q_DECLARE_METATYPE(lv::DeviceLinePatch)

@@ -1,4 +1,4 @@
-#include "setcommand.h"
+#include "updateplan.h"
 
 #include <algorithm>
 

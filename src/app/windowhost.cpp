@@ -1,0 +1,150 @@
+// The window host: creation on first use, the multi-port family lifecycle, the unload step.
+
+#include "windowhost.h"
+
+#include "catalogue.h"
+#include "loaders.h"
+#include "modeltable.h"
+#include "multiportwindow.h"
+#include "singleportwindow.h"
+
+namespace lv {
+
+namespace {
+
+std::function<void(QDialog*)>& observer()
+{
+    static std::function<void(QDialog*)> instance;
+    return instance;
+}
+
+} // namespace
+
+WindowHost::WindowHost(CommandChannel& channel, SessionState& state, QWidget* owner)
+    : QObject(owner), m_channel(channel), m_state(state), m_owner(owner)
+{
+}
+
+WindowHost::~WindowHost()
+{
+    for (auto& [name, window] : m_windows)
+        delete window.data();
+}
+
+void WindowHost::setObserver(std::function<void(QDialog*)> o)
+{
+    observer() = std::move(o);
+}
+
+SetupWindow* WindowHost::loaded(std::string_view name) const
+{
+    const auto it = m_windows.find(name);
+    return it == m_windows.end() ? nullptr : it->second.data();
+}
+
+QStringList WindowHost::loadedNames() const
+{
+    QStringList names;
+    for (const auto& [name, window] : m_windows)
+        if (window)
+            names.append(QString::fromStdString(name));
+    return names;
+}
+
+SetupWindow* WindowHost::ensure(const WindowDef& def)
+{
+    if (SetupWindow* window = loaded(def.name))
+        return window;
+    SetupWindow* window = nullptr;
+    if (def.isMultiPort())
+        window = new MultiPortWindow(def, m_channel, &m_state.MultiPortSnapshot, m_owner);
+    else
+        window = new SinglePortWindow(def, m_channel, &m_state.LoadedConfig, m_owner);
+    // Form_Load runs once, when the window is created: a window that stays loaded keeps its title.
+    window->Form_Load(m_state.gSelMac, m_state.gVersion);
+    window->setWindowModality(Qt::ApplicationModal);
+    m_windows[def.name] = window;
+    return window;
+}
+
+void WindowHost::unload(const std::string& name)
+{
+    const auto it = m_windows.find(name);
+    if (it == m_windows.end())
+        return;
+    SetupWindow* window = it->second.data();
+    m_windows.erase(it);
+    if (!window)
+        return;
+    // A window whose modal loop still runs is deleted once that loop has returned.
+    if (window == m_shown)
+        window->deleteLater();
+    else
+        delete window;
+}
+
+void WindowHost::unloadAll()
+{
+    for (bool familyA : {false, true})
+        for (std::string_view name : familyWindows(familyA))
+            unload(std::string(name));
+}
+
+void WindowHost::showModal(SetupWindow& window, const std::function<void(const DeviceLinePatch&)>& patchLine)
+{
+    bool familyCancelled = false;
+    const QMetaObject::Connection confirmed =
+        connect(&window, &SetupWindow::updateConfirmed, this, [&patchLine](const DeviceLinePatch& patch) {
+            if (patchLine && patch.changesLine())
+                patchLine(patch);
+        });
+    const QMetaObject::Connection cancelled =
+        connect(&window, &SetupWindow::cancelled, this, [&] { familyCancelled = window.windowDef().portCount == 4; });
+    if (observer())
+        observer()(&window);
+    m_shown = &window;
+    QPointer<SetupWindow> guard(&window);
+    window.exec();
+    m_shown = nullptr;
+    if (!guard)
+        return;
+    disconnect(confirmed);
+    disconnect(cancelled);
+    // Update and Cancel unload the shown window; the Cancel of a four-port window unloads its whole
+    // family, the hidden windows included.
+    const WindowDef& def = window.windowDef();
+    if (familyCancelled) {
+        for (std::string_view name : familyWindows(def.familyA))
+            unload(std::string(name));
+    } else {
+        unload(def.name);
+    }
+}
+
+void WindowHost::open(const ConfigRequestResult& result, const std::function<void(const DeviceLinePatch&)>& patchLine)
+{
+    const WindowDef* def = result.dispatch.windowDef;
+    if (!def)
+        return;
+    if (!def->isMultiPort()) {
+        // A single-port window starts from its design-time state at every load.
+        unload(def->name);
+        SetupWindow* window = ensure(*def);
+        window->apply(loadSinglePort(*def, result.reply));
+        showModal(*window, patchLine);
+        return;
+    }
+    // Every window of the family is created and filled; only the one of the device's port count is
+    // shown. The snapshot is read back from the four-port window, which has every port.
+    const auto& family = familyWindows(def->familyA);
+    const WindowDef* four = findWindow(family[3]);
+    if (!four)
+        return;
+    const LoadResult load = loadMultiPort(*four, result.reply, def->portCount, m_state.MultiPortSnapshot);
+    for (std::string_view name : family)
+        if (const WindowDef* member = findWindow(name))
+            ensure(*member)->apply(load, false);
+    showModal(*ensure(*def), patchLine);
+}
+
+} // namespace lv

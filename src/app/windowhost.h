@@ -1,0 +1,63 @@
+#pragma once
+
+// The window host: owns the setup windows, keyed by window name. It creates a window on first use,
+// fills and shows the one the model table chose, keeps the multi-port families loaded and hidden
+// between requests, and unloads them when the main window closes.
+
+#include "devicelinepatch.h"
+#include "exchanges.h"
+#include "sessionstate.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+class QDialog;
+class QWidget;
+
+namespace lv {
+
+class CommandChannel;
+class SetupWindow;
+
+class WindowHost final : public QObject {
+    Q_OBJECT
+public:
+    WindowHost(CommandChannel& channel, SessionState& state, QWidget* owner);
+    ~WindowHost() override;
+
+    // Fills the window of the reply's model-table row (for a multi-port device all four windows of
+    // its family) and shows it modally; returns when it has closed. Rows without a window open nothing.
+    // `patchLine` rewrites the device's list line after an answered Update.
+    void open(const ConfigRequestResult& result, const std::function<void(const DeviceLinePatch&)>& patchLine);
+
+    // The unload step of the main window's close: the multi-port windows of both families, in order.
+    void unloadAll();
+
+    // The window of that name while it is loaded, else null.
+    SetupWindow* loaded(std::string_view name) const;
+    // The names of the loaded windows.
+    QStringList loadedNames() const;
+
+    // Called with every setup window right before it is shown, so tests can drive the modal window;
+    // empty in normal runs.
+    static void setObserver(std::function<void(QDialog*)> observer);
+
+private:
+    SetupWindow* ensure(const WindowDef& def);
+    void unload(const std::string& name);
+    void showModal(SetupWindow& window, const std::function<void(const DeviceLinePatch&)>& patchLine);
+
+    CommandChannel& m_channel;
+    SessionState& m_state;
+    QWidget* m_owner;
+    std::map<std::string, QPointer<SetupWindow>, std::less<>> m_windows;
+    SetupWindow* m_shown = nullptr;
+};
+
+} // namespace lv

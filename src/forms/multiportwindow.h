@@ -1,0 +1,25 @@
+#pragma once
+
+// The multi-port layout: a grid of caption cells ("General Setting", "COM1", " COM1 / COM2", ...),
+// row labels and one or two columns of port controls, for the eight windows of both families.
+
+#include "setupwindow.h"
+
+class QGridLayout;
+
+namespace lv {
+
+class MultiPortWindow final : public SetupWindow {
+    Q_OBJECT
+public:
+    MultiPortWindow(const WindowDef& window, CommandChannel& channel, LoadedValues* snapshot = nullptr,
+                    QWidget* parent = nullptr);
+
+private:
+    void buildForm();
+    // Adds one block: its caption cell, the row labels of `ports.front()` and the ports' controls side
+    // by side. Returns the next free grid row.
+    int addBlock(QGridLayout* grid, int firstRow, const QString& caption, const std::vector<int>& ports);
+};
+
+} // namespace lv

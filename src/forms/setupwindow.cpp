@@ -1,0 +1,230 @@
+// The setup window base: controls, binding to the headless form, Update and Cancel.
+
+#include "setupwindow.h"
+
+#include "commandchannel.h"
+#include "dialogs.h"
+#include "exchanges.h"
+#include "latin1.h"
+#include "latin1validator.h"
+
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+#include <limits>
+
+namespace lv {
+
+const QString& SetupWindow::noAnswerMessage()
+{
+    static const QString text = QStringLiteral("The device did not answer. Your changes were not confirmed; "
+                                               "press Update to send them again or Cancel to close.");
+    return text;
+}
+
+SetupWindow::SetupWindow(const WindowDef& window, CommandChannel& channel, LoadedValues* loaded, QWidget* parent)
+    : QDialog(parent), m_form(window, loaded), m_channel(channel)
+{
+    setObjectName(fromLatin1(window.name));
+}
+
+QLabel* SetupWindow::makeLabel(const QString& text, const QString& name)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    return label;
+}
+
+QWidget* SetupWindow::makeControl(const FieldDef& field)
+{
+    const QFontMetrics metrics(font());
+    // Wide enough for a full dotted address with room to spare.
+    const int textWidth = metrics.horizontalAdvance(QStringLiteral("255.255.255.255")) + metrics.averageCharWidth() * 6;
+    QWidget* widget = nullptr;
+    switch (field.kind) {
+    case ControlKind::TextBox: {
+        auto* edit = new QLineEdit(this);
+        // The text boxes have no length limit: a long loaded value is shown and sent back whole.
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        edit->setValidator(new Latin1Validator(edit));
+        edit->setFixedWidth(textWidth);
+        edit->setReadOnly(!field.enabled);
+        widget = edit;
+        break;
+    }
+    case ControlKind::ComboBox: {
+        auto* combo = new QComboBox(this);
+        for (const std::string& entry : field.entries)
+            combo->addItem(fromLatin1(entry));
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        combo->setCurrentIndex(-1);
+        widget = combo;
+        break;
+    }
+    case ControlKind::Display: {
+        auto* label = new QLabel(this);
+        label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        label->setMinimumWidth(textWidth * 3 / 2);
+        // As tall as a text box, so the shown values line up with the editable rows.
+        label->setMinimumHeight(QLineEdit().sizeHint().height());
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        widget = label;
+        break;
+    }
+    case ControlKind::Note: {
+        auto* note = new QLineEdit(this);
+        note->setReadOnly(true);
+        note->setFocusPolicy(Qt::NoFocus);
+        note->setText(field.entries.empty() ? QString() : fromLatin1(field.entries.front()));
+        note->setMinimumWidth(metrics.horizontalAdvance(note->text()) + metrics.averageCharWidth() * 4);
+        widget = note;
+        break;
+    }
+    }
+    widget->setObjectName(fromLatin1(field.control));
+    widget->setEnabled(field.enabled);
+    m_controls.emplace(field.control, widget);
+    bind(field, widget);
+    return widget;
+}
+
+void SetupWindow::bind(const FieldDef& field, QWidget* widget)
+{
+    // Every edit of the operator goes straight into the form; Update reads the form.
+    const std::string name = field.control;
+    if (field.kind == ControlKind::TextBox) {
+        connect(static_cast<QLineEdit*>(widget), &QLineEdit::textChanged, this, [this, name](const QString& text) {
+            if (!m_showing)
+                m_form.setText(name, toLatin1(text));
+        });
+    } else if (field.kind == ControlKind::ComboBox) {
+        connect(static_cast<QComboBox*>(widget), &QComboBox::currentIndexChanged, this, [this, name](int index) {
+            if (!m_showing)
+                m_form.setIndex(name, index);
+        });
+    }
+}
+
+QLayout* SetupWindow::buttonRow()
+{
+    m_update = new QPushButton(QStringLiteral("Update"), this);
+    m_update->setObjectName(QStringLiteral("cmdUpdate"));
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cmdCancel"));
+    // Enter in a text box must not send the configuration by accident.
+    for (QPushButton* button : {m_update, m_cancel}) {
+        button->setAutoDefault(false);
+        button->setMinimumWidth(button->sizeHint().width() + fontMetrics().averageCharWidth() * 4);
+    }
+    connect(m_update, &QPushButton::clicked, this, &SetupWindow::cmdUpdate_Click);
+    connect(m_cancel, &QPushButton::clicked, this, &SetupWindow::cmdCancel_Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_update);
+    buttons->addSpacing(12);
+    buttons->addWidget(m_cancel);
+    buttons->addStretch(1);
+    return buttons;
+}
+
+QWidget* SetupWindow::control(std::string_view name) const
+{
+    const auto it = m_controls.find(name);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+void SetupWindow::Form_Load(const QString& selMac, const QString& version)
+{
+    setWindowTitle(fromLatin1(lv::windowTitle(windowDef(), toLatin1(selMac), toLatin1(version))));
+}
+
+void SetupWindow::apply(const LoadResult& result, bool recordLoaded)
+{
+    m_form.apply(result, recordLoaded);
+    showForm();
+}
+
+void SetupWindow::showForm()
+{
+    m_showing = true;
+    for (const FieldDef& field : windowDef().fields) {
+        const ControlValue& value = m_form.value(field.control);
+        if (!value.set)
+            continue;
+        QWidget* widget = control(field.control);
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            // An index the list does not hold shows no entry rather than a wrong one.
+            combo->setCurrentIndex(value.index >= 0 && value.index < combo->count() ? value.index : -1);
+        } else if (field.kind == ControlKind::TextBox) {
+            auto* edit = static_cast<QLineEdit*>(widget);
+            edit->setText(fromLatin1(value.text));
+            m_form.recordShownText(field.control, toLatin1(edit->text()));
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setText(fromLatin1(value.text));
+        }
+    }
+    m_showing = false;
+}
+
+std::map<std::string, std::string, std::less<>> SetupWindow::currentValues() const
+{
+    std::map<std::string, std::string, std::less<>> values;
+    for (const FieldDef& field : windowDef().fields)
+        if (field.kind == ControlKind::TextBox || field.kind == ControlKind::ComboBox)
+            values[field.control] = m_form.currentText(field);
+    return values;
+}
+
+void SetupWindow::setButtonsEnabled(bool enabled)
+{
+    m_update->setEnabled(enabled);
+    m_cancel->setEnabled(enabled);
+}
+
+void SetupWindow::cmdUpdate_Click()
+{
+    if (m_updating)
+        return;
+    const DeviceLinePatch patch = m_form.linePatch();
+    const UpdatePlan plan = m_form.plan();
+    m_updating = true;
+    setButtonsEnabled(false);
+    QPointer<SetupWindow> self(this);
+    const bool answered = runUpdate(m_channel, plan);
+    if (!self)
+        return;
+    m_updating = false;
+    setButtonsEnabled(true);
+    if (!answered) {
+        // The window stays open with the operator's edits, so nothing typed is lost.
+        Dialogs::message(this, noAnswerMessage());
+        return;
+    }
+    Q_EMIT updateConfirmed(patch);
+    accept();
+}
+
+void SetupWindow::cmdCancel_Click()
+{
+    if (m_updating)
+        return;
+    QDialog::reject();
+    Q_EMIT cancelled();
+}
+
+void SetupWindow::reject()
+{
+    // Escape or the close box during an Update would leave it half done.
+    if (m_updating)
+        return;
+    QDialog::reject();
+}
+
+} // namespace lv

@@ -1,0 +1,87 @@
+#pragma once
+
+// The base of every setup window: the controls made from the catalogue, their binding to the
+// headless setup form, Update and Cancel, and the bounded wait that keeps the operator's edits.
+// The single-port and multi-port layouts arrange the controls; the behaviour lives here.
+
+#include "devicelinepatch.h"
+#include "setupform.h"
+
+#include <QDialog>
+#include <QMetaType>
+
+#include <map>
+#include <string>
+#include <string_view>
+
+class QBoxLayout;
+class QLabel;
+class QLayout;
+class QPushButton;
+
+namespace lv {
+
+class CommandChannel;
+
+class SetupWindow : public QDialog {
+    Q_OBJECT
+public:
+    // The message shown when the device did not answer an Update in time.
+    static const QString& noAnswerMessage();
+
+    const WindowDef& windowDef() const { return m_form.window(); }
+    SetupForm& form() { return m_form; }
+    const SetupForm& form() const { return m_form; }
+
+    // Sets the title from the selected device's MAC text and the firmware version.
+    void Form_Load(const QString& selMac, const QString& version);
+    // Shows what a loader read; the values as loaded are recorded unless `recordLoaded` is false.
+    void apply(const LoadResult& result, bool recordLoaded = true);
+
+    const LoadedValues& loadedConfig() const { return m_form.loaded(); }
+    // What every readable field holds now, by control name: a text box's text, a list's selected
+    // index as decimal text ("-1" for none).
+    std::map<std::string, std::string, std::less<>> currentValues() const;
+    QWidget* control(std::string_view name) const;
+    bool updating() const { return m_updating; }
+
+public Q_SLOTS:
+    void cmdUpdate_Click();
+    void cmdCancel_Click();
+    void reject() override;
+
+Q_SIGNALS:
+    // The device answered an Update: what the device list line needs.
+    void updateConfirmed(const lv::DeviceLinePatch& patch);
+    // Cancel was pressed (the window has closed itself).
+    void cancelled();
+
+protected:
+    SetupWindow(const WindowDef& window, CommandChannel& channel, LoadedValues* loaded, QWidget* parent);
+
+    // The control of a field, made and bound to the form; the layout places it.
+    QWidget* makeControl(const FieldDef& field);
+    QLabel* makeLabel(const QString& text, const QString& name);
+    // Update and Cancel side by side, centred under the fields.
+    QLayout* buttonRow();
+
+    CommandChannel& channel() { return m_channel; }
+
+private:
+    void bind(const FieldDef& field, QWidget* widget);
+    // Writes the form's values into the widgets, then records what the text boxes really show.
+    void showForm();
+    void setButtonsEnabled(bool enabled);
+
+    SetupForm m_form;
+    CommandChannel& m_channel;
+    std::map<std::string, QWidget*, std::less<>> m_controls;
+    QPushButton* m_update = nullptr;
+    QPushButton* m_cancel = nullptr;
+    bool m_updating = false;
+    bool m_showing = false;
+};
+
+} // namespace lv
+
+Q_DECLARE_METATYPE(lv::DeviceLinePatch)
