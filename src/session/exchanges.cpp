@@ -23,12 +23,12 @@ ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_vi
     return result;
 }
 
-ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry)
+ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry, int timeoutMs)
 {
     SessionState& state = channel.state();
     state.PortCount = 1;
     state.IsVariantA = false;
-    ConfigRequestResult result = requestConfiguration(channel, rawEntry, toLatin1(state.gSetupPass));
+    ConfigRequestResult result = requestConfiguration(channel, rawEntry, toLatin1(state.gSetupPass), timeoutMs);
     if (!result.sent)
         return result;
     state.gModel = fromLatin1(result.modelVersion.model);

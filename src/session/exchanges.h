@@ -31,7 +31,8 @@ ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_vi
 
 // The configuration request for the device of a raw search reply, then the session's model, version,
 // port count and variant mark, as every front end needs them before a window opens.
-ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry);
+ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry,
+                                     int timeoutMs = kRequestTimeoutMs);
 
 // Update: the set command, the delay, the "U " commands, the wait for "MAC".
 // True when the device answered within timeoutMs after the last "U " command.

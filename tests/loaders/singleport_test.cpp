@@ -1,5 +1,5 @@
 #include "loaders.h"
-#include "replytext.h"
+#include "replybuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 namespace lv {
 namespace {
 
-using test::Items;
+using Items = test::ItemList;
 using test::replyText;
 
 // A reply in which every single-port value is valid for every window.

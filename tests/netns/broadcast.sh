@@ -65,7 +65,8 @@ set_out=$(ip netns exec "$op" "$cli" --json set "$target" IPAddress=10.203.0.77 
 check "set over broadcast is answered ($set_out)" grep -q '"answered": *true' <<<"$set_out"
 
 out=$(ip netns exec "$op" "$cli" --json search --wait 1500)
-check "the next search lists the device under its new address" grep -q '"ip": *"10.203.0.77", *"deviceId": *"Pump-7"' <<<"$out"
+check "the next search lists the device under its new address" \
+    grep -q '"deviceId": *"Pump-7",\s*"ip": *"10.203.0.77"' <<<"$(tr -d '\n' <<<"$out")"
 
 show=$(ip netns exec "$op" "$cli" show 10.203.0.77)
 check "show finds the device at its new address" grep -q 'frmSetupKr770A' <<<"$show"

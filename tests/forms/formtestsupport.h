@@ -1,11 +1,12 @@
 #pragma once
 
-// Shared by the window tests: a reply builder, a fake device on loopback that
-// records what it receives, and helpers that drive the real widgets.
+// Shared by the window tests: standard device values and helpers that drive the real widgets.
 
 #include "catalogue.h"
 #include "commandchannel.h"
+#include "fakedevice.h"
 #include "loaders.h"
+#include "replybuilder.h"
 #include "singleportwindow.h"
 
 #include <QComboBox>
@@ -29,8 +30,6 @@ namespace lv::test {
 inline constexpr char kSelMac[] = "00-50-C2-01-02-03";
 inline constexpr char kVersion[] = "2.07 build 0311";
 inline constexpr char kMacAddress[] = "00:50:C2:01:02:03";
-
-using Items = std::map<std::string, std::string, std::less<>>;
 
 // A plausible configuration of a single-port device: every tag any single-port
 // window reads.
@@ -66,74 +65,11 @@ inline Items standardItems()
             {"ZMac", "00:12:4B:00:01:02:03:04"}};
 }
 
-inline std::string replyText(const Items& items)
-{
-    std::string reply = "A MODEL: TESTDEV VER:2.07 build 0311\rMAC ";
-    for (const auto& [tag, value] : items)
-        reply += "<" + tag + ">" + value + "</" + tag + ">";
-    return reply;
-}
-
-inline Items withItems(Items items, const Items& changes)
-{
-    for (const auto& [tag, value] : changes)
-        items[tag] = value;
-    return items;
-}
-
 // The header every test command starts with, for the standard items.
 inline QByteArray header(const char* letter)
 {
     return QByteArray(letter) + kMacAddress + "/192.168.1.50/pw";
 }
-
-// A device on a loopback port: records every datagram with the time it came and
-// answers each "U " command with a text holding "MAC", unless told to stay silent.
-class FakeDevice {
-public:
-    struct Datagram {
-        QByteArray bytes;
-        qint64 atMs = 0;
-    };
-
-    FakeDevice()
-    {
-        m_socket.bind(QHostAddress::LocalHost, 0);
-        m_clock.start();
-        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] { readPending(); });
-    }
-
-    quint16 port() const { return m_socket.localPort(); }
-    void setAnswering(bool answering) { m_answering = answering; }
-    const std::vector<Datagram>& received() const { return m_received; }
-    void clear() { m_received.clear(); }
-
-    std::vector<QByteArray> withPrefix(const QByteArray& prefix) const
-    {
-        std::vector<QByteArray> result;
-        for (const Datagram& d : m_received)
-            if (d.bytes.startsWith(prefix))
-                result.push_back(d.bytes);
-        return result;
-    }
-
-private:
-    void readPending()
-    {
-        while (m_socket.hasPendingDatagrams()) {
-            const QNetworkDatagram datagram = m_socket.receiveDatagram();
-            m_received.push_back({datagram.data(), m_clock.elapsed()});
-            if (m_answering && datagram.data().startsWith("U "))
-                m_socket.writeDatagram(QByteArray("AU MAC"), datagram.senderAddress(),
-                                       static_cast<quint16>(datagram.senderPort()));
-        }
-    }
-
-    QUdpSocket m_socket;
-    QElapsedTimer m_clock;
-    bool m_answering = true;
-    std::vector<Datagram> m_received;
-};
 
 // Builds a window as its loader would: Form_Load, then the loaded values.
 inline std::unique_ptr<SinglePortWindow> openWindow(const std::string& name, const Items& items,

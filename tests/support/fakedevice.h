@@ -1,7 +1,7 @@
 #pragma once
 
-// A device on loopback whose answers a test scripts: it records every datagram
-// and answers each through a handler (which may answer nothing, later, or twice).
+// A device on loopback whose answers a test scripts: it records every datagram and answers each
+// through a handler (which may answer nothing, later, or twice).
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -9,6 +9,7 @@
 #include <QUdpSocket>
 
 #include <functional>
+#include <vector>
 
 class FakeDevice {
 public:
@@ -25,8 +26,14 @@ public:
     FakeDevice();
     quint16 port() const { return m_socket.localPort(); }
     void setHandler(Handler handler) { m_handler = std::move(handler); }
+    // A device that answers every "U " command with a text holding "MAC", as a device confirms an
+    // update; false: no answers at all.
+    void setAnswering(bool answering);
     void answer(const Received& to, const QByteArray& bytes);
     const QList<Received>& received() const { return m_received; }
+    void clear() { m_received.clear(); }
+    // The datagrams received that start with `prefix`, oldest first.
+    std::vector<QByteArray> withPrefix(const QByteArray& prefix) const;
 
 private:
     QUdpSocket m_socket;

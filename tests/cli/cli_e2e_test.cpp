@@ -350,7 +350,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliSetRefused,
                                            RefusedCase{"BaudBeyondTenEntryList", "KR-700", "SIOBaud=230400"},
                                            RefusedCase{"RawIndexBeyondList", "KR-770A", "SIOBaud=#13"},
                                            RefusedCase{"SwitchedOffField", "PL-778A", "TCPLinkTimeOut=5"},
-                                           RefusedCase{"MultiPortWindow", "KR-7800", "krIP=10.1.1.1"},
+                                           RefusedCase{"PortTheWindowLacks", "KR-7800", "COM3_Baud=9600"},
                                            RefusedCase{"ModelWithoutWindow", "KR788A", "DeviceID=X"}),
                          [](const ::testing::TestParamInfo<RefusedCase>& param) {
                              return std::string(param.param.name);

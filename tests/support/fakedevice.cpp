@@ -1,3 +1,5 @@
+// The scripted loopback device of the tests.
+
 #include "fakedevice.h"
 
 #include <QDateTime>
@@ -19,7 +21,27 @@ FakeDevice::FakeDevice() : m_startMs(QDateTime::currentMSecsSinceEpoch())
     });
 }
 
+void FakeDevice::setAnswering(bool answering)
+{
+    if (!answering) {
+        m_handler = {};
+        return;
+    }
+    m_handler = [](const Received& r) {
+        return r.bytes.startsWith("U ") ? QList<QByteArray>{QByteArrayLiteral("AU MAC")} : QList<QByteArray>{};
+    };
+}
+
 void FakeDevice::answer(const Received& to, const QByteArray& bytes)
 {
     m_socket.writeDatagram(bytes, to.from, to.port);
+}
+
+std::vector<QByteArray> FakeDevice::withPrefix(const QByteArray& prefix) const
+{
+    std::vector<QByteArray> result;
+    for (const Received& d : m_received)
+        if (d.bytes.startsWith(prefix))
+            result.push_back(d.bytes);
+    return result;
 }

@@ -31,6 +31,7 @@ protected:
     {
         m_state.broadcast = QHostAddress(QHostAddress::LocalHost);
         m_state.gCmdPort = QString::number(m_device.port());
+        m_device.setAnswering(true);
         Dialogs::setScripted(true);
     }
     ~SinglePortUpdate() override { Dialogs::reset(); }

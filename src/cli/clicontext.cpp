@@ -1,0 +1,180 @@
+// The global options of linkvane-cli and the steps its commands share.
+
+#include "clicontext.h"
+
+#include "command.h"
+#include "latin1.h"
+#include "wait.h"
+
+#include <QCommandLineParser>
+
+namespace lv {
+
+namespace {
+
+enum GlobalOption { Port, Broadcast, Password, Timeout, Wait, Json, Stats };
+
+} // namespace
+
+const QList<QCommandLineOption>& globalOptionList()
+{
+    static const QList<QCommandLineOption> options = {
+        {QStringLiteral("port"), QStringLiteral("Command port of the devices (65535)."), QStringLiteral("N")},
+        {QStringLiteral("broadcast"), QStringLiteral("Where the commands go (255.255.255.255)."),
+         QStringLiteral("ADDR")},
+        {QStringLiteral("password"), QStringLiteral("Setup password sent with the configuration request."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("timeout"), QStringLiteral("How long to wait for a device's answer (1000 ms)."),
+         QStringLiteral("MS")},
+        {QStringLiteral("wait"), QStringLiteral("How long the search listens for answers (1000 ms)."),
+         QStringLiteral("MS")},
+        {QStringLiteral("json"), QStringLiteral("Write one JSON document instead of text.")},
+        {QStringLiteral("stats"), QStringLiteral("Write the search's timing on standard error.")},
+    };
+    return options;
+}
+
+CliContext::CliContext(QTextStream& out, QTextStream& err) : m_output(out, err) {}
+
+int CliContext::fail(int code, const QString& message)
+{
+    m_output.error(message);
+    return code;
+}
+
+bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
+{
+    const auto& o = globalOptionList();
+    if (parser.isSet(o[Port])) {
+        const std::optional<int> port = strictNumber(parser.value(o[Port]), 0, 65535);
+        if (!port)
+            return fail(kExitUsage, QStringLiteral("--port needs a number from 0 to 65535")), false;
+        m_options.port = static_cast<quint16>(*port);
+    }
+    if (parser.isSet(o[Broadcast])) {
+        QHostAddress address;
+        if (!address.setAddress(parser.value(o[Broadcast])))
+            return fail(kExitUsage, QStringLiteral("--broadcast needs an IP address")), false;
+        m_options.broadcast = address;
+    }
+    if (parser.isSet(o[Password])) {
+        m_options.password = parser.value(o[Password]);
+        // The password travels as single-byte text; a character outside Latin-1 cannot be sent as typed.
+        if (!isLatin1(m_options.password))
+            return fail(kExitUsage, QStringLiteral("--password must be single-byte (Latin-1) text")), false;
+    }
+    if (parser.isSet(o[Timeout])) {
+        const std::optional<int> ms = strictNumber(parser.value(o[Timeout]), 1, 600000);
+        if (!ms)
+            return fail(kExitUsage, QStringLiteral("--timeout needs milliseconds from 1 to 600000")), false;
+        m_options.timeoutMs = *ms;
+    }
+    if (parser.isSet(o[Wait])) {
+        const std::optional<int> ms = strictNumber(parser.value(o[Wait]), 0, 600000);
+        if (!ms)
+            return fail(kExitUsage, QStringLiteral("--wait needs milliseconds from 0 to 600000")), false;
+        m_options.waitMs = *ms;
+    }
+    m_options.json = m_options.json || parser.isSet(o[Json]);
+    m_options.stats = m_options.stats || parser.isSet(o[Stats]);
+    m_output.setJson(m_options.json);
+    return true;
+}
+
+void CliContext::startSession()
+{
+    if (m_search)
+        return;
+    m_state.gCmdPort = QString::number(m_options.port);
+    m_state.gSetupPass = m_options.password;
+    m_state.broadcast = m_options.broadcast;
+    m_search = std::make_unique<DeviceSearch>(m_state);
+    m_channel = std::make_unique<CommandChannel>(m_state);
+}
+
+DeviceSearch& CliContext::search()
+{
+    startSession();
+    return *m_search;
+}
+
+CommandChannel& CliContext::channel()
+{
+    startSession();
+    return *m_channel;
+}
+
+bool CliContext::runSearch(const std::function<bool(int)>& stop)
+{
+    DeviceSearch& devices = search();
+    bool stopped = false;
+    const QMetaObject::Connection added =
+        QObject::connect(&devices, &DeviceSearch::deviceAdded, &devices, [&](int index) {
+            m_lastDeviceMs = m_clock.elapsed();
+            if (stop && stop(index))
+                stopped = true;
+        });
+    m_clock.start();
+    if (!devices.start()) {
+        QObject::disconnect(added);
+        fail(kExitNoAnswer, QStringLiteral("the search probe could not be sent to %1:%2")
+                                .arg(m_state.broadcast.toString())
+                                .arg(m_state.cmdPort()));
+        return false;
+    }
+    waitFor(&devices, &DeviceSearch::deviceAdded, m_options.waitMs, [&] { return stopped; });
+    QObject::disconnect(added);
+    m_waitEndedMs = m_clock.elapsed();
+    return true;
+}
+
+int CliContext::resolve(const DeviceSelector& selector)
+{
+    int found = -1;
+    const bool sent = runSearch([&](int index) {
+        if (!deviceMatches(selector, search().devices().raw(static_cast<std::size_t>(index))))
+            return false;
+        found = index;
+        return true;
+    });
+    return sent ? found : -1;
+}
+
+std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, int& code)
+{
+    const std::optional<DeviceSelector> selector = parseDeviceSelector(deviceText);
+    if (!selector) {
+        code = fail(kExitUsage, QStringLiteral("%1 is neither a MAC text (00-50-C2-01-02-03), a MAC field "
+                                               "(0.80.194.1.2.3) nor an IP address")
+                                    .arg(deviceText));
+        return std::nullopt;
+    }
+    const int index = resolve(*selector);
+    if (index < 0) {
+        code = fail(kExitNotFound, QStringLiteral("no device %1 answered the search").arg(deviceText));
+        return std::nullopt;
+    }
+    LoadedDevice loaded;
+    const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
+    loaded.device = *parseSearchReply(raw);
+    m_state.gSelMacField = fromLatin1(loaded.device.macField);
+    m_state.gSelMac = fromLatin1(loaded.device.macText);
+    loaded.request = requestAndRecord(channel(), raw, m_options.timeoutMs);
+    if (!loaded.request.valid) {
+        code = fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the configuration request within %2 ms")
+                                       .arg(fromLatin1(loaded.device.macText))
+                                       .arg(m_options.timeoutMs));
+        return std::nullopt;
+    }
+    if (const WindowDef* window = loaded.request.dispatch.windowDef) {
+        // The form keeps the values as loaded where the window would: the session's LoadedConfig or
+        // the multi-port snapshot.
+        LoadedValues* where = window->isMultiPort() ? &m_state.MultiPortSnapshot : &m_state.LoadedConfig;
+        loaded.form = std::make_unique<SetupForm>(*window, where);
+        loaded.form->load(loaded.request.reply, loaded.request.dispatch.portCount);
+    }
+    code = kExitDone;
+    return loaded;
+}
+
+} // namespace lv

@@ -1,0 +1,67 @@
+// The one writer of linkvane-cli's output.
+
+#include "output.h"
+
+#include "latin1.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace lv {
+
+QString printableText(std::string_view bytes)
+{
+    static const char hex[] = "0123456789abcdef";
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char ch : bytes) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte == '\\') {
+            text += QLatin1String("\\\\");
+        } else if (byte < 0x20 || (byte >= 0x7F && byte <= 0x9F)) {
+            text += QLatin1String("\\x");
+            text += QLatin1Char(hex[byte >> 4]);
+            text += QLatin1Char(hex[byte & 0xF]);
+        } else {
+            text += QLatin1Char(ch);
+        }
+    }
+    return text;
+}
+
+QJsonValue jsonText(std::string_view bytes)
+{
+    return fromLatin1(bytes);
+}
+
+void Output::text(const QString& text)
+{
+    m_out << text;
+    m_out.flush();
+}
+
+void Output::document(const QJsonValue& value)
+{
+    QJsonDocument doc;
+    if (value.isArray())
+        doc.setArray(value.toArray());
+    else
+        doc.setObject(value.toObject());
+    m_out << QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
+    m_out.flush();
+}
+
+void Output::error(const QString& message)
+{
+    m_err << "linkvane-cli: " << message << "\n";
+    m_err.flush();
+}
+
+void Output::note(const QString& text)
+{
+    m_err << text;
+    m_err.flush();
+}
+
+} // namespace lv

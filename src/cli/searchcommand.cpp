@@ -1,0 +1,82 @@
+// linkvane-cli search.
+
+#include "searchcommand.h"
+
+#include "clicontext.h"
+#include "latin1.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace lv {
+
+namespace {
+
+void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
+{
+    const qint64 waitEnded = context.waitEndedMs();
+    QString text = QStringLiteral("stats: %1 devices listed; last new device at %2 ms after the probe; wait ended "
+                                  "at %3 ms; listing formatted in %4 ms, written in %5 ms; done at %6 ms (%7 ms "
+                                  "after the wait")
+                       .arg(context.search().devices().size())
+                       .arg(context.lastDeviceMs())
+                       .arg(waitEnded)
+                       .arg(formattedAtMs - waitEnded)
+                       .arg(listedAtMs - formattedAtMs)
+                       .arg(listedAtMs)
+                       .arg(listedAtMs - waitEnded);
+    if (context.lastDeviceMs() >= 0)
+        text += QStringLiteral(", %1 ms after the last device").arg(listedAtMs - context.lastDeviceMs());
+    context.output().note(text + QStringLiteral(")\n"));
+}
+
+} // namespace
+
+int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return context.fail(kExitUsage, QStringLiteral("search takes no operands"));
+    if (!context.runSearch())
+        return kExitNoAnswer;
+
+    const DeviceList& list = context.search().devices();
+    std::vector<SearchReply> replies;
+    replies.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (std::optional<SearchReply> reply = parseSearchReply(list.raw(i)))
+            replies.push_back(std::move(*reply));
+
+    Output& out = context.output();
+    qint64 formattedAt = 0;
+    if (out.json()) {
+        QJsonArray devices;
+        for (const SearchReply& r : replies)
+            devices.append(QJsonObject{{QStringLiteral("mac"), jsonText(r.macText)},
+                                       {QStringLiteral("macField"), jsonText(r.macField)},
+                                       {QStringLiteral("ip"), jsonText(r.ip)},
+                                       {QStringLiteral("deviceId"), jsonText(r.deviceId)}});
+        formattedAt = context.sinceProbeMs();
+        out.document(devices);
+    } else {
+        qsizetype ipWidth = 2;
+        for (const SearchReply& r : replies)
+            ipWidth = std::max(ipWidth, static_cast<qsizetype>(r.ip.size()));
+        QString text;
+        text.reserve(static_cast<qsizetype>(replies.size()) * 60 + 40);
+        text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
+                QLatin1String("Device ID\n");
+        for (const SearchReply& r : replies)
+            text += fromLatin1(r.macText).leftJustified(19) + printableText(r.ip).leftJustified(ipWidth + 2) +
+                    printableText(r.deviceId) + QLatin1Char('\n');
+        formattedAt = context.sinceProbeMs();
+        out.text(text);
+    }
+    if (context.options().stats)
+        printStats(context, formattedAt, context.sinceProbeMs());
+    return kExitDone;
+}
+
+} // namespace lv

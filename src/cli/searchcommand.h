@@ -1,0 +1,19 @@
+#pragma once
+
+// linkvane-cli search: the devices answering one probe.
+
+#include "command.h"
+
+namespace lv {
+
+class SearchCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("search"); }
+    QString description() const override
+    {
+        return QStringLiteral("Lists the devices that answer one search probe (after --wait, 1000 ms).");
+    }
+    int execute(CliContext& context, const QCommandLineParser& parser) override;
+};
+
+} // namespace lv

@@ -1,0 +1,123 @@
+// linkvane-cli set.
+
+#include "setcommand.h"
+
+#include "clicontext.h"
+#include "latin1.h"
+#include "showcommand.h"
+
+#include <QCommandLineParser>
+#include <QJsonObject>
+#include <QStringList>
+
+namespace lv {
+
+namespace {
+
+const QCommandLineOption& dryRunOption()
+{
+    static const QCommandLineOption option(QStringLiteral("dry-run"),
+                                           QStringLiteral("Print what would be sent and send nothing."));
+    return option;
+}
+
+} // namespace
+
+std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value)
+{
+    const WindowDef& window = form.window();
+    const QString windowName = fromLatin1(window.name);
+    if (!isLatin1(value))
+        return QStringLiteral("the value of %1 must be single-byte (Latin-1) text").arg(name);
+    const std::string tag = toLatin1(name);
+    switch (form.set(tag, toLatin1(value))) {
+    case SetError::None:
+        return std::nullopt;
+    case SetError::UnknownName:
+        return QStringLiteral("%1 has no field %2").arg(windowName, name);
+    case SetError::SwitchedOff:
+        return QStringLiteral("%1 is switched off on %2").arg(name, windowName);
+    case SetError::NotReported:
+        return QStringLiteral("the device reported no %1, so %2 does not send it").arg(name, windowName);
+    case SetError::NoSuchEntry: {
+        const FieldDef& field = *window.fieldByTag(tag);
+        QStringList entries;
+        for (const std::string& entry : field.entries)
+            entries.append(fromLatin1(entry));
+        return QStringLiteral("the list %1 of %2 holds no %3 (entries: %4; or #0 to #%5)")
+            .arg(name, windowName, value, entries.join(QStringLiteral(", ")))
+            .arg(field.entries.size() - 1);
+    }
+    }
+    return std::nullopt;
+}
+
+QList<Operand> SetCommand::operands() const
+{
+    return {deviceOperand(),
+            {QStringLiteral("NAME=VALUE"),
+             QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) and the text as typed; for a "
+                            "list the entry's label (SIOBaud=115200) or #N"),
+             QStringLiteral("NAME=VALUE...")}};
+}
+
+QList<QCommandLineOption> SetCommand::options() const
+{
+    return {dryRunOption()};
+}
+
+int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    const QStringList operands = parser.positionalArguments();
+    if (operands.size() < 2)
+        return context.fail(kExitUsage, QStringLiteral("set takes DEVICE and at least one NAME=VALUE"));
+    // The changes are checked for form before anything goes on the wire.
+    std::vector<std::pair<QString, QString>> changes;
+    for (qsizetype i = 1; i < operands.size(); ++i) {
+        const qsizetype eq = operands[i].indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return context.fail(kExitUsage, QStringLiteral("%1 is not NAME=VALUE").arg(operands[i]));
+        changes.emplace_back(operands[i].left(eq), operands[i].mid(eq + 1));
+    }
+    const bool dryRun = parser.isSet(dryRunOption());
+
+    int code = kExitDone;
+    const std::optional<LoadedDevice> loaded = context.loadDevice(operands.front(), code);
+    if (!loaded)
+        return code;
+    if (!loaded->form)
+        return context.fail(kExitUnknownValue, QStringLiteral("no window opens for model %1; nothing to set")
+                                                   .arg(printableText(loaded->request.modelVersion.model)));
+    SetupForm& form = *loaded->form;
+    for (const auto& [name, value] : changes)
+        if (const std::optional<QString> refused = applyTypedValue(form, name, value))
+            return context.fail(kExitUnknownValue, *refused);
+
+    const UpdatePlan plan = form.plan();
+    const bool answered = !dryRun && runUpdate(context.channel(), plan, context.options().timeoutMs);
+
+    Output& out = context.output();
+    if (out.json()) {
+        QJsonObject result{{QStringLiteral("sent"), jsonText(plan.setCommand)}};
+        if (dryRun)
+            result.insert(QStringLiteral("dryRun"), true);
+        else
+            result.insert(QStringLiteral("answered"), answered);
+        out.document(result);
+    } else {
+        QString text = (dryRun ? QStringLiteral("Would send: ") : QStringLiteral("Sent:     ")) +
+                       printableText(plan.setCommand) + QLatin1Char('\n');
+        text +=
+            QStringLiteral("Then %1 x ").arg(plan.updateCount) + printableText(plan.updateCommand) + QLatin1Char('\n');
+        if (!dryRun)
+            text += QStringLiteral("Answered: ") + (answered ? QStringLiteral("yes\n") : QStringLiteral("no\n"));
+        out.text(text);
+    }
+    if (!dryRun && !answered)
+        return context.fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the update within %2 ms")
+                                               .arg(fromLatin1(loaded->device.macText))
+                                               .arg(context.options().timeoutMs));
+    return kExitDone;
+}
+
+} // namespace lv

@@ -1,0 +1,30 @@
+#pragma once
+
+// linkvane-cli set: changes settings exactly as the window's Update would.
+
+#include "command.h"
+#include "setupform.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace lv {
+
+class SetCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("set"); }
+    QString description() const override
+    {
+        return QStringLiteral("Loads the device as its window would, applies the changes and sends only what "
+                              "differs, then the window's \"U \" commands.");
+    }
+    QList<Operand> operands() const override;
+    QList<QCommandLineOption> options() const override;
+    int execute(CliContext& context, const QCommandLineParser& parser) override;
+};
+
+// Applies NAME=VALUE to the form as typed into the window; the message says why it was refused.
+std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
+
+} // namespace lv

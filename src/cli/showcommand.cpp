@@ -1,0 +1,114 @@
+// linkvane-cli show.
+
+#include "showcommand.h"
+
+#include "clicontext.h"
+#include "latin1.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace lv {
+
+namespace {
+
+void printJson(Output& out, const LoadedDevice& loaded)
+{
+    const ModelVersion& mv = loaded.request.modelVersion;
+    const std::string& window = loaded.request.dispatch.window;
+    QJsonArray fields;
+    if (loaded.form) {
+        for (const ShownField& f : loaded.form->shownFields()) {
+            QJsonObject field{{QStringLiteral("tag"), jsonText(f.tag)},
+                              {QStringLiteral("control"), jsonText(f.control)},
+                              {QStringLiteral("value"), jsonText(f.value)}};
+            if (f.label)
+                field.insert(QStringLiteral("label"), jsonText(*f.label));
+            fields.append(field);
+        }
+    }
+    out.document(QJsonObject{{QStringLiteral("mac"), jsonText(loaded.device.macText)},
+                             {QStringLiteral("macField"), jsonText(loaded.device.macField)},
+                             {QStringLiteral("ip"), jsonText(loaded.device.ip)},
+                             {QStringLiteral("model"), jsonText(mv.model)},
+                             {QStringLiteral("version"), jsonText(mv.version)},
+                             {QStringLiteral("window"), window.empty() ? QJsonValue() : jsonText(window)},
+                             {QStringLiteral("fields"), fields}});
+}
+
+void printText(Output& out, const LoadedDevice& loaded)
+{
+    const ModelVersion& mv = loaded.request.modelVersion;
+    QString text = QStringLiteral("MAC        ") + fromLatin1(loaded.device.macText) + QLatin1Char('\n');
+    text += QStringLiteral("MAC field  ") + fromLatin1(loaded.device.macField) + QLatin1Char('\n');
+    text += QStringLiteral("IP         ") + printableText(loaded.device.ip) + QLatin1Char('\n');
+    text += QStringLiteral("Model      ") + printableText(mv.model) + QLatin1Char('\n');
+    text += QStringLiteral("Version    ") + printableText(mv.version) + QLatin1Char('\n');
+    if (!loaded.form) {
+        out.text(text + QStringLiteral("Window     none: no window opens for model ") + printableText(mv.model) +
+                 QLatin1Char('\n'));
+        return;
+    }
+    text += QStringLiteral("Window     ") + fromLatin1(loaded.form->window().name) + QStringLiteral("\n\n");
+
+    const std::vector<ShownField> fields = loaded.form->shownFields();
+    qsizetype tagWidth = 3;
+    qsizetype controlWidth = 7;
+    qsizetype valueWidth = 5;
+    std::vector<QString> values;
+    values.reserve(fields.size());
+    for (const ShownField& f : fields) {
+        values.push_back(printableText(f.value));
+        tagWidth = std::max(tagWidth, static_cast<qsizetype>(f.tag.size()));
+        controlWidth = std::max(controlWidth, static_cast<qsizetype>(f.control.size()));
+        valueWidth = std::max(valueWidth, values.back().size());
+    }
+    text += QStringLiteral("Tag").leftJustified(tagWidth + 2) +
+            QStringLiteral("Control").leftJustified(controlWidth + 2) +
+            QStringLiteral("Value").leftJustified(valueWidth + 2) + QStringLiteral("Shown\n");
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const ShownField& f = fields[i];
+        QString line = fromLatin1(f.tag).leftJustified(tagWidth + 2) +
+                       fromLatin1(f.control).leftJustified(controlWidth + 2) + values[i].leftJustified(valueWidth + 2);
+        if (f.label)
+            line += f.label->empty() ? QStringLiteral("(none)") : printableText(*f.label);
+        if (!f.enabled)
+            line += QLatin1String("  [switched off]");
+        text += line.trimmed() + QLatin1Char('\n');
+    }
+    out.text(text);
+}
+
+} // namespace
+
+Operand deviceOperand()
+{
+    return {QStringLiteral("DEVICE"),
+            QStringLiteral("MAC text (00-50-C2-01-02-03), MAC field (0.80.194.1.2.3) or IP address"),
+            QStringLiteral("DEVICE")};
+}
+
+QList<Operand> ShowCommand::operands() const
+{
+    return {deviceOperand()};
+}
+
+int ShowCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    if (parser.positionalArguments().size() != 1)
+        return context.fail(kExitUsage, QStringLiteral("show takes one DEVICE"));
+    int code = kExitDone;
+    const std::optional<LoadedDevice> loaded = context.loadDevice(parser.positionalArguments().front(), code);
+    if (!loaded)
+        return code;
+    if (context.output().json())
+        printJson(context.output(), *loaded);
+    else
+        printText(context.output(), *loaded);
+    return kExitDone;
+}
+
+} // namespace lv

@@ -1,0 +1,175 @@
+// The CLI's own rules, in process: how DEVICE is read, how single-byte text is written for a terminal and as JSON.
+
+#include "cli.h"
+#include "deviceselector.h"
+#include "output.h"
+#include "printers.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "catalogue.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using lv::DeviceSelector;
+
+struct SpecCase {
+    const char* text;
+    bool valid;
+    DeviceSelector::Kind kind;
+    const char* normalised;
+};
+
+class DeviceSelectorTest : public ::testing::TestWithParam<SpecCase> {};
+
+TEST_P(DeviceSelectorTest, ReadsTheThreeFormsAndRefusesTheRest)
+{
+    const SpecCase& c = GetParam();
+    const std::optional<DeviceSelector> selector = lv::parseDeviceSelector(QString::fromLatin1(c.text));
+    ASSERT_EQ(selector.has_value(), c.valid) << c.text;
+    if (!c.valid)
+        return;
+    EXPECT_EQ(selector->kind, c.kind);
+    EXPECT_EQ(selector->text, c.normalised);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, DeviceSelectorTest,
+    ::testing::Values(SpecCase{"00-50-C2-01-02-03", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SpecCase{"00-50-c2-0a-0b-ff", true, DeviceSelector::Kind::MacText, "00-50-C2-0A-0B-FF"},
+                      SpecCase{"0-50-C2-1-2-3", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SpecCase{"00:50:C2:01:02:03", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SpecCase{"0.80.194.1.2.3", true, DeviceSelector::Kind::MacField, "00-50-C2-01-02-03"},
+                      SpecCase{"192.168.1.20", true, DeviceSelector::Kind::Ip, "192.168.1.20"},
+                      SpecCase{"00-50-C2-01-02", false, DeviceSelector::Kind::MacText, ""},
+                      SpecCase{"00-50-C2-01-02-123", false, DeviceSelector::Kind::MacText, ""},
+                      SpecCase{"00-50-C2-01-02-GG", false, DeviceSelector::Kind::MacText, ""},
+                      SpecCase{"0.80.194.1.2.256", false, DeviceSelector::Kind::MacField, ""},
+                      SpecCase{"192.168.1.256", false, DeviceSelector::Kind::Ip, ""},
+                      SpecCase{"192.168.1", false, DeviceSelector::Kind::Ip, ""},
+                      SpecCase{"device-one", false, DeviceSelector::Kind::Ip, ""},
+                      SpecCase{"", false, DeviceSelector::Kind::Ip, ""}));
+
+TEST(DeviceMatch, MacFormsMatchTheReplyWhateverTheCaseAndIpMatchesExactly)
+{
+    const std::string reply = "AX 0.80.194.1.2.3/192.168.1.20/DEV\r";
+    const auto matches = [&](const char* text) {
+        return lv::deviceMatches(*lv::parseDeviceSelector(QString::fromLatin1(text)), reply);
+    };
+    EXPECT_TRUE(matches("00-50-c2-01-02-03"));
+    EXPECT_TRUE(matches("0.80.194.1.2.3"));
+    EXPECT_TRUE(matches("192.168.1.20"));
+    EXPECT_FALSE(matches("00-50-C2-01-02-04"));
+    EXPECT_FALSE(matches("192.168.1.2"));
+    EXPECT_FALSE(lv::deviceMatches(*lv::parseDeviceSelector(QStringLiteral("192.168.1.20")), "BX 0.80.194.1.2.3/x/y"));
+}
+
+TEST(JsonOutput, CarriesEveryByteOfASetCommandThroughTheDocument)
+{
+    using namespace std::string_literals;
+    const std::string sent = "S a/b/\0/<T>q\"b\\s\r\n\x1f caf\xe9</T>"s;
+    QString text;
+    QTextStream out(&text);
+    QString err;
+    QTextStream errs(&err);
+    lv::Output output(out, errs);
+    output.document(QJsonObject{{QStringLiteral("sent"), lv::jsonText(sent)}});
+    out.flush();
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << text.toStdString();
+    EXPECT_EQ(doc.object()[QStringLiteral("sent")].toString().toLatin1().toStdString(), sent);
+    EXPECT_TRUE(text.contains(QLatin1String("\\u0000"))) << text.toStdString();
+}
+
+TEST(PrintableText, ShowsControlBytesAsEscapes)
+{
+    using namespace std::string_literals;
+    EXPECT_EQ(lv::printableText("a\0b\\c\x7f"s), QStringLiteral("a\\x00b\\\\c\\x7f"));
+    // C1 controls steer terminals as much as C0 ones; Latin-1 letters stay as they are.
+    EXPECT_EQ(lv::printableText("\x80\x9b[2J\x9f\xa0\xe9"), QStringLiteral("\\x80\\x9b[2J\\x9f\u00a0\u00e9"));
+}
+
+} // namespace
+
+namespace cmd {
+
+struct CliRun {
+    int code = 0;
+    QString out;
+    QString err;
+};
+
+CliRun runInProcess(const QStringList& args)
+{
+    CliRun run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    run.code = lv::runCli(args, out, err);
+    out.flush();
+    err.flush();
+    return run;
+}
+
+struct HelpCase {
+    const char* command;
+    std::vector<const char*> has;
+    std::vector<const char*> hasNot;
+};
+
+class CommandHelp : public ::testing::TestWithParam<HelpCase> {};
+
+// Each command's help is made from its own definition: its options are there, other commands' are not.
+TEST_P(CommandHelp, ComesFromTheCommandsDefinition)
+{
+    const HelpCase& c = GetParam();
+    const CliRun run = runInProcess({QString::fromLatin1(c.command), QStringLiteral("--help")});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.out.startsWith(QStringLiteral("usage: linkvane-cli [global options] ") + QString::fromLatin1(c.command)))
+        << run.out.toStdString();
+    for (const char* text : c.has)
+        EXPECT_TRUE(run.out.contains(QString::fromLatin1(text))) << c.command << ": " << text;
+    for (const char* text : c.hasNot)
+        EXPECT_FALSE(run.out.contains(QString::fromLatin1(text))) << c.command << ": " << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CommandHelp,
+                         ::testing::Values(HelpCase{"search", {"--wait MS", "--json"}, {"--dry-run", "DEVICE"}},
+                                           HelpCase{"show", {"DEVICE", "--timeout MS"}, {"--dry-run"}},
+                                           HelpCase{"set", {"DEVICE", "NAME=VALUE...", "--dry-run"}, {}}),
+                         [](const auto& info) { return std::string(info.param.command); });
+
+struct RefusedArgs {
+    const char* name;
+    QStringList args;
+};
+
+class CommandRefused : public ::testing::TestWithParam<RefusedArgs> {};
+
+// Wrong arguments end with exit 1 before anything is sent (no simulator needed: nothing goes out).
+TEST_P(CommandRefused, ExitsOneWithAMessage)
+{
+    const CliRun run = runInProcess(GetParam().args);
+    EXPECT_EQ(run.code, 1) << run.out.toStdString();
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("linkvane-cli: "))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandRefused,
+    ::testing::Values(
+        RefusedArgs{"OptionOfAnotherCommand", {QStringLiteral("search"), QStringLiteral("--dry-run")}},
+        RefusedArgs{"UnknownCommand", {QStringLiteral("frobnicate")}}, RefusedArgs{"NoCommand", {}},
+        RefusedArgs{"UnknownGlobalOption", {QStringLiteral("--nope"), QStringLiteral("search")}},
+        RefusedArgs{"BadPort", {QStringLiteral("--port"), QStringLiteral("70000"), QStringLiteral("search")}},
+        RefusedArgs{"SetWithoutChange", {QStringLiteral("set"), QStringLiteral("1.2.3.4")}},
+        RefusedArgs{"SetChangeWithoutEquals",
+                    {QStringLiteral("set"), QStringLiteral("1.2.3.4"), QStringLiteral("DeviceID")}},
+        RefusedArgs{"ShowTwoDevices", {QStringLiteral("show"), QStringLiteral("1.2.3.4"), QStringLiteral("1.2.3.5")}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace cmd
