@@ -81,10 +81,10 @@ void MultiPortWindow::buildForm()
     content->setObjectName(QStringLiteral("grid"));
     auto* grid = new QGridLayout(content);
     grid->setHorizontalSpacing(12);
-    grid->setVerticalSpacing(5);
+    grid->setVerticalSpacing(2);
     int row = addBlock(grid, 0, fromLatin1(kGeneralSettingCaption), {0});
     for (const PortGroup& group : windowDef().portGroups) {
-        grid->setRowMinimumHeight(row, 8);
+        grid->setRowMinimumHeight(row, 6);
         row = addBlock(grid, row + 1, fromLatin1(group.caption), group.ports);
     }
     grid->setColumnStretch(4, 1);
@@ -102,14 +102,32 @@ void MultiPortWindow::buildForm()
     layout->addWidget(scroll, 1);
     layout->addSpacing(8);
     layout->addLayout(buttonRow());
+    m_content = content;
+    fitToScreen();
+}
 
-    const QSize wanted = content->sizeHint() + QSize(24, 4); // room for a vertical scroll bar
-    QSize room(1366 - 40, 768 - 110);
+void MultiPortWindow::fitToScreen()
+{
+    // Sized from the polished grid, so the combo boxes' widths are those they will have.
+    m_content->ensurePolished();
+    for (QWidget* child : m_content->findChildren<QWidget*>())
+        child->ensurePolished();
+    m_content->layout()->activate();
+    const QSize wanted = m_content->sizeHint() + QSize(28, 4); // room for a vertical scroll bar
+    QSize room(1366 - 40, 768 - 80);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         room = room.boundedTo(screen->availableGeometry().size() - QSize(40, 80));
-    const QSize buttons = layout->itemAt(2)->sizeHint();
-    resize(std::min(wanted.width(), room.width()) + 24,
-           std::min(wanted.height() + buttons.height() + 40, room.height()));
+    const int buttons = layout()->itemAt(2)->sizeHint().height() + 40;
+    resize(std::min(wanted.width() + 24, room.width()), std::min(wanted.height() + buttons, room.height()));
+}
+
+void MultiPortWindow::showEvent(QShowEvent* event)
+{
+    if (!m_fitted) {
+        m_fitted = true;
+        fitToScreen();
+    }
+    SetupWindow::showEvent(event);
 }
 
 } // namespace lv

@@ -69,10 +69,7 @@ protected:
     void searchFor(int count = 21)
     {
         QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
-        QElapsedTimer t;
-        t.start();
-        while (rows() < count && t.elapsed() < 5000)
-            QTest::qWait(10);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return rows() >= count; }, 5000)) << "only " << rows() << " lines listed";
     }
 
     void selectRow(int row)

@@ -109,10 +109,7 @@ TEST_P(UpdateFamilyTest, UpdateSendsChangedItemsAndRewritesTheLine)
     });
     const std::string dhcp = loaded["DHCPEnable"] == "1" ? "0" : "1";
     // The simulator may still be logging the later "U " commands it received.
-    QElapsedTimer settle;
-    settle.start();
-    while (receivedSince(before).count() < 2 + c.updateCount && settle.elapsed() < 2000)
-        QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return receivedSince(before).count() >= 2 + c.updateCount; }, 2000));
     const QList<QByteArray> got = receivedSince(before);
     QList<QByteArray> sets, updates;
     for (const QByteArray& d : got) {

@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Commands, CommandHelp,
                          ::testing::Values(HelpCase{"search", {"--wait MS", "--json"}, {"--dry-run", "DEVICE"}},
                                            HelpCase{"show", {"DEVICE", "--timeout MS"}, {"--dry-run"}},
                                            HelpCase{"set", {"DEVICE", "NAME=VALUE...", "--dry-run"}, {}}),
-                         [](const auto& info) { return std::string(info.param.command); });
+                         [](const auto& p) { return std::string(p.param.command); });
 
 struct RefusedArgs {
     const char* name;
@@ -170,6 +170,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedArgs{"SetChangeWithoutEquals",
                     {QStringLiteral("set"), QStringLiteral("1.2.3.4"), QStringLiteral("DeviceID")}},
         RefusedArgs{"ShowTwoDevices", {QStringLiteral("show"), QStringLiteral("1.2.3.4"), QStringLiteral("1.2.3.5")}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace cmd

@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(SinglePortWindows, EveryFieldChanged,
                          ::testing::Values("frmSetup", "frmSetupPL700A", "frmSetupKr770A", "frmSetupKr787A",
                                            "frmSetupPL780A", "frmSetupPl778", "frmSetupDn680", "frmSetupDn687",
                                            "frmSetupDn690", "frmSetupNDQ770"),
-                         [](const auto& info) { return std::string(info.param); });
+                         [](const auto& p) { return std::string(p.param); });
 
 TEST(SetupFormPasswords, SetupBeforeAccessPasswordAndTheOldOneInTheHeader)
 {
@@ -188,8 +188,9 @@ TEST_P(SetupFormSet, RefusesWhatTheWindowCannotSend)
     loadStandard(form);
     const std::string before = form.plan().setCommand;
     EXPECT_EQ(form.set(c.tag, c.value), c.error);
-    if (c.error != SetError::None)
+    if (c.error != SetError::None) {
         EXPECT_EQ(form.plan().setCommand, before);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -203,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SetCase{"SwitchedOff", "frmSetupPl778", "TCPLinkTimeOut", "5", SetError::SwitchedOff},
                       SetCase{"NoSuchEntry", "frmSetup", "SIOBaud", "230400", SetError::NoSuchEntry},
                       SetCase{"PortTheWindowLacks", "frm2PortSetup", "COM3_Baud", "9600", SetError::UnknownName}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(SetupFormRadio, PanIdIsNeitherReadNorSentWhenTheDeviceReportedNone)
 {

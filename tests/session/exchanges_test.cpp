@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -52,10 +54,7 @@ TEST_F(ExchangeTest, EntryNotFromSearchSendsNothing)
 {
     const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AY 0.80.194.1.2.3/10.0.0.7/D", "", 50);
     EXPECT_FALSE(result.sent);
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 50)
-        QCoreApplication::processEvents();
+    QTest::qWait(50);
     EXPECT_TRUE(device.received().isEmpty());
 }
 

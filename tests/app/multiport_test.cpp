@@ -1,0 +1,165 @@
+// The multi-port families through the main window against the simulator: the four windows of a family
+// filled and one shown, Update on the wire, Cancel and the family lifecycle, titles.
+
+#include "mainwindowfixture.h"
+
+#include "multiportwindow.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+using namespace std::string_literals;
+
+class MultiPortFlow : public MainWindowFixture {
+protected:
+    MultiPortFlow() { searchFor(); }
+
+    // The row of the device answering with this model.
+    int rowOf(const char* model)
+    {
+        // The simulated LAN plays one device of every model in the model table's order.
+        const auto& models = lv::simulatedModels();
+        for (std::size_t i = 0; i < models.size(); ++i)
+            if (models[i] == model)
+                for (int r = 0; r < rows(); ++r)
+                    if (line(r).mid(6, 17) ==
+                        QStringLiteral("00-50-C2-00-00-%1").arg(i + 1, 2, 16, QLatin1Char('0')).toUpper())
+                        return r;
+        return -1;
+    }
+
+    // Opens the device at `row`; `act` runs on the shown window once its modal loop runs.
+    QString open(int row, std::function<void(lv::SetupWindow*)> act)
+    {
+        QString shown;
+        lv::WindowHost::setObserver([&shown, act](QDialog* d) {
+            shown = d->objectName();
+            auto* w = qobject_cast<lv::SetupWindow*>(d);
+            QTimer::singleShot(0, d, [w, act] { act(w); });
+        });
+        doubleClickRow(row);
+        lv::WindowHost::setObserver({});
+        return shown;
+    }
+
+    static void press(lv::SetupWindow* w, const char* button)
+    {
+        QTest::mouseClick(w->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+    }
+
+    QStringList loadedWindows() { return window->windows().loadedNames(); }
+
+    QList<QByteArray> sentSince(int before, const QByteArray& prefix)
+    {
+        QList<QByteArray> out;
+        for (const QByteArray& d : sim.received().mid(before))
+            if (d.startsWith(prefix))
+                out << d;
+        return out;
+    }
+};
+
+TEST_F(MultiPortFlow, TwoPortDeviceFillsTheFamilyAndShowsItsWindow)
+{
+    const int row = rowOf("KR-7800");
+    ASSERT_GE(row, 0);
+    QString port2In3, port2In4, port1In1, title;
+    bool oneHasPort2 = true;
+    const QString shown = open(row, [&](lv::SetupWindow* w) {
+        auto* host = &window->windows();
+        port2In3 = host->loaded("frm3PortSetup")->findChild<QLineEdit*>(QStringLiteral("COM2_RemoteHostIP"))->text();
+        port2In4 = host->loaded("frm4PortSetup")->findChild<QLineEdit*>(QStringLiteral("COM2_RemoteHostIP"))->text();
+        port1In1 = host->loaded("Frm1PortSetup")->findChild<QLineEdit*>(QStringLiteral("COM1_RemoteHostIP"))->text();
+        oneHasPort2 = host->loaded("Frm1PortSetup")->findChild<QWidget*>(QStringLiteral("COM2_Baud")) != nullptr;
+        title = w->windowTitle();
+        press(w, "cmdCancel");
+    });
+    EXPECT_EQ(shown, QStringLiteral("frm2PortSetup"));
+    const QString ownPort2 = QString::fromLatin1(state.MultiPortSnapshot["COM2_RemoteHostIP"]);
+    EXPECT_FALSE(ownPort2.isEmpty());
+    EXPECT_EQ(port2In3, ownPort2);
+    EXPECT_EQ(port2In4, ownPort2);
+    EXPECT_EQ(port1In1, QString::fromLatin1(state.MultiPortSnapshot["COM1_RemoteHostIP"]));
+    EXPECT_FALSE(oneHasPort2);
+    EXPECT_EQ(title, QStringLiteral("2 Port Linkvane  ( MAC: ") + line(row).mid(6, 17) + QStringLiteral(" )") +
+                         state.gVersion);
+    // Cancel closed the two-port window only; the others stay loaded and hidden.
+    EXPECT_EQ(loadedWindows(), (QStringList{QStringLiteral("Frm1PortSetup"), QStringLiteral("frm3PortSetup"),
+                                            QStringLiteral("frm4PortSetup")}));
+}
+
+TEST_F(MultiPortFlow, UpdateSendsOnlyTheChangedPortItemAndOneUpdateCommand)
+{
+    const int row = rowOf("KR-7800");
+    ASSERT_GE(row, 0);
+    const int before = sim.received().size();
+    int chosen = -1;
+    const QString shown = open(row, [&](lv::SetupWindow* w) {
+        auto* baud = w->findChild<QComboBox*>(QStringLiteral("COM2_Baud"));
+        chosen = baud->currentIndex() == 6 ? 7 : 6;
+        baud->setCurrentIndex(chosen);
+        press(w, "cmdUpdate");
+    });
+    ASSERT_EQ(shown, QStringLiteral("frm2PortSetup"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sentSince(before, "U ").isEmpty(); }, 2000));
+    const QList<QByteArray> sets = sentSince(before, "S ");
+    ASSERT_EQ(sets.size(), 1);
+    const std::string header = "S " + state.MultiPortSnapshot["MacAddress"] + "/" + state.MultiPortSnapshot["krIP"] +
+                               "/" + state.MultiPortSnapshot["krPassword"];
+    EXPECT_EQ(sets[0].toStdString(), header + "\0"s + "/<COM2_Baud>" + std::to_string(chosen) + "</COM2_Baud>");
+    const QList<QByteArray> updates = sentSince(before, "U ");
+    ASSERT_EQ(updates.size(), 1);
+    EXPECT_EQ(updates[0].toStdString(), "U " + header.substr(2));
+    EXPECT_FALSE(loadedWindows().contains(QStringLiteral("frm2PortSetup")));
+    EXPECT_TRUE(loadedWindows().contains(QStringLiteral("frm4PortSetup")));
+}
+
+TEST_F(MultiPortFlow, FourPortCancelUnloadsTheWholeFamilyOnly)
+{
+    ASSERT_EQ(open(rowOf("KR-7700A"), [](lv::SetupWindow* w) { press(w, "cmdCancel"); }),
+              QStringLiteral("frmKR7700ASetup"));
+    ASSERT_EQ(open(rowOf("KR-7600"), [](lv::SetupWindow* w) { press(w, "cmdCancel"); }),
+              QStringLiteral("frm4PortSetup"));
+    EXPECT_EQ(loadedWindows(), (QStringList{QStringLiteral("frmKR7600ASetup"), QStringLiteral("frmKR7800ASetup"),
+                                            QStringLiteral("frmKR7900ASetup")}));
+    window->close();
+    EXPECT_TRUE(loadedWindows().isEmpty()) << "closing the main window unloads both families";
+}
+
+TEST_F(MultiPortFlow, AHiddenWindowKeepsTheTitleItWasCreatedWith)
+{
+    const int two = rowOf("KR-7800");
+    const int one = rowOf("KR-7700");
+    ASSERT_GE(two, 0);
+    ASSERT_GE(one, 0);
+    open(two, [](lv::SetupWindow* w) { press(w, "cmdUpdate"); });
+    const QString firstMac = line(two).mid(6, 17);
+    const QString firstVersion = state.gVersion;
+    QString title;
+    ASSERT_EQ(open(one,
+                   [&](lv::SetupWindow* w) {
+                       title = w->windowTitle();
+                       press(w, "cmdCancel");
+                   }),
+              QStringLiteral("Frm1PortSetup"));
+    EXPECT_EQ(title, QStringLiteral("1 Port Linkvane  ( MAC: ") + firstMac + QStringLiteral(" )") + firstVersion);
+    EXPECT_NE(line(one).mid(6, 17), firstMac);
+}
+
+TEST_F(MultiPortFlow, TheAFamilysOnePortTitleCarriesNoVersion)
+{
+    QString title;
+    open(rowOf("KR-7700A"), [&](lv::SetupWindow* w) {
+        title = w->windowTitle();
+        press(w, "cmdCancel");
+    });
+    EXPECT_TRUE(title.startsWith(QStringLiteral("1 Port Linkvane  ( MAC: "))) << title.toStdString();
+    EXPECT_TRUE(title.endsWith(QStringLiteral(" )"))) << title.toStdString();
+}
+
+} // namespace

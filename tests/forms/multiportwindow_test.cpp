@@ -1,0 +1,218 @@
+// The multi-port windows: their grid, lists and titles, an Update over loopback, and each window filled
+// from its simulated device.
+
+#include "devicesearch.h"
+#include "devsimprocess.h"
+#include "dialogs.h"
+#include "exchanges.h"
+#include "formtestsupport.h"
+#include "modeltable.h"
+#include "multiportwindow.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+
+namespace lv::test {
+namespace {
+
+using namespace std::string_literals;
+
+Items twoPortItems()
+{
+    Items items{{"MacAddress", kMacAddress},  {"krIP", "192.168.1.50"}, {"krMask", "255.255.255.0"},
+                {"krGateway", "192.168.1.1"}, {"krDHCP", "0"},          {"krDeviceID", "Line-07"},
+                {"krReportID", "65534"},      {"krPassword", "pw"},     {"krAccess", "acc"}};
+    for (const char* p : {"COM1_", "COM2_"}) {
+        const std::string n = p;
+        items[n + "RemoteHostIP"] = "192.168.1.10";
+        items[n + "RemoteHostPort"] = "4001";
+        items[n + "TCPPort"] = "4660";
+        items[n + "TCPMode"] = "0";
+        items[n + "Baud"] = "5";
+        items[n + "Parity"] = "0";
+        items[n + "Bits"] = "1";
+        items[n + "Stops"] = "0";
+        items[n + "HWType"] = "0";
+        items[n + "ChrGap"] = "10";
+        items[n + "Modbus"] = "0";
+    }
+    return items;
+}
+
+class MultiPortWindowTest : public ::testing::Test {
+protected:
+    MultiPortWindowTest()
+    {
+        m_state.broadcast = QHostAddress(QHostAddress::LocalHost);
+        m_state.gCmdPort = QString::number(m_device.port());
+        m_device.setAnswering(true);
+        Dialogs::setScripted(true);
+    }
+    ~MultiPortWindowTest() override { Dialogs::reset(); }
+
+    std::unique_ptr<MultiPortWindow> open(const char* name, const Items& items)
+    {
+        const WindowDef& def = *findWindow(name);
+        auto window = std::make_unique<MultiPortWindow>(def, m_channel, &m_snapshot);
+        window->Form_Load(QString::fromLatin1(kSelMac), QString::fromLatin1(kVersion));
+        window->apply(loadMultiPort(def, replyText(items), def.portCount, m_snapshot), false);
+        return window;
+    }
+
+    FakeDevice m_device;
+    SessionState m_state;
+    CommandChannel m_channel{m_state};
+    LoadedValues m_snapshot;
+};
+
+TEST_F(MultiPortWindowTest, ChangingComTwoBaudSendsTheHeaderNulAndThatItemAlone)
+{
+    auto window = open("frm2PortSetup", twoPortItems());
+    window->show();
+    ASSERT_EQ(find<QComboBox>(*window, "COM2_Baud")->currentText(), QStringLiteral("9600"));
+    chooseEntry(*window, "COM2_Baud", 6);
+    ASSERT_EQ(find<QComboBox>(*window, "COM2_Baud")->currentText(), QStringLiteral("19200"));
+    QTest::mouseClick(find<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
+    const auto sets = m_device.withPrefix("S ");
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].toStdString(), "S "s + kMacAddress + "/192.168.1.50/pw" + "\0"s + "/<COM2_Baud>6</COM2_Baud>");
+    const auto updates = m_device.withPrefix("U ");
+    ASSERT_EQ(updates.size(), 1u);
+    EXPECT_EQ(updates[0].toStdString(), "U "s + kMacAddress + "/192.168.1.50/pw");
+    const auto& all = m_device.received();
+    EXPECT_GE(all.back().atMs - all.front().atMs, 190) << "the 200 ms delay before the \"U \" command";
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MultiPortWindowTest, ABaudOutsideTheListShowsNoEntryAndIsNotSentUntouched)
+{
+    Items items = twoPortItems();
+    items["COM1_Baud"] = "10";
+    items.erase("COM2_Baud");
+    auto window = open("frm2PortSetup", items);
+    EXPECT_EQ(find<QComboBox>(*window, "COM1_Baud")->currentIndex(), -1);
+    EXPECT_EQ(find<QComboBox>(*window, "COM2_Baud")->currentIndex(), -1);
+    window->show();
+    QTest::mouseClick(find<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
+    const auto sets = m_device.withPrefix("S ");
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].toStdString(), "S "s + kMacAddress + "/192.168.1.50/pw" + "\0"s);
+}
+
+TEST_F(MultiPortWindowTest, UnansweredUpdateKeepsTheWindowAndTheEdits)
+{
+    m_device.setAnswering(false);
+    auto window = open("frm2PortSetup", twoPortItems());
+    window->show();
+    typeInto(*window, "DeviceID", QStringLiteral("Hall-9"));
+    QTest::mouseClick(find<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_EQ(Dialogs::shownMessages()[0].text, SetupWindow::noAnswerMessage());
+    EXPECT_EQ(find<QLineEdit>(*window, "DeviceID")->text(), QStringLiteral("Hall-9"));
+}
+
+struct LayoutCase {
+    const char* window;
+    std::vector<const char*> captions; // block captions top to bottom
+    const char* titleEnd;              // after "<n> Port Linkvane  ( MAC: " + MAC
+};
+
+class MultiPortLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(MultiPortLayout, CaptionsTitlesListsAndSize)
+{
+    const LayoutCase& c = GetParam();
+    const WindowDef& def = *findWindow(c.window);
+    SessionState state;
+    CommandChannel channel(state);
+    MultiPortWindow window(def, channel);
+    window.Form_Load(QString::fromLatin1(kSelMac), QString::fromLatin1(kVersion));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("%1 Port Linkvane  ( MAC: ").arg(def.portCount) +
+                                        QString::fromLatin1(kSelMac) + QString::fromLatin1(c.titleEnd));
+    QStringList captions;
+    for (int block : {0, 1, 3})
+        if (auto* cell = window.findChild<QLabel*>(QStringLiteral("lblBlock%1").arg(block)))
+            captions << cell->text();
+    QStringList expected;
+    for (const char* caption : c.captions)
+        expected << QString::fromLatin1(caption);
+    EXPECT_EQ(captions, expected);
+    for (int port = 1; port <= 4; ++port) {
+        auto* hw = window.findChild<QComboBox*>(QStringLiteral("COM%1_HWType").arg(port));
+        if (port > def.portCount) {
+            EXPECT_EQ(hw, nullptr);
+            continue;
+        }
+        ASSERT_NE(hw, nullptr);
+        EXPECT_EQ(hw->count(), port == 2 || port == 3 ? 5 : 3) << port;
+        EXPECT_EQ(window.findChild<QComboBox*>(QStringLiteral("COM%1_TCPMode").arg(port))->itemText(1),
+                  QStringLiteral("UDP Server"));
+    }
+    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("Password"))->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("arbtime")) != nullptr, def.familyA);
+    window.show();
+    EXPECT_LE(window.frameGeometry().height(), 768);
+    EXPECT_LE(window.frameGeometry().width(), 1366);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, MultiPortLayout,
+    ::testing::Values(LayoutCase{"Frm1PortSetup", {"General Setting", "COM1"}, " )2.07 build 0311"},
+                      LayoutCase{"frm2PortSetup", {"General Setting", " COM1"}, " )2.07 build 0311"},
+                      LayoutCase{"frm3PortSetup", {"General Setting", " COM1 / COM2", "COM3"}, " )2.07 build 0311"},
+                      LayoutCase{
+                          "frm4PortSetup", {"General Setting", " COM1 / COM2", "COM3 / COM4"}, " )2.07 build 0311"},
+                      LayoutCase{"frmKR7700ASetup", {"General Setting", "COM1"}, " )"},
+                      LayoutCase{"frmKR7800ASetup", {"General Setting", " COM1"}, " )2.07 build 0311"},
+                      LayoutCase{"frmKR7900ASetup", {"General Setting", " COM1 / COM2", "COM3"}, " )"},
+                      LayoutCase{"frmKR7600ASetup", {"General Setting", " COM1 / COM2", "COM3 / COM4"}, " )"}),
+    [](const auto& p) { return std::string(p.param.window); });
+
+// Every multi-port window filled from its simulated device; LINKVANE_SCREENSHOT_DIR=<dir> writes
+// <dir>/<window>.png for the documentation.
+TEST(MultiPortDevsim, EveryWindowOpensFilledFromItsDevice)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
+    SessionState state;
+    state.broadcast = QHostAddress(QHostAddress::LocalHost);
+    state.gCmdPort = QString::number(sim.port());
+    CommandChannel channel(state);
+    DeviceSearch search(state);
+    search.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return search.devices().size() >= simulatedModels().size(); }, 3000));
+    const QString shots = qEnvironmentVariable("LINKVANE_SCREENSHOT_DIR");
+    int opened = 0;
+    for (std::size_t i = 0; i < search.devices().size(); ++i) {
+        const std::string& raw = search.devices().raw(i);
+        const ConfigRequestResult config = requestConfiguration(channel, raw, "");
+        const WindowDef* def = config.dispatch.windowDef;
+        if (!config.valid || !def || !def->isMultiPort())
+            continue;
+        SCOPED_TRACE(def->name);
+        ++opened;
+        LoadedValues snapshot;
+        MultiPortWindow window(*def, channel, &snapshot);
+        window.Form_Load(QString::fromLatin1(macTextOfLine(search.devices().line(i))),
+                         QString::fromLatin1(config.modelVersion.version));
+        window.apply(loadMultiPort(*def, config.reply, def->portCount, snapshot), false);
+        const std::string ip = parseSearchReply(raw)->ip;
+        EXPECT_EQ(find<QLineEdit>(window, "IP")->text().toStdString(), ip);
+        const std::string lastPort = "COM" + std::to_string(def->portCount) + "_Baud";
+        EXPECT_GE(find<QComboBox>(window, lastPort.c_str())->currentIndex(), 0);
+        if (shots.isEmpty())
+            continue;
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QDir().mkpath(shots);
+        EXPECT_TRUE(
+            window.grab().save(shots + QLatin1Char('/') + QString::fromLatin1(def->name) + QStringLiteral(".png")));
+    }
+    EXPECT_EQ(opened, 8);
+}
+
+} // namespace
+} // namespace lv::test
