@@ -1,3 +1,5 @@
+// frmMain: menus, the command port, the device search and list, the choice of a device.
+
 #include "mainwindow.h"
 
 #include "aboutbox.h"

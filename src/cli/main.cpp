@@ -1,3 +1,5 @@
+// The linkvane-cli program: runs one command of the registry.
+
 #include "cli.h"
 
 #include <QCoreApplication>

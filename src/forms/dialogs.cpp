@@ -1,3 +1,5 @@
+// The message boxes and the input box, real or scripted for tests.
+
 #include "dialogs.h"
 
 #include <QInputDialog>

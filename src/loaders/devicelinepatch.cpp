@@ -1,3 +1,5 @@
+// PatchDeviceLine: the IP column, then the device-ID column.
+
 #include "devicelinepatch.h"
 
 #include "devicelist.h"

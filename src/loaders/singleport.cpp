@@ -1,3 +1,5 @@
+// The single-port loaders: list values checked against their bounds and defaulted, text as given.
+
 #include "loaders.h"
 
 #include <charconv>

@@ -1,3 +1,5 @@
+// The set command of an Update from the fields that differ from their loaded values.
+
 #include "updateplan.h"
 
 #include <algorithm>

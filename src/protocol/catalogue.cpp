@@ -1,3 +1,5 @@
+// The catalogue of the eighteen setup windows, written as data.
+
 #include "catalogue.h"
 
 #include <algorithm>

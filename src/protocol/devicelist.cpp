@@ -1,3 +1,5 @@
+// Search replies, device-list lines and the paired lists with their duplicate index.
+
 #include "devicelist.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Model and version of a reply, and the model table that picks a device's window.
+
 #include "modeltable.h"
 
 #include "catalogue.h"

@@ -1,3 +1,5 @@
+// Tag values, the request, set and "U " command texts.
+
 #include "tagmessage.h"
 
 namespace lv {

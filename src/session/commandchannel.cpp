@@ -1,3 +1,5 @@
+// The command socket with its reply buffer and bounded waits.
+
 #include "commandchannel.h"
 
 #include "wait.h"

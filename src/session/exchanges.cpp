@@ -1,3 +1,5 @@
+// The configuration request and the Update exchange.
+
 #include "exchanges.h"
 
 #include "devicelist.h"

@@ -1,3 +1,5 @@
+// ReplyBuffer: datagrams joined in arrival order, and the completion mark.
+
 #include "replybuffer.h"
 
 #include "tagmessage.h"

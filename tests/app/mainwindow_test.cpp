@@ -417,3 +417,27 @@ TEST_F(LargeLanTest, SearchListsTenThousandDevicesNoneLost)
 }
 
 } // namespace
+
+namespace {
+
+// The selection update runs on every selection of a line, by mouse as by keyboard, and reads the MAC
+// field from the line's raw entry; a click on the line that is already selected runs it as well.
+TEST_F(MainWindowTest, SelectionByMouseOrKeyboardFillsTheSelectedMacField)
+{
+    searchAndSettle();
+    const auto macFieldOf = [&](int row) {
+        const QString entry = raw(row);
+        return entry.mid(3, entry.indexOf(QLatin1Char('/')) - 3);
+    };
+    selectRow(4);
+    EXPECT_EQ(state.gSelMacField, macFieldOf(4));
+    state.gSelMacField.clear();
+    selectRow(4);
+    EXPECT_EQ(state.gSelMacField, macFieldOf(4)) << "a click on the selected line";
+    QTest::keyClick(lstDev, Qt::Key_Down);
+    EXPECT_EQ(state.gSelMacField, macFieldOf(5));
+    selectRow(0);
+    EXPECT_EQ(state.gSelMacField, macFieldOf(0));
+}
+
+} // namespace

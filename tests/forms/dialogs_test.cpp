@@ -1,3 +1,5 @@
+// The scriptable message boxes and input box.
+
 #include "dialogs.h"
 
 #include <QApplication>

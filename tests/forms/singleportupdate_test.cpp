@@ -1,3 +1,5 @@
+// Update of the single-port windows over loopback: the set command, the delay, the "U " commands.
+
 #include "devicelist.h"
 #include "dialogs.h"
 #include "formtestsupport.h"
@@ -325,6 +327,26 @@ TEST_F(SinglePortUpdate, ButtonsAndEscapeAreLockedWhileAnUpdateRuns)
     EXPECT_TRUE(window->isVisible());
     // Only the first Update went out.
     EXPECT_EQ(m_device.withPrefix("S ").size(), 1u);
+}
+
+} // namespace
+} // namespace lv::test
+
+namespace lv::test {
+namespace {
+
+// A text box shows a loaded value whole however long it is, so an untouched Update sends nothing of it
+// and an edit at its end sends it whole.
+TEST_F(SinglePortUpdate, TextBoxesHaveNoLengthLimit)
+{
+    const std::string longId(40000, 'D');
+    auto window = openWindow("frmSetup", withItems(standardItems(), {{"DeviceID", longId}}), m_channel);
+    window->show();
+    EXPECT_EQ(find<QLineEdit>(*window, "txtDeviceID")->text().size(), 40000);
+    EXPECT_EQ(window->loadedConfig().at("DeviceID"), longId);
+    clickUpdate(*window);
+    ASSERT_EQ(m_device.withPrefix("S ").size(), 1u);
+    EXPECT_EQ(m_device.withPrefix("S ")[0], header("S "));
 }
 
 } // namespace

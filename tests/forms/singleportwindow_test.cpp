@@ -1,3 +1,5 @@
+// The single-port windows as built from the catalogue and filled by their loaders.
+
 #include "formtestsupport.h"
 
 #include <QApplication>

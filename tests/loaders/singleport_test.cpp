@@ -1,3 +1,5 @@
+// The single-port loaders: what each field shows and records for every kind of value.
+
 #include "loaders.h"
 #include "replybuilder.h"
 

@@ -1,3 +1,5 @@
+// The catalogue against the windows' fields, lists, titles and item orders.
+
 #include "catalogue.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Search replies, device-list lines, the duplicate test and the line rewrites.
+
 #include "devicelist.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Model and version reading and the rows of the model table.
+
 #include "modeltable.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// GetTagValue and the command texts.
+
 #include "tagmessage.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The command-port rule of the input box.
+
 #include "sessionstate.h"
 
 #include "printers.h"

@@ -1,3 +1,5 @@
+// The request and Update exchanges against a scripted device on loopback.
+
 #include "exchanges.h"
 
 #include "fakedevice.h"

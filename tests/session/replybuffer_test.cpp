@@ -1,3 +1,5 @@
+// ReplyBuffer: joining, the completion mark, the size bound.
+
 #include "replybuffer.h"
 
 #include "printers.h"

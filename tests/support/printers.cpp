@@ -1,3 +1,5 @@
+// PrintTo for Qt strings, so failures read well.
+
 #include "printers.h"
 
 #include <cstdio>
