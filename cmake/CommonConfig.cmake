@@ -14,3 +14,16 @@ if(LINKVANE_SANITIZE)
     target_compile_options(linkvane_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(linkvane_common INTERFACE -fsanitize=address,undefined)
 endif()
+
+# lv_add_program(<library> <program> LIBS ...): the sources of the current folder, but main.cpp, as a
+# static library (so the tests drive the very same code), and the program from main.cpp over it.
+function(lv_add_program library program)
+    cmake_parse_arguments(P "" "" "LIBS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+    add_library(${library} STATIC ${sources})
+    target_include_directories(${library} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${library} PUBLIC ${P_LIBS})
+    add_executable(${program} main.cpp)
+    target_link_libraries(${program} PRIVATE ${library})
+endfunction()

@@ -17,11 +17,6 @@ SinglePortWindow::SinglePortWindow(const WindowDef& window, CommandChannel& chan
                                    QWidget* parent)
     : SetupWindow(window, channel, loaded, parent)
 {
-    buildForm();
-}
-
-void SinglePortWindow::buildForm()
-{
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(6);

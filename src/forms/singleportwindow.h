@@ -10,11 +10,9 @@ namespace lv {
 class SinglePortWindow final : public SetupWindow {
     Q_OBJECT
 public:
+    // Builds the rows of the window's fields, then the buttons.
     SinglePortWindow(const WindowDef& window, CommandChannel& channel, LoadedValues* loaded = nullptr,
                      QWidget* parent = nullptr);
-
-private:
-    void buildForm();
 };
 
 } // namespace lv

@@ -4,6 +4,7 @@
 
 #include "catalogue.h"
 #include "commandchannel.h"
+#include "dialogs.h"
 #include "fakedevice.h"
 #include "loaders.h"
 #include "replybuilder.h"
@@ -14,6 +15,7 @@
 #include <QHostAddress>
 #include <QLineEdit>
 #include <QNetworkDatagram>
+#include <QPushButton>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -30,40 +32,6 @@ namespace lv::test {
 inline constexpr char kSelMac[] = "00-50-C2-01-02-03";
 inline constexpr char kVersion[] = "2.07 build 0311";
 inline constexpr char kMacAddress[] = "00:50:C2:01:02:03";
-
-// A plausible configuration of a single-port device: every tag any single-port
-// window reads.
-inline Items standardItems()
-{
-    return {{"MacAddress", kMacAddress},
-            {"IPAddress", "192.168.1.50"},
-            {"SubMask", "255.255.255.0"},
-            {"GatewayIP", "192.168.1.1"},
-            {"DHCPEnable", "0"},
-            {"HostIP", "192.168.1.10"},
-            {"HostPort", "4001"},
-            {"SIOSocketPort", "4660"},
-            {"SIOSocketType", "0"},
-            {"DIOSocketPort", "4661"},
-            {"DIOSocketType", "0"},
-            {"SIOBaud", "5"},
-            {"SIOParity", "0"},
-            {"SIOBits", "1"},
-            {"SIOStops", "0"},
-            {"SIOType", "0"},
-            {"TCPLinkTimeOut", "60"},
-            {"TCPLinkTimeOutMode", "0"},
-            {"ChrGap", "10"},
-            {"DeviceID", "Line-07"},
-            {"ReportIDPort", "4662"},
-            {"SetupPassword", "pw"},
-            {"AccessPassword", "guest"},
-            {"COM1_Modbus", "0"},
-            {"PanId", "1A2B"},
-            {"RFChan", "11"},
-            {"ZNwkAddr", "0x3F21, 0x1A2B"},
-            {"ZMac", "00:12:4B:00:01:02:03:04"}};
-}
 
 // The header every test command starts with, for the standard items.
 inline QByteArray header(const char* letter)
@@ -83,6 +51,30 @@ inline std::unique_ptr<SinglePortWindow> openWindow(const std::string& name, con
     window->apply(loadSinglePort(*def, replyText(items)));
     return window;
 }
+
+// A device on loopback that confirms every Update, and the session that talks to it; message boxes
+// are scripted.
+class LoopbackDeviceTest : public ::testing::Test {
+protected:
+    LoopbackDeviceTest()
+    {
+        m_state.broadcast = QHostAddress(QHostAddress::LocalHost);
+        m_state.gCmdPort = QString::number(m_device.port());
+        m_device.setAnswering(true);
+        Dialogs::setScripted(true);
+    }
+    ~LoopbackDeviceTest() override { Dialogs::reset(); }
+
+    FakeDevice m_device;
+    SessionState m_state;
+    CommandChannel m_channel{m_state};
+};
+
+template <typename W> W* find(QWidget& window, const char* name);
+
+// Types `text` into a text box, presses Update and checks that the unanswered Update kept the window
+// open with the edit and said so once.
+inline void expectUnansweredUpdateKeepsEdit(SetupWindow& window, const char* control, const QString& text);
 
 template <typename W> W* find(QWidget& window, const char* name)
 {
@@ -114,6 +106,17 @@ inline void chooseEntry(QWidget& window, const std::string& control, int index)
     QTest::keyClick(combo, Qt::Key_Home);
     for (int i = 0; i < index; ++i)
         QTest::keyClick(combo, Qt::Key_Down);
+}
+
+inline void expectUnansweredUpdateKeepsEdit(SetupWindow& window, const char* control, const QString& text)
+{
+    window.show();
+    typeInto(window, control, text);
+    QTest::mouseClick(find<QPushButton>(window, "cmdUpdate"), Qt::LeftButton);
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_EQ(Dialogs::shownMessages()[0].text, SetupWindow::noAnswerMessage());
+    EXPECT_EQ(find<QLineEdit>(window, control)->text(), text);
 }
 
 } // namespace lv::test

@@ -21,37 +21,11 @@ using namespace std::string_literals;
 
 Items twoPortItems()
 {
-    Items items{{"MacAddress", kMacAddress},  {"krIP", "192.168.1.50"}, {"krMask", "255.255.255.0"},
-                {"krGateway", "192.168.1.1"}, {"krDHCP", "0"},          {"krDeviceID", "Line-07"},
-                {"krReportID", "65534"},      {"krPassword", "pw"},     {"krAccess", "acc"}};
-    for (const char* p : {"COM1_", "COM2_"}) {
-        const std::string n = p;
-        items[n + "RemoteHostIP"] = "192.168.1.10";
-        items[n + "RemoteHostPort"] = "4001";
-        items[n + "TCPPort"] = "4660";
-        items[n + "TCPMode"] = "0";
-        items[n + "Baud"] = "5";
-        items[n + "Parity"] = "0";
-        items[n + "Bits"] = "1";
-        items[n + "Stops"] = "0";
-        items[n + "HWType"] = "0";
-        items[n + "ChrGap"] = "10";
-        items[n + "Modbus"] = "0";
-    }
-    return items;
+    return multiPortItems(2, false, kMacAddress, "192.168.1.50", "pw");
 }
 
-class MultiPortWindowTest : public ::testing::Test {
+class MultiPortWindowTest : public LoopbackDeviceTest {
 protected:
-    MultiPortWindowTest()
-    {
-        m_state.broadcast = QHostAddress(QHostAddress::LocalHost);
-        m_state.gCmdPort = QString::number(m_device.port());
-        m_device.setAnswering(true);
-        Dialogs::setScripted(true);
-    }
-    ~MultiPortWindowTest() override { Dialogs::reset(); }
-
     std::unique_ptr<MultiPortWindow> open(const char* name, const Items& items)
     {
         const WindowDef& def = *findWindow(name);
@@ -61,9 +35,6 @@ protected:
         return window;
     }
 
-    FakeDevice m_device;
-    SessionState m_state;
-    CommandChannel m_channel{m_state};
     LoadedValues m_snapshot;
 };
 
@@ -105,13 +76,7 @@ TEST_F(MultiPortWindowTest, UnansweredUpdateKeepsTheWindowAndTheEdits)
 {
     m_device.setAnswering(false);
     auto window = open("frm2PortSetup", twoPortItems());
-    window->show();
-    typeInto(*window, "DeviceID", QStringLiteral("Hall-9"));
-    QTest::mouseClick(find<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
-    EXPECT_TRUE(window->isVisible());
-    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
-    EXPECT_EQ(Dialogs::shownMessages()[0].text, SetupWindow::noAnswerMessage());
-    EXPECT_EQ(find<QLineEdit>(*window, "DeviceID")->text(), QStringLiteral("Hall-9"));
+    expectUnansweredUpdateKeepsEdit(*window, "DeviceID", QStringLiteral("Hall-9"));
 }
 
 struct LayoutCase {

@@ -125,13 +125,7 @@ TEST_F(SinglePortDevsimSilent, UnansweredUpdateLeavesTheWindowOpen)
     auto devices = findSinglePortDevices();
     ASSERT_EQ(devices.count("frmSetupDn680"), 1u);
     auto window = open(devices.at("frmSetupDn680"));
-    window->show();
-    typeInto(*window, "RFChannel", QStringLiteral("21"));
-    QTest::mouseClick(find<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
-    EXPECT_TRUE(window->isVisible());
-    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
-    EXPECT_EQ(Dialogs::shownMessages()[0].text, SinglePortWindow::noAnswerMessage());
-    EXPECT_EQ(find<QLineEdit>(*window, "RFChannel")->text(), QStringLiteral("21"));
+    expectUnansweredUpdateKeepsEdit(*window, "RFChannel", QStringLiteral("21"));
     EXPECT_EQ(m_sim.waitForReceived("U ", 3).size(), 3);
 }
 

@@ -27,25 +27,12 @@ void applyEdits(QWidget& window, const std::vector<Edit>& edits)
     }
 }
 
-class SinglePortUpdate : public ::testing::Test {
+class SinglePortUpdate : public LoopbackDeviceTest {
 protected:
-    SinglePortUpdate()
-    {
-        m_state.broadcast = QHostAddress(QHostAddress::LocalHost);
-        m_state.gCmdPort = QString::number(m_device.port());
-        m_device.setAnswering(true);
-        Dialogs::setScripted(true);
-    }
-    ~SinglePortUpdate() override { Dialogs::reset(); }
-
     void clickUpdate(SinglePortWindow& window)
     {
         QTest::mouseClick(find<QPushButton>(window, "cmdUpdate"), Qt::LeftButton);
     }
-
-    FakeDevice m_device;
-    SessionState m_state;
-    CommandChannel m_channel{m_state};
 };
 
 struct UpdateCase {

@@ -12,42 +12,9 @@ namespace lv {
 namespace {
 
 using test::Items;
+using test::multiPortItems;
 using test::replyText;
 using namespace std::string_literals;
-
-// A converter's general items and the port items of ports 1..ports, with distinct values per port.
-Items multiPortItems(int ports, bool familyA)
-{
-    Items items{{"MacAddress", "00:50:C2:00:00:0E"},
-                {"krIP", "10.0.0.14"},
-                {"krMask", "255.255.255.0"},
-                {"krGateway", "10.0.0.1"},
-                {"krDHCP", "0"},
-                {"krDeviceID", "Hall-3"},
-                {"krReportID", "65534"},
-                {"krPassword", "old"},
-                {"krAccess", "acc"}};
-    if (familyA) {
-        items["multis"] = "1";
-        items["arbtime"] = "50";
-        items["uarttimeout"] = "20";
-    }
-    for (int n = 1; n <= ports; ++n) {
-        const std::string p = "COM" + std::to_string(n) + "_";
-        items[p + "RemoteHostIP"] = "10.0.1." + std::to_string(n);
-        items[p + "RemoteHostPort"] = std::to_string(5000 + n);
-        items[p + "TCPPort"] = std::to_string(4000 + n);
-        items[p + "TCPMode"] = "0";
-        items[p + "Baud"] = "5";
-        items[p + "Parity"] = "0";
-        items[p + "Bits"] = "1";
-        items[p + "Stops"] = "0";
-        items[p + "HWType"] = "2";
-        items[p + "ChrGap"] = std::to_string(n);
-        items[p + "Modbus"] = "0";
-    }
-    return items;
-}
 
 const WindowDef& window(const char* name)
 {

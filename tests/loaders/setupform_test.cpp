@@ -52,32 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Loads a window from a reply carrying every single-port tag, as a device would send it.
 SetupForm& loadStandard(SetupForm& form)
 {
-    form.load(replyText(test::Items{{"MacAddress", "00:50:C2:01:02:03"},
-                                    {"IPAddress", "192.168.1.50"},
-                                    {"SubMask", "255.255.255.0"},
-                                    {"GatewayIP", "192.168.1.1"},
-                                    {"DHCPEnable", "0"},
-                                    {"HostIP", "192.168.1.10"},
-                                    {"HostPort", "4001"},
-                                    {"SIOSocketPort", "4660"},
-                                    {"SIOSocketType", "0"},
-                                    {"DIOSocketPort", "4661"},
-                                    {"DIOSocketType", "0"},
-                                    {"SIOBaud", "5"},
-                                    {"SIOParity", "0"},
-                                    {"SIOBits", "1"},
-                                    {"SIOStops", "0"},
-                                    {"SIOType", "0"},
-                                    {"TCPLinkTimeOut", "60"},
-                                    {"TCPLinkTimeOutMode", "0"},
-                                    {"ChrGap", "10"},
-                                    {"DeviceID", "Line-07"},
-                                    {"ReportIDPort", "4662"},
-                                    {"SetupPassword", "pw"},
-                                    {"AccessPassword", "guest"},
-                                    {"COM1_Modbus", "0"},
-                                    {"PanId", "1A2B"},
-                                    {"RFChan", "11"}}));
+    form.load(replyText(test::standardItems()));
     return form;
 }
 

@@ -34,6 +34,75 @@ inline std::string replyText(const ItemList& items, std::string_view head = kRep
     return replyText<ItemList>(items, head);
 }
 
+// A plausible configuration of a single-port device: every tag any single-port window reads.
+inline Items standardItems(std::string_view macAddress = "00:50:C2:01:02:03")
+{
+    return {{"MacAddress", std::string(macAddress)},
+            {"IPAddress", "192.168.1.50"},
+            {"SubMask", "255.255.255.0"},
+            {"GatewayIP", "192.168.1.1"},
+            {"DHCPEnable", "0"},
+            {"HostIP", "192.168.1.10"},
+            {"HostPort", "4001"},
+            {"SIOSocketPort", "4660"},
+            {"SIOSocketType", "0"},
+            {"DIOSocketPort", "4661"},
+            {"DIOSocketType", "0"},
+            {"SIOBaud", "5"},
+            {"SIOParity", "0"},
+            {"SIOBits", "1"},
+            {"SIOStops", "0"},
+            {"SIOType", "0"},
+            {"TCPLinkTimeOut", "60"},
+            {"TCPLinkTimeOutMode", "0"},
+            {"ChrGap", "10"},
+            {"DeviceID", "Line-07"},
+            {"ReportIDPort", "4662"},
+            {"SetupPassword", "pw"},
+            {"AccessPassword", "guest"},
+            {"COM1_Modbus", "0"},
+            {"PanId", "1A2B"},
+            {"RFChan", "11"},
+            {"ZNwkAddr", "0x3F21, 0x1A2B"},
+            {"ZMac", "00:12:4B:00:01:02:03:04"}};
+}
+
+// A multi-port converter's general items (with the three "A" items for that family) and the eleven
+// items of ports 1..ports: baud 9600 (index 5), port n's remote host 10.0.1.n, gap n.
+inline Items multiPortItems(int ports, bool familyA, std::string_view macAddress = "00:50:C2:00:00:0E",
+                            std::string_view ip = "10.0.0.14", std::string_view password = "old")
+{
+    Items items{{"MacAddress", std::string(macAddress)},
+                {"krIP", std::string(ip)},
+                {"krMask", "255.255.255.0"},
+                {"krGateway", "10.0.0.1"},
+                {"krDHCP", "0"},
+                {"krDeviceID", "Hall-3"},
+                {"krReportID", "65534"},
+                {"krPassword", std::string(password)},
+                {"krAccess", "acc"}};
+    if (familyA) {
+        items["multis"] = "1";
+        items["arbtime"] = "50";
+        items["uarttimeout"] = "20";
+    }
+    for (int n = 1; n <= ports; ++n) {
+        const std::string p = "COM" + std::to_string(n) + "_";
+        items[p + "RemoteHostIP"] = "10.0.1." + std::to_string(n);
+        items[p + "RemoteHostPort"] = std::to_string(5000 + n);
+        items[p + "TCPPort"] = std::to_string(4000 + n);
+        items[p + "TCPMode"] = "0";
+        items[p + "Baud"] = "5";
+        items[p + "Parity"] = "0";
+        items[p + "Bits"] = "1";
+        items[p + "Stops"] = "0";
+        items[p + "HWType"] = "2";
+        items[p + "ChrGap"] = std::to_string(n);
+        items[p + "Modbus"] = "0";
+    }
+    return items;
+}
+
 inline Items withItems(Items items, const Items& changes)
 {
     for (const auto& [tag, value] : changes)
