@@ -458,3 +458,44 @@ TEST(CliScale, SearchListsTenThousandDevicesNoneLost)
 }
 
 } // namespace
+
+namespace {
+
+// A multi-port converter through the same headless form as its window: labels and #N pick list
+// entries, the set command carries the NUL after the header and only the changed items, one "U ".
+TEST(CliMultiPort, SetSendsOnlyTheChangedPortItemsAndShowReadsThemBack)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-7900A");
+    const QString baud = device.setting("COM2_Baud") == "6" ? QStringLiteral("38400") : QStringLiteral("19200");
+    const QByteArray baudIndex = baud == QStringLiteral("38400") ? "7" : "6";
+    const QString multis = device.setting("multis") == "1" ? QStringLiteral("#0") : QStringLiteral("Enable");
+    const QByteArray multisIndex = multis == QStringLiteral("#0") ? "0" : "1";
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("set"), macTextOf(device),
+                                       QStringLiteral("COM2_Baud=") + baud, QStringLiteral("multis=") + multis}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QByteArray expected = "S " + QByteArray(device.macAddressText().c_str()) + "/" +
+                                QByteArray(device.ip().c_str()) + "/" + QByteArray(device.password().c_str()) +
+                                QByteArray(1, '\0') + "/<multis>" + multisIndex + "</multis>/<COM2_Baud>" + baudIndex +
+                                "</COM2_Baud>";
+    EXPECT_EQ(parseJson(run.out).object()[QStringLiteral("sent")].toString().toLatin1(), expected);
+    EXPECT_EQ(receivedWith(sim, "S "), QList<QByteArray>{expected});
+    EXPECT_EQ(receivedWith(sim, "U ").size(), 1);
+
+    const CliRun show = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("show"), macTextOf(device)}));
+    ASSERT_EQ(show.exitCode, 0) << show.err;
+    const QJsonObject shown = parseJson(show.out).object();
+    EXPECT_EQ(shown[QStringLiteral("window")].toString(), QStringLiteral("frmKR7900ASetup"));
+    QString shownBaud;
+    bool hasPort4 = false;
+    for (const QJsonValue& f : shown[QStringLiteral("fields")].toArray()) {
+        if (f[QStringLiteral("tag")].toString() == QStringLiteral("COM2_Baud"))
+            shownBaud = f[QStringLiteral("label")].toString();
+        hasPort4 = hasPort4 || f[QStringLiteral("tag")].toString().startsWith(QStringLiteral("COM4_"));
+    }
+    EXPECT_EQ(shownBaud, baud);
+    EXPECT_FALSE(hasPort4) << "a three-port window has no port 4";
+}
+
+} // namespace
