@@ -39,6 +39,10 @@ std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, con
         return QStringLiteral("%1 is switched off on %2").arg(name, windowName);
     case SetError::NotReported:
         return QStringLiteral("the device reported no %1, so %2 does not send it").arg(name, windowName);
+    case SetError::CarriesItem:
+        return QStringLiteral("the value of %1 holds the tag of an item (\"<...>\" or \"</...>\"); the device "
+                              "would read other settings out of it")
+            .arg(name);
     case SetError::NoSuchEntry: {
         const FieldDef& field = *window.fieldByTag(tag);
         QStringList entries;
@@ -89,12 +93,24 @@ int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
         return context.fail(kExitUnknownValue, QStringLiteral("no window opens for model %1; nothing to set")
                                                    .arg(printableText(loaded->request.modelVersion.model)));
     SetupForm& form = *loaded->form;
+    if (!form.hasDeviceMac())
+        return context.fail(kExitNoAnswer, QStringLiteral("the reply of %1 carried no MAC address, so no command "
+                                                          "can name the device; nothing was sent")
+                                               .arg(fromLatin1(loaded->device.macText)));
     for (const auto& [name, value] : changes)
         if (const std::optional<QString> refused = applyTypedValue(form, name, value))
             return context.fail(kExitUnknownValue, *refused);
 
     const UpdatePlan plan = form.plan();
-    const bool answered = !dryRun && runUpdate(context.channel(), plan, context.options().timeoutMs);
+    const UpdateResult outcome =
+        dryRun ? UpdateResult::NoAnswer : runUpdate(context.channel(), plan, context.options().timeoutMs);
+    const bool answered = outcome == UpdateResult::Answered;
+    if (!dryRun && outcome == UpdateResult::NotSent)
+        return context.fail(kExitNoAnswer, QStringLiteral("the update of %1 could not be sent (%2 bytes; one "
+                                                          "datagram carries at most %3); nothing was sent")
+                                               .arg(fromLatin1(loaded->device.macText))
+                                               .arg(plan.setCommand.size())
+                                               .arg(kMaxDatagramBytes));
 
     Output& out = context.output();
     if (out.json()) {

@@ -27,6 +27,28 @@ const QString& SetupWindow::noAnswerMessage()
     return text;
 }
 
+const QString& SetupWindow::notSentMessage()
+{
+    static const QString text = QStringLiteral("The update could not be sent (it is too large for one datagram, "
+                                               "or the network refused it). Nothing was changed on the device; "
+                                               "your changes are still here.");
+    return text;
+}
+
+const QString& SetupWindow::noMacMessage()
+{
+    static const QString text = QStringLiteral("The device's reply carried no MAC address, so no command can "
+                                               "name the device. Nothing was sent.");
+    return text;
+}
+
+QString SetupWindow::fieldProblemMessage(const QString& tag)
+{
+    return QStringLiteral("%1 holds the tag of an item (\"<...>\" or \"</...>\"); the device would read other "
+                          "settings out of it. Nothing was sent.")
+        .arg(tag);
+}
+
 SetupWindow::SetupWindow(const WindowDef& window, CommandChannel& channel, LoadedValues* loaded, QWidget* parent)
     : QDialog(parent), m_form(window, loaded), m_channel(channel)
 {
@@ -192,23 +214,60 @@ void SetupWindow::cmdUpdate_Click()
 {
     if (m_updating)
         return;
+    // Nothing goes out that the device would misread, or that names no device.
+    if (!m_form.hasDeviceMac()) {
+        Dialogs::message(this, noMacMessage());
+        return;
+    }
+    clearFieldProblem();
+    if (const FieldDef* field = m_form.fieldCarryingItem()) {
+        showFieldProblem(*field);
+        return;
+    }
     const DeviceLinePatch patch = m_form.linePatch();
     const UpdatePlan plan = m_form.plan();
     m_updating = true;
     setButtonsEnabled(false);
     QPointer<SetupWindow> self(this);
-    const bool answered = runUpdate(m_channel, plan);
+    const UpdateResult result = runUpdate(m_channel, plan);
     if (!self)
         return;
     m_updating = false;
     setButtonsEnabled(true);
-    if (!answered) {
-        // The window stays open with the operator's edits, so nothing typed is lost.
+    // Unless the device confirmed, the window stays open with the operator's edits, so nothing typed
+    // is lost.
+    if (result == UpdateResult::NotSent) {
+        Dialogs::message(this, notSentMessage());
+        return;
+    }
+    if (result == UpdateResult::NoAnswer) {
         Dialogs::message(this, noAnswerMessage());
         return;
     }
     Q_EMIT updateConfirmed(patch);
     accept();
+}
+
+void SetupWindow::showFieldProblem(const FieldDef& field)
+{
+    QWidget* widget = control(field.control);
+    const QString why = fieldProblemMessage(fromLatin1(field.tag));
+    if (widget) {
+        widget->setToolTip(why);
+        widget->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid #c0392b; }"));
+        widget->setFocus();
+        m_problemControl = field.control;
+    }
+    Dialogs::message(this, why);
+}
+
+void SetupWindow::clearFieldProblem()
+{
+    if (QWidget* widget = control(m_problemControl)) {
+        widget->setToolTip({});
+        widget->setStyleSheet({});
+    }
+    m_problemControl.clear();
 }
 
 void SetupWindow::cmdCancel_Click()

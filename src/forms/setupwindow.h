@@ -28,6 +28,12 @@ class SetupWindow : public QDialog {
 public:
     // The message shown when the device did not answer an Update in time.
     static const QString& noAnswerMessage();
+    // The message shown when the set command or a "U " command could not be sent.
+    static const QString& notSentMessage();
+    // The message shown when the reply carried no MacAddress to name the device by.
+    static const QString& noMacMessage();
+    // Why the field carried by `tag` is not sent.
+    static QString fieldProblemMessage(const QString& tag);
 
     const WindowDef& windowDef() const { return m_form.window(); }
     SetupForm& form() { return m_form; }
@@ -72,6 +78,9 @@ private:
     // Writes the form's values into the widgets, then records what the text boxes really show.
     void showForm();
     void setButtonsEnabled(bool enabled);
+    // Marks the field that cannot be sent as typed and says why.
+    void showFieldProblem(const FieldDef& field);
+    void clearFieldProblem();
 
     SetupForm m_form;
     CommandChannel& m_channel;
@@ -80,6 +89,7 @@ private:
     QPushButton* m_cancel = nullptr;
     bool m_updating = false;
     bool m_showing = false;
+    std::string m_problemControl;
 };
 
 } // namespace lv

@@ -40,7 +40,36 @@ const ControlValue& designState()
     return value;
 }
 
+// Every tag a window sends or shows, and MacAddress.
+const std::vector<std::string>& knownTags()
+{
+    static const std::vector<std::string> tags = [] {
+        std::vector<std::string> all{std::string(kMacAddressTag)};
+        for (const WindowDef& window : windowCatalogue())
+            for (const FieldDef& field : window.fields)
+                if (!field.tag.empty() && std::find(all.begin(), all.end(), field.tag) == all.end())
+                    all.push_back(field.tag);
+        return all;
+    }();
+    return tags;
+}
+
 } // namespace
+
+bool carriesItem(std::string_view tag, std::string_view value)
+{
+    if (value.find('<') == std::string_view::npos)
+        return false;
+    const auto holds = [value](std::string_view prefix, std::string_view name) {
+        return value.find(std::string(prefix) + std::string(name) + ">") != std::string_view::npos;
+    };
+    if (holds("</", tag))
+        return true;
+    for (const std::string& known : knownTags())
+        if (holds("<", known) || holds("</", known))
+            return true;
+    return false;
+}
 
 std::optional<int> listIndexForValue(const FieldDef& field, std::string_view value)
 {
@@ -165,9 +194,19 @@ SetError SetupForm::set(std::string_view tag, std::string_view value)
             return SetError::NoSuchEntry;
         setIndex(field->control, *index);
     } else {
+        if (carriesItem(field->tag, value))
+            return SetError::CarriesItem;
         setText(field->control, std::string(value));
     }
     return SetError::None;
+}
+
+const FieldDef* SetupForm::fieldCarryingItem() const
+{
+    for (const FieldDef& field : m_window.fields)
+        if (field.kind == ControlKind::TextBox && changed(field) && carriesItem(field.tag, currentText(field)))
+            return &field;
+    return nullptr;
 }
 
 UpdatePlan SetupForm::plan() const

@@ -33,7 +33,12 @@ enum class SetError {
     SwitchedOff, // the field is switched off and can never be edited
     NotReported, // the device reported no value, so the window never sends this field
     NoSuchEntry, // the list holds no such entry
+    CarriesItem, // the text holds a tag of an item, so the device would read other items out of it
 };
+
+// True when `value` holds its own closing tag or an opening or closing tag of any item a window
+// knows: sent as it is, the device would read the command differently from what was typed.
+bool carriesItem(std::string_view tag, std::string_view value);
 
 // The list index for a value typed for a list field: an entry's label (exact, else the one entry
 // that matches without regard to letter case) or "#N". No result when the list does not hold it.
@@ -74,6 +79,11 @@ public:
 
     // Sets the field carried by `tag` from typed text or a list label (or "#N").
     SetError set(std::string_view tag, std::string_view value);
+
+    // True when the reply named the device: without a MacAddress no command can address it.
+    bool hasDeviceMac() const { return !loadedText(kMacAddressTag).empty(); }
+    // The first changed field whose text carries an item; null when there is none.
+    const FieldDef* fieldCarryingItem() const;
 
     UpdatePlan plan() const;
     DeviceLinePatch linePatch() const;

@@ -101,9 +101,6 @@ struct WindowDef {
     bool sendsTag(std::string_view tag) const;
 };
 
-// The tag of the device's own MAC address in every configuration reply: never shown, never sent as an
-// item, the MAC of the set and "U " headers.
-inline constexpr std::string_view kMacAddressTag = "MacAddress";
 
 // All eighteen windows: ten single-port windows, then the two multi-port families.
 const std::vector<WindowDef>& windowCatalogue();

@@ -88,4 +88,92 @@ std::string updateCommand(std::string_view mac, std::string_view ip, std::string
     return header('U', mac, ip, password);
 }
 
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string digitsOf(const unsigned (&bytes)[6])
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string digits;
+    for (unsigned b : bytes) {
+        digits += kHex[(b >> 4) & 0xF];
+        digits += kHex[b & 0xF];
+    }
+    return digits;
+}
+
+} // namespace
+
+std::optional<std::string> macAddressDigits(std::string_view text)
+{
+    unsigned bytes[6] = {};
+    if (text.size() == 12 && text.find_first_of(":-") == std::string_view::npos) {
+        for (std::size_t i = 0; i < 6; ++i) {
+            const int hi = hexValue(text[2 * i]);
+            const int lo = hexValue(text[2 * i + 1]);
+            if (hi < 0 || lo < 0)
+                return std::nullopt;
+            bytes[i] = static_cast<unsigned>(hi * 16 + lo);
+        }
+        return digitsOf(bytes);
+    }
+    if (text.empty() || (text.find(':') != std::string_view::npos && text.find('-') != std::string_view::npos))
+        return std::nullopt;
+    const char separator = text.find(':') != std::string_view::npos ? ':' : '-';
+    std::size_t count = 0;
+    std::size_t digits = 0;
+    for (const char c : text) {
+        if (c == separator) {
+            if (digits == 0 || count == 5)
+                return std::nullopt;
+            ++count;
+            digits = 0;
+            continue;
+        }
+        const int v = hexValue(c);
+        if (v < 0 || digits == 2)
+            return std::nullopt;
+        bytes[count] = bytes[count] * 16 + static_cast<unsigned>(v);
+        ++digits;
+    }
+    if (digits == 0 || count != 5)
+        return std::nullopt;
+    return digitsOf(bytes);
+}
+
+std::optional<std::string> macDigitsOfField(std::string_view macField)
+{
+    unsigned bytes[6] = {};
+    std::size_t count = 0;
+    std::size_t digits = 0;
+    for (const char c : macField) {
+        if (c == '.') {
+            if (digits == 0 || count == 5)
+                return std::nullopt;
+            ++count;
+            digits = 0;
+            continue;
+        }
+        if (c < '0' || c > '9' || digits == 3)
+            return std::nullopt;
+        bytes[count] = bytes[count] * 10 + static_cast<unsigned>(c - '0');
+        if (bytes[count] > 255)
+            return std::nullopt;
+        ++digits;
+    }
+    if (digits == 0 || count != 5)
+        return std::nullopt;
+    return digitsOf(bytes);
+}
+
 } // namespace lv

@@ -4,6 +4,7 @@
 // a tag value out of a reply. Every text here is single-byte: a std::string
 // holds the bytes of a datagram exactly, a NUL included.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,10 @@ namespace lv {
 
 // The discovery probe, sent as its 14 bytes without terminator.
 inline constexpr std::string_view kSearchProbe = "X 99.130.83.99";
+
+// The tag of the device's own MAC address in every configuration reply: never shown, never sent as an
+// item, the MAC of the set and "U " headers.
+inline constexpr std::string_view kMacAddressTag = "MacAddress";
 
 // The value of one tag item of a reply. `present` is false when either tag is
 // missing or the closing tag starts before the value would begin.
@@ -29,6 +34,14 @@ std::string tagItem(std::string_view tag, std::string_view value);
 
 // True when a gathered reply counts as complete: it holds "MAC" (upper case).
 bool replyHoldsMac(std::string_view buffer);
+
+// A MacAddress value read as a MAC address: six hexadecimal bytes with ":" or "-" between them (one
+// or two digits each), or twelve hexadecimal digits with nothing between. The result is the twelve
+// digits in upper case; no result for any other form, which devices are free to use.
+std::optional<std::string> macAddressDigits(std::string_view text);
+
+// The same twelve digits of a MAC text ("00-50-C2-01-02-03") or a MAC field ("0.80.194.1.2.3").
+std::optional<std::string> macDigitsOfField(std::string_view macField);
 
 // "G " + address part ("mac/ip/") + password + one zero byte.
 std::string configRequest(std::string_view addressPart, std::string_view password);

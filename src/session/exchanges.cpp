@@ -16,9 +16,13 @@ ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_vi
     if (!address)
         return result;
     channel.beginExchange();
-    result.sent = channel.send(configRequest(*address, password));
-    result.timedOut = !channel.waitForComplete(timeoutMs);
+    channel.buffer().expectConfiguration(macFieldOfEntry(rawEntry));
+    const std::string request = configRequest(*address, password);
+    result.sent = request.size() <= kMaxDatagramBytes && channel.send(request);
+    result.sendFailed = !result.sent;
+    result.timedOut = !result.sent || !channel.waitForComplete(timeoutMs);
     result.reply = channel.buffer().text();
+    result.foreignReplies = channel.buffer().foreignReplies();
     result.modelVersion = readModelVersion(result.reply);
     result.dispatch = dispatchModel(result.modelVersion.model);
     result.valid = !result.timedOut && !result.reply.empty() && result.reply.front() == 'A';
@@ -40,14 +44,20 @@ ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view r
     return result;
 }
 
-bool runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs)
+UpdateResult runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs)
 {
+    // A command over the datagram limit cannot leave: nothing of the exchange is sent, so the device
+    // never applies "U " to a set command it did not get.
+    if (plan.setCommand.size() > kMaxDatagramBytes || plan.updateCommand.size() > kMaxDatagramBytes)
+        return UpdateResult::NotSent;
     channel.beginExchange();
-    channel.send(plan.setCommand);
+    if (!channel.send(plan.setCommand))
+        return UpdateResult::NotSent;
     CommandChannel::delay(plan.delayMs);
     for (int i = 0; i < plan.updateCount; ++i)
-        channel.send(plan.updateCommand);
-    return channel.waitForComplete(timeoutMs);
+        if (!channel.send(plan.updateCommand))
+            return UpdateResult::NotSent;
+    return channel.waitForComplete(timeoutMs) ? UpdateResult::Answered : UpdateResult::NoAnswer;
 }
 
 } // namespace lv

@@ -13,12 +13,16 @@ namespace lv {
 
 inline constexpr int kRequestTimeoutMs = 1000;
 inline constexpr int kAnswerTimeoutMs = 1000;
+// The largest payload one IPv4 UDP datagram can carry.
+inline constexpr std::size_t kMaxDatagramBytes = 65507;
 
 struct ConfigRequestResult {
-    bool sent = false;     // false: the entry is not a search reply ("AX"), nothing was sent
-    bool timedOut = false; // no complete reply within the time-out
-    bool valid = false;    // complete, in time and starting with "A": the loader may run
-    std::string reply;     // ReplyBuffer after the wait
+    bool sent = false;       // false: nothing went out (the entry is not a search reply, or sending failed)
+    bool sendFailed = false; // the request was built but could not be sent
+    bool timedOut = false;   // no complete reply within the time-out
+    bool valid = false;      // complete, in time and starting with "A": the loader may run
+    std::string reply;       // ReplyBuffer after the wait
+    int foreignReplies = 0;  // replies set aside because they named another device
     ModelVersion modelVersion;
     ModelDispatch dispatch;
 };
@@ -34,8 +38,13 @@ ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_vi
 ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry,
                                      int timeoutMs = kRequestTimeoutMs);
 
+enum class UpdateResult {
+    Answered, // the device answered within the time-out after the last "U " command
+    NoAnswer, // sent, and no answer in time
+    NotSent,  // a command could not be sent (too large for a datagram, or a socket error)
+};
+
 // Update: the set command, the delay, the "U " commands, the wait for "MAC".
-// True when the device answered within timeoutMs after the last "U " command.
-bool runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs = kAnswerTimeoutMs);
+UpdateResult runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs = kAnswerTimeoutMs);
 
 } // namespace lv

@@ -1,12 +1,13 @@
 #pragma once
 
-// ReplyBuffer and ReplyComplete: every datagram received on the command socket
-// since the buffer was last emptied, joined in arrival order, and the mark that
-// the gathered text holds "MAC".
+// ReplyBuffer and ReplyComplete: every datagram received on the command socket since the buffer was
+// last emptied, joined in arrival order, and the mark that the gathered text holds "MAC".
 
 #include <QObject>
+#include <QTimer>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace lv {
@@ -14,24 +15,43 @@ namespace lv {
 class ReplyBuffer final : public QObject {
     Q_OBJECT
 public:
-    // A real reply is a few KB. Past this bound further datagrams are not kept,
-    // so a flood cannot grow memory while a wait is under way.
+    // A real reply is a few KB. Past this bound further datagrams are not kept, so a flood cannot
+    // grow memory while a wait is under way.
     static constexpr std::size_t kMaxBytes = 256 * 1024;
+    // How long a configuration reply that holds "MAC" but not yet its MacAddress item may take to
+    // bring the rest: a reply cut into several datagrams can carry "MAC" in its first one.
+    static constexpr int kSettleMs = 60;
 
-    explicit ReplyBuffer(QObject* parent = nullptr) : QObject(parent) {}
+    explicit ReplyBuffer(QObject* parent = nullptr);
 
+    // Empties the buffer for any exchange (an Update's answer is complete on "MAC").
     void clear();
+    // Empties the buffer for a configuration request to the device whose MAC field is `macField`:
+    // a reply whose MacAddress names another device is not taken, and a reply is complete when it
+    // holds "MAC" and its MacAddress item (or after kSettleMs without more).
+    void expectConfiguration(std::string_view macField);
+
     void append(const QByteArray& datagram);
 
     const std::string& text() const { return m_text; }
     bool complete() const { return m_complete; }
+    // Replies set aside since the last clear because they named another device.
+    int foreignReplies() const { return m_foreign; }
 
 Q_SIGNALS:
     void completed();
+    void foreignReply();
 
 private:
+    void finish();
+    void settle();
+
     std::string m_text;
     bool m_complete = false;
+    bool m_configuration = false;
+    std::optional<std::string> m_expectedDigits;
+    int m_foreign = 0;
+    QTimer m_settle;
 };
 
 } // namespace lv

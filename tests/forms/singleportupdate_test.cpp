@@ -338,3 +338,72 @@ TEST_F(SinglePortUpdate, TextBoxesHaveNoLengthLimit)
 
 } // namespace
 } // namespace lv::test
+
+namespace lv::test {
+namespace {
+
+struct RefusedUpdate {
+    const char* name;
+    Items changes;       // of the reply
+    const char* control; // typed into
+    QString typed;
+    QString message;
+};
+
+class SinglePortRefusedUpdate : public SinglePortUpdate, public ::testing::WithParamInterface<RefusedUpdate> {};
+
+// What the device would misread, what names no device and what cannot leave is not sent: the window
+// says why and keeps the edits.
+TEST_P(SinglePortRefusedUpdate, SendsNothingAndKeepsTheEdit)
+{
+    const RefusedUpdate& c = GetParam();
+    auto window = openWindow("frmSetupKr770A", withItems(standardItems(), c.changes), m_channel);
+    window->show();
+    // Typed key by key, except a text too long to type in a test's time.
+    if (c.typed.size() > 200)
+        find<QLineEdit>(*window, c.control)->setText(c.typed);
+    else
+        typeInto(*window, c.control, c.typed);
+    clickUpdate(*window);
+    EXPECT_TRUE(m_device.received().empty());
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_EQ(Dialogs::shownMessages()[0].text, c.message);
+    EXPECT_EQ(find<QLineEdit>(*window, c.control)->text(), c.typed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SinglePortRefusedUpdate,
+                         ::testing::Values(RefusedUpdate{"ValueCarriesAnotherItem",
+                                                         {},
+                                                         "txtDeviceID",
+                                                         QStringLiteral("a</DeviceID><IPAddress>6.6.6.6</IPAddress>"),
+                                                         SetupWindow::fieldProblemMessage(QStringLiteral("DeviceID"))},
+                                           RefusedUpdate{"ValueCarriesItsOwnClosingTag",
+                                                         {},
+                                                         "txtHostPort",
+                                                         QStringLiteral("1</HostPort>"),
+                                                         SetupWindow::fieldProblemMessage(QStringLiteral("HostPort"))},
+                                           RefusedUpdate{"ReplyWithoutMacAddress",
+                                                         {{"MacAddress", ""}},
+                                                         "txtDeviceID",
+                                                         QStringLiteral("Pump-7"),
+                                                         SetupWindow::noMacMessage()},
+                                           RefusedUpdate{"TooLargeForADatagram",
+                                                         {},
+                                                         "txtChrGap",
+                                                         QString(70000, QLatin1Char('9')),
+                                                         SetupWindow::notSentMessage()}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(SinglePortUpdate, AnOrdinaryAngleBracketIsSentAsTyped)
+{
+    auto window = openWindow("frmSetup", standardItems(), m_channel);
+    window->show();
+    typeInto(*window, "txtDeviceID", QStringLiteral("<pump> 7"));
+    clickUpdate(*window);
+    ASSERT_EQ(m_device.withPrefix("S ").size(), 1u);
+    EXPECT_EQ(m_device.withPrefix("S ")[0], header("S ") + "/<DeviceID><pump> 7</DeviceID>");
+}
+
+} // namespace
+} // namespace lv::test

@@ -111,13 +111,67 @@ TEST_F(ExchangeTest, ReplyWithoutUpperCaseMacTimesOutAfterAboutOneSecond)
     EXPECT_LT(elapsed, 1500);
 }
 
-TEST_F(ExchangeTest, ReplyNotStartingWithAIsNotValid)
+TEST_F(ExchangeTest, ReplyNotStartingWithAIsNotTaken)
 {
+    // A datagram that cannot begin a reply is not kept, so it neither ends the wait nor spoils a real
+    // reply behind it.
     device.setHandler([](const FakeDevice::Received&) { return QList<QByteArray>{"B MODEL: KR-770A MAC"}; });
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
-    EXPECT_FALSE(result.timedOut);
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "", 300);
+    EXPECT_TRUE(result.timedOut);
     EXPECT_FALSE(result.valid);
+    EXPECT_TRUE(result.reply.empty());
 }
+
+struct HostileCase {
+    const char* name;
+    QList<QByteArray> datagrams; // sent in this order in answer to the request
+    bool valid;
+    const char* model; // expected when valid
+    int foreign;       // replies set aside as another device's
+};
+
+class HostileReply : public ExchangeTest, public ::testing::WithParamInterface<HostileCase> {};
+
+// Whatever else answers on the LAN, the request takes only a reply of the device asked.
+TEST_P(HostileReply, OnlyTheAskedDevicesReplyIsTaken)
+{
+    const HostileCase& c = GetParam();
+    device.setHandler([&c](const FakeDevice::Received&) { return c.datagrams; });
+    QElapsedTimer t;
+    t.start();
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "", 400);
+    EXPECT_LT(t.elapsed(), 400 + 100) << "every wait ends within its bound";
+    EXPECT_EQ(result.valid, c.valid);
+    if (c.valid) {
+        EXPECT_EQ(result.modelVersion.model, c.model);
+    }
+    EXPECT_EQ(result.foreignReplies, c.foreign);
+}
+
+const QByteArray kOwn = "A VER:1\r<MacAddress>00:50:c2:01:02:03</MacAddress> MAC MODEL: KR-770A";
+const QByteArray kOther = "A VER:1\r<MacAddress>00:50:C2:01:02:09</MacAddress> MAC MODEL: NDQ-770";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostileReply,
+    ::testing::Values(
+        HostileCase{"OwnReply", {kOwn}, true, "KR-770A", 0},
+        HostileCase{"StrayDatagramFirst", {"?", kOwn}, true, "KR-770A", 0},
+        HostileCase{"JunkFloodFirst", {QByteArray(60000, '?'), QByteArray(60000, '?'), kOwn}, true, "KR-770A", 0},
+        HostileCase{"AnotherDeviceFirst", {kOther, kOwn}, true, "KR-770A", 1},
+        HostileCase{"OnlyAnotherDevice", {kOther}, false, "", 1},
+        HostileCase{
+            "MacAddressInAnotherForm", {"A <MacAddress>device-7</MacAddress> MAC MODEL: DN-680A"}, true, "DN-680A", 0},
+        HostileCase{"BareDigitsOfTheAskedDevice",
+                    {"A <MacAddress>0050C2010203</MacAddress> MAC MODEL: PL-778A"},
+                    true,
+                    "PL-778A",
+                    0},
+        HostileCase{"MacBeforeItsItems",
+                    {"A MAC VER:1\r", "<MacAddress>00-50-C2-01-02-03</MacAddress> MODEL: KR-780A"},
+                    true,
+                    "KR-780A",
+                    0}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
 {
@@ -126,7 +180,8 @@ TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
     // the middle of the second request's wait.
     device.setHandler([&](const FakeDevice::Received& r) {
         const bool first = r.bytes.contains("/10.0.0.5/");
-        const QByteArray answer = reply(first ? "KR-770A" : "NDQ-770");
+        const QByteArray answer =
+            first ? reply("KR-770A") : reply("NDQ-770", "<MacAddress>00-50-C2-01-02-04</MacAddress> MAC");
         QTimer::singleShot(first ? 1300 : 600, [this, r, answer] { device.answer(r, answer); });
         return QList<QByteArray>{};
     });
@@ -168,7 +223,7 @@ TEST_F(ExchangeTest, UpdateSendsSetThenDelayedUpdateCommandsAndWaitsForMac)
         return r.bytes.startsWith("U ") ? QList<QByteArray>{"AU MAC"} : QList<QByteArray>{};
     });
     const lv::UpdatePlan plan{"S m/i/p/<DeviceID>x</DeviceID>", "U m/i/p", 3, 500};
-    EXPECT_TRUE(lv::runUpdate(channel, plan));
+    EXPECT_EQ(lv::runUpdate(channel, plan), lv::UpdateResult::Answered);
     const auto& got = device.received();
     ASSERT_GE(got.size(), 4);
     EXPECT_EQ(got[0].bytes, "S m/i/p/<DeviceID>x</DeviceID>");
@@ -182,7 +237,7 @@ TEST_F(ExchangeTest, UpdateToSilentDeviceEndsWithinTheBound)
 {
     QElapsedTimer t;
     t.start();
-    EXPECT_FALSE(lv::runUpdate(channel, lv::UpdatePlan{"S m/i/p", "U m/i/p", 1, 200}));
+    EXPECT_EQ(lv::runUpdate(channel, lv::UpdatePlan{"S m/i/p", "U m/i/p", 1, 200}), lv::UpdateResult::NoAnswer);
     EXPECT_LT(t.elapsed(), 1700);
 }
 
