@@ -132,6 +132,10 @@ std::optional<std::array<int, 6>> parseMacField(std::string_view field)
         const std::size_t end = i < 5 ? field.find('.', pos) : field.size();
         if (end == std::string_view::npos || end == pos || end - pos > 3)
             return std::nullopt;
+        // Digits only: from_chars would take a leading "-".
+        if (!std::all_of(field.begin() + static_cast<std::ptrdiff_t>(pos),
+                         field.begin() + static_cast<std::ptrdiff_t>(end), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
         int value = 0;
         const auto [ptr, ec] = std::from_chars(field.data() + pos, field.data() + end, value);
         if (ec != std::errc() || ptr != field.data() + end || value > 255)
@@ -162,7 +166,7 @@ const std::string& Device::passwordTag() const
     return windowDef->passwordTag;
 }
 
-std::string Device::macField() const
+std::string macFieldText(const std::array<int, 6>& mac)
 {
     std::string text;
     for (std::size_t i = 0; i < mac.size(); ++i) {
@@ -171,6 +175,11 @@ std::string Device::macField() const
         text += std::to_string(mac[i]);
     }
     return text;
+}
+
+std::string Device::macField() const
+{
+    return macFieldText(mac);
 }
 
 std::string Device::macAddressText() const

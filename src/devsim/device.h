@@ -89,6 +89,9 @@ const std::vector<std::string>& defaultModelMix();
 // values for every field of its window.
 Device makeDevice(const std::string& model, int index, const std::string& password);
 
+// "0.80.194.1.2.3"
+std::string macFieldText(const std::array<int, 6>& mac);
+
 // Parses six decimal numbers 0..255 joined by exactly five dots.
 std::optional<std::array<int, 6>> parseMacField(std::string_view field);
 

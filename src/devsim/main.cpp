@@ -109,11 +109,11 @@ int main(int argc, char** argv)
                      qPrintable(options.bindAddress.toString()), port, qPrintable(error));
         return 1;
     }
+    lv::ControlChannel control(server, parser.isSet(QStringLiteral("control")));
+    QObject::connect(&control, &lv::ControlChannel::quitRequested, &app, &QCoreApplication::quit);
     std::printf("linkvane-devsim: listening on %s:%u\n", qPrintable(server.address().toString()),
                 static_cast<unsigned>(server.port()));
     std::fflush(stdout);
-    lv::ControlChannel control(server, parser.isSet(QStringLiteral("control")));
-    QObject::connect(&control, &lv::ControlChannel::quitRequested, &app, &QCoreApplication::quit);
     const int status = QCoreApplication::exec();
     if (options.verbose) {
         const std::string counts = server.lan().countsReport() + "end\n";

@@ -475,9 +475,9 @@ std::vector<Outgoing> SimulatedLan::changeMac(std::string_view body)
     for (const Device& device : m_devices)
         if (&device != target && device.mac == *newMac)
             return {}; // another device holds that address already
+    // The faults are those of the device as it was asked, so a rule naming the old MAC still holds for this answer.
     const std::string oldField = target->macField();
-    target->mac = *newMac;
-    const std::string newField = target->macField();
+    const std::string newField = macFieldText(*newMac);
     std::string reply = "AOld MAC: " + oldField + "\r\nNew MAC: " + newField + "\r";
     if (const FaultRule* bad = fault(*target, FaultKind::MacMalformed)) {
         switch (bad->macReplyFault()) {
@@ -492,7 +492,9 @@ std::vector<Outgoing> SimulatedLan::changeMac(std::string_view body)
             break;
         }
     }
-    return shapeAnswer(*target, {std::move(reply)}, 0, false);
+    std::vector<Outgoing> out = shapeAnswer(*target, {std::move(reply)}, 0, false);
+    target->mac = *newMac;
+    return out;
 }
 
 } // namespace lv
