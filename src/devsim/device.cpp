@@ -184,6 +184,11 @@ std::string Device::macField() const
 
 std::string Device::macAddressText() const
 {
+    return macAddressTextOf(mac);
+}
+
+std::string macAddressTextOf(const std::array<int, 6>& mac)
+{
     char text[18];
     std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
     return text;

@@ -91,6 +91,8 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
 
 // "0.80.194.1.2.3"
 std::string macFieldText(const std::array<int, 6>& mac);
+// "00:50:C2:01:02:03"
+std::string macAddressTextOf(const std::array<int, 6>& mac);
 
 // Parses six decimal numbers 0..255 joined by exactly five dots.
 std::optional<std::array<int, 6>> parseMacField(std::string_view field);

@@ -7,6 +7,7 @@
 #include "tagmessage.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace lv {
@@ -274,10 +275,10 @@ std::vector<Outgoing> SimulatedLan::configurationReply(const Device& device)
             otherMac = impostor->text;
         } else {
             const std::size_t self = static_cast<std::size_t>(&device - m_devices.data());
-            Device neighbour = m_devices[(self + 1) % m_devices.size()];
-            if (neighbour.mac == device.mac) // a LAN of one: a MAC no device has
-                neighbour.mac[5] ^= 0xff;
-            otherMac = neighbour.macAddressText();
+            std::array<int, 6> neighbour = m_devices[(self + 1) % m_devices.size()].mac;
+            if (neighbour == device.mac) // a LAN of one: a MAC no device has
+                neighbour[5] ^= 0xff;
+            otherMac = macAddressTextOf(neighbour);
         }
         macAddress = &otherMac;
     }
@@ -375,7 +376,9 @@ std::vector<Outgoing> SimulatedLan::answerConfigRequest(std::string_view body)
         }
     }
     // Devices that answer whatever device the request names speak first.
-    if (!m_faults.empty()) {
+    const bool anyHijack =
+        std::any_of(m_faults.begin(), m_faults.end(), [](const FaultRule& r) { return r.kind == FaultKind::Hijack; });
+    if (anyHijack) {
         for (Device& device : m_devices) {
             if (&device == asked || !has(device, FaultKind::Hijack) || has(device, FaultKind::Silent))
                 continue;
