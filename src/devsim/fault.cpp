@@ -34,7 +34,7 @@ constexpr std::array<KindInfo, 14> kKinds{{
     {FaultKind::Oversize, "oversize", Param::Number, 65000, 1, kMaxDatagramBytes, "reply, U answer of N bytes (65000)"},
     {FaultKind::OversizeSearch, "oversize-search", Param::Number, 65000, 1, kMaxDatagramBytes,
      "search answer of N bytes (65000)"},
-    {FaultKind::MacFirst, "mac-first", Param::Number, 2, 2, 10000, "\"MAC\" in 1st of N datagrams (2)"},
+    {FaultKind::MacFirst, "mac-first", Param::Number, 2, 2, 10000, "\"MAC\" in 1st of N, 100 ms apart (2)"},
     {FaultKind::Impostor, "impostor", Param::Text, 0, 0, 0, "reply names MacAddress TEXT (next)"},
     {FaultKind::Hijack, "hijack", Param::None, 0, 0, 0, "answers requests for other devices"},
     {FaultKind::Junk, "junk", Param::Number, 1, 1, kMaxDatagramBytes, "\"?\" or N junk bytes before answers"},

@@ -21,7 +21,7 @@ enum class FaultKind {
     Truncate,       // every reply cut before its first "MAC" (or after PARAM bytes): it never completes
     Oversize,       // the configuration reply and the "U " answer padded to PARAM bytes
     OversizeSearch, // the search answer padded to PARAM bytes, inside its device-ID field
-    MacFirst,       // the "MAC" marker in the first of PARAM datagrams, the items after it
+    MacFirst,       // the "MAC" marker in the first of PARAM datagrams, the items after it, 100 ms apart
     Impostor,       // the configuration reply carries another MacAddress (PARAM, else the next device's)
     Hijack,         // the device answers configuration requests addressed to other devices
     Junk,           // a stray datagram before every answer: "?" or PARAM bytes of junk

@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::string_view kMacAccessCode = "QuartzmoonTEST";
 
+// Between the datagrams of a reply whose marker comes first.
+constexpr int kMacFirstGapMs = 100;
+
 bool startsWith(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
@@ -301,16 +304,18 @@ std::vector<Outgoing> SimulatedLan::configurationReply(const Device& device)
     } else {
         pieces = {reply.text};
     }
-    return shapeAnswer(device, std::move(pieces), m_options.delayMs, padded);
+    // The items of a reply with the marker first arrive a little after it, so that
+    // the marker is seen before them rather than in the same read.
+    return shapeAnswer(device, std::move(pieces), m_options.delayMs, padded, macFirst ? kMacFirstGapMs : 0);
 }
 
 std::vector<Outgoing> SimulatedLan::shapeAnswer(const Device& device, std::vector<std::string> pieces, int delayMs,
-                                                bool padded)
+                                                bool padded, int gapMs)
 {
     if (m_faults.empty()) {
         std::vector<Outgoing> out;
-        for (std::string& piece : pieces)
-            out.push_back({std::move(piece), delayMs});
+        for (std::size_t k = 0; k < pieces.size(); ++k)
+            out.push_back({std::move(pieces[k]), delayMs + static_cast<int>(k) * gapMs});
         return out;
     }
     if (!padded) {
@@ -343,9 +348,13 @@ std::vector<Outgoing> SimulatedLan::shapeAnswer(const Device& device, std::vecto
             kept.emplace_back(all.substr(0, keep));
         pieces = std::move(kept);
     }
+    std::vector<int> offsets;
+    for (std::size_t k = 0; k < pieces.size(); ++k)
+        offsets.push_back(static_cast<int>(k) * gapMs);
     if (const FaultRule* junk = fault(device, FaultKind::Junk)) {
         // Junk never starts with "A" and never holds "MAC".
         pieces.insert(pieces.begin(), junk->number <= 1 ? std::string("?") : std::string(junk->number, '?'));
+        offsets.insert(offsets.begin(), 0);
     }
     if (const FaultRule* late = fault(device, FaultKind::Late))
         delayMs = late->number;
@@ -355,8 +364,8 @@ std::vector<Outgoing> SimulatedLan::shapeAnswer(const Device& device, std::vecto
     std::vector<Outgoing> out;
     out.reserve(pieces.size() * static_cast<std::size_t>(copies));
     for (int c = 0; c < copies; ++c)
-        for (const std::string& piece : pieces)
-            out.push_back({piece, delayMs});
+        for (std::size_t k = 0; k < pieces.size(); ++k)
+            out.push_back({pieces[k], delayMs + offsets[k]});
     return out;
 }
 

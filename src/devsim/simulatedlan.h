@@ -71,8 +71,10 @@ private:
     std::vector<Outgoing> changeMac(std::string_view body);
     std::vector<Outgoing> configurationReply(const Device& device);
     // Applies the faults every answer shares (oversize, truncate, junk, late, repeat)
-    // to the datagrams of one answer; `delayMs` is the delay without faults.
-    std::vector<Outgoing> shapeAnswer(const Device& device, std::vector<std::string> pieces, int delayMs, bool padded);
+    // to the datagrams of one answer; `delayMs` is the delay without faults, and
+    // each datagram after the first comes `gapMs` after the one before.
+    std::vector<Outgoing> shapeAnswer(const Device& device, std::vector<std::string> pieces, int delayMs, bool padded,
+                                      int gapMs = 0);
     // The newest rule of `kind` that applies to the device, counted as fired; null if none.
     FaultRule* fault(const Device& device, FaultKind kind);
     bool has(const Device& device, FaultKind kind) const;

@@ -186,6 +186,9 @@ TEST_F(FaultEffect, SplitRepeatAndMacFirstKeepTheReplyText)
     ASSERT_EQ(out.size(), 3u);
     EXPECT_TRUE(replyHoldsMac(out[0].bytes));
     EXPECT_EQ(out[0].bytes.find('<'), std::string::npos) << out[0].bytes; // no item before the marker
+    EXPECT_EQ(out[0].delayMs, 0);
+    EXPECT_EQ(out[1].delayMs, 100); // so that the marker is read on its own
+    EXPECT_EQ(out[2].delayMs, 200);
     const std::string all = joined(out);
     EXPECT_EQ(GetTagValue(all, "krIP").value, m_target.ip());
     EXPECT_EQ(GetTagValue(all, "COM1_Baud").value, m_target.setting("COM1_Baud"));
