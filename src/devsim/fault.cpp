@@ -100,7 +100,10 @@ std::string FaultRule::spec() const
         out += ":" + std::to_string(number);
     else if (info && info->param == Param::Text && !text.empty())
         out += ":" + text;
-    return out + "@" + selector;
+    out += "@" + selector;
+    if (limit > 0)
+        out += "#" + std::to_string(limit);
+    return out;
 }
 
 bool FaultRule::appliesTo(const Device& device) const
@@ -130,6 +133,14 @@ std::optional<FaultRule> parseFaultRule(std::string_view spec, std::string* erro
             *error = std::move(why);
         return std::nullopt;
     };
+    long long limit = 0;
+    if (const std::size_t hash = spec.rfind('#'); hash != std::string_view::npos) {
+        const std::string_view count = spec.substr(hash + 1);
+        const auto [ptr, ec] = std::from_chars(count.data(), count.data() + count.size(), limit);
+        if (count.empty() || ec != std::errc() || ptr != count.data() + count.size() || limit < 1)
+            return fail("a fault's \"#COUNT\" is a number from 1 on");
+        spec = spec.substr(0, hash);
+    }
     const std::size_t at = spec.find('@');
     const std::string_view head = spec.substr(0, at);
     const std::string_view selector = at == std::string_view::npos ? std::string_view("*") : spec.substr(at + 1);
@@ -144,6 +155,7 @@ std::optional<FaultRule> parseFaultRule(std::string_view spec, std::string* erro
     FaultRule rule;
     rule.kind = info->kind;
     rule.selector = std::string(selector);
+    rule.limit = limit;
     rule.number = info->defaultNumber;
     if (colon == std::string_view::npos)
         return rule;

@@ -1,8 +1,8 @@
 #pragma once
 
 // Misbehaviour of simulated devices, chosen per device and counted: a fault
-// rule names what goes wrong, with an optional parameter, and which devices
-// it applies to ("KIND[:PARAM]@SELECTOR").
+// rule names what goes wrong, with an optional parameter, which devices it
+// applies to, and optionally how often ("KIND[:PARAM][@SELECTOR][#COUNT]").
 
 #include <optional>
 #include <string>
@@ -37,7 +37,10 @@ struct FaultRule {
     int number = 0;       // the parameter of Late, Split, Repeat, Truncate, Oversize*, MacFirst, Junk
     std::string text;     // the parameter of Impostor and MacMalformed, as given
     std::string selector; // "*" for every device
+    long long limit = 0;  // the rule fires at most this often, then lets the devices be; 0: no limit
     long long fired = 0;  // how often the rule changed what a device did
+
+    bool spent() const { return limit > 0 && fired >= limit; }
 
     // The rule as it is written on the command line.
     std::string spec() const;
@@ -47,7 +50,8 @@ struct FaultRule {
     MacReplyFault macReplyFault() const;
 };
 
-// "silent@KR-700", "late:1500@0.80.194.0.0.3", "split:3", "mac-malformed:no-cr@10.0.0.1".
+// "silent@KR-700", "late:1500@0.80.194.0.0.3", "split:3", "mac-malformed:no-cr@10.0.0.1",
+// "silent@KR-700#1" (only the first request goes unanswered, as a device that misses one).
 // A missing "@SELECTOR" names every device; a missing parameter takes the kind's default.
 std::optional<FaultRule> parseFaultRule(std::string_view spec, std::string* error);
 

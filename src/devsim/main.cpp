@@ -56,8 +56,9 @@ int main(int argc, char** argv)
     option("seed", "Seed of the jitter.", "N");
     option("verbose", "Print every datagram received (RX) and sent (TX), and the counts at exit.");
     const std::string faultHelp =
-        "A fault of the devices named, repeatable. SPEC is KIND[:PARAM][@SELECTOR]; SELECTOR is a model, MAC "
-        "field, MAC text or IP, or * for every device (the default). KIND is one of:\n" +
+        "A fault of the devices named, repeatable. SPEC is KIND[:PARAM][@SELECTOR][#COUNT]; SELECTOR is a "
+        "model, MAC field, MAC text or IP, or * for every device (the default); COUNT ends the fault after it "
+        "fired that often. KIND is one of:\n" +
         lv::faultKindsHelp();
     option("fault", faultHelp.c_str(), "SPEC");
     const std::string controlHelp =

@@ -133,7 +133,7 @@ std::string SimulatedLan::countsReport() const
 FaultRule* SimulatedLan::fault(const Device& device, FaultKind kind)
 {
     for (auto it = m_faults.rbegin(); it != m_faults.rend(); ++it) {
-        if (it->kind == kind && it->appliesTo(device)) {
+        if (it->kind == kind && !it->spent() && it->appliesTo(device)) {
             ++it->fired;
             return &*it;
         }
@@ -143,8 +143,9 @@ FaultRule* SimulatedLan::fault(const Device& device, FaultKind kind)
 
 bool SimulatedLan::has(const Device& device, FaultKind kind) const
 {
-    return std::any_of(m_faults.begin(), m_faults.end(),
-                       [&](const FaultRule& rule) { return rule.kind == kind && rule.appliesTo(device); });
+    return std::any_of(m_faults.begin(), m_faults.end(), [&](const FaultRule& rule) {
+        return rule.kind == kind && !rule.spent() && rule.appliesTo(device);
+    });
 }
 
 std::vector<Outgoing> SimulatedLan::handleDatagram(std::string_view datagram)

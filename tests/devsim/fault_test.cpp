@@ -59,6 +59,8 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
         {"impostor:00:50:C2:AA:BB:CC@KR-7800", "impostor:00:50:C2:AA:BB:CC@KR-7800"},
         {"mac-malformed:no-cr@00-50-C2-00-00-01", "mac-malformed:no-cr@00-50-C2-00-00-01"},
         {"mac-first", "mac-first:2@*"},
+        {"silent@KR-700#1", "silent@KR-700#1"},
+        {"split:3#20", "split:3@*#20"},
     };
     for (const auto& [spec, normal] : cases)
         EXPECT_EQ(rule(spec).spec(), normal) << spec;
@@ -66,9 +68,9 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
 
 TEST(FaultRuleSyntax, InvalidSpecsAreRefusedWithAReason)
 {
-    for (const char* spec :
-         {"", "quiet@KR-700", "silent@", "silent:3@KR-700", "late:-1", "late:soon", "split:0",
-          "split:", "oversize:65508", "mac-first:1", "mac-malformed:garbled", "Silent@KR-700", "late:15x@*"}) {
+    for (const char* spec : {"", "quiet@KR-700", "silent@", "silent:3@KR-700", "late:-1", "late:soon", "split:0",
+                             "split:", "oversize:65508", "mac-first:1", "mac-malformed:garbled", "Silent@KR-700",
+                             "late:15x@*", "silent#0", "silent@KR-700#", "silent#x", "silent#-1"}) {
         std::string error;
         EXPECT_FALSE(parseFaultRule(spec, &error).has_value()) << spec;
         EXPECT_FALSE(error.empty()) << spec;
@@ -336,6 +338,19 @@ TEST(FaultRules, NewestRuleOfAKindDecidesAndClearTakesTheNormalForm)
     EXPECT_EQ(lan.clearFaults("split@*"), 1u); // "split" is "split:2"
     EXPECT_EQ(lan.clearFaults("split@*"), 0u);
     EXPECT_EQ(lan.handleDatagram(getRequest(d)).size(), 1u);
+}
+
+TEST(FaultRules, ACountedRuleStopsAfterItFired)
+{
+    SimulatedLan lan;
+    const Device& d = lan.devices()[0];
+    lan.addFault(rule("split:3@KR-700"));
+    lan.addFault(rule("silent@KR-700#2"));
+    EXPECT_TRUE(lan.handleDatagram(getRequest(d)).empty());
+    EXPECT_TRUE(lan.handleDatagram(update(d)).empty());
+    EXPECT_EQ(lan.handleDatagram(getRequest(d)).size(), 3u); // the older rule holds again
+    EXPECT_EQ(lan.faults()[1].fired, 2);
+    EXPECT_EQ(lan.faults()[0].fired, 1);
 }
 
 TEST(FaultRules, GlobalOptionsAreRules)
