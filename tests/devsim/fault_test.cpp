@@ -3,6 +3,8 @@
 #include "controlcommand.h"
 #include "simulatedlan.h"
 
+#include "lanhelpers.h"
+
 #include "devicelist.h"
 #include "modeltable.h"
 #include "tagmessage.h"
@@ -15,18 +17,7 @@
 namespace lv {
 namespace {
 
-std::string joined(const std::vector<Outgoing>& out)
-{
-    std::string all;
-    for (const Outgoing& o : out)
-        all += o.bytes;
-    return all;
-}
-
-std::string getRequest(const Device& d)
-{
-    return configRequest(d.macField() + "/" + d.ip() + "/", "");
-}
+using namespace lantest;
 
 std::string update(const Device& d)
 {

@@ -2,6 +2,8 @@
 
 #include "simulatedlan.h"
 
+#include "lanhelpers.h"
+
 #include "catalogue.h"
 #include "devicelist.h"
 #include "modeltable.h"
@@ -12,27 +14,7 @@
 namespace lv {
 namespace {
 
-std::string joined(const std::vector<Outgoing>& out)
-{
-    std::string all;
-    for (const Outgoing& o : out)
-        all += o.bytes;
-    return all;
-}
-
-std::string getRequest(const Device& d, std::string_view password)
-{
-    return configRequest(d.macField() + "/" + d.ip() + "/", password);
-}
-
-std::size_t indexOfModel(const SimulatedLan& lan, std::string_view model)
-{
-    for (std::size_t i = 0; i < lan.devices().size(); ++i)
-        if (lan.devices()[i].model == model)
-            return i;
-    ADD_FAILURE() << "no device of model " << model;
-    return 0;
-}
+using namespace lantest;
 
 struct MultiPortCase {
     const char* model;
