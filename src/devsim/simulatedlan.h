@@ -55,8 +55,8 @@ public:
     void resetCounts();
     // One line per rule: "fault SPEC fired N".
     std::string faultsReport() const;
-    // One line per rule and per device ("device MAC MODEL IP
-    // search=N G=N S=N U=N M=N"), devices that received nothing left out.
+    // The rules' lines, then one line per device that received anything:
+    // "device MAC-FIELD MODEL IP search=N G=N S=N U=N M=N".
     std::string countsReport() const;
 
     // Cuts a reply into `parts` datagrams; every cut lies inside the tag items
