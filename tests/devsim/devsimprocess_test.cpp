@@ -196,6 +196,10 @@ TEST(DevsimProcessFaults, FaultOptionAndControlCommandsAtRunTime)
 
     EXPECT_EQ(sim.control("clear"), QList<QByteArray>{"ok cleared 2"});
     EXPECT_EQ(exchange(socket, sim.port(), request, 1, 3000).size(), 1);
+    ASSERT_TRUE(sim.addFault("repeat:2@KR-700#1"));
+    EXPECT_EQ(exchange(socket, sim.port(), request, 3, 600).size(), 2); // repeated once, then spent
+    EXPECT_EQ(exchange(socket, sim.port(), request, 2, 600).size(), 1);
+    EXPECT_FALSE(sim.addFault("repeat:0@KR-700"));
     const QList<QByteArray> refused = sim.control("fault loud@KR-700");
     ASSERT_EQ(refused.size(), 1);
     EXPECT_TRUE(refused[0].startsWith("error ")) << refused[0].toStdString();
