@@ -379,10 +379,13 @@ std::vector<Outgoing> SimulatedLan::answerConfigRequest(std::string_view body)
     const std::string_view password = header->rest.substr(0, header->rest.find('\0'));
     std::vector<Outgoing> out;
     Device* asked = nullptr;
-    for (Device& device : m_devices) {
-        if (device.macField() == header->first && device.ip() == header->second) {
-            asked = &device;
-            break;
+    // The MAC field compared as numbers first: a request names one device of many.
+    if (const auto mac = parseMacField(header->first)) {
+        for (Device& device : m_devices) {
+            if (device.mac == *mac && device.macField() == header->first && device.ip() == header->second) {
+                asked = &device;
+                break;
+            }
         }
     }
     // Devices that answer whatever device the request names speak first.
@@ -471,9 +474,10 @@ std::vector<Outgoing> SimulatedLan::changeMac(std::string_view body)
     if (!header)
         return {};
     Device* target = nullptr;
-    for (Device& device : m_devices)
-        if (device.macField() == header->first)
-            target = &device;
+    if (const auto mac = parseMacField(header->first))
+        for (Device& device : m_devices)
+            if (device.mac == *mac && device.macField() == header->first)
+                target = &device;
     if (target == nullptr)
         return {};
     ++target->counts.mac;
