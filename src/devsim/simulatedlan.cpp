@@ -64,6 +64,13 @@ std::vector<std::pair<std::string, std::string>> parseItems(std::string_view ite
     return result;
 }
 
+// Whether a header's IP can name the device, as loaded now or at its last set
+// command: a cheap test before the whole header is compared.
+bool namedByIp(const Device& device, std::string_view ip)
+{
+    return device.ip() == ip || (device.lastSetHeader && device.lastSetHeader->ip == ip);
+}
+
 } // namespace
 
 SimulatedLan::SimulatedLan(LanOptions options) : m_options(std::move(options)), m_random(m_options.seed)
@@ -416,6 +423,8 @@ std::vector<Outgoing> SimulatedLan::applySet(std::string_view datagram)
     if (!header)
         return {};
     for (Device& device : m_devices) {
+        if (!namedByIp(device, header->second))
+            continue;
         // The tool names the device by the values it loaded: the current ones,
         // or those of the last set command when the device has not been reloaded since.
         std::vector<DeviceHeader> names{device.header()};
@@ -458,7 +467,8 @@ std::vector<Outgoing> SimulatedLan::answerUpdate(std::string_view body)
         return {};
     const DeviceHeader asked{std::string(header->first), std::string(header->second), std::string(header->rest)};
     for (Device& device : m_devices) {
-        if (asked != device.header() && !(device.lastSetHeader && asked == *device.lastSetHeader))
+        if (!namedByIp(device, asked.ip) ||
+            (asked != device.header() && !(device.lastSetHeader && asked == *device.lastSetHeader)))
             continue;
         ++device.counts.update;
         if (fault(device, FaultKind::Silent) || fault(device, FaultKind::NoUpdate))
