@@ -1,3 +1,5 @@
+// The simulated devices: their addresses, settings, search answer and configuration reply.
+
 #include "device.h"
 
 #include "catalogue.h"
@@ -14,7 +16,7 @@ namespace {
 
 // KR788A and KR789A open no window in the tool; they carry the fields of their
 // sibling KR787A so that their reply still looks like a device's.
-constexpr std::string_view kFallbackWindow = "frmSetupKr787A";
+constexpr std::string_view kFallbackSibling = "KR787A";
 
 std::string ipForIndex(int index)
 {
@@ -54,11 +56,16 @@ std::pair<int, std::string_view> splitPortTag(std::string_view tag)
     return {0, tag};
 }
 
-std::string textValue(std::string_view tag, int index, const std::string& ip, const std::string& password)
+std::string textValue(const WindowDef& window, std::string_view tag, int index, const std::string& ip,
+                      const std::string& password)
 {
-    const auto [port, name] = splitPortTag(tag);
-    if (name == "IPAddress" || name == "krIP")
+    if (tag == window.ipTag)
         return ip;
+    if (tag == window.deviceIdTag)
+        return deviceIdForIndex(index);
+    if (tag == window.passwordTag)
+        return password;
+    const auto [port, name] = splitPortTag(tag);
     if (name == "SubMask" || name == "krMask")
         return "255.255.255.0";
     if (name == "GatewayIP" || name == "krGateway")
@@ -75,12 +82,8 @@ std::string textValue(std::string_view tag, int index, const std::string& ip, co
         return std::to_string(30 + index % 5 * 10);
     if (name == "ChrGap")
         return "10";
-    if (name == "DeviceID" || name == "krDeviceID")
-        return deviceIdForIndex(index);
     if (name == "ReportIDPort" || name == "krReportID")
         return "4000";
-    if (name == "SetupPassword" || name == "krPassword")
-        return password;
     if (name == "AccessPassword" || name == "krAccess")
         return "";
     if (name == "arbtime")
@@ -118,11 +121,7 @@ std::string listValue(const FieldDef& field, int index, int fieldNumber)
 
 const std::vector<std::string>& defaultModelMix()
 {
-    static const std::vector<std::string> models{"KR-700",   "PL-770A",  "KR-770A", "KR787A",  "KR788A",  "KR789A",
-                                                 "PL-780A",  "KR-780A",  "PL-778A", "DN-680A", "DN-687A", "DN-690A",
-                                                 "NDQ-770",  "KR-7700",  "KR-7800", "KR-7900", "KR-7600", "KR-7700A",
-                                                 "KR-7800A", "KR-7900A", "KR-7600A"};
-    return models;
+    return simulatedModels();
 }
 
 std::optional<std::array<int, 6>> parseMacField(std::string_view field)
@@ -132,6 +131,10 @@ std::optional<std::array<int, 6>> parseMacField(std::string_view field)
     for (int i = 0; i < 6; ++i) {
         const std::size_t end = i < 5 ? field.find('.', pos) : field.size();
         if (end == std::string_view::npos || end == pos || end - pos > 3)
+            return std::nullopt;
+        // Digits only: from_chars would take a leading "-".
+        if (!std::all_of(field.begin() + static_cast<std::ptrdiff_t>(pos),
+                         field.begin() + static_cast<std::ptrdiff_t>(end), [](char c) { return c >= '0' && c <= '9'; }))
             return std::nullopt;
         int value = 0;
         const auto [ptr, ec] = std::from_chars(field.data() + pos, field.data() + end, value);
@@ -143,7 +146,27 @@ std::optional<std::array<int, 6>> parseMacField(std::string_view field)
     return bytes;
 }
 
-std::string Device::macField() const
+bool Device::isMultiPort() const
+{
+    return windowDef->isMultiPort();
+}
+
+const std::string& Device::ipTag() const
+{
+    return windowDef->ipTag;
+}
+
+const std::string& Device::deviceIdTag() const
+{
+    return windowDef->deviceIdTag;
+}
+
+const std::string& Device::passwordTag() const
+{
+    return windowDef->passwordTag;
+}
+
+std::string macFieldText(const std::array<int, 6>& mac)
 {
     std::string text;
     for (std::size_t i = 0; i < mac.size(); ++i) {
@@ -154,7 +177,17 @@ std::string Device::macField() const
     return text;
 }
 
+std::string Device::macField() const
+{
+    return macFieldText(mac);
+}
+
 std::string Device::macAddressText() const
+{
+    return macAddressTextOf(mac);
+}
+
+std::string macAddressTextOf(const std::array<int, 6>& mac)
 {
     char text[18];
     std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
@@ -190,7 +223,7 @@ std::string Device::searchAnswer() const
     return "AX " + macField() + "/" + ip() + "/" + deviceId() + "\r";
 }
 
-Device::Reply Device::configurationReply() const
+Device::Reply Device::configurationReply(const std::string* macAddress, bool markerFirst) const
 {
     // The tool takes the model from the eight characters after "MODEL: ", and a
     // six-character model such as KR787A is only recognised when the reply ends
@@ -199,9 +232,11 @@ Device::Reply Device::configurationReply() const
     // last, and the marker follows them.
     Reply reply;
     reply.text = "AG VER:" + version + "\r";
+    if (markerFirst)
+        reply.text += "MAC\r";
     reply.itemsBegin = reply.text.size();
     std::vector<std::pair<std::string, std::string>> items;
-    items.emplace_back("MacAddress", macAddressText());
+    items.emplace_back(kMacAddressTag, macAddress ? *macAddress : macAddressText());
     items.insert(items.end(), settings.begin(), settings.end());
     std::stable_partition(items.begin(), items.end(),
                           [](const auto& item) { return item.second.find("MAC") == std::string::npos; });
@@ -210,7 +245,7 @@ Device::Reply Device::configurationReply() const
         reply.text += tagItem(tag, value);
     }
     reply.itemsEnd = reply.text.size();
-    reply.text += "\rMAC\rMODEL: " + model;
+    reply.text += markerFirst ? "\rMODEL: " + model : "\rMAC\rMODEL: " + model;
     return reply;
 }
 
@@ -219,32 +254,33 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
     Device device;
     device.model = model;
     const ModelDispatch dispatch = dispatchModel(model);
-    device.window = dispatch.window.empty() ? std::string(kFallbackWindow) : dispatch.window;
-    const WindowDef* window = findWindow(device.window);
-    device.multiPort = window != nullptr && window->isMultiPort();
+    // A multi-port device of p ports carries the general items and ports 1..p:
+    // the fields of the family's window for p ports.
+    device.windowDef = dispatch.windowDef ? dispatch.windowDef : dispatchModel(kFallbackSibling).windowDef;
+    device.window = device.windowDef->name;
+    const WindowDef& window = *device.windowDef;
     const int serial = index + 1;
     device.mac = {0, 80, 194, (serial >> 16) & 0xff, (serial >> 8) & 0xff, serial & 0xff};
     device.version = "1." + std::to_string(10 + index % 90);
 
     const std::string ip = ipForIndex(index);
-    if (window != nullptr) {
-        int fieldNumber = 0;
-        for (const FieldDef& field : window->fields) {
-            ++fieldNumber;
-            if (field.tag.empty() || field.tag == "MacAddress" || device.hasSetting(field.tag))
-                continue;
-            const std::string value = field.kind == ControlKind::ComboBox ? listValue(field, index, fieldNumber)
-                                                                          : textValue(field.tag, index, ip, password);
-            device.settings.emplace_back(field.tag, value);
-        }
+    int fieldNumber = 0;
+    for (const FieldDef& field : window.fields) {
+        ++fieldNumber;
+        if (field.tag.empty() || field.tag == kMacAddressTag || device.hasSetting(field.tag))
+            continue;
+        const std::string value = field.kind == ControlKind::ComboBox
+                                      ? listValue(field, index, fieldNumber)
+                                      : textValue(window, field.tag, index, ip, password);
+        device.settings.emplace_back(field.tag, value);
     }
     // Whatever the window, the device always knows its address, ID and password.
-    if (!device.hasSetting(device.ipTag()))
-        device.setSetting(device.ipTag(), ip);
-    if (!device.hasSetting(device.deviceIdTag()))
-        device.setSetting(device.deviceIdTag(), deviceIdForIndex(index));
-    if (!device.hasSetting(device.passwordTag()))
-        device.setSetting(device.passwordTag(), password);
+    if (!device.hasSetting(window.ipTag))
+        device.setSetting(window.ipTag, ip);
+    if (!device.hasSetting(window.deviceIdTag))
+        device.setSetting(window.deviceIdTag, deviceIdForIndex(index));
+    if (!device.hasSetting(window.passwordTag))
+        device.setSetting(window.passwordTag, password);
     return device;
 }
 

@@ -12,6 +12,8 @@
 
 namespace lv {
 
+struct WindowDef;
+
 // The three values that name a device in the header of the "S " and "U " commands.
 struct DeviceHeader {
     std::string mac;
@@ -21,10 +23,20 @@ struct DeviceHeader {
     bool operator==(const DeviceHeader&) const = default;
 };
 
+// How many commands of each kind reached the device (addressed to it, for all
+// but the search probe, which every device receives).
+struct CommandCounts {
+    long long search = 0;
+    long long config = 0; // "G "
+    long long set = 0;    // "S "
+    long long update = 0; // "U "
+    long long mac = 0;    // "M "
+};
+
 struct Device {
-    std::string model;  // the identifier sent after "MODEL: "
-    std::string window; // the catalogue window whose fields the device carries
-    bool multiPort = false;
+    std::string model;                    // the identifier sent after "MODEL: "
+    std::string window;                   // the catalogue window whose fields the device carries
+    const WindowDef* windowDef = nullptr; // its catalogue entry, never null for a device of makeDevice
     std::array<int, 6> mac{};
     std::string version;
     // Every setting as tag and value, in the order of the window's fields; tags
@@ -35,12 +47,15 @@ struct Device {
     // tool names the device by its loaded values until it loads it again.
     std::optional<DeviceHeader> lastSetHeader;
     std::string lastSetCommand;
+    CommandCounts counts;
 
     std::string macField() const;       // "0.80.194.1.2.3"
     std::string macAddressText() const; // "00:50:C2:01:02:03", the MacAddress item
-    std::string ipTag() const { return multiPort ? "krIP" : "IPAddress"; }
-    std::string deviceIdTag() const { return multiPort ? "krDeviceID" : "DeviceID"; }
-    std::string passwordTag() const { return multiPort ? "krPassword" : "SetupPassword"; }
+    bool isMultiPort() const;
+    // The tags of the window's roles: IP address, device ID, setup password.
+    const std::string& ipTag() const;
+    const std::string& deviceIdTag() const;
+    const std::string& passwordTag() const;
     std::string ip() const { return setting(ipTag()); }
     std::string deviceId() const { return setting(deviceIdTag()); }
     std::string password() const { return setting(passwordTag()); }
@@ -54,22 +69,30 @@ struct Device {
     std::string searchAnswer() const;
     // The whole configuration reply as one text, with the position where the
     // tag items start and end, so that a reply can be cut inside them.
+    // `macAddress` replaces the MacAddress value when it is given; `markerFirst`
+    // puts the "MAC" marker right after the version, before the items.
     struct Reply {
         std::string text;
         std::size_t itemsBegin = 0;
         std::size_t itemsEnd = 0;
         std::vector<std::size_t> itemStarts;
     };
-    Reply configurationReply() const;
+    Reply configurationReply(const std::string* macAddress = nullptr, bool markerFirst = false) const;
 };
 
-// The models of the default LAN, one device each, in this order.
+// The models of the default LAN, one device each, in this order: the model
+// table's simulated models. Kept as a name for callers of the simulator.
 const std::vector<std::string>& defaultModelMix();
 
 // Builds device number `index` (0-based) of model `model`, with a MAC, IP and
 // device ID derived from the index (distinct for distinct indexes) and plausible
 // values for every field of its window.
 Device makeDevice(const std::string& model, int index, const std::string& password);
+
+// "0.80.194.1.2.3"
+std::string macFieldText(const std::array<int, 6>& mac);
+// "00:50:C2:01:02:03"
+std::string macAddressTextOf(const std::array<int, 6>& mac);
 
 // Parses six decimal numbers 0..255 joined by exactly five dots.
 std::optional<std::array<int, 6>> parseMacField(std::string_view field);

@@ -1,4 +1,8 @@
+// The simulated LAN on loopback UDP: receiving, scheduling and sending datagrams.
+
 #include "devsimserver.h"
+
+#include "controlcommand.h"
 
 #include <QNetworkDatagram>
 #include <QVariant>
@@ -68,6 +72,27 @@ QHostAddress DevsimServer::address() const
     return m_unicast.localAddress();
 }
 
+bool DevsimServer::addFault(const QString& spec, QString* error)
+{
+    std::string why;
+    auto rule = parseFaultRule(spec.toLatin1().toStdString(), &why);
+    if (!rule) {
+        if (error)
+            *error = QString::fromStdString(why);
+        return false;
+    }
+    m_lan.addFault(std::move(*rule));
+    return true;
+}
+
+QString DevsimServer::control(const QString& line)
+{
+    const ControlResult result = runControlCommand(m_lan, line.toLatin1().toStdString());
+    if (result.quit)
+        Q_EMIT quitRequested();
+    return QString::fromLatin1(result.output.data(), static_cast<qsizetype>(result.output.size()));
+}
+
 QByteArray DevsimServer::escape(const QByteArray& bytes)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -113,6 +138,7 @@ void DevsimServer::readDatagrams(QUdpSocket* socket)
             peer = QHostAddress(v4);
         const quint16 peerPort = static_cast<quint16>(datagram.senderPort());
         logLine("RX", peer, peerPort, data);
+        Q_EMIT datagramReceived(peer, peerPort, data);
         schedule(peer, peerPort,
                  m_lan.handleDatagram(std::string_view(data.constData(), static_cast<std::size_t>(data.size()))));
     }
@@ -143,9 +169,13 @@ void DevsimServer::sendDue()
             m_timer.start(1);
             return;
         }
-        if (written >= 0)
-            logLine("TX", pending.peer, pending.port, pending.bytes);
+        // Out of the queue before anyone hears of it, so a receiver may schedule or send freely.
+        const Pending done = std::move(pending);
         m_queue.erase(it);
+        if (written >= 0) {
+            logLine("TX", done.peer, done.port, done.bytes);
+            Q_EMIT datagramSent(done.peer, done.port, done.bytes);
+        }
     }
     armTimer();
 }

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -30,14 +31,28 @@ public:
     explicit DevsimServer(ServerOptions options, QObject* parent = nullptr);
     ~DevsimServer() override;
 
-    // Binds the sockets; on failure `error` tells why.
+    // Binds the sockets; on failure `error` tells why. With port 0 the system
+    // picks a free port, which port() then gives.
     bool start(QString* error);
     quint16 port() const;
     QHostAddress address() const;
     SimulatedLan& lan() { return m_lan; }
 
+    // Adds a fault rule written as for --fault ("silent@KR-700", "late:1500@10.0.0.1").
+    bool addFault(const QString& spec, QString* error = nullptr);
+    void clearFaults() { m_lan.clearFaults(); }
+    // Runs one control command ("fault split:3@KR-7800", "counts", ...) and gives its
+    // output; "quit" emits quitRequested.
+    QString control(const QString& line);
+
     // "\\" for a backslash, "\xNN" for bytes below 0x20 or from 0x7f on.
     static QByteArray escape(const QByteArray& bytes);
+
+Q_SIGNALS:
+    // Every datagram as it arrives, before it is handled, and as it leaves.
+    void datagramReceived(const QHostAddress& peer, quint16 port, const QByteArray& bytes);
+    void datagramSent(const QHostAddress& peer, quint16 port, const QByteArray& bytes);
+    void quitRequested();
 
 private:
     struct Pending {

@@ -1,6 +1,8 @@
 // linkvane-devsim: a LAN of simulated devices on one UDP port, for the demo
 // and the end-to-end tests.
 
+#include "controlchannel.h"
+#include "controlcommand.h"
 #include "devsimserver.h"
 
 #include <QCommandLineParser>
@@ -47,12 +49,21 @@ int main(int argc, char** argv)
     option("jitter", "Spread the search answers randomly over 0..MS milliseconds.", "MS");
     option("delay", "Delay every answer to G, S and U by MS milliseconds.", "MS");
     option("split", "Cut every configuration reply into N datagrams.", "N");
-    option("silent", "Comma list of models, MAC fields or IPs of devices that never answer G, S, U.", "SPEC");
+    option("silent", "Comma list of models, MAC fields or IPs of devices that never answer G, S, U, M.", "SPEC");
     option("no-answer-after-set", "Devices answer no U command.");
     option("repeat", "Send every search answer N times.", "N");
     option("malformed", "Add malformed search answers to every search.");
     option("seed", "Seed of the jitter.", "N");
-    option("verbose", "Print every datagram received (RX) and sent (TX).");
+    option("verbose", "Print every datagram received (RX) and sent (TX), and the counts at exit.");
+    const std::string faultHelp =
+        "A fault of the devices named, repeatable. SPEC is KIND[:PARAM][@SELECTOR][#COUNT]; SELECTOR is a "
+        "model, MAC field, MAC text or IP, or * for every device (the default); COUNT ends the fault after it "
+        "fired that often. KIND is one of:\n" +
+        lv::faultKindsHelp();
+    option("fault", faultHelp.c_str(), "SPEC");
+    const std::string controlHelp =
+        "Read control commands from standard input, one a line:\n" + lv::controlCommandsHelp();
+    option("control", controlHelp.c_str());
     parser.process(app);
 
     lv::ServerOptions options;
@@ -82,6 +93,15 @@ int main(int argc, char** argv)
     options.lan.noAnswerAfterSet = parser.isSet(QStringLiteral("no-answer-after-set"));
     options.lan.malformed = parser.isSet(QStringLiteral("malformed"));
     options.verbose = parser.isSet(QStringLiteral("verbose"));
+    for (const QString& spec : parser.values(QStringLiteral("fault"))) {
+        std::string error;
+        auto rule = lv::parseFaultRule(spec.toLatin1().toStdString(), &error);
+        if (!rule) {
+            std::fprintf(stderr, "linkvane-devsim: --fault %s: %s\n", qPrintable(spec), error.c_str());
+            return 1;
+        }
+        options.lan.faults.push_back(std::move(*rule));
+    }
 
     lv::DevsimServer server(options);
     QString error;
@@ -90,8 +110,15 @@ int main(int argc, char** argv)
                      qPrintable(options.bindAddress.toString()), port, qPrintable(error));
         return 1;
     }
+    lv::ControlChannel control(server, parser.isSet(QStringLiteral("control")));
+    QObject::connect(&control, &lv::ControlChannel::quitRequested, &app, &QCoreApplication::quit);
     std::printf("linkvane-devsim: listening on %s:%u\n", qPrintable(server.address().toString()),
                 static_cast<unsigned>(server.port()));
     std::fflush(stdout);
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    if (options.verbose) {
+        const std::string counts = server.lan().countsReport() + "end\n";
+        std::fwrite(counts.data(), 1, counts.size(), stdout);
+    }
+    return status;
 }

@@ -1,8 +1,13 @@
+// The devices of the simulated LAN answering each command, with the faults chosen for them.
+
 #include "simulatedlan.h"
 
+#include "catalogue.h"
+#include "modeltable.h"
 #include "tagmessage.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace lv {
@@ -10,6 +15,9 @@ namespace lv {
 namespace {
 
 constexpr std::string_view kMacAccessCode = "QuartzmoonTEST";
+
+// Between the datagrams of a reply whose marker comes first.
+constexpr int kMacFirstGapMs = 100;
 
 bool startsWith(std::string_view text, std::string_view prefix)
 {
@@ -56,15 +64,95 @@ std::vector<std::pair<std::string, std::string>> parseItems(std::string_view ite
     return result;
 }
 
+// Whether a header's IP can name the device, as loaded now or at its last set
+// command: a cheap test before the whole header is compared.
+bool namedByIp(const Device& device, std::string_view ip)
+{
+    return device.ip() == ip || (device.lastSetHeader && device.lastSetHeader->ip == ip);
+}
+
 } // namespace
 
 SimulatedLan::SimulatedLan(LanOptions options) : m_options(std::move(options)), m_random(m_options.seed)
 {
-    const auto& mix = defaultModelMix();
+    const auto& mix = simulatedModels();
     const int count = m_options.deviceCount > 0 ? m_options.deviceCount : static_cast<int>(mix.size());
     m_devices.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         m_devices.push_back(makeDevice(mix[static_cast<std::size_t>(i) % mix.size()], i, m_options.password));
+
+    // The process-wide options are rules for every device (or the devices named).
+    for (const std::string& selector : m_options.silent)
+        m_faults.push_back({FaultKind::Silent, 0, {}, selector});
+    if (m_options.split > 1)
+        m_faults.push_back({FaultKind::Split, m_options.split, {}, "*"});
+    if (m_options.noAnswerAfterSet)
+        m_faults.push_back({FaultKind::NoUpdate, 0, {}, "*"});
+    m_faults.insert(m_faults.end(), m_options.faults.begin(), m_options.faults.end());
+}
+
+void SimulatedLan::addFault(FaultRule rule)
+{
+    m_faults.push_back(std::move(rule));
+}
+
+std::size_t SimulatedLan::clearFaults(std::string_view spec)
+{
+    // The spec as the rules write themselves ("split@X" is "split:2@X").
+    std::string wanted(spec);
+    if (auto rule = parseFaultRule(spec, nullptr))
+        wanted = rule->spec();
+    const std::size_t before = m_faults.size();
+    std::erase_if(m_faults, [&](const FaultRule& rule) { return spec.empty() || rule.spec() == wanted; });
+    return before - m_faults.size();
+}
+
+void SimulatedLan::resetCounts()
+{
+    for (FaultRule& rule : m_faults)
+        rule.fired = 0;
+    for (Device& device : m_devices)
+        device.counts = {};
+}
+
+std::string SimulatedLan::faultsReport() const
+{
+    std::string out;
+    for (const FaultRule& rule : m_faults)
+        out += "fault " + rule.spec() + " fired " + std::to_string(rule.fired) + "\n";
+    return out;
+}
+
+std::string SimulatedLan::countsReport() const
+{
+    std::string out = faultsReport();
+    for (const Device& d : m_devices) {
+        const CommandCounts& c = d.counts;
+        if (c.search == 0 && c.config == 0 && c.set == 0 && c.update == 0 && c.mac == 0)
+            continue;
+        out += "device " + d.macField() + " " + d.model + " " + d.ip() + " search=" + std::to_string(c.search) +
+               " G=" + std::to_string(c.config) + " S=" + std::to_string(c.set) + " U=" + std::to_string(c.update) +
+               " M=" + std::to_string(c.mac) + "\n";
+    }
+    return out;
+}
+
+FaultRule* SimulatedLan::fault(const Device& device, FaultKind kind)
+{
+    for (auto it = m_faults.rbegin(); it != m_faults.rend(); ++it) {
+        if (it->kind == kind && !it->spent() && it->appliesTo(device)) {
+            ++it->fired;
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
+bool SimulatedLan::has(const Device& device, FaultKind kind) const
+{
+    return std::any_of(m_faults.begin(), m_faults.end(), [&](const FaultRule& rule) {
+        return rule.kind == kind && !rule.spent() && rule.appliesTo(device);
+    });
 }
 
 std::vector<Outgoing> SimulatedLan::handleDatagram(std::string_view datagram)
@@ -89,21 +177,27 @@ int SimulatedLan::jitter()
     return std::uniform_int_distribution<int>(0, m_options.jitterMs)(m_random);
 }
 
-bool SimulatedLan::isSilent(const Device& device) const
-{
-    return std::any_of(m_options.silent.begin(), m_options.silent.end(), [&device](const std::string& entry) {
-        return entry == device.model || entry == device.macField() || entry == device.ip();
-    });
-}
-
 std::vector<Outgoing> SimulatedLan::answerSearch()
 {
     std::vector<Outgoing> out;
     const int copies = std::max(1, m_options.repeat);
     out.reserve(m_devices.size() * static_cast<std::size_t>(copies));
-    for (const Device& device : m_devices) {
-        const std::string answer = device.searchAnswer();
-        for (int i = 0; i < copies; ++i)
+    const bool anyFault = !m_faults.empty();
+    for (Device& device : m_devices) {
+        ++device.counts.search;
+        std::string answer = device.searchAnswer();
+        int deviceCopies = copies;
+        if (anyFault) {
+            if (const FaultRule* big = fault(device, FaultKind::OversizeSearch)) {
+                // Padded inside the device-ID field, before the carriage return.
+                const std::size_t target = static_cast<std::size_t>(big->number);
+                if (answer.size() < target)
+                    answer.insert(answer.size() - 1, target - answer.size(), 'W');
+            }
+            if (const FaultRule* again = fault(device, FaultKind::Repeat))
+                deviceCopies *= again->number;
+        }
+        for (int i = 0; i < deviceCopies; ++i)
             out.push_back({answer, jitter()});
     }
     if (m_options.malformed) {
@@ -151,6 +245,138 @@ std::vector<std::string> SimulatedLan::splitReply(const Device::Reply& reply, in
     return pieces;
 }
 
+namespace {
+
+// `parts` pieces of nearly equal length that join to `text`; fewer when it is shorter.
+std::vector<std::string> evenPieces(std::string_view text, int parts)
+{
+    std::vector<std::string> pieces;
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max(1, parts)), text.size());
+    std::size_t from = 0;
+    for (std::size_t k = 1; k <= n; ++k) {
+        const std::size_t to = text.size() * k / n;
+        pieces.emplace_back(text.substr(from, to - from));
+        from = to;
+    }
+    if (pieces.empty())
+        pieces.emplace_back();
+    return pieces;
+}
+
+// A tag item that the tool reads no field from, sized so that the reply reaches `target` bytes.
+void padReply(Device::Reply& reply, std::size_t target)
+{
+    const std::string empty = tagItem("Padding", "");
+    if (reply.text.size() + empty.size() >= target)
+        return;
+    const std::string item = tagItem("Padding", std::string(target - reply.text.size() - empty.size(), 'P'));
+    reply.itemStarts.push_back(reply.itemsEnd);
+    reply.text.insert(reply.itemsEnd, item);
+    reply.itemsEnd += item.size();
+}
+
+} // namespace
+
+std::vector<Outgoing> SimulatedLan::configurationReply(const Device& device)
+{
+    std::string otherMac;
+    const std::string* macAddress = nullptr;
+    if (const FaultRule* impostor = fault(device, FaultKind::Impostor)) {
+        if (!impostor->text.empty()) {
+            otherMac = impostor->text;
+        } else {
+            const std::size_t self = static_cast<std::size_t>(&device - m_devices.data());
+            std::array<int, 6> neighbour = m_devices[(self + 1) % m_devices.size()].mac;
+            if (neighbour == device.mac) // a LAN of one: a MAC no device has
+                neighbour[5] ^= 0xff;
+            otherMac = macAddressTextOf(neighbour);
+        }
+        macAddress = &otherMac;
+    }
+    const FaultRule* macFirst = fault(device, FaultKind::MacFirst);
+    Device::Reply reply = device.configurationReply(macAddress, macFirst != nullptr);
+    bool padded = false;
+    if (const FaultRule* big = fault(device, FaultKind::Oversize)) {
+        padReply(reply, static_cast<std::size_t>(big->number));
+        padded = true;
+    }
+    std::vector<std::string> pieces;
+    if (macFirst) {
+        // The first datagram ends with the marker; the items follow in the others.
+        pieces.push_back(reply.text.substr(0, reply.itemsBegin));
+        for (std::string& piece :
+             evenPieces(std::string_view(reply.text).substr(reply.itemsBegin), macFirst->number - 1))
+            pieces.push_back(std::move(piece));
+    } else if (const FaultRule* split = fault(device, FaultKind::Split)) {
+        pieces = splitReply(reply, split->number);
+    } else {
+        pieces = {reply.text};
+    }
+    // The items of a reply with the marker first arrive a little after it, so that
+    // the marker is seen before them rather than in the same read.
+    return shapeAnswer(device, std::move(pieces), m_options.delayMs, padded, macFirst ? kMacFirstGapMs : 0);
+}
+
+std::vector<Outgoing> SimulatedLan::shapeAnswer(const Device& device, std::vector<std::string> pieces, int delayMs,
+                                                bool padded, int gapMs)
+{
+    if (m_faults.empty()) {
+        std::vector<Outgoing> out;
+        for (std::size_t k = 0; k < pieces.size(); ++k)
+            out.push_back({std::move(pieces[k]), delayMs + static_cast<int>(k) * gapMs});
+        return out;
+    }
+    if (!padded) {
+        if (const FaultRule* big = fault(device, FaultKind::Oversize)) {
+            // Padding after the answer's own text: the tool reads nothing there.
+            std::string& last = pieces.back();
+            if (last.size() < static_cast<std::size_t>(big->number))
+                last.append(static_cast<std::size_t>(big->number) - last.size(), ' ');
+        }
+    }
+    if (const FaultRule* cut = fault(device, FaultKind::Truncate)) {
+        // Keep the bytes before the first "MAC" of the joined answer, and at most `number` of them.
+        std::string all;
+        for (const std::string& piece : pieces)
+            all += piece;
+        std::size_t keep = all.find("MAC");
+        if (keep == std::string::npos)
+            keep = all.size();
+        if (cut->number > 0)
+            keep = std::min(keep, static_cast<std::size_t>(cut->number));
+        std::vector<std::string> kept;
+        std::size_t at = 0;
+        for (std::string& piece : pieces) {
+            if (at >= keep)
+                break;
+            kept.push_back(piece.substr(0, keep - at));
+            at += piece.size();
+        }
+        if (kept.empty())
+            kept.emplace_back(all.substr(0, keep));
+        pieces = std::move(kept);
+    }
+    std::vector<int> offsets;
+    for (std::size_t k = 0; k < pieces.size(); ++k)
+        offsets.push_back(static_cast<int>(k) * gapMs);
+    if (const FaultRule* junk = fault(device, FaultKind::Junk)) {
+        // Junk never starts with "A" and never holds "MAC".
+        pieces.insert(pieces.begin(), junk->number <= 1 ? std::string("?") : std::string(junk->number, '?'));
+        offsets.insert(offsets.begin(), 0);
+    }
+    if (const FaultRule* late = fault(device, FaultKind::Late))
+        delayMs = late->number;
+    int copies = 1;
+    if (const FaultRule* again = fault(device, FaultKind::Repeat))
+        copies = again->number;
+    std::vector<Outgoing> out;
+    out.reserve(pieces.size() * static_cast<std::size_t>(copies));
+    for (int c = 0; c < copies; ++c)
+        for (std::size_t k = 0; k < pieces.size(); ++k)
+            out.push_back({pieces[k], delayMs + offsets[k]});
+    return out;
+}
+
 std::vector<Outgoing> SimulatedLan::answerConfigRequest(std::string_view body)
 {
     const auto header = splitHeader(body);
@@ -158,17 +384,37 @@ std::vector<Outgoing> SimulatedLan::answerConfigRequest(std::string_view body)
         return {};
     // The password runs up to the zero byte that ends the request.
     const std::string_view password = header->rest.substr(0, header->rest.find('\0'));
-    for (const Device& device : m_devices) {
-        if (device.macField() != header->first || device.ip() != header->second)
-            continue;
-        if (isSilent(device) || device.password() != password)
-            return {};
-        std::vector<Outgoing> out;
-        for (std::string& piece : splitReply(device.configurationReply(), m_options.split))
-            out.push_back({std::move(piece), m_options.delayMs});
-        return out;
+    std::vector<Outgoing> out;
+    Device* asked = nullptr;
+    // The MAC field compared as numbers first: a request names one device of many.
+    if (const auto mac = parseMacField(header->first)) {
+        for (Device& device : m_devices) {
+            if (device.mac == *mac && device.macField() == header->first && device.ip() == header->second) {
+                asked = &device;
+                break;
+            }
+        }
     }
-    return {};
+    // Devices that answer whatever device the request names speak first.
+    const bool anyHijack =
+        std::any_of(m_faults.begin(), m_faults.end(), [](const FaultRule& r) { return r.kind == FaultKind::Hijack; });
+    if (anyHijack) {
+        for (Device& device : m_devices) {
+            if (&device == asked || !has(device, FaultKind::Hijack) || has(device, FaultKind::Silent))
+                continue;
+            fault(device, FaultKind::Hijack);
+            for (Outgoing& o : configurationReply(device))
+                out.push_back(std::move(o));
+        }
+    }
+    if (asked == nullptr)
+        return out;
+    ++asked->counts.config;
+    if (fault(*asked, FaultKind::Silent) || asked->password() != password)
+        return out;
+    for (Outgoing& o : configurationReply(*asked))
+        out.push_back(std::move(o));
+    return out;
 }
 
 std::vector<Outgoing> SimulatedLan::applySet(std::string_view datagram)
@@ -177,7 +423,7 @@ std::vector<Outgoing> SimulatedLan::applySet(std::string_view datagram)
     if (!header)
         return {};
     for (Device& device : m_devices) {
-        if (isSilent(device))
+        if (!namedByIp(device, header->second))
             continue;
         // The tool names the device by the values it loaded: the current ones,
         // or those of the last set command when the device has not been reloaded since.
@@ -194,12 +440,15 @@ std::vector<Outgoing> SimulatedLan::applySet(std::string_view datagram)
             std::string_view items = tail.substr(name.password.size());
             if (!items.empty() && items[0] != '\0' && items[0] != '/')
                 continue;
+            ++device.counts.set;
+            if (fault(device, FaultKind::Silent))
+                return {};
             if (!items.empty() && items[0] == '\0')
                 items.remove_prefix(1);
             else if (items == "/" || startsWith(items, "//"))
                 items.remove_prefix(1); // the empty fourth header field of the PL-778 window
             for (const auto& [tag, value] : parseItems(items)) {
-                if (tag != "MacAddress") // the MAC changes only through the MAC service
+                if (tag != kMacAddressTag) // the MAC changes only through the MAC service
                     device.setSetting(tag, value);
             }
             device.lastSetHeader = name;
@@ -217,12 +466,14 @@ std::vector<Outgoing> SimulatedLan::answerUpdate(std::string_view body)
     if (!header)
         return {};
     const DeviceHeader asked{std::string(header->first), std::string(header->second), std::string(header->rest)};
-    for (const Device& device : m_devices) {
-        if (asked != device.header() && !(device.lastSetHeader && asked == *device.lastSetHeader))
+    for (Device& device : m_devices) {
+        if (!namedByIp(device, asked.ip) ||
+            (asked != device.header() && !(device.lastSetHeader && asked == *device.lastSetHeader)))
             continue;
-        if (isSilent(device) || m_options.noAnswerAfterSet)
+        ++device.counts.update;
+        if (fault(device, FaultKind::Silent) || fault(device, FaultKind::NoUpdate))
             return {};
-        return {{"AU MAC OK", m_options.delayMs}};
+        return shapeAnswer(device, {"AU MAC OK"}, m_options.delayMs, false);
     }
     return {};
 }
@@ -230,23 +481,47 @@ std::vector<Outgoing> SimulatedLan::answerUpdate(std::string_view body)
 std::vector<Outgoing> SimulatedLan::changeMac(std::string_view body)
 {
     const auto header = splitHeader(body);
-    if (!header || header->rest != kMacAccessCode)
+    if (!header)
         return {};
+    Device* target = nullptr;
+    if (const auto mac = parseMacField(header->first))
+        for (Device& device : m_devices)
+            if (device.mac == *mac && device.macField() == header->first)
+                target = &device;
+    if (target == nullptr)
+        return {};
+    ++target->counts.mac;
+    if (fault(*target, FaultKind::Silent) || fault(*target, FaultKind::MacSilent))
+        return {};
+    if (header->rest != kMacAccessCode)
+        return {};
+    // Only six decimal numbers 0..255 joined by five dots are applied.
     const auto newMac = parseMacField(header->second);
     if (!newMac)
         return {};
-    Device* target = nullptr;
-    for (Device& device : m_devices) {
-        if (device.macField() == header->first)
-            target = &device;
-        else if (device.mac == *newMac)
+    for (const Device& device : m_devices)
+        if (&device != target && device.mac == *newMac)
             return {}; // another device holds that address already
-    }
-    if (target == nullptr)
-        return {};
+    // The faults are those of the device as it was asked, so a rule naming the old MAC still holds for this answer.
     const std::string oldField = target->macField();
+    const std::string newField = macFieldText(*newMac);
+    std::string reply = "AOld MAC: " + oldField + "\r\nNew MAC: " + newField + "\r";
+    if (const FaultRule* bad = fault(*target, FaultKind::MacMalformed)) {
+        switch (bad->macReplyFault()) {
+        case MacReplyFault::NoMarker:
+            reply = "AOld MAC: " + oldField + "\r\n" + newField + "\r";
+            break;
+        case MacReplyFault::NoCr:
+            reply = "AOld MAC: " + oldField + "\r\nNew MAC: " + newField;
+            break;
+        case MacReplyFault::BadValue:
+            reply = "AOld MAC: " + oldField + "\r\nNew MAC: " + newField.substr(0, newField.rfind('.')) + "\r";
+            break;
+        }
+    }
+    std::vector<Outgoing> out = shapeAnswer(*target, {std::move(reply)}, 0, false);
     target->mac = *newMac;
-    return {{"AOld MAC: " + oldField + "\r\nNew MAC: " + target->macField() + "\r", 0}};
+    return out;
 }
 
 } // namespace lv

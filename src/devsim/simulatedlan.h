@@ -5,6 +5,7 @@
 // sender come out, each with the delay after which it is due.
 
 #include "device.h"
+#include "fault.h"
 
 #include <random>
 #include <string>
@@ -22,7 +23,8 @@ struct LanOptions {
     int repeat = 1;                  // copies of every search answer
     bool malformed = false;          // add malformed search answers to every search
     bool noAnswerAfterSet = false;   // devices answer no "U " command
-    std::vector<std::string> silent; // models, MAC fields or IPs of devices that ignore "G ", "S ", "U "
+    std::vector<std::string> silent; // selectors of devices that ignore "G ", "S ", "U ", "M "
+    std::vector<FaultRule> faults;   // per-device faults, in the order given
     unsigned seed = 1;               // of the jitter
 };
 
@@ -42,6 +44,21 @@ public:
     Device& device(std::size_t i) { return m_devices.at(i); }
     const LanOptions& options() const { return m_options; }
 
+    // The fault rules in force, oldest first; where several rules of one kind
+    // apply to a device, the newest decides. `--silent`, `--split` and
+    // `--no-answer-after-set` are rules as well ("silent@X", "split:N@*", "no-update@*").
+    const std::vector<FaultRule>& faults() const { return m_faults; }
+    void addFault(FaultRule rule);
+    // Removes every rule (spec empty) or the rules written as `spec`; gives how many went.
+    std::size_t clearFaults(std::string_view spec = {});
+    // Sets every fault's and every device's counters to zero.
+    void resetCounts();
+    // One line per rule: "fault SPEC fired N".
+    std::string faultsReport() const;
+    // The rules' lines, then one line per device that received anything:
+    // "device MAC-FIELD MODEL IP search=N G=N S=N U=N M=N".
+    std::string countsReport() const;
+
     // Cuts a reply into `parts` datagrams; every cut lies inside the tag items
     // and before the first "MAC", so only the last datagram completes the reply.
     static std::vector<std::string> splitReply(const Device::Reply& reply, int parts);
@@ -52,10 +69,19 @@ private:
     std::vector<Outgoing> applySet(std::string_view datagram);
     std::vector<Outgoing> answerUpdate(std::string_view body);
     std::vector<Outgoing> changeMac(std::string_view body);
-    bool isSilent(const Device& device) const;
+    std::vector<Outgoing> configurationReply(const Device& device);
+    // Applies the faults every answer shares (oversize, truncate, junk, late, repeat)
+    // to the datagrams of one answer; `delayMs` is the delay without faults, and
+    // each datagram after the first comes `gapMs` after the one before.
+    std::vector<Outgoing> shapeAnswer(const Device& device, std::vector<std::string> pieces, int delayMs, bool padded,
+                                      int gapMs = 0);
+    // The newest rule of `kind` that applies to the device, counted as fired; null if none.
+    FaultRule* fault(const Device& device, FaultKind kind);
+    bool has(const Device& device, FaultKind kind) const;
     int jitter();
 
     LanOptions m_options;
+    std::vector<FaultRule> m_faults;
     std::vector<Device> m_devices;
     std::mt19937 m_random;
 };

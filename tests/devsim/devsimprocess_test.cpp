@@ -160,3 +160,116 @@ TEST(DevsimProcess, DelayedAnswersKeepTheirOrder)
 }
 
 } // namespace
+
+namespace {
+
+QList<QByteArray> exchange(QUdpSocket& socket, quint16 port, const std::string& datagram, int count, int timeoutMs)
+{
+    socket.writeDatagram(QByteArray(datagram.data(), static_cast<qsizetype>(datagram.size())), QHostAddress::LocalHost,
+                         port);
+    return collect(socket, count, timeoutMs);
+}
+
+TEST(DevsimProcessFaults, FaultOptionAndControlCommandsAtRunTime)
+{
+    DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("split:3@KR-700")});
+    ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
+    QUdpSocket socket;
+    ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
+    const QList<QByteArray> answers = searchDefaultLan(socket, sim.port());
+    ASSERT_EQ(answers.size(), 21);
+    const auto kr700 = lv::parseSearchReply(answers[0].toStdString());
+    ASSERT_TRUE(kr700.has_value());
+    const std::string request = lv::configRequest(kr700->macField + "/" + kr700->ip + "/", "");
+    EXPECT_EQ(exchange(socket, sim.port(), request, 3, 3000).size(), 3);
+
+    EXPECT_EQ(sim.control("fault silent@" + QByteArray::fromStdString(kr700->ip)),
+              QList<QByteArray>{"ok fault silent@" + QByteArray::fromStdString(kr700->ip)});
+    EXPECT_TRUE(exchange(socket, sim.port(), request, 1, 400).isEmpty());
+    const QList<QByteArray> counts = sim.control("counts");
+    EXPECT_TRUE(counts.contains("fault split:3@KR-700 fired 1")) << counts.join('|').toStdString();
+    EXPECT_TRUE(counts.contains("fault silent@" + QByteArray::fromStdString(kr700->ip) + " fired 1"))
+        << counts.join('|').toStdString();
+    EXPECT_TRUE(counts.contains("device " + QByteArray::fromStdString(kr700->macField) + " KR-700 " +
+                                QByteArray::fromStdString(kr700->ip) + " search=1 G=2 S=0 U=0 M=0"))
+        << counts.join('|').toStdString();
+
+    EXPECT_EQ(sim.control("clear"), QList<QByteArray>{"ok cleared 2"});
+    EXPECT_EQ(exchange(socket, sim.port(), request, 1, 3000).size(), 1);
+    ASSERT_TRUE(sim.addFault("repeat:2@KR-700#1"));
+    EXPECT_EQ(exchange(socket, sim.port(), request, 3, 600).size(), 2); // repeated once, then spent
+    EXPECT_EQ(exchange(socket, sim.port(), request, 2, 600).size(), 1);
+    EXPECT_FALSE(sim.addFault("repeat:0@KR-700"));
+    const QList<QByteArray> refused = sim.control("fault loud@KR-700");
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused[0].startsWith("error ")) << refused[0].toStdString();
+}
+
+TEST(DevsimProcessFaults, QuitAndTerminatePrintTheCountsAtExit)
+{
+    for (const bool bySignal : {false, true}) {
+        DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("no-update")});
+        ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
+        if (bySignal)
+            sim.process().terminate();
+        else
+            EXPECT_EQ(sim.control("quit"), QList<QByteArray>{"ok quit"});
+        ASSERT_TRUE(sim.process().waitForFinished(3000));
+        EXPECT_EQ(sim.process().exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(sim.process().exitCode(), 0);
+        EXPECT_TRUE(sim.allOutput().endsWith(QStringLiteral("fault no-update@* fired 0\nend\n")))
+            << sim.allOutput().toStdString();
+    }
+}
+
+TEST(DevsimProcessFaults, BadFaultOptionIsRefused)
+{
+    QProcess process;
+    process.start(QStringLiteral(LINKVANE_DEVSIM_PATH),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--fault"), QStringLiteral("late:x")});
+    ASSERT_TRUE(process.waitForFinished(5000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(process.readAllStandardError().contains("--fault late:x"));
+}
+
+TEST(DevsimProcessFaults, HelpListsEveryOptionKindAndCommand)
+{
+    QProcess process;
+    process.start(QStringLiteral(LINKVANE_DEVSIM_PATH), {QStringLiteral("--help")});
+    ASSERT_TRUE(process.waitForFinished(5000));
+    const QByteArray help = process.readAllStandardOutput();
+    for (const char* word : {"--port",
+                             "--bind",
+                             "--devices",
+                             "--password",
+                             "--jitter",
+                             "--delay",
+                             "--split",
+                             "--silent",
+                             "--no-answer-after-set",
+                             "--repeat",
+                             "--malformed",
+                             "--seed",
+                             "--verbose",
+                             "--fault",
+                             "--control",
+                             "silent",
+                             "late",
+                             "truncate",
+                             "oversize-search",
+                             "mac-first",
+                             "impostor",
+                             "hijack",
+                             "junk",
+                             "no-update",
+                             "mac-silent",
+                             "mac-malformed",
+                             "fault SPEC",
+                             "clear [SPEC]",
+                             "counts",
+                             "reset",
+                             "quit"})
+        EXPECT_TRUE(help.contains(word)) << word;
+}
+
+} // namespace

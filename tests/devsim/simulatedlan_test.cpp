@@ -1,5 +1,7 @@
 #include "simulatedlan.h"
 
+#include "lanhelpers.h"
+
 #include "catalogue.h"
 #include "devicelist.h"
 #include "modeltable.h"
@@ -12,35 +14,7 @@
 namespace lv {
 namespace {
 
-std::vector<std::string> texts(const std::vector<Outgoing>& out)
-{
-    std::vector<std::string> result;
-    for (const Outgoing& o : out)
-        result.push_back(o.bytes);
-    return result;
-}
-
-std::string joined(const std::vector<Outgoing>& out)
-{
-    std::string all;
-    for (const Outgoing& o : out)
-        all += o.bytes;
-    return all;
-}
-
-std::string getRequest(const Device& d, std::string_view password)
-{
-    return configRequest(d.macField() + "/" + d.ip() + "/", password);
-}
-
-std::size_t indexOfModel(const SimulatedLan& lan, std::string_view model)
-{
-    for (std::size_t i = 0; i < lan.devices().size(); ++i)
-        if (lan.devices()[i].model == model)
-            return i;
-    ADD_FAILURE() << "no device of model " << model;
-    return 0;
-}
+using namespace lantest;
 
 TEST(SimulatedLanSearch, ProbeGetsOneParsableAnswerPerDevice)
 {

@@ -6,7 +6,8 @@
 
 DevsimProcess::DevsimProcess(const QStringList& extraArgs)
 {
-    QStringList args{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--verbose")};
+    QStringList args{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--verbose"),
+                     QStringLiteral("--control")};
     args += extraArgs;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(QStringLiteral(LINKVANE_DEVSIM_PATH), args);
@@ -98,6 +99,30 @@ QList<QByteArray> DevsimProcess::received()
 QList<QByteArray> DevsimProcess::sent()
 {
     return linesWith("TX");
+}
+
+QList<QByteArray> DevsimProcess::control(const QByteArray& line, int timeoutMs)
+{
+    m_process.waitForReadyRead(0);
+    readOutput();
+    // The answer follows everything printed so far; start at the beginning of the line being printed.
+    const qsizetype from = m_output.lastIndexOf('\n') + 1;
+    m_process.write(line + '\n');
+    m_process.waitForBytesWritten(1000);
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        m_process.waitForReadyRead(20);
+        readOutput();
+        QList<QByteArray> answer;
+        for (const QByteArray& l : m_output.mid(from).split('\n')) {
+            if (l.startsWith("RX ") || l.startsWith("TX "))
+                continue;
+            if (l == "end")
+                return answer;
+            answer.append(l);
+        }
+    } while (!deadline.hasExpired() && m_process.state() == QProcess::Running);
+    return {};
 }
 
 QList<QByteArray> DevsimProcess::waitForReceived(const QByteArray& prefix, int count, int timeoutMs)

@@ -1,9 +1,10 @@
 #pragma once
 
 // Runs linkvane-devsim on a free loopback port for one test and reads what it
-// reports. The simulator is started with --port 0 --verbose; its first line
-// names the port it bound, and every datagram it receives or sends is printed
-// as "RX <peer> <escaped bytes>" or "TX <peer> <escaped bytes>".
+// reports. The simulator is started with --port 0 --verbose --control; its
+// first line names the port it bound, every datagram it receives or sends is
+// printed as "RX <peer> <escaped bytes>" or "TX <peer> <escaped bytes>", and
+// control commands written to its standard input are answered on its output.
 
 #include <QByteArray>
 #include <QList>
@@ -29,6 +30,16 @@ public:
     QList<QByteArray> waitForReceived(const QByteArray& prefix, int count, int timeoutMs = 3000);
 
     QString allOutput();
+
+    // Sends one control command ("fault silent@KR-700", "counts", "clear") and
+    // gives the lines of its answer without the closing "end"; empty when no
+    // answer came within `timeoutMs`.
+    QList<QByteArray> control(const QByteArray& line, int timeoutMs = 3000);
+    // Adds a fault rule written as for --fault; true when the simulator took it.
+    bool addFault(const QByteArray& spec) { return control("fault " + spec).value(0).startsWith("ok fault "); }
+
+    // The process itself, for tests of how it ends.
+    QProcess& process() { return m_process; }
 
     // The unescaping of the simulator's verbose lines.
     static QByteArray unescape(const QByteArray& text);

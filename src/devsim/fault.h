@@ -1,0 +1,66 @@
+#pragma once
+
+// Misbehaviour of simulated devices, chosen per device and counted: a fault
+// rule names what goes wrong, with an optional parameter, which devices it
+// applies to, and optionally how often ("KIND[:PARAM][@SELECTOR][#COUNT]").
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lv {
+
+struct Device;
+
+enum class FaultKind {
+    Silent,         // no answer to "G ", "S " (not applied), "U ", "M " (not applied)
+    Late,           // answers to "G ", "U " and "M " come PARAM ms late (default past the tool's 1000 ms bound)
+    Split,          // the configuration reply in PARAM datagrams, cut inside tag items
+    Repeat,         // every answer of the device sent PARAM times
+    Truncate,       // every reply cut before its first "MAC" (or after PARAM bytes): it never completes
+    Oversize,       // the configuration reply and the "U " answer padded to PARAM bytes
+    OversizeSearch, // the search answer padded to PARAM bytes, inside its device-ID field
+    MacFirst,       // the "MAC" marker in the first of PARAM datagrams, the items after it, 100 ms apart
+    Impostor,       // the configuration reply carries another MacAddress (PARAM, else the next device's)
+    Hijack,         // the device answers configuration requests addressed to other devices
+    Junk,           // a stray datagram before every answer: "?" or PARAM bytes of junk
+    NoUpdate,       // no answer to "U "
+    MacSilent,      // no answer to "M " (the MAC is not changed)
+    MacMalformed,   // the "M " reply malformed: PARAM no-marker, no-cr or bad-value (the MAC is changed)
+};
+
+enum class MacReplyFault { NoMarker, NoCr, BadValue };
+
+struct FaultRule {
+    FaultKind kind = FaultKind::Silent;
+    int number = 0;       // the parameter of Late, Split, Repeat, Truncate, Oversize*, MacFirst, Junk
+    std::string text;     // the parameter of Impostor and MacMalformed, as given
+    std::string selector; // "*" for every device
+    long long limit = 0;  // the rule fires at most this often, then lets the devices be; 0: no limit
+    long long fired = 0;  // how often the rule changed what a device did
+
+    bool spent() const { return limit > 0 && fired >= limit; }
+
+    // The rule as it is written on the command line.
+    std::string spec() const;
+    // A selector names devices by model, MAC field (0.80.194.1.2.3), MAC text in
+    // either notation (00-50-C2-01-02-03, 00:50:C2:01:02:03) or IP address; "*" names all.
+    bool appliesTo(const Device& device) const;
+    MacReplyFault macReplyFault() const;
+};
+
+// "silent@KR-700", "late:1500@0.80.194.0.0.3", "split:3", "mac-malformed:no-cr@10.0.0.1",
+// "silent@KR-700#1" (only the first request goes unanswered, as a device that misses one).
+// A missing "@SELECTOR" names every device; a missing parameter takes the kind's default.
+std::optional<FaultRule> parseFaultRule(std::string_view spec, std::string* error);
+
+std::string_view faultKindName(FaultKind kind);
+
+// Every kind with its parameter, one line each, for the help text.
+std::string faultKindsHelp();
+
+// The largest payload of one UDP datagram over IPv4.
+inline constexpr int kMaxDatagramBytes = 65507;
+
+} // namespace lv

@@ -1,0 +1,115 @@
+// The simulated LAN inside the test process, reached over loopback UDP, with faults changed while it runs.
+
+#include "inprocesslan.h"
+#include "printers.h"
+
+#include "devicelist.h"
+#include "tagmessage.h"
+
+#include <QElapsedTimer>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray bytes(const std::string& text)
+{
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Waits (the LAN answering meanwhile) until `count` datagrams arrived or `timeoutMs` passed.
+QList<QByteArray> collect(QUdpSocket& socket, int count, int timeoutMs)
+{
+    QList<QByteArray> got;
+    (void)QTest::qWaitFor(
+        [&] {
+            while (socket.hasPendingDatagrams())
+                got.append(socket.receiveDatagram().data());
+            return got.size() >= count;
+        },
+        timeoutMs);
+    return got;
+}
+
+class InProcess : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_lan.started()) << m_lan.error().toStdString();
+        ASSERT_TRUE(m_socket.bind(QHostAddress::LocalHost, 0));
+    }
+    void send(const std::string& datagram, const QHostAddress& to = QHostAddress::LocalHost)
+    {
+        ASSERT_EQ(m_socket.writeDatagram(bytes(datagram), to, m_lan.port()), static_cast<qint64>(datagram.size()));
+    }
+    std::string request(const lv::Device& d) { return lv::configRequest(d.macField() + "/" + d.ip() + "/", ""); }
+
+    InProcessLan m_lan;
+    QUdpSocket m_socket;
+};
+
+TEST_F(InProcess, ListensOnAFreePortAndAnswersTheBroadcastProbe)
+{
+    EXPECT_NE(m_lan.port(), 0);
+    EXPECT_NE(m_lan.port(), 65535);
+    InProcessLan second;
+    ASSERT_TRUE(second.started());
+    EXPECT_NE(second.port(), m_lan.port());
+
+    send(std::string(lv::kSearchProbe), InProcessLan::broadcastAddress());
+    const QList<QByteArray> answers = collect(m_socket, 21, 3000);
+    ASSERT_EQ(answers.size(), 21);
+    for (const QByteArray& a : answers)
+        EXPECT_TRUE(lv::parseSearchReply(a.toStdString()).has_value()) << a.toStdString();
+    EXPECT_EQ(m_lan.received(), QList<QByteArray>{bytes(std::string(lv::kSearchProbe))});
+    EXPECT_EQ(m_lan.sent(), answers);
+    EXPECT_TRUE(second.received().isEmpty()); // each LAN on its own port
+}
+
+TEST_F(InProcess, FaultsChangeWhileItRuns)
+{
+    const lv::Device target = m_lan.devices()[13];
+    const lv::Device other = m_lan.devices()[14];
+    ASSERT_TRUE(m_lan.addFault(QStringLiteral("silent@%1").arg(QString::fromStdString(target.model))));
+    send(request(target));
+    send(request(other));
+    const QList<QByteArray> first = collect(m_socket, 2, 400);
+    ASSERT_EQ(first.size(), 1);
+    EXPECT_EQ(lv::GetTagValue(first[0].toStdString(), "MacAddress").value, other.macAddressText());
+
+    m_lan.clearFaults();
+    ASSERT_TRUE(m_lan.addFault(QStringLiteral("late:300@%1").arg(QString::fromStdString(target.ip()))));
+    QElapsedTimer clock;
+    clock.start();
+    send(request(target));
+    const QList<QByteArray> late = collect(m_socket, 1, 2000);
+    EXPECT_GE(clock.elapsed(), 280);
+    ASSERT_EQ(late.size(), 1);
+    EXPECT_TRUE(lv::replyHoldsMac(late[0].toStdString()));
+
+    const QString counts = m_lan.control(QStringLiteral("counts"));
+    EXPECT_TRUE(counts.contains(QStringLiteral("fault late:300@%1 fired 1\n").arg(QString::fromStdString(target.ip()))))
+        << counts.toStdString();
+    EXPECT_TRUE(counts.contains(QStringLiteral(" G=2 S=0 U=0 M=0\n"))) << counts.toStdString();
+    QString error;
+    EXPECT_FALSE(m_lan.addFault(QStringLiteral("loud@KR-700"), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST_F(InProcess, LargestRepliesCrossLoopbackWhole)
+{
+    const lv::Device target = m_lan.devices()[0];
+    ASSERT_TRUE(m_lan.addFault(QStringLiteral("oversize:65507@KR-700")));
+    ASSERT_TRUE(m_lan.addFault(QStringLiteral("junk:65507@KR-700")));
+    send(request(target));
+    const QList<QByteArray> got = collect(m_socket, 2, 3000);
+    ASSERT_EQ(got.size(), 2);
+    EXPECT_EQ(got[0].size(), 65507);
+    EXPECT_TRUE(got[0].startsWith('?'));
+    EXPECT_EQ(got[1].size(), 65507);
+    EXPECT_EQ(lv::GetTagValue(got[1].toStdString(), "IPAddress").value, target.ip());
+}
+
+} // namespace
