@@ -1,6 +1,7 @@
 #include "macservice.h"
 
 #include "dialogs.h"
+#include "latin1.h"
 #include "macchange.h"
 #include "mainwindow.h"
 #include "passwordprompt.h"
@@ -23,8 +24,7 @@ MacService::MacService(MainWindow& window, SessionState& state, DeviceSearch& se
 
 bool MacService::accessCodeAccepted() const
 {
-    return m_state.gMacPass ==
-           QLatin1String(kMacServiceAccessCode.data(), static_cast<qsizetype>(kMacServiceAccessCode.size()));
+    return m_state.gMacPass == fromLatin1(kMacServiceAccessCode);
 }
 
 bool MacService::AskMacPass()
@@ -51,7 +51,7 @@ void MacService::OpenSetMac()
     dialog.exec();
     const MacChangeResult& result = dialog.macChangeResult();
     if (result.sent)
-        Q_EMIT macChangeFinished(result.replied, result.changed, QString::fromLatin1(result.newText));
+        Q_EMIT macChangeFinished(result.replied, result.changed, fromLatin1(result.newText));
 }
 
 void MacService::macShortcut_Activated()

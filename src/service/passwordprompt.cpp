@@ -15,7 +15,7 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
 {
     setObjectName(name);
     setWindowTitle(caption);
-    setFixedSize(twipSize(4425, 2100));
+    setFixedSize(twipsToPixels(4425), twipsToPixels(2100));
 
     auto* label = new QLabel(QStringLiteral("Password"), this);
     label->setObjectName(QStringLiteral("Label1"));

@@ -1,6 +1,7 @@
 #include "setmacdialog.h"
 
 #include "devicelist.h"
+#include "latin1.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -10,12 +11,6 @@
 namespace lv {
 
 namespace {
-
-std::string latin1(const QString& s)
-{
-    const QByteArray bytes = s.toLatin1();
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
 
 QFont bigFont(const QWidget* widget)
 {
@@ -31,7 +26,7 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, int row, Q
 {
     setObjectName(QStringLiteral("frmSetMAC"));
     setWindowTitle(QStringLiteral("Set MAC Address"));
-    setFixedSize(twipSize(6705, 2850));
+    setFixedSize(twipsToPixels(6705), twipsToPixels(2850));
 
     auto* label2 = new QLabel(QStringLiteral("Old Address"), this);
     label2->setObjectName(QStringLiteral("Label2"));
@@ -99,7 +94,7 @@ void SetMacDialog::cmdOk_Click()
         return;
     // A device given a malformed address may no longer be reachable, so the
     // text is checked here and only a usable unicast address goes out.
-    const std::string typed = latin1(m_txtNewMac->text());
+    const std::string typed = toLatin1(m_txtNewMac->text());
     // A character outside Latin-1 becomes "?", which the check refuses.
     const NewMacProblem problem = checkNewMacField(typed);
     if (problem != NewMacProblem::None) {
@@ -109,9 +104,9 @@ void SetMacDialog::cmdOk_Click()
     }
     m_lblNewMacHint->clear();
 
-    m_sentField = latin1(m_state.gSelMacField);
+    m_sentField = toLatin1(m_state.gSelMacField);
     setBusy(true);
-    m_result = m_exchange.run(m_sentField, typed, latin1(m_state.gMacPass));
+    m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
     setBusy(false);
     if (m_result.changed)
         applyChange();

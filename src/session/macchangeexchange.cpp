@@ -1,7 +1,6 @@
 #include "macchangeexchange.h"
 
-#include <QEventLoop>
-#include <QTimer>
+#include "wait.h"
 
 namespace lv {
 
@@ -15,7 +14,7 @@ MacChangeExchange::MacChangeExchange(SessionState& state, QObject* parent)
 MacChangeResult MacChangeExchange::run(std::string_view currentField, std::string_view newField,
                                        std::string_view accessCode, int timeoutMs)
 {
-    if (m_loop)
+    if (m_waiting)
         return {};
     m_result = {};
     // A fresh local port: an answer that comes late for an earlier change is never read as this one's.
@@ -27,22 +26,16 @@ MacChangeResult MacChangeExchange::run(std::string_view currentField, std::strin
     if (!m_result.sent)
         return m_result;
 
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    m_loop = &loop;
-    timer.start(timeoutMs);
-    loop.exec();
-    m_loop = nullptr;
+    m_waiting = true;
+    waitFor(this, &MacChangeExchange::answered, timeoutMs, [this] { return m_result.replied; });
+    m_waiting = false;
     return m_result;
 }
 
 void MacChangeExchange::wskSetMac_DataArrival(const QByteArray& datagram)
 {
     // Only the first answer of a running change counts.
-    if (!m_loop || m_result.replied)
+    if (!m_waiting || m_result.replied)
         return;
     MacChangeReply reply =
         parseMacChangeReply(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
@@ -57,7 +50,7 @@ void MacChangeExchange::wskSetMac_DataArrival(const QByteArray& datagram)
         m_result.changed = true;
         m_result.newText = std::move(reply.newText);
     }
-    m_loop->quit();
+    Q_EMIT answered();
 }
 
 } // namespace lv

@@ -12,8 +12,6 @@
 #include <string>
 #include <string_view>
 
-class QEventLoop;
-
 namespace lv {
 
 inline constexpr int kMacChangeTimeoutMs = 1000;
@@ -39,15 +37,19 @@ public:
     MacChangeResult run(std::string_view currentField, std::string_view newField, std::string_view accessCode,
                         int timeoutMs = kMacChangeTimeoutMs);
 
-    bool running() const { return m_loop != nullptr; }
+    bool running() const { return m_waiting; }
     UdpSocket& socket() { return m_wskSetMac; }
+
+Q_SIGNALS:
+    // The first answer of the running change arrived; ends its wait.
+    void answered();
 
 private:
     void wskSetMac_DataArrival(const QByteArray& datagram);
 
     SessionState& m_state;
     UdpSocket m_wskSetMac;
-    QEventLoop* m_loop = nullptr;
+    bool m_waiting = false;
     MacChangeResult m_result;
 };
 

@@ -73,7 +73,7 @@ TEST_F(MacServiceTest, ShortcutAsksForTheCodeThenChangesTheSelectedDevice)
 
     // A following double-click addresses the device by its new MAC, and it answers.
     int opened = 0;
-    lv::setSetupWindowObserver([&](QDialog* dialog) {
+    lv::WindowHost::setObserver([&](QDialog* dialog) {
         ++opened;
         QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
     });
@@ -185,9 +185,9 @@ TEST_F(MacServiceTest, MalformedAddressesAreRefusedBeforeSending)
         for (const QString& text : {QStringLiteral("0.80.194.1.2"), QStringLiteral("0.80.194.1.2.256")}) {
             entry->clear();
             typeAndPress(w, "txtNewMac", text, "cmdOk");
-            EXPECT_TRUE(w->isVisible()) << latin1(text);
+            EXPECT_TRUE(w->isVisible()) << lv::toLatin1(text);
             EXPECT_EQ(entry->text(), text);
-            EXPECT_FALSE(hint->text().isEmpty()) << latin1(text);
+            EXPECT_FALSE(hint->text().isEmpty()) << lv::toLatin1(text);
         }
         QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
     });

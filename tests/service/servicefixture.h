@@ -7,10 +7,11 @@
 #include "mainwindow.h"
 
 #include "dialogs.h"
+#include "latin1.h"
 #include "macservice.h"
 #include "modalwatcher.h"
 #include "printers.h"
-#include "setupwindows.h"
+#include "windowhost.h"
 
 #include <QLineEdit>
 #include <QListView>
@@ -22,12 +23,6 @@
 #include <memory>
 #include <string>
 
-inline std::string latin1(const QString& s)
-{
-    const QByteArray b = s.toLatin1();
-    return {b.constData(), static_cast<std::size_t>(b.size())};
-}
-
 class ServiceFixture : public ::testing::Test {
 protected:
     ServiceFixture()
@@ -37,7 +32,7 @@ protected:
     }
     ~ServiceFixture() override
     {
-        lv::setSetupWindowObserver({});
+        lv::WindowHost::setObserver({});
         lv::Dialogs::reset();
     }
 
