@@ -61,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lv::DeviceList list;
     check(list.add("AX 0.80.194.1.2.3/192.168.1.20/DEV1\r") == 0);
     (void)list.add(searchAnswer);
-    check(list.add("AX 0.80.194.1.2.9/10.0.0.2/TWO\rtail") >= 0);
+    // Listed unless the first part was this very answer.
+    (void)list.add("AX 0.80.194.1.2.9/10.0.0.2/TWO\rtail");
+    check(list.size() >= 2);
     checkPaired(list);
 
     if (reply.kind == lv::MacReplyKind::Changed) {
