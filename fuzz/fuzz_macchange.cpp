@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   line.compare(line.size() - listed->deviceId.size(), std::string::npos, listed->deviceId) == 0);
             check(lv::macTextOfLine(line) == reply.newText);
             // The selection reads the MAC field from the first blank, the search from character 4:
-            // the same field whenever the third character is the blank of "AX ".
-            if (list.raw(i)[2] == ' ')
+            // the same field whenever the first blank is the third character, as in "AX ".
+            if (list.raw(i).find(' ') == 2)
                 check(lv::macFieldOfEntry(list.raw(i)) == reply.newField);
             for (std::size_t k = 0; k < list.size(); ++k) {
                 if (k == i)
