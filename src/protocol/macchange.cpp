@@ -118,6 +118,23 @@ NewMacProblem checkNewMacField(std::string_view text)
     return NewMacProblem::None;
 }
 
+std::string_view describeNewMacProblem(NewMacProblem problem)
+{
+    switch (problem) {
+    case NewMacProblem::None:
+        break;
+    case NewMacProblem::Form:
+        return "Expected six numbers 0-255 joined by dots, e.g. 0.80.194.1.2.4";
+    case NewMacProblem::AllZero:
+        return "0.0.0.0.0.0 is not a device address";
+    case NewMacProblem::Broadcast:
+        return "255.255.255.255.255.255 is the broadcast address";
+    case NewMacProblem::Group:
+        return "The first number must be even: an odd one is a group address";
+    }
+    return {};
+}
+
 std::optional<std::string> macFieldFromHexText(std::string_view text)
 {
     std::array<int, 6> bytes{};

@@ -49,6 +49,9 @@ enum class NewMacProblem {
 // single device can carry.
 NewMacProblem checkNewMacField(std::string_view text);
 
+// What the program says about a typed address that it will not send; empty for None.
+std::string_view describeNewMacProblem(NewMacProblem problem);
+
 // Hyphenated hexadecimal text, six groups of one or two digits in either case
 // ("00-50-C2-01-02-04") -> the dotted decimal field "0.80.194.1.2.4"; no result
 // for any other text.

@@ -73,19 +73,7 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, int row, Q
 
 QString SetMacDialog::problemText(NewMacProblem problem)
 {
-    switch (problem) {
-    case NewMacProblem::None:
-        break;
-    case NewMacProblem::Form:
-        return QStringLiteral("Expected six numbers 0-255 joined by dots, e.g. 0.80.194.1.2.4");
-    case NewMacProblem::AllZero:
-        return QStringLiteral("0.0.0.0.0.0 is not a device address");
-    case NewMacProblem::Broadcast:
-        return QStringLiteral("255.255.255.255.255.255 is the broadcast address");
-    case NewMacProblem::Group:
-        return QStringLiteral("The first number must be even: an odd one is a group address");
-    }
-    return {};
+    return fromLatin1(describeNewMacProblem(problem));
 }
 
 void SetMacDialog::cmdOk_Click()
