@@ -1,3 +1,5 @@
+// The MAC service of the main window: AskMacPass, OpenSetMac and their shortcut.
+
 #include "macservice.h"
 
 #include "dialogs.h"

@@ -1,3 +1,5 @@
+// The MAC change command and its answer, the check of a typed new address, the rewrite of a listed device.
+
 #include "macchange.h"
 
 #include "devicelist.h"

@@ -1,3 +1,5 @@
+// frmPass and frmMACPass.
+
 #include "passwordprompt.h"
 
 #include "latin1validator.h"

@@ -1,3 +1,5 @@
+// frmSetMAC: the typed address check, the change and the rewrite of the device's line and entry.
+
 #include "setmacdialog.h"
 
 #include "devicelist.h"

@@ -1,3 +1,5 @@
+// The style that shows every character of a secret entry as "*".
+
 #include "starmaskstyle.h"
 
 #include <QLineEdit>

@@ -1,3 +1,5 @@
+// The MAC change exchange: one "M " command on wskSetMac and the bounded wait for its answer.
+
 #include "macchangeexchange.h"
 
 #include "wait.h"
