@@ -85,11 +85,12 @@ std::optional<QString> readSecretFromTerminal(const QString& prompt)
 {
     if (!stdinIsTerminal())
         return std::nullopt;
-    std::fputs(prompt.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
     std::optional<std::string> line;
     {
+        // Echo goes off before the prompt shows, so nothing typed after it is ever echoed.
         const EchoOff quiet;
+        std::fputs(prompt.toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
         line = readLine();
     }
     // The Enter that ended the line was not echoed either.
