@@ -6,6 +6,7 @@
 #include "devicelist.h"
 #include "devicelistmodel.h"
 #include "dialogs.h"
+#include "macservice.h"
 #include "passwordprompt.h"
 #include "latin1.h"
 #include "twips.h"
@@ -53,6 +54,7 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Linkvane"));
     buildMenus();
     buildControls();
+    m_macService = new MacService(*this, m_state, m_search, [this] { return selectedRow(); });
 }
 
 MainWindow::~MainWindow() = default;

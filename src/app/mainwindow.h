@@ -20,6 +20,7 @@ namespace lv {
 
 class DeviceListModel;
 class WindowHost;
+class MacService;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -31,6 +32,7 @@ public:
     DeviceSearch& search() { return m_search; }
     CommandChannel& channel() { return m_channel; }
     WindowHost& windows() { return *m_windows; }
+    MacService& macService() { return *m_macService; }
 
     // The model-table row taken by the last configuration request that got a
     // valid reply; empty until then. Tests read which window would open.
@@ -74,6 +76,7 @@ private:
     std::optional<ModelDispatch> m_lastDispatch;
     bool m_requestRunning = false;
     bool m_exiting = false;
+    MacService* m_macService = nullptr;
 };
 
 } // namespace lv

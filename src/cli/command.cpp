@@ -4,6 +4,7 @@
 
 #include "searchcommand.h"
 #include "setcommand.h"
+#include "setmaccommand.h"
 #include "showcommand.h"
 
 #include <algorithm>
@@ -63,6 +64,7 @@ const std::vector<std::unique_ptr<Command>>& commandRegistry()
         c.push_back(std::make_unique<SearchCommand>());
         c.push_back(std::make_unique<ShowCommand>());
         c.push_back(std::make_unique<SetCommand>());
+        c.push_back(std::make_unique<SetMacCommand>());
         return c;
     }();
     return commands;

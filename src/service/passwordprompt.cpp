@@ -1,6 +1,10 @@
+// frmPass and frmMACPass.
+
 #include "passwordprompt.h"
 
 #include "latin1validator.h"
+#include "starmaskstyle.h"
+#include "twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -8,21 +12,12 @@
 
 namespace lv {
 
-namespace {
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return {left / 15, top / 15, width / 15, height / 15};
-}
-
-} // namespace
-
 PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QString& target, QWidget* parent)
     : QDialog(parent), m_target(target)
 {
     setObjectName(name);
     setWindowTitle(caption);
-    setFixedSize(4425 / 15, 2100 / 15);
+    setFixedSize(twipsToPixels(4425), twipsToPixels(2100));
 
     auto* label = new QLabel(QStringLiteral("Password"), this);
     label->setObjectName(QStringLiteral("Label1"));
@@ -30,7 +25,7 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
 
     m_txtPass = new QLineEdit(this);
     m_txtPass->setObjectName(QStringLiteral("txtPass"));
-    m_txtPass->setEchoMode(QLineEdit::Password);
+    StarMaskStyle::apply(m_txtPass);
     m_txtPass->setValidator(new Latin1Validator(m_txtPass));
     QFont big = m_txtPass->font();
     big.setPointSize(18);
@@ -67,6 +62,12 @@ void showSetupPasswordPrompt(QWidget* parent, SessionState& state)
 {
     PasswordPrompt prompt(QStringLiteral("frmPass"), QStringLiteral("Password"), state.gSetupPass, parent);
     prompt.exec();
+}
+
+bool showMacPasswordPrompt(QWidget* parent, SessionState& state)
+{
+    PasswordPrompt prompt(QStringLiteral("frmMACPass"), QStringLiteral("MAC Password"), state.gMacPass, parent);
+    return prompt.exec() == QDialog::Accepted;
 }
 
 } // namespace lv

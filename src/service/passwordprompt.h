@@ -28,4 +28,8 @@ private:
 // The setup-password prompt of the Option menu.
 void showSetupPasswordPrompt(QWidget* parent, SessionState& state);
 
+// The access-code prompt of the MAC service (AskMacPass); true when the
+// operator pressed Ok (or Enter), false on Cancel.
+bool showMacPasswordPrompt(QWidget* parent, SessionState& state);
+
 } // namespace lv

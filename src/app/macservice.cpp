@@ -1,0 +1,68 @@
+// The MAC service of the main window: AskMacPass, OpenSetMac and their shortcut.
+
+#include "macservice.h"
+
+#include "dialogs.h"
+#include "latin1.h"
+#include "macchange.h"
+#include "mainwindow.h"
+#include "passwordprompt.h"
+#include "setmacdialog.h"
+
+#include <QShortcut>
+
+namespace lv {
+
+MacService::MacService(MainWindow& window, SessionState& state, DeviceSearch& search, std::function<int()> selectedRow)
+    : QObject(&window), m_window(window), m_state(state), m_search(search), m_selectedRow(std::move(selectedRow))
+{
+    setObjectName(QStringLiteral("macService"));
+    // Three keys held together: not a combination an operator presses by chance.
+    m_shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &window);
+    m_shortcut->setObjectName(QStringLiteral("macServiceShortcut"));
+    m_shortcut->setContext(Qt::WindowShortcut);
+    connect(m_shortcut, &QShortcut::activated, this, &MacService::macShortcut_Activated);
+}
+
+bool MacService::accessCodeAccepted() const
+{
+    return m_state.gMacPass == fromLatin1(kMacServiceAccessCode);
+}
+
+bool MacService::AskMacPass()
+{
+    return showMacPasswordPrompt(&m_window, m_state);
+}
+
+void MacService::OpenSetMac()
+{
+    // Not in the middle of a configuration request: its wait keeps handling events.
+    if (m_window.requestRunning())
+        return;
+    if (!accessCodeAccepted()) {
+        Dialogs::message(&m_window, QStringLiteral("MAC Password Error"), QStringLiteral("MsgBox"));
+        return;
+    }
+    // The selection update re-reads gSelMacField from the selected device.
+    m_window.lstDev_Click();
+    const int row = m_selectedRow();
+    if (row < 0 || m_state.gSelMacField.isEmpty())
+        return;
+
+    SetMacDialog dialog(m_state, m_search, row, &m_window);
+    dialog.exec();
+    const MacChangeResult& result = dialog.macChangeResult();
+    if (result.sent)
+        Q_EMIT macChangeFinished(result.replied, result.changed, fromLatin1(result.newText));
+}
+
+void MacService::macShortcut_Activated()
+{
+    if (m_window.requestRunning())
+        return;
+    if (!accessCodeAccepted() && !AskMacPass())
+        return;
+    OpenSetMac();
+}
+
+} // namespace lv

@@ -1,0 +1,52 @@
+#pragma once
+
+// The MAC service of the main window: the access-code prompt (AskMacPass), the
+// check that opens frmSetMAC for the selected device (OpenSetMac), and the
+// keyboard shortcut that reaches both. The menus carry no entry for it.
+
+#include "devicesearch.h"
+#include "sessionstate.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QShortcut;
+
+namespace lv {
+
+class MainWindow;
+
+class MacService final : public QObject {
+    Q_OBJECT
+public:
+    // `selectedRow` gives the index of the selected lstDev line, -1 when none.
+    MacService(MainWindow& window, SessionState& state, DeviceSearch& search, std::function<int()> selectedRow);
+
+    // Shows frmMACPass; true when the operator pressed Ok.
+    bool AskMacPass();
+    // Opens frmSetMAC for the selected device once the access code is right;
+    // "MAC Password Error" otherwise.
+    void OpenSetMac();
+    // Ctrl+Shift+M: asks for the code while none has been accepted, then opens
+    // the service for the selected device.
+    void macShortcut_Activated();
+
+    QShortcut* shortcut() const { return m_shortcut; }
+    bool accessCodeAccepted() const;
+
+Q_SIGNALS:
+    // A change was sent: whether the device answered, whether it took a new
+    // address, and that address as list text ("00-50-C2-01-02-04") when it did.
+    void macChangeFinished(bool answered, bool changed, const QString& newMacText);
+
+private:
+    MainWindow& m_window;
+    SessionState& m_state;
+    DeviceSearch& m_search;
+    std::function<int()> m_selectedRow;
+    QShortcut* m_shortcut = nullptr;
+};
+
+} // namespace lv

@@ -1,0 +1,103 @@
+// Reading a secret from the terminal with its echo switched off.
+
+#include "terminalsecret.h"
+
+#include <cstdio>
+#include <string>
+
+#if defined(_WIN32)
+#include <io.h>
+#include <windows.h>
+#else
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace lv {
+
+namespace {
+
+std::optional<std::string> readLine()
+{
+    std::string line;
+    int c = 0;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n')
+        line.push_back(static_cast<char>(c));
+    if (c == EOF && line.empty())
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+// Switches the echo of the terminal off for its lifetime.
+class EchoOff {
+public:
+    EchoOff()
+    {
+#if defined(_WIN32)
+        m_handle = GetStdHandle(STD_INPUT_HANDLE);
+        if (GetConsoleMode(m_handle, &m_saved))
+            m_active = SetConsoleMode(m_handle, m_saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+#else
+        if (tcgetattr(STDIN_FILENO, &m_saved) == 0) {
+            termios quiet = m_saved;
+            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            m_active = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
+        }
+#endif
+    }
+    ~EchoOff()
+    {
+        if (!m_active)
+            return;
+#if defined(_WIN32)
+        SetConsoleMode(m_handle, m_saved);
+#else
+        tcsetattr(STDIN_FILENO, TCSANOW, &m_saved);
+#endif
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+private:
+    bool m_active = false;
+#if defined(_WIN32)
+    HANDLE m_handle = nullptr;
+    DWORD m_saved = 0;
+#else
+    termios m_saved{};
+#endif
+};
+
+} // namespace
+
+bool stdinIsTerminal()
+{
+#if defined(_WIN32)
+    return _isatty(_fileno(stdin)) != 0;
+#else
+    return isatty(STDIN_FILENO) != 0;
+#endif
+}
+
+std::optional<QString> readSecretFromTerminal(const QString& prompt)
+{
+    if (!stdinIsTerminal())
+        return std::nullopt;
+    std::optional<std::string> line;
+    {
+        // Echo goes off before the prompt shows, so nothing typed after it is ever echoed.
+        const EchoOff quiet;
+        std::fputs(prompt.toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+        line = readLine();
+    }
+    // The Enter that ended the line was not echoed either.
+    std::fputs("\n", stderr);
+    if (!line)
+        return std::nullopt;
+    return QString::fromLocal8Bit(line->data(), static_cast<qsizetype>(line->size()));
+}
+
+} // namespace lv

@@ -1,0 +1,193 @@
+// The MAC change command and its answer, the check of a typed new address, the rewrite of a listed device.
+
+#include "macchange.h"
+
+#include "devicelist.h"
+
+#include <array>
+
+namespace lv {
+
+namespace {
+
+constexpr std::string_view kOldMarker = "Old MAC:";
+constexpr std::string_view kNewMarker = "New MAC:";
+// The value follows its marker and one blank.
+constexpr std::size_t kValueOffset = 9;
+// The old value is followed by a line break of two characters before "New MAC:".
+constexpr std::size_t kOldTail = 2;
+constexpr std::size_t kLineMacColumn = 6; // blanks before the MAC text of a line
+constexpr std::size_t kLineMacEnd = 23;   // the MAC text ends at character 23
+
+// Six numbers of one to three decimal digits, each 0..255, joined by five dots.
+std::optional<std::array<unsigned, 6>> parseTypedField(std::string_view text)
+{
+    std::array<unsigned, 6> bytes{};
+    std::size_t count = 0;
+    std::size_t digits = 0;
+    unsigned value = 0;
+    for (const char c : text) {
+        if (c == '.') {
+            if (digits == 0 || count == bytes.size() - 1)
+                return std::nullopt;
+            bytes[count++] = value;
+            digits = 0;
+            value = 0;
+            continue;
+        }
+        if (c < '0' || c > '9' || digits == 3)
+            return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        ++digits;
+    }
+    if (digits == 0 || count != bytes.size() - 1)
+        return std::nullopt;
+    bytes[count] = value;
+    for (const unsigned b : bytes)
+        if (b > 255)
+            return std::nullopt;
+    return bytes;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string macChangeCommand(std::string_view currentField, std::string_view newField, std::string_view accessCode)
+{
+    std::string command("M ");
+    command.reserve(2 + currentField.size() + 1 + newField.size() + 1 + accessCode.size());
+    command.append(currentField).append("/").append(newField).append("/").append(accessCode);
+    return command;
+}
+
+MacChangeReply parseMacChangeReply(std::string_view datagram)
+{
+    MacChangeReply reply;
+    if (datagram.empty() || datagram.front() != 'A')
+        return reply;
+    reply.kind = MacReplyKind::Malformed;
+
+    const std::size_t o = datagram.find(kOldMarker);
+    const std::size_t n = datagram.find(kNewMarker);
+    if (o == std::string_view::npos || n == std::string_view::npos || n < o + kValueOffset + kOldTail)
+        return reply;
+    const std::size_t cr = datagram.find('\r', n);
+    if (cr == std::string_view::npos || cr < n + kValueOffset)
+        return reply;
+
+    reply.oldField = std::string(datagram.substr(o + kValueOffset, n - o - kValueOffset - kOldTail));
+    reply.newField = std::string(datagram.substr(n + kValueOffset, cr - n - kValueOffset));
+    if (reply.newField == reply.oldField) {
+        reply.kind = MacReplyKind::Unchanged;
+        return reply;
+    }
+    std::optional<std::string> text = macTextFromField(reply.newField);
+    if (!text)
+        return reply;
+    reply.newText = std::move(*text);
+    reply.kind = MacReplyKind::Changed;
+    return reply;
+}
+
+NewMacProblem checkNewMacField(std::string_view text)
+{
+    const std::optional<std::array<unsigned, 6>> bytes = parseTypedField(text);
+    if (!bytes)
+        return NewMacProblem::Form;
+    bool allZero = true;
+    bool allOnes = true;
+    for (const unsigned b : *bytes) {
+        allZero = allZero && b == 0;
+        allOnes = allOnes && b == 255;
+    }
+    if (allZero)
+        return NewMacProblem::AllZero;
+    if (allOnes)
+        return NewMacProblem::Broadcast;
+    // The lowest bit of the first byte marks a group (multicast) address.
+    if ((*bytes)[0] & 1U)
+        return NewMacProblem::Group;
+    return NewMacProblem::None;
+}
+
+std::string_view describeNewMacProblem(NewMacProblem problem)
+{
+    switch (problem) {
+    case NewMacProblem::None:
+        break;
+    case NewMacProblem::Form:
+        return "Expected six numbers 0-255 joined by dots, e.g. 0.80.194.1.2.4";
+    case NewMacProblem::AllZero:
+        return "0.0.0.0.0.0 is not a device address";
+    case NewMacProblem::Broadcast:
+        return "255.255.255.255.255.255 is the broadcast address";
+    case NewMacProblem::Group:
+        return "The first number must be even: an odd one is a group address";
+    }
+    return {};
+}
+
+std::optional<std::string> macFieldFromHexText(std::string_view text)
+{
+    std::array<int, 6> bytes{};
+    std::size_t count = 0;
+    std::size_t digits = 0;
+    int value = 0;
+    for (const char c : text) {
+        if (c == '-') {
+            if (digits == 0 || count == bytes.size() - 1)
+                return std::nullopt;
+            bytes[count++] = value;
+            digits = 0;
+            value = 0;
+            continue;
+        }
+        const int d = hexDigit(c);
+        if (d < 0 || digits == 2)
+            return std::nullopt;
+        value = value * 16 + d;
+        ++digits;
+    }
+    if (digits == 0 || count != bytes.size() - 1)
+        return std::nullopt;
+    bytes[count] = value;
+
+    std::string field;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0)
+            field.push_back('.');
+        field += std::to_string(bytes[i]);
+    }
+    return field;
+}
+
+std::optional<MacRewrite> rewriteDeviceMac(std::string_view line, std::string_view raw, std::string_view newField)
+{
+    const std::optional<std::string> text = macTextFromField(newField);
+    if (!text)
+        return std::nullopt;
+    MacRewrite rewrite;
+    rewrite.line.assign(kLineMacColumn, ' ');
+    rewrite.line.append(*text);
+    if (line.size() > kLineMacEnd)
+        rewrite.line.append(line.substr(kLineMacEnd));
+
+    rewrite.raw = std::string(raw.substr(0, 3));
+    rewrite.raw.append(newField);
+    const std::size_t slash = raw.find('/');
+    if (slash != std::string_view::npos)
+        rewrite.raw.append(raw.substr(slash));
+    return rewrite;
+}
+
+} // namespace lv

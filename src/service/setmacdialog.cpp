@@ -1,0 +1,141 @@
+// frmSetMAC: the typed address check, the change and the rewrite of the device's line and entry.
+
+#include "setmacdialog.h"
+
+#include "devicelist.h"
+#include "latin1.h"
+#include "twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace lv {
+
+namespace {
+
+QFont bigFont(const QWidget* widget)
+{
+    QFont font = widget->font();
+    font.setPointSize(18);
+    return font;
+}
+
+} // namespace
+
+SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, int row, QWidget* parent)
+    : QDialog(parent), m_state(state), m_search(search), m_row(row), m_exchange(state, this)
+{
+    setObjectName(QStringLiteral("frmSetMAC"));
+    setWindowTitle(QStringLiteral("Set MAC Address"));
+    setFixedSize(twipsToPixels(6705), twipsToPixels(2850));
+
+    auto* label2 = new QLabel(QStringLiteral("Old Address"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setGeometry(twipRect(480, 600, 1104, 240));
+
+    m_lblOldMac = new QLabel(m_state.gSelMacField, this);
+    m_lblOldMac->setObjectName(QStringLiteral("lblOldMac"));
+    m_lblOldMac->setFont(bigFont(m_lblOldMac));
+    m_lblOldMac->setGeometry(twipRect(1656, 480, 4452, 492));
+
+    auto* label1 = new QLabel(QStringLiteral("New Address"), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setGeometry(twipRect(432, 1296, 1188, 240));
+
+    m_txtNewMac = new QLineEdit(this);
+    m_txtNewMac->setObjectName(QStringLiteral("txtNewMac"));
+    m_txtNewMac->setFont(bigFont(m_txtNewMac));
+    m_txtNewMac->setGeometry(twipRect(1656, 1176, 4452, 492));
+    // Enter in the entry presses Ok.
+    connect(m_txtNewMac, &QLineEdit::returnPressed, this, &SetMacDialog::cmdOk_Click);
+
+    // Says why a typed address is not sent; empty otherwise.
+    m_lblNewMacHint = new QLabel(this);
+    m_lblNewMacHint->setObjectName(QStringLiteral("lblNewMacHint"));
+    QFont small = m_lblNewMacHint->font();
+    small.setPointSizeF(8);
+    m_lblNewMacHint->setFont(small);
+    m_lblNewMacHint->setGeometry(twipRect(432, 1716, 5676, 300));
+
+    m_cmdOk = new QPushButton(QStringLiteral("Ok"), this);
+    m_cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    m_cmdOk->setGeometry(twipRect(2328, 2064, 900, 330));
+    m_cmdOk->setAutoDefault(false);
+    connect(m_cmdOk, &QPushButton::clicked, this, &SetMacDialog::cmdOk_Click);
+
+    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setGeometry(twipRect(3744, 2064, 900, 330));
+    m_cmdCancel->setAutoDefault(false);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &SetMacDialog::cmdCancel_Click);
+
+    m_txtNewMac->setFocus();
+}
+
+QString SetMacDialog::problemText(NewMacProblem problem)
+{
+    return fromLatin1(describeNewMacProblem(problem));
+}
+
+void SetMacDialog::cmdOk_Click()
+{
+    if (m_exchange.running())
+        return;
+    // A device given a malformed address may no longer be reachable, so the
+    // text is checked here and only a usable unicast address goes out.
+    const std::string typed = toLatin1(m_txtNewMac->text());
+    // A character outside Latin-1 becomes "?", which the check refuses.
+    const NewMacProblem problem = checkNewMacField(typed);
+    if (problem != NewMacProblem::None) {
+        m_lblNewMacHint->setText(problemText(problem));
+        m_txtNewMac->setFocus();
+        return;
+    }
+    m_lblNewMacHint->clear();
+
+    m_sentField = toLatin1(m_state.gSelMacField);
+    setBusy(true);
+    m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
+    setBusy(false);
+    if (m_result.changed)
+        applyChange();
+    accept();
+}
+
+void SetMacDialog::applyChange()
+{
+    if (m_row < 0 || static_cast<std::size_t>(m_row) >= m_search.devices().size())
+        return;
+    const auto index = static_cast<std::size_t>(m_row);
+    // Rewrite only the entry of the device that was asked.
+    if (macFieldOfEntry(m_search.devices().raw(index)) != m_sentField)
+        return;
+    const std::optional<MacRewrite> rewrite =
+        rewriteDeviceMac(m_search.devices().line(index), m_search.devices().raw(index), m_result.newField);
+    if (!rewrite)
+        return;
+    m_search.setRaw(m_row, rewrite->raw);
+    m_search.setLine(m_row, rewrite->line);
+}
+
+void SetMacDialog::cmdCancel_Click()
+{
+    reject();
+}
+
+void SetMacDialog::reject()
+{
+    if (m_exchange.running())
+        return;
+    QDialog::reject();
+}
+
+void SetMacDialog::setBusy(bool busy)
+{
+    m_txtNewMac->setEnabled(!busy);
+    m_cmdOk->setEnabled(!busy);
+    m_cmdCancel->setEnabled(!busy);
+}
+
+} // namespace lv

@@ -1,0 +1,57 @@
+#pragma once
+
+// frmSetMAC: sends the selected device its new MAC address and, when the device
+// reports the change, rewrites the device's line and raw entry in the main
+// window's lists. The dialog closes itself after the answer or the time-out.
+
+#include "devicesearch.h"
+#include "macchange.h"
+#include "macchangeexchange.h"
+#include "sessionstate.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace lv {
+
+class SetMacDialog final : public QDialog {
+    Q_OBJECT
+public:
+    // `row` is the index of the selected device in both lists of `search`.
+    SetMacDialog(SessionState& state, DeviceSearch& search, int row, QWidget* parent = nullptr);
+
+    void cmdOk_Click();
+    void cmdCancel_Click();
+
+    // The outcome of the change sent by Ok; all false when nothing was sent.
+    const MacChangeResult& macChangeResult() const { return m_result; }
+    MacChangeExchange& exchange() { return m_exchange; }
+
+    // What the dialog says about a typed address that it will not send.
+    static QString problemText(NewMacProblem problem);
+
+public Q_SLOTS:
+    // Esc and the close box cancel, except while the change waits for its answer.
+    void reject() override;
+
+private:
+    void applyChange();
+    void setBusy(bool busy);
+
+    SessionState& m_state;
+    DeviceSearch& m_search;
+    const int m_row;
+    MacChangeExchange m_exchange;
+    MacChangeResult m_result;
+    std::string m_sentField;
+    QLabel* m_lblOldMac = nullptr;
+    QLineEdit* m_txtNewMac = nullptr;
+    QLabel* m_lblNewMacHint = nullptr;
+    QPushButton* m_cmdOk = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
+};
+
+} // namespace lv

@@ -1,0 +1,58 @@
+// The MAC change exchange: one "M " command on wskSetMac and the bounded wait for its answer.
+
+#include "macchangeexchange.h"
+
+#include "wait.h"
+
+namespace lv {
+
+MacChangeExchange::MacChangeExchange(SessionState& state, QObject* parent)
+    : QObject(parent), m_state(state), m_wskSetMac(this)
+{
+    m_wskSetMac.setObjectName(QStringLiteral("wskSetMac"));
+    connect(&m_wskSetMac, &UdpSocket::dataArrival, this, &MacChangeExchange::wskSetMac_DataArrival);
+}
+
+MacChangeResult MacChangeExchange::run(std::string_view currentField, std::string_view newField,
+                                       std::string_view accessCode, int timeoutMs)
+{
+    if (m_waiting)
+        return {};
+    m_result = {};
+    // A fresh local port: an answer that comes late for an earlier change is never read as this one's.
+    m_wskSetMac.renew();
+    m_wskSetMac.setRemoteHost(m_state.broadcast);
+    m_wskSetMac.setRemotePort(m_state.cmdPort());
+    const std::string command = macChangeCommand(currentField, newField, accessCode);
+    m_result.sent = m_wskSetMac.sendData(QByteArray(command.data(), static_cast<qsizetype>(command.size())));
+    if (!m_result.sent)
+        return m_result;
+
+    m_waiting = true;
+    waitFor(this, &MacChangeExchange::answered, timeoutMs, [this] { return m_result.replied; });
+    m_waiting = false;
+    return m_result;
+}
+
+void MacChangeExchange::wskSetMac_DataArrival(const QByteArray& datagram)
+{
+    // Only the first answer of a running change counts.
+    if (!m_waiting || m_result.replied)
+        return;
+    MacChangeReply reply =
+        parseMacChangeReply(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
+    if (reply.kind == MacReplyKind::Ignored)
+        return;
+    m_result.replied = true;
+    if (reply.kind != MacReplyKind::Malformed) {
+        m_result.oldField = std::move(reply.oldField);
+        m_result.newField = std::move(reply.newField);
+    }
+    if (reply.kind == MacReplyKind::Changed) {
+        m_result.changed = true;
+        m_result.newText = std::move(reply.newText);
+    }
+    Q_EMIT answered();
+}
+
+} // namespace lv

@@ -1,0 +1,308 @@
+// linkvane-cli set-mac end to end: the real binary against the simulator and
+// against scripted answers on loopback. Nothing may leave the CLI before the new
+// address and the access code are right.
+
+#include "devsimprocess.h"
+#include "fakedevice.h"
+#include "printers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+namespace {
+
+const QString kCode = QStringLiteral("QuartzmoonTEST");
+
+struct ProgramRun {
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    qint64 elapsedMs = 0;
+};
+
+// Runs `program` to its end with the environment given (LINKVANE_ACCESS_CODE removed unless set
+// there) and standard input closed, unless `onOutput` answers what the program writes.
+ProgramRun runProgram(const QString& program, const QStringList& args, const QStringList& env = {},
+                      const std::function<void(QProcess&, const QByteArray&)>& onOutput = {})
+{
+    ProgramRun run;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("LINKVANE_ACCESS_CODE"));
+    for (const QString& entry : env)
+        environment.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(environment);
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (onOutput)
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
+            run.out += process.readAllStandardOutput();
+            onOutput(process, run.out);
+        });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, args);
+    if (!process.waitForStarted(5000))
+        return run;
+    if (!onOutput)
+        process.closeWriteChannel();
+    if (process.state() == QProcess::Running)
+        loop.exec();
+    run.elapsedMs = clock.elapsed();
+    run.finished = process.state() == QProcess::NotRunning;
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out += process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QStringList at(quint16 port, const QString& broadcast, const QStringList& rest)
+{
+    return QStringList{QStringLiteral("--broadcast"), broadcast, QStringLiteral("--port"), QString::number(port)} +
+           rest;
+}
+
+QStringList atSim(const DevsimProcess& sim, const QStringList& rest)
+{
+    return at(sim.port(), QStringLiteral("127.255.255.255"), rest);
+}
+
+ProgramRun cli(const QStringList& args, const QStringList& env = {})
+{
+    return runProgram(QStringLiteral(LINKVANE_CLI_PATH), args, env);
+}
+
+QJsonObject jsonObject(const QByteArray& text)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << escapeBytes(text);
+    return doc.object();
+}
+
+// ---- refused before anything is sent ----
+
+struct RefusedCase {
+    const char* name;
+    QStringList options; // before the operands
+    const char* newMac;
+    QStringList env;
+    int exitCode;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SetMacRefusedTest : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(SetMacRefusedTest, ExitsWithoutSendingAnything)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    const RefusedCase& c = GetParam();
+    const ProgramRun run =
+        cli(atSim(sim, QStringList{QStringLiteral("set-mac")} + c.options +
+                           QStringList{QStringLiteral("00-50-C2-00-00-01"), QString::fromLatin1(c.newMac)}),
+            c.env);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, c.exitCode) << escapeBytes(run.err);
+    EXPECT_FALSE(run.err.isEmpty());
+    EXPECT_TRUE(run.out.isEmpty());
+    QTest::qWait(100);
+    // Not even the search probe went out.
+    EXPECT_TRUE(sim.received().isEmpty()) << escapeBytes(sim.received().value(0));
+}
+
+const QStringList kGoodCode{QStringLiteral("--access-code"), QStringLiteral("QuartzmoonTEST")};
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, SetMacRefusedTest,
+    ::testing::Values(
+        RefusedCase{"FiveNumbers", kGoodCode, "0.80.194.1.2", {}, 4},
+        RefusedCase{"NumberAbove255", kGoodCode, "0.80.194.1.2.256", {}, 4},
+        RefusedCase{"FiveHexPairs", kGoodCode, "00-50-C2-01-02", {}, 4},
+        RefusedCase{"HexNotHex", kGoodCode, "00-50-C2-01-02-0G", {}, 4},
+        RefusedCase{"AllZero", kGoodCode, "00-00-00-00-00-00", {}, 4},
+        RefusedCase{"Broadcast", kGoodCode, "255.255.255.255.255.255", {}, 4},
+        RefusedCase{"GroupAddress", kGoodCode, "01-00-5E-00-00-01", {}, 4},
+        RefusedCase{"OtherLetterCase",
+                    {QStringLiteral("--access-code"), QStringLiteral("quartzmoontest")},
+                    "0.80.194.1.2.4",
+                    {},
+                    3},
+        RefusedCase{
+            "WrongCodeInEnvironment", {}, "0.80.194.1.2.4", {QStringLiteral("LINKVANE_ACCESS_CODE=QuartzmoonTES")}, 3},
+        RefusedCase{"NoCodeAndNoTerminal", {}, "0.80.194.1.2.4", {}, 1},
+        RefusedCase{"UnreadableCodeFile",
+                    {QStringLiteral("--access-code-file"), QStringLiteral("/nonexistent/code")},
+                    "0.80.194.1.2.4",
+                    {},
+                    1}),
+    [](const ::testing::TestParamInfo<RefusedCase>& tp) { return std::string(tp.param.name); });
+
+// ---- the change against the simulator ----
+
+enum class Source { Option, File, Environment };
+
+class SetMacSourceTest : public ::testing::TestWithParam<Source> {};
+
+TEST_P(SetMacSourceTest, HexAddressConvertedSentAndShownByTheNextSearch)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    QTemporaryDir dir;
+    QStringList options;
+    QStringList env;
+    switch (GetParam()) {
+    case Source::Option:
+        options = kGoodCode;
+        break;
+    case Source::File: {
+        const QString path = dir.filePath(QStringLiteral("code"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("QuartzmoonTEST\n");
+        file.close();
+        options = {QStringLiteral("--access-code-file"), path};
+        break;
+    }
+    case Source::Environment:
+        env = {QStringLiteral("LINKVANE_ACCESS_CODE=QuartzmoonTEST")};
+        break;
+    }
+    const ProgramRun run =
+        cli(atSim(sim, QStringList{QStringLiteral("--json"), QStringLiteral("set-mac")} + options +
+                           QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("00-50-c2-01-02-04")}),
+            env);
+    ASSERT_EQ(run.exitCode, 0) << escapeBytes(run.err);
+    const QList<QByteArray> sent = sim.waitForReceived("M ", 1);
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0], QByteArray("M 0.80.194.0.0.1/0.80.194.1.2.4/QuartzmoonTEST"));
+    const QJsonObject result = jsonObject(run.out);
+    EXPECT_EQ(result[QStringLiteral("old")].toString(), QStringLiteral("0.80.194.0.0.1"));
+    EXPECT_EQ(result[QStringLiteral("new")].toString(), QStringLiteral("0.80.194.1.2.4"));
+    EXPECT_EQ(result[QStringLiteral("changed")].toBool(), true);
+    EXPECT_EQ(result.size(), 3);
+    EXPECT_FALSE(run.out.contains("Quartzmoon"));
+
+    const ProgramRun search = cli(atSim(sim, {QStringLiteral("search")}));
+    EXPECT_TRUE(search.out.contains("00-50-C2-01-02-04")) << escapeBytes(search.out);
+    EXPECT_FALSE(search.out.contains("00-50-C2-00-00-01"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AccessCode, SetMacSourceTest, ::testing::Values(Source::Option, Source::File, Source::Environment),
+    [](const ::testing::TestParamInfo<Source>& tp) {
+        return std::string(tp.param == Source::Option ? "Option" : tp.param == Source::File ? "File" : "Environment");
+    });
+
+TEST(SetMac, NoAnswerWithinTheTimeoutExitsThree)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    // The simulated devices refuse, silently, an address another device holds.
+    const ProgramRun run = cli(
+        atSim(sim, QStringList{QStringLiteral("--timeout"), QStringLiteral("400"), QStringLiteral("set-mac")} +
+                       kGoodCode + QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.0.0.2")}));
+    EXPECT_EQ(run.exitCode, 3) << escapeBytes(run.err);
+    EXPECT_TRUE(run.err.contains("did not answer"));
+    EXPECT_EQ(sim.waitForReceived("M ", 1).size(), 1);
+    EXPECT_GE(run.elapsedMs, 400);
+}
+
+TEST(SetMac, CodeTypedAtTheTerminalIsNotEchoed)
+{
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        GTEST_SKIP() << "no script(1) to give the CLI a terminal";
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    QStringList command{QStringLiteral(LINKVANE_CLI_PATH)};
+    command +=
+        atSim(sim, {QStringLiteral("set-mac"), QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")});
+    bool typed = false;
+    const ProgramRun run =
+        runProgram(script, {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")}, {},
+                   [&](QProcess& process, const QByteArray& out) {
+                       if (!typed && out.contains("Access code: ")) {
+                           typed = true;
+                           process.write("QuartzmoonTEST\r");
+                       }
+                   });
+    ASSERT_TRUE(typed) << escapeBytes(run.out);
+    EXPECT_EQ(run.exitCode, 0) << escapeBytes(run.out);
+    EXPECT_FALSE(run.out.contains("Quartzmoon")) << escapeBytes(run.out);
+    EXPECT_TRUE(run.out.contains("Changed: yes")) << escapeBytes(run.out);
+    EXPECT_EQ(sim.waitForReceived("M ", 1).size(), 1);
+}
+
+// ---- scripted answers ----
+
+struct AnswerCase {
+    const char* name;
+    QByteArray answer;
+    int exitCode;
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SetMacAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(SetMacAnswerTest, ExitCodeFollowsWhatTheDeviceReports)
+{
+    FakeDevice device;
+    device.setHandler([](const FakeDevice::Received& r) -> QList<QByteArray> {
+        if (r.bytes == "X 99.130.83.99")
+            return {"AX 0.80.194.1.2.3/192.168.1.20/DEV1\r"};
+        if (r.bytes.startsWith("M "))
+            return {GetParam().answer};
+        return {};
+    });
+    const ProgramRun run =
+        cli(at(device.port(), QStringLiteral("127.0.0.1"),
+               QStringList{QStringLiteral("--wait"), QStringLiteral("300"), QStringLiteral("set-mac")} + kGoodCode +
+                   QStringList{QStringLiteral("192.168.1.20"), QStringLiteral("0.80.194.1.2.4")}));
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode) << escapeBytes(run.err);
+    const std::vector<QByteArray> sent = device.withPrefix("M ");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], QByteArray("M 0.80.194.1.2.3/0.80.194.1.2.4/QuartzmoonTEST"));
+    // The answer came at once: the exit does not wait out the time-out.
+    EXPECT_LT(run.elapsedMs, 900);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SetMacAnswerTest,
+    ::testing::Values(AnswerCase{"Example", "AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.4\r", 0},
+                      AnswerCase{"Unchanged", "AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.3\r", 3},
+                      AnswerCase{"OtherAddress", "AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.6\r", 3},
+                      AnswerCase{"NoCarriageReturn", "AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.4", 3},
+                      AnswerCase{"NoNewMarker", "AOld MAC: 0.80.194.1.2.3\r\n", 3},
+                      AnswerCase{"NumberAbove255", "AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.256\r", 3}),
+    [](const ::testing::TestParamInfo<AnswerCase>& tp) { return std::string(tp.param.name); });
+
+} // namespace

@@ -1,0 +1,227 @@
+// The MAC service of the main window end to end against the simulated LAN: the
+// shortcut, the access code, frmSetMAC and what the lists show afterwards.
+
+#include "servicefixture.h"
+
+#include "devsimprocess.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QSignalSpy>
+
+#include <ostream>
+
+namespace {
+
+const QString kCode = QStringLiteral("QuartzmoonTEST");
+
+class MacServiceTest : public ServiceFixture {
+protected:
+    MacServiceTest()
+    {
+        openWindow(QHostAddress(QStringLiteral("127.255.255.255")), sim.port());
+        spy = std::make_unique<QSignalSpy>(&window->macService(), &lv::MacService::macChangeFinished);
+    }
+
+    // Lists the LAN and selects the first device (0.80.194.0.0.1).
+    void searchAndSelectFirst()
+    {
+        ASSERT_TRUE(searchFor(21));
+        QTest::qWait(100);
+        selectRow(0);
+        linesBefore = lines();
+        rawsBefore = raws();
+    }
+
+    QList<QByteArray> macCommands() { return sim.waitForReceived("M ", 1, 0); }
+
+    DevsimProcess sim;
+    std::unique_ptr<QSignalSpy> spy;
+    QStringList linesBefore;
+    QStringList rawsBefore;
+};
+
+TEST_F(MacServiceTest, ShortcutAsksForTheCodeThenChangesTheSelectedDevice)
+{
+    searchAndSelectFirst();
+    ASSERT_EQ(raw(0).left(18), QStringLiteral("AX 0.80.194.0.0.1/"));
+    ModalWatcher prompt(QStringLiteral("frmMACPass"), [&](QWidget* w) { typeAndPress(w, "txtPass", kCode, "cmdOk"); });
+    ModalWatcher setMac(QStringLiteral("frmSetMAC"), [&](QWidget* w) {
+        EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("lblOldMac"))->text(), QStringLiteral("0.80.194.0.0.1"));
+        typeAndPress(w, "txtNewMac", QStringLiteral("0.80.194.1.2.4"), "Enter");
+    });
+    pressServiceShortcut();
+    EXPECT_TRUE(prompt.fired());
+    EXPECT_TRUE(setMac.fired());
+    EXPECT_EQ(state.gMacPass, kCode);
+
+    const QList<QByteArray> sent = sim.waitForReceived("M ", 1);
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent[0], QByteArray("M 0.80.194.0.0.1/0.80.194.1.2.4/QuartzmoonTEST"));
+
+    // Characters 7-23 of the line and the MAC field of the entry follow; the rest stays.
+    EXPECT_EQ(line(0).mid(6, 17), QStringLiteral("00-50-C2-01-02-04"));
+    EXPECT_EQ(line(0).left(6), QStringLiteral("      "));
+    EXPECT_EQ(line(0).mid(23), linesBefore[0].mid(23));
+    EXPECT_EQ(raw(0), QStringLiteral("AX 0.80.194.1.2.4") + rawsBefore[0].mid(rawsBefore[0].indexOf(QLatin1Char('/'))));
+    EXPECT_EQ(lines().mid(1), linesBefore.mid(1));
+    EXPECT_EQ(raws().mid(1), rawsBefore.mid(1));
+    ASSERT_EQ(spy->size(), 1);
+    EXPECT_EQ(spy->at(0).at(0).toBool(), true);
+    EXPECT_EQ(spy->at(0).at(1).toBool(), true);
+    EXPECT_EQ(spy->at(0).at(2).toString(), QStringLiteral("00-50-C2-01-02-04"));
+
+    // A following double-click addresses the device by its new MAC, and it answers.
+    int opened = 0;
+    lv::WindowHost::setObserver([&](QDialog* dialog) {
+        ++opened;
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    doubleClickRow(0);
+    const QList<QByteArray> requests = sim.waitForReceived("G ", 1);
+    ASSERT_EQ(requests.size(), 1);
+    const QString ip = rawsBefore[0].section(QLatin1Char('/'), 1, 1);
+    EXPECT_EQ(requests[0], QByteArray("G 0.80.194.1.2.4/") + ip.toLatin1() + QByteArray("/\0", 2));
+    EXPECT_EQ(opened, 1);
+
+    // The code stays accepted: the shortcut now opens the service directly.
+    ModalWatcher promptAgain(
+        QStringLiteral("frmMACPass"), [&](QWidget* w) { typeAndPress(w, "txtPass", {}, "cmdCancel"); }, 1000);
+    ModalWatcher setMacAgain(QStringLiteral("frmSetMAC"), [&](QWidget* w) {
+        EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("lblOldMac"))->text(), QStringLiteral("0.80.194.1.2.4"));
+        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+    });
+    pressServiceShortcut();
+    EXPECT_TRUE(setMacAgain.fired());
+    EXPECT_FALSE(promptAgain.fired());
+
+    // The next search lists the device under its new address.
+    ASSERT_TRUE(searchFor(21));
+    QTest::qWait(100);
+    EXPECT_EQ(rows(), 21);
+    EXPECT_EQ(lines().filter(QStringLiteral("00-50-C2-01-02-04")).size(), 1);
+    EXPECT_EQ(lines().filter(QStringLiteral("00-50-C2-00-00-01")).size(), 0);
+}
+
+class AccessCodeTest : public MacServiceTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(AccessCodeTest, AnyOtherTextGivesMacPasswordErrorAndOpensNothing)
+{
+    searchAndSelectFirst();
+    ModalWatcher prompt(QStringLiteral("frmMACPass"),
+                        [&](QWidget* w) { typeAndPress(w, "txtPass", QString::fromLatin1(GetParam()), "cmdOk"); });
+    ModalWatcher setMac(
+        QStringLiteral("frmSetMAC"),
+        [&](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton); },
+        1000);
+    pressServiceShortcut();
+    EXPECT_TRUE(prompt.fired());
+    EXPECT_FALSE(setMac.fired());
+    const QList<lv::Dialogs::Shown>& shown = lv::Dialogs::shownMessages();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].text, QStringLiteral("MAC Password Error"));
+    EXPECT_EQ(shown[0].title, QStringLiteral("MsgBox"));
+
+    // OpenSetMac on its own refuses as well.
+    window->macService().OpenSetMac();
+    EXPECT_EQ(lv::Dialogs::shownMessages().size(), 2);
+    QTest::qWait(100);
+    EXPECT_TRUE(macCommands().isEmpty());
+    EXPECT_EQ(lines(), linesBefore);
+    EXPECT_TRUE(spy->isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, AccessCodeTest,
+                         ::testing::Values("quartzmoontest", "QUARTZMOONTEST", "QuartzMoonTEST", "QuartzmoonTES",
+                                           "QuartzmoonTEST ", ""));
+
+TEST_F(MacServiceTest, CancelInThePromptOpensNothing)
+{
+    searchAndSelectFirst();
+    ModalWatcher prompt(QStringLiteral("frmMACPass"),
+                        [&](QWidget* w) { typeAndPress(w, "txtPass", kCode, "cmdCancel"); });
+    pressServiceShortcut();
+    EXPECT_TRUE(prompt.fired());
+    EXPECT_TRUE(state.gMacPass.isEmpty());
+    EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(MacServiceTest, NoSelectedDeviceOpensNothing)
+{
+    ASSERT_TRUE(searchFor(21));
+    state.gMacPass = kCode;
+    ModalWatcher setMac(
+        QStringLiteral("frmSetMAC"),
+        [&](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton); },
+        500);
+    window->macService().OpenSetMac();
+    EXPECT_FALSE(setMac.fired());
+    EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(MacServiceTest, CancelSendsNothing)
+{
+    searchAndSelectFirst();
+    state.gMacPass = kCode;
+    ModalWatcher setMac(QStringLiteral("frmSetMAC"), [&](QWidget* w) {
+        typeAndPress(w, "txtNewMac", QStringLiteral("0.80.194.1.2.4"), "cmdCancel");
+    });
+    window->macService().OpenSetMac();
+    EXPECT_TRUE(setMac.fired());
+    QTest::qWait(300);
+    EXPECT_TRUE(macCommands().isEmpty());
+    EXPECT_EQ(lines(), linesBefore);
+    EXPECT_EQ(raws(), rawsBefore);
+    EXPECT_TRUE(spy->isEmpty());
+}
+
+TEST_F(MacServiceTest, MalformedAddressesAreRefusedBeforeSending)
+{
+    searchAndSelectFirst();
+    state.gMacPass = kCode;
+    ModalWatcher setMac(QStringLiteral("frmSetMAC"), [&](QWidget* w) {
+        auto* entry = w->findChild<QLineEdit*>(QStringLiteral("txtNewMac"));
+        auto* hint = w->findChild<QLabel*>(QStringLiteral("lblNewMacHint"));
+        for (const QString& text : {QStringLiteral("0.80.194.1.2"), QStringLiteral("0.80.194.1.2.256")}) {
+            entry->clear();
+            typeAndPress(w, "txtNewMac", text, "cmdOk");
+            EXPECT_TRUE(w->isVisible()) << lv::toLatin1(text);
+            EXPECT_EQ(entry->text(), text);
+            EXPECT_FALSE(hint->text().isEmpty()) << lv::toLatin1(text);
+        }
+        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+    });
+    window->macService().OpenSetMac();
+    EXPECT_TRUE(setMac.fired());
+    QTest::qWait(200);
+    EXPECT_TRUE(macCommands().isEmpty());
+    EXPECT_EQ(lines(), linesBefore);
+}
+
+TEST_F(MacServiceTest, NoAnswerClosesAfterAboutASecondWithListsUnchanged)
+{
+    searchAndSelectFirst();
+    state.gMacPass = kCode;
+    // The simulated devices refuse an address another device holds, silently.
+    QElapsedTimer t;
+    qint64 waited = 0;
+    ModalWatcher setMac(QStringLiteral("frmSetMAC"), [&](QWidget* w) {
+        t.start();
+        typeAndPress(w, "txtNewMac", QStringLiteral("0.80.194.0.0.2"), "cmdOk");
+        waited = t.elapsed();
+        EXPECT_FALSE(w->isVisible());
+    });
+    window->macService().OpenSetMac();
+    ASSERT_TRUE(setMac.fired());
+    EXPECT_GE(waited, 950);
+    EXPECT_LT(waited, 2000);
+    EXPECT_EQ(sim.waitForReceived("M ", 1).size(), 1);
+    EXPECT_EQ(lines(), linesBefore);
+    EXPECT_EQ(raws(), rawsBefore);
+    ASSERT_EQ(spy->size(), 1);
+    EXPECT_FALSE(spy->at(0).at(0).toBool());
+    EXPECT_FALSE(spy->at(0).at(1).toBool());
+    EXPECT_TRUE(spy->at(0).at(2).toString().isEmpty());
+}
+
+} // namespace

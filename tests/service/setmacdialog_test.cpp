@@ -1,0 +1,280 @@
+// frmSetMAC against a scripted device on loopback: the command bytes, the
+// answers it takes and the ones it leaves alone, the bounded wait, the typed
+// address check, Cancel and Enter, and the layout in twips.
+
+#include "setmacdialog.h"
+
+#include "devicesearch.h"
+#include "fakedevice.h"
+#include "macchange.h"
+#include "printers.h"
+#include "typetext.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+
+namespace {
+
+const QByteArray kProbe("X 99.130.83.99");
+const QByteArray kFirstAnswer("AX 0.80.194.1.2.3/192.168.1.20/DEV1\r");
+const QByteArray kSecondAnswer("AX 0.80.194.1.2.9/10.0.0.2/TWO\r");
+const QByteArray kExampleReply("AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.4\r");
+const QByteArray kCommand("M 0.80.194.1.2.3/0.80.194.1.2.4/QuartzmoonTEST");
+
+QList<QByteArray> commandsReceived(const FakeDevice& device)
+{
+    QList<QByteArray> out;
+    for (const FakeDevice::Received& r : device.received())
+        if (r.bytes.startsWith("M "))
+            out << r.bytes;
+    return out;
+}
+
+class SetMacDialogTest : public ::testing::Test {
+protected:
+    SetMacDialogTest()
+    {
+        state.broadcast = QHostAddress::LocalHost;
+        state.gCmdPort = QString::number(device.port());
+        state.gMacPass = QStringLiteral("QuartzmoonTEST");
+        device.setHandler([this](const FakeDevice::Received& r) -> QList<QByteArray> {
+            if (r.bytes == kProbe) {
+                probe = r;
+                return {kFirstAnswer, kSecondAnswer};
+            }
+            if (r.bytes.startsWith("M "))
+                return answers;
+            return {};
+        });
+        search.start();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return search.devices().size() == 2; }, 3000));
+        linesBefore = {search.devices().line(0), search.devices().line(1)};
+        state.gSelMacField = QStringLiteral("0.80.194.1.2.3");
+        dialog = std::make_unique<lv::SetMacDialog>(state, search, 0);
+        dialog->show();
+        txtNewMac = dialog->findChild<QLineEdit*>(QStringLiteral("txtNewMac"));
+        hint = dialog->findChild<QLabel*>(QStringLiteral("lblNewMacHint"));
+    }
+
+    void press(const char* button)
+    {
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+    }
+
+    bool listsUnchanged() const
+    {
+        return search.devices().raw(0) == kFirstAnswer.toStdString() &&
+               search.devices().raw(1) == kSecondAnswer.toStdString() && search.devices().line(0) == linesBefore[0] &&
+               search.devices().line(1) == linesBefore[1];
+    }
+
+    FakeDevice device;
+    std::optional<FakeDevice::Received> probe;
+    QList<QByteArray> answers;
+    lv::SessionState state;
+    lv::DeviceSearch search{state};
+    std::vector<std::string> linesBefore;
+    std::unique_ptr<lv::SetMacDialog> dialog;
+    QLineEdit* txtNewMac = nullptr;
+    QLabel* hint = nullptr;
+};
+
+TEST_F(SetMacDialogTest, ControlsLaidOutInTwips)
+{
+    const auto px = [](int twips) { return (twips + 7) / 15; };
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Set MAC Address"));
+    EXPECT_EQ(dialog->size(), QSize(px(6705), px(2850)));
+    const struct {
+        const char* name;
+        const char* text;
+        int left, top, width, height;
+    } controls[] = {
+        {"Label2", "Old Address", 480, 600, 1104, 240},  {"lblOldMac", "0.80.194.1.2.3", 1656, 480, 4452, 492},
+        {"Label1", "New Address", 432, 1296, 1188, 240}, {"txtNewMac", "", 1656, 1176, 4452, 492},
+        {"cmdOk", "Ok", 2328, 2064, 900, 330},           {"cmdCancel", "Cancel", 3744, 2064, 900, 330},
+    };
+    for (const auto& c : controls) {
+        auto* widget = dialog->findChild<QWidget*>(QString::fromLatin1(c.name));
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(widget->geometry(), QRect(px(c.left), px(c.top), px(c.width), px(c.height))) << c.name;
+        const QVariant text = widget->property("text");
+        EXPECT_EQ(text.toString(), QString::fromLatin1(c.text)) << c.name;
+    }
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("lblOldMac"))->font().pointSize(), 18);
+    EXPECT_EQ(txtNewMac->font().pointSize(), 18);
+}
+
+struct AnswerCase {
+    const char* name;
+    QList<QByteArray> answers;
+    bool replied;
+    bool changed;
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SetMacAnswerTest : public SetMacDialogTest, public ::testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(SetMacAnswerTest, OkSendsOnceWaitsBoundedAndRewritesOnlyOnAChange)
+{
+    const AnswerCase& c = GetParam();
+    answers = c.answers;
+    QTest::keyClicks(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
+    QElapsedTimer t;
+    t.start();
+    press("cmdOk");
+    const qint64 ms = t.elapsed();
+
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(commandsReceived(device), QList<QByteArray>{kCommand});
+    const lv::MacChangeResult& result = dialog->macChangeResult();
+    EXPECT_TRUE(result.sent);
+    EXPECT_EQ(result.replied, c.replied);
+    EXPECT_EQ(result.changed, c.changed);
+    if (c.replied) {
+        EXPECT_LT(ms, 800);
+    } else {
+        EXPECT_GE(ms, 950);
+        EXPECT_LT(ms, 2000);
+    }
+
+    if (c.changed) {
+        EXPECT_EQ(result.oldField, "0.80.194.1.2.3");
+        EXPECT_EQ(result.newField, "0.80.194.1.2.4");
+        EXPECT_EQ(result.newText, "00-50-C2-01-02-04");
+        const std::string& line = search.devices().line(0);
+        EXPECT_EQ(line.substr(0, 23), std::string(6, ' ') + "00-50-C2-01-02-04");
+        EXPECT_EQ(line.substr(23), linesBefore[0].substr(23));
+        EXPECT_EQ(search.devices().raw(0), "AX 0.80.194.1.2.4/192.168.1.20/DEV1\r");
+        EXPECT_EQ(search.devices().raw(1), kSecondAnswer.toStdString());
+        EXPECT_EQ(search.devices().line(1), linesBefore[1]);
+    } else {
+        EXPECT_TRUE(listsUnchanged());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SetMacAnswerTest,
+    ::testing::Values(
+        AnswerCase{"Example", {kExampleReply}, true, true},
+        AnswerCase{"NotAnAnswerThenExample",
+                   {"BOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.4\r", kExampleReply},
+                   true,
+                   true},
+        AnswerCase{"SameValue", {"AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.3\r"}, true, false},
+        AnswerCase{"NoOldMarker", {"ANew MAC: 0.80.194.1.2.4\r"}, true, false},
+        AnswerCase{"NoNewMarker", {"AOld MAC: 0.80.194.1.2.3\r\n0.80.194.1.2.4\r"}, true, false},
+        AnswerCase{"NoCarriageReturn", {"AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.4"}, true, false},
+        AnswerCase{"FiveNumbers", {"AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2\r"}, true, false},
+        AnswerCase{"NumberAbove255", {"AOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.256\r"}, true, false},
+        AnswerCase{"OnlyTheFirstAnswerCounts", {"A malformed", kExampleReply}, true, false},
+        AnswerCase{
+            "AnswerSplitInTwoIsNotJoined", {"AOld MAC: 0.80.194.1.2.3\r\n", "New MAC: 0.80.194.1.2.4\r"}, true, false},
+        AnswerCase{"OnlyNotAnAnswer", {"BOld MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.4\r"}, false, false},
+        AnswerCase{"Silent", {}, false, false}),
+    [](const ::testing::TestParamInfo<AnswerCase>& tp) { return std::string(tp.param.name); });
+
+TEST_F(SetMacDialogTest, RewrittenEntryStaysADuplicateForALateSearchAnswer)
+{
+    answers = {kExampleReply};
+    QTest::keyClicks(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
+    press("cmdOk");
+    ASSERT_TRUE(dialog->macChangeResult().changed);
+    ASSERT_TRUE(probe);
+    // The device now answers the search with its new MAC: already listed.
+    device.answer(*probe, "AX 0.80.194.1.2.4/192.168.1.20/DEV1\r");
+    // Its former answer is not, so it is listed again; it also marks when the
+    // first datagram has surely been handled.
+    device.answer(*probe, kFirstAnswer);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return search.devices().size() == 3; }, 3000));
+    QTest::qWait(50);
+    EXPECT_EQ(search.devices().size(), 3u);
+    EXPECT_EQ(search.devices().raw(2), kFirstAnswer.toStdString());
+}
+
+TEST_F(SetMacDialogTest, EnterInTheEntrySends)
+{
+    answers = {kExampleReply};
+    QTest::keyClicks(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
+    QTest::keyClick(txtNewMac, Qt::Key_Return);
+    EXPECT_EQ(commandsReceived(device), QList<QByteArray>{kCommand});
+    EXPECT_TRUE(dialog->macChangeResult().changed);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(SetMacDialogTest, CancelSendsNothing)
+{
+    answers = {kExampleReply};
+    QTest::keyClicks(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
+    press("cmdCancel");
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    QTest::qWait(200);
+    EXPECT_TRUE(commandsReceived(device).isEmpty());
+    EXPECT_FALSE(dialog->macChangeResult().sent);
+    EXPECT_TRUE(listsUnchanged());
+}
+
+struct RefusedCase {
+    const char* name;
+    const char* text;
+    lv::NewMacProblem problem;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RefusedAddressTest : public SetMacDialogTest, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedAddressTest, SaysWhatIsExpectedKeepsTheTextAndSendsNothing)
+{
+    answers = {kExampleReply};
+    const QString typed = QString::fromUtf8(GetParam().text);
+    typeText(txtNewMac, typed);
+    press("cmdOk");
+    QTest::keyClick(txtNewMac, Qt::Key_Return);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(txtNewMac->text(), typed);
+    EXPECT_FALSE(hint->text().isEmpty());
+    EXPECT_EQ(hint->text(), lv::SetMacDialog::problemText(GetParam().problem));
+    QTest::qWait(150);
+    EXPECT_TRUE(commandsReceived(device).isEmpty());
+    EXPECT_TRUE(listsUnchanged());
+
+    // Once corrected, the address goes out and the remark goes away.
+    txtNewMac->clear();
+    QTest::keyClicks(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
+    QTest::keyClick(txtNewMac, Qt::Key_Return);
+    EXPECT_EQ(commandsReceived(device), QList<QByteArray>{kCommand});
+    EXPECT_TRUE(hint->text().isEmpty());
+}
+
+using P = lv::NewMacProblem;
+
+INSTANTIATE_TEST_SUITE_P(Typed, RefusedAddressTest,
+                         ::testing::Values(RefusedCase{"FiveNumbers", "0.80.194.1.2", P::Form},
+                                           RefusedCase{"NumberAbove255", "0.80.194.1.2.256", P::Form},
+                                           RefusedCase{"Empty", "", P::Form},
+                                           RefusedCase{"Hyphenated", "00-50-C2-01-02-04", P::Form},
+                                           RefusedCase{"NotLatin1", "0.80.194.1.2.\u0664", P::Form},
+                                           RefusedCase{"AllZero", "0.0.0.0.0.0", P::AllZero},
+                                           RefusedCase{"Broadcast", "255.255.255.255.255.255", P::Broadcast},
+                                           RefusedCase{"GroupAddress", "1.80.194.1.2.4", P::Group}),
+                         [](const ::testing::TestParamInfo<RefusedCase>& tp) { return std::string(tp.param.name); });
+
+} // namespace
