@@ -8,10 +8,10 @@ set(CPACK_PACKAGE_VENDOR "The Linkvane developers")
 set(CPACK_PACKAGE_CONTACT "Linkvane developers <dev@linkvane.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find and configure small devices on the local network")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Linkvane finds serial-to-Ethernet converters, Ethernet digital-I/O modules and radio
-modules on the local network segment by UDP broadcast, fetches a device's
-configuration into the setup window of its model and sends back only the
-settings that were changed.
+    "Linkvane finds serial-to-Ethernet converters, Ethernet digital-I/O modules
+and radio modules on the local network segment by UDP broadcast, fetches a
+device's configuration into the setup window of its model and sends back only
+the settings that were changed.
 .
 The package holds the desktop program linkvane, the command-line tool
 linkvane-cli for scripts and fleets of devices, and linkvane-devsim, a LAN of
