@@ -90,9 +90,9 @@ done
 for page in linkvane linkvane-cli linkvane-devsim; do
     file=$prefix/share/man/man1/$page.1.gz
     if [ -f "$file" ]; then
-        warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
+        warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
         [ -z "$warnings" ] || fail "man --warnings -l $page.1.gz: $warnings"
-        MANWIDTH=80 man -l "$file" 2>/dev/null | grep -q "Linkvane $version" ||
+        LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>/dev/null | grep -q "Linkvane $version" ||
             fail "$page(1) does not name version $version"
     else
         fail "share/man/man1/$page.1.gz is missing"
