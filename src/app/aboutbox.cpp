@@ -1,4 +1,8 @@
+// frmAbout: the program's name, version and emblem.
+
 #include "aboutbox.h"
+
+#include "linkvane_version.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,7 +46,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setPixmap(emblem());
 
-    auto* title = new QLabel(QStringLiteral("Linkvane Version 1.1"), this);
+    auto* title = new QLabel(QStringLiteral("Linkvane Version " LINKVANE_VERSION), this);
     title->setObjectName(QStringLiteral("lblVersion"));
     QFont bold = title->font();
     bold.setBold(true);

@@ -1,39 +1,65 @@
 // The GUI: the main window on the LAN, or on the address and port the command
 // line names (for the simulated devices of the demo and the tests).
 
+#include "linkvane_version.h"
 #include "mainwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace {
+
+bool hasPlatformOption(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0)
+            return true;
+    return false;
+}
 
 // Without a display Qt would abort with a message about platform plugins; say
 // plainly what is missing instead.
 bool displayAvailable(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "-platform") == 0)
+    return hasPlatformOption(argc, argv) || qEnvironmentVariableIsSet("DISPLAY") ||
+           qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+// --help and --version open no window, so they are answered without a display
+// (in a terminal, a chroot, a package check). The Qt platform options need the
+// GUI application, so with those the answer goes the usual way.
+bool asksForHelpOrVersion(int argc, char** argv)
+{
+    if (hasPlatformOption(argc, argv))
+        return false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version")
             return true;
-    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
-           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    }
+    return false;
+}
+
+// The installed theme's icon where there is one, else the copy built into the program.
+QIcon applicationIcon()
+{
+    QIcon builtIn;
+    builtIn.addFile(QStringLiteral(":/icons/linkvane-48.png"), QSize(48, 48));
+    builtIn.addFile(QStringLiteral(":/icons/linkvane-256.png"), QSize(256, 256));
+    return QIcon::fromTheme(QStringLiteral(LINKVANE_APP_ID), builtIn);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (!displayAvailable(argc, argv)) {
-        std::fprintf(stderr, "linkvane: no display to open the window on. Run it in a desktop session, "
-                             "or use linkvane-cli to search and configure devices from a terminal.\n");
-        return 1;
-    }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Linkvane"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1"));
+    QCoreApplication::setApplicationName(QStringLiteral("Linkvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Finds and configures Linkvane devices on the local network."));
@@ -46,6 +72,20 @@ int main(int argc, char** argv)
                                   QStringLiteral("N"));
     parser.addOption(broadcast);
     parser.addOption(port);
+
+    if (asksForHelpOrVersion(argc, argv)) {
+        const QCoreApplication app(argc, argv);
+        parser.process(app); // prints the help or the version and exits, or reports a wrong option and exits
+        return 1;
+    }
+    if (!displayAvailable(argc, argv)) {
+        std::fprintf(stderr, "linkvane: no display to open the window on. Run it in a desktop session, "
+                             "or use linkvane-cli to search and configure devices from a terminal.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(LINKVANE_APP_ID));
+    QApplication::setWindowIcon(applicationIcon());
     parser.process(app);
 
     lv::SessionState state;

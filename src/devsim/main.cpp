@@ -4,6 +4,7 @@
 #include "controlchannel.h"
 #include "controlcommand.h"
 #include "devsimserver.h"
+#include "linkvane_version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -32,10 +33,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("linkvane-devsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A LAN of simulated Linkvane devices on one UDP port."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const auto option = [&parser](const char* name, const char* help, const char* valueName = nullptr) {
         QCommandLineOption o(QString::fromLatin1(name), QString::fromLatin1(help));
         if (valueName)

@@ -1,0 +1,60 @@
+# What `cmake --install` puts in place: the three programs in bin/ and, on
+# free desktops, the desktop entry, the icons, the AppStream metainfo and the
+# manual pages. The package (cmake/Packaging.cmake) is made from this tree.
+include(GNUInstallDirs)
+
+set(LINKVANE_HOMEPAGE "https://github.com/linkvane/linkvane" CACHE STRING
+    "Home page named by the metainfo and the package; its raw/main/ holds the screenshots")
+
+install(TARGETS linkvane linkvane-cli linkvane-devsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(NOT UNIX OR APPLE)
+    return()
+endif()
+
+set(LINKVANE_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
+set(LINKVANE_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated/data)
+
+install(FILES ${LINKVANE_DATA_DIR}/${LINKVANE_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+configure_file(${LINKVANE_DATA_DIR}/${LINKVANE_APP_ID}.metainfo.xml.in
+               ${LINKVANE_GENERATED_DIR}/${LINKVANE_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${LINKVANE_GENERATED_DIR}/${LINKVANE_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+install(FILES ${LINKVANE_DATA_DIR}/icons/${LINKVANE_APP_ID}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 48 256)
+    install(FILES ${LINKVANE_DATA_DIR}/icons/${LINKVANE_APP_ID}-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME ${LINKVANE_APP_ID}.png)
+endforeach()
+
+# Manual pages and the package's changelog: the version is filled in, then they
+# are compressed as Debian installs them (gzip -n keeps the output the same
+# from build to build).
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(compressed)
+foreach(page linkvane linkvane-cli linkvane-devsim)
+    configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.1.in ${LINKVANE_GENERATED_DIR}/man/${page}.1 @ONLY)
+    list(APPEND compressed man/${page}.1)
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${LINKVANE_GENERATED_DIR}/doc/changelog @ONLY)
+list(APPEND compressed doc/changelog)
+set(compressed_outputs)
+foreach(file ${compressed})
+    add_custom_command(OUTPUT ${LINKVANE_GENERATED_DIR}/${file}.gz
+        COMMAND ${GZIP_PROGRAM} -9 -n -f -k ${file}
+        DEPENDS ${LINKVANE_GENERATED_DIR}/${file}
+        WORKING_DIRECTORY ${LINKVANE_GENERATED_DIR}
+        VERBATIM)
+    list(APPEND compressed_outputs ${LINKVANE_GENERATED_DIR}/${file}.gz)
+endforeach()
+add_custom_target(lv_compressed_docs ALL DEPENDS ${compressed_outputs})
+
+foreach(page linkvane linkvane-cli linkvane-devsim)
+    install(FILES ${LINKVANE_GENERATED_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+install(FILES ${LINKVANE_GENERATED_DIR}/doc/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/linkvane)
