@@ -1,9 +1,12 @@
 #include "udpsocket.h"
 
-#include <QNetworkDatagram>
-#include <QUdpSocket>
+#include "platformsocket.h"
 
-#include <sys/socket.h>
+#include <QElapsedTimer>
+#include <QMetaMethod>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QVariant>
 
 namespace lv {
 
@@ -19,14 +22,11 @@ bool UdpSocket::ensureOpen()
     m_socket = new QUdpSocket(this);
     if (!m_socket->bind(QHostAddress::AnyIPv4, 0))
         return false;
-    // SO_RCVBUFFORCE lifts the system's cap where the process may; otherwise the
-    // kernel grants what net.core.rmem_max allows.
-    const int fd = static_cast<int>(m_socket->socketDescriptor());
-    const int size = kReceiveBufferBytes;
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    // Qt allows broadcast on every UDP socket it opens. The receive buffer goes
+    // as far as the system's cap through Qt, and past it where the process may.
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferBytes));
+    forceReceiveBuffer(m_socket->socketDescriptor(), kReceiveBufferBytes);
+    enablePacketInformation(m_socket->socketDescriptor());
     connect(m_socket, &QUdpSocket::readyRead, this, &UdpSocket::readPending);
     return true;
 }
@@ -53,18 +53,76 @@ quint16 UdpSocket::localPort() const
     return m_socket ? m_socket->localPort() : 0;
 }
 
+int UdpSocket::receiveBufferSize() const
+{
+    return m_socket ? m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt() : 0;
+}
+
+bool UdpSocket::deliver(QUdpSocket* socket, const QByteArray& bytes, const QHostAddress& sender, quint16 senderPort,
+                        int interfaceIndex)
+{
+    Q_EMIT dataArrival(bytes);
+    if (socket != m_socket)
+        return false;
+    if (isSignalConnected(QMetaMethod::fromSignal(&UdpSocket::datagramArrival))) {
+        QNetworkDatagram datagram(bytes);
+        datagram.setSender(sender, senderPort);
+        datagram.setInterfaceIndex(static_cast<uint>(interfaceIndex));
+        Q_EMIT datagramArrival(datagram);
+    }
+    return socket == m_socket;
+}
+
 void UdpSocket::readPending()
 {
-    // Read everything queued: one signal per datagram, in arrival order.
+    m_continuationPosted = false;
     QUdpSocket* socket = m_socket;
-    while (socket && socket == m_socket && socket->hasPendingDatagrams()) {
-        const qint64 size = socket->pendingDatagramSize();
-        QByteArray data(static_cast<qsizetype>(qMax<qint64>(size, 0)), Qt::Uninitialized);
-        const qint64 got = socket->readDatagram(data.data(), data.size());
-        if (got < 0)
-            break;
-        data.resize(static_cast<qsizetype>(got));
-        Q_EMIT dataArrival(data);
+    if (!socket)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 budgetNs = qint64(kReadBudgetMicroseconds) * 1000;
+
+    // The first datagram of a turn is read through Qt, which arms the socket's
+    // notifier again: whatever this turn leaves queued brings it back next turn.
+    bool open = true;
+    if (socket->hasPendingDatagrams()) {
+        const QNetworkDatagram first = socket->receiveDatagram();
+        if (first.isValid())
+            open = deliver(socket, first.data(), first.senderAddress(), static_cast<quint16>(first.senderPort()),
+                           first.interfaceIndex());
+    }
+    // The rest in batches where the system offers them, else one by one.
+    if (open && DatagramBatch::available() && !m_batch)
+        m_batch = std::make_unique<DatagramBatch>();
+    while (open && clock.nsecsElapsed() < budgetNs) {
+        if (m_batch) {
+            const int got = m_batch->read(socket->socketDescriptor());
+            if (got <= 0)
+                break;
+            for (int i = 0; i < got && open; ++i) {
+                const BatchDatagram& d = m_batch->at(i);
+                open = deliver(socket, QByteArray(d.data, d.size), QHostAddress(d.senderIPv4), d.senderPort,
+                               d.interfaceIndex);
+            }
+            if (got < DatagramBatch::kCapacity)
+                break;
+        } else {
+            if (!socket->hasPendingDatagrams())
+                break;
+            const QNetworkDatagram next = socket->receiveDatagram();
+            if (!next.isValid())
+                break;
+            open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),
+                           next.interfaceIndex());
+        }
+    }
+    Q_EMIT batchEnded();
+    // Out of time with datagrams still queued: continue on the next turn even if
+    // the notifier stays quiet.
+    if (open && socket == m_socket && clock.nsecsElapsed() >= budgetNs && !m_continuationPosted) {
+        m_continuationPosted = true;
+        QTimer::singleShot(0, this, &UdpSocket::readPending);
     }
 }
 
