@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QFontMetricsF>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
@@ -20,14 +21,19 @@ QString latin1Text(const std::string& text)
 
 DeviceListModel::DeviceListModel(DeviceSearch& search, QObject* parent) : QAbstractTableModel(parent), m_search(search)
 {
+    m_insertTimer.setSingleShot(true);
+    m_insertTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_insertTimer, &QTimer::timeout, this, &DeviceListModel::insertPending);
     connect(&m_search, &DeviceSearch::cleared, this, [this] {
         beginResetModel();
+        m_insertTimer.stop();
+        m_pendingLast = -1;
         m_rows = 0;
         m_widestAdvance = -1;
         m_lineWidth = 0;
         endResetModel();
     });
-    connect(&m_search, &DeviceSearch::devicesAdded, this, &DeviceListModel::addRows);
+    connect(&m_search, &DeviceSearch::devicesAdded, this, [this](int, int last) { devicesAdded(last); });
     connect(&m_search, &DeviceSearch::lineChanged, this, [this](int row) {
         if (row < 0 || row >= m_rows)
             return;
@@ -41,10 +47,34 @@ DeviceListModel::DeviceListModel(DeviceSearch& search, QObject* parent) : QAbstr
     });
 }
 
-void DeviceListModel::addRows(int first, int last)
+void DeviceListModel::devicesAdded(int last)
 {
-    first = qMax(first, m_rows);
-    last = qMin(last, static_cast<int>(m_search.devices().size()) - 1);
+    if (m_pendingLast < 0)
+        m_pendingSince.start();
+    m_pendingLast = qMax(m_pendingLast, last);
+    // The first lines of a search show at once; later ones wait for a pause.
+    const qint64 waitLeft = (endInView() ? kLongestWaitMs : kLongestHiddenWaitMs) - m_pendingSince.elapsed();
+    if (m_rows == 0 || waitLeft <= 0) {
+        insertPending();
+        return;
+    }
+    m_insertTimer.start(static_cast<int>(qMin<qint64>(kQuietMs, waitLeft)));
+}
+
+bool DeviceListModel::endInView() const
+{
+    if (!m_view)
+        return true;
+    const QScrollBar* bar = m_view->verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
+
+void DeviceListModel::insertPending()
+{
+    m_insertTimer.stop();
+    const int first = m_rows;
+    const int last = qMin(m_pendingLast, static_cast<int>(m_search.devices().size()) - 1);
+    m_pendingLast = -1;
     if (last < first)
         return;
     for (int row = first; row <= last; ++row)

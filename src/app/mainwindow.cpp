@@ -116,10 +116,9 @@ void MainWindow::buildControls()
     m_lstDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every line is one line of text high and as wide as the widest line seen
     // (the model keeps that size), so laying out thousands of lines measures no
-    // text and a long device ID still gets a horizontal scroll bar.
+    // text and takes one pass, and a long device ID still gets a horizontal
+    // scroll bar.
     m_lstDev->setUniformItemSizes(true);
-    m_lstDev->setLayoutMode(QListView::Batched);
-    m_lstDev->setBatchSize(500);
     m_lstDev->setTextElideMode(Qt::ElideNone);
     m_model->measureLinesFor(m_lstDev);
     m_lstDev->setGeometry(twipRect(72, 840, 5820, 4155));

@@ -75,6 +75,10 @@ bool UdpSocket::deliver(QUdpSocket* socket, const QByteArray& bytes, const QHost
 
 void UdpSocket::readPending()
 {
+    // A read already waits in the event queue: it reads these datagrams too, and
+    // one read per turn leaves the rest of the turn to everything else.
+    if (m_continuationPosted && sender() == m_socket)
+        return;
     m_continuationPosted = false;
     QUdpSocket* socket = m_socket;
     if (!socket)
@@ -82,45 +86,50 @@ void UdpSocket::readPending()
     QElapsedTimer clock;
     clock.start();
     const qint64 budgetNs = qint64(kReadBudgetMicroseconds) * 1000;
-
-    // The first datagram of a turn is read through Qt, which arms the socket's
-    // notifier again: whatever this turn leaves queued brings it back next turn.
-    bool open = true;
-    if (socket->hasPendingDatagrams()) {
-        const QNetworkDatagram first = socket->receiveDatagram();
-        if (first.isValid())
-            open = deliver(socket, first.data(), first.senderAddress(), static_cast<quint16>(first.senderPort()),
-                           first.interfaceIndex());
-    }
-    // The rest in batches where the system offers them, else one by one.
-    if (open && DatagramBatch::available() && !m_batch)
+    if (DatagramBatch::available() && !m_batch)
         m_batch = std::make_unique<DatagramBatch>();
+
+    bool open = true;
+    int delivered = 0;
+    bool endedOnQtRead = false;
     while (open && clock.nsecsElapsed() < budgetNs) {
+        endedOnQtRead = false;
         if (m_batch) {
             const int got = m_batch->read(socket->socketDescriptor());
-            if (got <= 0)
-                break;
             for (int i = 0; i < got && open; ++i) {
                 const BatchDatagram& d = m_batch->at(i);
                 open = deliver(socket, QByteArray(d.data, d.size), QHostAddress(d.senderIPv4), d.senderPort,
                                d.interfaceIndex);
             }
-            if (got < DatagramBatch::kCapacity)
-                break;
-        } else {
-            if (!socket->hasPendingDatagrams())
-                break;
-            const QNetworkDatagram next = socket->receiveDatagram();
-            if (!next.isValid())
-                break;
+            delivered += qMax(got, 0);
+            if (got == DatagramBatch::kCapacity)
+                continue;
+        }
+        // Qt's own read: it takes the next datagram if there is one and, either
+        // way, arms the socket's notifier again for the datagrams still to come.
+        if (!open)
+            break;
+        endedOnQtRead = true;
+        const QNetworkDatagram next = socket->receiveDatagram(kMaxDatagramBytes);
+        if (!next.isValid())
+            break;
+        ++delivered;
+        open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),
+                       next.interfaceIndex());
+    }
+    if (open && !endedOnQtRead) {
+        const QNetworkDatagram next = socket->receiveDatagram(kMaxDatagramBytes);
+        if (next.isValid()) {
+            ++delivered;
             open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),
                            next.interfaceIndex());
         }
     }
     Q_EMIT batchEnded();
-    // Out of time with datagrams still queued: continue on the next turn even if
-    // the notifier stays quiet.
-    if (open && socket == m_socket && clock.nsecsElapsed() >= budgetNs && !m_continuationPosted) {
+    // Come back for the rest through the event queue as well as through the
+    // socket's notifier: with a socket that is ready all the time, the event
+    // loop would otherwise let other sources (timers) wait.
+    if (delivered > 0 && socket == m_socket && !m_continuationPosted) {
         m_continuationPosted = true;
         QTimer::singleShot(0, this, &UdpSocket::readPending);
     }
