@@ -116,6 +116,22 @@ void runFor(int ms)
     waitUntil([] { return false; }, ms);
 }
 
+// The peak resident memory of a process (VmHWM), in MB; 0 when unknown. Read
+// from the process itself, because the rusage of a spawned child also counts
+// the parent's memory at the moment of the spawn.
+double peakResidentMb(const QString& pid = QStringLiteral("self"))
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
 // ---- the kernel's count of dropped datagrams ------------------------------------------------------
 
 long long rcvbufErrors()
@@ -177,7 +193,8 @@ int runReceiver(quint16 port, int expect, int deadlineMs)
     }
     printJson({{QStringLiteral("received"), count},
                {QStringLiteral("lastAnswerMs"), ms(lastNs - probeNs)},
-               {QStringLiteral("searchCpuS"), processCpuSeconds() - cpu0}});
+               {QStringLiteral("searchCpuS"), processCpuSeconds() - cpu0},
+               {QStringLiteral("peakRssMb"), peakResidentMb()}});
     ::close(fd);
     return 0;
 }
@@ -309,6 +326,7 @@ int runGui(quint16 port, int expect, int deadlineMs, qint64 spawnedNs, bool mete
                {QStringLiteral("longestStallCpuMs"), meterStalls ? QJsonValue(stalls.longestCpuMs()) : QJsonValue()},
                {QStringLiteral("searchCpuS"), cpu1 - cpu0},
                {QStringLiteral("startupMs"), gui.startupMs},
+               {QStringLiteral("peakRssMb"), peakResidentMb()},
                {QStringLiteral("receiveBufferBytes"), gui.window->search().socket().receiveBufferSize()}});
     return 0;
 }
@@ -376,7 +394,7 @@ int runWaits(quint16 port, const QString& silentMac, qint64 spawnedNs)
 struct Finished {
     QByteArray out;
     double cpuS = 0;
-    double maxRssMb = 0;
+    double sampledPeakRssMb = 0; // VmHWM read while the child ran, every few ms
     bool killed = false;
 };
 
@@ -414,8 +432,9 @@ Finished finish(pid_t pid, int outFd, int deadlineMs)
             f.killed = true;
             break;
         }
+        f.sampledPeakRssMb = std::max(f.sampledPeakRssMb, peakResidentMb(QString::number(pid)));
         pollfd p{outFd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
+        if (::poll(&p, 1, static_cast<int>(std::min<qint64>(left, 5))) <= 0)
             continue;
         const ssize_t got = ::read(outFd, buffer, sizeof buffer);
         if (got <= 0)
@@ -428,7 +447,6 @@ Finished finish(pid_t pid, int outFd, int deadlineMs)
     ::wait4(pid, &status, 0, &usage);
     f.cpuS = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
              double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    f.maxRssMb = double(usage.ru_maxrss) / 1024.0;
     return f;
 }
 
@@ -521,7 +539,8 @@ QJsonObject measure(const Paths& paths, const std::string& who, quint16 port, in
     row[QStringLiteral("lost")] = devices - got;
     row[QStringLiteral("rcvbufErrors")] = dropsAfter - dropsBefore;
     row[QStringLiteral("cpuS")] = f.cpuS;
-    row[QStringLiteral("maxRssMb")] = f.maxRssMb;
+    if (!row.contains(QStringLiteral("peakRssMb")))
+        row[QStringLiteral("peakRssMb")] = f.sampledPeakRssMb;
     row[QStringLiteral("killed")] = f.killed;
     return row;
 }
@@ -529,7 +548,7 @@ QJsonObject measure(const Paths& paths, const std::string& who, quint16 port, in
 QString number(const QJsonObject& row, const char* key, int decimals)
 {
     const QJsonValue v = row.value(QString::fromLatin1(key));
-    if (v.isUndefined())
+    if (v.isUndefined() || v.isNull())
         return QStringLiteral("-");
     return QString::number(v.toDouble(), 'f', decimals);
 }
@@ -541,7 +560,7 @@ void printRow(const QJsonObject& r)
                 qPrintable(number(r, "lost", 0)), qPrintable(number(r, "rcvbufErrors", 0)),
                 qPrintable(number(r, "lastAnswerMs", 0)), qPrintable(number(r, "listedAfterLastAnswerMs", 1)),
                 qPrintable(number(r, "laidOutAfterLastAnswerMs", 1)), qPrintable(number(r, "longestStallMs", 1)),
-                qPrintable(number(r, "cpuS", 3)), qPrintable(number(r, "maxRssMb", 1)));
+                qPrintable(number(r, "cpuS", 3)), qPrintable(number(r, "peakRssMb", 1)));
     std::fflush(stdout);
 }
 
@@ -663,7 +682,6 @@ int runParent(int argc, char** argv)
         const Finished f = finish(pid, outFd, 30000);
         waits = lastJsonLine(f.out);
         waits[QStringLiteral("cpuS")] = f.cpuS;
-        waits[QStringLiteral("maxRssMb")] = f.maxRssMb;
         waits[QStringLiteral("macChange")] = QStringLiteral("not measured: the MAC exchange is not part of this build");
         std::printf(
             "-- waits (CPU seconds per second): idle %.4f, silent request %.4f over %.0f ms, "
