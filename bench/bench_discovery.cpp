@@ -1,6 +1,6 @@
 // A whole search against linkvane-devsim on loopback, measured side by side for
 // three receivers in one run: a plain POSIX receiver that only counts datagrams
-// (what the machine can do), linkvane-cli and the real main window driven
+// (bench_plain_receiver, what the machine can do), linkvane-cli and the real main window driven
 // offscreen. Each receiver runs as its own process, so its CPU time and resident
 // memory are its own; the kernel's count of datagrams dropped for a full receive
 // buffer is read before and after each. Also measured: the CPU share of the
@@ -52,7 +52,6 @@ extern char** environ;
 namespace {
 
 constexpr const char* kLoopbackBroadcast = "127.255.255.255";
-constexpr char kProbe[] = "X 99.130.83.99";
 
 qint64 monotonicNs()
 {
@@ -124,8 +123,8 @@ double peakResidentMb(const QString& pid = QStringLiteral("self"))
     QFile file(QStringLiteral("/proc/%1/status").arg(pid));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
+    // Files in /proc have no size: read them whole rather than to an end.
+    for (const QByteArray& line : file.readAll().split('\n')) {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     }
@@ -140,8 +139,8 @@ long long rcvbufErrors()
     if (!file.open(QIODevice::ReadOnly))
         return -1;
     QList<QByteArray> header;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QByteArray line = raw.trimmed();
         if (!line.startsWith("Udp: "))
             continue;
         const QList<QByteArray> fields = line.split(' ');
@@ -153,50 +152,6 @@ long long rcvbufErrors()
         return at > 0 && at < fields.size() ? fields[at].toLongLong() : -1;
     }
     return -1;
-}
-
-// ---- child: the plain receiver -------------------------------------------------------------------
-
-// Sends the probe and counts answers until `expect` came or the deadline passed.
-int runReceiver(quint16 port, int expect, int deadlineMs)
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-    const int size = lv::kReceiveBufferBytes;
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    ::inet_pton(AF_INET, kLoopbackBroadcast, &to.sin_addr);
-    const qint64 probeNs = monotonicNs();
-    ::sendto(fd, kProbe, sizeof kProbe - 1, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    const double cpu0 = processCpuSeconds();
-    int count = 0;
-    qint64 lastNs = probeNs;
-    char buffer[65536];
-    while (count < expect) {
-        const qint64 left = deadlineMs - (monotonicNs() - probeNs) / 1000000;
-        if (left <= 0)
-            break;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
-            continue;
-        while (::recv(fd, buffer, sizeof buffer, 0) >= 0) {
-            ++count;
-            lastNs = monotonicNs();
-        }
-    }
-    printJson({{QStringLiteral("received"), count},
-               {QStringLiteral("lastAnswerMs"), ms(lastNs - probeNs)},
-               {QStringLiteral("searchCpuS"), processCpuSeconds() - cpu0},
-               {QStringLiteral("peakRssMb"), peakResidentMb()}});
-    ::close(fd);
-    return 0;
 }
 
 // ---- child: the main window -----------------------------------------------------------------------
@@ -485,6 +440,7 @@ struct Devsim {
 
 struct Paths {
     std::string self;
+    std::string receiver;
     std::string devsim;
     std::string cli;
 };
@@ -501,15 +457,8 @@ QJsonObject measure(const Paths& paths, const std::string& who, quint16 port, in
     const int waitMs = jitterMs + 1500 + devices / 20;
     std::vector<std::string> args;
     if (who == "receiver")
-        args = {paths.self,
-                "--role",
-                "receiver",
-                "--port",
-                std::to_string(port),
-                "--expect",
-                std::to_string(devices),
-                "--deadline-ms",
-                std::to_string(waitMs)};
+        args = {paths.receiver, std::to_string(port), std::to_string(devices), std::to_string(waitMs),
+                std::to_string(lv::kReceiveBufferBytes)};
     else if (who == "cli")
         args = {paths.cli, "--broadcast", kLoopbackBroadcast,    "--port", std::to_string(port), "search",
                 "--json",  "--wait",      std::to_string(waitMs)};
@@ -590,6 +539,7 @@ int runParent(int argc, char** argv)
     const ssize_t n = ::readlink("/proc/self/exe", selfPath, sizeof selfPath - 1);
     Paths paths;
     paths.self = n > 0 ? std::string(selfPath, static_cast<std::size_t>(n)) : std::string(argv[0]);
+    paths.receiver = siblingOf(paths.self, "bench_plain_receiver");
     paths.devsim = siblingOf(paths.self, "../src/devsim/linkvane-devsim");
     paths.cli = siblingOf(paths.self, "../src/cli/linkvane-cli");
     QString jsonPath = QStringLiteral("bench_discovery.json");
@@ -620,6 +570,7 @@ int runParent(int argc, char** argv)
         scenarios = {{1000, 0}, {1000, 200}, {10000, 0}, {10000, 200}, {50000, 0}, {50000, 200}, {1000, 5000}};
 
     QJsonArray rows;
+    bool broken = false; // a child that had to be ended or said nothing
     std::printf("devices jitter  client      lost rcvbuf lastAns  listed+ms laidOut+ms stallMs    cpuS   rssMB\n");
     const auto runScenario = [&](const Scenario& s, const std::vector<std::string>& clients) {
         Devsim sim;
@@ -632,6 +583,8 @@ int runParent(int argc, char** argv)
             const QJsonObject row = measure(paths, who, sim.port, s.devices, s.jitterMs);
             printRow(row);
             rows.append(row);
+            broken = broken || row[QStringLiteral("killed")].toBool() ||
+                     !row.contains(QString::fromLatin1(who == "cli" ? "listed" : "received"));
             ::usleep(200000); // let the simulator's queue for this client run out
         }
         return true;
@@ -701,7 +654,9 @@ int runParent(int argc, char** argv)
                        .toJson());
         std::printf("written: %s\n", qPrintable(jsonPath));
     }
-    return 0;
+    if (broken)
+        std::fprintf(stderr, "bench_discovery: a receiver had to be ended or reported nothing\n");
+    return broken ? 1 : 0;
 }
 
 QString argument(int argc, char** argv, const char* name, const char* fallback = "")
@@ -723,8 +678,6 @@ int main(int argc, char** argv)
     const int expect = argument(argc, argv, "--expect", "0").toInt();
     const int deadlineMs = argument(argc, argv, "--deadline-ms", "5000").toInt();
     const qint64 spawnedNs = argument(argc, argv, "--spawned-ns", "0").toLongLong();
-    if (role == QLatin1String("receiver"))
-        return runReceiver(port, expect, deadlineMs);
     QApplication app(argc, argv);
     if (role == QLatin1String("gui"))
         return runGui(port, expect, deadlineMs, spawnedNs, argument(argc, argv, "--meter-stalls", "1").toInt() != 0);
