@@ -1,7 +1,8 @@
 // Timings of the plain-C++ core at 1x, 10x and 100x its usual input: listing
 // search replies (with the duplicate test), reading tag values, the single-port
-// loaders, assembling set commands and patching device-list lines. Each family
-// reports its complexity fit, which must stay linear.
+// and multi-port loaders, assembling set commands and patching device-list lines. Each family
+// reports its complexity fit, which must stay linear. The loaders run once per
+// window of the catalogue.
 
 #include "catalogue.h"
 #include "devicelist.h"
@@ -174,6 +175,21 @@ void BM_LoadSinglePort(benchmark::State& state, const std::string& windowName)
     state.SetComplexityN(static_cast<int64_t>(reply.size()));
 }
 
+// ---- multi-port loaders ------------------------------------------------------------------------
+
+// A multi-port window loaded from its device's reply, all of its ports read.
+void BM_LoadMultiPort(benchmark::State& state, const std::string& windowName)
+{
+    const lv::WindowDef* window = lv::findWindow(windowName);
+    const std::string reply = configurationReply(*window, static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        lv::LoadedValues snapshot;
+        benchmark::DoNotOptimize(lv::loadMultiPort(*window, reply, window->portCount, snapshot));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(reply.size()));
+    state.SetComplexityN(static_cast<int64_t>(reply.size()));
+}
+
 // ---- set command ---------------------------------------------------------------------------------
 
 // A set command whose every field changed: the 4-port window's fields, 10 and 100 times as many.
@@ -229,12 +245,12 @@ void BM_PatchDeviceIdColumn(benchmark::State& state)
 }
 BENCHMARK(BM_PatchDeviceIdColumn)->Arg(1)->Arg(10)->Arg(100)->Complexity(benchmark::oN);
 
-// One benchmark family per single-port window of the catalogue.
+// One benchmark family per window of the catalogue, through its loader.
 const bool kLoadersRegistered = [] {
     for (const lv::WindowDef& window : lv::windowCatalogue()) {
-        if (window.isMultiPort())
-            continue;
-        benchmark::RegisterBenchmark(("BM_LoadSinglePort/" + window.name).c_str(), BM_LoadSinglePort, window.name)
+        const bool multi = window.isMultiPort();
+        benchmark::RegisterBenchmark(((multi ? "BM_LoadMultiPort/" : "BM_LoadSinglePort/") + window.name).c_str(),
+                                     multi ? BM_LoadMultiPort : BM_LoadSinglePort, window.name)
             ->Arg(1)
             ->Arg(10)
             ->Arg(100)

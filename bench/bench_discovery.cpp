@@ -13,8 +13,8 @@
 #include "exchanges.h"
 #include "loaders.h"
 #include "mainwindow.h"
-#include "setcommand.h"
 #include "udpsocket.h"
+#include "updateplan.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
