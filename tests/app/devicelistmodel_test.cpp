@@ -7,6 +7,7 @@
 
 #include <QListView>
 #include <QNetworkDatagram>
+#include <QScrollBar>
 #include <QStringListModel>
 #include <QTest>
 #include <QUdpSocket>
@@ -107,6 +108,17 @@ TEST_F(DeviceListModelTest, OneLineSizeFitsTheWidestLineExactly)
         EXPECT_EQ(model.index(r, lv::DeviceListModel::LineColumn).data(Qt::SizeHintRole).toSize(), model.lineSize());
         EXPECT_FALSE(model.index(r, lv::DeviceListModel::RawColumn).data(Qt::SizeHintRole).isValid());
     }
+}
+
+TEST_F(DeviceListModelTest, ALongLineScrollsToItsEndInTheView)
+{
+    Lan lan({answer(0, "10.0.0.1", "DEV1"), answer(1, "10.0.0.2", QByteArray(120, 'W')), answer(2, "10.0.0.3", "D")});
+    view.show();
+    searchOn(lan, 3);
+    const int natural = naturalSizes().value(1).width();
+    ASSERT_GT(natural, view.viewport()->width());
+    QTRY_VERIFY_WITH_TIMEOUT(view.horizontalScrollBar()->maximum() > 0, 2000);
+    EXPECT_GE(view.horizontalScrollBar()->maximum() + view.viewport()->width(), natural);
 }
 
 TEST_F(DeviceListModelTest, ARewrittenLineThatIsWiderWidensEveryLine)
