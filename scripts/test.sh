@@ -30,4 +30,11 @@ cmake -S cmake/mingw -B build/ci-mingw -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMA
 cmake --build build/ci-mingw -j "$jobs"
 
 run build/ci
+# A short run of the benchmarks (well under a minute), so that they keep
+# building and running; the full run is scripts/bench.sh.
+if [[ -x build/ci/bench/bench_core && -x build/ci/bench/bench_discovery ]]; then
+    echo "=== benchmark smoke run"
+    build/ci/bench/bench_core --benchmark_min_time=0.01 >/dev/null
+    build/ci/bench/bench_discovery --quick --json build/ci/bench_discovery.json
+fi
 run build/ci-sanitize -DLINKVANE_SANITIZE=ON -DLINKVANE_BENCH=OFF

@@ -1,21 +1,151 @@
 #include "devicelistmodel.h"
 
+#include <QAbstractItemView>
+#include <QFontMetricsF>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
+#include <cmath>
+
 namespace lv {
+
+namespace {
+
+QString latin1Text(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
 
 DeviceListModel::DeviceListModel(DeviceSearch& search, QObject* parent) : QAbstractTableModel(parent), m_search(search)
 {
+    m_insertTimer.setSingleShot(true);
+    m_insertTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_insertTimer, &QTimer::timeout, this, &DeviceListModel::insertPending);
     connect(&m_search, &DeviceSearch::cleared, this, [this] {
         beginResetModel();
+        m_insertTimer.stop();
+        m_pendingLast = -1;
         m_rows = 0;
+        m_widestAdvance = -1;
+        m_lineWidth = 0;
         endResetModel();
     });
-    connect(&m_search, &DeviceSearch::deviceAdded, this, [this](int index) {
-        beginInsertRows({}, index, index);
-        m_rows = index + 1;
-        endInsertRows();
+    connect(&m_search, &DeviceSearch::devicesAdded, this, [this](int, int last) { devicesAdded(last); });
+    connect(&m_search, &DeviceSearch::lineChanged, this, [this](int row) {
+        if (row < 0 || row >= m_rows)
+            return;
+        if (fit(m_search.devices().line(static_cast<std::size_t>(row)))) {
+            // A rewritten line became the widest: the view takes the new size
+            // only when it lays its lines out again.
+            Q_EMIT layoutAboutToBeChanged();
+            Q_EMIT layoutChanged();
+        }
+        Q_EMIT dataChanged(this->index(row, LineColumn), this->index(row, RawColumn));
     });
-    connect(&m_search, &DeviceSearch::lineChanged, this,
-            [this](int row) { Q_EMIT dataChanged(this->index(row, LineColumn), this->index(row, RawColumn)); });
+}
+
+void DeviceListModel::devicesAdded(int last)
+{
+    if (m_pendingLast < 0)
+        m_pendingSince.start();
+    m_pendingLast = qMax(m_pendingLast, last);
+    // The first lines of a search show at once; later ones wait for a pause.
+    const qint64 waitLeft = (endInView() ? kLongestWaitMs : kLongestHiddenWaitMs) - m_pendingSince.elapsed();
+    if (m_rows == 0 || waitLeft <= 0) {
+        insertPending();
+        return;
+    }
+    m_insertTimer.start(static_cast<int>(qMin<qint64>(kQuietMs, waitLeft)));
+}
+
+bool DeviceListModel::endInView() const
+{
+    if (!m_view)
+        return true;
+    const QScrollBar* bar = m_view->verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
+
+void DeviceListModel::insertPending()
+{
+    m_insertTimer.stop();
+    const int first = m_rows;
+    const int last = qMin(m_pendingLast, static_cast<int>(m_search.devices().size()) - 1);
+    m_pendingLast = -1;
+    if (last < first)
+        return;
+    for (int row = first; row <= last; ++row)
+        fit(m_search.devices().line(static_cast<std::size_t>(row)));
+    beginInsertRows({}, first, last);
+    m_rows = last + 1;
+    endInsertRows();
+}
+
+void DeviceListModel::measureLinesFor(const QAbstractItemView* view)
+{
+    m_view = view;
+    if (!view)
+        return;
+    const QFontMetricsF metrics(view->font());
+    for (int c = 0; c < 256; ++c)
+        m_advance[static_cast<std::size_t>(c)] = metrics.horizontalAdvance(QChar(c));
+    // The style's margins around the text and the height of one line, taken
+    // from a line of the list's own shape.
+    const QString sample = QStringLiteral("      00-50-C2-00-00-00                    192.168.1.1");
+    const QSize size = naturalSize(sample);
+    m_padding = qMax(0, size.width() - static_cast<int>(std::ceil(metrics.horizontalAdvance(sample))));
+    m_lineHeight = size.height();
+    m_widestAdvance = -1;
+    m_lineWidth = 0;
+    for (int row = 0; row < m_rows; ++row)
+        fit(m_search.devices().line(static_cast<std::size_t>(row)));
+}
+
+QSize DeviceListModel::naturalSize(const QString& text) const
+{
+    QStyleOptionViewItem option;
+    option.initFrom(m_view);
+    option.font = m_view->font();
+    option.fontMetrics = QFontMetrics(option.font);
+    option.text = text;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.textElideMode = m_view->textElideMode();
+    option.widget = m_view;
+    return m_view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), m_view);
+}
+
+bool DeviceListModel::fit(const std::string& line)
+{
+    if (!m_view)
+        return false;
+    double advance = 0;
+    bool plain = true;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        advance += m_advance[byte];
+        plain = plain && byte >= 0x20;
+    }
+    // Only a line that may be wider than every one before is measured as the
+    // style lays it out (kerning, tabs); the others cost one sum of advances.
+    if (plain && advance <= m_widestAdvance)
+        return false;
+    m_widestAdvance = qMax(m_widestAdvance, advance);
+    const int width = qMax(naturalSize(latin1Text(line)).width(), static_cast<int>(std::ceil(advance)) + m_padding);
+    if (width <= m_lineWidth)
+        return false;
+    m_lineWidth = width;
+    return true;
+}
+
+QSize DeviceListModel::lineSize() const
+{
+    if (!m_view || m_lineWidth <= 0)
+        return {};
+    return {m_lineWidth, m_lineHeight};
 }
 
 int DeviceListModel::rowCount(const QModelIndex& parent) const
@@ -30,11 +160,19 @@ int DeviceListModel::columnCount(const QModelIndex& parent) const
 
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_rows)
+    if (!index.isValid() || index.row() >= m_rows)
+        return {};
+    if (role == Qt::SizeHintRole) {
+        if (index.column() != LineColumn)
+            return {};
+        const QSize size = lineSize();
+        return size.isValid() ? QVariant(size) : QVariant();
+    }
+    if (role != Qt::DisplayRole)
         return {};
     const auto row = static_cast<std::size_t>(index.row());
     const std::string& text = index.column() == LineColumn ? m_search.devices().line(row) : m_search.devices().raw(row);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return latin1Text(text);
 }
 
 } // namespace lv

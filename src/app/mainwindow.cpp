@@ -116,12 +116,13 @@ void MainWindow::buildControls()
     m_lstDev->setFont(listFont());
     m_lstDev->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Lines are laid out in batches so that a search answered by thousands of
-    // devices keeps the window responsive; items are not uniform so that a long
-    // device ID gets a horizontal scroll bar instead of being cut off.
-    m_lstDev->setLayoutMode(QListView::Batched);
-    m_lstDev->setBatchSize(500);
+    // Every line is one line of text high and as wide as the widest line seen
+    // (the model keeps that size), so laying out thousands of lines measures no
+    // text and takes one pass, and a long device ID still gets a horizontal
+    // scroll bar.
+    m_lstDev->setUniformItemSizes(true);
     m_lstDev->setTextElideMode(Qt::ElideNone);
+    m_model->measureLinesFor(m_lstDev);
     m_lstDev->setGeometry(twipRect(72, 840, 5820, 4155));
     m_lstDev->installEventFilter(this);
     connect(m_lstDev, &QListView::doubleClicked, this, [this] { lstDev_DblClick(); });

@@ -1,7 +1,10 @@
 #pragma once
 
 // The device search: one probe broadcast on the command port, every answer
-// listed as it arrives until the next search.
+// listed as it arrives until the next search. Each new device is signalled on
+// its own (deviceAdded) and, once per read of the socket, together with the
+// others that came in the same turn (devicesAdded), so a list can take a burst
+// of answers in one insertion.
 
 #include "devicelist.h"
 #include "sessionstate.h"
@@ -29,14 +32,18 @@ public:
 Q_SIGNALS:
     void cleared();
     void deviceAdded(int index);
+    // The devices first..last (inclusive) were added since the last such signal.
+    void devicesAdded(int first, int last);
     void lineChanged(int index);
 
 private:
     void onDatagram(const QByteArray& datagram);
+    void flushAdded();
 
     SessionState& m_state;
     UdpSocket m_socket;
     DeviceList m_devices;
+    int m_firstUnsignalled = -1; // first index not yet in a devicesAdded signal
 };
 
 } // namespace lv

@@ -1,9 +1,12 @@
 #include "udpsocket.h"
 
-#include <QNetworkDatagram>
-#include <QUdpSocket>
+#include "platformsocket.h"
 
-#include <sys/socket.h>
+#include <QElapsedTimer>
+#include <QMetaMethod>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QVariant>
 
 namespace lv {
 
@@ -19,14 +22,11 @@ bool UdpSocket::ensureOpen()
     m_socket = new QUdpSocket(this);
     if (!m_socket->bind(QHostAddress::AnyIPv4, 0))
         return false;
-    // SO_RCVBUFFORCE lifts the system's cap where the process may; otherwise the
-    // kernel grants what net.core.rmem_max allows.
-    const int fd = static_cast<int>(m_socket->socketDescriptor());
-    const int size = kReceiveBufferBytes;
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    // Qt allows broadcast on every UDP socket it opens. The receive buffer goes
+    // as far as the system's cap through Qt, and past it where the process may.
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(kReceiveBufferBytes));
+    forceReceiveBuffer(m_socket->socketDescriptor(), kReceiveBufferBytes);
+    enablePacketInformation(m_socket->socketDescriptor());
     connect(m_socket, &QUdpSocket::readyRead, this, &UdpSocket::readPending);
     return true;
 }
@@ -53,18 +53,85 @@ quint16 UdpSocket::localPort() const
     return m_socket ? m_socket->localPort() : 0;
 }
 
+int UdpSocket::receiveBufferSize() const
+{
+    return m_socket ? m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt() : 0;
+}
+
+bool UdpSocket::deliver(QUdpSocket* socket, const QByteArray& bytes, const QHostAddress& sender, quint16 senderPort,
+                        int interfaceIndex)
+{
+    Q_EMIT dataArrival(bytes);
+    if (socket != m_socket)
+        return false;
+    if (isSignalConnected(QMetaMethod::fromSignal(&UdpSocket::datagramArrival))) {
+        QNetworkDatagram datagram(bytes);
+        datagram.setSender(sender, senderPort);
+        datagram.setInterfaceIndex(static_cast<uint>(interfaceIndex));
+        Q_EMIT datagramArrival(datagram);
+    }
+    return socket == m_socket;
+}
+
 void UdpSocket::readPending()
 {
-    // Read everything queued: one signal per datagram, in arrival order.
+    // A read already waits in the event queue: it reads these datagrams too, and
+    // one read per turn leaves the rest of the turn to everything else.
+    if (m_continuationPosted && sender() == m_socket)
+        return;
+    m_continuationPosted = false;
     QUdpSocket* socket = m_socket;
-    while (socket && socket == m_socket && socket->hasPendingDatagrams()) {
-        const qint64 size = socket->pendingDatagramSize();
-        QByteArray data(static_cast<qsizetype>(qMax<qint64>(size, 0)), Qt::Uninitialized);
-        const qint64 got = socket->readDatagram(data.data(), data.size());
-        if (got < 0)
+    if (!socket)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 budgetNs = qint64(kReadBudgetMicroseconds) * 1000;
+    if (DatagramBatch::available() && !m_batch)
+        m_batch = std::make_unique<DatagramBatch>();
+
+    bool open = true;
+    int delivered = 0;
+    bool endedOnQtRead = false;
+    while (open && clock.nsecsElapsed() < budgetNs) {
+        endedOnQtRead = false;
+        if (m_batch) {
+            const int got = m_batch->read(socket->socketDescriptor());
+            for (int i = 0; i < got && open; ++i) {
+                const BatchDatagram& d = m_batch->at(i);
+                open = deliver(socket, QByteArray(d.data, d.size), QHostAddress(d.senderIPv4), d.senderPort,
+                               d.interfaceIndex);
+            }
+            delivered += qMax(got, 0);
+            if (got == DatagramBatch::kCapacity)
+                continue;
+        }
+        // Qt's own read: it takes the next datagram if there is one and, either
+        // way, arms the socket's notifier again for the datagrams still to come.
+        if (!open)
             break;
-        data.resize(static_cast<qsizetype>(got));
-        Q_EMIT dataArrival(data);
+        endedOnQtRead = true;
+        const QNetworkDatagram next = socket->receiveDatagram(kMaxDatagramBytes);
+        if (!next.isValid())
+            break;
+        ++delivered;
+        open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),
+                       next.interfaceIndex());
+    }
+    if (open && !endedOnQtRead) {
+        const QNetworkDatagram next = socket->receiveDatagram(kMaxDatagramBytes);
+        if (next.isValid()) {
+            ++delivered;
+            open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),
+                           next.interfaceIndex());
+        }
+    }
+    Q_EMIT batchEnded();
+    // Come back for the rest through the event queue as well as through the
+    // socket's notifier: with a socket that is ready all the time, the event
+    // loop would otherwise let other sources (timers) wait.
+    if (delivered > 0 && socket == m_socket && !m_continuationPosted) {
+        m_continuationPosted = true;
+        QTimer::singleShot(0, this, &UdpSocket::readPending);
     }
 }
 

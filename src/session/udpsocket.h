@@ -3,14 +3,23 @@
 // The UDP socket component: one datagram per send, one signal per datagram
 // received, broadcast allowed. The local port is left to the operating system
 // and taken at the first send, so a socket receives the answers to what it sent.
+//
+// A burst of answers is read a few milliseconds' worth at a time: the socket
+// then returns to the event loop, so timers and windows keep running, and comes
+// back at once for the rest.
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QNetworkDatagram>
 #include <QObject>
+
+#include <memory>
 
 class QUdpSocket;
 
 namespace lv {
+
+class DatagramBatch;
 
 class UdpSocket final : public QObject {
     Q_OBJECT
@@ -32,21 +41,40 @@ public:
     void renew();
 
     quint16 localPort() const;
+    // The receive buffer the system granted, in bytes; 0 before the first send.
+    int receiveBufferSize() const;
 
 Q_SIGNALS:
     void dataArrival(const QByteArray& datagram);
+    // The same datagram with its sender's address and port and the index of the
+    // interface it came in on (0 when the system did not tell).
+    void datagramArrival(const QNetworkDatagram& datagram);
+    // The datagrams of one turn of the event loop have all been signalled.
+    void batchEnded();
 
 private:
     bool ensureOpen();
     void readPending();
+    // Signals one datagram; false when a receiver renewed the socket meanwhile.
+    bool deliver(QUdpSocket* socket, const QByteArray& bytes, const QHostAddress& sender, quint16 senderPort,
+                 int interfaceIndex);
 
     QUdpSocket* m_socket = nullptr;
+    std::unique_ptr<DatagramBatch> m_batch;
     QHostAddress m_remoteHost{QHostAddress::Broadcast};
     quint16 m_remotePort = 0;
+    bool m_continuationPosted = false;
 };
 
-// The receive buffer asked of the kernel: a search answered by thousands of
-// devices arrives as a burst that must not be dropped.
-inline constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
+// The receive buffer asked of the system. A search answered by 50,000 devices
+// arrives as one burst; the kernel accounts about 830 bytes for each small
+// datagram and doubles what is asked, so this holds some 80,000 answers.
+inline constexpr int kReceiveBufferBytes = 32 * 1024 * 1024;
+
+// The largest datagram read: any UDP datagram over IPv4.
+inline constexpr qint64 kMaxDatagramBytes = 65536;
+
+// How long one turn of the event loop may spend reading datagrams.
+inline constexpr int kReadBudgetMicroseconds = 4000;
 
 } // namespace lv

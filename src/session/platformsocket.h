@@ -1,0 +1,57 @@
+#pragma once
+
+// The one place that reaches past Qt to the operating system's socket calls:
+// reading a burst of datagrams in few system calls, and a receive buffer beyond
+// the system's default cap. Everything has a portable fallback, so a platform
+// without these calls still builds and runs on Qt alone.
+
+#include <QtGlobal>
+
+#include <cstddef>
+#include <memory>
+
+namespace lv {
+
+// One datagram read by a batch: its bytes lie in the batch's own storage until
+// the next read.
+struct BatchDatagram {
+    const char* data = nullptr;
+    qsizetype size = 0;
+    quint32 senderIPv4 = 0; // host byte order
+    quint16 senderPort = 0;
+    int interfaceIndex = 0; // 0 when the system did not say
+};
+
+class DatagramBatch final {
+public:
+    // Room for this many datagrams per read.
+    static constexpr int kCapacity = 64;
+
+    DatagramBatch();
+    ~DatagramBatch();
+    DatagramBatch(const DatagramBatch&) = delete;
+    DatagramBatch& operator=(const DatagramBatch&) = delete;
+
+    // True where read() can take several datagrams in one system call.
+    static bool available();
+
+    // Takes the datagrams queued on the descriptor, up to kCapacity, without
+    // waiting. Returns how many were taken (0 when none was queued), or -1 when
+    // batches are not available or the read failed.
+    int read(qintptr descriptor);
+    const BatchDatagram& at(int i) const;
+
+private:
+    struct Storage;
+    std::unique_ptr<Storage> m_storage;
+};
+
+// Asks for a receive buffer of `bytes` past the system's cap (net.core.rmem_max
+// on Linux), which only a privileged process may do. False where that is not
+// possible; the buffer then stays as Qt's own socket option set it.
+bool forceReceiveBuffer(qintptr descriptor, int bytes);
+
+// Asks the system to tell, with every datagram, the interface it came in on.
+void enablePacketInformation(qintptr descriptor);
+
+} // namespace lv

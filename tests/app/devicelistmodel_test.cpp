@@ -1,0 +1,159 @@
+// The device-list model behind lstDev: one size for every line that fits the
+// widest line as the style lays it out, and new lines inserted in batches.
+
+#include "devicelistmodel.h"
+
+#include "printers.h"
+
+#include <QListView>
+#include <QNetworkDatagram>
+#include <QScrollBar>
+#include <QStringListModel>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A simulated LAN on 127.0.0.1 that answers every probe with `answers`.
+class Lan {
+public:
+    explicit Lan(QList<QByteArray> answers) : m_answers(std::move(answers))
+    {
+        m_socket.bind(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
+            while (m_socket.hasPendingDatagrams()) {
+                const QNetworkDatagram asked = m_socket.receiveDatagram();
+                for (const QByteArray& a : m_answers)
+                    m_socket.writeDatagram(a, asked.senderAddress(), static_cast<quint16>(asked.senderPort()));
+            }
+        });
+    }
+    quint16 port() const { return m_socket.localPort(); }
+    void setAnswers(QList<QByteArray> answers) { m_answers = std::move(answers); }
+
+private:
+    QUdpSocket m_socket;
+    QList<QByteArray> m_answers;
+};
+
+QByteArray answer(int i, const QByteArray& ip, const QByteArray& id)
+{
+    return "AX 0.80.194.0." + QByteArray::number(i / 250) + "." + QByteArray::number(i % 250) + "/" + ip + "/" + id +
+           "\r";
+}
+
+class DeviceListModelTest : public ::testing::Test {
+protected:
+    DeviceListModelTest() : search(state), model(search)
+    {
+        state.broadcast = QHostAddress(QHostAddress::LocalHost);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSizeF(7.5);
+        view.setFont(font);
+        view.setUniformItemSizes(true);
+        view.setModel(&model);
+        view.resize(400, 280);
+        model.measureLinesFor(&view);
+    }
+
+    void searchOn(Lan& lan, int expected)
+    {
+        state.gCmdPort = QString::number(lan.port());
+        ASSERT_TRUE(search.start());
+        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), expected, 5000);
+    }
+
+    // The size a view that measures every line gives each line of the model.
+    QList<QSize> naturalSizes() const
+    {
+        QStringList lines;
+        for (int r = 0; r < model.rowCount(); ++r)
+            lines << model.index(r, lv::DeviceListModel::LineColumn).data().toString();
+        QStringListModel plain(lines);
+        QListView measuring;
+        measuring.setFont(view.font());
+        measuring.setModel(&plain);
+        QList<QSize> sizes;
+        for (int r = 0; r < plain.rowCount(); ++r)
+            sizes << measuring.sizeHintForIndex(plain.index(r));
+        return sizes;
+    }
+
+    lv::SessionState state;
+    lv::DeviceSearch search;
+    lv::DeviceListModel model;
+    QListView view;
+};
+
+TEST_F(DeviceListModelTest, OneLineSizeFitsTheWidestLineExactly)
+{
+    Lan lan({answer(0, "10.0.0.1", "DEV0001"), answer(1, "192.168.100.200", "PLANT-A0002"),
+             answer(2, "172.16.1.9", "A device ID much longer than the columns were made for, WWWW"),
+             answer(3, "10.0.0.4",
+                    QByteArray("Stra\xdf"
+                               "e 4 \xe9t\xe9",
+                               12)),
+             answer(4, "10.0.0.5", "tab\there"), answer(5, "10.0.0.6", "")});
+    searchOn(lan, 6);
+    int widest = 0;
+    for (const QSize& natural : naturalSizes()) {
+        widest = qMax(widest, natural.width());
+        EXPECT_EQ(natural.height(), model.lineSize().height());
+    }
+    EXPECT_GE(model.lineSize().width(), widest);
+    EXPECT_LE(model.lineSize().width(), widest + 3);
+    for (int r = 0; r < model.rowCount(); ++r) {
+        EXPECT_EQ(model.index(r, lv::DeviceListModel::LineColumn).data(Qt::SizeHintRole).toSize(), model.lineSize());
+        EXPECT_FALSE(model.index(r, lv::DeviceListModel::RawColumn).data(Qt::SizeHintRole).isValid());
+    }
+}
+
+TEST_F(DeviceListModelTest, ALongLineScrollsToItsEndInTheView)
+{
+    Lan lan({answer(0, "10.0.0.1", "DEV1"), answer(1, "10.0.0.2", QByteArray(120, 'W')), answer(2, "10.0.0.3", "D")});
+    view.show();
+    searchOn(lan, 3);
+    const int natural = naturalSizes().value(1).width();
+    ASSERT_GT(natural, view.viewport()->width());
+    QTRY_VERIFY_WITH_TIMEOUT(view.horizontalScrollBar()->maximum() > 0, 2000);
+    EXPECT_GE(view.horizontalScrollBar()->maximum() + view.viewport()->width(), natural);
+}
+
+TEST_F(DeviceListModelTest, ARewrittenLineThatIsWiderWidensEveryLine)
+{
+    Lan lan({answer(0, "10.0.0.1", "DEV1"), answer(1, "10.0.0.2", "DEV2")});
+    searchOn(lan, 2);
+    const int before = model.lineSize().width();
+    const std::string longer = search.devices().line(1) + std::string(40, 'M');
+    search.setLine(1, longer);
+    EXPECT_GT(model.lineSize().width(), before);
+    EXPECT_GE(model.lineSize().width(), naturalSizes().value(1).width());
+    // A new search starts from its own lines.
+    lan.setAnswers({answer(7, "10.0.0.7", "D")});
+    searchOn(lan, 1);
+    EXPECT_LT(model.lineSize().width(), before);
+}
+
+TEST_F(DeviceListModelTest, ABurstOfAnswersBecomesAFewInsertionsPairedWithTheirReplies)
+{
+    QList<QByteArray> answers;
+    for (int i = 0; i < 3000; ++i)
+        answers << answer(i, "10.0." + QByteArray::number(i / 250) + "." + QByteArray::number(i % 250),
+                          "DEV" + QByteArray::number(i));
+    Lan lan(answers);
+    int insertions = 0;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, &model, [&] { ++insertions; });
+    searchOn(lan, 3000);
+    EXPECT_LE(insertions, 30);
+    for (int r = 0; r < model.rowCount(); r += 97) {
+        const auto row = static_cast<std::size_t>(r);
+        EXPECT_EQ(model.index(r, lv::DeviceListModel::LineColumn).data().toString().toStdString(),
+                  search.devices().line(row));
+        EXPECT_EQ(model.index(r, lv::DeviceListModel::RawColumn).data().toString().toLatin1().toStdString(),
+                  search.devices().raw(row));
+    }
+}
+
+} // namespace

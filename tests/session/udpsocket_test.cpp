@@ -1,0 +1,190 @@
+// The socket component on loopback: what each datagram reports, a burst read
+// completely and in order, and a burst read a few milliseconds at a time so
+// that timers keep running; the device search's batch signal.
+
+#include "devicesearch.h"
+#include "udpsocket.h"
+
+#include "printers.h"
+
+#include <QElapsedTimer>
+#include <QNetworkInterface>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A peer on 127.0.0.1 that answers the first datagram it gets with `answers`.
+class Peer {
+public:
+    explicit Peer(QList<QByteArray> answers) : m_answers(std::move(answers))
+    {
+        m_socket.bind(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
+            while (m_socket.hasPendingDatagrams()) {
+                const QNetworkDatagram asked = m_socket.receiveDatagram();
+                for (const QByteArray& a : m_answers)
+                    m_socket.writeDatagram(a, asked.senderAddress(), static_cast<quint16>(asked.senderPort()));
+            }
+        });
+    }
+    quint16 port() const { return m_socket.localPort(); }
+
+private:
+    QUdpSocket m_socket;
+    QList<QByteArray> m_answers;
+};
+
+QList<QByteArray> numbered(int count)
+{
+    QList<QByteArray> out;
+    for (int i = 0; i < count; ++i)
+        out << "datagram " + QByteArray::number(i);
+    return out;
+}
+
+TEST(UdpSocketTest, ReportsSenderPortAndInterfaceBesideTheBytes)
+{
+    Peer peer({QByteArray("AX 0.80.194.0.0.1/10.0.0.1/DEV\r", 31), QByteArray("with\0zero", 9)});
+    lv::UdpSocket socket;
+    QList<QByteArray> bytes;
+    QList<QNetworkDatagram> datagrams;
+    QObject::connect(&socket, &lv::UdpSocket::dataArrival, &socket, [&](const QByteArray& b) { bytes << b; });
+    QObject::connect(&socket, &lv::UdpSocket::datagramArrival, &socket,
+                     [&](const QNetworkDatagram& d) { datagrams << d; });
+    socket.setRemoteHost(QHostAddress::LocalHost);
+    socket.setRemotePort(peer.port());
+    ASSERT_TRUE(socket.sendData("X 99.130.83.99"));
+    QTRY_COMPARE_WITH_TIMEOUT(datagrams.size(), 2, 2000);
+
+    const int loopback = QNetworkInterface::interfaceFromName(QStringLiteral("lo")).index();
+    EXPECT_EQ(bytes, QList<QByteArray>({QByteArray("AX 0.80.194.0.0.1/10.0.0.1/DEV\r"), QByteArray("with\0zero", 9)}));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(datagrams[i].data(), bytes[i]);
+        EXPECT_EQ(datagrams[i].senderAddress(), QHostAddress(QHostAddress::LocalHost));
+        EXPECT_EQ(datagrams[i].senderPort(), peer.port());
+        if (loopback > 0) {
+            EXPECT_EQ(datagrams[i].interfaceIndex(), static_cast<uint>(loopback));
+        }
+    }
+}
+
+TEST(UdpSocketTest, BurstArrivesWholeInOrderAndInBatches)
+{
+    const QList<QByteArray> sent = numbered(5000);
+    Peer peer(sent);
+    lv::UdpSocket socket;
+    QList<QByteArray> got;
+    int batches = 0;
+    QObject::connect(&socket, &lv::UdpSocket::dataArrival, &socket, [&](const QByteArray& b) { got << b; });
+    QObject::connect(&socket, &lv::UdpSocket::batchEnded, &socket, [&] { ++batches; });
+    socket.setRemoteHost(QHostAddress::LocalHost);
+    socket.setRemotePort(peer.port());
+    ASSERT_TRUE(socket.sendData("X"));
+    QTRY_COMPARE_WITH_TIMEOUT(got.size(), sent.size(), 10000);
+    EXPECT_EQ(got, sent);
+    EXPECT_GE(batches, 1);
+    EXPECT_LT(batches, sent.size() / 10) << "datagrams should be read many to a turn";
+    // Nothing more comes: the socket neither repeats nor loses its place.
+    QTest::qWait(50);
+    EXPECT_EQ(got.size(), sent.size());
+}
+
+TEST(UdpSocketTest, SlowReceiversDoNotKeepTimersWaiting)
+{
+    // 2,000 datagrams whose handling takes 50 us each: 100 ms of work, which the
+    // socket spreads over many turns of the event loop.
+    const QList<QByteArray> sent = numbered(2000);
+    Peer peer(sent);
+    lv::UdpSocket socket;
+    int got = 0;
+    int ticksWhileReading = 0;
+    QObject::connect(&socket, &lv::UdpSocket::dataArrival, &socket, [&](const QByteArray&) {
+        ++got;
+        QElapsedTimer spin;
+        spin.start();
+        while (spin.nsecsElapsed() < 50000) {
+        }
+    });
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, &tick, [&] {
+        if (got > 0 && got < sent.size())
+            ++ticksWhileReading;
+    });
+    tick.start();
+    socket.setRemoteHost(QHostAddress::LocalHost);
+    socket.setRemotePort(peer.port());
+    ASSERT_TRUE(socket.sendData("X"));
+    QTRY_COMPARE_WITH_TIMEOUT(got, sent.size(), 20000);
+    EXPECT_GE(ticksWhileReading, 5);
+}
+
+TEST(UdpSocketTest, AsksForALargeReceiveBuffer)
+{
+    Peer peer({});
+    lv::UdpSocket socket;
+    EXPECT_EQ(socket.receiveBufferSize(), 0);
+    socket.setRemoteHost(QHostAddress::LocalHost);
+    socket.setRemotePort(peer.port());
+    ASSERT_TRUE(socket.sendData("X"));
+    // At least what an unprivileged process gets by default; a privileged one
+    // gets the whole request.
+    EXPECT_GE(socket.receiveBufferSize(), 200 * 1024);
+}
+
+TEST(DeviceSearchTest, SignalsEachNewDeviceAndEachReadAsOneRange)
+{
+    QList<QByteArray> answers;
+    for (int i = 0; i < 3000; ++i) {
+        const QByteArray n = QByteArray::number(i % 250);
+        const QByteArray m = QByteArray::number(i / 250);
+        answers << "AX 0.80.194.0." + m + "." + n + "/10.0." + m + "." + n + "/DEV\r";
+        if (i % 100 == 0)
+            answers << answers.last(); // a repeat: listed once
+    }
+    answers << "junk";
+    Peer peer(answers);
+    lv::SessionState state;
+    state.broadcast = QHostAddress(QHostAddress::LocalHost);
+    state.gCmdPort = QString::number(peer.port());
+    lv::DeviceSearch search(state);
+    QList<int> single;
+    QList<QPair<int, int>> ranges;
+    QObject::connect(&search, &lv::DeviceSearch::deviceAdded, &search, [&](int i) { single << i; });
+    QObject::connect(&search, &lv::DeviceSearch::devicesAdded, &search,
+                     [&](int first, int last) { ranges << qMakePair(first, last); });
+    ASSERT_TRUE(search.start());
+    QTRY_COMPARE_WITH_TIMEOUT(single.size(), 3000, 10000);
+    QTest::qWait(20);
+    ASSERT_EQ(search.devices().size(), 3000u);
+    for (int i = 0; i < single.size(); ++i)
+        ASSERT_EQ(single[i], i);
+    ASSERT_FALSE(ranges.isEmpty());
+    int next = 0;
+    for (const auto& [first, last] : ranges) {
+        EXPECT_EQ(first, next);
+        EXPECT_GE(last, first);
+        next = last + 1;
+    }
+    EXPECT_EQ(next, 3000);
+    EXPECT_LT(ranges.size(), 300);
+
+    // A new search starts the ranges from 0 again.
+    single.clear();
+    ranges.clear();
+    ASSERT_TRUE(search.start());
+    QTRY_COMPARE_WITH_TIMEOUT(single.size(), 3000, 10000);
+    QTest::qWait(20);
+    ASSERT_FALSE(ranges.isEmpty());
+    EXPECT_EQ(ranges.first().first, 0);
+    EXPECT_EQ(ranges.last().second, 2999);
+}
+
+} // namespace
