@@ -333,7 +333,7 @@ int runWaits(quint16 port, const QString& silentMac, qint64 spawnedNs)
         const lv::LoadResult load = lv::loadSinglePort(*window, request.reply);
         const lv::UpdatePlan plan = lv::planUpdate(*window, load.loaded, {{"txtDeviceID", "BENCH01"}});
         bool answered = false;
-        const double share = cpuShare([&] { answered = lv::runUpdate(gui.window->channel(), plan); }, &wall);
+        const double share = cpuShare([&] { answered = lv::runUpdate(gui.window->channel(), plan) == lv::UpdateResult::Answered; }, &wall);
         out[QStringLiteral("updateCpuShare")] = share;
         out[QStringLiteral("updateMs")] = wall;
         out[QStringLiteral("updateDelayMs")] = plan.delayMs;

@@ -4,6 +4,8 @@
 // rule names what goes wrong, with an optional parameter, which devices it
 // applies to, and optionally how often ("KIND[:PARAM][@SELECTOR][#COUNT]").
 
+#include "tagmessage.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,8 +61,5 @@ std::string_view faultKindName(FaultKind kind);
 
 // Every kind with its parameter, one line each, for the help text.
 std::string faultKindsHelp();
-
-// The largest payload of one UDP datagram over IPv4.
-inline constexpr int kMaxDatagramBytes = 65507;
 
 } // namespace lv

@@ -11,6 +11,9 @@
 
 namespace lv {
 
+// The largest payload one IPv4 UDP datagram can carry: no command or answer is larger.
+inline constexpr int kMaxDatagramBytes = 65507;
+
 // The discovery probe, sent as its 14 bytes without terminator.
 inline constexpr std::string_view kSearchProbe = "X 99.130.83.99";
 

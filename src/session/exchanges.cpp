@@ -18,7 +18,7 @@ ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_vi
     channel.beginExchange();
     channel.buffer().expectConfiguration(macFieldOfEntry(rawEntry));
     const std::string request = configRequest(*address, password);
-    result.sent = request.size() <= kMaxDatagramBytes && channel.send(request);
+    result.sent = request.size() <= static_cast<std::size_t>(kMaxDatagramBytes) && channel.send(request);
     result.sendFailed = !result.sent;
     result.timedOut = !result.sent || !channel.waitForComplete(timeoutMs);
     result.reply = channel.buffer().text();
@@ -48,7 +48,8 @@ UpdateResult runUpdate(CommandChannel& channel, const UpdatePlan& plan, int time
 {
     // A command over the datagram limit cannot leave: nothing of the exchange is sent, so the device
     // never applies "U " to a set command it did not get.
-    if (plan.setCommand.size() > kMaxDatagramBytes || plan.updateCommand.size() > kMaxDatagramBytes)
+    if (plan.setCommand.size() > static_cast<std::size_t>(kMaxDatagramBytes) ||
+        plan.updateCommand.size() > static_cast<std::size_t>(kMaxDatagramBytes))
         return UpdateResult::NotSent;
     channel.beginExchange();
     if (!channel.send(plan.setCommand))

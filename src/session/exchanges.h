@@ -13,8 +13,6 @@ namespace lv {
 
 inline constexpr int kRequestTimeoutMs = 1000;
 inline constexpr int kAnswerTimeoutMs = 1000;
-// The largest payload one IPv4 UDP datagram can carry.
-inline constexpr std::size_t kMaxDatagramBytes = 65507;
 
 struct ConfigRequestResult {
     bool sent = false;       // false: nothing went out (the entry is not a search reply, or sending failed)

@@ -110,7 +110,7 @@ void UdpSocket::readPending()
         if (!open)
             break;
         endedOnQtRead = true;
-        const QNetworkDatagram next = socket->receiveDatagram(kMaxDatagramBytes);
+        const QNetworkDatagram next = socket->receiveDatagram(kLargestReadBytes);
         if (!next.isValid())
             break;
         ++delivered;
@@ -118,7 +118,7 @@ void UdpSocket::readPending()
                        next.interfaceIndex());
     }
     if (open && !endedOnQtRead) {
-        const QNetworkDatagram next = socket->receiveDatagram(kMaxDatagramBytes);
+        const QNetworkDatagram next = socket->receiveDatagram(kLargestReadBytes);
         if (next.isValid()) {
             ++delivered;
             open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),

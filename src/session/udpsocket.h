@@ -72,7 +72,7 @@ private:
 inline constexpr int kReceiveBufferBytes = 32 * 1024 * 1024;
 
 // The largest datagram read: any UDP datagram over IPv4.
-inline constexpr qint64 kMaxDatagramBytes = 65536;
+inline constexpr qint64 kLargestReadBytes = 65536;
 
 // How long one turn of the event loop may spend reading datagrams.
 inline constexpr int kReadBudgetMicroseconds = 4000;
