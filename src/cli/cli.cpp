@@ -4,6 +4,7 @@
 
 #include "clicontext.h"
 #include "command.h"
+#include "linkvane_version.h"
 
 #include <QCommandLineParser>
 
@@ -15,6 +16,12 @@ const QCommandLineOption& helpOption()
 {
     static const QCommandLineOption option({QStringLiteral("h"), QStringLiteral("help")},
                                            QStringLiteral("Show this help."));
+    return option;
+}
+
+const QCommandLineOption& versionOption()
+{
+    static const QCommandLineOption option(QStringLiteral("version"), QStringLiteral("Show the version."));
     return option;
 }
 
@@ -45,7 +52,7 @@ QString usageText()
     for (const auto& command : commandRegistry())
         text += QStringLiteral("  ") + command->name().leftJustified(10) + command->description() + QLatin1Char('\n');
     text += QStringLiteral("\nGlobal options (before or after the command):\n") +
-            describeOptions(withHelp(globalOptionList()));
+            describeOptions(withHelp(globalOptionList()) << versionOption());
     text += QStringLiteral("\nlinkvane-cli COMMAND --help describes a command.\n"
                            "exit: 0 done, 1 usage, 2 device not found, 3 no answer or not sent, 4 a name or value "
                            "the window does not have, 5 some devices of a plan failed\n");
@@ -60,9 +67,14 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
     // The global options stand before the command; whatever follows the command is its own.
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    if (!parse(global, withHelp(globalOptionList()), QStringList{QStringLiteral("linkvane-cli")} + args, output))
+    if (!parse(global, withHelp(globalOptionList()) << versionOption(),
+               QStringList{QStringLiteral("linkvane-cli")} + args, output))
         return kExitUsage;
     const QStringList rest = global.positionalArguments();
+    if (global.isSet(versionOption())) {
+        output.text(QStringLiteral("linkvane-cli " LINKVANE_VERSION "\n"));
+        return kExitDone;
+    }
     if (rest.isEmpty()) {
         if (global.isSet(helpOption())) {
             output.text(usageText());

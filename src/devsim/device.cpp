@@ -119,11 +119,6 @@ std::string listValue(const FieldDef& field, int index, int fieldNumber)
 
 } // namespace
 
-const std::vector<std::string>& defaultModelMix()
-{
-    return simulatedModels();
-}
-
 std::optional<std::array<int, 6>> parseMacField(std::string_view field)
 {
     std::array<int, 6> bytes{};

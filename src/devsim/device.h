@@ -80,10 +80,6 @@ struct Device {
     Reply configurationReply(const std::string* macAddress = nullptr, bool markerFirst = false) const;
 };
 
-// The models of the default LAN, one device each, in this order: the model
-// table's simulated models. Kept as a name for callers of the simulator.
-const std::vector<std::string>& defaultModelMix();
-
 // Builds device number `index` (0-based) of model `model`, with a MAC, IP and
 // device ID derived from the index (distinct for distinct indexes) and plausible
 // values for every field of its window.

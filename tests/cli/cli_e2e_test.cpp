@@ -7,6 +7,7 @@
 
 #include "catalogue.h"
 #include "device.h"
+#include "modeltable.h"
 #include "devicelist.h"
 
 #include <QElapsedTimer>
@@ -89,7 +90,7 @@ QString qs(const std::string& text)
 std::vector<lv::Device> defaultDevices()
 {
     std::vector<lv::Device> devices;
-    const auto& mix = lv::defaultModelMix();
+    const auto& mix = lv::simulatedModels();
     for (std::size_t i = 0; i < mix.size(); ++i)
         devices.push_back(lv::makeDevice(mix[i], static_cast<int>(i), ""));
     return devices;

@@ -32,7 +32,7 @@ rm -f "$prefix.log"
 for program in linkvane linkvane-cli linkvane-devsim; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is missing or not executable"
 done
-for program in linkvane linkvane-devsim; do
+for program in linkvane linkvane-cli linkvane-devsim; do
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" --version 2>&1)
     # Qt prints the application name: "Linkvane 1.1", "linkvane-devsim 1.1".
     [ "${out,,}" = "$program $version" ] || fail "$program --version printed '$out', not the version $version"
