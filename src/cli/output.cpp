@@ -30,6 +30,16 @@ QString printableText(std::string_view bytes)
     return text;
 }
 
+QString shownText(std::string_view bytes, qsizetype limit)
+{
+    // Only the part that can be shown is escaped.
+    const std::string_view head = bytes.substr(0, static_cast<std::size_t>(limit));
+    QString text = printableText(head);
+    if (text.size() > limit || bytes.size() > head.size())
+        text = text.left(limit - 3) + QStringLiteral("...");
+    return text;
+}
+
 QJsonValue jsonText(std::string_view bytes)
 {
     return fromLatin1(bytes);

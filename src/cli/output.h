@@ -15,6 +15,13 @@ namespace lv {
 // escaped as \\ and \xNN, so nothing a device sends can steer the terminal.
 QString printableText(std::string_view bytes);
 
+// The longest text shown in a column; JSON carries every value whole.
+inline constexpr qsizetype kShownTextLimit = 512;
+
+// printableText cut to `limit` characters, the cut marked with "...": a device that answers with a
+// huge field cannot pad every line of a listing.
+QString shownText(std::string_view bytes, qsizetype limit = kShownTextLimit);
+
 // Single-byte text as a JSON string value: every byte the Latin-1 character it stands for.
 QJsonValue jsonText(std::string_view bytes);
 

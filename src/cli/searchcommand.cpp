@@ -61,16 +61,18 @@ int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser
         formattedAt = context.sinceProbeMs();
         out.document(devices);
     } else {
+        // The column is as wide as the widest address, up to a bound that no reply can push.
+        constexpr qsizetype kIpColumnLimit = 40;
         qsizetype ipWidth = 2;
         for (const SearchReply& r : replies)
-            ipWidth = std::max(ipWidth, static_cast<qsizetype>(r.ip.size()));
+            ipWidth = std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(r.ip.size())));
         QString text;
         text.reserve(static_cast<qsizetype>(replies.size()) * 60 + 40);
         text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
                 QLatin1String("Device ID\n");
         for (const SearchReply& r : replies)
-            text += fromLatin1(r.macText).leftJustified(19) + printableText(r.ip).leftJustified(ipWidth + 2) +
-                    printableText(r.deviceId) + QLatin1Char('\n');
+            text += fromLatin1(r.macText).leftJustified(19) + shownText(r.ip, ipWidth).leftJustified(ipWidth + 2) +
+                    shownText(r.deviceId) + QLatin1Char('\n');
         formattedAt = context.sinceProbeMs();
         out.text(text);
     }

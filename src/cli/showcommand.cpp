@@ -44,7 +44,7 @@ void printText(Output& out, const LoadedDevice& loaded)
     const ModelVersion& mv = loaded.request.modelVersion;
     QString text = QStringLiteral("MAC        ") + fromLatin1(loaded.device.macText) + QLatin1Char('\n');
     text += QStringLiteral("MAC field  ") + fromLatin1(loaded.device.macField) + QLatin1Char('\n');
-    text += QStringLiteral("IP         ") + printableText(loaded.device.ip) + QLatin1Char('\n');
+    text += QStringLiteral("IP         ") + shownText(loaded.device.ip) + QLatin1Char('\n');
     text += QStringLiteral("Model      ") + printableText(mv.model) + QLatin1Char('\n');
     text += QStringLiteral("Version    ") + printableText(mv.version) + QLatin1Char('\n');
     if (!loaded.form) {
@@ -61,7 +61,7 @@ void printText(Output& out, const LoadedDevice& loaded)
     std::vector<QString> values;
     values.reserve(fields.size());
     for (const ShownField& f : fields) {
-        values.push_back(printableText(f.value));
+        values.push_back(shownText(f.value));
         tagWidth = std::max(tagWidth, static_cast<qsizetype>(f.tag.size()));
         controlWidth = std::max(controlWidth, static_cast<qsizetype>(f.control.size()));
         valueWidth = std::max(valueWidth, values.back().size());

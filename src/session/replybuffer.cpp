@@ -45,7 +45,8 @@ void ReplyBuffer::append(const QByteArray& datagram)
         finish();
         return;
     }
-    if (GetTagValue(m_text, kMacAddressTag).present)
+    // A whole reply names the device and its model; until both are there, more datagrams may follow.
+    if (GetTagValue(m_text, kMacAddressTag).present && m_text.find("MODEL: ") != std::string::npos)
         settle();
     else
         m_settle.start(kSettleMs);

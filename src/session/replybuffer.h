@@ -18,9 +18,9 @@ public:
     // A real reply is a few KB. Past this bound further datagrams are not kept, so a flood cannot
     // grow memory while a wait is under way.
     static constexpr std::size_t kMaxBytes = 256 * 1024;
-    // How long a configuration reply that holds "MAC" but not yet its MacAddress item may take to
-    // bring the rest: a reply cut into several datagrams can carry "MAC" in its first one.
-    static constexpr int kSettleMs = 60;
+    // How long a configuration reply that holds "MAC" but not yet its MacAddress item and its model
+    // may take to bring the rest: a reply cut into several datagrams can carry "MAC" in its first one.
+    static constexpr int kSettleMs = 250;
 
     explicit ReplyBuffer(QObject* parent = nullptr);
 
@@ -28,7 +28,7 @@ public:
     void clear();
     // Empties the buffer for a configuration request to the device whose MAC field is `macField`:
     // a reply whose MacAddress names another device is not taken, and a reply is complete when it
-    // holds "MAC" and its MacAddress item (or after kSettleMs without more).
+    // holds "MAC", its MacAddress item and "MODEL: " (or kSettleMs after the last datagram).
     void expectConfiguration(std::string_view macField);
 
     void append(const QByteArray& datagram);

@@ -7,8 +7,8 @@
 
 #include "catalogue.h"
 #include "device.h"
-#include "modeltable.h"
 #include "devicelist.h"
+#include "modeltable.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
