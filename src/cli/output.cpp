@@ -4,6 +4,7 @@
 
 #include "latin1.h"
 
+#include <QFileDevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -58,7 +59,17 @@ void Output::document(const QJsonValue& value)
         doc.setArray(value.toArray());
     else
         doc.setObject(value.toObject());
-    m_out << QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
+    const QByteArray json = doc.toJson(QJsonDocument::Indented);
+    m_out.flush();
+    // Written as the UTF-8 bytes it already is when the stream has a device (standard output), rather
+    // than through a second conversion of a listing that may hold thousands of devices.
+    if (QIODevice* device = m_out.device()) {
+        device->write(json);
+        if (auto* file = qobject_cast<QFileDevice*>(device))
+            file->flush();
+        return;
+    }
+    m_out << QString::fromUtf8(json);
     m_out.flush();
 }
 
