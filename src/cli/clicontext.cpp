@@ -4,15 +4,19 @@
 
 #include "command.h"
 #include "latin1.h"
+#include "secretinput.h"
+#include "tagmessage.h"
 #include "wait.h"
 
 #include <QCommandLineParser>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace lv {
 
 namespace {
 
-enum GlobalOption { Port, Broadcast, Password, Timeout, Wait, Json, Stats };
+enum GlobalOption { Port, Broadcast, Password, PasswordFile, Timeout, Wait, Json, Stats, ShowSecrets, Verbose };
 
 } // namespace
 
@@ -22,14 +26,23 @@ const QList<QCommandLineOption>& globalOptionList()
         {QStringLiteral("port"), QStringLiteral("Command port of the devices (65535)."), QStringLiteral("N")},
         {QStringLiteral("broadcast"), QStringLiteral("Where the commands go (255.255.255.255)."),
          QStringLiteral("ADDR")},
-        {QStringLiteral("password"), QStringLiteral("Setup password sent with the configuration request."),
+        {QStringLiteral("password"),
+         QStringLiteral("Setup password sent with the configuration request (visible to every user of the "
+                        "machine: prefer --password-file or LINKVANE_PASSWORD)."),
          QStringLiteral("TEXT")},
+        {QStringLiteral("password-file"),
+         QStringLiteral("Read the setup password from the first line of FILE. Without a password option, "
+                        "LINKVANE_PASSWORD or a prompt on the terminal gives it; else it is empty."),
+         QStringLiteral("FILE")},
         {QStringLiteral("timeout"), QStringLiteral("How long to wait for a device's answer (1000 ms)."),
          QStringLiteral("MS")},
         {QStringLiteral("wait"), QStringLiteral("How long the search listens for answers (1000 ms)."),
          QStringLiteral("MS")},
         {QStringLiteral("json"), QStringLiteral("Write one JSON document instead of text.")},
         {QStringLiteral("stats"), QStringLiteral("Write the search's timing on standard error.")},
+        {QStringLiteral("show-secrets"), QStringLiteral("Show passwords and access codes as they are instead of ***.")},
+        {QStringLiteral("verbose"),
+         QStringLiteral("Write every datagram sent and received, with its time, on standard error.")},
     };
     return options;
 }
@@ -59,10 +72,19 @@ bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
     }
     if (parser.isSet(o[Password])) {
         m_options.password = parser.value(o[Password]);
-        // The password travels as single-byte text; a character outside Latin-1 cannot be sent as typed.
-        if (!isLatin1(m_options.password))
-            return fail(kExitUsage, QStringLiteral("--password must be single-byte (Latin-1) text")), false;
+    } else if (parser.isSet(o[PasswordFile])) {
+        QString error;
+        m_options.password = firstLineOfFile(parser.value(o[PasswordFile]), &error);
+        if (!m_options.password)
+            return fail(kExitUsage, QStringLiteral("--password-file: ") + error), false;
+    } else if (!m_options.password) {
+        m_options.password = secretFromEnvironment(kPasswordVariable);
     }
+    // The password travels as single-byte text; a character outside Latin-1 cannot be sent as typed.
+    if (m_options.password && !isLatin1(*m_options.password))
+        return fail(kExitUsage, QStringLiteral("the setup password must be single-byte (Latin-1) text")), false;
+    if (m_options.password)
+        m_mask.addPassword(toLatin1(*m_options.password));
     if (parser.isSet(o[Timeout])) {
         const std::optional<int> ms = strictNumber(parser.value(o[Timeout]), 1, 600000);
         if (!ms)
@@ -77,8 +99,40 @@ bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
     }
     m_options.json = m_options.json || parser.isSet(o[Json]);
     m_options.stats = m_options.stats || parser.isSet(o[Stats]);
+    m_options.showSecrets = m_options.showSecrets || parser.isSet(o[ShowSecrets]);
+    m_options.verbose = m_options.verbose || parser.isSet(o[Verbose]);
     m_output.setJson(m_options.json);
+    m_mask.setEnabled(!m_options.showSecrets);
+    if (m_options.verbose && !m_wireLog)
+        m_wireLog = std::make_unique<WireLog>(m_output, m_mask);
     return true;
+}
+
+QString CliContext::setupPassword()
+{
+    if (!m_options.password && !m_passwordAsked) {
+        m_passwordAsked = true;
+        std::optional<QString> typed = promptForSecret(QStringLiteral("Setup password (Enter for none): "));
+        if (typed && !isLatin1(*typed)) {
+            m_output.error(QStringLiteral("the setup password must be single-byte (Latin-1) text; none is sent"));
+            typed.reset();
+        }
+        if (typed) {
+            m_mask.addPassword(toLatin1(*typed));
+            m_options.password = typed;
+        }
+    }
+    return m_options.password.value_or(QString());
+}
+
+QString CliContext::shownText(std::string_view bytes) const
+{
+    return printableText(m_mask.masked(bytes));
+}
+
+QJsonValue CliContext::shownJson(std::string_view bytes) const
+{
+    return jsonText(m_mask.masked(bytes));
 }
 
 void CliContext::startSession()
@@ -86,10 +140,13 @@ void CliContext::startSession()
     if (m_search)
         return;
     m_state.gCmdPort = QString::number(m_options.port);
-    m_state.gSetupPass = m_options.password;
     m_state.broadcast = m_options.broadcast;
     m_search = std::make_unique<DeviceSearch>(m_state);
     m_channel = std::make_unique<CommandChannel>(m_state);
+    if (m_wireLog) {
+        m_wireLog->watchReceived(m_search->socket());
+        m_wireLog->watch(*m_channel);
+    }
 }
 
 DeviceSearch& CliContext::search()
@@ -104,15 +161,24 @@ CommandChannel& CliContext::channel()
     return *m_channel;
 }
 
-bool CliContext::runSearch(const std::function<bool(int)>& stop)
+bool CliContext::runSearch(const std::function<bool(int)>& stop, const SearchEnd& end)
 {
     DeviceSearch& devices = search();
+    QEventLoop loop;
+    QTimer idle;
+    idle.setSingleShot(true);
+    idle.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&idle, &QTimer::timeout, &loop, &QEventLoop::quit);
     bool stopped = false;
     const QMetaObject::Connection added =
         QObject::connect(&devices, &DeviceSearch::deviceAdded, &devices, [&](int index) {
             m_lastDeviceMs = m_clock.elapsed();
-            if (stop && stop(index))
+            if ((stop && stop(index)) || (end.expect > 0 && static_cast<int>(devices.devices().size()) >= end.expect))
                 stopped = true;
+            if (stopped)
+                loop.quit();
+            else if (end.idleMs >= 0)
+                idle.start(end.idleMs);
         });
     m_clock.start();
     if (!devices.start()) {
@@ -122,7 +188,20 @@ bool CliContext::runSearch(const std::function<bool(int)>& stop)
                                 .arg(m_state.cmdPort()));
         return false;
     }
-    waitFor(&devices, &DeviceSearch::deviceAdded, m_options.waitMs, [&] { return stopped; });
+    if (m_wireLog)
+        m_wireLog->sent(devices.socket().localPort(),
+                        QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
+    // A LAN that stays quiet for the idle time is done too, also before the first answer.
+    if (end.idleMs >= 0)
+        idle.start(std::min(end.idleMs, m_options.waitMs));
+    QTimer wait;
+    wait.setSingleShot(true);
+    wait.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
+    wait.start(m_options.waitMs);
+    // Answers that were already queued may have ended the search while the probe went out.
+    if (!stopped)
+        loop.exec();
     QObject::disconnect(added);
     m_waitEndedMs = m_clock.elapsed();
     return true;
@@ -138,6 +217,27 @@ int CliContext::resolve(const DeviceSelector& selector)
         return true;
     });
     return sent ? found : -1;
+}
+
+std::optional<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
+{
+    std::vector<int> found(selectors.size(), -1);
+    std::size_t missing = selectors.size();
+    if (missing == 0)
+        return found;
+    const bool sent = runSearch([&](int index) {
+        const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
+        for (std::size_t i = 0; i < selectors.size(); ++i) {
+            if (found[i] < 0 && deviceMatches(selectors[i], raw)) {
+                found[i] = index;
+                --missing;
+            }
+        }
+        return missing == 0;
+    });
+    if (!sent)
+        return std::nullopt;
+    return found;
 }
 
 std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, int& code)
@@ -159,6 +259,7 @@ std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, in
     loaded.device = *parseSearchReply(raw);
     m_state.gSelMacField = fromLatin1(loaded.device.macField);
     m_state.gSelMac = fromLatin1(loaded.device.macText);
+    m_state.gSetupPass = setupPassword();
     loaded.request = requestAndRecord(channel(), raw, m_options.timeoutMs);
     if (!loaded.request.valid) {
         code = fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the configuration request within %2 ms")
@@ -172,6 +273,8 @@ std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, in
         LoadedValues* where = window->isMultiPort() ? &m_state.MultiPortSnapshot : &m_state.LoadedConfig;
         loaded.form = std::make_unique<SetupForm>(*window, where);
         loaded.form->load(loaded.request.reply, loaded.request.dispatch.portCount);
+        // The set and "U " commands name the device by the password as loaded.
+        m_mask.addPassword(headerValues(*window, loaded.form->loaded()).password);
     }
     code = kExitDone;
     return loaded;

@@ -10,8 +10,10 @@
 #include "deviceselector.h"
 #include "exchanges.h"
 #include "output.h"
+#include "secretmask.h"
 #include "sessionstate.h"
 #include "setupform.h"
+#include "wirelog.h"
 
 #include <QCommandLineOption>
 #include <QElapsedTimer>
@@ -28,11 +30,22 @@ namespace lv {
 struct GlobalOptions {
     quint16 port = 65535;
     QHostAddress broadcast{QHostAddress::Broadcast};
-    QString password;
+    std::optional<QString> password; // from --password, --password-file or LINKVANE_PASSWORD
     int timeoutMs = kRequestTimeoutMs;
     int waitMs = 1000;
     bool json = false;
     bool stats = false;
+    bool showSecrets = false;
+    bool verbose = false;
+};
+
+// The environment variable that may hold the setup password.
+inline constexpr const char* kPasswordVariable = "LINKVANE_PASSWORD";
+
+// How a search ends besides its --wait: after `expect` devices, or `idleMs` after the last new answer.
+struct SearchEnd {
+    int expect = 0;  // 0: no count
+    int idleMs = -1; // below 0: no idle end
 };
 
 // The options every command accepts, before or after its name.
@@ -60,12 +73,27 @@ public:
     // Prints the message and returns the exit code.
     int fail(int code, const QString& message);
 
-    // Sends the probe and lets answers come in for the wait; `stop` may end it early. False when the
-    // probe could not be sent.
-    bool runSearch(const std::function<bool(int)>& stop = {});
+    // The setup password for the configuration requests: the one the options gave, else one typed on
+    // the terminal (asked once, only when standard input is one), else empty.
+    QString setupPassword();
+    // Secrets as shown: "***" unless --show-secrets.
+    SecretMask& mask() { return m_mask; }
+    const SecretMask& mask() const { return m_mask; }
+    // Bytes for a person (escaped) and for JSON, with their secrets masked.
+    QString shownText(std::string_view bytes) const;
+    QJsonValue shownJson(std::string_view bytes) const;
+    // The --verbose log; null without --verbose.
+    WireLog* wireLog() { return m_wireLog.get(); }
+
+    // Sends the probe and lets answers come in for the wait; `stop` may end it early, and so may `end`.
+    // False when the probe could not be sent.
+    bool runSearch(const std::function<bool(int)>& stop = {}, const SearchEnd& end = {});
     // The list index of the first device that answered the search and that the selector names; -1
     // when none did. The search ends as soon as it answers.
     int resolve(const DeviceSelector& selector);
+    // One search for several devices: per selector the list index of the device it names, -1 for
+    // those that did not answer. The search ends as soon as every one has answered.
+    std::optional<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
     // Finds the device, asks it for its configuration and loads its form. On failure `code` holds
     // the exit code and the message has been printed.
     std::optional<LoadedDevice> loadDevice(const QString& deviceText, int& code);
@@ -80,6 +108,9 @@ private:
 
     GlobalOptions m_options;
     Output m_output;
+    SecretMask m_mask;
+    std::unique_ptr<WireLog> m_wireLog;
+    bool m_passwordAsked = false;
     SessionState m_state;
     std::unique_ptr<DeviceSearch> m_search;
     std::unique_ptr<CommandChannel> m_channel;

@@ -2,6 +2,8 @@
 
 #include "command.h"
 
+#include "applycommand.h"
+#include "exportcommand.h"
 #include "searchcommand.h"
 #include "setcommand.h"
 #include "setmaccommand.h"
@@ -65,6 +67,8 @@ const std::vector<std::unique_ptr<Command>>& commandRegistry()
         c.push_back(std::make_unique<ShowCommand>());
         c.push_back(std::make_unique<SetCommand>());
         c.push_back(std::make_unique<SetMacCommand>());
+        c.push_back(std::make_unique<ExportCommand>());
+        c.push_back(std::make_unique<ApplyCommand>());
         return c;
     }();
     return commands;

@@ -1,6 +1,7 @@
 // The linkvane-cli program: runs one command of the registry.
 
 #include "cli.h"
+#include "secretinput.h"
 
 #include <QCoreApplication>
 
@@ -8,6 +9,8 @@
 
 int main(int argc, char* argv[])
 {
+    // The process holds setup passwords and access codes: no core dump may carry them to disk.
+    lv::disableCoreDumps();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

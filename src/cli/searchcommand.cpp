@@ -15,6 +15,22 @@ namespace lv {
 
 namespace {
 
+const QCommandLineOption& expectOption()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("expect"), QStringLiteral("Stop as soon as N devices have answered."), QStringLiteral("N"));
+    return option;
+}
+
+const QCommandLineOption& idleOption()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("idle"),
+        QStringLiteral("Stop MS after the last new answer (or MS after the probe when none came); at most --wait."),
+        QStringLiteral("MS"));
+    return option;
+}
+
 void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
 {
     const qint64 waitEnded = context.waitEndedMs();
@@ -35,11 +51,29 @@ void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
 
 } // namespace
 
+QList<QCommandLineOption> SearchCommand::options() const
+{
+    return {expectOption(), idleOption()};
+}
+
 int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser)
 {
     if (!parser.positionalArguments().isEmpty())
         return context.fail(kExitUsage, QStringLiteral("search takes no operands"));
-    if (!context.runSearch())
+    SearchEnd end;
+    if (parser.isSet(expectOption())) {
+        const std::optional<int> n = strictNumber(parser.value(expectOption()), 1, 100000000);
+        if (!n)
+            return context.fail(kExitUsage, QStringLiteral("--expect needs a number of devices from 1"));
+        end.expect = *n;
+    }
+    if (parser.isSet(idleOption())) {
+        const std::optional<int> ms = strictNumber(parser.value(idleOption()), 0, 600000);
+        if (!ms)
+            return context.fail(kExitUsage, QStringLiteral("--idle needs milliseconds from 0 to 600000"));
+        end.idleMs = *ms;
+    }
+    if (!context.runSearch({}, end))
         return kExitNoAnswer;
 
     const DeviceList& list = context.search().devices();
@@ -78,6 +112,11 @@ int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser
     }
     if (context.options().stats)
         printStats(context, formattedAt, context.sinceProbeMs());
+    if (end.expect > 0 && static_cast<int>(list.size()) < end.expect)
+        return context.fail(kExitNotFound, QStringLiteral("%1 of the %2 devices expected answered within %3 ms")
+                                               .arg(list.size())
+                                               .arg(end.expect)
+                                               .arg(context.options().waitMs));
     return kExitDone;
 }
 

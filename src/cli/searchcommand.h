@@ -11,8 +11,10 @@ public:
     QString name() const override { return QStringLiteral("search"); }
     QString description() const override
     {
-        return QStringLiteral("Lists the devices that answer one search probe (after --wait, 1000 ms).");
+        return QStringLiteral("Lists the devices that answer one search probe (after --wait, 1000 ms, or sooner "
+                              "with --expect or --idle).");
     }
+    QList<QCommandLineOption> options() const override;
     int execute(CliContext& context, const QCommandLineParser& parser) override;
 };
 

@@ -62,7 +62,7 @@ QList<Operand> SetCommand::operands() const
             {QStringLiteral("NAME=VALUE"),
              QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) and the text as typed; for a "
                             "list the entry's label (SIOBaud=115200) or #N"),
-             QStringLiteral("NAME=VALUE...")}};
+             QStringLiteral("[NAME=VALUE...]")}};
 }
 
 QList<QCommandLineOption> SetCommand::options() const
@@ -73,8 +73,10 @@ QList<QCommandLineOption> SetCommand::options() const
 int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
-    if (operands.size() < 2)
-        return context.fail(kExitUsage, QStringLiteral("set takes DEVICE and at least one NAME=VALUE"));
+    // Without NAME=VALUE the set command is the header alone, as the window's Update sends it when nothing
+    // changed.
+    if (operands.isEmpty())
+        return context.fail(kExitUsage, QStringLiteral("set takes DEVICE and any number of NAME=VALUE"));
     // The changes are checked for form before anything goes on the wire.
     std::vector<std::pair<QString, QString>> changes;
     for (qsizetype i = 1; i < operands.size(); ++i) {
@@ -114,7 +116,7 @@ int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
 
     Output& out = context.output();
     if (out.json()) {
-        QJsonObject result{{QStringLiteral("sent"), jsonText(plan.setCommand)}};
+        QJsonObject result{{QStringLiteral("sent"), context.shownJson(plan.setCommand)}};
         if (dryRun)
             result.insert(QStringLiteral("dryRun"), true);
         else
@@ -122,9 +124,9 @@ int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
         out.document(result);
     } else {
         QString text = (dryRun ? QStringLiteral("Would send: ") : QStringLiteral("Sent:     ")) +
-                       printableText(plan.setCommand) + QLatin1Char('\n');
-        text +=
-            QStringLiteral("Then %1 x ").arg(plan.updateCount) + printableText(plan.updateCommand) + QLatin1Char('\n');
+                       context.shownText(plan.setCommand) + QLatin1Char('\n');
+        text += QStringLiteral("Then %1 x ").arg(plan.updateCount) + context.shownText(plan.updateCommand) +
+                QLatin1Char('\n');
         if (!dryRun)
             text += QStringLiteral("Answered: ") + (answered ? QStringLiteral("yes\n") : QStringLiteral("no\n"));
         out.text(text);

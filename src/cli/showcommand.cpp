@@ -15,8 +15,17 @@ namespace lv {
 
 namespace {
 
-void printJson(Output& out, const LoadedDevice& loaded)
+// A secret field's value as shown: "***" unless --show-secrets; an empty one stays empty.
+std::string shownValue(const CliContext& context, const ShownField& field)
 {
+    if (!field.secret || field.value.empty() || !context.mask().enabled())
+        return field.value;
+    return std::string(kMaskedSecret);
+}
+
+void printJson(CliContext& context, const LoadedDevice& loaded)
+{
+    Output& out = context.output();
     const ModelVersion& mv = loaded.request.modelVersion;
     const std::string& window = loaded.request.dispatch.window;
     QJsonArray fields;
@@ -24,7 +33,7 @@ void printJson(Output& out, const LoadedDevice& loaded)
         for (const ShownField& f : loaded.form->shownFields()) {
             QJsonObject field{{QStringLiteral("tag"), jsonText(f.tag)},
                               {QStringLiteral("control"), jsonText(f.control)},
-                              {QStringLiteral("value"), jsonText(f.value)}};
+                              {QStringLiteral("value"), jsonText(shownValue(context, f))}};
             if (f.label)
                 field.insert(QStringLiteral("label"), jsonText(*f.label));
             fields.append(field);
@@ -39,8 +48,9 @@ void printJson(Output& out, const LoadedDevice& loaded)
                              {QStringLiteral("fields"), fields}});
 }
 
-void printText(Output& out, const LoadedDevice& loaded)
+void printText(CliContext& context, const LoadedDevice& loaded)
 {
+    Output& out = context.output();
     const ModelVersion& mv = loaded.request.modelVersion;
     QString text = QStringLiteral("MAC        ") + fromLatin1(loaded.device.macText) + QLatin1Char('\n');
     text += QStringLiteral("MAC field  ") + fromLatin1(loaded.device.macField) + QLatin1Char('\n');
@@ -61,7 +71,7 @@ void printText(Output& out, const LoadedDevice& loaded)
     std::vector<QString> values;
     values.reserve(fields.size());
     for (const ShownField& f : fields) {
-        values.push_back(shownText(f.value));
+        values.push_back(shownText(shownValue(context, f)));
         tagWidth = std::max(tagWidth, static_cast<qsizetype>(f.tag.size()));
         controlWidth = std::max(controlWidth, static_cast<qsizetype>(f.control.size()));
         valueWidth = std::max(valueWidth, values.back().size());
@@ -105,9 +115,9 @@ int ShowCommand::execute(CliContext& context, const QCommandLineParser& parser)
     if (!loaded)
         return code;
     if (context.output().json())
-        printJson(context.output(), *loaded);
+        printJson(context, *loaded);
     else
-        printText(context.output(), *loaded);
+        printText(context, *loaded);
     return kExitDone;
 }
 

@@ -22,7 +22,10 @@ bool CommandChannel::send(std::string_view bytes)
 {
     m_socket.setRemoteHost(m_state.broadcast);
     m_socket.setRemotePort(m_state.cmdPort());
-    return m_socket.sendData(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    const QByteArray datagram(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const bool sent = m_socket.sendData(datagram);
+    Q_EMIT datagramSent(datagram);
+    return sent;
 }
 
 bool CommandChannel::waitForComplete(int timeoutMs)

@@ -35,6 +35,10 @@ public:
     // its "U " commands), without spinning.
     static void delay(int ms);
 
+Q_SIGNALS:
+    // Every datagram handed to the socket, as sent (for a wire log).
+    void datagramSent(const QByteArray& datagram);
+
 private:
     SessionState& m_state;
     UdpSocket m_socket;

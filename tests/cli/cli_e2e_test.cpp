@@ -2,8 +2,7 @@
 // The expected devices are built with the simulator's own device model, so the
 // CLI's output is checked against what the devices hold, not against itself.
 
-#include "devsimprocess.h"
-#include "printers.h"
+#include "clirun.h"
 
 #include "catalogue.h"
 #include "device.h"
@@ -24,107 +23,7 @@
 
 #include <iostream>
 
-// Failure messages: what the CLI printed, readable.
-std::ostream& operator<<(std::ostream& os, const QByteArray& bytes)
-{
-    return os << escapeBytes(bytes);
-}
-
-std::ostream& operator<<(std::ostream& os, const QString& text)
-{
-    return os << text.toStdString();
-}
-
 namespace {
-
-struct CliRun {
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    qint64 elapsedMs = 0;
-};
-
-// Runs linkvane-cli to its end. The event loop keeps running meanwhile, so the
-// simulator's log pipe is drained and its writes never hold it up.
-CliRun runCli(const QStringList& args, int timeoutMs = 30000)
-{
-    CliRun run;
-    QProcess process;
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    QElapsedTimer clock;
-    clock.start();
-    process.start(QStringLiteral(LINKVANE_CLI_PATH), args);
-    if (!process.waitForStarted(5000))
-        return run;
-    if (process.state() == QProcess::Running)
-        loop.exec();
-    run.elapsedMs = clock.elapsed();
-    run.finished = process.state() == QProcess::NotRunning;
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-// Global options that point the CLI at the simulator.
-QStringList at(const DevsimProcess& sim, const QStringList& rest)
-{
-    return QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"), QStringLiteral("--port"),
-                       QString::number(sim.port())} +
-           rest;
-}
-
-QString qs(const std::string& text)
-{
-    return QString::fromLatin1(text.c_str());
-}
-
-// The devices of the simulator's default LAN, as it builds them.
-std::vector<lv::Device> defaultDevices()
-{
-    std::vector<lv::Device> devices;
-    const auto& mix = lv::simulatedModels();
-    for (std::size_t i = 0; i < mix.size(); ++i)
-        devices.push_back(lv::makeDevice(mix[i], static_cast<int>(i), ""));
-    return devices;
-}
-
-lv::Device deviceOfModel(const std::vector<lv::Device>& devices, const std::string& model)
-{
-    for (const lv::Device& d : devices)
-        if (d.model == model)
-            return d;
-    throw std::runtime_error("no device of model " + model);
-}
-
-QString macTextOf(const lv::Device& device)
-{
-    return qs(*lv::macTextFromField(device.macField()));
-}
-
-QList<QByteArray> receivedWith(DevsimProcess& sim, const QByteArray& prefix)
-{
-    QList<QByteArray> matching;
-    for (const QByteArray& d : sim.received())
-        if (d.startsWith(prefix))
-            matching.append(d);
-    return matching;
-}
-
-QJsonDocument parseJson(const QByteArray& text)
-{
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString() << "\n" << text;
-    return doc;
-}
 
 const QStringList kSimDefaults{QStringLiteral("--jitter"), QStringLiteral("50")};
 
@@ -411,7 +310,6 @@ TEST(CliUsage, MalformedCommandLinesExitOne)
         {QStringLiteral("show")},
         {QStringLiteral("show"), QStringLiteral("not-a-device")},
         {QStringLiteral("show"), QStringLiteral("10.0.0.1"), QStringLiteral("--dry-run")},
-        {QStringLiteral("set"), QStringLiteral("10.0.0.1")},
         {QStringLiteral("set"), QStringLiteral("10.0.0.1"), QStringLiteral("IPAddress")},
         {QStringLiteral("set"), QStringLiteral("10.0.0.1"), QStringLiteral("=1")},
         {QStringLiteral("set-mac"), QStringLiteral("10.0.0.1"), QStringLiteral("00-50-C2-01-02-03")},

@@ -1,0 +1,99 @@
+#pragma once
+
+// One device of a fleet, driven step by step on the one event loop so that many run at once: the
+// configuration request, the headless form, the changes of the plan, then the window's Update (set
+// command, delay, "U " commands, the wait for the answer). Each job has its own command channel, so its
+// own socket: no answer can be taken for another device's.
+
+#include "loaders.h"
+#include "modeltable.h"
+#include "setupform.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lv {
+
+class CommandChannel;
+class SecretMask;
+class WireLog;
+struct SessionState;
+
+// What became of a device; the texts are the CLI's.
+enum class FleetResult { Updated, Unchanged, NotFound, NoAnswer, Refused, Loaded, WouldUpdate };
+QString fleetResultText(FleetResult result);
+
+struct DeviceTask {
+    QString named;        // as the plan or the command line names it
+    std::string rawEntry; // its search reply
+    std::string password; // the setup password of its configuration request
+    QString window;       // the window the changes were written for; empty: any
+    std::vector<std::pair<QString, QString>> set;
+};
+
+struct DeviceOutcome {
+    QString named;
+    std::string macText;
+    std::string window;
+    ModelVersion modelVersion;
+    FleetResult result = FleetResult::NoAnswer;
+    std::optional<std::string> sent; // the set command sent (or that would be sent)
+    QString error;
+    std::unique_ptr<SetupForm> form; // as loaded and changed
+};
+
+struct JobSettings {
+    enum class Mode { Load, Apply, DryRun };
+    Mode mode = Mode::Apply;
+    bool force = false; // send the set command also when it carries no item
+    int timeoutMs = 1000;
+};
+
+class DeviceJob final : public QObject {
+    Q_OBJECT
+public:
+    DeviceJob(SessionState& state, DeviceTask task, JobSettings settings, SecretMask& mask, WireLog* wireLog,
+              QObject* parent = nullptr);
+    ~DeviceJob() override;
+
+    void start();
+    bool done() const { return m_step == Step::Done; }
+    DeviceOutcome& outcome() { return m_outcome; }
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    enum class Step { Idle, Requesting, Delaying, Answering, Done };
+
+    void onReplyComplete();
+    void onTimer();
+    void onConfiguration();
+    void sendUpdate();
+    void finish(FleetResult result, const QString& error = {});
+
+    SessionState& m_state;
+    DeviceTask m_task;
+    JobSettings m_settings;
+    SecretMask& m_mask;
+    WireLog* m_wireLog;
+    CommandChannel* m_channel = nullptr;
+    QTimer m_timer;
+    Step m_step = Step::Idle;
+    UpdatePlan m_plan;
+    DeviceOutcome m_outcome;
+};
+
+// Runs the jobs with at most `parallel` at once, in their order, all on the calling thread's event loop;
+// `finished` is called for each as it ends. Returns when every job has ended.
+void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std::function<void(DeviceJob&)>& finished);
+
+} // namespace lv

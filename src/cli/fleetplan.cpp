@@ -1,0 +1,200 @@
+// Reading a plan of linkvane-cli apply.
+
+#include "fleetplan.h"
+
+#include "latin1.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+#include <cmath>
+
+namespace lv {
+
+namespace {
+
+const QString kDefaults = QStringLiteral("defaults");
+const QString kDevices = QStringLiteral("devices");
+const QString kDevice = QStringLiteral("device");
+const QString kPassword = QStringLiteral("password");
+const QString kSet = QStringLiteral("set");
+const QString kWindow = QStringLiteral("window");
+
+// A value of a "set" entry as text: a string as written, a whole number in decimal.
+std::optional<QString> entryText(const QJsonValue& value)
+{
+    if (value.isString())
+        return value.toString();
+    if (value.isDouble()) {
+        const double d = value.toDouble();
+        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
+            return QString::number(static_cast<qint64>(d));
+    }
+    return std::nullopt;
+}
+
+bool readSet(const QJsonValue& value, const QString& path, std::vector<std::pair<QString, QString>>& set,
+             QString* error)
+{
+    if (value.isUndefined())
+        return true;
+    if (!value.isObject()) {
+        *error = path + QStringLiteral(": must be an object of NAME: VALUE");
+        return false;
+    }
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const std::optional<QString> text = entryText(it.value());
+        if (!text) {
+            *error = path + QLatin1Char('.') + it.key() + QStringLiteral(": the value must be text or a whole number");
+            return false;
+        }
+        const auto same = std::find_if(set.begin(), set.end(), [&](const auto& e) { return e.first == it.key(); });
+        if (same != set.end())
+            same->second = *text;
+        else
+            set.emplace_back(it.key(), *text);
+    }
+    return true;
+}
+
+bool knownKeys(const QJsonObject& object, const QStringList& keys, const QString& path, QString* error)
+{
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!keys.contains(it.key())) {
+            *error = QStringLiteral("%1: unknown key \"%2\" (known: %3)")
+                         .arg(path, it.key(), keys.join(QStringLiteral(", ")));
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<QString> readPassword(const QJsonObject& object, const QString& path, QString* error)
+{
+    const QJsonValue value = object.value(kPassword);
+    if (value.isUndefined())
+        return std::nullopt;
+    if (!value.isString() || !isLatin1(value.toString())) {
+        *error = path + QStringLiteral(".password: must be single-byte (Latin-1) text");
+        return std::nullopt;
+    }
+    return value.toString();
+}
+
+} // namespace
+
+std::pair<int, int> lineAndColumn(const QByteArray& text, qsizetype offset)
+{
+    offset = std::clamp<qsizetype>(offset, 0, text.size());
+    int line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    const int column = static_cast<int>(QString::fromUtf8(text.constData() + lineStart, offset - lineStart).size()) + 1;
+    return {line, column};
+}
+
+std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
+{
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        // The parser reports the offset just past the character it could not take; point at that character.
+        qsizetype at = parseError.offset;
+        if (at > 0 && at <= text.size() && !QByteArrayView(" \t\r\n").contains(text[at - 1]))
+            --at;
+        const auto [line, column] = lineAndColumn(text, at);
+        *error = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(parseError.errorString());
+        return std::nullopt;
+    }
+    // Where the document itself starts, for the faults of the whole plan.
+    qsizetype start = 0;
+    while (start < text.size() && QByteArrayView(" \t\r\n").contains(text[start]))
+        ++start;
+    const auto [line, column] = lineAndColumn(text, start);
+    const QString where = QStringLiteral("line %1, column %2: ").arg(line).arg(column);
+    if (!doc.isObject()) {
+        *error = where + QStringLiteral("a plan is an object with \"devices\"");
+        return std::nullopt;
+    }
+    const QJsonObject root = doc.object();
+    if (!root.value(kDevices).isArray()) {
+        *error = where + QStringLiteral("the plan has no \"devices\" list");
+        return std::nullopt;
+    }
+    if (!knownKeys(root, {kDefaults, kDevices}, QStringLiteral("plan"), error))
+        return std::nullopt;
+
+    std::optional<QString> defaultPassword;
+    std::vector<std::pair<QString, QString>> defaultSet;
+    if (root.contains(kDefaults)) {
+        if (!root.value(kDefaults).isObject()) {
+            *error = QStringLiteral("defaults: must be an object");
+            return std::nullopt;
+        }
+        const QJsonObject defaults = root.value(kDefaults).toObject();
+        if (!knownKeys(defaults, {kPassword, kSet}, kDefaults, error))
+            return std::nullopt;
+        error->clear();
+        defaultPassword = readPassword(defaults, kDefaults, error);
+        if (!error->isEmpty() || !readSet(defaults.value(kSet), kDefaults + QStringLiteral(".set"), defaultSet, error))
+            return std::nullopt;
+    }
+
+    FleetPlan plan;
+    QSet<QString> named;
+    const QJsonArray devices = root.value(kDevices).toArray();
+    for (qsizetype i = 0; i < devices.size(); ++i) {
+        const QString path = QStringLiteral("devices[%1]").arg(i);
+        if (!devices[i].isObject()) {
+            *error = path + QStringLiteral(": must be an object with \"device\"");
+            return std::nullopt;
+        }
+        const QJsonObject entry = devices[i].toObject();
+        if (!knownKeys(entry, {kDevice, kPassword, kWindow, kSet}, path, error))
+            return std::nullopt;
+        PlanDevice device;
+        device.device = entry.value(kDevice).toString();
+        const std::optional<DeviceSelector> selector = parseDeviceSelector(device.device);
+        if (!selector) {
+            *error = path + QStringLiteral(".device: \"%1\" is neither a MAC text (00-50-C2-01-02-03), a MAC field "
+                                           "(0.80.194.1.2.3) nor an IP address")
+                                .arg(device.device);
+            return std::nullopt;
+        }
+        device.selector = *selector;
+        const QString key = QString::number(static_cast<int>(selector->kind)) + QString::fromStdString(selector->text);
+        if (named.contains(key)) {
+            *error = path + QStringLiteral(".device: %1 is named twice").arg(device.device);
+            return std::nullopt;
+        }
+        named.insert(key);
+        error->clear();
+        device.password = readPassword(entry, path, error);
+        if (!error->isEmpty())
+            return std::nullopt;
+        if (!device.password)
+            device.password = defaultPassword;
+        if (entry.contains(kWindow)) {
+            if (!entry.value(kWindow).isString()) {
+                *error = path + QStringLiteral(".window: must be text");
+                return std::nullopt;
+            }
+            device.window = entry.value(kWindow).toString();
+        }
+        device.set = defaultSet;
+        if (!readSet(entry.value(kSet), path + QStringLiteral(".set"), device.set, error))
+            return std::nullopt;
+        plan.devices.push_back(std::move(device));
+    }
+    return plan;
+}
+
+} // namespace lv

@@ -1,0 +1,42 @@
+#pragma once
+
+// The plan of linkvane-cli apply and export: per device how it is named and what its window's fields are
+// to hold, with defaults for every device.
+//
+//   {"defaults": {"password": "", "set": {"SIOBaud": "115200"}},
+//    "devices": [{"device": "00-50-C2-00-00-03", "set": {"DeviceID": "Pump-7"}},
+//                {"device": "192.168.1.41", "password": "secret", "window": "frmSetupKr770A",
+//                 "set": {"SIOBaud": "19200"}}]}
+
+#include "deviceselector.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace lv {
+
+struct PlanDevice {
+    QString device; // as written: MAC text, MAC field or IP address
+    DeviceSelector selector;
+    std::optional<QString> password; // the device's own, else the defaults'
+    QString window;                  // the window the entries were written for; empty: any
+    // Tag and value as typed, the defaults' first; a device's own entry replaces a default of the same tag.
+    std::vector<std::pair<QString, QString>> set;
+};
+
+struct FleetPlan {
+    std::vector<PlanDevice> devices;
+};
+
+// Reads and checks a plan. On failure `error` says where: the line and column of a JSON fault, the
+// path of an entry that is wrong ("devices[2].set.SIOBaud").
+std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error);
+
+// Line and column (both from 1) of a byte offset into UTF-8 text.
+std::pair<int, int> lineAndColumn(const QByteArray& text, qsizetype offset);
+
+} // namespace lv

@@ -1,0 +1,25 @@
+#pragma once
+
+// Where a secret of linkvane-cli comes from when it is not on the command line: the first line of a file,
+// an environment variable or the terminal (without echo). Also keeps secrets out of core dumps.
+
+#include <QString>
+
+#include <optional>
+
+namespace lv {
+
+// The first line of the file, without its line end; no result (and `error` says why) when it cannot be read.
+std::optional<QString> firstLineOfFile(const QString& path, QString* error);
+
+// The variable's value when it is set (an empty value counts).
+std::optional<QString> secretFromEnvironment(const char* variable);
+
+// Asks on the terminal when standard input is one; never blocks otherwise.
+std::optional<QString> promptForSecret(const QString& prompt);
+
+// Keeps the process from writing a core dump (a dump would hold every secret it read). Linux only; a
+// no-op elsewhere.
+void disableCoreDumps();
+
+} // namespace lv

@@ -1,0 +1,474 @@
+// linkvane-cli for fleets, end to end against linkvane-devsim: export, apply with many exchanges at once,
+// secrets kept out of the output, the search's early ends, the header-only set.
+
+#include "clirun.h"
+
+#include "catalogue.h"
+#include "devicelist.h"
+#include "modeltable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <map>
+
+namespace {
+
+const QStringList kSimDefaults{QStringLiteral("--jitter"), QStringLiteral("50")};
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return path;
+}
+
+QByteArray planText(const QJsonArray& devices)
+{
+    return QJsonDocument(QJsonObject{{QStringLiteral("devices"), devices}}).toJson();
+}
+
+// The apply results by device as the plan names it.
+std::map<QString, QJsonObject> resultsByDevice(const QByteArray& json)
+{
+    std::map<QString, QJsonObject> results;
+    for (const QJsonValue& v : parseJson(json).array())
+        results[v[QStringLiteral("device")].toString()] = v.toObject();
+    return results;
+}
+
+// What `set` sends for one change, seen on the wire of a simulator of its own.
+QByteArray setCommandOfSet(const QString& device, const QString& change)
+{
+    DevsimProcess sim(kSimDefaults);
+    EXPECT_TRUE(sim.started());
+    const CliRun run = runCli(at(sim, {QStringLiteral("set"), device, change}));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const QList<QByteArray> sent = receivedWith(sim, "S ");
+    EXPECT_EQ(sent.size(), 1);
+    return sent.value(0);
+}
+
+// A list entry of the field other than the one the device holds.
+QString otherLabel(const lv::Device& device, const std::string& windowName, const std::string& tag)
+{
+    const lv::FieldDef* field = lv::findWindow(windowName)->fieldByTag(tag);
+    const std::size_t held = std::stoul(device.setting(tag));
+    return qs(field->entries.at(held == 6 ? 7 : 6));
+}
+
+TEST(CliFleet, ExportChangeApplySendsExactlyWhatSetSendsAndTheSecondApplyNothing)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    // A single-port converter, a multi-port converter and a radio module.
+    const lv::Device single = deviceOfModel(devices, "KR-770A");
+    const lv::Device multi = deviceOfModel(devices, "KR-7900A");
+    const lv::Device radio = deviceOfModel(devices, "DN-680A");
+
+    const CliRun exported =
+        runCli(at(sim, {QStringLiteral("export"), macTextOf(single), qs(multi.ip()), macTextOf(radio)}));
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
+    QJsonArray planDevices = parseJson(exported.out).object()[QStringLiteral("devices")].toArray();
+    ASSERT_EQ(planDevices.size(), 3);
+
+    // Every field the window can set is there, by tag, lists by label, as the device holds it.
+    const QJsonObject singleSet = planDevices[0].toObject()[QStringLiteral("set")].toObject();
+    EXPECT_EQ(planDevices[0].toObject()[QStringLiteral("device")].toString(), macTextOf(single));
+    EXPECT_EQ(planDevices[0].toObject()[QStringLiteral("window")].toString(), QStringLiteral("frmSetupKr770A"));
+    const lv::WindowDef* kr770 = lv::findWindow("frmSetupKr770A");
+    int editable = 0;
+    for (const lv::FieldDef& field : kr770->fields) {
+        if (!field.enabled || !kr770->sendsTag(field.tag))
+            continue;
+        ++editable;
+        const QString value = singleSet[qs(field.tag)].toString();
+        if (field.kind == lv::ControlKind::ComboBox)
+            EXPECT_EQ(value, qs(field.entries.at(std::stoul(single.setting(field.tag))))) << field.tag;
+        else
+            EXPECT_EQ(value, qs(single.setting(field.tag))) << field.tag;
+    }
+    EXPECT_EQ(singleSet.size(), editable);
+
+    // One change per device, in the file.
+    const std::vector<std::pair<QString, QString>> changes = {
+        {QStringLiteral("SIOBaud"), otherLabel(single, "frmSetupKr770A", "SIOBaud")},
+        {QStringLiteral("COM2_Baud"), otherLabel(multi, "frmKR7900ASetup", "COM2_Baud")},
+        {QStringLiteral("DeviceID"), QStringLiteral("Radio-9")}};
+    for (qsizetype i = 0; i < 3; ++i) {
+        QJsonObject device = planDevices[i].toObject();
+        QJsonObject set = device[QStringLiteral("set")].toObject();
+        ASSERT_TRUE(set.contains(changes[i].first));
+        set[changes[i].first] = changes[i].second;
+        device[QStringLiteral("set")] = set;
+        planDevices[i] = device;
+    }
+    QTemporaryDir dir;
+    const QString plan = writeFile(dir, QStringLiteral("plan.json"), planText(planDevices));
+
+    const CliRun applied = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("apply"), plan}));
+    ASSERT_EQ(applied.exitCode, 0) << applied.err << applied.out;
+    const auto results = resultsByDevice(applied.out);
+    const QString names[] = {macTextOf(single), macTextOf(multi), macTextOf(radio)};
+    QList<QByteArray> expected;
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray bySet = setCommandOfSet(names[i], changes[i].first + QLatin1Char('=') + changes[i].second);
+        expected.append(bySet);
+        const QJsonObject r = results.at(names[i]);
+        EXPECT_EQ(r[QStringLiteral("result")].toString(), QStringLiteral("updated")) << names[i];
+        EXPECT_EQ(r[QStringLiteral("mac")].toString(), names[i]);
+        EXPECT_EQ(r[QStringLiteral("sent")].toString().toLatin1(), bySet) << names[i];
+        // Exactly the changed item: the header and one item.
+        EXPECT_EQ(bySet.count("</"), 1) << bySet;
+        EXPECT_TRUE(bySet.contains(QByteArray("<" + changes[i].first.toLatin1() + ">"))) << bySet;
+    }
+    QList<QByteArray> onWire = receivedWith(sim, "S ");
+    std::sort(onWire.begin(), onWire.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(onWire, expected);
+    // Each window's "U " count: three from frmSetupKr770A and frmSetupDn680, one from the multi-port window.
+    EXPECT_EQ(receivedWith(sim, "U ").size(), 7);
+
+    // The same plan again: the devices match it, nothing is set.
+    const CliRun again = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("apply"), plan}));
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    for (const auto& [name, r] : resultsByDevice(again.out)) {
+        EXPECT_EQ(r[QStringLiteral("result")].toString(), QStringLiteral("unchanged")) << name;
+        EXPECT_TRUE(r[QStringLiteral("sent")].isNull()) << name;
+    }
+    EXPECT_EQ(receivedWith(sim, "S ").size(), 3);
+    EXPECT_EQ(receivedWith(sim, "U ").size(), 7);
+
+    // --force sends the header-only set command and the "U " commands all the same.
+    const CliRun forced =
+        runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("apply"), QStringLiteral("--force"), plan}));
+    ASSERT_EQ(forced.exitCode, 0) << forced.err;
+    for (const auto& [name, r] : resultsByDevice(forced.out))
+        EXPECT_EQ(r[QStringLiteral("result")].toString(), QStringLiteral("updated")) << name;
+    EXPECT_EQ(receivedWith(sim, "S ").size(), 6);
+}
+
+TEST(CliFleet, SilentUnknownTagGoodAndMissingDevicesEachGetTheirResultAndExitFive)
+{
+    DevsimProcess sim(
+        {QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--silent"), QStringLiteral("KR-770A")});
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    const lv::Device silent = deviceOfModel(devices, "KR-770A");
+    const lv::Device unknownTag = deviceOfModel(devices, "KR-700");
+    const lv::Device good = deviceOfModel(devices, "PL-770A");
+    const lv::Device badPort = deviceOfModel(devices, "KR-7800");
+    QTemporaryDir dir;
+    const QString plan = writeFile(
+        dir, QStringLiteral("plan.json"),
+        planText(QJsonArray{
+            QJsonObject{{QStringLiteral("device"), macTextOf(silent)},
+                        {QStringLiteral("set"), QJsonObject{{QStringLiteral("DeviceID"), QStringLiteral("S1")}}}},
+            QJsonObject{{QStringLiteral("device"), qs(unknownTag.ip())},
+                        {QStringLiteral("set"), QJsonObject{{QStringLiteral("DeviceID"), QStringLiteral("U1")},
+                                                            {QStringLiteral("NoSuchTag"), QStringLiteral("1")}}}},
+            QJsonObject{{QStringLiteral("device"), qs(good.macField())},
+                        {QStringLiteral("set"), QJsonObject{{QStringLiteral("DeviceID"), QStringLiteral("Good-1")}}}},
+            QJsonObject{{QStringLiteral("device"), macTextOf(badPort)},
+                        {QStringLiteral("set"), QJsonObject{{QStringLiteral("COM3_Baud"), QStringLiteral("9600")}}}},
+            QJsonObject{{QStringLiteral("device"), QStringLiteral("00-50-C2-7F-7F-7F")}}}));
+
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("500"),
+                                       QStringLiteral("apply"), plan}));
+    EXPECT_EQ(run.exitCode, 5) << run.err;
+    const QJsonArray results = parseJson(run.out).array();
+    ASSERT_EQ(results.size(), 5);
+    const char* expected[] = {"no answer", "refused", "updated", "refused", "not found"};
+    for (qsizetype i = 0; i < 5; ++i) {
+        const QJsonObject r = results[i].toObject();
+        EXPECT_EQ(r[QStringLiteral("result")].toString(), QLatin1String(expected[i])) << i << run.out;
+        EXPECT_EQ(r.keys(), (QStringList{QStringLiteral("device"), QStringLiteral("error"), QStringLiteral("mac"),
+                                         QStringLiteral("result"), QStringLiteral("sent"), QStringLiteral("window")}));
+        EXPECT_EQ(r[QStringLiteral("error")].isNull(), i == 2) << i;
+    }
+    EXPECT_EQ(results[1].toObject()[QStringLiteral("mac")].toString(), macTextOf(unknownTag));
+    EXPECT_EQ(results[3].toObject()[QStringLiteral("window")].toString(), QStringLiteral("frm2PortSetup"));
+    // Only the good device was sent a set command.
+    const QList<QByteArray> sets = receivedWith(sim, "S ");
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_TRUE(sets[0].startsWith(QByteArray("S " + QByteArray(good.macAddressText().c_str()) + "/"))) << sets[0];
+    EXPECT_TRUE(sets[0].endsWith("/<DeviceID>Good-1</DeviceID>")) << sets[0];
+
+    // Text: one line per device, the good one now unchanged.
+    const CliRun text =
+        runCli(at(sim, {QStringLiteral("--wait"), QStringLiteral("500"), QStringLiteral("apply"), plan}));
+    EXPECT_EQ(text.exitCode, 5);
+    const QStringList lines = QString::fromUtf8(text.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << text.out;
+    const auto lineOf = [&](const QString& name) {
+        for (const QString& line : lines)
+            if (line.startsWith(name + QLatin1Char(' ')))
+                return line;
+        return QString();
+    };
+    EXPECT_TRUE(lineOf(macTextOf(silent)).contains(QStringLiteral(" no answer "))) << text.out;
+    EXPECT_TRUE(lineOf(qs(unknownTag.ip())).contains(QStringLiteral("NoSuchTag"))) << text.out;
+    EXPECT_TRUE(lineOf(qs(good.macField())).contains(QStringLiteral(" unchanged "))) << text.out;
+    EXPECT_TRUE(lineOf(QStringLiteral("00-50-C2-7F-7F-7F")).contains(QStringLiteral(" not found "))) << text.out;
+    EXPECT_EQ(receivedWith(sim, "S ").size(), 1);
+}
+
+// A plan of every device of the simulator that has a window, each given a new device ID.
+QString timingPlan(const QTemporaryDir& dir, int deviceCount, const QString& run, int* planned)
+{
+    QJsonArray devices;
+    const auto& mix = lv::simulatedModels();
+    for (int i = 0; i < deviceCount; ++i) {
+        const lv::Device d = lv::makeDevice(mix[static_cast<std::size_t>(i) % mix.size()], i, "");
+        if (!lv::dispatchModel(d.model).windowDef)
+            continue;
+        devices.append(QJsonObject{
+            {QStringLiteral("device"), macTextOf(d)},
+            {QStringLiteral("set"), QJsonObject{{qs(d.deviceIdTag()), QJsonValue(run + QString::number(i))}}}});
+    }
+    *planned = static_cast<int>(devices.size());
+    return writeFile(dir, run + QStringLiteral(".json"), planText(devices));
+}
+
+TEST(CliFleet, ParallelExchangesAreManyTimesFasterThanOneAtATime)
+{
+    constexpr int kDevices = 18;
+    DevsimProcess sim({QStringLiteral("--devices"), QString::number(kDevices)});
+    ASSERT_TRUE(sim.started());
+    QTemporaryDir dir;
+    int planned = 0;
+    const QString parallelPlan = timingPlan(dir, kDevices, QStringLiteral("P"), &planned);
+    const QString serialPlan = timingPlan(dir, kDevices, QStringLiteral("S"), &planned);
+    ASSERT_EQ(planned, 16);
+
+    const auto applyWith = [&](const QString& plan, int parallel) {
+        const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("apply"),
+                                           QStringLiteral("--parallel"), QString::number(parallel), plan}),
+                                  60000);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const QJsonArray results = parseJson(run.out).array();
+        EXPECT_EQ(results.size(), planned);
+        for (const QJsonValue& r : results)
+            EXPECT_EQ(r[QStringLiteral("result")].toString(), QStringLiteral("updated"))
+                << r[QStringLiteral("error")].toString();
+        return run.elapsedMs;
+    };
+    const qint64 parallelMs = applyWith(parallelPlan, 16);
+    const qint64 serialMs = applyWith(serialPlan, 1);
+    std::cout << "[ timing  ] " << planned << " devices: --parallel 16 " << parallelMs << " ms, --parallel 1 "
+              << serialMs << " ms" << std::endl;
+    ::testing::Test::RecordProperty("parallelMs", static_cast<int>(parallelMs));
+    ::testing::Test::RecordProperty("serialMs", static_cast<int>(serialMs));
+    // Sixteen at once take about one device's time; the bound leaves room for a loaded machine.
+    EXPECT_GE(serialMs, 4 * parallelMs);
+    EXPECT_EQ(receivedWith(sim, "S ").size(), 2 * planned);
+}
+
+struct SecretSource {
+    const char* name;
+    enum { CommandLine, File, Environment } kind;
+};
+
+class CliSecrets : public ::testing::TestWithParam<SecretSource> {};
+
+TEST_P(CliSecrets, NoPasswordAppearsInAnyOutputWithoutShowSecrets)
+{
+    const QString password = QStringLiteral("Zq7-Hidden");
+    const QString access = QStringLiteral("Acc-Veiled");
+    DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--password"), password});
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    const QString single = macTextOf(deviceOfModel(devices, "KR-770A"));
+    const QString multi = macTextOf(deviceOfModel(devices, "KR-7600"));
+    QTemporaryDir dir;
+    QStringList source;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    switch (GetParam().kind) {
+    case SecretSource::CommandLine:
+        source = {QStringLiteral("--password"), password};
+        break;
+    case SecretSource::File:
+        source = {QStringLiteral("--password-file"), writeFile(dir, QStringLiteral("pw"), password.toLatin1() + "\n")};
+        break;
+    case SecretSource::Environment:
+        environment.insert(QStringLiteral("LINKVANE_PASSWORD"), password);
+        break;
+    }
+    const QString plan =
+        writeFile(dir, QStringLiteral("plan.json"),
+                  planText(QJsonArray{
+                      QJsonObject{{QStringLiteral("device"), single},
+                                  {QStringLiteral("set"), QJsonObject{{QStringLiteral("AccessPassword"), access}}}},
+                      QJsonObject{{QStringLiteral("device"), multi},
+                                  {QStringLiteral("set"), QJsonObject{{QStringLiteral("krAccess"), access}}}}}));
+    const QList<QStringList> commands = {
+        {QStringLiteral("show"), single},
+        {QStringLiteral("--json"), QStringLiteral("show"), multi},
+        {QStringLiteral("--verbose"), QStringLiteral("set"), single, QStringLiteral("DeviceID=Q1")},
+        {QStringLiteral("--json"), QStringLiteral("set"), multi, QStringLiteral("krAccess=") + access,
+         QStringLiteral("--dry-run")},
+        {QStringLiteral("export"), single, multi},
+        {QStringLiteral("--verbose"), QStringLiteral("apply"), plan},
+        {QStringLiteral("--json"), QStringLiteral("--verbose"), QStringLiteral("apply"), QStringLiteral("--force"),
+         plan},
+    };
+    for (const QStringList& command : commands) {
+        const CliRun run = runCli(at(sim, source + command), 30000, environment);
+        EXPECT_EQ(run.exitCode, 0) << command.join(QLatin1Char(' ')) << run.err;
+        const QByteArray all = run.out + run.err;
+        EXPECT_FALSE(all.contains(password.toLatin1())) << command.join(QLatin1Char(' ')) << "\n" << all;
+        EXPECT_FALSE(all.contains(access.toLatin1())) << command.join(QLatin1Char(' ')) << "\n" << all;
+        EXPECT_TRUE(all.contains("***")) << command.join(QLatin1Char(' ')) << "\n" << all;
+    }
+    // The devices did get the password with every request, and the access passwords were set.
+    EXPECT_FALSE(receivedWith(sim, "G ").isEmpty());
+    for (const QByteArray& request : receivedWith(sim, "G "))
+        EXPECT_TRUE(request.endsWith(QByteArray("/" + password.toLatin1() + QByteArray(1, '\0')))) << request;
+    EXPECT_TRUE(receivedWith(sim, "S ").join().contains(access.toLatin1()));
+
+    // Asked for, they are shown.
+    const CliRun shown =
+        runCli(at(sim, source + QStringList{QStringLiteral("--show-secrets"), QStringLiteral("--verbose"),
+                                            QStringLiteral("show"), single}),
+               30000, environment);
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_TRUE(shown.out.contains(password.toLatin1())) << shown.out;
+    EXPECT_TRUE(shown.out.contains(access.toLatin1())) << shown.out;
+    EXPECT_TRUE(shown.err.contains(password.toLatin1())) << shown.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, CliSecrets,
+                         ::testing::Values(SecretSource{"CommandLine", SecretSource::CommandLine},
+                                           SecretSource{"File", SecretSource::File},
+                                           SecretSource{"Environment", SecretSource::Environment}),
+                         [](const ::testing::TestParamInfo<SecretSource>& param) {
+                             return std::string(param.param.name);
+                         });
+
+TEST(CliSecretsPrompt, WithoutATerminalNoPromptBlocksAndNoPasswordIsSent)
+{
+    DevsimProcess sim({QStringLiteral("--password"), QStringLiteral("pw")});
+    ASSERT_TRUE(sim.started());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("LINKVANE_PASSWORD"));
+    const CliRun run = runCli(at(sim, {QStringLiteral("--timeout"), QStringLiteral("300"), QStringLiteral("show"),
+                                       macTextOf(deviceOfModel(defaultDevices(), "KR-770A"))}),
+                              10000, environment);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_FALSE(run.err.contains("password:")) << run.err;
+    const QList<QByteArray> requests = receivedWith(sim, "G ");
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_TRUE(requests[0].endsWith(QByteArray("/" + QByteArray(1, '\0')))) << requests[0];
+}
+
+TEST(CliSecretsExport, AMaskedSecretInAPlanLeavesTheDevicesPasswordAsItIs)
+{
+    DevsimProcess sim(
+        {QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--password"), QStringLiteral("pw9")});
+    ASSERT_TRUE(sim.started());
+    const QString device = macTextOf(deviceOfModel(defaultDevices(), "KR-7900A"));
+    const QStringList pw{QStringLiteral("--password"), QStringLiteral("pw9")};
+    const CliRun exported = runCli(at(sim, pw + QStringList{QStringLiteral("export"), device}));
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    const QJsonObject set = parseJson(exported.out)[QStringLiteral("devices")][0][QStringLiteral("set")].toObject();
+    EXPECT_EQ(set[QStringLiteral("krPassword")].toString(), QStringLiteral("***"));
+    QTemporaryDir dir;
+    const QString plan = writeFile(dir, QStringLiteral("plan.json"), exported.out);
+    const CliRun applied = runCli(at(sim, pw + QStringList{QStringLiteral("--json"), QStringLiteral("apply"), plan}));
+    ASSERT_EQ(applied.exitCode, 0) << applied.err;
+    EXPECT_EQ(parseJson(applied.out)[0][QStringLiteral("result")].toString(), QStringLiteral("unchanged"));
+    EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
+}
+
+struct BadPlan {
+    const char* name;
+    const char* text;
+    const char* message;
+};
+
+class CliBadPlan : public ::testing::TestWithParam<BadPlan> {};
+
+TEST_P(CliBadPlan, IsRefusedWithWhereBeforeAnythingIsSent)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    QTemporaryDir dir;
+    const QString plan = writeFile(dir, QStringLiteral("plan.json"), GetParam().text);
+    const CliRun run = runCli(at(sim, {QStringLiteral("apply"), plan}));
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_TRUE(run.err.contains(GetParam().message)) << run.err;
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(sim.received().isEmpty()) << "not even the search probe";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliBadPlan,
+    ::testing::Values(
+        BadPlan{"NotJson", "{\"devices\": [\n  {\"device\": \"00-50-C2-00-00-01\",, \"set\": {}}\n]}\n",
+                "line 2, column 34"},
+        BadPlan{"Unterminated", "{\"devices\": [\n", "line 2, column 1"},
+        BadPlan{"NoDevices", "\n  {\"defaults\": {\"set\": {\"SIOBaud\": \"9600\"}}}",
+                "line 2, column 3: the plan has no"},
+        BadPlan{"NotAnObject", "[1, 2]", "line 1, column 1"},
+        BadPlan{"BadSelector", "{\"devices\": [{\"device\": \"pump-7\"}]}", "devices[0].device"},
+        BadPlan{"ValueNotText", "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"DHCPEnable\": true}}]}",
+                "devices[0].set.DHCPEnable"},
+        BadPlan{"UnknownKey", "{\"devices\": [{\"device\": \"10.0.0.1\", \"sett\": {}}]}", "unknown key \"sett\""},
+        BadPlan{"NamedTwice", "{\"devices\": [{\"device\": \"10.0.0.1\"}, {\"device\": \"10.0.0.1\"}]}",
+                "named twice"}),
+    [](const ::testing::TestParamInfo<BadPlan>& param) { return std::string(param.param.name); });
+
+TEST(CliSetHeaderOnly, SetWithoutChangesSendsTheHeaderAloneAndTheUpdates)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("set"), macTextOf(device)}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QByteArray header = "S " + QByteArray(device.macAddressText().c_str()) + "/" + device.ip().c_str() + "/";
+    EXPECT_EQ(receivedWith(sim, "S "), QList<QByteArray>{header});
+    EXPECT_EQ(receivedWith(sim, "U ").size(), 3);
+    EXPECT_TRUE(parseJson(run.out)[QStringLiteral("answered")].toBool());
+}
+
+TEST(CliSearchEnds, ExpectAndIdleEndTheSearchEarly)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const qsizetype all = static_cast<qsizetype>(defaultDevices().size());
+    const QStringList longWait{QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("5000"),
+                               QStringLiteral("search")};
+
+    const CliRun expect = runCli(at(sim, longWait + QStringList{QStringLiteral("--expect"), QStringLiteral("3")}));
+    ASSERT_EQ(expect.exitCode, 0) << expect.err;
+    EXPECT_EQ(parseJson(expect.out).array().size(), 3);
+    EXPECT_LT(expect.elapsedMs, 2000);
+
+    // Answers spread over 50 ms: 400 ms of quiet means every device has answered.
+    const CliRun idle = runCli(at(sim, longWait + QStringList{QStringLiteral("--idle"), QStringLiteral("400")}));
+    ASSERT_EQ(idle.exitCode, 0) << idle.err;
+    EXPECT_EQ(parseJson(idle.out).array().size(), all);
+    EXPECT_GE(idle.elapsedMs, 400);
+    EXPECT_LT(idle.elapsedMs, 2500);
+
+    // More expected than answer: the whole wait, the listing, and exit 2.
+    const CliRun tooMany =
+        runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("600"),
+                        QStringLiteral("search"), QStringLiteral("--expect"), QStringLiteral("99")}));
+    EXPECT_EQ(tooMany.exitCode, 2) << tooMany.err;
+    EXPECT_EQ(parseJson(tooMany.out).array().size(), all);
+    EXPECT_GE(tooMany.elapsedMs, 600);
+}
+
+} // namespace

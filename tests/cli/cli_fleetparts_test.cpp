@@ -1,0 +1,132 @@
+// The parts of linkvane-cli's fleet commands, in process: secrets masked in commands and replies, the
+// plan's reading and its fault positions, the help made from the command definitions.
+
+#include "cli.h"
+#include "command.h"
+#include "fleetplan.h"
+#include "secretmask.h"
+
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct MaskCase {
+    const char* name;
+    std::string bytes;
+    std::string masked;
+};
+
+class SecretMaskTest : public ::testing::TestWithParam<MaskCase> {};
+
+TEST_P(SecretMaskTest, HidesTheHeaderPasswordAndSecretItemsOnly)
+{
+    lv::SecretMask mask;
+    mask.addPassword("pw/x"); // a known password may hold "/"
+    mask.addPassword("pw");
+    EXPECT_EQ(mask.masked(GetParam().bytes), GetParam().masked);
+    mask.setEnabled(false);
+    EXPECT_EQ(mask.masked(GetParam().bytes), GetParam().bytes);
+}
+
+const std::string kNul(1, '\0');
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, SecretMaskTest,
+    ::testing::Values(
+        MaskCase{"Request", "G 0.80.194.0.0.1/10.0.0.1/secret" + kNul, "G 0.80.194.0.0.1/10.0.0.1/***" + kNul},
+        MaskCase{"RequestWithoutPassword", "G 0.80.194.0.0.1/10.0.0.1/" + kNul, "G 0.80.194.0.0.1/10.0.0.1/" + kNul},
+        MaskCase{"SetSinglePort", "S 00:50:C2:00:00:01/10.0.0.1/pw/<DeviceID>Pump</DeviceID>",
+                 "S 00:50:C2:00:00:01/10.0.0.1/***/<DeviceID>Pump</DeviceID>"},
+        MaskCase{"SetKnownPasswordWithSlash", "S m/10.0.0.1/pw/x/<DeviceID>A</DeviceID>",
+                 "S m/10.0.0.1/***/<DeviceID>A</DeviceID>"},
+        MaskCase{"SetUnknownPassword", "S m/10.0.0.1/other/<DeviceID>A</DeviceID>",
+                 "S m/10.0.0.1/***/<DeviceID>A</DeviceID>"},
+        MaskCase{"SetHeaderOnlyNoPassword", "S m/10.0.0.1/", "S m/10.0.0.1/"},
+        MaskCase{"SetNoPasswordWithItem", "S m/10.0.0.1//<DeviceID>A</DeviceID>",
+                 "S m/10.0.0.1//<DeviceID>A</DeviceID>"},
+        MaskCase{"SetMultiPort", "S m/10.0.0.1/pw" + kNul + "/<krPassword>new</krPassword>/<krAccess></krAccess>",
+                 "S m/10.0.0.1/***" + kNul + "/<krPassword>***</krPassword>/<krAccess></krAccess>"},
+        MaskCase{"SetPl778ExtraField",
+                 "S m/10.0.0.1/pw//<SetupPassword>n</SetupPassword><AccessPassword>a</AccessPassword>",
+                 "S m/10.0.0.1/***//<SetupPassword>***</SetupPassword><AccessPassword>***</AccessPassword>"},
+        MaskCase{"Update", "U m/10.0.0.1/anything/at all", "U m/10.0.0.1/***"},
+        MaskCase{"MacChange", "M 0.80.194.0.0.1/0.80.194.0.0.2/AccessCode", "M 0.80.194.0.0.1/0.80.194.0.0.2/***"},
+        MaskCase{"Reply", "AG VER:1\r<SetupPassword>pw</SetupPassword><krAccess>x</krAccess><DeviceID>pw</DeviceID>MAC",
+                 "AG VER:1\r<SetupPassword>***</SetupPassword><krAccess>***</krAccess><DeviceID>pw</DeviceID>MAC"},
+        MaskCase{"SearchAnswer", "AX 0.80.194.0.0.1/10.0.0.1/pw\r", "AX 0.80.194.0.0.1/10.0.0.1/pw\r"}),
+    [](const ::testing::TestParamInfo<MaskCase>& param) { return std::string(param.param.name); });
+
+TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
+{
+    const QByteArray text = R"({"defaults": {"password": "d", "set": {"SIOBaud": "115200", "DeviceID": "x"}},
+        "devices": [{"device": "00-50-c2-00-00-03", "set": {"DeviceID": "Pump-7", "HostPort": 5000}},
+                    {"device": "192.168.1.41", "password": "secret", "window": "frmSetupKr770A"},
+                    {"device": "0.80.194.0.0.9", "password": ""}]})";
+    QString error;
+    const std::optional<lv::FleetPlan> plan = lv::parseFleetPlan(text, &error);
+    ASSERT_TRUE(plan) << error.toStdString();
+    ASSERT_EQ(plan->devices.size(), 3u);
+    const lv::PlanDevice& first = plan->devices[0];
+    EXPECT_EQ(first.selector.kind, lv::DeviceSelector::Kind::MacText);
+    EXPECT_EQ(first.selector.text, "00-50-C2-00-00-03");
+    EXPECT_EQ(first.password, QStringLiteral("d"));
+    using Set = std::vector<std::pair<QString, QString>>;
+    EXPECT_EQ(first.set, (Set{{QStringLiteral("DeviceID"), QStringLiteral("Pump-7")},
+                              {QStringLiteral("SIOBaud"), QStringLiteral("115200")},
+                              {QStringLiteral("HostPort"), QStringLiteral("5000")}}));
+    EXPECT_EQ(plan->devices[1].password, QStringLiteral("secret"));
+    EXPECT_EQ(plan->devices[1].window, QStringLiteral("frmSetupKr770A"));
+    EXPECT_EQ(plan->devices[1].selector.kind, lv::DeviceSelector::Kind::Ip);
+    // An empty password of the device's own replaces the default one.
+    EXPECT_EQ(plan->devices[2].password, QString());
+    EXPECT_EQ(plan->devices[2].selector.kind, lv::DeviceSelector::Kind::MacField);
+
+    const std::optional<lv::FleetPlan> bare = lv::parseFleetPlan(R"({"devices": [{"device": "10.0.0.1"}]})", &error);
+    ASSERT_TRUE(bare);
+    EXPECT_FALSE(bare->devices[0].password.has_value());
+    EXPECT_TRUE(bare->devices[0].set.empty());
+}
+
+TEST(FleetPlan, LineAndColumnCountFromOneAndCharactersNotBytes)
+{
+    const QByteArray text = "ab\n\xc3\xa4x\n";
+    EXPECT_EQ(lv::lineAndColumn(text, 0), std::make_pair(1, 1));
+    EXPECT_EQ(lv::lineAndColumn(text, 2), std::make_pair(1, 3));
+    EXPECT_EQ(lv::lineAndColumn(text, 3), std::make_pair(2, 1));
+    EXPECT_EQ(lv::lineAndColumn(text, 5), std::make_pair(2, 2)); // after the two bytes of one character
+    EXPECT_EQ(lv::lineAndColumn(text, 99), std::make_pair(3, 1));
+}
+
+class FleetCommandHelp : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FleetCommandHelp, ComesFromTheCommandsDefinition)
+{
+    const lv::Command* command = lv::findCommand(QString::fromLatin1(GetParam()));
+    ASSERT_NE(command, nullptr);
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    EXPECT_EQ(lv::runCli({QString::fromLatin1(GetParam()), QStringLiteral("--help")}, outStream, errStream), 0);
+    outStream.flush();
+    EXPECT_TRUE(out.startsWith(QStringLiteral("usage: linkvane-cli [global options] ") + command->name()))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(command->description())) << out.toStdString();
+    for (const lv::Operand& operand : command->operands())
+        EXPECT_TRUE(out.contains(operand.description)) << operand.name.toStdString();
+    ASSERT_FALSE(command->options().isEmpty());
+    for (const QCommandLineOption& option : command->options()) {
+        EXPECT_TRUE(out.contains(QStringLiteral("--") + option.names().front())) << out.toStdString();
+        EXPECT_TRUE(out.contains(option.description())) << option.names().front().toStdString();
+    }
+    // The general help lists the command too.
+    EXPECT_TRUE(lv::usageText().contains(QStringLiteral("  ") + command->name()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FleetCommandHelp, ::testing::Values("apply", "export", "search"));
+
+} // namespace

@@ -1,0 +1,106 @@
+// Running linkvane-cli for the end-to-end tests.
+
+#include "clirun.h"
+
+#include "printers.h"
+
+#include "devicelist.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <stdexcept>
+
+std::ostream& operator<<(std::ostream& os, const QByteArray& bytes)
+{
+    return os << escapeBytes(bytes);
+}
+
+std::ostream& operator<<(std::ostream& os, const QString& text)
+{
+    return os << text.toStdString();
+}
+
+CliRun runCli(const QStringList& args, int timeoutMs, const QProcessEnvironment& environment)
+{
+    CliRun run;
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(LINKVANE_CLI_PATH), args);
+    if (!process.waitForStarted(5000))
+        return run;
+    process.closeWriteChannel();
+    if (process.state() == QProcess::Running)
+        loop.exec();
+    run.elapsedMs = clock.elapsed();
+    run.finished = process.state() == QProcess::NotRunning;
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QStringList at(const DevsimProcess& sim, const QStringList& rest)
+{
+    return QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"), QStringLiteral("--port"),
+                       QString::number(sim.port())} +
+           rest;
+}
+
+QString qs(const std::string& text)
+{
+    return QString::fromLatin1(text.c_str(), static_cast<qsizetype>(text.size()));
+}
+
+std::vector<lv::Device> defaultDevices()
+{
+    std::vector<lv::Device> devices;
+    const auto& mix = lv::simulatedModels();
+    for (std::size_t i = 0; i < mix.size(); ++i)
+        devices.push_back(lv::makeDevice(mix[i], static_cast<int>(i), ""));
+    return devices;
+}
+
+lv::Device deviceOfModel(const std::vector<lv::Device>& devices, const std::string& model)
+{
+    for (const lv::Device& d : devices)
+        if (d.model == model)
+            return d;
+    throw std::runtime_error("no device of model " + model);
+}
+
+QString macTextOf(const lv::Device& device)
+{
+    return qs(*lv::macTextFromField(device.macField()));
+}
+
+QList<QByteArray> receivedWith(DevsimProcess& sim, const QByteArray& prefix)
+{
+    QList<QByteArray> matching;
+    for (const QByteArray& d : sim.received())
+        if (d.startsWith(prefix))
+            matching.append(d);
+    return matching;
+}
+
+QJsonDocument parseJson(const QByteArray& text)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString() << "\n" << text;
+    return doc;
+}

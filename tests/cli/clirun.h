@@ -1,0 +1,51 @@
+#pragma once
+
+// Running the real linkvane-cli against linkvane-devsim, and the simulator's devices as it builds them,
+// for the end-to-end tests.
+
+#include "devsimprocess.h"
+
+#include "device.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// Failure messages: what the CLI printed, readable.
+std::ostream& operator<<(std::ostream& os, const QByteArray& bytes);
+std::ostream& operator<<(std::ostream& os, const QString& text);
+
+struct CliRun {
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    qint64 elapsedMs = 0;
+};
+
+// Runs linkvane-cli to its end, with standard input a pipe (never a terminal). The event loop keeps
+// running meanwhile, so the simulator's log pipe is drained and its writes never hold it up.
+CliRun runCli(const QStringList& args, int timeoutMs = 30000,
+              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+
+// Global options that point the CLI at the simulator.
+QStringList at(const DevsimProcess& sim, const QStringList& rest);
+
+QString qs(const std::string& text);
+
+// The devices of the simulator's default LAN, as it builds them.
+std::vector<lv::Device> defaultDevices();
+lv::Device deviceOfModel(const std::vector<lv::Device>& devices, const std::string& model);
+QString macTextOf(const lv::Device& device);
+
+// The datagrams the simulator received that start with `prefix`.
+QList<QByteArray> receivedWith(DevsimProcess& sim, const QByteArray& prefix);
+
+QJsonDocument parseJson(const QByteArray& text);
