@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -469,6 +470,41 @@ TEST(CliSearchEnds, ExpectAndIdleEndTheSearchEarly)
     EXPECT_EQ(tooMany.exitCode, 2) << tooMany.err;
     EXPECT_EQ(parseJson(tooMany.out).array().size(), all);
     EXPECT_GE(tooMany.elapsedMs, 600);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliVerbose, EveryDatagramSentAndReceivedIsLoggedWithItsTime)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
+    const CliRun run = runCli(at(
+        sim, {QStringLiteral("--verbose"), QStringLiteral("set"), macTextOf(device), QStringLiteral("DeviceID=V1")}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QRegularExpression line(
+        QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} \+\d+ms (TX|RX) port \d+ (\d+) bytes: (.*)$)"));
+    QStringList sent;
+    int received = 0;
+    bool sawReply = false;
+    for (const QString& text : QString::fromUtf8(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch m = line.match(text);
+        ASSERT_TRUE(m.hasMatch()) << text;
+        if (m.captured(1) == QLatin1String("TX")) {
+            sent.append(m.captured(3).left(2));
+        } else {
+            ++received;
+            sawReply = sawReply || m.captured(3).startsWith(QLatin1String("AG"));
+        }
+    }
+    // The probe, the request, the set command and frmSetupKr770A's three "U " commands, in that order.
+    EXPECT_EQ(sent, (QStringList{QStringLiteral("X "), QStringLiteral("G "), QStringLiteral("S "), QStringLiteral("U "),
+                                 QStringLiteral("U "), QStringLiteral("U ")}));
+    EXPECT_EQ(sent.size(), sim.received().size());
+    EXPECT_TRUE(sawReply);
+    EXPECT_GE(received, 3); // a search answer, the configuration reply, an answer to "U "
 }
 
 } // namespace
