@@ -367,7 +367,7 @@ TEST(CliSecretsPrompt, WithoutATerminalNoPromptBlocksAndNoPasswordIsSent)
                               10000, environment);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 3) << run.err;
-    EXPECT_FALSE(run.err.contains("password:")) << run.err;
+    EXPECT_FALSE(run.err.contains("Setup password")) << run.err;
     const QList<QByteArray> requests = receivedWith(sim, "G ");
     ASSERT_EQ(requests.size(), 1);
     EXPECT_TRUE(requests[0].endsWith(QByteArray("/" + QByteArray(1, '\0')))) << requests[0];
