@@ -66,7 +66,9 @@ void DeviceJob::start()
     // The configuration request exactly as the window's double-click sends it.
     m_step = Step::Requesting;
     m_channel->beginExchange();
-    if (!m_channel->send(configRequest(*address, m_task.password)))
+    m_channel->buffer().expectConfiguration(macFieldOfEntry(m_task.rawEntry));
+    const std::string request = configRequest(*address, m_task.password);
+    if (request.size() > static_cast<std::size_t>(kMaxDatagramBytes) || !m_channel->send(request))
         return finish(FleetResult::NoAnswer, QStringLiteral("the configuration request could not be sent"));
     m_timer.start(m_settings.timeoutMs);
 }
@@ -124,6 +126,9 @@ void DeviceJob::onConfiguration()
     m_mask.addPassword(headerValues(window, form.loaded()).password);
     if (m_settings.mode == JobSettings::Mode::Load)
         return finish(FleetResult::Loaded);
+    if (!form.hasDeviceMac())
+        return finish(FleetResult::NoAnswer, QStringLiteral("the reply carried no MAC address, so no command can "
+                                                            "name the device; nothing was sent"));
 
     if (!m_task.window.isEmpty() && m_task.window != fromLatin1(window.name))
         return finish(FleetResult::Refused, QStringLiteral("the plan was written for %1, the device opens %2")
@@ -141,6 +146,13 @@ void DeviceJob::onConfiguration()
     const bool noItem = m_plan.setCommand == planUpdate(window, form.loaded(), {}).setCommand;
     if (noItem && !m_settings.force)
         return finish(FleetResult::Unchanged);
+    // A command over the datagram limit cannot leave: nothing of the exchange is sent.
+    if (m_plan.setCommand.size() > static_cast<std::size_t>(kMaxDatagramBytes) ||
+        m_plan.updateCommand.size() > static_cast<std::size_t>(kMaxDatagramBytes))
+        return finish(FleetResult::Refused, QStringLiteral("the set command would be %1 bytes; one datagram carries "
+                                                           "at most %2; nothing was sent")
+                                                .arg(m_plan.setCommand.size())
+                                                .arg(kMaxDatagramBytes));
     m_outcome.sent = m_plan.setCommand;
     if (m_settings.mode == JobSettings::Mode::DryRun)
         return finish(FleetResult::WouldUpdate);
@@ -148,14 +160,18 @@ void DeviceJob::onConfiguration()
     // The window's Update: set command, delay, "U " commands, the wait for "MAC".
     m_step = Step::Delaying;
     m_channel->beginExchange();
-    m_channel->send(m_plan.setCommand);
+    if (!m_channel->send(m_plan.setCommand)) {
+        m_outcome.sent.reset();
+        return finish(FleetResult::NoAnswer, QStringLiteral("the set command could not be sent"));
+    }
     m_timer.start(m_plan.delayMs);
 }
 
 void DeviceJob::sendUpdate()
 {
     for (int i = 0; i < m_plan.updateCount; ++i)
-        m_channel->send(m_plan.updateCommand);
+        if (!m_channel->send(m_plan.updateCommand))
+            return finish(FleetResult::NoAnswer, QStringLiteral("the \"U \" command could not be sent"));
     m_step = Step::Answering;
     if (m_channel->buffer().complete())
         return finish(FleetResult::Updated);
