@@ -5,6 +5,7 @@
 #include "printers.h"
 
 #include "devicelist.h"
+#include "modeltable.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
