@@ -56,7 +56,7 @@ QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
                        {QStringLiteral("mac"), orNull(fromLatin1(o.macText))},
                        {QStringLiteral("window"), orNull(fromLatin1(o.window))},
                        {QStringLiteral("result"), fleetResultText(o.result)},
-                       {QStringLiteral("sent"), o.sent ? context.shownJson(*o.sent) : QJsonValue()},
+                       {QStringLiteral("sent"), o.sent ? context.maskedJson(*o.sent) : QJsonValue()},
                        {QStringLiteral("error"), orNull(o.error)}};
 }
 
@@ -68,7 +68,7 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
                    (o.macText.empty() ? QStringLiteral("-") : fromLatin1(o.macText)).leftJustified(18) +
                    QLatin1Char(' ') + (o.window.empty() ? QStringLiteral("-") : fromLatin1(o.window)).leftJustified(16);
     if (o.sent)
-        line += QStringLiteral(" sent ") + context.shownText(*o.sent);
+        line += QStringLiteral(" sent ") + context.maskedText(*o.sent);
     if (!o.error.isEmpty())
         line += QLatin1Char(' ') + o.error;
     return line.trimmed() + QLatin1Char('\n');

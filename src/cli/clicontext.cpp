@@ -125,12 +125,12 @@ QString CliContext::setupPassword()
     return m_options.password.value_or(QString());
 }
 
-QString CliContext::shownText(std::string_view bytes) const
+QString CliContext::maskedText(std::string_view bytes) const
 {
     return printableText(m_mask.masked(bytes));
 }
 
-QJsonValue CliContext::shownJson(std::string_view bytes) const
+QJsonValue CliContext::maskedJson(std::string_view bytes) const
 {
     return jsonText(m_mask.masked(bytes));
 }

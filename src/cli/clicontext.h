@@ -80,8 +80,8 @@ public:
     SecretMask& mask() { return m_mask; }
     const SecretMask& mask() const { return m_mask; }
     // Bytes for a person (escaped) and for JSON, with their secrets masked.
-    QString shownText(std::string_view bytes) const;
-    QJsonValue shownJson(std::string_view bytes) const;
+    QString maskedText(std::string_view bytes) const;
+    QJsonValue maskedJson(std::string_view bytes) const;
     // The --verbose log; null without --verbose.
     WireLog* wireLog() { return m_wireLog.get(); }
 

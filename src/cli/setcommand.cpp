@@ -116,7 +116,7 @@ int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
 
     Output& out = context.output();
     if (out.json()) {
-        QJsonObject result{{QStringLiteral("sent"), context.shownJson(plan.setCommand)}};
+        QJsonObject result{{QStringLiteral("sent"), context.maskedJson(plan.setCommand)}};
         if (dryRun)
             result.insert(QStringLiteral("dryRun"), true);
         else
@@ -124,8 +124,8 @@ int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
         out.document(result);
     } else {
         QString text = (dryRun ? QStringLiteral("Would send: ") : QStringLiteral("Sent:     ")) +
-                       context.shownText(plan.setCommand) + QLatin1Char('\n');
-        text += QStringLiteral("Then %1 x ").arg(plan.updateCount) + context.shownText(plan.updateCommand) +
+                       context.maskedText(plan.setCommand) + QLatin1Char('\n');
+        text += QStringLiteral("Then %1 x ").arg(plan.updateCount) + context.maskedText(plan.updateCommand) +
                 QLatin1Char('\n');
         if (!dryRun)
             text += QStringLiteral("Answered: ") + (answered ? QStringLiteral("yes\n") : QStringLiteral("no\n"));
