@@ -1,0 +1,110 @@
+// ReplyBuffer and the completion rule over a sequence of datagrams. The first byte chooses the
+// exchange (an Update's answer, or a configuration reply of one of a few devices); every chunk that
+// follows is one datagram, its first byte how many times it arrives. The settle time is not waited
+// for: what is checked holds at every append.
+
+#include "replybuffer.h"
+#include "tagmessage.h"
+
+#include "fuzzcheck.h"
+#include "fuzzinput.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// The MAC fields a configuration request may be for; the last is not a MAC field at all.
+constexpr std::array<std::string_view, 4> kAskedFields = {"0.80.194.1.2.3", "0.80.194.1.2.9", "255.255.255.255.255.255",
+                                                          "ABC"};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const std::uint8_t mode = data[0];
+    const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    static lv::ReplyBuffer buffer;
+    const bool configuration = (mode & 0x80) != 0;
+    std::optional<std::string> expected;
+    if (configuration) {
+        const std::string_view field = kAskedFields[mode % kAskedFields.size()];
+        buffer.expectConfiguration(field);
+        expected = lv::macDigitsOfField(field);
+    } else {
+        buffer.clear();
+    }
+    check(buffer.text().empty() && !buffer.complete() && buffer.foreignReplies() == 0);
+
+    std::string model; // the text the buffer must hold
+    int foreign = 0;
+    for (const std::string_view chunk : splitChunks(input)) {
+        const int times = chunk.empty() ? 1 : 1 + static_cast<unsigned char>(chunk[0]) % 64;
+        const std::string_view datagram = chunk.empty() ? chunk : chunk.substr(1);
+        const QByteArray bytes(datagram.data(), static_cast<qsizetype>(datagram.size()));
+        for (int n = 0; n < times; ++n) {
+            const bool wasComplete = buffer.complete();
+            buffer.append(bytes);
+            const std::string& text = buffer.text();
+            check(text.size() <= lv::ReplyBuffer::kMaxBytes);
+            if (wasComplete) {
+                // A complete reply takes nothing more.
+                check(buffer.complete() && text == model);
+                continue;
+            }
+            const bool accepted = !(model.empty() && (datagram.empty() || datagram.front() != 'A')) &&
+                                  model.size() + datagram.size() <= lv::ReplyBuffer::kMaxBytes;
+            if (accepted)
+                model.append(datagram);
+            if (buffer.foreignReplies() != foreign) {
+                // Set aside: it held "MAC" and a MacAddress that names another device.
+                check(configuration && accepted && buffer.foreignReplies() == foreign + 1);
+                check(lv::replyHoldsMac(model));
+                const lv::TagValue mac = lv::GetTagValue(model, lv::kMacAddressTag);
+                check(mac.present && expected);
+                const auto digits = lv::macAddressDigits(mac.value);
+                check(digits && *digits != *expected);
+                check(text.empty() && !buffer.complete());
+                model.clear();
+                ++foreign;
+                continue;
+            }
+            check(text == model);
+            // Never a datagram that does not start with "A" at the front.
+            check(text.empty() || text.front() == 'A');
+            if (buffer.complete()) {
+                check(lv::replyHoldsMac(text));
+                if (configuration) {
+                    // Without waiting, only a reply with its MacAddress completes, and never one
+                    // that names another device.
+                    const lv::TagValue mac = lv::GetTagValue(text, lv::kMacAddressTag);
+                    check(mac.present);
+                    const auto digits = lv::macAddressDigits(mac.value);
+                    check(!expected || !digits || *digits == *expected);
+                }
+            } else {
+                // An Update's answer is complete on "MAC"; a configuration reply with "MAC" and its
+                // MacAddress is complete or set aside.
+                if (!configuration || lv::GetTagValue(text, lv::kMacAddressTag).present)
+                    check(!lv::replyHoldsMac(text));
+            }
+        }
+    }
+    return 0;
+}
