@@ -61,10 +61,10 @@ int main(int argc, char** argv)
     write(root / "fuzz_protocol", "search", devices[0].searchAnswer());
     write(root / "fuzz_macchange", "changed",
           std::string(1, static_cast<char>(devices[0].searchAnswer().size())) + devices[0].searchAnswer() +
-              "A Old MAC: 0.80.194.0.0.1 New MAC: 0.80.194.0.0.7\r");
+              "AOld MAC: 0.80.194.0.0.1\r\nNew MAC: 0.80.194.0.0.7\r");
     write(root / "fuzz_macchange", "unchanged",
           std::string(1, static_cast<char>(devices[1].searchAnswer().size())) + devices[1].searchAnswer() +
-              "A Old MAC: 0.80.194.0.0.2 New MAC: 0.80.194.0.0.2\r");
+              "AOld MAC: 0.80.194.0.0.2\r\nNew MAC: 0.80.194.0.0.2\r");
 
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const lv::Device& device = devices[i];

@@ -38,3 +38,5 @@ if [[ -x build/ci/bench/bench_core && -x build/ci/bench/bench_discovery ]]; then
     build/ci/bench/bench_discovery --quick --json build/ci/bench_discovery.json
 fi
 run build/ci-sanitize -DLINKVANE_SANITIZE=ON -DLINKVANE_BENCH=OFF
+# Every fuzz target for 30 s from its seeds, so that a regression in a parser shows.
+FUZZ_JOBS=$jobs scripts/fuzz.sh 30
