@@ -6,6 +6,7 @@
 
 #include "catalogue.h"
 #include "device.h"
+#include "modeltable.h"
 
 #include <filesystem>
 #include <fstream>
@@ -37,7 +38,7 @@ std::size_t windowIndex(const std::string& name)
 int main(int argc, char** argv)
 {
     const std::filesystem::path root = argc > 1 ? argv[1] : "fuzz/corpus";
-    const std::vector<std::string>& models = lv::defaultModelMix();
+    const std::vector<std::string>& models = lv::simulatedModels();
     std::vector<lv::Device> devices;
     // A handful: the first three single-port and the first three multi-port devices.
     int single = 0;
