@@ -99,6 +99,13 @@ int main(int argc, char** argv)
               std::string("\x03") + line + kMarker + device.ip() + kMarker + "192.168.100.200" + kMarker +
                   device.deviceId() + kMarker + "NEWID");
     }
+    // Oversized: a search answer with a 60,000-character IP, and an answer that starts like a reply
+    // and fills the buffer (64 times 4 KB) before the real one comes.
+    write(root / "fuzz_devicelist", "huge_ip",
+          "AX 0.80.194.1.2.3/" + std::string(60000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
+    write(root / "fuzz_replybuffer", "flood",
+          std::string("\x80") + '\x3F' + "A" + std::string(4095, 'x') + kMarker + '\0' +
+              devices[0].configurationReply().text);
     write(root / "fuzz_replybuffer", "update_answer", std::string("\x00", 1) + '\0' + "A OK\rMAC\r");
     write(root / "fuzz_replybuffer", "foreign",
           std::string("\x80") + '\0' + "AG VER:1.0\r<MacAddress>00-50-C2-09-09-09</MacAddress>\rMAC\rMODEL: KR770A" +
