@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (buffer.foreignReplies() != foreign) {
                 // Set aside: it held "MAC" and a MacAddress that names another device.
                 check(configuration && accepted && buffer.foreignReplies() == foreign + 1);
-                check(lv::replyHoldsMac(model));
+                check(lv::replyHoldsMac(model) && model.find("MODEL: ") != std::string::npos);
                 const lv::TagValue mac = lv::GetTagValue(model, lv::kMacAddressTag);
                 check(mac.present && expected);
                 const auto digits = lv::macAddressDigits(mac.value);
@@ -91,17 +91,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (buffer.complete()) {
                 check(lv::replyHoldsMac(text));
                 if (configuration) {
-                    // Without waiting, only a reply with its MacAddress completes, and never one
-                    // that names another device.
+                    // Without waiting, only a reply with its MacAddress and model completes, and
+                    // never one that names another device.
                     const lv::TagValue mac = lv::GetTagValue(text, lv::kMacAddressTag);
-                    check(mac.present);
+                    check(mac.present && text.find("MODEL: ") != std::string::npos);
                     const auto digits = lv::macAddressDigits(mac.value);
                     check(!expected || !digits || *digits == *expected);
                 }
             } else {
-                // An Update's answer is complete on "MAC"; a configuration reply with "MAC" and its
-                // MacAddress is complete or set aside.
-                if (!configuration || lv::GetTagValue(text, lv::kMacAddressTag).present)
+                // An Update's answer is complete on "MAC"; a configuration reply with "MAC", its
+                // MacAddress and "MODEL: " is complete or set aside.
+                if (!configuration ||
+                    (lv::GetTagValue(text, lv::kMacAddressTag).present && text.find("MODEL: ") != std::string::npos))
                     check(!lv::replyHoldsMac(text));
             }
         }
