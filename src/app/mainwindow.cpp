@@ -390,11 +390,12 @@ void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString
     if (!result.sent) {
         say(result.sendFailed ? QStringLiteral("The request to %1 could not be sent").arg(mac)
                               : QStringLiteral("%1 is not a device that can be asked").arg(mac));
-    } else if (result.timedOut) {
+    } else if (result.timedOut && result.reply.empty()) {
         say(QStringLiteral("%1 did not answer within %2 s (check the setup password and the command port)")
                 .arg(mac)
                 .arg(kRequestTimeoutMs / 1000));
     } else if (!result.valid) {
+        // Something came, but it never became a complete reply (no "MAC") or does not start with "A".
         say(QStringLiteral("The answer of %1 is not a configuration reply").arg(mac));
     } else if (!result.dispatch.windowDef) {
         say(QStringLiteral("%1 is a %2, which has no setup window").arg(mac, m_state.gModel));
