@@ -1,6 +1,7 @@
 #include "devicelistmodel.h"
 
 #include <QAbstractItemView>
+#include <QBrush>
 #include <QFontMetricsF>
 #include <QScrollBar>
 #include <QStyle>
@@ -19,6 +20,11 @@ QString latin1Text(const std::string& text)
 
 } // namespace
 
+QColor DeviceListModel::conflictColour()
+{
+    return QColor(0xC0, 0x00, 0x00);
+}
+
 DeviceListModel::DeviceListModel(DeviceSearch& search, QObject* parent) : QAbstractTableModel(parent), m_search(search)
 {
     m_insertTimer.setSingleShot(true);
@@ -34,6 +40,11 @@ DeviceListModel::DeviceListModel(DeviceSearch& search, QObject* parent) : QAbstr
         endResetModel();
     });
     connect(&m_search, &DeviceSearch::devicesAdded, this, [this](int, int last) { devicesAdded(last); });
+    connect(&m_search, &DeviceSearch::conflictsChanged, this, [this] {
+        if (m_rows > 0)
+            Q_EMIT dataChanged(this->index(0, LineColumn), this->index(m_rows - 1, LineColumn),
+                               {Qt::ForegroundRole, Qt::ToolTipRole});
+    });
     connect(&m_search, &DeviceSearch::lineChanged, this, [this](int row) {
         if (row < 0 || row >= m_rows)
             return;
@@ -167,6 +178,14 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
             return {};
         const QSize size = lineSize();
         return size.isValid() ? QVariant(size) : QVariant();
+    }
+    if (index.column() == LineColumn && (role == Qt::ForegroundRole || role == Qt::ToolTipRole)) {
+        // The text stays as built; the colour and the tip mark a shared IP address.
+        if (!m_search.conflicted(index.row()))
+            return {};
+        if (role == Qt::ForegroundRole)
+            return QBrush(conflictColour());
+        return QStringLiteral("Another device answers with this IP address too");
     }
     if (role != Qt::DisplayRole)
         return {};

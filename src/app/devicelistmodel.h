@@ -12,11 +12,13 @@
 // of lstDev are one line of text high, so the view needs one size for every
 // line: as wide as the widest line seen since the list was cleared, found from
 // the characters' advances as each line comes in rather than by laying out
-// every line's text again.
+// every line's text again. A line whose IP address is answered by another MAC
+// as well shows in the conflict colour, with a tip that says why.
 
 #include "devicesearch.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QSize>
@@ -35,6 +37,9 @@ public:
     enum Column { LineColumn = 0, RawColumn = 1 };
 
     explicit DeviceListModel(DeviceSearch& search, QObject* parent = nullptr);
+
+    // The text colour (Qt::ForegroundRole) of a line whose IP address another MAC answers with too.
+    static QColor conflictColour();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -6,20 +6,24 @@
 #include "devicelist.h"
 #include "devicelistmodel.h"
 #include "dialogs.h"
+#include "latin1.h"
 #include "macservice.h"
 #include "passwordprompt.h"
-#include "latin1.h"
 #include "twips.h"
 #include "windowhost.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
+#include <QNetworkInterface>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
 
 namespace lv {
 
@@ -55,6 +59,33 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     buildMenus();
     buildControls();
     m_macService = new MacService(*this, m_state, m_search, [this] { return selectedRow(); });
+    connect(m_macService, &MacService::macChangeFinished, this,
+            [this](bool answered, bool changed, const QString& newMacText) {
+                if (!answered)
+                    say(QStringLiteral("%1 gave no answer to the MAC change").arg(m_state.gSelMac));
+                else if (changed)
+                    say(QStringLiteral("MAC changed to %1").arg(newMacText));
+                else
+                    say(QStringLiteral("%1 kept its MAC address").arg(m_state.gSelMac));
+            });
+    connect(&m_channel, &CommandChannel::updateEnded, this, [this](int result) {
+        const QString mac = m_updatingMac.isEmpty() ? m_state.gSelMac : m_updatingMac;
+        switch (static_cast<UpdateResult>(result)) {
+        case UpdateResult::Answered:
+            say(QStringLiteral("%1 updated").arg(mac));
+            break;
+        case UpdateResult::NoAnswer:
+            say(QStringLiteral("%1 did not confirm the update").arg(mac));
+            break;
+        case UpdateResult::NotSent:
+            say(QStringLiteral("The update of %1 could not be sent").arg(mac));
+            break;
+        }
+    });
+    connect(&m_channel, &CommandChannel::sending, this, [this] {
+        if (!m_updatingMac.isEmpty())
+            say(QStringLiteral("Sending the update to %1…").arg(m_updatingMac));
+    });
 }
 
 MainWindow::~MainWindow() = default;
@@ -66,6 +97,13 @@ void MainWindow::buildMenus()
     QAction* port = option->addAction(QStringLiteral("&Command Port"));
     port->setObjectName(QStringLiteral("mnuIDPort"));
     connect(port, &QAction::triggered, this, &MainWindow::mnuIDPort_Click);
+    m_interfaceMenu = option->addMenu(QStringLiteral("Network &Interface"));
+    m_interfaceMenu->setObjectName(QStringLiteral("mnuInterface"));
+    connect(m_interfaceMenu, &QMenu::aboutToShow, this, &MainWindow::fillInterfaceMenu);
+    fillInterfaceMenu();
+    QAction* target = option->addAction(QStringLiteral("Search &Target…"));
+    target->setObjectName(QStringLiteral("mnuTarget"));
+    connect(target, &QAction::triggered, this, &MainWindow::mnuTarget_Click);
     QAction* password = option->addAction(QStringLiteral("&Password"));
     password->setObjectName(QStringLiteral("mnuPasswrd"));
     connect(password, &QAction::triggered, this, [this] { showSetupPasswordPrompt(this, m_state); });
@@ -139,8 +177,28 @@ void MainWindow::buildControls()
     m_lstDev2->setGeometry(twipRect(120, 5448, 5580, 645));
     m_lstDev2->hide();
 
+    // The status bar says what happened, below the list; the window grows by its height.
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    statusBar()->setSizeGripEnabled(false);
+    m_silence = new QTimer(this);
+    m_silence->setSingleShot(true);
+    m_silence->setInterval(kSilenceMs);
+    connect(m_silence, &QTimer::timeout, this, [this] {
+        if (m_searchStatus && m_search.devices().size() == 0)
+            say(QStringLiteral("No device answered"));
+    });
+    connect(&m_search, &DeviceSearch::devicesAdded, this, [this] {
+        if (m_searchStatus)
+            showSearchCount();
+    });
+    connect(&m_search, &DeviceSearch::conflictsChanged, this, [this] {
+        if (m_searchStatus)
+            showSearchCount();
+    });
+
     client->setMinimumSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
-    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight) + menuBar()->sizeHint().height());
+    resize(twipsToPixels(kClientWidth),
+           twipsToPixels(kClientHeight) + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -181,11 +239,102 @@ void MainWindow::setBusy(bool busy)
     m_cmdSearch->setEnabled(!busy);
 }
 
+void MainWindow::say(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+void MainWindow::showSearchCount()
+{
+    const auto found = static_cast<int>(m_search.devices().size());
+    if (found == 0)
+        return;
+    QString text = found == 1 ? QStringLiteral("1 device answered") : QStringLiteral("%1 devices answered").arg(found);
+    if (const int conflicts = m_search.conflictCount(); conflicts > 0)
+        text += QStringLiteral("; %1 share an IP address with another device").arg(conflicts);
+    say(text);
+}
+
 void MainWindow::cmdSearch_Click()
 {
     if (m_requestRunning)
         return;
-    m_search.start();
+    m_searchStatus = true;
+    say(QStringLiteral("Searching…"));
+    if (!m_search.start()) {
+        m_searchStatus = false;
+        m_silence->stop();
+        say(m_state.interfaceName.isEmpty() || !m_search.probeInterfaces().empty()
+                ? QStringLiteral("The search probe could not be sent")
+                : QStringLiteral("The interface %1 is not there").arg(m_state.interfaceName));
+        return;
+    }
+    m_silence->start();
+}
+
+void MainWindow::fillInterfaceMenu()
+{
+    m_interfaceMenu->clear();
+    auto* group = new QActionGroup(m_interfaceMenu);
+    const auto add = [&](const QString& caption, const QString& name) {
+        QAction* action = m_interfaceMenu->addAction(caption);
+        action->setCheckable(true);
+        action->setChecked(name == m_state.interfaceName);
+        action->setData(name);
+        action->setObjectName(name.isEmpty() ? QStringLiteral("mnuInterfaceAll")
+                                             : QStringLiteral("mnuInterface_") + name);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, name] { chooseInterface(name); });
+    };
+    add(QStringLiteral("All interfaces"), QString());
+    bool chosenListed = m_state.interfaceName.isEmpty();
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces()) {
+        if (!iface.flags().testFlag(QNetworkInterface::IsUp))
+            continue;
+        QString address;
+        for (const QNetworkAddressEntry& entry : iface.addressEntries())
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol) {
+                address = entry.ip().toString();
+                break;
+            }
+        if (address.isEmpty())
+            continue;
+        add(QStringLiteral("%1 (%2)").arg(iface.name(), address), iface.name());
+        chosenListed = chosenListed || iface.name() == m_state.interfaceName;
+    }
+    if (!chosenListed)
+        add(m_state.interfaceName, m_state.interfaceName);
+}
+
+void MainWindow::chooseInterface(const QString& name)
+{
+    m_state.interfaceName = name;
+    say(name.isEmpty() ? QStringLiteral("Searching on all interfaces")
+                       : QStringLiteral("Searching on %1 only").arg(name));
+}
+
+void MainWindow::mnuTarget_Click()
+{
+    const QString current =
+        m_state.broadcast == QHostAddress(QHostAddress::Broadcast) ? QString() : m_state.broadcast.toString();
+    const std::optional<QString> entry =
+        Dialogs::inputText(this, QStringLiteral("Search and command target (empty: 255.255.255.255)"),
+                           QStringLiteral("Search Target"), current);
+    if (!entry)
+        return;
+    const QString text = entry->trimmed();
+    if (text.isEmpty()) {
+        m_state.broadcast = QHostAddress(QHostAddress::Broadcast);
+        say(QStringLiteral("Target: 255.255.255.255"));
+        return;
+    }
+    QHostAddress address;
+    if (!address.setAddress(text) || address.protocol() != QAbstractSocket::IPv4Protocol) {
+        say(QStringLiteral("%1 is not an IPv4 address; the target stays %2").arg(text, m_state.broadcast.toString()));
+        return;
+    }
+    m_state.broadcast = address;
+    say(QStringLiteral("Target: %1").arg(address.toString()));
 }
 
 void MainWindow::lstDev_Click()
@@ -210,10 +359,19 @@ void MainWindow::lstDev_DblClick()
     const std::string line = m_search.devices().line(static_cast<std::size_t>(row));
     m_state.gSelMac = fromLatin1(macTextOfLine(line));
 
+    const QString mac = m_state.gSelMac;
+    m_searchStatus = false;
+    say(QStringLiteral("Asking %1…").arg(mac));
     setBusy(true);
+    m_channel.setInterface(m_search.interfaceOf(row));
     const ConfigRequestResult result = requestAndRecord(m_channel, raw);
     setBusy(false);
-    if (!result.sent || m_exiting) {
+    if (m_exiting) {
+        Q_EMIT requestFinished();
+        return;
+    }
+    requestOutcome(result, mac);
+    if (!result.sent) {
         Q_EMIT requestFinished();
         return;
     }
@@ -227,15 +385,42 @@ void MainWindow::lstDev_DblClick()
     Q_EMIT requestFinished();
 }
 
+void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString& mac)
+{
+    if (!result.sent) {
+        say(result.sendFailed ? QStringLiteral("The request to %1 could not be sent").arg(mac)
+                              : QStringLiteral("%1 is not a device that can be asked").arg(mac));
+    } else if (result.timedOut && result.reply.empty()) {
+        say(QStringLiteral("%1 did not answer within %2 s (check the setup password and the command port)")
+                .arg(mac)
+                .arg(kRequestTimeoutMs / 1000));
+    } else if (!result.valid) {
+        // Something came, but it never became a complete reply (no "MAC") or does not start with "A".
+        say(QStringLiteral("The answer of %1 is not a configuration reply").arg(mac));
+    } else if (!result.dispatch.windowDef) {
+        say(QStringLiteral("%1 is a %2, which has no setup window").arg(mac, m_state.gModel));
+    } else {
+        say(fromLatin1(result.dispatch.window));
+    }
+}
+
 void MainWindow::openSetupWindow(const ConfigRequestResult& result, int row)
 {
+    m_updatingMac = m_state.gSelMac;
     m_windows->open(result, [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); });
+    m_updatingMac.clear();
 }
 
 void MainWindow::patchLine(int row, const DeviceLinePatch& patch)
 {
     if (row < 0 || static_cast<std::size_t>(row) >= m_search.devices().size())
         return;
+    // The device now answers at its new IP: the raw entry, from which the next request takes the
+    // address, says so as well.
+    if (patch.ipChanged)
+        if (const std::optional<std::string> raw =
+                entryWithIp(m_search.devices().raw(static_cast<std::size_t>(row)), patch.newIp))
+            m_search.setRaw(row, *raw);
     m_search.setLine(row, patchDeviceLine(m_search.devices().line(static_cast<std::size_t>(row)), patch));
 }
 

@@ -14,6 +14,8 @@
 
 class QLabel;
 class QListView;
+class QMenu;
+class QTimer;
 class QPushButton;
 
 namespace lv {
@@ -39,11 +41,19 @@ public:
     const std::optional<ModelDispatch>& lastDispatch() const { return m_lastDispatch; }
     bool requestRunning() const { return m_requestRunning; }
 
+    // How long a search may stay unanswered before the status bar says so.
+    static constexpr int kSilenceMs = 3000;
+
     // The window's own events.
     void cmdSearch_Click();
     void lstDev_Click();
     void lstDev_DblClick();
     void mnuIDPort_Click();
+    // Search Target: a directed broadcast or one address for the search and the commands; empty
+    // means the LAN broadcast.
+    void mnuTarget_Click();
+    // Keeps the search to the named interface; empty: all interfaces.
+    void chooseInterface(const QString& name);
     void mnuAbout_Click();
     void mnuExit_Click();
 
@@ -64,6 +74,10 @@ private:
     // PatchDeviceLine on the line of the device whose window was open.
     void patchLine(int row, const DeviceLinePatch& patch);
     void setBusy(bool busy);
+    void say(const QString& text);
+    void showSearchCount();
+    void fillInterfaceMenu();
+    void requestOutcome(const ConfigRequestResult& result, const QString& mac);
 
     SessionState& m_state;
     DeviceSearch m_search;
@@ -73,6 +87,10 @@ private:
     QPushButton* m_cmdSearch = nullptr;
     QListView* m_lstDev = nullptr;
     QListView* m_lstDev2 = nullptr;
+    QMenu* m_interfaceMenu = nullptr;
+    QTimer* m_silence = nullptr;
+    bool m_searchStatus = false; // the status bar follows the search's answers
+    QString m_updatingMac;       // the device of the setup window shown
     std::optional<ModelDispatch> m_lastDispatch;
     bool m_requestRunning = false;
     bool m_exiting = false;

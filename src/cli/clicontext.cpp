@@ -16,7 +16,19 @@ namespace lv {
 
 namespace {
 
-enum GlobalOption { Port, Broadcast, Password, PasswordFile, Timeout, Wait, Json, Stats, ShowSecrets, Verbose };
+enum GlobalOption {
+    Port,
+    Broadcast,
+    Password,
+    PasswordFile,
+    Timeout,
+    Wait,
+    Json,
+    Stats,
+    ShowSecrets,
+    Verbose,
+    Interface
+};
 
 } // namespace
 
@@ -43,6 +55,9 @@ const QList<QCommandLineOption>& globalOptionList()
         {QStringLiteral("show-secrets"), QStringLiteral("Show passwords and access codes as they are instead of ***.")},
         {QStringLiteral("verbose"),
          QStringLiteral("Write every datagram sent and received, with its time, on standard error.")},
+        {QStringLiteral("interface"),
+         QStringLiteral("The network interface the search and the commands keep to, or all (all)."),
+         QStringLiteral("NAME|all")},
     };
     return options;
 }
@@ -97,6 +112,12 @@ bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
             return fail(kExitUsage, QStringLiteral("--wait needs milliseconds from 0 to 600000")), false;
         m_options.waitMs = *ms;
     }
+    if (parser.isSet(o[Interface])) {
+        const QString name = parser.value(o[Interface]);
+        if (name.isEmpty())
+            return fail(kExitUsage, QStringLiteral("--interface needs an interface name or all")), false;
+        m_options.interfaceName = name == QLatin1String("all") ? QString() : name;
+    }
     m_options.json = m_options.json || parser.isSet(o[Json]);
     m_options.stats = m_options.stats || parser.isSet(o[Stats]);
     m_options.showSecrets = m_options.showSecrets || parser.isSet(o[ShowSecrets]);
@@ -141,6 +162,7 @@ void CliContext::startSession()
         return;
     m_state.gCmdPort = QString::number(m_options.port);
     m_state.broadcast = m_options.broadcast;
+    m_state.interfaceName = m_options.interfaceName;
     m_search = std::make_unique<DeviceSearch>(m_state);
     m_channel = std::make_unique<CommandChannel>(m_state);
     if (m_wireLog) {
@@ -181,6 +203,11 @@ bool CliContext::runSearch(const std::function<bool(int)>& stop, const SearchEnd
                 idle.start(end.idleMs);
         });
     m_clock.start();
+    if (!m_state.interfaceName.isEmpty() && devices.probeInterfaces().empty()) {
+        QObject::disconnect(added);
+        fail(kExitUsage, QStringLiteral("there is no network interface %1").arg(m_state.interfaceName));
+        return false;
+    }
     if (!devices.start()) {
         QObject::disconnect(added);
         fail(kExitNoAnswer, QStringLiteral("the search probe could not be sent to %1:%2")
@@ -260,6 +287,8 @@ std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, in
     m_state.gSelMacField = fromLatin1(loaded.device.macField);
     m_state.gSelMac = fromLatin1(loaded.device.macText);
     m_state.gSetupPass = setupPassword();
+    // The device's commands leave through the interface it answered on.
+    channel().setInterface(search().interfaceOf(index));
     loaded.request = requestAndRecord(channel(), raw, m_options.timeoutMs);
     if (!loaded.request.valid) {
         code = fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the configuration request within %2 ms")

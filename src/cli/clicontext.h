@@ -37,6 +37,7 @@ struct GlobalOptions {
     bool stats = false;
     bool showSecrets = false;
     bool verbose = false;
+    QString interfaceName; // empty: every interface
 };
 
 // The environment variable that may hold the setup password.

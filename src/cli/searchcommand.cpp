@@ -78,35 +78,47 @@ int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser
 
     const DeviceList& list = context.search().devices();
     std::vector<SearchReply> replies;
+    std::vector<bool> conflicts; // beside each reply: another MAC answered with its IP address
     replies.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i)
-        if (std::optional<SearchReply> reply = parseSearchReply(list.raw(i)))
+        if (std::optional<SearchReply> reply = parseSearchReply(list.raw(i))) {
             replies.push_back(std::move(*reply));
+            conflicts.push_back(context.search().conflicted(static_cast<int>(i)));
+        }
 
     Output& out = context.output();
     qint64 formattedAt = 0;
     if (out.json()) {
         QJsonArray devices;
-        for (const SearchReply& r : replies)
+        for (std::size_t i = 0; i < replies.size(); ++i) {
+            const SearchReply& r = replies[i];
             devices.append(QJsonObject{{QStringLiteral("mac"), jsonText(r.macText)},
                                        {QStringLiteral("macField"), jsonText(r.macField)},
                                        {QStringLiteral("ip"), jsonText(r.ip)},
-                                       {QStringLiteral("deviceId"), jsonText(r.deviceId)}});
+                                       {QStringLiteral("deviceId"), jsonText(r.deviceId)},
+                                       {QStringLiteral("conflict"), bool(conflicts[i])}});
+        }
         formattedAt = context.sinceProbeMs();
         out.document(devices);
     } else {
         // The column is as wide as the widest address, up to a bound that no reply can push.
         constexpr qsizetype kIpColumnLimit = 40;
         qsizetype ipWidth = 2;
-        for (const SearchReply& r : replies)
-            ipWidth = std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(r.ip.size())));
+        // A " !" after the IP marks an address that another MAC answers with too.
+        const auto mark = [&](std::size_t i) { return conflicts[i] ? qsizetype(2) : qsizetype(0); };
+        for (std::size_t i = 0; i < replies.size(); ++i)
+            ipWidth =
+                std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(replies[i].ip.size())) + mark(i));
         QString text;
         text.reserve(static_cast<qsizetype>(replies.size()) * 60 + 40);
         text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
                 QLatin1String("Device ID\n");
-        for (const SearchReply& r : replies)
-            text += fromLatin1(r.macText).leftJustified(19) + shownText(r.ip, ipWidth).leftJustified(ipWidth + 2) +
-                    shownText(r.deviceId) + QLatin1Char('\n');
+        for (std::size_t i = 0; i < replies.size(); ++i) {
+            const SearchReply& r = replies[i];
+            const QString ip = shownText(r.ip, ipWidth - mark(i)) + (conflicts[i] ? QStringLiteral(" !") : QString());
+            text += fromLatin1(r.macText).leftJustified(19) + ip.leftJustified(ipWidth + 2) + shownText(r.deviceId) +
+                    QLatin1Char('\n');
+        }
         formattedAt = context.sinceProbeMs();
         out.text(text);
     }

@@ -147,11 +147,18 @@ QLayout* SetupWindow::buttonRow()
     connect(m_update, &QPushButton::clicked, this, &SetupWindow::cmdUpdate_Click);
     connect(m_cancel, &QPushButton::clicked, this, &SetupWindow::cmdCancel_Click);
 
+    // What the exchange of an Update is doing while it runs; empty otherwise.
+    m_exchange = new QLabel(this);
+    m_exchange->setObjectName(QStringLiteral("lblExchange"));
+    m_exchange->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Waiting for the device…")));
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_update);
     buttons->addSpacing(12);
     buttons->addWidget(m_cancel);
+    buttons->addSpacing(12);
+    buttons->addWidget(m_exchange);
     buttons->addStretch(1);
     return buttons;
 }
@@ -204,6 +211,15 @@ std::map<std::string, std::string, std::less<>> SetupWindow::currentValues() con
     return values;
 }
 
+void SetupWindow::showExchange(const QString& text)
+{
+    if (!m_exchange)
+        return;
+    m_exchange->setText(text);
+    // Painted now: the exchange runs inside this call, with only its own waits letting events through.
+    m_exchange->repaint();
+}
+
 void SetupWindow::setButtonsEnabled(bool enabled)
 {
     m_update->setEnabled(enabled);
@@ -229,9 +245,17 @@ void SetupWindow::cmdUpdate_Click()
     m_updating = true;
     setButtonsEnabled(false);
     QPointer<SetupWindow> self(this);
+    const QMetaObject::Connection sending =
+        connect(&m_channel, &CommandChannel::sending, this, [this] { showExchange(QStringLiteral("Sending…")); });
+    const QMetaObject::Connection waiting = connect(&m_channel, &CommandChannel::waiting, this, [this] {
+        showExchange(QStringLiteral("Waiting for the device…"));
+    });
     const UpdateResult result = runUpdate(m_channel, plan);
+    disconnect(sending);
+    disconnect(waiting);
     if (!self)
         return;
+    showExchange({});
     m_updating = false;
     setButtonsEnabled(true);
     // Unless the device confirmed, the window stays open with the operator's edits, so nothing typed

@@ -78,6 +78,8 @@ private:
     // Writes the form's values into the widgets, then records what the text boxes really show.
     void showForm();
     void setButtonsEnabled(bool enabled);
+    // The text beside the buttons while an Update's exchange runs.
+    void showExchange(const QString& text);
     // Marks the field that cannot be sent as typed and says why.
     void showFieldProblem(const FieldDef& field);
     void clearFieldProblem();
@@ -87,6 +89,7 @@ private:
     std::map<std::string, QWidget*, std::less<>> m_controls;
     QPushButton* m_update = nullptr;
     QPushButton* m_cancel = nullptr;
+    QLabel* m_exchange = nullptr;
     bool m_updating = false;
     bool m_showing = false;
     std::string m_problemControl;

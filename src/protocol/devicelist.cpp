@@ -117,6 +117,22 @@ std::optional<std::string> addressPartOfEntry(std::string_view rawEntry)
     return std::string(rawEntry.substr(3, p2 - 2));
 }
 
+std::optional<std::string> entryWithIp(std::string_view rawEntry, std::string_view newIp)
+{
+    const std::size_t p1 = rawEntry.find('/');
+    if (p1 == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t p2 = rawEntry.find('/', p1 + 1);
+    if (p2 == std::string_view::npos)
+        return std::nullopt;
+    std::string entry;
+    entry.reserve(rawEntry.size() - (p2 - p1 - 1) + newIp.size());
+    entry.append(rawEntry.substr(0, p1 + 1));
+    entry.append(newIp);
+    entry.append(rawEntry.substr(p2));
+    return entry;
+}
+
 std::string macTextOfLine(std::string_view line)
 {
     const std::size_t dash = line.find('-');

@@ -45,6 +45,11 @@ std::string macFieldOfEntry(std::string_view rawEntry);
 // with "AX" and holds two "/".
 std::optional<std::string> addressPartOfEntry(std::string_view rawEntry);
 
+// The raw entry with its IP (between the first and the second "/") replaced by
+// `newIp`; everything else stays as received. No result unless the entry holds
+// two "/".
+std::optional<std::string> entryWithIp(std::string_view rawEntry, std::string_view newIp);
+
 // The 17 characters of a line that start 2 characters before its first "-".
 std::string macTextOfLine(std::string_view line);
 

@@ -22,6 +22,10 @@ public:
 
     // Starts an exchange: a fresh local port and an empty ReplyBuffer.
     void beginExchange();
+    // The interface the device answered the search on (0: wherever the routing
+    // table sends); every command after this leaves through it.
+    void setInterface(int interfaceIndex) { m_socket.setInterface(interfaceIndex); }
+
     // Sends one datagram to the broadcast address on the command port.
     bool send(std::string_view bytes);
     // Waits until the reply holds "MAC" or timeoutMs passed; true when complete.
@@ -38,6 +42,11 @@ public:
 Q_SIGNALS:
     // Every datagram handed to the socket, as sent (for a wire log).
     void datagramSent(const QByteArray& datagram);
+    // The phases of an exchange, for whoever shows the operator what runs.
+    void sending();
+    void waiting();
+    // An Update exchange ended (its UpdateResult).
+    void updateEnded(int result);
 
 private:
     SessionState& m_state;

@@ -1,23 +1,138 @@
+// The device search over one or several interfaces, the interface of each device and the IP conflicts.
+
 #include "devicesearch.h"
 
 #include "tagmessage.h"
 
+#include <QNetworkInterface>
+
+#include <algorithm>
+
 namespace lv {
 
-DeviceSearch::DeviceSearch(SessionState& state, QObject* parent) : QObject(parent), m_state(state), m_socket(this)
+namespace {
+
+bool canProbe(const QNetworkInterface& iface)
 {
-    connect(&m_socket, &UdpSocket::dataArrival, this, &DeviceSearch::onDatagram);
-    connect(&m_socket, &UdpSocket::batchEnded, this, &DeviceSearch::flushAdded);
+    const auto flags = iface.flags();
+    if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::CanBroadcast))
+        return false;
+    for (const QNetworkAddressEntry& entry : iface.addressEntries())
+        if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+            return true;
+    return false;
+}
+
+} // namespace
+
+DeviceSearch::DeviceSearch(SessionState& state, QObject* parent) : QObject(parent), m_state(state) {}
+
+DeviceSearch::~DeviceSearch() = default;
+
+UdpSocket& DeviceSearch::socketFor(int interfaceIndex)
+{
+    std::unique_ptr<UdpSocket>& socket = m_sockets[interfaceIndex];
+    if (!socket) {
+        socket = std::make_unique<UdpSocket>();
+        socket->setInterface(interfaceIndex);
+        connect(socket.get(), &UdpSocket::dataArrival, this,
+                [this, interfaceIndex](const QByteArray& datagram) { onDatagram(datagram, interfaceIndex); });
+        connect(socket.get(), &UdpSocket::batchEnded, this, &DeviceSearch::flushAdded);
+    }
+    return *socket;
+}
+
+UdpSocket& DeviceSearch::socket()
+{
+    return m_sockets.empty() ? socketFor(0) : *m_sockets.begin()->second;
+}
+
+std::vector<int> DeviceSearch::probeInterfaces() const
+{
+    if (!m_state.interfaceName.isEmpty()) {
+        const QNetworkInterface chosen = QNetworkInterface::interfaceFromName(m_state.interfaceName);
+        if (!chosen.isValid())
+            return {};
+        return {chosen.index()};
+    }
+    // Only the LAN broadcast stays on the segment of the card it leaves by; any
+    // other target is reached through the routing table.
+    if (m_state.broadcast != QHostAddress(QHostAddress::Broadcast))
+        return {0};
+    std::vector<int> out;
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
+        if (canProbe(iface))
+            out.push_back(iface.index());
+    if (out.empty())
+        out.push_back(0);
+    return out;
 }
 
 bool DeviceSearch::start()
 {
     m_devices.clear();
+    m_interfaces.clear();
+    m_owners.clear();
+    m_conflictLines = 0;
+    m_conflictsChanged = false;
     m_firstUnsignalled = -1;
     Q_EMIT cleared();
-    m_socket.setRemoteHost(m_state.broadcast);
-    m_socket.setRemotePort(m_state.cmdPort());
-    return m_socket.sendData(QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
+    const std::vector<int> interfaces = probeInterfaces();
+    // Sockets of interfaces no longer probed are dropped, with any late answers.
+    for (auto it = m_sockets.begin(); it != m_sockets.end();) {
+        if (std::find(interfaces.begin(), interfaces.end(), it->first) == interfaces.end())
+            it = m_sockets.erase(it);
+        else
+            ++it;
+    }
+    const QByteArray probe(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size()));
+    bool sent = false;
+    for (int index : interfaces) {
+        UdpSocket& socket = socketFor(index);
+        socket.setRemoteHost(m_state.broadcast);
+        socket.setRemotePort(m_state.cmdPort());
+        sent = socket.sendData(probe) || sent;
+    }
+    return sent;
+}
+
+int DeviceSearch::interfaceOf(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_interfaces.size())
+        return 0;
+    return m_interfaces[static_cast<std::size_t>(index)];
+}
+
+bool DeviceSearch::conflicted(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
+        return false;
+    const std::optional<SearchReply> reply = parseSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
+    if (!reply)
+        return false;
+    const auto it = m_owners.find(reply->ip);
+    return it != m_owners.end() && it->second.macs.size() >= 2;
+}
+
+void DeviceSearch::count(const std::string& raw, int delta)
+{
+    const std::optional<SearchReply> reply = parseSearchReply(raw);
+    if (!reply)
+        return;
+    IpOwners& owners = m_owners[reply->ip];
+    const auto lines = [](const IpOwners& o) { return o.macs.size() >= 2 ? o.devices : 0; };
+    const std::size_t macsBefore = owners.macs.size();
+    const int before = lines(owners);
+    int& perMac = owners.macs[reply->macField];
+    perMac += delta;
+    owners.devices += delta;
+    if (perMac <= 0)
+        owners.macs.erase(reply->macField);
+    m_conflictLines += lines(owners) - before;
+    if ((macsBefore >= 2) != (owners.macs.size() >= 2) || (owners.macs.size() >= 2 && delta > 0))
+        m_conflictsChanged = true;
+    if (owners.devices <= 0)
+        m_owners.erase(reply->ip);
 }
 
 void DeviceSearch::setLine(int index, const std::string& line)
@@ -32,14 +147,22 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
         return;
+    count(m_devices.raw(static_cast<std::size_t>(index)), -1);
     m_devices.setRaw(static_cast<std::size_t>(index), raw);
+    count(raw, +1);
+    if (m_conflictsChanged) {
+        m_conflictsChanged = false;
+        Q_EMIT conflictsChanged();
+    }
 }
 
-void DeviceSearch::onDatagram(const QByteArray& datagram)
+void DeviceSearch::onDatagram(const QByteArray& datagram, int interfaceIndex)
 {
     const int index = m_devices.add(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
     if (index < 0)
         return;
+    m_interfaces.push_back(interfaceIndex);
+    count(m_devices.raw(static_cast<std::size_t>(index)), +1);
     if (m_firstUnsignalled < 0)
         m_firstUnsignalled = index;
     Q_EMIT deviceAdded(index);
@@ -47,11 +170,15 @@ void DeviceSearch::onDatagram(const QByteArray& datagram)
 
 void DeviceSearch::flushAdded()
 {
-    if (m_firstUnsignalled < 0)
-        return;
-    const int first = m_firstUnsignalled;
-    m_firstUnsignalled = -1;
-    Q_EMIT devicesAdded(first, static_cast<int>(m_devices.size()) - 1);
+    if (m_firstUnsignalled >= 0) {
+        const int first = m_firstUnsignalled;
+        m_firstUnsignalled = -1;
+        Q_EMIT devicesAdded(first, static_cast<int>(m_devices.size()) - 1);
+    }
+    if (m_conflictsChanged) {
+        m_conflictsChanged = false;
+        Q_EMIT conflictsChanged();
+    }
 }
 
 } // namespace lv

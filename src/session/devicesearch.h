@@ -5,6 +5,13 @@
 // its own (deviceAdded) and, once per read of the socket, together with the
 // others that came in the same turn (devicesAdded), so a list can take a burst
 // of answers in one insertion.
+//
+// The probe to the LAN broadcast address leaves through every IPv4 interface
+// that is up and can broadcast, on a socket of its own, so devices behind a
+// second network card answer too; each device keeps the interface it answered
+// on, and its commands leave there. Aimed elsewhere (a directed broadcast or
+// one address), the probe goes once, where the routing table sends it. Lines
+// whose IP address is answered by two or more MACs are marked as conflicts.
 
 #include "devicelist.h"
 #include "sessionstate.h"
@@ -12,12 +19,19 @@
 
 #include <QObject>
 
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 namespace lv {
 
 class DeviceSearch final : public QObject {
     Q_OBJECT
 public:
     explicit DeviceSearch(SessionState& state, QObject* parent = nullptr);
+    ~DeviceSearch() override;
 
     // Clears the list and sends the probe. False when the probe could not be sent.
     bool start();
@@ -27,7 +41,20 @@ public:
     void setLine(int index, const std::string& line);
     void setRaw(int index, const std::string& raw);
 
-    UdpSocket& socket() { return m_socket; }
+    // The interface the device answered on: its index, 0 when the probe went
+    // where the routing table sends.
+    int interfaceOf(int index) const;
+    // True when another MAC answered with the IP address of this device.
+    bool conflicted(int index) const;
+    // How many listed devices share their IP address with a device of another MAC.
+    int conflictCount() const { return m_conflictLines; }
+
+    // The interfaces the next probe leaves through (0: the routing table's choice).
+    // Empty when the chosen interface is not there.
+    std::vector<int> probeInterfaces() const;
+
+    // The first socket of the last search (the only one unless it went out on several interfaces).
+    UdpSocket& socket();
 
 Q_SIGNALS:
     void cleared();
@@ -35,14 +62,27 @@ Q_SIGNALS:
     // The devices first..last (inclusive) were added since the last such signal.
     void devicesAdded(int first, int last);
     void lineChanged(int index);
+    // The set of devices marked as conflicts changed.
+    void conflictsChanged();
 
 private:
-    void onDatagram(const QByteArray& datagram);
+    struct IpOwners {
+        std::map<std::string, int> macs; // MAC field -> how many listed devices carry it
+        int devices = 0;
+    };
+
+    void onDatagram(const QByteArray& datagram, int interfaceIndex);
     void flushAdded();
+    UdpSocket& socketFor(int interfaceIndex);
+    void count(const std::string& raw, int delta);
 
     SessionState& m_state;
-    UdpSocket m_socket;
+    std::map<int, std::unique_ptr<UdpSocket>> m_sockets; // by interface index
     DeviceList m_devices;
+    std::vector<int> m_interfaces;                      // beside each listed device
+    std::unordered_map<std::string, IpOwners> m_owners; // by IP
+    int m_conflictLines = 0;
+    bool m_conflictsChanged = false;
     int m_firstUnsignalled = -1; // first index not yet in a devicesAdded signal
 };
 

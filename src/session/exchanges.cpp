@@ -18,8 +18,11 @@ ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_vi
     channel.beginExchange();
     channel.buffer().expectConfiguration(macFieldOfEntry(rawEntry));
     const std::string request = configRequest(*address, password);
+    Q_EMIT channel.sending();
     result.sent = request.size() <= static_cast<std::size_t>(kMaxDatagramBytes) && channel.send(request);
     result.sendFailed = !result.sent;
+    if (result.sent)
+        Q_EMIT channel.waiting();
     result.timedOut = !result.sent || !channel.waitForComplete(timeoutMs);
     result.reply = channel.buffer().text();
     result.foreignReplies = channel.buffer().foreignReplies();
@@ -46,19 +49,25 @@ ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view r
 
 UpdateResult runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs)
 {
+    const auto ended = [&channel](UpdateResult result) {
+        Q_EMIT channel.updateEnded(static_cast<int>(result));
+        return result;
+    };
     // A command over the datagram limit cannot leave: nothing of the exchange is sent, so the device
     // never applies "U " to a set command it did not get.
     if (plan.setCommand.size() > static_cast<std::size_t>(kMaxDatagramBytes) ||
         plan.updateCommand.size() > static_cast<std::size_t>(kMaxDatagramBytes))
-        return UpdateResult::NotSent;
+        return ended(UpdateResult::NotSent);
     channel.beginExchange();
+    Q_EMIT channel.sending();
     if (!channel.send(plan.setCommand))
-        return UpdateResult::NotSent;
+        return ended(UpdateResult::NotSent);
     CommandChannel::delay(plan.delayMs);
     for (int i = 0; i < plan.updateCount; ++i)
         if (!channel.send(plan.updateCommand))
-            return UpdateResult::NotSent;
-    return channel.waitForComplete(timeoutMs) ? UpdateResult::Answered : UpdateResult::NoAnswer;
+            return ended(UpdateResult::NotSent);
+    Q_EMIT channel.waiting();
+    return ended(channel.waitForComplete(timeoutMs) ? UpdateResult::Answered : UpdateResult::NoAnswer);
 }
 
 } // namespace lv

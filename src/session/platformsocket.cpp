@@ -1,5 +1,5 @@
-// Batched datagram reads and the forced receive buffer: recvmmsg and
-// SO_RCVBUFFORCE on Linux, nothing elsewhere (the caller reads through Qt).
+// Batched datagram reads, the forced receive buffer and the tie to one device:
+// recvmmsg, SO_RCVBUFFORCE and SO_BINDTODEVICE on Linux, nothing elsewhere (the caller reads through Qt).
 
 #include "platformsocket.h"
 
@@ -93,6 +93,12 @@ bool forceReceiveBuffer(qintptr descriptor, int bytes)
     return ::setsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0;
 }
 
+bool bindToDevice(qintptr descriptor, const QByteArray& name)
+{
+    return ::setsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_BINDTODEVICE, name.constData(),
+                        static_cast<socklen_t>(name.size())) == 0;
+}
+
 void enablePacketInformation(qintptr descriptor)
 {
     const int on = 1;
@@ -125,6 +131,11 @@ const BatchDatagram& DatagramBatch::at(int) const
 }
 
 bool forceReceiveBuffer(qintptr, int)
+{
+    return false;
+}
+
+bool bindToDevice(qintptr, const QByteArray&)
 {
     return false;
 }

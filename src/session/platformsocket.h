@@ -5,6 +5,7 @@
 // the system's default cap. Everything has a portable fallback, so a platform
 // without these calls still builds and runs on Qt alone.
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -50,6 +51,12 @@ private:
 // on Linux), which only a privileged process may do. False where that is not
 // possible; the buffer then stays as Qt's own socket option set it.
 bool forceReceiveBuffer(qintptr descriptor, int bytes);
+
+// Ties the socket to one network device by name (SO_BINDTODEVICE on Linux), so
+// what it sends leaves there, broadcasts included, and only what comes in there
+// reaches it. False where the system has no such call or refused it; the caller
+// then binds to the interface's address instead.
+bool bindToDevice(qintptr descriptor, const QByteArray& name);
 
 // Asks the system to tell, with every datagram, the interface it came in on.
 void enablePacketInformation(qintptr descriptor);

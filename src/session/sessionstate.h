@@ -26,6 +26,8 @@ struct SessionState {
     LoadedValues MultiPortSnapshot;
     // Where commands go: the LAN broadcast address unless the command line says otherwise.
     QHostAddress broadcast{QHostAddress::Broadcast};
+    // The network interface the search keeps to, by name; empty: every interface.
+    QString interfaceName;
 
     quint16 cmdPort() const { return static_cast<quint16>(gCmdPort.toUInt()); }
 };

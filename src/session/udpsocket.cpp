@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QMetaMethod>
+#include <QNetworkInterface>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QVariant>
@@ -20,7 +21,7 @@ bool UdpSocket::ensureOpen()
         return true;
     delete m_socket;
     m_socket = new QUdpSocket(this);
-    if (!m_socket->bind(QHostAddress::AnyIPv4, 0))
+    if (!bindToInterface())
         return false;
     // Qt allows broadcast on every UDP socket it opens. The receive buffer goes
     // as far as the system's cap through Qt, and past it where the process may.
@@ -29,6 +30,33 @@ bool UdpSocket::ensureOpen()
     enablePacketInformation(m_socket->socketDescriptor());
     connect(m_socket, &QUdpSocket::readyRead, this, &UdpSocket::readPending);
     return true;
+}
+
+bool UdpSocket::bindToInterface()
+{
+    if (m_interfaceIndex <= 0)
+        return m_socket->bind(QHostAddress::AnyIPv4, 0);
+    const QNetworkInterface iface = QNetworkInterface::interfaceFromIndex(m_interfaceIndex);
+    if (!iface.isValid())
+        return false;
+    if (m_socket->bind(QHostAddress::AnyIPv4, 0) && bindToDevice(m_socket->socketDescriptor(), iface.name().toUtf8()))
+        return true;
+    // Without a tie to the device, the interface's own address is the next best:
+    // the answers come back to it.
+    delete m_socket;
+    m_socket = new QUdpSocket(this);
+    for (const QNetworkAddressEntry& entry : iface.addressEntries())
+        if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+            return m_socket->bind(entry.ip(), 0);
+    return false;
+}
+
+void UdpSocket::setInterface(int interfaceIndex)
+{
+    if (interfaceIndex == m_interfaceIndex)
+        return;
+    m_interfaceIndex = interfaceIndex;
+    renew();
 }
 
 bool UdpSocket::sendData(const QByteArray& bytes)

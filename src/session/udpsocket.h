@@ -36,6 +36,11 @@ public:
     // the socket could not be opened or the datagram was not sent.
     bool sendData(const QByteArray& bytes);
 
+    // Keeps the socket to one network interface (by its index; 0: wherever the
+    // routing table sends). A change takes effect at the next send, on a fresh port.
+    void setInterface(int interfaceIndex);
+    int interfaceIndex() const { return m_interfaceIndex; }
+
     // Drops the current local port: the next send opens a fresh one, so answers
     // that arrive late for an earlier exchange are never read as answers to the next.
     void renew();
@@ -54,6 +59,7 @@ Q_SIGNALS:
 
 private:
     bool ensureOpen();
+    bool bindToInterface();
     void readPending();
     // Signals one datagram; false when a receiver renewed the socket meanwhile.
     bool deliver(QUdpSocket* socket, const QByteArray& bytes, const QHostAddress& sender, quint16 senderPort,
@@ -63,6 +69,7 @@ private:
     std::unique_ptr<DatagramBatch> m_batch;
     QHostAddress m_remoteHost{QHostAddress::Broadcast};
     quint16 m_remotePort = 0;
+    int m_interfaceIndex = 0;
     bool m_continuationPosted = false;
 };
 

@@ -55,7 +55,8 @@ TEST(CliSearch, JsonListsEveryDefaultDeviceWithItsFields)
         EXPECT_EQ(entry[QStringLiteral("macField")].toString(), qs(device.macField()));
         EXPECT_EQ(entry[QStringLiteral("ip")].toString(), qs(device.ip()));
         EXPECT_EQ(entry[QStringLiteral("deviceId")].toString(), qs(device.deviceId()));
-        EXPECT_EQ(entry.size(), 4);
+        EXPECT_EQ(entry[QStringLiteral("conflict")], QJsonValue(false));
+        EXPECT_EQ(entry.size(), 5);
     }
 }
 
@@ -395,6 +396,46 @@ TEST(CliMultiPort, SetSendsOnlyTheChangedPortItemsAndShowReadsThemBack)
     }
     EXPECT_EQ(shownBaud, baud);
     EXPECT_FALSE(hasPort4) << "a three-port window has no port 4";
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliSearch, DevicesSharingAnIpAreMarkedAsConflicts)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const std::vector<lv::Device> devices = defaultDevices();
+    const lv::Device& moved = deviceOfModel(devices, "KR-770A");
+    const lv::Device& owner = devices.front();
+    ASSERT_NE(moved.macField(), owner.macField());
+    const CliRun set =
+        runCli(at(sim, {QStringLiteral("set"), qs(moved.macField()), QStringLiteral("IPAddress=") + qs(owner.ip())}));
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+
+    const CliRun json = runCli(
+        at(sim, {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"), QStringLiteral("500")}));
+    ASSERT_EQ(json.exitCode, 0);
+    const QJsonArray listed = parseJson(json.out).array();
+    ASSERT_EQ(listed.size(), static_cast<qsizetype>(devices.size()));
+    int conflicts = 0;
+    for (const QJsonValue& v : listed) {
+        const QJsonObject o = v.toObject();
+        ASSERT_TRUE(o[QStringLiteral("conflict")].isBool()) << json.out;
+        const bool shared = o[QStringLiteral("ip")].toString() == qs(owner.ip());
+        EXPECT_EQ(o[QStringLiteral("conflict")].toBool(), shared) << o[QStringLiteral("mac")].toString().toStdString();
+        conflicts += o[QStringLiteral("conflict")].toBool() ? 1 : 0;
+    }
+    EXPECT_EQ(conflicts, 2);
+
+    const CliRun text = runCli(at(sim, {QStringLiteral("search"), QStringLiteral("--wait"), QStringLiteral("500")}));
+    ASSERT_EQ(text.exitCode, 0);
+    int marked = 0;
+    for (const QByteArray& line : text.out.split('\n'))
+        if (line.contains(QByteArray((owner.ip() + " !").c_str())))
+            ++marked;
+    EXPECT_EQ(marked, 2) << text.out;
 }
 
 } // namespace

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Real LAN broadcast, end to end: an operator's host and a host of simulated
-# devices, each in its own network namespace, joined by a bridge. The tool runs
-# with its defaults (255.255.255.255, port 65535), exactly as on a real LAN.
+# Real LAN broadcast, end to end: an operator's host with two network cards on
+# two bridges (10.203.0.0/24, where its default route goes, and 10.204.0.0/24),
+# and a host of simulated devices on each. The tool runs with its defaults
+# (255.255.255.255, port 65535), exactly as on a real LAN. The second host has
+# three devices more than the first (MACs ...-16 to ...-18), which only a probe
+# through the second card finds and only commands through it reach; their own
+# IPs lie outside both subnets, as with a device fresh from the factory.
 #
 # usage: broadcast.sh CLI DEVSIM
 # Exits 77 (skipped) where namespaces cannot be made (not root, no iproute2).
@@ -10,7 +14,7 @@ set -uo pipefail
 cli=$1
 devsim=$2
 tag=lv$$
-op=$tag-op; dev=$tag-dev; br=$tag-br
+op=$tag-op; dev=$tag-dev; dev2=$tag-dv2; br=$tag-br
 
 if [ "$(id -u)" -ne 0 ] || ! command -v ip >/dev/null; then
     echo "skipped: needs root and iproute2"
@@ -23,27 +27,35 @@ fi
 
 cleanup() {
     [ -n "${sim:-}" ] && kill "$sim" 2>/dev/null
+    [ -n "${sim2:-}" ] && kill "$sim2" 2>/dev/null
     wait 2>/dev/null
-    for ns in "$op" "$dev" "$br"; do ip netns del "$ns" 2>/dev/null; done
+    for ns in "$op" "$dev" "$dev2" "$br"; do ip netns del "$ns" 2>/dev/null; done
 }
 trap cleanup EXIT
 
 set -e
 ip netns add "$op"
 ip netns add "$dev"
+ip netns add "$dev2"
 ip -n "$br" link add br0 type bridge
 ip -n "$br" link set br0 up
-n=1
-for ns in "$op" "$dev"; do
-    ip link add "v$tag$n" type veth peer name eth0 netns "$ns"
-    ip link set "v$tag$n" netns "$br"
-    ip -n "$br" link set "v$tag$n" master br0 up
-    ip -n "$ns" addr add "10.203.0.$n/24" dev eth0
-    ip -n "$ns" link set eth0 up
-    ip -n "$ns" link set lo up
-    ip -n "$ns" route add default dev eth0
-    n=$((n + 1))
-done
+ip -n "$br" link add br1 type bridge
+ip -n "$br" link set br1 up
+plug() { # namespace, its device name, bridge, address
+    local peer=v$tag$((++plugs))
+    ip link add "$peer" type veth peer name "$2" netns "$1"
+    ip link set "$peer" netns "$br"
+    ip -n "$br" link set "$peer" master "$3" up
+    ip -n "$1" addr add "$4/24" dev "$2"
+    ip -n "$1" link set "$2" up
+    ip -n "$1" link set lo up
+}
+plugs=0
+plug "$op" eth0 br0 10.203.0.1
+plug "$dev" eth0 br0 10.203.0.2
+plug "$op" eth1 br1 10.204.0.1
+plug "$dev2" eth0 br1 10.204.0.2
+for ns in "$op" "$dev" "$dev2"; do ip -n "$ns" route add default dev eth0; done
 set +e
 
 fail=0
@@ -54,14 +66,33 @@ check() { # description, command...
 
 ip netns exec "$dev" "$devsim" --bind 0.0.0.0 >"/tmp/$tag-devsim.log" 2>&1 &
 sim=$!
+ip netns exec "$dev2" "$devsim" --bind 0.0.0.0 --devices 24 >"/tmp/$tag-devsim2.log" 2>&1 &
+sim2=$!
 sleep 0.5
 
+macs() { grep -o '"mac": *"[0-9A-F-]*"' <<<"$1" | grep -o '[0-9A-F-]\{17\}' | sort -u; }
 out=$(ip netns exec "$op" "$cli" --json search --wait 1500)
-count=$(grep -o '"mac"' <<<"$out" | wc -l)
-check "a broadcast search from the operator's host lists the 21 simulated devices (got $count)" test "$count" -eq 21
+count=$(macs "$out" | wc -l)
+check "a search with the defaults lists the devices behind both cards once each (got $count of 24)" \
+    test "$count" -eq 24
+out=$(ip netns exec "$op" "$cli" --json --interface eth0 search --wait 1500)
+count=$(macs "$out" | wc -l)
+check "--interface eth0 finds only the 21 devices of the first card (got $count)" \
+    test "$count" -eq 21 -a -z "$(macs "$out" | grep -E '00-00-1[678]$')"
+out=$(ip netns exec "$op" "$cli" --json --interface eth1 search --wait 1500)
+count=$(macs "$out" | wc -l)
+check "--interface eth1 finds the 24 devices of the second card (got $count)" test "$count" -eq 24
+
+far=00-50-C2-00-00-17
+show=$(ip netns exec "$op" "$cli" show "$far")
+check "a request reaches a device that only the second card sees" grep -q 'frmSetup' <<<"$show"
+far_out=$(ip netns exec "$op" "$cli" --json set "$far" DeviceID=Far-23)
+check "an Update reaches it as well ($far_out)" grep -q '"answered": *true' <<<"$far_out"
+out=$(ip netns exec "$op" "$cli" --json --interface eth1 search --wait 1500)
+check "the second card's device took the change" grep -q '"deviceId": *"Far-23"' <<<"$out"
 
 target=00-50-C2-00-00-03
-set_out=$(ip netns exec "$op" "$cli" --json set "$target" IPAddress=10.203.0.77 DeviceID=Pump-7)
+set_out=$(ip netns exec "$op" "$cli" --json --interface eth0 set "$target" IPAddress=10.203.0.77 DeviceID=Pump-7)
 check "set over broadcast is answered ($set_out)" grep -q '"answered": *true' <<<"$set_out"
 
 out=$(ip netns exec "$op" "$cli" --json search --wait 1500)
@@ -69,10 +100,10 @@ check "the next search lists the device under its new address" \
     grep -q '"deviceId": *"Pump-7",\s*"ip": *"10.203.0.77"' <<<"$(tr -d '\n' <<<"$out")"
 
 show=$(ip netns exec "$op" "$cli" show 10.203.0.77)
-check "show finds the device at its new address" grep -q 'frmSetupKr770A' <<<"$show"
+check "show finds the device of the first card at its new address" grep -q 'frmSetupKr770A' <<<"$show"
 
 if [ $fail -ne 0 ]; then
-    echo "--- simulator log"; cat "/tmp/$tag-devsim.log"
+    echo "--- simulator logs"; cat "/tmp/$tag-devsim.log" "/tmp/$tag-devsim2.log"
 fi
-rm -f "/tmp/$tag-devsim.log"
+rm -f "/tmp/$tag-devsim.log" "/tmp/$tag-devsim2.log"
 exit $fail

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -219,6 +220,38 @@ TEST(EntryFields, AddressPartOfEntry)
     EXPECT_FALSE(addressPartOfEntry("AY 0.80.194.1.2.3/10.0.0.1/A\r"));
     EXPECT_FALSE(addressPartOfEntry("AX 0.80.194.1.2.3/10.0.0.1"));
     EXPECT_FALSE(addressPartOfEntry("AX"));
+}
+
+TEST(EntryFields, EntryWithIp)
+{
+    const struct {
+        std::string entry;
+        std::string ip;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"AX 0.80.194.1.2.3/192.168.1.149/DEV1\rVER:1\r", "10.0.0.7", "AX 0.80.194.1.2.3/10.0.0.7/DEV1\rVER:1\r"},
+        {"AX 0.80.194.1.2.3/1.2.3.4/", "192.168.100.200", "AX 0.80.194.1.2.3/192.168.100.200/"},
+        {"AX 0.80.194.1.2.3//ID", "1.2.3.4", "AX 0.80.194.1.2.3/1.2.3.4/ID"},
+        // The device ID may hold "/": only the IP between the first two is replaced.
+        {"AX 0.80.194.1.2.3/1.2.3.4/A/B", "5.6.7.8", "AX 0.80.194.1.2.3/5.6.7.8/A/B"},
+        {"AX 0.80.194.1.2.3/1.2.3.4", "5.6.7.8", std::nullopt},
+        {"AX 0.80.194.1.2.3", "5.6.7.8", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(entryWithIp(c.entry, c.ip), c.expected) << c.entry;
+}
+
+TEST(DeviceListDuplicates, RewrittenIpIsTheEntryTheDuplicateTestSees)
+{
+    const std::string before = "AX 0.80.194.1.2.3/192.168.1.149/DEV1\r";
+    DeviceList list;
+    ASSERT_EQ(list.add(before), 0);
+    const std::optional<std::string> after = entryWithIp(before, "192.168.1.150");
+    ASSERT_TRUE(after);
+    list.setRaw(0, *after);
+    EXPECT_EQ(addressPartOfEntry(list.raw(0)), "0.80.194.1.2.3/192.168.1.150/");
+    EXPECT_EQ(list.add(*after), -1);
+    EXPECT_EQ(list.add(before), 1);
 }
 
 TEST(EntryFields, MacTextOfLine)

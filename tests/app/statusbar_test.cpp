@@ -1,0 +1,280 @@
+// The main window's status bar, the setup window's exchange label, the raw entry after a changed
+// IP and the marking of shared IP addresses, against the simulated LAN.
+
+#include "mainwindowfixture.h"
+
+#include "devicelist.h"
+#include "devicelistmodel.h"
+#include "singleportwindow.h"
+#include "twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <functional>
+#include <set>
+
+namespace {
+
+class StatusBarTest : public MainWindowFixture {
+protected:
+    explicit StatusBarTest(const QStringList& simArgs = {}) : MainWindowFixture(simArgs)
+    {
+        statusBar = window->findChild<QStatusBar*>(QStringLiteral("statusBar"));
+    }
+
+    QString status() const { return statusBar ? statusBar->currentMessage() : QString(); }
+
+    // Opens the device at `row`; `inWindow` runs once its window shows (it must close it).
+    void open(int row, std::function<void(lv::SetupWindow*)> inWindow)
+    {
+        lv::WindowHost::setObserver([inWindow](QDialog* d) {
+            auto* w = qobject_cast<lv::SetupWindow*>(d);
+            QTimer::singleShot(0, d, [w, inWindow] { inWindow(w); });
+        });
+        doubleClickRow(row);
+        lv::WindowHost::setObserver({});
+    }
+
+    // The row whose device reports `model`, found by asking the devices one after the other.
+    int rowOfModel(const QString& model)
+    {
+        lv::WindowHost::setObserver([](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
+        for (int r = 0; r < rows(); ++r) {
+            doubleClickRow(r);
+            if (state.gModel == model) {
+                lv::WindowHost::setObserver({});
+                return r;
+            }
+        }
+        lv::WindowHost::setObserver({});
+        return -1;
+    }
+
+    static void retype(QWidget* w, const char* name, const QString& text)
+    {
+        auto* edit = w->findChild<QLineEdit*>(QString::fromLatin1(name));
+        ASSERT_NE(edit, nullptr) << name;
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
+
+    // Changes the IP of the device at `row` through its window and Update; returns the exchange
+    // label texts seen while the Update ran, in order, without repeats.
+    QStringList updateIp(int row, const QString& ip)
+    {
+        QStringList seen;
+        open(row, [&](lv::SetupWindow* w) {
+            ASSERT_NE(w, nullptr);
+            auto* label = w->findChild<QLabel*>(QStringLiteral("lblExchange"));
+            ASSERT_NE(label, nullptr);
+            // Read the label at each phase, once the window has set it: the exchange's waits let
+            // events run.
+            const auto read = [&] {
+                if (!label->text().isEmpty() && (seen.isEmpty() || seen.back() != label->text()))
+                    seen << label->text();
+            };
+            const auto look = [&] { QTimer::singleShot(0, label, read); };
+            const auto a = QObject::connect(&window->channel(), &lv::CommandChannel::sending, look);
+            const auto b = QObject::connect(&window->channel(), &lv::CommandChannel::waiting, look);
+            retype(w, "txtIP", ip);
+            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdUpdate")), Qt::LeftButton);
+            QObject::disconnect(a);
+            QObject::disconnect(b);
+            EXPECT_TRUE(label->text().isEmpty());
+            if (w->isVisible())
+                w->reject();
+        });
+        return seen;
+    }
+
+    QStatusBar* statusBar = nullptr;
+};
+
+TEST_F(StatusBarTest, SearchSaysSearchingThenCountsTheAnswersBelowTheList)
+{
+    ASSERT_NE(statusBar, nullptr);
+    EXPECT_TRUE(statusBar->isVisible());
+    // Below the list, and the window grew by the bar's height.
+    const QRect list(lstDev->mapTo(window.get(), QPoint(0, 0)), lstDev->size());
+    EXPECT_GE(statusBar->geometry().top(), list.bottom());
+    EXPECT_EQ(window->centralWidget()->height(), lv::twipsToPixels(5265));
+    EXPECT_EQ(window->height(), window->centralWidget()->height() + window->menuBar()->height() + statusBar->height());
+
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
+    EXPECT_EQ(status(), QStringLiteral("Searching…"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rows() == 21; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("21 devices answered"); }, 2000))
+        << latin1(status());
+    // Answers keep the count, never a silence message.
+    QTest::qWait(lv::MainWindow::kSilenceMs + 200);
+    EXPECT_EQ(status(), QStringLiteral("21 devices answered"));
+    EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(StatusBarTest, SilenceAfterTheProbeSaysNoDeviceAnswered)
+{
+    // A port where something listens and never answers.
+    QUdpSocket mute;
+    ASSERT_TRUE(mute.bind(QHostAddress::LocalHost, 0));
+    state.gCmdPort = QString::number(mute.localPort());
+    window->cmdSearch_Click();
+    EXPECT_EQ(status(), QStringLiteral("Searching…"));
+    QTest::qWait(lv::MainWindow::kSilenceMs - 500);
+    EXPECT_EQ(status(), QStringLiteral("Searching…"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("No device answered"); }, 2000));
+    EXPECT_EQ(rows(), 0);
+    EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(StatusBarTest, OpenedWindowIsNamedAndAConfirmedUpdateSaysUpdated)
+{
+    searchFor();
+    const int row = rowOfModel(QStringLiteral("KR-770A"));
+    ASSERT_GE(row, 0);
+    QString whileOpen;
+    open(row, [&](lv::SetupWindow* w) {
+        whileOpen = status();
+        w->reject();
+    });
+    ASSERT_TRUE(window->lastDispatch());
+    EXPECT_EQ(whileOpen, QString::fromStdString(window->lastDispatch()->window));
+    EXPECT_EQ(whileOpen, QStringLiteral("frmSetupKr770A"));
+
+    const QString mac = line(row).mid(6, 17);
+    const QStringList phases = updateIp(row, QStringLiteral("10.9.8.7"));
+    EXPECT_EQ(phases, (QStringList{QStringLiteral("Sending…"), QStringLiteral("Waiting for the device…")}));
+    EXPECT_EQ(status(), mac + QStringLiteral(" updated"));
+    EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(StatusBarTest, ChangedIpOpensAgainWithoutANewSearch)
+{
+    searchFor();
+    const int row = rowOfModel(QStringLiteral("KR-770A"));
+    ASSERT_GE(row, 0);
+    const std::string before = latin1(raw(row));
+    updateIp(row, QStringLiteral("10.9.8.7"));
+    const std::optional<std::string> expected = lv::entryWithIp(before, "10.9.8.7");
+    ASSERT_TRUE(expected);
+    EXPECT_EQ(latin1(raw(row)), *expected);
+    EXPECT_EQ(line(row).mid(43, 8), QStringLiteral("10.9.8.7"));
+
+    const int gBefore = sim.waitForReceived("G ", 1, 0).size();
+    int opened = 0;
+    open(row, [&](lv::SetupWindow* w) {
+        ++opened;
+        w->reject();
+    });
+    EXPECT_EQ(opened, 1);
+    const QList<QByteArray> gs = sim.waitForReceived("G ", gBefore + 1, 1000);
+    ASSERT_GT(gs.size(), gBefore);
+    const QByteArray wanted = QByteArray("G ") + QByteArray::fromStdString(lv::macFieldOfEntry(before)) + "/10.9.8.7/";
+    EXPECT_TRUE(gs.back().startsWith(wanted)) << gs.back().toStdString();
+    // The rewritten entry is the one the duplicate test knows: its own answer is not listed twice.
+    EXPECT_TRUE(window->search().devices().contains(*expected));
+    EXPECT_FALSE(window->search().devices().contains(before));
+}
+
+TEST_F(StatusBarTest, SharedIpIsMarkedAndCountedWithTheLinesUnchanged)
+{
+    searchFor();
+    const int row = rowOfModel(QStringLiteral("KR-770A"));
+    ASSERT_GE(row, 0);
+    const int other = row == 0 ? 1 : 0;
+    const QString otherIp = QString::fromStdString(lv::parseSearchReply(latin1(raw(other)))->ip);
+    updateIp(row, otherIp);
+    const auto colour = [&](int r) { return lstDev->model()->index(r, 0).data(Qt::ForegroundRole); };
+    EXPECT_TRUE(colour(row).isValid());
+
+    // The devices themselves now answer with one IP.
+    searchFor();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return status() == QStringLiteral("21 devices answered; 2 share an IP address with another device"); },
+        2000))
+        << latin1(status());
+    int marked = 0;
+    for (int r = 0; r < rows(); ++r) {
+        const std::optional<lv::SearchReply> reply = lv::parseSearchReply(latin1(raw(r)));
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(latin1(line(r)), lv::deviceListLine(reply->macText, reply->ip, reply->deviceId));
+        const bool shared = QString::fromStdString(reply->ip) == otherIp;
+        EXPECT_EQ(colour(r).isValid(), shared) << r;
+        if (colour(r).isValid()) {
+            EXPECT_EQ(colour(r).value<QBrush>().color(), lv::DeviceListModel::conflictColour());
+            ++marked;
+        }
+    }
+    EXPECT_EQ(marked, 2);
+}
+
+class SilentStatusTest : public StatusBarTest {
+protected:
+    SilentStatusTest() : StatusBarTest({QStringLiteral("--fault"), QStringLiteral("silent@KR-770A")}) {}
+};
+
+TEST_F(SilentStatusTest, SilentDeviceIsAskedThenSaidNotToAnswer)
+{
+    searchFor();
+    QString whileWaiting;
+    QTimer::singleShot(300, [&] { whileWaiting = status(); });
+    doubleClickRow(2);
+    EXPECT_EQ(whileWaiting, QStringLiteral("Asking 00-50-C2-00-00-03…"));
+    EXPECT_EQ(status(), QStringLiteral("00-50-C2-00-00-03 did not answer within 1 s (check the setup password and "
+                                       "the command port)"));
+    EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
+}
+
+class TruncatedStatusTest : public StatusBarTest {
+protected:
+    TruncatedStatusTest() : StatusBarTest({QStringLiteral("--fault"), QStringLiteral("truncate@KR-770A")}) {}
+};
+
+TEST_F(TruncatedStatusTest, AnswerThatIsNoConfigurationReplySaysSo)
+{
+    searchFor();
+    int opened = 0;
+    lv::WindowHost::setObserver([&](QDialog* d) {
+        ++opened;
+        QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+    });
+    doubleClickRow(2);
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(status(), QStringLiteral("The answer of 00-50-C2-00-00-03 is not a configuration reply"));
+    EXPECT_FALSE(window->lastDispatch());
+}
+
+TEST_F(StatusBarTest, ModelsWithoutAWindowSaySo)
+{
+    searchFor();
+    for (const QString& model : {QStringLiteral("KR788A"), QStringLiteral("KR789A")}) {
+        const int row = rowOfModel(model);
+        ASSERT_GE(row, 0) << latin1(model);
+        EXPECT_EQ(status(), line(row).mid(6, 17) + QStringLiteral(" is a ") + model +
+                                QStringLiteral(", which has no setup window"));
+    }
+}
+
+class NoConfirmStatusTest : public StatusBarTest {
+protected:
+    NoConfirmStatusTest() : StatusBarTest({QStringLiteral("--no-answer-after-set")}) {}
+};
+
+TEST_F(NoConfirmStatusTest, UnconfirmedUpdateSaysSoAndKeepsTheRawEntry)
+{
+    searchFor();
+    const int row = rowOfModel(QStringLiteral("KR-770A"));
+    ASSERT_GE(row, 0);
+    const QString rawBefore = raw(row);
+    const QStringList phases = updateIp(row, QStringLiteral("10.2.2.2"));
+    EXPECT_EQ(phases, (QStringList{QStringLiteral("Sending…"), QStringLiteral("Waiting for the device…")}));
+    EXPECT_EQ(status(), line(row).mid(6, 17) + QStringLiteral(" did not confirm the update"));
+    EXPECT_EQ(raw(row), rawBefore);
+}
+
+} // namespace
