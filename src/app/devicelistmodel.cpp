@@ -13,9 +13,18 @@ namespace lv {
 
 namespace {
 
-QString latin1Text(const std::string& text)
+QString latin1Text(std::string_view text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A line is shown, and measured, up to this many characters: a device answering with a huge field
+// cannot make the list measure or paint tens of kilobytes per line. lstDev2 keeps the reply whole.
+constexpr std::size_t kShownLineLimit = 512;
+
+std::string_view shownPart(const std::string& line)
+{
+    return std::string_view(line).substr(0, kShownLineLimit);
 }
 
 } // namespace
@@ -135,7 +144,7 @@ bool DeviceListModel::fit(const std::string& line)
         return false;
     double advance = 0;
     bool plain = true;
-    for (const char c : line) {
+    for (const char c : shownPart(line)) {
         const auto byte = static_cast<unsigned char>(c);
         advance += m_advance[byte];
         plain = plain && byte >= 0x20;
@@ -145,7 +154,8 @@ bool DeviceListModel::fit(const std::string& line)
     if (plain && advance <= m_widestAdvance)
         return false;
     m_widestAdvance = qMax(m_widestAdvance, advance);
-    const int width = qMax(naturalSize(latin1Text(line)).width(), static_cast<int>(std::ceil(advance)) + m_padding);
+    const int width =
+        qMax(naturalSize(latin1Text(shownPart(line))).width(), static_cast<int>(std::ceil(advance)) + m_padding);
     if (width <= m_lineWidth)
         return false;
     m_lineWidth = width;
@@ -190,8 +200,12 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole)
         return {};
     const auto row = static_cast<std::size_t>(index.row());
-    const std::string& text = index.column() == LineColumn ? m_search.devices().line(row) : m_search.devices().raw(row);
-    return latin1Text(text);
+    if (index.column() != LineColumn)
+        return latin1Text(m_search.devices().raw(row));
+    const std::string& line = m_search.devices().line(row);
+    if (line.size() <= kShownLineLimit)
+        return latin1Text(line);
+    return QString(latin1Text(std::string_view(line).substr(0, kShownLineLimit - 1)) + QChar(0x2026));
 }
 
 } // namespace lv

@@ -138,6 +138,7 @@ int SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser
     context.state().gSelMacField = fromLatin1(currentField);
 
     MacChangeExchange exchange(context.state());
+    exchange.socket().setInterface(context.search().interfaceOf(index));
     const MacChangeResult result =
         exchange.run(currentField, newField, toLatin1(context.state().gMacPass), context.options().timeoutMs);
     if (!result.replied)

@@ -96,6 +96,8 @@ void SetMacDialog::cmdOk_Click()
 
     m_sentField = toLatin1(m_state.gSelMacField);
     setBusy(true);
+    // The command leaves through the interface the device answered the search on.
+    m_exchange.socket().setInterface(m_search.interfaceOf(m_row));
     m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
     setBusy(false);
     if (m_result.changed)

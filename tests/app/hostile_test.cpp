@@ -126,3 +126,28 @@ TEST_F(FloodedLan, ListsAHundredThousandAnswersWithoutStalling)
 }
 
 } // namespace
+
+namespace {
+
+class HugeAnswer : public MainWindowFixture {
+protected:
+    HugeAnswer() : MainWindowFixture({QStringLiteral("--fault"), QStringLiteral("oversize-search:20000@KR-700")}) {}
+};
+
+// A search answer padded to 20,000 bytes is listed, cut in the list and kept whole in lstDev2.
+TEST_F(HugeAnswer, IsListedCutAndKeptWhole)
+{
+    searchFor();
+    int row = -1;
+    for (int r = 0; r < rows(); ++r)
+        if (line(r).mid(6, 17) == macOf("KR-700"))
+            row = r;
+    ASSERT_GE(row, 0);
+    EXPECT_GE(raw(row).size(), 19000);
+    EXPECT_EQ(line(row).size(), 512);
+    EXPECT_TRUE(line(row).endsWith(QChar(0x2026)));
+    EXPECT_TRUE(raw(row).startsWith(QStringLiteral("AX ")));
+    EXPECT_LE(lstDev->model()->index(row, 0).data(Qt::SizeHintRole).toSize().width(), 20000);
+}
+
+} // namespace

