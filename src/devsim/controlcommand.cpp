@@ -22,8 +22,8 @@ std::vector<std::string> words(std::string_view line)
 
 std::string controlCommandsHelp()
 {
-    return "fault SPEC...  add rules, SPEC as for --fault\n"
-           "clear [SPEC]   remove all rules, or those = SPEC\n"
+    return "fault RULE...  add rules, RULE as for --fault\n"
+           "clear [RULE]   remove all rules, or those = RULE\n"
            "faults         the rules, how often each fired\n"
            "counts         the rules; commands per device\n"
            "reset          set every counter to zero\n"
@@ -55,7 +55,7 @@ ControlResult runControlCommand(SimulatedLan& lan, std::string_view line)
             rules.push_back(std::move(*rule));
         }
         for (FaultRule& rule : rules) {
-            out += "ok fault " + rule.spec() + "\n";
+            out += "ok fault " + rule.ruleText() + "\n";
             lan.addFault(std::move(rule));
         }
     } else if (command == "clear" && w.size() <= 2) {

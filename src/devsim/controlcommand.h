@@ -15,8 +15,8 @@ struct ControlResult {
     bool quit = false;  // the command asks the process to end
 };
 
-// fault SPEC...   add fault rules (KIND[:PARAM][@SELECTOR])
-// clear [SPEC]    remove every rule, or the rules written as SPEC
+// fault RULE...   add fault rules (KIND[:PARAM][@SELECTOR])
+// clear [RULE]    remove every rule, or the rules written as RULE
 // faults          list the rules and how often each fired
 // counts          the rules and the commands each device received
 // reset           set every counter to zero

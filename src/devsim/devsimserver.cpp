@@ -72,10 +72,10 @@ QHostAddress DevsimServer::address() const
     return m_unicast.localAddress();
 }
 
-bool DevsimServer::addFault(const QString& spec, QString* error)
+bool DevsimServer::addFault(const QString& ruleText, QString* error)
 {
     std::string why;
-    auto rule = parseFaultRule(spec.toLatin1().toStdString(), &why);
+    auto rule = parseFaultRule(ruleText.toLatin1().toStdString(), &why);
     if (!rule) {
         if (error)
             *error = QString::fromStdString(why);

@@ -39,7 +39,7 @@ public:
     SimulatedLan& lan() { return m_lan; }
 
     // Adds a fault rule written as for --fault ("silent@KR-700", "late:1500@10.0.0.1").
-    bool addFault(const QString& spec, QString* error = nullptr);
+    bool addFault(const QString& ruleText, QString* error = nullptr);
     void clearFaults() { m_lan.clearFaults(); }
     // Runs one control command ("fault split:3@KR-7800", "counts", ...) and gives its
     // output; "quit" emits quitRequested.

@@ -92,7 +92,7 @@ std::string faultKindsHelp()
     return text;
 }
 
-std::string FaultRule::spec() const
+std::string FaultRule::ruleText() const
 {
     const KindInfo* info = infoOf(kind);
     std::string out(faultKindName(kind));
@@ -126,7 +126,7 @@ MacReplyFault FaultRule::macReplyFault() const
     return MacReplyFault::NoMarker;
 }
 
-std::optional<FaultRule> parseFaultRule(std::string_view spec, std::string* error)
+std::optional<FaultRule> parseFaultRule(std::string_view ruleText, std::string* error)
 {
     const auto fail = [error](std::string why) -> std::optional<FaultRule> {
         if (error)
@@ -134,16 +134,16 @@ std::optional<FaultRule> parseFaultRule(std::string_view spec, std::string* erro
         return std::nullopt;
     };
     long long limit = 0;
-    if (const std::size_t hash = spec.rfind('#'); hash != std::string_view::npos) {
-        const std::string_view count = spec.substr(hash + 1);
+    if (const std::size_t hash = ruleText.rfind('#'); hash != std::string_view::npos) {
+        const std::string_view count = ruleText.substr(hash + 1);
         const auto [ptr, ec] = std::from_chars(count.data(), count.data() + count.size(), limit);
         if (count.empty() || ec != std::errc() || ptr != count.data() + count.size() || limit < 1)
             return fail("a fault's \"#COUNT\" is a number from 1 on");
-        spec = spec.substr(0, hash);
+        ruleText = ruleText.substr(0, hash);
     }
-    const std::size_t at = spec.find('@');
-    const std::string_view head = spec.substr(0, at);
-    const std::string_view selector = at == std::string_view::npos ? std::string_view("*") : spec.substr(at + 1);
+    const std::size_t at = ruleText.find('@');
+    const std::string_view head = ruleText.substr(0, at);
+    const std::string_view selector = at == std::string_view::npos ? std::string_view("*") : ruleText.substr(at + 1);
     if (selector.empty())
         return fail("a fault needs a device after \"@\"");
     const std::size_t colon = head.find(':');

@@ -45,7 +45,7 @@ struct FaultRule {
     bool spent() const { return limit > 0 && fired >= limit; }
 
     // The rule as it is written on the command line.
-    std::string spec() const;
+    std::string ruleText() const;
     // A selector names devices by model, MAC field (0.80.194.1.2.3), MAC text in
     // either notation (00-50-C2-01-02-03, 00:50:C2:01:02:03) or IP address; "*" names all.
     bool appliesTo(const Device& device) const;
@@ -55,7 +55,7 @@ struct FaultRule {
 // "silent@KR-700", "late:1500@0.80.194.0.0.3", "split:3", "mac-malformed:no-cr@10.0.0.1",
 // "silent@KR-700#1" (only the first request goes unanswered, as a device that misses one).
 // A missing "@SELECTOR" names every device; a missing parameter takes the kind's default.
-std::optional<FaultRule> parseFaultRule(std::string_view spec, std::string* error);
+std::optional<FaultRule> parseFaultRule(std::string_view ruleText, std::string* error);
 
 std::string_view faultKindName(FaultKind kind);
 

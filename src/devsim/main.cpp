@@ -52,18 +52,18 @@ int main(int argc, char** argv)
     option("jitter", "Spread the search answers randomly over 0..MS milliseconds.", "MS");
     option("delay", "Delay every answer to G, S and U by MS milliseconds.", "MS");
     option("split", "Cut every configuration reply into N datagrams.", "N");
-    option("silent", "Comma list of models, MAC fields or IPs of devices that never answer G, S, U, M.", "SPEC");
+    option("silent", "Comma list of models, MAC fields or IPs of devices that never answer G, S, U, M.", "RULE");
     option("no-answer-after-set", "Devices answer no U command.");
     option("repeat", "Send every search answer N times.", "N");
     option("malformed", "Add malformed search answers to every search.");
     option("seed", "Seed of the jitter.", "N");
     option("verbose", "Print every datagram received (RX) and sent (TX), and the counts at exit.");
     const std::string faultHelp =
-        "A fault of the devices named, repeatable. SPEC is KIND[:PARAM][@SELECTOR][#COUNT]; SELECTOR is a "
+        "A fault of the devices named, repeatable. RULE is KIND[:PARAM][@SELECTOR][#COUNT]; SELECTOR is a "
         "model, MAC field, MAC text or IP, or * for every device (the default); COUNT ends the fault after it "
         "fired that often. KIND is one of:\n" +
         lv::faultKindsHelp();
-    option("fault", faultHelp.c_str(), "SPEC");
+    option("fault", faultHelp.c_str(), "RULE");
     const std::string controlHelp =
         "Read control commands from standard input, one a line:\n" + lv::controlCommandsHelp();
     option("control", controlHelp.c_str());
@@ -96,11 +96,11 @@ int main(int argc, char** argv)
     options.lan.noAnswerAfterSet = parser.isSet(QStringLiteral("no-answer-after-set"));
     options.lan.malformed = parser.isSet(QStringLiteral("malformed"));
     options.verbose = parser.isSet(QStringLiteral("verbose"));
-    for (const QString& spec : parser.values(QStringLiteral("fault"))) {
+    for (const QString& ruleText : parser.values(QStringLiteral("fault"))) {
         std::string error;
-        auto rule = lv::parseFaultRule(spec.toLatin1().toStdString(), &error);
+        auto rule = lv::parseFaultRule(ruleText.toLatin1().toStdString(), &error);
         if (!rule) {
-            std::fprintf(stderr, "linkvane-devsim: --fault %s: %s\n", qPrintable(spec), error.c_str());
+            std::fprintf(stderr, "linkvane-devsim: --fault %s: %s\n", qPrintable(ruleText), error.c_str());
             return 1;
         }
         options.lan.faults.push_back(std::move(*rule));

@@ -96,14 +96,14 @@ void SimulatedLan::addFault(FaultRule rule)
     m_faults.push_back(std::move(rule));
 }
 
-std::size_t SimulatedLan::clearFaults(std::string_view spec)
+std::size_t SimulatedLan::clearFaults(std::string_view ruleText)
 {
-    // The spec as the rules write themselves ("split@X" is "split:2@X").
-    std::string wanted(spec);
-    if (auto rule = parseFaultRule(spec, nullptr))
-        wanted = rule->spec();
+    // The ruleText as the rules write themselves ("split@X" is "split:2@X").
+    std::string wanted(ruleText);
+    if (auto rule = parseFaultRule(ruleText, nullptr))
+        wanted = rule->ruleText();
     const std::size_t before = m_faults.size();
-    std::erase_if(m_faults, [&](const FaultRule& rule) { return spec.empty() || rule.spec() == wanted; });
+    std::erase_if(m_faults, [&](const FaultRule& rule) { return ruleText.empty() || rule.ruleText() == wanted; });
     return before - m_faults.size();
 }
 
@@ -119,7 +119,7 @@ std::string SimulatedLan::faultsReport() const
 {
     std::string out;
     for (const FaultRule& rule : m_faults)
-        out += "fault " + rule.spec() + " fired " + std::to_string(rule.fired) + "\n";
+        out += "fault " + rule.ruleText() + " fired " + std::to_string(rule.fired) + "\n";
     return out;
 }
 

@@ -49,11 +49,11 @@ public:
     // `--no-answer-after-set` are rules as well ("silent@X", "split:N@*", "no-update@*").
     const std::vector<FaultRule>& faults() const { return m_faults; }
     void addFault(FaultRule rule);
-    // Removes every rule (spec empty) or the rules written as `spec`; gives how many went.
-    std::size_t clearFaults(std::string_view spec = {});
+    // Removes every rule (ruleText empty) or the rules written as `ruleText`; gives how many went.
+    std::size_t clearFaults(std::string_view ruleText = {});
     // Sets every fault's and every device's counters to zero.
     void resetCounts();
-    // One line per rule: "fault SPEC fired N".
+    // One line per rule: "fault RULE fired N".
     std::string faultsReport() const;
     // The rules' lines, then one line per device that received anything:
     // "device MAC-FIELD MODEL IP search=N G=N S=N U=N M=N".

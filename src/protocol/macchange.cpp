@@ -2,6 +2,8 @@
 
 #include "macchange.h"
 
+#include "tagmessage.h"
+
 #include "devicelist.h"
 
 #include <array>
@@ -18,47 +20,6 @@ constexpr std::size_t kValueOffset = 9;
 constexpr std::size_t kOldTail = 2;
 constexpr std::size_t kLineMacColumn = 6; // blanks before the MAC text of a line
 constexpr std::size_t kLineMacEnd = 23;   // the MAC text ends at character 23
-
-// Six numbers of one to three decimal digits, each 0..255, joined by five dots.
-std::optional<std::array<unsigned, 6>> parseTypedField(std::string_view text)
-{
-    std::array<unsigned, 6> bytes{};
-    std::size_t count = 0;
-    std::size_t digits = 0;
-    unsigned value = 0;
-    for (const char c : text) {
-        if (c == '.') {
-            if (digits == 0 || count == bytes.size() - 1)
-                return std::nullopt;
-            bytes[count++] = value;
-            digits = 0;
-            value = 0;
-            continue;
-        }
-        if (c < '0' || c > '9' || digits == 3)
-            return std::nullopt;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-        ++digits;
-    }
-    if (digits == 0 || count != bytes.size() - 1)
-        return std::nullopt;
-    bytes[count] = value;
-    for (const unsigned b : bytes)
-        if (b > 255)
-            return std::nullopt;
-    return bytes;
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -101,7 +62,7 @@ MacChangeReply parseMacChangeReply(std::string_view datagram)
 
 NewMacProblem checkNewMacField(std::string_view text)
 {
-    const std::optional<std::array<unsigned, 6>> bytes = parseTypedField(text);
+    const std::optional<std::array<unsigned, 6>> bytes = macFieldBytes(text);
     if (!bytes)
         return NewMacProblem::Form;
     bool allZero = true;
@@ -139,34 +100,17 @@ std::string_view describeNewMacProblem(NewMacProblem problem)
 
 std::optional<std::string> macFieldFromHexText(std::string_view text)
 {
-    std::array<int, 6> bytes{};
-    std::size_t count = 0;
-    std::size_t digits = 0;
-    int value = 0;
-    for (const char c : text) {
-        if (c == '-') {
-            if (digits == 0 || count == bytes.size() - 1)
-                return std::nullopt;
-            bytes[count++] = value;
-            digits = 0;
-            value = 0;
-            continue;
-        }
-        const int d = hexDigit(c);
-        if (d < 0 || digits == 2)
-            return std::nullopt;
-        value = value * 16 + d;
-        ++digits;
-    }
-    if (digits == 0 || count != bytes.size() - 1)
+    // Hyphenated text only: the colon form is the device's MacAddress, not what the list shows.
+    if (text.find(':') != std::string_view::npos)
         return std::nullopt;
-    bytes[count] = value;
-
+    const std::optional<std::array<unsigned, 6>> bytes = macAddressBytes(text);
+    if (!bytes)
+        return std::nullopt;
     std::string field;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    for (std::size_t i = 0; i < bytes->size(); ++i) {
         if (i > 0)
             field.push_back('.');
-        field += std::to_string(bytes[i]);
+        field += std::to_string((*bytes)[i]);
     }
     return field;
 }

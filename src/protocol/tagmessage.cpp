@@ -101,7 +101,7 @@ int hexValue(char c)
     return -1;
 }
 
-std::string digitsOf(const unsigned (&bytes)[6])
+std::string digitsOf(const std::array<unsigned, 6>& bytes)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string digits;
@@ -114,22 +114,12 @@ std::string digitsOf(const unsigned (&bytes)[6])
 
 } // namespace
 
-std::optional<std::string> macAddressDigits(std::string_view text)
+std::optional<std::array<unsigned, 6>> macAddressBytes(std::string_view text)
 {
-    unsigned bytes[6] = {};
-    if (text.size() == 12 && text.find_first_of(":-") == std::string_view::npos) {
-        for (std::size_t i = 0; i < 6; ++i) {
-            const int hi = hexValue(text[2 * i]);
-            const int lo = hexValue(text[2 * i + 1]);
-            if (hi < 0 || lo < 0)
-                return std::nullopt;
-            bytes[i] = static_cast<unsigned>(hi * 16 + lo);
-        }
-        return digitsOf(bytes);
-    }
     if (text.empty() || (text.find(':') != std::string_view::npos && text.find('-') != std::string_view::npos))
         return std::nullopt;
     const char separator = text.find(':') != std::string_view::npos ? ':' : '-';
+    std::array<unsigned, 6> bytes{};
     std::size_t count = 0;
     std::size_t digits = 0;
     for (const char c : text) {
@@ -148,12 +138,12 @@ std::optional<std::string> macAddressDigits(std::string_view text)
     }
     if (digits == 0 || count != 5)
         return std::nullopt;
-    return digitsOf(bytes);
+    return bytes;
 }
 
-std::optional<std::string> macDigitsOfField(std::string_view macField)
+std::optional<std::array<unsigned, 6>> macFieldBytes(std::string_view macField)
 {
-    unsigned bytes[6] = {};
+    std::array<unsigned, 6> bytes{};
     std::size_t count = 0;
     std::size_t digits = 0;
     for (const char c : macField) {
@@ -173,7 +163,30 @@ std::optional<std::string> macDigitsOfField(std::string_view macField)
     }
     if (digits == 0 || count != 5)
         return std::nullopt;
-    return digitsOf(bytes);
+    return bytes;
+}
+
+std::optional<std::string> macAddressDigits(std::string_view text)
+{
+    if (text.size() == 12 && text.find_first_of(":-") == std::string_view::npos) {
+        std::array<unsigned, 6> bytes{};
+        for (std::size_t i = 0; i < 6; ++i) {
+            const int hi = hexValue(text[2 * i]);
+            const int lo = hexValue(text[2 * i + 1]);
+            if (hi < 0 || lo < 0)
+                return std::nullopt;
+            bytes[i] = static_cast<unsigned>(hi * 16 + lo);
+        }
+        return digitsOf(bytes);
+    }
+    const auto bytes = macAddressBytes(text);
+    return bytes ? std::optional<std::string>(digitsOf(*bytes)) : std::nullopt;
+}
+
+std::optional<std::string> macDigitsOfField(std::string_view macField)
+{
+    const auto bytes = macFieldBytes(macField);
+    return bytes ? std::optional<std::string>(digitsOf(*bytes)) : std::nullopt;
 }
 
 } // namespace lv

@@ -4,6 +4,7 @@
 // a tag value out of a reply. Every text here is single-byte: a std::string
 // holds the bytes of a datagram exactly, a NUL included.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,11 @@ bool replyHoldsMac(std::string_view buffer);
 // or two digits each), or twelve hexadecimal digits with nothing between. The result is the twelve
 // digits in upper case; no result for any other form, which devices are free to use.
 std::optional<std::string> macAddressDigits(std::string_view text);
+
+// The six bytes of a MAC field: six decimal numbers of one to three digits, each 0..255, five dots.
+std::optional<std::array<unsigned, 6>> macFieldBytes(std::string_view macField);
+// The six bytes of hexadecimal pairs (one or two digits) joined by ":" or by "-".
+std::optional<std::array<unsigned, 6>> macAddressBytes(std::string_view text);
 
 // The same twelve digits of a MAC text ("00-50-C2-01-02-03") or a MAC field ("0.80.194.1.2.3").
 std::optional<std::string> macDigitsOfField(std::string_view macField);

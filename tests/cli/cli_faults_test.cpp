@@ -57,7 +57,7 @@ QString macOf(const char* model)
 
 struct FaultCase {
     const char* name;
-    const char* fault; // --fault SPEC
+    const char* fault; // --fault RULE
     int showCode;      // exit code of show for the KR-770A device
     const char* model; // the model show must report when it succeeds
 };

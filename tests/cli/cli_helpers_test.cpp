@@ -16,18 +16,18 @@ namespace {
 
 using lv::DeviceSelector;
 
-struct SpecCase {
+struct SelectorCase {
     const char* text;
     bool valid;
     DeviceSelector::Kind kind;
     const char* normalised;
 };
 
-class DeviceSelectorTest : public ::testing::TestWithParam<SpecCase> {};
+class DeviceSelectorTest : public ::testing::TestWithParam<SelectorCase> {};
 
 TEST_P(DeviceSelectorTest, ReadsTheThreeFormsAndRefusesTheRest)
 {
-    const SpecCase& c = GetParam();
+    const SelectorCase& c = GetParam();
     const std::optional<DeviceSelector> selector = lv::parseDeviceSelector(QString::fromLatin1(c.text));
     ASSERT_EQ(selector.has_value(), c.valid) << c.text;
     if (!c.valid)
@@ -38,20 +38,20 @@ TEST_P(DeviceSelectorTest, ReadsTheThreeFormsAndRefusesTheRest)
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, DeviceSelectorTest,
-    ::testing::Values(SpecCase{"00-50-C2-01-02-03", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
-                      SpecCase{"00-50-c2-0a-0b-ff", true, DeviceSelector::Kind::MacText, "00-50-C2-0A-0B-FF"},
-                      SpecCase{"0-50-C2-1-2-3", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
-                      SpecCase{"00:50:C2:01:02:03", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
-                      SpecCase{"0.80.194.1.2.3", true, DeviceSelector::Kind::MacField, "00-50-C2-01-02-03"},
-                      SpecCase{"192.168.1.20", true, DeviceSelector::Kind::Ip, "192.168.1.20"},
-                      SpecCase{"00-50-C2-01-02", false, DeviceSelector::Kind::MacText, ""},
-                      SpecCase{"00-50-C2-01-02-123", false, DeviceSelector::Kind::MacText, ""},
-                      SpecCase{"00-50-C2-01-02-GG", false, DeviceSelector::Kind::MacText, ""},
-                      SpecCase{"0.80.194.1.2.256", false, DeviceSelector::Kind::MacField, ""},
-                      SpecCase{"192.168.1.256", false, DeviceSelector::Kind::Ip, ""},
-                      SpecCase{"192.168.1", false, DeviceSelector::Kind::Ip, ""},
-                      SpecCase{"device-one", false, DeviceSelector::Kind::Ip, ""},
-                      SpecCase{"", false, DeviceSelector::Kind::Ip, ""}));
+    ::testing::Values(SelectorCase{"00-50-C2-01-02-03", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SelectorCase{"00-50-c2-0a-0b-ff", true, DeviceSelector::Kind::MacText, "00-50-C2-0A-0B-FF"},
+                      SelectorCase{"0-50-C2-1-2-3", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SelectorCase{"00:50:C2:01:02:03", true, DeviceSelector::Kind::MacText, "00-50-C2-01-02-03"},
+                      SelectorCase{"0.80.194.1.2.3", true, DeviceSelector::Kind::MacField, "00-50-C2-01-02-03"},
+                      SelectorCase{"192.168.1.20", true, DeviceSelector::Kind::Ip, "192.168.1.20"},
+                      SelectorCase{"00-50-C2-01-02", false, DeviceSelector::Kind::MacText, ""},
+                      SelectorCase{"00-50-C2-01-02-123", false, DeviceSelector::Kind::MacText, ""},
+                      SelectorCase{"00-50-C2-01-02-GG", false, DeviceSelector::Kind::MacText, ""},
+                      SelectorCase{"0.80.194.1.2.256", false, DeviceSelector::Kind::MacField, ""},
+                      SelectorCase{"192.168.1.256", false, DeviceSelector::Kind::Ip, ""},
+                      SelectorCase{"192.168.1", false, DeviceSelector::Kind::Ip, ""},
+                      SelectorCase{"device-one", false, DeviceSelector::Kind::Ip, ""},
+                      SelectorCase{"", false, DeviceSelector::Kind::Ip, ""}));
 
 TEST(DeviceMatch, MacFormsMatchTheReplyWhateverTheCaseAndIpMatchesExactly)
 {

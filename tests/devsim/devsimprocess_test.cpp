@@ -264,8 +264,8 @@ TEST(DevsimProcessFaults, HelpListsEveryOptionKindAndCommand)
                              "no-update",
                              "mac-silent",
                              "mac-malformed",
-                             "fault SPEC",
-                             "clear [SPEC]",
+                             "fault RULE",
+                             "clear [RULE]",
                              "counts",
                              "reset",
                              "quit"})

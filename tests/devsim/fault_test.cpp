@@ -29,11 +29,11 @@ std::string macChange(const Device& d, std::string_view newMac)
     return "M " + d.macField() + "/" + std::string(newMac) + "/QuartzmoonTEST";
 }
 
-FaultRule rule(std::string_view spec)
+FaultRule rule(std::string_view ruleText)
 {
     std::string error;
-    auto parsed = parseFaultRule(spec, &error);
-    EXPECT_TRUE(parsed.has_value()) << spec << ": " << error;
+    auto parsed = parseFaultRule(ruleText, &error);
+    EXPECT_TRUE(parsed.has_value()) << ruleText << ": " << error;
     return parsed.value_or(FaultRule{});
 }
 
@@ -53,18 +53,18 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
         {"silent@KR-700#1", "silent@KR-700#1"},
         {"split:3#20", "split:3@*#20"},
     };
-    for (const auto& [spec, normal] : cases)
-        EXPECT_EQ(rule(spec).spec(), normal) << spec;
+    for (const auto& [ruleText, normal] : cases)
+        EXPECT_EQ(rule(ruleText).ruleText(), normal) << ruleText;
 }
 
 TEST(FaultRuleSyntax, InvalidSpecsAreRefusedWithAReason)
 {
-    for (const char* spec : {"", "quiet@KR-700", "silent@", "silent:3@KR-700", "late:-1", "late:soon", "split:0",
-                             "split:", "oversize:65508", "mac-first:1", "mac-malformed:garbled", "Silent@KR-700",
-                             "late:15x@*", "silent#0", "silent@KR-700#", "silent#x", "silent#-1"}) {
+    for (const char* ruleText : {"", "quiet@KR-700", "silent@", "silent:3@KR-700", "late:-1", "late:soon", "split:0",
+                                 "split:", "oversize:65508", "mac-first:1", "mac-malformed:garbled", "Silent@KR-700",
+                                 "late:15x@*", "silent#0", "silent@KR-700#", "silent#x", "silent#-1"}) {
         std::string error;
-        EXPECT_FALSE(parseFaultRule(spec, &error).has_value()) << spec;
-        EXPECT_FALSE(error.empty()) << spec;
+        EXPECT_FALSE(parseFaultRule(ruleText, &error).has_value()) << ruleText;
+        EXPECT_FALSE(error.empty()) << ruleText;
     }
 }
 
@@ -99,7 +99,7 @@ protected:
         m_target = m_lan.devices()[kTarget];
         m_reference = joined(m_lan.handleDatagram(getRequest(m_target)));
     }
-    void apply(std::string_view spec) { m_lan.addFault(rule(std::string(spec) + "@" + m_target.macField())); }
+    void apply(std::string_view ruleText) { m_lan.addFault(rule(std::string(ruleText) + "@" + m_target.macField())); }
     void expectBystanderUntouched()
     {
         const Device& other = m_lan.devices()[kTarget + 1];
@@ -352,9 +352,9 @@ TEST(FaultRules, GlobalOptionsAreRules)
     options.noAnswerAfterSet = true;
     SimulatedLan lan(options);
     ASSERT_EQ(lan.faults().size(), 3u);
-    EXPECT_EQ(lan.faults()[0].spec(), "silent@KR-770A");
-    EXPECT_EQ(lan.faults()[1].spec(), "split:3@*");
-    EXPECT_EQ(lan.faults()[2].spec(), "no-update@*");
+    EXPECT_EQ(lan.faults()[0].ruleText(), "silent@KR-770A");
+    EXPECT_EQ(lan.faults()[1].ruleText(), "split:3@*");
+    EXPECT_EQ(lan.faults()[2].ruleText(), "no-update@*");
 }
 
 TEST(ControlCommands, FaultCountsResetAndClear)

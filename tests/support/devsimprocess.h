@@ -36,7 +36,7 @@ public:
     // answer came within `timeoutMs`.
     QList<QByteArray> control(const QByteArray& line, int timeoutMs = 3000);
     // Adds a fault rule written as for --fault; true when the simulator took it.
-    bool addFault(const QByteArray& spec) { return control("fault " + spec).value(0).startsWith("ok fault "); }
+    bool addFault(const QByteArray& ruleText) { return control("fault " + ruleText).value(0).startsWith("ok fault "); }
 
     // The process itself, for tests of how it ends.
     QProcess& process() { return m_process; }

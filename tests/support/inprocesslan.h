@@ -47,7 +47,7 @@ public:
     const std::vector<lv::Device>& devices() { return m_server->lan().devices(); }
 
     // A fault as for linkvane-devsim --fault: "silent@KR-700", "split:3@0.80.194.0.0.14".
-    bool addFault(const QString& spec, QString* error = nullptr) { return m_server->addFault(spec, error); }
+    bool addFault(const QString& ruleText, QString* error = nullptr) { return m_server->addFault(ruleText, error); }
     void clearFaults() { m_server->clearFaults(); }
     // A control command as linkvane-devsim --control reads it; its output, ending with "end".
     QString control(const QString& line) { return m_server->control(line); }
