@@ -122,6 +122,25 @@ int main(int argc, char** argv)
                                                           {"item", "a</DeviceID><IPAddress>6.6.6.6"}})
         write(root / "fuzz_cliparse", name, std::string("\x05") + text);
 
+    // Plans of apply: the shapes export writes, defaults, numbers, every selector form, and a few
+    // refused ones (unknown key, a device named twice, a value that is neither text nor a number).
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"exported", "{\n    \"devices\": [\n        {\n            \"device\": \"00-50-C2-00-00-01\",\n"
+                          "            \"set\": {\n                \"DeviceID\": \"Pump-7\",\n"
+                          "                \"IPAddress\": \"192.168.1.41\",\n                \"SIOBaud\": \"9600\"\n"
+                          "            },\n            \"window\": \"frmSetupKr770A\"\n        }\n    ]\n}\n"},
+             {"defaults", "{\"defaults\": {\"password\": \"pw\", \"set\": {\"SIOBaud\": \"115200\"}},"
+                          " \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"DeviceID\": \"Pump-7\"}},"
+                          " {\"device\": \"192.168.1.41\", \"password\": \"secret\", \"window\": \"frmSetupKr770A\","
+                          " \"set\": {\"SIOBaud\": 19200, \"COM2_Baud\": \"#3\"}}]}"},
+             {"selectors", "{\"devices\": [{\"device\": \"0.80.194.1.2.3\"}, {\"device\": \"00:50:c2:01:02:04\"},"
+                           " {\"device\": \"10.0.0.5\", \"set\": {\"DeviceID\": \"***\"}}]}"},
+             {"unknown_key", "{\"devices\": [{\"device\": \"10.0.0.5\", \"sett\": {}}]}"},
+             {"twice", "{\"devices\": [{\"device\": \"00-50-C2-00-00-01\"}, {\"device\": \"0.80.194.0.0.1\"}]}"},
+             {"bad_value", "{\"devices\": [{\"device\": \"10.0.0.5\", \"set\": {\"SIOBaud\": 1.5}}]}"},
+             {"broken", "{\"devices\": [{\"device\": \"10.0.0.5\",\n  \"set\": {\"DeviceID\": \"a\" \"b\"}}]}"}})
+        write(root / "fuzz_plan", name, text);
+
     // The dictionary: every tag of the catalogue, alone and as opening and closing tag, and the markers.
     std::set<std::string> tags{std::string(lv::kMacAddressTag)};
     for (const lv::WindowDef& window : lv::windowCatalogue()) {
@@ -135,7 +154,7 @@ int main(int argc, char** argv)
     for (const std::string& tag : tags)
         dict << "\"" << tag << "\"\n\"<" << tag << ">\"\n\"</" << tag << ">\"\n";
     for (const char* marker :
-         {"MAC", "MODEL: ", "VER:", "AX ", "AG ", "Old MAC: ", "New MAC: ", "\\x0d", "\\x00", "\\xff\\xff", "\\xfe"})
+         {"MAC", "MODEL: ", "devices", "defaults", "device", "password", "window", "set", "\\\"", "\\\\u00e9", "VER:", "AX ", "AG ", "Old MAC: ", "New MAC: ", "\\x0d", "\\x00", "\\xff\\xff", "\\xfe"})
         dict << "\"" << marker << "\"\n";
     return 0;
 }

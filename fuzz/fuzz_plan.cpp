@@ -1,0 +1,96 @@
+// The plan of linkvane-cli apply on arbitrary text: it is either read or refused with a message that
+// says where; a plan that is read names every device once by a selector that parses again, carries
+// only single-byte passwords and one entry per tag, and reads back the same when written out again.
+
+#include "fleetplan.h"
+
+#include "fuzzcheck.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QString>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+using Entries = std::vector<std::pair<QString, QString>>;
+
+Entries sorted(Entries entries)
+{
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+QByteArray written(const lv::FleetPlan& plan)
+{
+    QJsonArray devices;
+    for (const lv::PlanDevice& device : plan.devices) {
+        QJsonObject set;
+        for (const auto& [tag, value] : device.set)
+            set.insert(tag, value);
+        QJsonObject entry{{QStringLiteral("device"), device.device}, {QStringLiteral("set"), set}};
+        if (device.password)
+            entry.insert(QStringLiteral("password"), *device.password);
+        if (!device.window.isEmpty())
+            entry.insert(QStringLiteral("window"), device.window);
+        devices.append(entry);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("devices"), devices}}).toJson(QJsonDocument::Compact);
+}
+
+void checkPosition(const QByteArray& text, qsizetype offset)
+{
+    const auto [line, column] = lv::lineAndColumn(text, offset);
+    check(line >= 1 && line <= text.count('\n') + 1);
+    check(column >= 1 && column <= text.size() + 1);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    checkPosition(text, size == 0 ? 0 : data[0] * static_cast<qsizetype>(size) / 255);
+
+    QString error;
+    const std::optional<lv::FleetPlan> plan = lv::parseFleetPlan(text, &error);
+    if (!plan) {
+        check(!error.isEmpty());
+        return 0;
+    }
+
+    QSet<QString> named;
+    for (const lv::PlanDevice& device : plan->devices) {
+        const std::optional<lv::DeviceSelector> again = lv::parseDeviceSelector(device.device);
+        check(again.has_value() && again->kind == device.selector.kind && again->text == device.selector.text);
+        const QString key = QString::number(static_cast<int>(device.selector.kind)) +
+                            QString::fromStdString(device.selector.text);
+        check(!named.contains(key));
+        named.insert(key);
+        if (device.password)
+            check(std::all_of(device.password->begin(), device.password->end(),
+                              [](QChar c) { return c.unicode() <= 0xFF; }));
+        QSet<QString> tags;
+        for (const auto& entry : device.set) {
+            check(!tags.contains(entry.first));
+            tags.insert(entry.first);
+        }
+    }
+
+    // Written out and read again, the plan is the same (defaults are already in every device).
+    QString againError;
+    const std::optional<lv::FleetPlan> reread = lv::parseFleetPlan(written(*plan), &againError);
+    check(reread.has_value() && reread->devices.size() == plan->devices.size());
+    for (std::size_t i = 0; i < plan->devices.size(); ++i) {
+        const lv::PlanDevice& a = plan->devices[i];
+        const lv::PlanDevice& b = reread->devices[i];
+        check(a.device == b.device && a.password == b.password && a.window == b.window);
+        check(sorted(a.set) == sorted(b.set));
+    }
+    return 0;
+}
