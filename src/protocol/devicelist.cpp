@@ -20,18 +20,18 @@ std::string ipFiller(std::size_t ipLength)
 
 } // namespace
 
-std::optional<std::string> macTextFromField(std::string_view macField)
+std::optional<std::uint64_t> macValueFromField(std::string_view macField)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::array<unsigned, 6> bytes{};
+    std::uint64_t mac = 0;
     std::size_t count = 0;
     std::size_t digits = 0;
     unsigned value = 0;
     for (const char c : macField) {
         if (c == '.') {
-            if (digits == 0 || count == bytes.size() - 1)
+            if (digits == 0 || count == 5)
                 return std::nullopt;
-            bytes[count++] = value;
+            mac = mac << 8 | value;
+            ++count;
             digits = 0;
             value = 0;
             continue;
@@ -44,22 +44,39 @@ std::optional<std::string> macTextFromField(std::string_view macField)
             return std::nullopt;
         ++digits;
     }
-    if (digits == 0 || count != bytes.size() - 1)
+    if (digits == 0 || count != 5)
         return std::nullopt;
-    bytes[count] = value;
+    return mac << 8 | value;
+}
 
-    std::string text;
-    text.reserve(17);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i > 0)
-            text.push_back('-');
-        text.push_back(kHex[bytes[i] >> 4]);
-        text.push_back(kHex[bytes[i] & 0xF]);
+namespace {
+
+std::array<char, 17> macChars(std::uint64_t mac)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::array<char, 17> text{};
+    for (std::size_t i = 0; i < 6; ++i) {
+        const auto byte = static_cast<unsigned>(mac >> (8 * (5 - i))) & 0xFF;
+        text[3 * i] = kHex[byte >> 4];
+        text[3 * i + 1] = kHex[byte & 0xF];
+        if (i < 5)
+            text[3 * i + 2] = '-';
     }
     return text;
 }
 
-std::optional<SearchReply> parseSearchReply(std::string_view datagram)
+} // namespace
+
+std::optional<std::string> macTextFromField(std::string_view macField)
+{
+    const std::optional<std::uint64_t> mac = macValueFromField(macField);
+    if (!mac)
+        return std::nullopt;
+    const std::array<char, 17> text = macChars(*mac);
+    return std::string(text.data(), text.size());
+}
+
+std::optional<SearchReplyView> viewSearchReply(std::string_view datagram)
 {
     if (datagram.empty() || datagram.front() != 'A')
         return std::nullopt;
@@ -73,16 +90,26 @@ std::optional<SearchReply> parseSearchReply(std::string_view datagram)
     if (cr != std::string_view::npos && cr < p2)
         return std::nullopt;
 
-    SearchReply reply;
-    reply.macField = std::string(datagram.substr(3, p1 - 3));
-    std::optional<std::string> macText = macTextFromField(reply.macField);
-    if (!macText)
+    SearchReplyView reply;
+    reply.macField = datagram.substr(3, p1 - 3);
+    const std::optional<std::uint64_t> mac = macValueFromField(reply.macField);
+    if (!mac)
         return std::nullopt;
-    reply.macText = std::move(*macText);
-    reply.ip = std::string(datagram.substr(p1 + 1, p2 - p1 - 1));
+    reply.mac = *mac;
+    reply.macChars = macChars(*mac);
+    reply.ip = datagram.substr(p1 + 1, p2 - p1 - 1);
     if (cr != std::string_view::npos)
-        reply.deviceId = std::string(datagram.substr(p2 + 1, cr - p2 - 1));
+        reply.deviceId = datagram.substr(p2 + 1, cr - p2 - 1);
     return reply;
+}
+
+std::optional<SearchReply> parseSearchReply(std::string_view datagram)
+{
+    const std::optional<SearchReplyView> view = viewSearchReply(datagram);
+    if (!view)
+        return std::nullopt;
+    return SearchReply{std::string(view->macField), std::string(view->macText()), std::string(view->ip),
+                       std::string(view->deviceId)};
 }
 
 std::string deviceListLine(std::string_view macText, std::string_view ip, std::string_view deviceId)
@@ -165,32 +192,45 @@ std::string patchDeviceIdColumn(std::string_view line, std::string_view loadedId
 
 int DeviceList::add(std::string_view datagram)
 {
-    if (contains(datagram))
+    if (contains(datagram) || !viewSearchReply(datagram))
         return -1;
-    const std::optional<SearchReply> reply = parseSearchReply(datagram);
-    if (!reply)
-        return -1;
-    std::string line = deviceListLine(reply->macText, reply->ip, reply->deviceId);
     m_raw.emplace_back(datagram);
-    m_lines.push_back(std::move(line));
+    m_lines.emplace_back();
+    m_lineBuilt.push_back(false);
     countRaw(m_raw.back());
     return static_cast<int>(m_raw.size() - 1);
+}
+
+const std::string& DeviceList::line(std::size_t i) const
+{
+    std::string& line = m_lines.at(i);
+    if (!m_lineBuilt[i]) {
+        // Every entry was a reply when it was added, and a rewrite builds the line before it.
+        if (const std::optional<SearchReplyView> reply = viewSearchReply(m_raw[i]))
+            line = deviceListLine(reply->macText(), reply->ip, reply->deviceId);
+        m_lineBuilt[i] = true;
+    }
+    return line;
 }
 
 void DeviceList::clear()
 {
     m_raw.clear();
     m_lines.clear();
+    m_lineBuilt.clear();
     m_rawCount.clear();
 }
 
 void DeviceList::setLine(std::size_t i, std::string line)
 {
     m_lines.at(i) = std::move(line);
+    m_lineBuilt[i] = true;
 }
 
 void DeviceList::setRaw(std::size_t i, std::string raw)
 {
+    // The line stays what the old entry made it until it is set.
+    line(i);
     std::string& entry = m_raw.at(i);
     uncountRaw(entry);
     entry = std::move(raw);
@@ -199,7 +239,7 @@ void DeviceList::setRaw(std::size_t i, std::string raw)
 
 bool DeviceList::contains(std::string_view datagram) const
 {
-    return m_rawCount.find(datagram) != m_rawCount.end();
+    return m_rawCount.find(datagram) != nullptr;
 }
 
 void DeviceList::countRaw(const std::string& raw)
@@ -209,9 +249,9 @@ void DeviceList::countRaw(const std::string& raw)
 
 void DeviceList::uncountRaw(const std::string& raw)
 {
-    const auto it = m_rawCount.find(raw);
-    if (it != m_rawCount.end() && --it->second == 0)
-        m_rawCount.erase(it);
+    int* count = m_rawCount.find(raw);
+    if (count && --*count == 0)
+        m_rawCount.erase(raw);
 }
 
 } // namespace lv

@@ -8,12 +8,14 @@
 // (from character 44), 2 blanks per character the IP is short of 15, 19 blanks,
 // the device ID.
 
+#include "flattextmap.h"
+
+#include <array>
 #include <cstddef>
-#include <functional>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace lv {
@@ -25,11 +27,29 @@ struct SearchReply {
     std::string deviceId; // empty when the reply has no carriage return
 };
 
+// A search reply read in place: its fields are views into the datagram, and the MAC
+// is kept as its value and its text beside them, so reading a reply allocates nothing.
+struct SearchReplyView {
+    std::string_view macField;
+    std::string_view ip;
+    std::string_view deviceId;
+    std::uint64_t mac = 0; // the six bytes, the first in the highest place
+    std::array<char, 17> macChars{};
+
+    std::string_view macText() const { return {macChars.data(), macChars.size()}; }
+};
+
 // Parses one search reply datagram. A reply that does not start with "A", lacks
 // either "/", has a carriage return before the second "/", or whose MAC field is
-// not six decimal numbers from 0 to 255 gives no result.
+// not six decimal numbers from 0 to 255 gives no result. The view is valid while
+// the datagram is.
+std::optional<SearchReplyView> viewSearchReply(std::string_view datagram);
+// The same reply with its fields copied.
 std::optional<SearchReply> parseSearchReply(std::string_view datagram);
 
+// Six decimal numbers 0..255 joined by exactly five dots -> the six bytes, the first
+// in the highest place.
+std::optional<std::uint64_t> macValueFromField(std::string_view macField);
 // Six decimal numbers 0..255 joined by exactly five dots -> "00-50-C2-01-02-03".
 std::optional<std::string> macTextFromField(std::string_view macField);
 
@@ -74,7 +94,9 @@ public:
 
     std::size_t size() const { return m_raw.size(); }
     const std::string& raw(std::size_t i) const { return m_raw.at(i); }
-    const std::string& line(std::size_t i) const { return m_lines.at(i); }
+    // The line of an entry, built from its reply when it is first asked for (a listing that is
+    // only printed never needs one), or as set.
+    const std::string& line(std::size_t i) const;
 
     void setLine(std::size_t i, std::string line);
     // Rewrites a raw entry and keeps the duplicate index in step with it.
@@ -83,20 +105,14 @@ public:
     bool contains(std::string_view datagram) const;
 
 private:
-    // Hashes std::string and std::string_view alike, so a datagram is looked up
-    // without copying it first.
-    struct RawHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
-    };
-
     void countRaw(const std::string& raw);
     void uncountRaw(const std::string& raw);
 
     std::vector<std::string> m_raw;
-    std::vector<std::string> m_lines;
+    mutable std::vector<std::string> m_lines;
+    mutable std::vector<bool> m_lineBuilt; // beside each line: built or set
     // How many raw entries hold each text: a rewritten entry may equal another one.
-    std::unordered_map<std::string, int, RawHash, std::equal_to<>> m_rawCount;
+    FlatTextMap<int> m_rawCount;
 };
 
 } // namespace lv

@@ -105,33 +105,51 @@ int DeviceSearch::interfaceOf(int index) const
 
 bool DeviceSearch::conflicted(int index) const
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
+    if (m_conflictLines == 0 || index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
         return false;
-    const std::optional<SearchReply> reply = parseSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
+    const std::optional<SearchReplyView> reply = viewSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
     if (!reply)
         return false;
-    const auto it = m_owners.find(reply->ip);
-    return it != m_owners.end() && it->second.macs.size() >= 2;
+    const IpOwners* owners = m_owners.find(reply->ip);
+    return owners && owners->macs() >= 2;
+}
+
+void DeviceSearch::IpOwners::add(std::uint64_t mac, int delta)
+{
+    m_devices += delta;
+    if (m_firstCount > 0 && m_first == mac) {
+        m_firstCount = std::max(0, m_firstCount + delta);
+        return;
+    }
+    const auto other = std::find_if(m_others.begin(), m_others.end(), [&](const auto& o) { return o.first == mac; });
+    if (other != m_others.end()) {
+        other->second += delta;
+        if (other->second <= 0)
+            m_others.erase(other);
+    } else if (delta > 0) {
+        if (m_firstCount == 0) {
+            m_first = mac;
+            m_firstCount = delta;
+        } else {
+            m_others.emplace_back(mac, delta);
+        }
+    }
 }
 
 void DeviceSearch::count(const std::string& raw, int delta)
 {
-    const std::optional<SearchReply> reply = parseSearchReply(raw);
+    const std::optional<SearchReplyView> reply = viewSearchReply(raw);
     if (!reply)
         return;
     IpOwners& owners = m_owners[reply->ip];
-    const auto lines = [](const IpOwners& o) { return o.macs.size() >= 2 ? o.devices : 0; };
-    const std::size_t macsBefore = owners.macs.size();
+    const auto lines = [](const IpOwners& o) { return o.macs() >= 2 ? o.devices() : 0; };
+    const std::size_t macsBefore = owners.macs();
     const int before = lines(owners);
-    int& perMac = owners.macs[reply->macField];
-    perMac += delta;
-    owners.devices += delta;
-    if (perMac <= 0)
-        owners.macs.erase(reply->macField);
+    owners.add(reply->mac, delta);
     m_conflictLines += lines(owners) - before;
-    if ((macsBefore >= 2) != (owners.macs.size() >= 2) || (owners.macs.size() >= 2 && delta > 0))
+    if ((macsBefore >= 2) != (owners.macs() >= 2) || (owners.macs() >= 2 && delta > 0))
         m_conflictsChanged = true;
-    if (owners.devices <= 0)
+    if (owners.devices() <= 0)
         m_owners.erase(reply->ip);
 }
 

@@ -11,7 +11,8 @@
 // second network card answer too; each device keeps the interface it answered
 // on, and its commands leave there. Aimed elsewhere (a directed broadcast or
 // one address), the probe goes once, where the routing table sends it. Lines
-// whose IP address is answered by two or more MACs are marked as conflicts.
+// whose IP address is answered by two or more MACs are marked as conflicts (a MAC
+// is its six bytes, however its field writes them).
 
 #include "devicelist.h"
 #include "sessionstate.h"
@@ -19,10 +20,10 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace lv {
@@ -66,9 +67,21 @@ Q_SIGNALS:
     void conflictsChanged();
 
 private:
-    struct IpOwners {
-        std::map<std::string, int> macs; // MAC field -> how many listed devices carry it
-        int devices = 0;
+    // The MACs that answer with one IP address, each with how many listed devices carry it. The first
+    // is kept inline: nearly every address has one MAC, and a search of thousands of devices then
+    // allocates nothing per address beyond its entry.
+    class IpOwners {
+    public:
+        // Counts `delta` more devices of `mac`; a MAC whose count falls to zero is forgotten.
+        void add(std::uint64_t mac, int delta);
+        std::size_t macs() const { return (m_firstCount > 0 ? 1 : 0) + m_others.size(); }
+        int devices() const { return m_devices; }
+
+    private:
+        std::uint64_t m_first = 0;
+        int m_firstCount = 0;
+        std::vector<std::pair<std::uint64_t, int>> m_others;
+        int m_devices = 0;
     };
 
     void onDatagram(const QByteArray& datagram, int interfaceIndex);
@@ -80,7 +93,7 @@ private:
     std::map<int, std::unique_ptr<UdpSocket>> m_sockets; // by interface index
     DeviceList m_devices;
     std::vector<int> m_interfaces;                      // beside each listed device
-    std::unordered_map<std::string, IpOwners> m_owners; // by IP
+    FlatTextMap<IpOwners> m_owners; // by IP
     int m_conflictLines = 0;
     bool m_conflictsChanged = false;
     int m_firstUnsignalled = -1; // first index not yet in a devicesAdded signal

@@ -187,4 +187,67 @@ TEST(DeviceSearchTest, SignalsEachNewDeviceAndEachReadAsOneRange)
     EXPECT_EQ(ranges.last().second, 2999);
 }
 
+// Conflicts are counted per IP address over MACs (their six bytes), through answers and the rewrites
+// of listed entries after an update; each case gives the answers, the rewrites (index, new entry) and
+// then which lines are marked.
+struct ConflictCase {
+    const char* name;
+    QList<QByteArray> answers;
+    QList<QPair<int, QByteArray>> rewrites;
+    QList<bool> marked;
+};
+
+void PrintTo(const ConflictCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class DeviceSearchConflicts : public ::testing::TestWithParam<ConflictCase> {};
+
+TEST_P(DeviceSearchConflicts, MarkLinesWhoseIpAnotherMacAnswers)
+{
+    const ConflictCase& c = GetParam();
+    Peer peer(c.answers);
+    lv::SessionState state;
+    state.broadcast = QHostAddress(QHostAddress::LocalHost);
+    state.gCmdPort = QString::number(peer.port());
+    lv::DeviceSearch search(state);
+    ASSERT_TRUE(search.start());
+    QTRY_COMPARE_WITH_TIMEOUT(search.devices().size(), std::size_t(c.answers.size()), 5000);
+    for (const auto& [index, raw] : c.rewrites)
+        search.setRaw(index, raw.toStdString());
+    int count = 0;
+    for (int i = 0; i < c.marked.size(); ++i) {
+        EXPECT_EQ(search.conflicted(i), c.marked[i]) << "line " << i;
+        count += c.marked[i] ? 1 : 0;
+    }
+    EXPECT_EQ(search.conflictCount(), count);
+}
+
+const QByteArray kA = "AX 0.80.194.0.0.1/10.0.0.1/A\r";
+const QByteArray kB = "AX 0.80.194.0.0.2/10.0.0.2/B\r";
+const QByteArray kBOnA = "AX 0.80.194.0.0.2/10.0.0.1/B\r";
+const QByteArray kCOnA = "AX 0.80.194.0.0.3/10.0.0.1/C\r";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeviceSearchConflicts,
+    ::testing::Values(
+        ConflictCase{"DistinctAddresses", {kA, kB}, {}, {false, false}},
+        ConflictCase{"TwoMacsOneAddress", {kA, kBOnA, kB}, {}, {true, true, false}},
+        // One MAC, its field written two ways: the same device, not a conflict.
+        ConflictCase{"OneMacTwoSpellings", {kA, "AX 000.080.194.000.000.001/10.0.0.1/A2\r"}, {}, {false, false}},
+        ConflictCase{"ThreeMacsOneAddress", {kA, kBOnA, kCOnA}, {}, {true, true, true}},
+        // The first MAC leaves the address: the other two still share it.
+        ConflictCase{"FirstLeavesOfThree", {kA, kBOnA, kCOnA}, {{0, "AX 0.80.194.0.0.1/10.0.0.9/A\r"}},
+                     {false, true, true}},
+        // Two of three leave: the one left alone is no conflict any more.
+        ConflictCase{"TwoLeaveOfThree",
+                     {kA, kBOnA, kCOnA},
+                     {{1, "AX 0.80.194.0.0.2/10.0.0.8/B\r"}, {0, "AX 0.80.194.0.0.1/10.0.0.9/A\r"}},
+                     {false, false, false}},
+        // An update moves a device onto another's address, then back.
+        ConflictCase{"MovesOntoAnotherAddress", {kA, kB}, {{1, kBOnA}}, {true, true}},
+        ConflictCase{"MovesOntoAndBack", {kA, kB}, {{1, kBOnA}, {1, kB}}, {false, false}}),
+    [](const ::testing::TestParamInfo<ConflictCase>& info) { return std::string(info.param.name); });
+
 } // namespace
