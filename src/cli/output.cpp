@@ -46,6 +46,93 @@ QJsonValue jsonText(std::string_view bytes)
     return fromLatin1(bytes);
 }
 
+namespace {
+
+// A JSON string of single-byte text: the escapes QJsonDocument writes (\" \\ \b \f \n \r \t, other
+// C0 controls as \u00xx) and every byte from 0x80 as the UTF-8 of the Latin-1 character it stands for.
+void appendJsonString(std::string& json, std::string_view latin1)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    json.push_back('"');
+    const auto plain = [](char ch) {
+        const auto byte = static_cast<unsigned char>(ch);
+        return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\';
+    };
+    while (!latin1.empty()) {
+        // A run of plain characters goes in at once.
+        std::size_t run = 0;
+        while (run < latin1.size() && plain(latin1[run]))
+            ++run;
+        json.append(latin1.substr(0, run));
+        latin1.remove_prefix(run);
+        if (latin1.empty())
+            break;
+        const char ch = latin1.front();
+        latin1.remove_prefix(1);
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte >= 0x80) {
+            json.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            json.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+            continue;
+        }
+        json.push_back('\\');
+        switch (byte) {
+        case '"': json.push_back('"'); break;
+        case '\\': json.push_back('\\'); break;
+        case '\b': json.push_back('b'); break;
+        case '\f': json.push_back('f'); break;
+        case '\n': json.push_back('n'); break;
+        case '\r': json.push_back('r'); break;
+        case '\t': json.push_back('t'); break;
+        default:
+            json.append("u00", 3);
+            json.push_back(kHex[byte >> 4]);
+            json.push_back(kHex[byte & 0xF]);
+        }
+    }
+    json.push_back('"');
+}
+
+} // namespace
+
+void JsonRecords::beginRecord()
+{
+    m_json.append(m_firstRecord ? "    {" : ",\n    {");
+    m_firstRecord = false;
+    m_firstField = true;
+}
+
+void JsonRecords::key(std::string_view key)
+{
+    m_json.append(m_firstField ? "\n        \"" : ",\n        \"");
+    m_firstField = false;
+    m_json.append(key);
+    m_json.append("\": ", 3);
+}
+
+void JsonRecords::field(std::string_view name, std::string_view latin1Text)
+{
+    key(name);
+    appendJsonString(m_json, latin1Text);
+}
+
+void JsonRecords::field(std::string_view name, bool value)
+{
+    key(name);
+    m_json.append(value ? "true" : "false");
+}
+
+void JsonRecords::endRecord()
+{
+    m_json.append("\n    }");
+}
+
+std::string JsonRecords::finish()
+{
+    m_json.append(m_firstRecord ? "]\n" : "\n]\n");
+    return std::move(m_json);
+}
+
 void Output::text(const QString& text)
 {
     m_out << text;
@@ -60,16 +147,21 @@ void Output::document(const QJsonValue& value)
     else
         doc.setObject(value.toObject());
     const QByteArray json = doc.toJson(QJsonDocument::Indented);
+    documentBytes(std::string_view(json.constData(), static_cast<std::size_t>(json.size())));
+}
+
+void Output::documentBytes(std::string_view json)
+{
     m_out.flush();
     // Written as the UTF-8 bytes it already is when the stream has a device (standard output), rather
     // than through a second conversion of a listing that may hold thousands of devices.
     if (QIODevice* device = m_out.device()) {
-        device->write(json);
+        device->write(json.data(), static_cast<qint64>(json.size()));
         if (auto* file = qobject_cast<QFileDevice*>(device))
             file->flush();
         return;
     }
-    m_out << QString::fromUtf8(json);
+    m_out << QString::fromUtf8(json.data(), static_cast<qsizetype>(json.size()));
     m_out.flush();
 }
 

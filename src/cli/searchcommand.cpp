@@ -6,8 +6,6 @@
 #include "latin1.h"
 
 #include <QCommandLineParser>
-#include <QJsonArray>
-#include <QJsonObject>
 
 #include <algorithm>
 
@@ -76,49 +74,50 @@ int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser
     if (!context.runSearch({}, end))
         return kExitNoAnswer;
 
+    // Each reply is read in place and written straight into the listing; nothing is copied.
     const DeviceList& list = context.search().devices();
-    std::vector<SearchReply> replies;
-    std::vector<bool> conflicts; // beside each reply: another MAC answered with its IP address
-    replies.reserve(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (std::optional<SearchReply> reply = parseSearchReply(list.raw(i))) {
-            replies.push_back(std::move(*reply));
-            conflicts.push_back(context.search().conflicted(static_cast<int>(i)));
-        }
+    const auto forEachReply = [&](const auto& take) {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (const std::optional<SearchReplyView> reply = viewSearchReply(list.raw(i)))
+                take(*reply, context.search().conflicted(static_cast<int>(i)));
+    };
 
     Output& out = context.output();
     qint64 formattedAt = 0;
     if (out.json()) {
-        QJsonArray devices;
-        for (std::size_t i = 0; i < replies.size(); ++i) {
-            const SearchReply& r = replies[i];
-            devices.append(QJsonObject{{QStringLiteral("mac"), jsonText(r.macText)},
-                                       {QStringLiteral("macField"), jsonText(r.macField)},
-                                       {QStringLiteral("ip"), jsonText(r.ip)},
-                                       {QStringLiteral("deviceId"), jsonText(r.deviceId)},
-                                       {QStringLiteral("conflict"), bool(conflicts[i])}});
-        }
+        JsonRecords devices;
+        devices.reserve(list.size());
+        forEachReply([&](const SearchReplyView& r, bool conflict) {
+            devices.beginRecord();
+            devices.field("conflict", conflict);
+            devices.field("deviceId", r.deviceId);
+            devices.field("ip", r.ip);
+            devices.field("mac", r.macText());
+            devices.field("macField", r.macField);
+            devices.endRecord();
+        });
+        const std::string json = devices.finish();
         formattedAt = context.sinceProbeMs();
-        out.document(devices);
+        out.documentBytes(json);
     } else {
         // The column is as wide as the widest address, up to a bound that no reply can push.
+        // A " !" after the IP marks an address that another MAC answers with too.
         constexpr qsizetype kIpColumnLimit = 40;
         qsizetype ipWidth = 2;
-        // A " !" after the IP marks an address that another MAC answers with too.
-        const auto mark = [&](std::size_t i) { return conflicts[i] ? qsizetype(2) : qsizetype(0); };
-        for (std::size_t i = 0; i < replies.size(); ++i)
-            ipWidth =
-                std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(replies[i].ip.size())) + mark(i));
+        forEachReply([&](const SearchReplyView& r, bool conflict) {
+            ipWidth = std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(r.ip.size())) +
+                                            (conflict ? qsizetype(2) : qsizetype(0)));
+        });
         QString text;
-        text.reserve(static_cast<qsizetype>(replies.size()) * 60 + 40);
+        text.reserve(static_cast<qsizetype>(list.size()) * 60 + 40);
         text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
                 QLatin1String("Device ID\n");
-        for (std::size_t i = 0; i < replies.size(); ++i) {
-            const SearchReply& r = replies[i];
-            const QString ip = shownText(r.ip, ipWidth - mark(i)) + (conflicts[i] ? QStringLiteral(" !") : QString());
-            text += fromLatin1(r.macText).leftJustified(19) + ip.leftJustified(ipWidth + 2) + shownText(r.deviceId) +
-                    QLatin1Char('\n');
-        }
+        forEachReply([&](const SearchReplyView& r, bool conflict) {
+            const QString ip =
+                conflict ? shownText(r.ip, ipWidth - 2) + QStringLiteral(" !") : shownText(r.ip, ipWidth);
+            text += fromLatin1(r.macText()).leftJustified(19) + ip.leftJustified(ipWidth + 2) +
+                    shownText(r.deviceId) + QLatin1Char('\n');
+        });
         formattedAt = context.sinceProbeMs();
         out.text(text);
     }

@@ -5,6 +5,7 @@
 #include "output.h"
 #include "printers.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -83,6 +84,37 @@ TEST(JsonOutput, CarriesEveryByteOfASetCommandThroughTheDocument)
     ASSERT_EQ(error.error, QJsonParseError::NoError) << text.toStdString();
     EXPECT_EQ(doc.object()[QStringLiteral("sent")].toString().toLatin1().toStdString(), sent);
     EXPECT_TRUE(text.contains(QLatin1String("\\u0000"))) << text.toStdString();
+}
+
+// The search listing is written straight from the replies' bytes; it must be the document QJsonDocument
+// writes for the same array of objects, byte for byte, whatever bytes a device sends.
+TEST(JsonRecords, WritesWhatQJsonDocumentWritesForTheSameRecords)
+{
+    using namespace std::string_literals;
+    std::string everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte.push_back(static_cast<char>(b));
+    const std::vector<std::vector<std::string>> listings{
+        {},
+        {"plain"},
+        {everyByte, ""s, "q\"uote\\back/slash"s, "\x7f\x80\x9f\xa0\xff caf\xe9"s, std::string(3000, 'x') + "\0"s},
+    };
+    for (const std::vector<std::string>& texts : listings) {
+        lv::JsonRecords records;
+        QJsonArray array;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            records.beginRecord();
+            records.field("conflict", i % 2 == 1);
+            records.field("deviceId", texts[i]);
+            records.field("ip", texts[texts.size() - 1 - i]);
+            records.endRecord();
+            array.append(QJsonObject{{QStringLiteral("conflict"), i % 2 == 1},
+                                     {QStringLiteral("deviceId"), lv::jsonText(texts[i])},
+                                     {QStringLiteral("ip"), lv::jsonText(texts[texts.size() - 1 - i])}});
+        }
+        EXPECT_EQ(records.finish(), QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString())
+            << texts.size() << " records";
+    }
 }
 
 TEST(PrintableText, ShowsControlBytesAsEscapes)
