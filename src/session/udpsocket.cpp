@@ -118,10 +118,9 @@ void UdpSocket::readPending()
         m_batch = std::make_unique<DatagramBatch>();
 
     bool open = true;
-    int delivered = 0;
-    bool endedOnQtRead = false;
+    bool armed = false;      // Qt's read found the queue empty and armed the notifier again
+    bool caughtUp = false;   // a batch came back short: the queue is empty for the moment
     while (open && clock.nsecsElapsed() < budgetNs) {
-        endedOnQtRead = false;
         if (m_batch) {
             const int got = m_batch->read(socket->socketDescriptor());
             for (int i = 0; i < got && open; ++i) {
@@ -129,38 +128,35 @@ void UdpSocket::readPending()
                 open = deliver(socket, QByteArray(d.data, d.size), QHostAddress(d.senderIPv4), d.senderPort,
                                d.interfaceIndex);
             }
-            delivered += qMax(got, 0);
             if (got == DatagramBatch::kCapacity)
                 continue;
+            if (got > 0) {
+                caughtUp = true;
+                break;
+            }
         }
         // Qt's own read: it takes the next datagram if there is one and, either
         // way, arms the socket's notifier again for the datagrams still to come.
         if (!open)
             break;
-        endedOnQtRead = true;
         const QNetworkDatagram next = socket->receiveDatagram(kLargestReadBytes);
-        if (!next.isValid())
+        if (!next.isValid()) {
+            armed = true;
             break;
-        ++delivered;
+        }
         open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),
                        next.interfaceIndex());
     }
-    if (open && !endedOnQtRead) {
-        const QNetworkDatagram next = socket->receiveDatagram(kLargestReadBytes);
-        if (next.isValid()) {
-            ++delivered;
-            open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),
-                           next.interfaceIndex());
-        }
-    }
     Q_EMIT batchEnded();
-    // Come back for the rest through the event queue as well as through the
-    // socket's notifier: with a socket that is ready all the time, the event
-    // loop would otherwise let other sources (timers) wait.
-    if (delivered > 0 && socket == m_socket && !m_continuationPosted) {
-        m_continuationPosted = true;
-        QTimer::singleShot(0, this, &UdpSocket::readPending);
-    }
+    if (!open || socket != m_socket || armed || m_continuationPosted)
+        return;
+    // Datagrams are coming: read again through the event queue rather than the
+    // notifier. With the budget spent and the queue still full, at once, so the
+    // event loop lets its other sources (timers) run between reads; caught up
+    // with a burst that trickles in, after a short pause, so the next answers
+    // gather and are read many to a system call instead of a wake-up for each.
+    m_continuationPosted = true;
+    QTimer::singleShot(caughtUp ? kGatherMilliseconds : 0, Qt::PreciseTimer, this, &UdpSocket::readPending);
 }
 
 } // namespace lv
