@@ -8,6 +8,9 @@
 
 #include <QCommandLineParser>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace lv {
 
 namespace {
@@ -59,7 +62,7 @@ QString usageText()
     return text;
 }
 
-int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
+int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd end)
 {
     CliContext context(out, err);
     Output& output = context.output();
@@ -103,7 +106,14 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
     }
     if (!context.readGlobalOptions(own))
         return kExitUsage;
-    return command->execute(context, own);
+    const int code = command->execute(context, own);
+    if (end == CliEnd::EndProcess) {
+        out.flush();
+        err.flush();
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }
 
 } // namespace lv

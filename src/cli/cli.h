@@ -8,9 +8,16 @@
 
 namespace lv {
 
+// How runCli ends once its command is done.
+enum class CliEnd {
+    Return,      // everything freed, the exit code returned (tests, callers in process)
+    EndProcess,  // output flushed, then the process ends with the exit code at once: what a search of
+                 // tens of thousands of devices built would take longer to free than to print
+};
+
 // Runs one command. `args` are the arguments after the program name. Needs a QCoreApplication:
 // the waits are event loops.
-int runCli(const QStringList& args, QTextStream& out, QTextStream& err);
+int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd end = CliEnd::Return);
 
 // The general help: the global options and every command of the registry.
 QString usageText();

@@ -14,5 +14,5 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return lv::runCli(app.arguments().mid(1), out, err);
+    return lv::runCli(app.arguments().mid(1), out, err, lv::CliEnd::EndProcess);
 }
