@@ -12,7 +12,8 @@ if [[ "${1:-}" == "--quick" ]]; then
     quick=1
 fi
 
-dir=build/bench
+# Not build/bench: that is the bench folder of the main build tree.
+dir=build/bench-tree
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINKVANE_BENCH=ON >/dev/null
 cmake --build "$dir" --target bench_core bench_discovery linkvane-devsim linkvane-cli
 out=build/bench-results
