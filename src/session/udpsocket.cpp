@@ -119,7 +119,7 @@ void UdpSocket::readPending()
 
     bool open = true;
     bool armed = false;      // Qt's read found the queue empty and armed the notifier again
-    bool caughtUp = false;   // a batch came back short: the queue is empty for the moment
+    bool caughtUp = false;   // a dense batch came back short: the queue is empty for the moment
     while (open && clock.nsecsElapsed() < budgetNs) {
         if (m_batch) {
             const int got = m_batch->read(socket->socketDescriptor());
@@ -130,7 +130,9 @@ void UdpSocket::readPending()
             }
             if (got == DatagramBatch::kCapacity)
                 continue;
-            if (got > 0) {
+            // Many came but fewer than a batch: a dense burst that is still coming.
+            // A few: answers that trickle in, each best read when the notifier says.
+            if (got >= kGatherAfterDatagrams) {
                 caughtUp = true;
                 break;
             }

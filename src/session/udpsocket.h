@@ -85,9 +85,12 @@ inline constexpr qint64 kLargestReadBytes = 65536;
 // How long one turn of the event loop may spend reading datagrams.
 inline constexpr int kReadBudgetMicroseconds = 4000;
 
-// The pause before the next read once the socket has caught up with a burst
-// that is still coming: long enough for the next answers to gather (at 150,000
-// a second, some 150), short enough to go unseen.
+// The pause before the next read once the socket has caught up with a dense
+// burst that is still coming (a read found at least kGatherAfterDatagrams but
+// not a whole batch): long enough for the next answers to gather (at 150,000 a
+// second, some 150), short enough to go unseen. Sparser answers are read as
+// the notifier reports each.
 inline constexpr int kGatherMilliseconds = 1;
+inline constexpr int kGatherAfterDatagrams = 16;
 
 } // namespace lv

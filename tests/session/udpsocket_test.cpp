@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -94,6 +95,52 @@ TEST(UdpSocketTest, BurstArrivesWholeInOrderAndInBatches)
     // Nothing more comes: the socket neither repeats nor loses its place.
     QTest::qWait(50);
     EXPECT_EQ(got.size(), sent.size());
+}
+
+// Datagrams that trickle in (one every 3 ms) are each delivered as it arrives, not held back for
+// more to gather, and a dense burst after them is still read many to a turn.
+TEST(UdpSocketTest, TrickleIsDeliveredAtOnceAndABurstInBatches)
+{
+    QUdpSocket sender;
+    ASSERT_TRUE(sender.bind(QHostAddress::LocalHost, 0));
+    lv::UdpSocket socket;
+    socket.setRemoteHost(QHostAddress::LocalHost);
+    socket.setRemotePort(sender.localPort());
+    ASSERT_TRUE(socket.sendData("X"));
+    QTRY_VERIFY_WITH_TIMEOUT(sender.hasPendingDatagrams(), 2000);
+    const QNetworkDatagram probe = sender.receiveDatagram();
+
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> sentAt;
+    QList<qint64> delays;
+    int batches = 0;
+    QObject::connect(&socket, &lv::UdpSocket::dataArrival, &socket, [&](const QByteArray& bytes) {
+        const int n = bytes.toInt();
+        if (n < sentAt.size())
+            delays << clock.elapsed() - sentAt[n];
+    });
+    QObject::connect(&socket, &lv::UdpSocket::batchEnded, &socket, [&] { ++batches; });
+    constexpr int kTrickle = 30;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &tick, [&] {
+        sentAt << clock.elapsed();
+        sender.writeDatagram(QByteArray::number(sentAt.size() - 1), probe.senderAddress(),
+                             static_cast<quint16>(probe.senderPort()));
+        if (sentAt.size() == kTrickle)
+            tick.stop();
+    });
+    tick.start(3);
+    QTRY_COMPARE_WITH_TIMEOUT(delays.size(), kTrickle, 5000);
+    EXPECT_LT(*std::max_element(delays.begin(), delays.end()), 50) << "a lone datagram waited";
+
+    batches = 0;
+    for (int i = 0; i < 3000; ++i)
+        sender.writeDatagram("burst", probe.senderAddress(), static_cast<quint16>(probe.senderPort()));
+    int burst = 0;
+    QObject::connect(&socket, &lv::UdpSocket::dataArrival, &socket, [&](const QByteArray& b) { burst += b == "burst"; });
+    QTRY_COMPARE_WITH_TIMEOUT(burst, 3000, 5000);
+    EXPECT_LT(batches, 300) << "a burst should be read many datagrams to a turn";
 }
 
 TEST(UdpSocketTest, SlowReceiversDoNotKeepTimersWaiting)
