@@ -187,14 +187,31 @@ void MainWindow::buildControls()
         if (m_searchStatus && m_search.devices().size() == 0)
             say(QStringLiteral("No device answered"));
     });
-    connect(&m_search, &DeviceSearch::devicesAdded, this, [this] {
+    // The count follows the answers at most every kCountIntervalMs: answers that trickle in would
+    // otherwise lay out and repaint the status bar once each.
+    m_countTimer = new QTimer(this);
+    m_countTimer->setSingleShot(true);
+    m_countTimer->setInterval(kCountIntervalMs);
+    connect(m_countTimer, &QTimer::timeout, this, [this] {
+        if (!m_countPending)
+            return;
+        m_countPending = false;
+        m_countTimer->start();
         if (m_searchStatus)
             showSearchCount();
     });
-    connect(&m_search, &DeviceSearch::conflictsChanged, this, [this] {
-        if (m_searchStatus)
-            showSearchCount();
-    });
+    const auto countChanged = [this] {
+        if (!m_searchStatus)
+            return;
+        if (m_countTimer->isActive()) {
+            m_countPending = true;
+            return;
+        }
+        m_countTimer->start();
+        showSearchCount();
+    };
+    connect(&m_search, &DeviceSearch::devicesAdded, this, countChanged);
+    connect(&m_search, &DeviceSearch::conflictsChanged, this, countChanged);
 
     client->setMinimumSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     resize(twipsToPixels(kClientWidth),

@@ -117,6 +117,33 @@ TEST_F(StatusBarTest, SearchSaysSearchingThenCountsTheAnswersBelowTheList)
     EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
 }
 
+class TrickleStatusTest : public StatusBarTest {
+protected:
+    TrickleStatusTest()
+        : StatusBarTest({QStringLiteral("--devices"), QStringLiteral("200"), QStringLiteral("--jitter"),
+                         QStringLiteral("1000")})
+    {
+    }
+};
+
+// Answers that trickle in over a second change the count a few times a second, not once each, and
+// the last count stands once they are all in.
+TEST_F(TrickleStatusTest, CountFollowsTheAnswersAFewTimesASecond)
+{
+    ASSERT_NE(statusBar, nullptr);
+    QStringList shown;
+    QObject::connect(statusBar, &QStatusBar::messageChanged, statusBar, [&](const QString& text) {
+        if (text.endsWith(QStringLiteral("answered")))
+            shown << text;
+    });
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("200 devices answered"); }, 5000))
+        << latin1(status());
+    EXPECT_GE(shown.size(), 3) << "the count moves while the answers come";
+    EXPECT_LE(shown.size(), 1000 / lv::MainWindow::kCountIntervalMs + 4) << latin1(shown.join(QLatin1Char('|')));
+    EXPECT_EQ(shown.last(), QStringLiteral("200 devices answered"));
+}
+
 TEST_F(StatusBarTest, SilenceAfterTheProbeSaysNoDeviceAnswered)
 {
     // A port where something listens and never answers.
