@@ -1,58 +1,27 @@
 // linkvane-cli against a LAN where one device is broken or hostile: every wait ends within its bound,
 // only the asked device's reply is taken, and nothing is reported as done that was not.
 
-#include "device.h"
+#include "clirun.h"
 #include "devsimprocess.h"
-#include "modeltable.h"
 #include "printers.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CliResult {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-    qint64 ms = 0;
-};
-
-CliResult cli(const DevsimProcess& sim, const QStringList& args)
+// linkvane-cli against the simulator, with a short search.
+CliRun cli(const DevsimProcess& sim, const QStringList& args)
 {
-    QProcess process;
-    QElapsedTimer clock;
-    clock.start();
-    process.start(QStringLiteral(LINKVANE_CLI_PATH),
-                  QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"),
-                              QStringLiteral("--port"), QString::number(sim.port()), QStringLiteral("--wait"),
-                              QStringLiteral("400")} +
-                      args);
-    CliResult run;
-    if (!process.waitForFinished(20000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.ms = clock.elapsed();
-    run.code = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return runCli(at(sim, QStringList{QStringLiteral("--wait"), QStringLiteral("400")} + args), 20000);
 }
 
 // The MAC text of the simulated device of `model` in the default LAN.
 QString macOf(const char* model)
 {
-    const auto& models = lv::simulatedModels();
-    for (std::size_t i = 0; i < models.size(); ++i)
-        if (models[i] == model)
-            return QStringLiteral("00-50-C2-00-00-%1").arg(i + 1, 2, 16, QLatin1Char('0')).toUpper();
-    return {};
+    return macTextOf(deviceOfModel(defaultDevices(), model));
 }
 
 struct FaultCase {
@@ -69,11 +38,11 @@ TEST_P(CliFault, ShowTakesOnlyTheAskedDevicesReplyWithinItsBound)
     const FaultCase& c = GetParam();
     DevsimProcess sim({QStringLiteral("--fault"), QString::fromLatin1(c.fault)});
     ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
-    const CliResult run = cli(sim, {QStringLiteral("--json"), QStringLiteral("show"), macOf("KR-770A")});
-    EXPECT_EQ(run.code, c.showCode) << run.err.toStdString();
+    const CliRun run = cli(sim, {QStringLiteral("--json"), QStringLiteral("show"), macOf("KR-770A")});
+    EXPECT_EQ(run.exitCode, c.showCode) << run.err.toStdString();
     // The search waits until the device answers, the request at most 1000 ms: with process start-up,
     // every run ends well within 2.5 s.
-    EXPECT_LT(run.ms, 2500);
+    EXPECT_LT(run.elapsedMs, 2500);
     if (c.showCode == 0) {
         const QJsonObject shown = QJsonDocument::fromJson(run.out).object();
         EXPECT_EQ(shown[QStringLiteral("model")].toString(), QString::fromLatin1(c.model));
@@ -99,9 +68,9 @@ TEST(CliFaultSet, AnUnconfirmedUpdateIsNoSuccess)
 {
     DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("no-update@KR-770A")});
     ASSERT_TRUE(sim.started());
-    const CliResult run = cli(
+    const CliRun run = cli(
         sim, {QStringLiteral("--json"), QStringLiteral("set"), macOf("KR-770A"), QStringLiteral("DeviceID=Pump-7")});
-    EXPECT_EQ(run.code, 3) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
     EXPECT_FALSE(QJsonDocument::fromJson(run.out).object()[QStringLiteral("answered")].toBool());
 }
 
@@ -109,9 +78,9 @@ TEST(CliFaultSet, ACommandTooLargeForADatagramIsNotSentAndNotReportedAsSent)
 {
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
-    const CliResult run = cli(
+    const CliRun run = cli(
         sim, {QStringLiteral("set"), macOf("KR-770A"), QStringLiteral("DeviceID=") + QString(70000, QLatin1Char('x'))});
-    EXPECT_EQ(run.code, 3) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
     EXPECT_FALSE(run.out.contains("Answered: yes"));
     EXPECT_TRUE(run.err.contains("could not be sent")) << run.err.toStdString();
     EXPECT_TRUE(sim.waitForReceived("S ", 1, 300).isEmpty());
@@ -122,9 +91,9 @@ TEST(CliFaultSet, AValueCarryingAnotherItemIsRefusedBeforeAnythingIsSent)
 {
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
-    const CliResult run = cli(sim, {QStringLiteral("set"), macOf("KR-770A"),
+    const CliRun run = cli(sim, {QStringLiteral("set"), macOf("KR-770A"),
                                     QStringLiteral("DeviceID=a</DeviceID><IPAddress>6.6.6.6</IPAddress>")});
-    EXPECT_EQ(run.code, 4) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, 4) << run.err.toStdString();
     EXPECT_TRUE(sim.waitForReceived("S ", 1, 300).isEmpty());
 }
 
@@ -132,8 +101,8 @@ TEST(CliFaultSearch, ControlCharactersFromADeviceAreEscapedInText)
 {
     DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("oversize-search:600@KR-700")});
     ASSERT_TRUE(sim.started());
-    const CliResult run = cli(sim, {QStringLiteral("search")});
-    ASSERT_EQ(run.code, 0);
+    const CliRun run = cli(sim, {QStringLiteral("search")});
+    ASSERT_EQ(run.exitCode, 0);
     for (const char c : run.out) {
         const auto b = static_cast<unsigned char>(c);
         EXPECT_FALSE((b < 0x20 && b != '\n') || b == 0x7f) << "control byte " << int(b);

@@ -27,20 +27,28 @@ std::ostream& operator<<(std::ostream& os, const QString& text)
     return os << text.toStdString();
 }
 
-CliRun runCli(const QStringList& args, int timeoutMs, const QProcessEnvironment& environment)
+CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs,
+                  const QProcessEnvironment& environment,
+                  const std::function<void(QProcess&, const QByteArray&)>& onOutput)
 {
     CliRun run;
     QProcess process;
     process.setProcessEnvironment(environment);
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (onOutput)
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
+            run.out += process.readAllStandardOutput();
+            onOutput(process, run.out);
+        });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     QElapsedTimer clock;
     clock.start();
-    process.start(QStringLiteral(LINKVANE_CLI_PATH), args);
+    process.start(program, args);
     if (!process.waitForStarted(5000))
         return run;
-    process.closeWriteChannel();
+    if (!onOutput)
+        process.closeWriteChannel();
     if (process.state() == QProcess::Running)
         loop.exec();
     run.elapsedMs = clock.elapsed();
@@ -50,9 +58,14 @@ CliRun runCli(const QStringList& args, int timeoutMs, const QProcessEnvironment&
         process.waitForFinished(3000);
     }
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
+    run.out += process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+CliRun runCli(const QStringList& args, int timeoutMs, const QProcessEnvironment& environment)
+{
+    return runProgram(QStringLiteral(LINKVANE_CLI_PATH), args, timeoutMs, environment);
 }
 
 QStringList at(const DevsimProcess& sim, const QStringList& rest)

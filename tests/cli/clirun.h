@@ -10,10 +10,12 @@
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QList>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -30,8 +32,14 @@ struct CliRun {
     qint64 elapsedMs = 0;
 };
 
-// Runs linkvane-cli to its end, with standard input a pipe (never a terminal). The event loop keeps
-// running meanwhile, so the simulator's log pipe is drained and its writes never hold it up.
+// Runs `program` to its end, with standard input a pipe (never a terminal), closed at once unless
+// `onOutput` is given to answer what the program writes (it sees all the output so far). The event
+// loop keeps running meanwhile, so the simulator's log pipe is drained and its writes never hold it up.
+CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 30000,
+                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                  const std::function<void(QProcess&, const QByteArray&)>& onOutput = {});
+
+// Runs linkvane-cli so.
 CliRun runCli(const QStringList& args, int timeoutMs = 30000,
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 

@@ -2,77 +2,35 @@
 // against scripted answers on loopback. Nothing may leave the CLI before the new
 // address and the access code are right.
 
+#include "clirun.h"
 #include "devsimprocess.h"
 #include "fakedevice.h"
 #include "printers.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <ostream>
 
 namespace {
 
 const QString kCode = QStringLiteral("QuartzmoonTEST");
 
-struct ProgramRun {
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    qint64 elapsedMs = 0;
-};
-
-// Runs `program` to its end with the environment given (LINKVANE_ACCESS_CODE removed unless set
-// there) and standard input closed, unless `onOutput` answers what the program writes.
-ProgramRun runProgram(const QString& program, const QStringList& args, const QStringList& env = {},
-                      const std::function<void(QProcess&, const QByteArray&)>& onOutput = {})
+// The environment of the tests' programs: LINKVANE_ACCESS_CODE removed unless set in `env`.
+QProcessEnvironment environmentWith(const QStringList& env)
 {
-    ProgramRun run;
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("LINKVANE_ACCESS_CODE"));
     for (const QString& entry : env)
         environment.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
-    process.setProcessEnvironment(environment);
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    if (onOutput)
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
-            run.out += process.readAllStandardOutput();
-            onOutput(process, run.out);
-        });
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-    QElapsedTimer clock;
-    clock.start();
-    process.start(program, args);
-    if (!process.waitForStarted(5000))
-        return run;
-    if (!onOutput)
-        process.closeWriteChannel();
-    if (process.state() == QProcess::Running)
-        loop.exec();
-    run.elapsedMs = clock.elapsed();
-    run.finished = process.state() == QProcess::NotRunning;
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out += process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return environment;
 }
 
 QStringList at(quint16 port, const QString& broadcast, const QStringList& rest)
@@ -81,14 +39,9 @@ QStringList at(quint16 port, const QString& broadcast, const QStringList& rest)
            rest;
 }
 
-QStringList atSim(const DevsimProcess& sim, const QStringList& rest)
+CliRun cli(const QStringList& args, const QStringList& env = {})
 {
-    return at(sim.port(), QStringLiteral("127.255.255.255"), rest);
-}
-
-ProgramRun cli(const QStringList& args, const QStringList& env = {})
-{
-    return runProgram(QStringLiteral(LINKVANE_CLI_PATH), args, env);
+    return runCli(args, 30000, environmentWith(env));
 }
 
 QJsonObject jsonObject(const QByteArray& text)
@@ -121,8 +74,8 @@ TEST_P(SetMacRefusedTest, ExitsWithoutSendingAnything)
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
     const RefusedCase& c = GetParam();
-    const ProgramRun run =
-        cli(atSim(sim, QStringList{QStringLiteral("set-mac")} + c.options +
+    const CliRun run =
+        cli(::at(sim, QStringList{QStringLiteral("set-mac")} + c.options +
                            QStringList{QStringLiteral("00-50-C2-00-00-01"), QString::fromLatin1(c.newMac)}),
             c.env);
     ASSERT_TRUE(run.finished);
@@ -191,8 +144,8 @@ TEST_P(SetMacSourceTest, HexAddressConvertedSentAndShownByTheNextSearch)
         env = {QStringLiteral("LINKVANE_ACCESS_CODE=QuartzmoonTEST")};
         break;
     }
-    const ProgramRun run =
-        cli(atSim(sim, QStringList{QStringLiteral("--json"), QStringLiteral("set-mac")} + options +
+    const CliRun run =
+        cli(::at(sim, QStringList{QStringLiteral("--json"), QStringLiteral("set-mac")} + options +
                            QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("00-50-c2-01-02-04")}),
             env);
     ASSERT_EQ(run.exitCode, 0) << escapeBytes(run.err);
@@ -206,7 +159,7 @@ TEST_P(SetMacSourceTest, HexAddressConvertedSentAndShownByTheNextSearch)
     EXPECT_EQ(result.size(), 3);
     EXPECT_FALSE(run.out.contains("Quartzmoon"));
 
-    const ProgramRun search = cli(atSim(sim, {QStringLiteral("search")}));
+    const CliRun search = cli(::at(sim, {QStringLiteral("search")}));
     EXPECT_TRUE(search.out.contains("00-50-C2-01-02-04")) << escapeBytes(search.out);
     EXPECT_FALSE(search.out.contains("00-50-C2-00-00-01"));
 }
@@ -222,8 +175,8 @@ TEST(SetMac, NoAnswerWithinTheTimeoutExitsThree)
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
     // The simulated devices refuse, silently, an address another device holds.
-    const ProgramRun run = cli(
-        atSim(sim, QStringList{QStringLiteral("--timeout"), QStringLiteral("400"), QStringLiteral("set-mac")} +
+    const CliRun run = cli(
+        ::at(sim, QStringList{QStringLiteral("--timeout"), QStringLiteral("400"), QStringLiteral("set-mac")} +
                        kGoodCode + QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.0.0.2")}));
     EXPECT_EQ(run.exitCode, 3) << escapeBytes(run.err);
     EXPECT_TRUE(run.err.contains("did not answer"));
@@ -240,11 +193,11 @@ TEST(SetMac, CodeTypedAtTheTerminalIsNotEchoed)
     ASSERT_TRUE(sim.started());
     QStringList command{QStringLiteral(LINKVANE_CLI_PATH)};
     command +=
-        atSim(sim, {QStringLiteral("set-mac"), QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")});
+        ::at(sim, {QStringLiteral("set-mac"), QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")});
     bool typed = false;
-    const ProgramRun run =
-        runProgram(script, {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")}, {},
-                   [&](QProcess& process, const QByteArray& out) {
+    const CliRun run =
+        runProgram(script, {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")},
+                   30000, environmentWith({}), [&](QProcess& process, const QByteArray& out) {
                        if (!typed && out.contains("Access code: ")) {
                            typed = true;
                            process.write("QuartzmoonTEST\r");
@@ -282,7 +235,7 @@ TEST_P(SetMacAnswerTest, ExitCodeFollowsWhatTheDeviceReports)
             return {GetParam().answer};
         return {};
     });
-    const ProgramRun run =
+    const CliRun run =
         cli(at(device.port(), QStringLiteral("127.0.0.1"),
                QStringList{QStringLiteral("--wait"), QStringLiteral("300"), QStringLiteral("set-mac")} + kGoodCode +
                    QStringList{QStringLiteral("192.168.1.20"), QStringLiteral("0.80.194.1.2.4")}));
