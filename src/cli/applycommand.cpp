@@ -110,13 +110,9 @@ int ApplyCommand::execute(CliContext& context, const QCommandLineParser& parser)
     const QStringList operands = parser.positionalArguments();
     if (operands.size() != 1)
         return context.fail(kExitUsage, QStringLiteral("apply takes one PLAN.json"));
-    int parallel = 16;
-    if (parser.isSet(parallelOption())) {
-        const std::optional<int> n = strictNumber(parser.value(parallelOption()), 1, 1024);
-        if (!n)
-            return context.fail(kExitUsage, QStringLiteral("--parallel needs a number from 1 to 1024"));
-        parallel = *n;
-    }
+    const std::optional<int> parallel = parallelValue(parser, parallelOption());
+    if (!parallel)
+        return context.fail(kExitUsage, QString::fromLatin1(kParallelRange));
     JobSettings settings;
     settings.mode = parser.isSet(dryRunOption()) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
     settings.force = parser.isSet(forceOption());
@@ -178,7 +174,7 @@ int ApplyCommand::execute(CliContext& context, const QCommandLineParser& parser)
     std::vector<DeviceJob*> pointers;
     for (const auto& job : jobs)
         pointers.push_back(job.get());
-    runDeviceJobs(pointers, parallel, [&](DeviceJob& job) {
+    runDeviceJobs(pointers, *parallel, [&](DeviceJob& job) {
         if (!out.json())
             out.text(outcomeLine(context, job.outcome()));
     });

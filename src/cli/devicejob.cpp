@@ -4,6 +4,7 @@
 
 #include "commandchannel.h"
 #include "devicelist.h"
+#include "deviceselector.h"
 #include "latin1.h"
 #include "output.h"
 #include "secretmask.h"
@@ -192,6 +193,11 @@ void DeviceJob::finish(FleetResult result, const QString& error)
         m_channel = nullptr;
     }
     Q_EMIT finished();
+}
+
+std::optional<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option)
+{
+    return parser.isSet(option) ? strictNumber(parser.value(option), 1, 1024) : std::optional<int>(16);
 }
 
 void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std::function<void(DeviceJob&)>& finished)

@@ -77,13 +77,9 @@ int ExportCommand::execute(CliContext& context, const QCommandLineParser& parser
     const bool all = parser.isSet(allOption());
     if (all == !names.isEmpty())
         return context.fail(kExitUsage, QStringLiteral("export takes one or more DEVICE, or --all"));
-    int parallel = 16;
-    if (parser.isSet(parallelOption())) {
-        const std::optional<int> n = strictNumber(parser.value(parallelOption()), 1, 1024);
-        if (!n)
-            return context.fail(kExitUsage, QStringLiteral("--parallel needs a number from 1 to 1024"));
-        parallel = *n;
-    }
+    const std::optional<int> parallel = parallelValue(parser, parallelOption());
+    if (!parallel)
+        return context.fail(kExitUsage, QString::fromLatin1(kParallelRange));
     std::vector<DeviceSelector> selectors;
     for (const QString& name : names) {
         const std::optional<DeviceSelector> selector = parseDeviceSelector(name);
@@ -130,7 +126,7 @@ int ExportCommand::execute(CliContext& context, const QCommandLineParser& parser
     std::vector<DeviceJob*> pointers;
     for (const auto& job : jobs)
         pointers.push_back(job.get());
-    runDeviceJobs(pointers, parallel, {});
+    runDeviceJobs(pointers, *parallel, {});
 
     QJsonArray devices;
     for (const auto& job : jobs) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace lv {
 
@@ -12,6 +13,18 @@ namespace {
 constexpr std::size_t kIpColumn = 43; // characters before the IP of a line
 constexpr std::size_t kIpWidth = 15;
 constexpr std::size_t kShownIdLength = 8;
+
+// Where the first two "/" of an entry stand; nothing unless it holds two.
+std::optional<std::pair<std::size_t, std::size_t>> twoSlashes(std::string_view entry)
+{
+    const std::size_t p1 = entry.find('/');
+    if (p1 == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t p2 = entry.find('/', p1 + 1);
+    if (p2 == std::string_view::npos)
+        return std::nullopt;
+    return std::pair{p1, p2};
+}
 
 std::string ipFiller(std::size_t ipLength)
 {
@@ -80,12 +93,10 @@ std::optional<SearchReplyView> viewSearchReply(std::string_view datagram)
 {
     if (datagram.empty() || datagram.front() != 'A')
         return std::nullopt;
-    const std::size_t p1 = datagram.find('/');
-    if (p1 == std::string_view::npos || p1 < 3)
+    const auto slashes = twoSlashes(datagram);
+    if (!slashes || slashes->first < 3)
         return std::nullopt;
-    const std::size_t p2 = datagram.find('/', p1 + 1);
-    if (p2 == std::string_view::npos)
-        return std::nullopt;
+    const auto [p1, p2] = *slashes;
     const std::size_t cr = datagram.find('\r');
     if (cr != std::string_view::npos && cr < p2)
         return std::nullopt;
@@ -134,24 +145,19 @@ std::optional<std::string> addressPartOfEntry(std::string_view rawEntry)
 {
     if (!rawEntry.starts_with("AX"))
         return std::nullopt;
-    const std::size_t p1 = rawEntry.find('/');
-    if (p1 == std::string_view::npos)
-        return std::nullopt;
-    const std::size_t p2 = rawEntry.find('/', p1 + 1);
-    if (p2 == std::string_view::npos)
+    const auto slashes = twoSlashes(rawEntry);
+    if (!slashes)
         return std::nullopt;
     // p2 > p1 >= 2, so the part always starts inside the entry.
-    return std::string(rawEntry.substr(3, p2 - 2));
+    return std::string(rawEntry.substr(3, slashes->second - 2));
 }
 
 std::optional<std::string> entryWithIp(std::string_view rawEntry, std::string_view newIp)
 {
-    const std::size_t p1 = rawEntry.find('/');
-    if (p1 == std::string_view::npos)
+    const auto slashes = twoSlashes(rawEntry);
+    if (!slashes)
         return std::nullopt;
-    const std::size_t p2 = rawEntry.find('/', p1 + 1);
-    if (p2 == std::string_view::npos)
-        return std::nullopt;
+    const auto [p1, p2] = *slashes;
     std::string entry;
     entry.reserve(rawEntry.size() - (p2 - p1 - 1) + newIp.size());
     entry.append(rawEntry.substr(0, p1 + 1));

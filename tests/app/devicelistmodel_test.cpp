@@ -3,40 +3,19 @@
 
 #include "devicelistmodel.h"
 
+#include "answeringpeer.h"
 #include "printers.h"
 
 #include <QListView>
-#include <QNetworkDatagram>
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QTest>
-#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// A simulated LAN on 127.0.0.1 that answers every probe with `answers`.
-class Lan {
-public:
-    explicit Lan(QList<QByteArray> answers) : m_answers(std::move(answers))
-    {
-        m_socket.bind(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
-            while (m_socket.hasPendingDatagrams()) {
-                const QNetworkDatagram asked = m_socket.receiveDatagram();
-                for (const QByteArray& a : m_answers)
-                    m_socket.writeDatagram(a, asked.senderAddress(), static_cast<quint16>(asked.senderPort()));
-            }
-        });
-    }
-    quint16 port() const { return m_socket.localPort(); }
-    void setAnswers(QList<QByteArray> answers) { m_answers = std::move(answers); }
-
-private:
-    QUdpSocket m_socket;
-    QList<QByteArray> m_answers;
-};
+using Lan = AnsweringPeer;
 
 QByteArray answer(int i, const QByteArray& ip, const QByteArray& id)
 {

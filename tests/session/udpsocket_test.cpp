@@ -5,6 +5,7 @@
 #include "devicesearch.h"
 #include "udpsocket.h"
 
+#include "answeringpeer.h"
 #include "printers.h"
 
 #include <QElapsedTimer>
@@ -22,25 +23,7 @@
 namespace {
 
 // A peer on 127.0.0.1 that answers the first datagram it gets with `answers`.
-class Peer {
-public:
-    explicit Peer(QList<QByteArray> answers) : m_answers(std::move(answers))
-    {
-        m_socket.bind(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
-            while (m_socket.hasPendingDatagrams()) {
-                const QNetworkDatagram asked = m_socket.receiveDatagram();
-                for (const QByteArray& a : m_answers)
-                    m_socket.writeDatagram(a, asked.senderAddress(), static_cast<quint16>(asked.senderPort()));
-            }
-        });
-    }
-    quint16 port() const { return m_socket.localPort(); }
-
-private:
-    QUdpSocket m_socket;
-    QList<QByteArray> m_answers;
-};
+using Peer = AnsweringPeer;
 
 QList<QByteArray> numbered(int count)
 {
