@@ -165,10 +165,8 @@ void CliContext::startSession()
     m_state.interfaceName = m_options.interfaceName;
     m_search = std::make_unique<DeviceSearch>(m_state);
     m_channel = std::make_unique<CommandChannel>(m_state);
-    if (m_wireLog) {
-        m_wireLog->watchReceived(m_search->socket());
+    if (m_wireLog)
         m_wireLog->watch(*m_channel);
-    }
 }
 
 DeviceSearch& CliContext::search()
@@ -215,9 +213,13 @@ bool CliContext::runSearch(const std::function<bool(int)>& stop, const SearchEnd
                                 .arg(m_state.cmdPort()));
         return false;
     }
+    // Every socket the probe left through is logged, and what comes back to each.
     if (m_wireLog)
-        m_wireLog->sent(devices.socket().localPort(),
-                        QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
+        for (UdpSocket* socket : devices.sockets()) {
+            m_wireLog->watchReceived(*socket);
+            m_wireLog->sent(socket->localPort(),
+                            QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
+        }
     // A LAN that stays quiet for the idle time is done too, also before the first answer.
     if (end.idleMs >= 0)
         idle.start(std::min(end.idleMs, m_options.waitMs));

@@ -28,6 +28,10 @@ void WireLog::watch(CommandChannel& channel)
 void WireLog::watchReceived(UdpSocket& socket)
 {
     UdpSocket* s = &socket;
+    if (m_watched.contains(s))
+        return;
+    m_watched.insert(s);
+    connect(s, &QObject::destroyed, this, [this, s] { m_watched.remove(s); });
     connect(s, &UdpSocket::dataArrival, this,
             [this, s](const QByteArray& datagram) { received(s->localPort(), datagram); });
 }

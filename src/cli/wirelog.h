@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 
 namespace lv {
 
@@ -23,7 +24,8 @@ public:
 
     // Logs every datagram the channel sends and receives.
     void watch(CommandChannel& channel);
-    // Logs what the search socket receives; the probe is logged by whoever sends it.
+    // Logs what a search socket receives (once, however often it is given); the probe is logged by
+    // whoever sends it.
     void watchReceived(UdpSocket& socket);
 
     void sent(quint16 localPort, const QByteArray& datagram);
@@ -35,6 +37,7 @@ private:
     Output& m_output;
     const SecretMask& m_mask;
     QElapsedTimer m_clock;
+    QSet<const UdpSocket*> m_watched;
 };
 
 } // namespace lv

@@ -47,6 +47,14 @@ UdpSocket& DeviceSearch::socket()
     return m_sockets.empty() ? socketFor(0) : *m_sockets.begin()->second;
 }
 
+std::vector<UdpSocket*> DeviceSearch::sockets() const
+{
+    std::vector<UdpSocket*> out;
+    for (const auto& [index, socket] : m_sockets)
+        out.push_back(socket.get());
+    return out;
+}
+
 std::vector<int> DeviceSearch::probeInterfaces() const
 {
     if (!m_state.interfaceName.isEmpty()) {

@@ -56,6 +56,8 @@ public:
 
     // The first socket of the last search (the only one unless it went out on several interfaces).
     UdpSocket& socket();
+    // Every socket of the last search, one per interface the probe left through.
+    std::vector<UdpSocket*> sockets() const;
 
 Q_SIGNALS:
     void cleared();

@@ -83,6 +83,12 @@ out=$(ip netns exec "$op" "$cli" --json --interface eth1 search --wait 1500)
 count=$(macs "$out" | wc -l)
 check "--interface eth1 finds the 24 devices of the second card (got $count)" test "$count" -eq 24
 
+# The wire log shows the probe leaving by both cards and the answers of the second card's devices.
+log=$(ip netns exec "$op" "$cli" --verbose search --wait 1500 2>&1 >/dev/null)
+probes=$(grep -c ' TX port [0-9]* 14 bytes: X 99.130.83.99' <<<"$log")
+check "--verbose logs the probe on each card's socket (got $probes)" test "$probes" -eq 2
+check "--verbose logs an answer of a device only the second card sees" grep -q 'RX port .*AX 0\.80\.194\.0\.0\.23/' <<<"$log"
+
 far=00-50-C2-00-00-17
 show=$(ip netns exec "$op" "$cli" show "$far")
 check "a request reaches a device that only the second card sees" grep -q 'frmSetup' <<<"$show"
