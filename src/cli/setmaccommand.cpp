@@ -6,19 +6,17 @@
 #include "latin1.h"
 #include "macchange.h"
 #include "macchangeexchange.h"
+#include "secretinput.h"
 #include "showcommand.h"
-#include "terminalsecret.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <QJsonObject>
-#include <QProcessEnvironment>
 
 namespace lv {
 
 namespace {
 
-const QString kAccessCodeVariable = QStringLiteral("LINKVANE_ACCESS_CODE");
+constexpr char kAccessCodeVariable[] = "LINKVANE_ACCESS_CODE";
 
 const QCommandLineOption& accessCodeFileOption()
 {
@@ -45,26 +43,19 @@ std::optional<QString> readAccessCode(CliContext& context, const QCommandLinePar
     if (parser.isSet(accessCodeOption()))
         return parser.value(accessCodeOption());
     if (parser.isSet(accessCodeFileOption())) {
-        QFile file(parser.value(accessCodeFileOption()));
-        if (!file.open(QIODevice::ReadOnly)) {
-            context.fail(
-                kExitUsage,
-                QStringLiteral("cannot read the access code from %1: %2").arg(file.fileName(), file.errorString()));
-            return std::nullopt;
-        }
-        QByteArray line = file.readLine(4096);
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
-        return QString::fromLatin1(line);
+        QString error;
+        std::optional<QString> line = firstLineOfFile(parser.value(accessCodeFileOption()), &error);
+        if (!line)
+            context.fail(kExitUsage, QStringLiteral("the access code: ") + error);
+        return line;
     }
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (environment.contains(kAccessCodeVariable))
-        return environment.value(kAccessCodeVariable);
-    if (std::optional<QString> typed = readSecretFromTerminal(QStringLiteral("Access code: ")))
+    if (std::optional<QString> set = secretFromEnvironment(kAccessCodeVariable))
+        return set;
+    if (std::optional<QString> typed = promptForSecret(QStringLiteral("Access code: ")))
         return typed;
     context.fail(kExitUsage, QStringLiteral("set-mac needs the access code: --access-code-file FILE, the "
                                             "environment variable %1, or a terminal to type it in")
-                                 .arg(kAccessCodeVariable));
+                                 .arg(QLatin1String(kAccessCodeVariable)));
     return std::nullopt;
 }
 
