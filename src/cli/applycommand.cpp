@@ -159,6 +159,7 @@ int ApplyCommand::execute(CliContext& context, const QCommandLineParser& parser)
         DeviceTask task;
         task.named = device.device;
         task.rawEntry = context.search().devices().raw(static_cast<std::size_t>(index));
+        task.interfaceIndex = context.search().interfaceOf(index);
         // The plan's password first; only a device without one asks the options or the terminal.
         task.password = toLatin1(device.password ? *device.password : context.setupPassword());
         task.window = device.window;

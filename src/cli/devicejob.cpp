@@ -55,6 +55,8 @@ DeviceJob::~DeviceJob() = default;
 void DeviceJob::start()
 {
     m_channel = new CommandChannel(m_state, this);
+    // Its commands leave by the card the device answered on, as a single device's do.
+    m_channel->setInterface(m_task.interfaceIndex);
     // Queued: whatever else watches the socket (the wire log) sees the datagram before the job goes on.
     connect(&m_channel->buffer(), &ReplyBuffer::completed, this, &DeviceJob::onReplyComplete, Qt::QueuedConnection);
     if (m_wireLog)

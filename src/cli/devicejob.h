@@ -35,6 +35,7 @@ QString fleetResultText(FleetResult result);
 struct DeviceTask {
     QString named;        // as the plan or the command line names it
     std::string rawEntry; // its search reply
+    int interfaceIndex = 0; // the card it answered on (0: where the routing table sends)
     std::string password; // the setup password of its configuration request
     QString window;       // the window the changes were written for; empty: any
     std::vector<std::pair<QString, QString>> set;

@@ -118,6 +118,7 @@ int ExportCommand::execute(CliContext& context, const QCommandLineParser& parser
         DeviceTask task;
         task.named = all ? QString() : names[static_cast<qsizetype>(i)];
         task.rawEntry = raw;
+        task.interfaceIndex = context.search().interfaceOf(found[i]);
         task.password = password;
         jobs.push_back(std::make_unique<DeviceJob>(
             context.state(), std::move(task), JobSettings{JobSettings::Mode::Load, false, context.options().timeoutMs},

@@ -92,6 +92,8 @@ check "--verbose logs an answer of a device only the second card sees" grep -q '
 far=00-50-C2-00-00-17
 show=$(ip netns exec "$op" "$cli" show "$far")
 check "a request reaches a device that only the second card sees" grep -q 'frmSetup' <<<"$show"
+exported=$(ip netns exec "$op" "$cli" export "$far")
+check "export asks it through the card it answered on" grep -q '"device": *"'"$far"'"' <<<"$exported"
 far_out=$(ip netns exec "$op" "$cli" --json set "$far" DeviceID=Far-23)
 check "an Update reaches it as well ($far_out)" grep -q '"answered": *true' <<<"$far_out"
 out=$(ip netns exec "$op" "$cli" --json --interface eth1 search --wait 1500)
