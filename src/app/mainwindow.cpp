@@ -187,30 +187,13 @@ void MainWindow::buildControls()
         if (m_searchStatus && m_search.devices().size() == 0)
             say(QStringLiteral("No device answered"));
     });
-    // The count follows the answers at most every kCountIntervalMs: answers that trickle in would
-    // otherwise lay out and repaint the status bar once each.
-    m_countTimer = new QTimer(this);
-    m_countTimer->setSingleShot(true);
-    m_countTimer->setInterval(kCountIntervalMs);
-    connect(m_countTimer, &QTimer::timeout, this, [this] {
-        if (!m_countPending)
-            return;
-        m_countPending = false;
-        m_countTimer->start();
+    // The count follows the lines as the list takes them in, in its batches: answers that trickle in
+    // would otherwise lay out and repaint the status bar once each.
+    const auto countChanged = [this] {
         if (m_searchStatus)
             showSearchCount();
-    });
-    const auto countChanged = [this] {
-        if (!m_searchStatus)
-            return;
-        if (m_countTimer->isActive()) {
-            m_countPending = true;
-            return;
-        }
-        m_countTimer->start();
-        showSearchCount();
     };
-    connect(&m_search, &DeviceSearch::devicesAdded, this, countChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, countChanged);
     connect(&m_search, &DeviceSearch::conflictsChanged, this, countChanged);
 
     client->setMinimumSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
@@ -263,7 +246,7 @@ void MainWindow::say(const QString& text)
 
 void MainWindow::showSearchCount()
 {
-    const auto found = static_cast<int>(m_search.devices().size());
+    const int found = m_model->rowCount();
     if (found == 0)
         return;
     QString text = found == 1 ? QStringLiteral("1 device answered") : QStringLiteral("%1 devices answered").arg(found);

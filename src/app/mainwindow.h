@@ -43,8 +43,6 @@ public:
 
     // How long a search may stay unanswered before the status bar says so.
     static constexpr int kSilenceMs = 3000;
-    // The status bar's count of answers changes at most this often.
-    static constexpr int kCountIntervalMs = 100;
 
     // The window's own events.
     void cmdSearch_Click();
@@ -91,8 +89,6 @@ private:
     QListView* m_lstDev2 = nullptr;
     QMenu* m_interfaceMenu = nullptr;
     QTimer* m_silence = nullptr;
-    QTimer* m_countTimer = nullptr;
-    bool m_countPending = false; // answers came since the count was last shown
     bool m_searchStatus = false; // the status bar follows the search's answers
     QString m_updatingMac;       // the device of the setup window shown
     std::optional<ModelDispatch> m_lastDispatch;

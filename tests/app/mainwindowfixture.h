@@ -8,14 +8,17 @@
 #include "devsimprocess.h"
 #include "dialogs.h"
 #include "printers.h"
+#include "setupwindow.h"
 #include "windowhost.h"
 
 #include <QDialog>
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +89,43 @@ protected:
         selectRow(row);
         const QModelIndex index = lstDev->model()->index(row, 0);
         QTest::mouseDClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
+    }
+
+    // Opens the device at `row` and runs `inWindow` on its window (a Window) once it shows; `inWindow`
+    // closes it.
+    template <typename Window = lv::SetupWindow, typename InWindow>
+    void openAndEdit(int row, InWindow inWindow)
+    {
+        lv::WindowHost::setObserver([inWindow](QDialog* d) {
+            auto* w = qobject_cast<Window*>(d);
+            QTimer::singleShot(0, d, [w, inWindow] { inWindow(w); });
+        });
+        doubleClickRow(row);
+        lv::WindowHost::setObserver({});
+    }
+
+    // The row whose device reports `model`, found by asking the devices one after the other.
+    int rowOfModel(const QString& model)
+    {
+        lv::WindowHost::setObserver([](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
+        int found = -1;
+        for (int r = 0; r < rows() && found < 0; ++r) {
+            doubleClickRow(r);
+            if (state.gModel == model)
+                found = r;
+        }
+        lv::WindowHost::setObserver({});
+        return found;
+    }
+
+    // Replaces the text of the window's line edit `name` as a person would.
+    static void retype(QWidget* w, const char* name, const QString& text)
+    {
+        auto* edit = w->findChild<QLineEdit*>(QString::fromLatin1(name));
+        ASSERT_NE(edit, nullptr) << name;
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
     }
 
     DevsimProcess sim;

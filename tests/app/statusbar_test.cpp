@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <QUdpSocket>
 
-#include <functional>
 #include <set>
 
 namespace {
@@ -29,47 +28,12 @@ protected:
 
     QString status() const { return statusBar ? statusBar->currentMessage() : QString(); }
 
-    // Opens the device at `row`; `inWindow` runs once its window shows (it must close it).
-    void open(int row, std::function<void(lv::SetupWindow*)> inWindow)
-    {
-        lv::WindowHost::setObserver([inWindow](QDialog* d) {
-            auto* w = qobject_cast<lv::SetupWindow*>(d);
-            QTimer::singleShot(0, d, [w, inWindow] { inWindow(w); });
-        });
-        doubleClickRow(row);
-        lv::WindowHost::setObserver({});
-    }
-
-    // The row whose device reports `model`, found by asking the devices one after the other.
-    int rowOfModel(const QString& model)
-    {
-        lv::WindowHost::setObserver([](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
-        for (int r = 0; r < rows(); ++r) {
-            doubleClickRow(r);
-            if (state.gModel == model) {
-                lv::WindowHost::setObserver({});
-                return r;
-            }
-        }
-        lv::WindowHost::setObserver({});
-        return -1;
-    }
-
-    static void retype(QWidget* w, const char* name, const QString& text)
-    {
-        auto* edit = w->findChild<QLineEdit*>(QString::fromLatin1(name));
-        ASSERT_NE(edit, nullptr) << name;
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        QTest::keyClicks(edit, text);
-    }
-
     // Changes the IP of the device at `row` through its window and Update; returns the exchange
     // label texts seen while the Update ran, in order, without repeats.
     QStringList updateIp(int row, const QString& ip)
     {
         QStringList seen;
-        open(row, [&](lv::SetupWindow* w) {
+        openAndEdit(row, [&](lv::SetupWindow* w) {
             ASSERT_NE(w, nullptr);
             auto* label = w->findChild<QLabel*>(QStringLiteral("lblExchange"));
             ASSERT_NE(label, nullptr);
@@ -126,8 +90,8 @@ protected:
     }
 };
 
-// Answers that trickle in over a second change the count a few times a second, not once each, and
-// the last count stands once they are all in.
+// Answers that trickle in over a second change the count as the list takes them in, a few times,
+// not once each, and the last count stands once they are all in.
 TEST_F(TrickleStatusTest, CountFollowsTheAnswersAFewTimesASecond)
 {
     ASSERT_NE(statusBar, nullptr);
@@ -139,8 +103,8 @@ TEST_F(TrickleStatusTest, CountFollowsTheAnswersAFewTimesASecond)
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return status() == QStringLiteral("200 devices answered"); }, 5000))
         << latin1(status());
-    EXPECT_GE(shown.size(), 3) << "the count moves while the answers come";
-    EXPECT_LE(shown.size(), 1000 / lv::MainWindow::kCountIntervalMs + 4) << latin1(shown.join(QLatin1Char('|')));
+    EXPECT_GE(shown.size(), 2) << "the count moves while the answers come";
+    EXPECT_LE(shown.size(), 20) << latin1(shown.join(QLatin1Char('|')));
     EXPECT_EQ(shown.last(), QStringLiteral("200 devices answered"));
 }
 
@@ -165,7 +129,7 @@ TEST_F(StatusBarTest, OpenedWindowIsNamedAndAConfirmedUpdateSaysUpdated)
     const int row = rowOfModel(QStringLiteral("KR-770A"));
     ASSERT_GE(row, 0);
     QString whileOpen;
-    open(row, [&](lv::SetupWindow* w) {
+    openAndEdit(row, [&](lv::SetupWindow* w) {
         whileOpen = status();
         w->reject();
     });
@@ -194,7 +158,7 @@ TEST_F(StatusBarTest, ChangedIpOpensAgainWithoutANewSearch)
 
     const int gBefore = sim.waitForReceived("G ", 1, 0).size();
     int opened = 0;
-    open(row, [&](lv::SetupWindow* w) {
+    openAndEdit(row, [&](lv::SetupWindow* w) {
         ++opened;
         w->reject();
     });

@@ -17,50 +17,12 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
 
 namespace {
 
 class UpdateFlowTest : public MainWindowFixture {
 protected:
     explicit UpdateFlowTest(const QStringList& simArgs = {}) : MainWindowFixture(simArgs) { searchFor(); }
-
-    // The row of the device whose window is `name`, found by opening devices until it shows.
-    int rowOfModel(const QString& model)
-    {
-        for (int r = 0; r < rows(); ++r) {
-            if (models.count(r) == 0) {
-                lv::WindowHost::setObserver(
-                    [](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
-                doubleClickRow(r);
-                models[r] = state.gModel;
-            }
-            if (models[r] == model)
-                return r;
-        }
-        return -1;
-    }
-
-    // Opens the device at `row` and runs `edit` on its window once it is shown.
-    void openAndEdit(int row, std::function<void(lv::SinglePortWindow*)> edit)
-    {
-        lv::WindowHost::setObserver([edit](QDialog* d) {
-            auto* w = qobject_cast<lv::SinglePortWindow*>(d);
-            QTimer::singleShot(0, d, [w, edit] { edit(w); });
-        });
-        doubleClickRow(row);
-        lv::WindowHost::setObserver({});
-    }
-
-    static void retype(QWidget* w, const char* name, const QString& text)
-    {
-        auto* edit = w->findChild<QLineEdit*>(QString::fromLatin1(name));
-        ASSERT_NE(edit, nullptr) << name;
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        QTest::keyClicks(edit, text);
-    }
 
     static void choose(QWidget* w, const char* name, int index)
     {
@@ -76,7 +38,6 @@ protected:
 
     QList<QByteArray> receivedSince(int before) { return sim.received().mid(before); }
 
-    std::map<int, QString> models;
 };
 
 // Per window family: the edit, and the items the set command must carry.
@@ -97,7 +58,7 @@ TEST_P(UpdateFamilyTest, UpdateSendsChangedItemsAndRewritesTheLine)
     const QString lineBefore = line(row);
     lv::LoadedValues loaded;
     const int before = sim.received().size();
-    openAndEdit(row, [&](lv::SinglePortWindow* w) {
+    openAndEdit<lv::SinglePortWindow>(row, [&](lv::SinglePortWindow* w) {
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->objectName(), QString::fromLatin1(c.window));
         loaded = w->loadedConfig();
@@ -156,7 +117,7 @@ TEST_F(UpdateFlowTest, CancelSendsNothingAndKeepsTheLine)
     ASSERT_GE(row, 0);
     const QString lineBefore = line(row);
     const int before = sim.received().size();
-    openAndEdit(row, [&](lv::SinglePortWindow* w) {
+    openAndEdit<lv::SinglePortWindow>(row, [&](lv::SinglePortWindow* w) {
         retype(w, "txtIP", QStringLiteral("10.1.1.1"));
         click(w, "cmdCancel");
     });
@@ -173,11 +134,11 @@ TEST_F(UpdateFlowTest, WindowOfTheNextDeviceHoldsNothingOfTheFirst)
     ASSERT_GE(b, 0);
     lv::LoadedValues loadedA, loadedB;
     QString ipB;
-    openAndEdit(a, [&](lv::SinglePortWindow* w) {
+    openAndEdit<lv::SinglePortWindow>(a, [&](lv::SinglePortWindow* w) {
         loadedA = w->loadedConfig();
         w->reject();
     });
-    openAndEdit(b, [&](lv::SinglePortWindow* w) {
+    openAndEdit<lv::SinglePortWindow>(b, [&](lv::SinglePortWindow* w) {
         loadedB = w->loadedConfig();
         ipB = w->findChild<QLineEdit*>(QStringLiteral("txtIP"))->text();
         EXPECT_EQ(w->findChild<QLineEdit*>(QStringLiteral("PanID")), nullptr);
@@ -204,7 +165,7 @@ TEST_F(NoAnswerFlowTest, DeviceThatDoesNotAnswerLeavesWindowOpenWithEdits)
     bool stillOpen = false;
     QString ipAfter;
     qint64 elapsed = 0;
-    openAndEdit(row, [&](lv::SinglePortWindow* w) {
+    openAndEdit<lv::SinglePortWindow>(row, [&](lv::SinglePortWindow* w) {
         retype(w, "txtIP", QStringLiteral("10.2.2.2"));
         QElapsedTimer t;
         t.start();
@@ -238,7 +199,7 @@ TEST_F(SlowAnswerFlowTest, LineOfTheOpenedDeviceIsPatchedEvenIfTheSelectionMoved
     const QString otherBefore = line(other);
     // While the request waits, the operator clicks another line.
     QTimer::singleShot(150, [&] { selectRow(other); });
-    openAndEdit(row, [&](lv::SinglePortWindow* w) {
+    openAndEdit<lv::SinglePortWindow>(row, [&](lv::SinglePortWindow* w) {
         retype(w, "txtDeviceID", QStringLiteral("MOVED"));
         click(w, "cmdUpdate");
     });
