@@ -1,5 +1,7 @@
 #include "devicelistmodel.h"
 
+#include "latin1.h"
+
 #include <QAbstractItemView>
 #include <QBrush>
 #include <QFontMetricsF>
@@ -12,11 +14,6 @@
 namespace lv {
 
 namespace {
-
-QString latin1Text(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A line is shown, and measured, up to this many characters: a device answering with a huge field
 // cannot make the list measure or paint tens of kilobytes per line. lstDev2 keeps the reply whole.
@@ -155,7 +152,7 @@ bool DeviceListModel::fit(const std::string& line)
         return false;
     m_widestAdvance = qMax(m_widestAdvance, advance);
     const int width =
-        qMax(naturalSize(latin1Text(shownPart(line))).width(), static_cast<int>(std::ceil(advance)) + m_padding);
+        qMax(naturalSize(fromLatin1(shownPart(line))).width(), static_cast<int>(std::ceil(advance)) + m_padding);
     if (width <= m_lineWidth)
         return false;
     m_lineWidth = width;
@@ -201,11 +198,11 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         return {};
     const auto row = static_cast<std::size_t>(index.row());
     if (index.column() != LineColumn)
-        return latin1Text(m_search.devices().raw(row));
+        return fromLatin1(m_search.devices().raw(row));
     const std::string& line = m_search.devices().line(row);
     if (line.size() <= kShownLineLimit)
-        return latin1Text(line);
-    return QString(latin1Text(std::string_view(line).substr(0, kShownLineLimit - 1)) + QChar(0x2026));
+        return fromLatin1(line);
+    return QString(fromLatin1(std::string_view(line).substr(0, kShownLineLimit - 1)) + QChar(0x2026));
 }
 
 } // namespace lv

@@ -45,11 +45,6 @@ void maskItems(std::string& text)
 
 } // namespace
 
-bool isSecretTag(std::string_view tag)
-{
-    return secretTags().count(tag) > 0;
-}
-
 void SecretMask::addPassword(const std::string& password)
 {
     if (password.empty() || std::find(m_passwords.begin(), m_passwords.end(), password) != m_passwords.end())

@@ -12,9 +12,6 @@ namespace lv {
 // What a secret is shown as.
 inline constexpr std::string_view kMaskedSecret = "***";
 
-// True when a field carried under this tag is marked secret in any window of the catalogue.
-bool isSecretTag(std::string_view tag);
-
 class SecretMask {
 public:
     // Masking on or off (--show-secrets turns it off).

@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     option("jitter", "Spread the search answers randomly over 0..MS milliseconds.", "MS");
     option("delay", "Delay every answer to G, S and U by MS milliseconds.", "MS");
     option("split", "Cut every configuration reply into N datagrams.", "N");
-    option("silent", "Comma list of models, MAC fields or IPs of devices that never answer G, S, U, M.", "RULE");
+    option("silent", "Comma list of models, MAC fields or IPs of devices that never answer G, S, U, M.", "LIST");
     option("no-answer-after-set", "Devices answer no U command.");
     option("repeat", "Send every search answer N times.", "N");
     option("malformed", "Add malformed search answers to every search.");

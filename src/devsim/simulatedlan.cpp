@@ -98,7 +98,7 @@ void SimulatedLan::addFault(FaultRule rule)
 
 std::size_t SimulatedLan::clearFaults(std::string_view ruleText)
 {
-    // The ruleText as the rules write themselves ("split@X" is "split:2@X").
+    // The rule text as the rules write themselves ("split@X" is "split:2@X").
     std::string wanted(ruleText);
     if (auto rule = parseFaultRule(ruleText, nullptr))
         wanted = rule->ruleText();

@@ -124,7 +124,6 @@ bool DeviceSearch::conflicted(int index) const
 
 void DeviceSearch::IpOwners::add(std::uint64_t mac, int delta)
 {
-    m_devices += delta;
     if (m_firstCount > 0 && m_first == mac) {
         m_firstCount = std::max(0, m_firstCount + delta);
         return;

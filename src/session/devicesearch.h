@@ -77,13 +77,18 @@ private:
         // Counts `delta` more devices of `mac`; a MAC whose count falls to zero is forgotten.
         void add(std::uint64_t mac, int delta);
         std::size_t macs() const { return (m_firstCount > 0 ? 1 : 0) + m_others.size(); }
-        int devices() const { return m_devices; }
+        int devices() const
+        {
+            int n = m_firstCount;
+            for (const auto& other : m_others)
+                n += other.second;
+            return n;
+        }
 
     private:
         std::uint64_t m_first = 0;
         int m_firstCount = 0;
         std::vector<std::pair<std::uint64_t, int>> m_others;
-        int m_devices = 0;
     };
 
     void onDatagram(const QByteArray& datagram, int interfaceIndex);

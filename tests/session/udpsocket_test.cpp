@@ -278,6 +278,6 @@ INSTANTIATE_TEST_SUITE_P(
         // An update moves a device onto another's address, then back.
         ConflictCase{"MovesOntoAnotherAddress", {kA, kB}, {{1, kBOnA}}, {true, true}},
         ConflictCase{"MovesOntoAndBack", {kA, kB}, {{1, kBOnA}, {1, kB}}, {false, false}}),
-    [](const ::testing::TestParamInfo<ConflictCase>& info) { return std::string(info.param.name); });
+    [](const auto& c) { return std::string(c.param.name); });
 
 } // namespace
