@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Linkvane for 64-bit Windows, built on Debian: installs what it needs, builds Qt
+# for Windows once from Debian's source of the host tools' version (cached
+# outside the clone), cross-builds the three programs and the tests against it,
+# deploys each program with its DLLs and plugins, and makes the NSIS installer
+# and the portable zip in out/. With --test it also runs the Windows tests
+# under Wine (scripts/windows-test.sh).
+#
+#   scripts/windows.sh [--test] [--qt-only]
+#
+# LINKVANE_QT_CACHE  where the Qt builds are kept (default /var/cache/linkvane)
+# LINKVANE_WIN_BUILD where Linkvane is cross-built (default build/win64)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+run_tests=0
+qt_only=0
+for a in "$@"; do
+    case $a in
+        --test) run_tests=1 ;;
+        --qt-only) qt_only=1 ;;
+        *) echo "usage: scripts/windows.sh [--test] [--qt-only]" >&2; exit 1 ;;
+    esac
+done
+cache_root=${LINKVANE_QT_CACHE:-/var/cache/linkvane}
+build=${LINKVANE_WIN_BUILD:-$root/build/win64}
+toolchain=$root/cmake/mingw/toolchain-x86_64-w64-mingw32.cmake
+say() { echo "=== windows: $*"; }
+started=$SECONDS
+
+# --- What it needs, from Debian's packages --------------------------------
+packages=(build-essential cmake ninja-build dpkg-dev xz-utils qt6-base-dev qt6-base-dev-tools
+          g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix googletest nsis zip wine64 wine
+          xvfb xauth fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+if [ ${#missing[@]} -gt 0 ]; then
+    say "installing ${missing[*]}"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# --- Qt for Windows, built once ------------------------------------------
+# The version of the host tools (moc, rcc, uic) decides the version built:
+# Qt's cross build runs the host's tools, and they must match.
+deb_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+qt_version=${deb_version%%+*}
+qt_options=(
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+    # Modules Linkvane does not link.
+    -DFEATURE_sql=OFF -DFEATURE_xml=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
+    -DFEATURE_concurrent=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF
+    # Network: UDP, interfaces and addresses only.
+    -DINPUT_openssl=no -DFEATURE_ssl=OFF -DFEATURE_http=OFF -DFEATURE_dnslookup=OFF
+    -DFEATURE_networkdiskcache=OFF -DFEATURE_networklistmanager=OFF -DFEATURE_gssapi=OFF
+    # Gui and Widgets: what the windows never show or load.
+    -DFEATURE_tabletevent=OFF -DFEATURE_textodfwriter=OFF -DFEATURE_pdf=OFF -DFEATURE_movie=OFF
+    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF -DFEATURE_direct2d=OFF
+    -DFEATURE_tuiotouch=OFF -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
+    -DFEATURE_sessionmanager=OFF -DFEATURE_graphicsview=OFF -DFEATURE_mdiarea=OFF
+    -DFEATURE_calendarwidget=OFF -DFEATURE_datetimeedit=OFF -DFEATURE_fontdialog=OFF
+    -DFEATURE_colordialog=OFF -DFEATURE_wizard=OFF -DFEATURE_undoview=OFF -DFEATURE_lcdnumber=OFF
+)
+# The cache is keyed by the Debian version, the options, the patches and the toolchain.
+key=$( { echo "$deb_version"; printf '%s\n' "${qt_options[@]}"; cat "$toolchain" cmake/mingw/qt-patches/*.patch; } \
+       | sha256sum | cut -c1-12)
+qt_prefix=$cache_root/qt-$qt_version-mingw64-$key
+
+build_qt() {
+    local work=$cache_root/work/qt-$qt_version-$key
+    local src_dir=$cache_root/src
+    say "building Qt $qt_version for Windows into $qt_prefix (once; about an hour on 2 cores)"
+    # Debian's source of exactly the installed version, from a deb-src entry of the same suites.
+    if ! ls "$src_dir"/qt6-base_"${deb_version#*:}".dsc >/dev/null 2>&1; then
+        if ! apt-get source --print-uris qt6-base="$deb_version" >/dev/null 2>&1; then
+            local list=/etc/apt/sources.list.d/linkvane-deb-src.sources
+            local suites
+            suites=$(sed -n 's/^Suites: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
+            $SUDO tee "$list" >/dev/null <<SRC
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: ${suites:-bookworm bookworm-updates}
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+            $SUDO apt-get update -qq
+        fi
+        $SUDO mkdir -p "$src_dir"
+        (cd "$src_dir" && $SUDO apt-get source --download-only qt6-base="$deb_version" 2>&1 | grep -v '^W: Download is performed unsandboxed' || true)
+    fi
+    $SUDO rm -rf "$work"
+    $SUDO mkdir -p "$work"
+    $SUDO chown "$(id -u):$(id -g)" "$work"
+    tar -C "$work" -xf "$src_dir"/qt6-base_"${qt_version}"+*.orig.tar.xz
+    local qtsrc
+    qtsrc=$(echo "$work"/qtbase-everywhere-src-*)
+    for p in "$root"/cmake/mingw/qt-patches/*.patch; do
+        patch -d "$qtsrc" -p1 --forward --silent < "$p"
+    done
+    cmake -S "$qtsrc" -B "$work/build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$qt_prefix.partial" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        "${qt_options[@]}" > "$work/configure.log" 2>&1 || { tail -50 "$work/configure.log"; exit 1; }
+    local t0=$SECONDS
+    cmake --build "$work/build" -j "$jobs" > "$work/build.log" 2>&1 || { grep -B5 -A20 'error' "$work/build.log" | head -80; exit 1; }
+    say "Qt built in $((SECONDS - t0)) s"
+    $SUDO rm -rf "$qt_prefix.partial"
+    $SUDO mkdir -p "$qt_prefix.partial"
+    $SUDO chown "$(id -u):$(id -g)" "$qt_prefix.partial"
+    cmake --install "$work/build" > "$work/install.log" 2>&1
+    mv "$qt_prefix.partial" "$qt_prefix"
+    rm -rf "$work"
+}
+
+if [ -f "$qt_prefix/bin/Qt6Core.dll" ]; then
+    say "using the cached Qt $qt_version in $qt_prefix"
+else
+    build_qt
+fi
+[ $qt_only = 1 ] && { say "Qt ready after $((SECONDS - started)) s"; exit 0; }
