@@ -52,8 +52,8 @@ void MacService::OpenSetMac()
     SetMacDialog dialog(m_state, m_search, row, &m_window);
     dialog.exec();
     const MacChangeResult& result = dialog.macChangeResult();
-    if (result.sent)
-        Q_EMIT macChangeFinished(result.replied, result.changed, fromLatin1(result.newText));
+    if (result.sent())
+        Q_EMIT macChangeFinished(result);
 }
 
 void MacService::macShortcut_Activated()

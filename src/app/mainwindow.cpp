@@ -60,11 +60,11 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     buildControls();
     m_macService = new MacService(*this, m_state, m_search, [this] { return selectedRow(); });
     connect(m_macService, &MacService::macChangeFinished, this,
-            [this](bool answered, bool changed, const QString& newMacText) {
-                if (!answered)
+            [this](const MacChangeResult& result) {
+                if (!result.replied())
                     say(QStringLiteral("%1 gave no answer to the MAC change").arg(m_state.gSelMac));
-                else if (changed)
-                    say(QStringLiteral("MAC changed to %1").arg(newMacText));
+                else if (result.changed())
+                    say(QStringLiteral("MAC changed to %1").arg(fromLatin1(result.newMac->text())));
                 else
                     say(QStringLiteral("%1 kept its MAC address").arg(m_state.gSelMac));
             });

@@ -7,7 +7,6 @@
 #include "tagmessage.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 
 namespace lv {
@@ -119,28 +118,6 @@ std::string listValue(const FieldDef& field, int index, int fieldNumber)
 
 } // namespace
 
-std::optional<std::array<int, 6>> parseMacField(std::string_view field)
-{
-    std::array<int, 6> bytes{};
-    std::size_t pos = 0;
-    for (int i = 0; i < 6; ++i) {
-        const std::size_t end = i < 5 ? field.find('.', pos) : field.size();
-        if (end == std::string_view::npos || end == pos || end - pos > 3)
-            return std::nullopt;
-        // Digits only: from_chars would take a leading "-".
-        if (!std::all_of(field.begin() + static_cast<std::ptrdiff_t>(pos),
-                         field.begin() + static_cast<std::ptrdiff_t>(end), [](char c) { return c >= '0' && c <= '9'; }))
-            return std::nullopt;
-        int value = 0;
-        const auto [ptr, ec] = std::from_chars(field.data() + pos, field.data() + end, value);
-        if (ec != std::errc() || ptr != field.data() + end || value > 255)
-            return std::nullopt;
-        bytes[static_cast<std::size_t>(i)] = value;
-        pos = end + 1;
-    }
-    return bytes;
-}
-
 bool Device::isMultiPort() const
 {
     return windowDef->isMultiPort();
@@ -161,32 +138,14 @@ const std::string& Device::passwordTag() const
     return windowDef->passwordTag;
 }
 
-std::string macFieldText(const std::array<int, 6>& mac)
-{
-    std::string text;
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        if (i > 0)
-            text += '.';
-        text += std::to_string(mac[i]);
-    }
-    return text;
-}
-
 std::string Device::macField() const
 {
-    return macFieldText(mac);
+    return mac.field();
 }
 
 std::string Device::macAddressText() const
 {
-    return macAddressTextOf(mac);
-}
-
-std::string macAddressTextOf(const std::array<int, 6>& mac)
-{
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-    return text;
+    return mac.text(':');
 }
 
 std::string Device::setting(std::string_view tag) const
@@ -255,7 +214,7 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
     device.window = device.windowDef->name;
     const WindowDef& window = *device.windowDef;
     const int serial = index + 1;
-    device.mac = {0, 80, 194, (serial >> 16) & 0xff, (serial >> 8) & 0xff, serial & 0xff};
+    device.mac = MacAddress::fromValue(0x0050C2000000ULL | (static_cast<std::uint64_t>(serial) & 0xFFFFFFU));
     device.version = "1." + std::to_string(10 + index % 90);
 
     const std::string ip = ipForIndex(index);

@@ -100,7 +100,7 @@ void SetMacDialog::cmdOk_Click()
     m_exchange.socket().setInterface(m_search.interfaceOf(m_row));
     m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
     setBusy(false);
-    if (m_result.changed)
+    if (m_result.changed())
         applyChange();
     accept();
 }

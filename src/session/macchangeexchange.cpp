@@ -24,12 +24,12 @@ MacChangeResult MacChangeExchange::run(std::string_view currentField, std::strin
     m_wskSetMac.setRemoteHost(m_state.broadcast);
     m_wskSetMac.setRemotePort(m_state.cmdPort());
     const std::string command = macChangeCommand(currentField, newField, accessCode);
-    m_result.sent = m_wskSetMac.sendData(QByteArray(command.data(), static_cast<qsizetype>(command.size())));
-    if (!m_result.sent)
+    if (!m_wskSetMac.sendData(QByteArray(command.data(), static_cast<qsizetype>(command.size()))))
         return m_result;
+    m_result.outcome = MacChangeResult::Outcome::NoAnswer;
 
     m_waiting = true;
-    waitFor(this, &MacChangeExchange::answered, timeoutMs, [this] { return m_result.replied; });
+    waitFor(this, &MacChangeExchange::answered, timeoutMs, [this] { return m_result.replied(); });
     m_waiting = false;
     return m_result;
 }
@@ -37,20 +37,28 @@ MacChangeResult MacChangeExchange::run(std::string_view currentField, std::strin
 void MacChangeExchange::wskSetMac_DataArrival(const QByteArray& datagram)
 {
     // Only the first answer of a running change counts.
-    if (!m_waiting || m_result.replied)
+    if (!m_waiting || m_result.replied())
         return;
     MacChangeReply reply =
         parseMacChangeReply(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
     if (reply.kind == MacReplyKind::Ignored)
         return;
-    m_result.replied = true;
+    switch (reply.kind) {
+    case MacReplyKind::Ignored:
+    case MacReplyKind::Malformed:
+        m_result.outcome = MacChangeResult::Outcome::Malformed;
+        break;
+    case MacReplyKind::Unchanged:
+        m_result.outcome = MacChangeResult::Outcome::Unchanged;
+        break;
+    case MacReplyKind::Changed:
+        m_result.outcome = MacChangeResult::Outcome::Changed;
+        m_result.newMac = reply.newMac;
+        break;
+    }
     if (reply.kind != MacReplyKind::Malformed) {
         m_result.oldField = std::move(reply.oldField);
         m_result.newField = std::move(reply.newField);
-    }
-    if (reply.kind == MacReplyKind::Changed) {
-        m_result.changed = true;
-        m_result.newText = std::move(reply.newText);
     }
     Q_EMIT answered();
 }

@@ -7,6 +7,7 @@
 #include "sessionstate.h"
 #include "udpsocket.h"
 
+#include <QMetaType>
 #include <QObject>
 
 #include <string>
@@ -16,13 +17,27 @@ namespace lv {
 
 inline constexpr int kMacChangeTimeoutMs = 1000;
 
+// What became of one MAC change, from the exchange to the dialog, the status bar and set-mac.
 struct MacChangeResult {
-    bool sent = false;    // the command left the socket
-    bool replied = false; // an answer starting with "A" arrived within the bound
-    bool changed = false; // the answer named a new, well-formed MAC field different from the old
-    std::string newField; // as the device wrote it (empty when no answer or malformed)
-    std::string oldField; // as the device wrote it
-    std::string newText;  // "00-50-C2-01-02-04" when changed
+    Q_GADGET
+public:
+    enum class Outcome {
+        NotSent,   // the command did not leave the socket
+        NoAnswer,  // no answer starting with "A" within the bound
+        Malformed, // an answer without a well-formed new address
+        Unchanged, // the device reports the address it had
+        Changed,   // the device reports a new, well-formed address
+    };
+    Q_ENUM(Outcome)
+
+    Outcome outcome = Outcome::NotSent;
+    std::string oldField; // as the device wrote it (empty when no answer or malformed)
+    std::string newField; // as the device wrote it
+    std::optional<MacAddress> newMac; // when Changed
+
+    bool sent() const { return outcome != Outcome::NotSent; }
+    bool replied() const { return sent() && outcome != Outcome::NoAnswer; }
+    bool changed() const { return outcome == Outcome::Changed; }
 };
 
 class MacChangeExchange final : public QObject {
@@ -54,3 +69,5 @@ private:
 };
 
 } // namespace lv
+
+Q_DECLARE_METATYPE(lv::MacChangeResult)
