@@ -47,73 +47,50 @@ std::string subnetOf(const std::string& ip)
     return ip.substr(0, ip.rfind('.') + 1);
 }
 
-// The port number n of a "COMn_..." tag and the tag without that prefix.
-std::pair<int, std::string_view> splitPortTag(std::string_view tag)
+// The number a sample stands for on device `index`, for a field of port block `port`.
+int sampleNumber(const SampleValue& sample, int index, int port)
 {
-    if (tag.size() > 5 && tag.substr(0, 3) == "COM" && tag[3] >= '1' && tag[3] <= '9' && tag[4] == '_')
-        return {tag[3] - '0', tag.substr(5)};
-    return {0, tag};
+    int n = sample.base + sample.perPort * port;
+    if (sample.cycle > 0)
+        n += ((index + (sample.cycleWithPort ? port : 0)) % sample.cycle) * sample.step;
+    return n;
 }
 
-std::string textValue(const WindowDef& window, std::string_view tag, int index, const std::string& ip,
+void replaceAll(std::string& text, std::string_view placeholder, const std::string& value)
+{
+    for (std::size_t at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size()))
+        text.replace(at, placeholder.size(), value);
+}
+
+std::string textValue(const WindowDef& window, const FieldDef& field, int index, const std::string& ip,
                       const std::string& password)
 {
-    if (tag == window.ipTag)
+    if (field.tag == window.ipTag)
         return ip;
-    if (tag == window.deviceIdTag)
+    if (field.tag == window.deviceIdTag)
         return deviceIdForIndex(index);
-    if (tag == window.passwordTag)
+    if (field.tag == window.passwordTag)
         return password;
-    const auto [port, name] = splitPortTag(tag);
-    if (name == "SubMask" || name == "krMask")
-        return "255.255.255.0";
-    if (name == "GatewayIP" || name == "krGateway")
-        return subnetOf(ip) + "254";
-    if (name == "HostIP" || name == "RemoteHostIP")
-        return subnetOf(ip) + std::to_string(100 + port);
-    if (name == "HostPort" || name == "RemoteHostPort")
-        return std::to_string(5000 + port);
-    if (name == "SIOSocketPort" || name == "TCPPort")
-        return std::to_string(4000 + port + 1);
-    if (name == "DIOSocketPort")
-        return "5001";
-    if (name == "TCPLinkTimeOut")
-        return std::to_string(30 + index % 5 * 10);
-    if (name == "ChrGap")
-        return "10";
-    if (name == "ReportIDPort" || name == "krReportID")
-        return "4000";
-    if (name == "AccessPassword" || name == "krAccess")
-        return "";
-    if (name == "arbtime")
-        return "100";
-    if (name == "uarttimeout")
-        return "200";
-    if (name == "PanId")
-        return std::to_string(1000 + index % 9000);
-    if (name == "RFChan")
-        return std::to_string(11 + index % 16);
-    if (name == "ZNwkAddr")
-        return "0x" + std::to_string(1000 + index % 9000) + " / " + std::to_string(1000 + index % 9000);
-    if (name == "ZMac")
-        return "00:13:A2:00:40:" + std::to_string(10 + index % 90);
-    return "0";
+    // Every other field brings its sample from the catalogue; one without is a fault of the catalogue.
+    const SampleValue& sample = field.sample.value();
+    std::string text = sample.text;
+    replaceAll(text, "{subnet}", subnetOf(ip));
+    replaceAll(text, "{n}", std::to_string(sampleNumber(sample, index, field.block)));
+    return text;
 }
 
 std::string listValue(const FieldDef& field, int index, int fieldNumber)
 {
-    const auto [port, name] = splitPortTag(field.tag);
     int entries = static_cast<int>(field.entries.size());
     if (field.rule == LoadRule::Guarded || field.rule == LoadRule::Bounded || field.rule == LoadRule::BoundedRecordRaw)
         entries = std::min(entries, field.limit + 1);
     if (entries <= 0)
         return "0";
-    // Typical values where a device has a natural default, varied elsewhere.
-    if (name == "SIOBaud" || name == "Baud")
-        return std::to_string(std::min(entries - 1, 5 + (index + port) % 5));
-    if (name == "SIOBits" || name == "Bits")
-        return std::to_string(std::min(entries - 1, 1));
-    return std::to_string((index + fieldNumber) % entries);
+    const SampleValue& sample = field.sample.value();
+    if (sample.varied)
+        return std::to_string((index + fieldNumber) % entries);
+    return std::to_string(std::min(entries - 1, sampleNumber(sample, index, field.block)));
 }
 
 } // namespace
@@ -225,7 +202,7 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
             continue;
         const std::string value = field.kind == ControlKind::ComboBox
                                       ? listValue(field, index, fieldNumber)
-                                      : textValue(window, field.tag, index, ip, password);
+                                      : textValue(window, field, index, ip, password);
         device.settings.emplace_back(field.tag, value);
     }
     // Whatever the window, the device always knows its address, ID and password.
