@@ -9,6 +9,7 @@
 #include "device.h"
 #include "modeltable.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
