@@ -51,6 +51,12 @@ std::optional<DeviceSelector> parseDeviceSelector(const QString& text)
     return std::nullopt;
 }
 
+int chosenDevice(const std::vector<int>& matches)
+{
+    // The first to answer. (A selector that several devices match is to become an error here.)
+    return matches.empty() ? -1 : matches.front();
+}
+
 bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry)
 {
     const std::optional<SearchReply> reply = parseSearchReply(rawEntry);
