@@ -68,9 +68,9 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
                 else
                     say(QStringLiteral("%1 kept its MAC address").arg(m_state.gSelMac));
             });
-    connect(&m_channel, &CommandChannel::updateEnded, this, [this](int result) {
+    connect(m_windows, &WindowHost::updateEnded, this, [this](UpdateResult result) {
         const QString mac = m_updatingMac.isEmpty() ? m_state.gSelMac : m_updatingMac;
-        switch (static_cast<UpdateResult>(result)) {
+        switch (result) {
         case UpdateResult::Answered:
             say(QStringLiteral("%1 updated").arg(mac));
             break;
@@ -78,6 +78,7 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
             say(QStringLiteral("%1 did not confirm the update").arg(mac));
             break;
         case UpdateResult::NotSent:
+        case UpdateResult::TooLarge:
             say(QStringLiteral("The update of %1 could not be sent").arg(mac));
             break;
         }

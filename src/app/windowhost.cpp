@@ -103,6 +103,7 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
             if (patchLine && patch.changesLine())
                 patchLine(patch);
         });
+    const QMetaObject::Connection ended = connect(&window, &SetupWindow::updateEnded, this, &WindowHost::updateEnded);
     const QMetaObject::Connection cancelled =
         connect(&window, &SetupWindow::cancelled, this, [&] {
             const WindowDef& def = window.windowDef();
@@ -117,6 +118,7 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
     if (!guard)
         return;
     disconnect(confirmed);
+    disconnect(ended);
     disconnect(cancelled);
     // Update and Cancel unload the shown window; the Cancel named by the family's rule (its four-port
     // window's) unloads its whole family, the hidden windows included.

@@ -49,6 +49,10 @@ public:
     // empty in normal runs.
     static void setObserver(std::function<void(QDialog*)> observer);
 
+Q_SIGNALS:
+    // An Update of the shown window ended.
+    void updateEnded(lv::UpdateResult result);
+
 private:
     SetupWindow* ensure(const WindowDef& def);
     void unload(const std::string& name);

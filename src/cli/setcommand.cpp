@@ -107,7 +107,7 @@ int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
     const UpdateResult outcome =
         dryRun ? UpdateResult::NoAnswer : runUpdate(context.channel(), plan, context.options().timeoutMs);
     const bool answered = outcome == UpdateResult::Answered;
-    if (!dryRun && outcome == UpdateResult::NotSent)
+    if (!dryRun && (outcome == UpdateResult::NotSent || outcome == UpdateResult::TooLarge))
         return context.fail(kExitNoAnswer, QStringLiteral("the update of %1 could not be sent (%2 bytes; one "
                                                           "datagram carries at most %3); nothing was sent")
                                                .arg(fromLatin1(loaded->device.macText))
