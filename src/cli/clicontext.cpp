@@ -285,8 +285,6 @@ std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, in
     LoadedDevice loaded;
     const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
     loaded.device = *parseSearchReply(raw);
-    m_state.gSelMacField = fromLatin1(loaded.device.macField);
-    m_state.gSelMac = fromLatin1(loaded.device.macText);
     m_state.gSetupPass = setupPassword();
     // The device's commands leave through the interface it answered on.
     channel().setInterface(search().interfaceOf(index));

@@ -126,7 +126,6 @@ int SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser
     const std::string& raw = context.search().devices().raw(static_cast<std::size_t>(index));
     // The device is named by its MAC field as the window's selection reads it.
     const std::string currentField = macFieldOfEntry(raw);
-    context.state().gSelMacField = fromLatin1(currentField);
 
     MacChangeExchange exchange(context.state());
     exchange.socket().setInterface(context.search().interfaceOf(index));
