@@ -42,8 +42,9 @@ TEST_P(FlatTextMapRun, AgreesWithAnOrderedMapAfterEveryOperation)
             const int* found = map.find(k);
             const auto it = model.find(k);
             ASSERT_EQ(found != nullptr, it != model.end()) << k;
-            if (found)
+            if (found) {
                 ASSERT_EQ(*found, it->second) << k;
+            }
         }
         }
         ASSERT_EQ(map.size(), model.size());
@@ -53,8 +54,9 @@ TEST_P(FlatTextMapRun, AgreesWithAnOrderedMapAfterEveryOperation)
         const auto it = model.find(key(k));
         const int* found = map.find(key(k));
         ASSERT_EQ(found != nullptr, it != model.end()) << key(k);
-        if (found)
+        if (found) {
             EXPECT_EQ(*found, it->second);
+        }
     }
     map.clear();
     EXPECT_EQ(map.size(), 0u);

@@ -1,4 +1,5 @@
 #include "devsimprocess.h"
+#include "programs.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,7 +11,7 @@ DevsimProcess::DevsimProcess(const QStringList& extraArgs)
                      QStringLiteral("--control")};
     args += extraArgs;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(QStringLiteral(LINKVANE_DEVSIM_PATH), args);
+    m_process.start(testprograms::devsim(), args);
     if (!m_process.waitForStarted(5000))
         return;
     QDeadlineTimer deadline(10000);
@@ -40,6 +41,11 @@ DevsimProcess::~DevsimProcess()
 void DevsimProcess::readOutput()
 {
     m_output += m_process.readAllStandardOutput();
+#if defined(Q_OS_WIN)
+    // Standard output in text mode ends each line with CR LF there; the
+    // simulator escapes every CR it logs, so each one left is a line's end.
+    m_output.replace("\r\n", "\n");
+#endif
 }
 
 QString DevsimProcess::allOutput()
