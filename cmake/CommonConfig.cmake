@@ -10,6 +10,8 @@ target_compile_definitions(linkvane_common INTERFACE
     QT_NO_CONTEXTLESS_CONNECT
     QT_NO_KEYWORDS
     QT_USE_QSTRINGBUILDER)
+# windows.h without its min/max macros and rarely used parts, wherever it is included.
+target_compile_definitions(linkvane_common INTERFACE $<$<PLATFORM_ID:Windows>:NOMINMAX WIN32_LEAN_AND_MEAN>)
 if(LINKVANE_SANITIZE)
     target_compile_options(linkvane_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(linkvane_common INTERFACE -fsanitize=address,undefined)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-dev fonts-dejavu-core iproute2 xvfb xauth
-          desktop-file-utils appstream man-db g++-mingw-w64-x86-64-posix)
+          desktop-file-utils appstream man-db)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Linkvane twice (a normal build and one with
-# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both.
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both,
+# fuzzes each parser briefly, then cross-builds for Windows and runs the tests
+# there under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,13 +24,6 @@ run() {
     ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300
 }
 
-# The plain C++ layers cross-compiled for Windows with MinGW-w64 (no Qt there):
-# a few seconds, and it fails on anything that does not build for Windows.
-echo "=== Windows (MinGW-w64) build of src/protocol and src/loaders: build/ci-mingw"
-cmake -S cmake/mingw -B build/ci-mingw -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw/toolchain-x86_64-w64-mingw32.cmake"
-cmake --build build/ci-mingw -j "$jobs"
-
 run build/ci
 # A short run of the benchmarks (well under a minute), so that they keep
 # building and running; the full run is scripts/bench.sh.
@@ -40,3 +35,7 @@ fi
 run build/ci-sanitize -DLINKVANE_SANITIZE=ON -DLINKVANE_BENCH=OFF
 # Every fuzz target for 30 s from its seeds, so that a regression in a parser shows.
 FUZZ_JOBS=$jobs scripts/fuzz.sh 30
+# Linkvane for Windows: Qt for Windows built once into /var/cache/linkvane (the
+# longest step on a new machine), the programs, tests, installer and zip, and
+# every test under Wine against the simulator of the Linux build above.
+LINKVANE_LINUX_BUILD=$PWD/build/ci scripts/windows.sh --test

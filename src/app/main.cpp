@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFont>
 #include <QIcon>
 
 #include <cstdio>
@@ -23,11 +24,30 @@ bool hasPlatformOption(int argc, char** argv)
 }
 
 // Without a display Qt would abort with a message about platform plugins; say
-// plainly what is missing instead.
+// plainly what is missing instead. Only free desktops can lack one: Windows and
+// macOS always have their own.
 bool displayAvailable(int argc, char** argv)
 {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     return hasPlatformOption(argc, argv) || qEnvironmentVariableIsSet("DISPLAY") ||
            qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+#else
+    Q_UNUSED(argc)
+    Q_UNUSED(argv)
+    return true;
+#endif
+}
+
+// The windows are laid out for the 8.25-point system face of the Windows of
+// their time. On Windows that is the system's own UI font at that size, never a
+// face the PC may not have; elsewhere the desktop's font stays.
+void useSystemFontAtLayoutSize()
+{
+#if defined(Q_OS_WIN)
+    QFont font = QApplication::font();
+    font.setPointSizeF(8.25);
+    QApplication::setFont(font);
+#endif
 }
 
 // --help and --version open no window, so they are answered without a display
@@ -86,6 +106,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral(LINKVANE_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
+    useSystemFontAtLayoutSize();
     parser.process(app);
 
     lv::SessionState state;

@@ -31,16 +31,28 @@ namespace {
 
 // The lists use a proportional font in which two blanks are about one digit
 // wide, so the columns of the device lines line up under the header.
+// The list and its captions are measured for one sans face: DejaVu Sans on free
+// desktops (the package depends on it), the system's UI face on Windows, where
+// DejaVu is seldom installed and a missing face would fall back to a serif one.
+QString listFamily()
+{
+#if defined(Q_OS_WIN)
+    return QApplication::font().family();
+#else
+    return QStringLiteral("DejaVu Sans");
+#endif
+}
+
 QFont listFont()
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font(listFamily());
     font.setPointSizeF(7.5);
     return font;
 }
 
 QFont headerFont()
 {
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font(listFamily());
     font.setPointSizeF(8.5);
     return font;
 }
@@ -300,7 +312,8 @@ void MainWindow::fillInterfaceMenu()
             }
         if (address.isEmpty())
             continue;
-        add(QStringLiteral("%1 (%2)").arg(iface.name(), address), iface.name());
+        // Windows' own name for a card ("Ethernet"); elsewhere the same as its name.
+        add(QStringLiteral("%1 (%2)").arg(iface.humanReadableName(), address), iface.name());
         chosenListed = chosenListed || iface.name() == m_state.interfaceName;
     }
     if (!chosenListed)

@@ -6,7 +6,6 @@
 #include <string>
 
 #if defined(_WIN32)
-#include <io.h>
 #include <windows.h>
 #else
 #include <termios.h>
@@ -75,7 +74,10 @@ private:
 bool stdinIsTerminal()
 {
 #if defined(_WIN32)
-    return _isatty(_fileno(stdin)) != 0;
+    // _isatty() is true for any character device, NUL included, so a script's
+    // `< NUL` would still be asked; only a real console has a console mode.
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 #else
     return isatty(STDIN_FILENO) != 0;
 #endif

@@ -2,7 +2,8 @@
 
 // Control of a running simulator process: control commands read from standard
 // input line by line, their output written to standard output, and SIGINT or
-// SIGTERM turned into an orderly quit (so that the counts at exit are printed).
+// SIGTERM (Ctrl-C or Ctrl-Break on a Windows console) turned into an orderly
+// quit (so that the counts at exit are printed).
 
 #include <QByteArray>
 #include <QObject>
@@ -22,13 +23,13 @@ public:
     ControlChannel(DevsimServer& server, bool readCommands, QObject* parent = nullptr);
     ~ControlChannel() override;
 
+    // Control text as it arrives: complete lines are run, the rest waits.
+    void take(const QByteArray& chunk);
+
 Q_SIGNALS:
     void quitRequested();
 
 private:
-    void readInput();
-    void readSignal();
-
     DevsimServer& m_server;
     QByteArray m_pending;
     std::unique_ptr<QSocketNotifier> m_input;

@@ -41,17 +41,30 @@ DevsimServer::~DevsimServer() = default;
 
 bool DevsimServer::start(QString* error)
 {
-    if (!m_unicast.bind(m_options.bindAddress, m_options.port)) {
+    const bool onLoopback = m_options.bindAddress == QHostAddress(QHostAddress::LocalHost);
+#if defined(Q_OS_WIN)
+    // Windows hands a loopback broadcast only to a socket bound to any address
+    // and refuses a bind to the broadcast address itself: the second socket
+    // binds to any address beside the first, and hears loopback senders alone
+    // (readDatagrams), so the simulator stays off the LAN all the same.
+    const QHostAddress broadcastBind(QHostAddress::AnyIPv4);
+    const auto mode = onLoopback ? QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint
+                                 : QAbstractSocket::DefaultForPlatform;
+#else
+    // Linux hands a broadcast only to sockets bound to the broadcast address or
+    // to any address; on loopback a second socket catches 127.255.255.255.
+    const QHostAddress broadcastBind(QStringLiteral("127.255.255.255"));
+    const auto mode = QAbstractSocket::DefaultForPlatform;
+#endif
+    if (!m_unicast.bind(m_options.bindAddress, m_options.port, mode)) {
         if (error)
             *error = m_unicast.errorString();
         return false;
     }
     askForLargeBuffers(m_unicast);
-    // Linux hands a broadcast only to sockets bound to the broadcast address or
-    // to any address; on loopback a second socket catches 127.255.255.255.
-    if (m_options.bindAddress == QHostAddress(QHostAddress::LocalHost)) {
+    if (onLoopback) {
         m_broadcast = std::make_unique<QUdpSocket>();
-        if (!m_broadcast->bind(QHostAddress(QStringLiteral("127.255.255.255")), m_unicast.localPort())) {
+        if (!m_broadcast->bind(broadcastBind, m_unicast.localPort(), mode)) {
             if (error)
                 *error = m_broadcast->errorString();
             return false;
@@ -120,6 +133,8 @@ void DevsimServer::readDatagrams(QUdpSocket* socket)
         if (isV4)
             peer = QHostAddress(v4);
         const quint16 peerPort = static_cast<quint16>(datagram.senderPort());
+        if (socket == m_broadcast.get() && !peer.isLoopback())
+            continue; // bound to any address on Windows: the LAN is not the simulator's
         logLine("RX", peer, peerPort, data);
         Q_EMIT datagramReceived(peer, peerPort, data);
         schedule(peer, peerPort,

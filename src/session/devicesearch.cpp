@@ -25,6 +25,17 @@ bool canProbe(const QNetworkInterface& iface)
 
 } // namespace
 
+QNetworkInterface interfaceNamed(const QString& name)
+{
+    const QNetworkInterface byName = QNetworkInterface::interfaceFromName(name);
+    if (byName.isValid())
+        return byName;
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
+        if (iface.humanReadableName().compare(name, Qt::CaseInsensitive) == 0)
+            return iface;
+    return {};
+}
+
 DeviceSearch::DeviceSearch(SessionState& state, QObject* parent) : QObject(parent), m_state(state) {}
 
 DeviceSearch::~DeviceSearch() = default;
@@ -58,7 +69,7 @@ std::vector<UdpSocket*> DeviceSearch::sockets() const
 std::vector<int> DeviceSearch::probeInterfaces() const
 {
     if (!m_state.interfaceName.isEmpty()) {
-        const QNetworkInterface chosen = QNetworkInterface::interfaceFromName(m_state.interfaceName);
+        const QNetworkInterface chosen = interfaceNamed(m_state.interfaceName);
         if (!chosen.isValid())
             return {};
         return {chosen.index()};

@@ -18,6 +18,7 @@
 #include "sessionstate.h"
 #include "udpsocket.h"
 
+#include <QNetworkInterface>
 #include <QObject>
 
 #include <cstdint>
@@ -27,6 +28,10 @@
 #include <vector>
 
 namespace lv {
+
+// The interface a person named: by the system's name (eth0; on Windows a name
+// such as ethernet_32769) or by the name Windows shows ("Ethernet", "Wi-Fi").
+QNetworkInterface interfaceNamed(const QString& name);
 
 class DeviceSearch final : public QObject {
     Q_OBJECT

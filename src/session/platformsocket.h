@@ -4,6 +4,12 @@
 // reading a burst of datagrams in few system calls, and a receive buffer beyond
 // the system's default cap. Everything has a portable fallback, so a platform
 // without these calls still builds and runs on Qt alone.
+//
+// On Windows the fallbacks are the whole story, and enough: Qt reads each
+// datagram with its interface (WSARecvMsg with IP_PKTINFO); a socket bound to a
+// card's own address sends the limited broadcast out of that card and takes
+// the answers that come back to it; and the receive buffer Qt asks for has no
+// system cap to force past.
 
 #include <QByteArray>
 #include <QtGlobal>

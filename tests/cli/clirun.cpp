@@ -1,6 +1,7 @@
 // Running linkvane-cli for the end-to-end tests.
 
 #include "clirun.h"
+#include "programs.h"
 
 #include "printers.h"
 
@@ -60,12 +61,17 @@ CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out += process.readAllStandardOutput();
     run.err = process.readAllStandardError();
+#if defined(Q_OS_WIN)
+    // The programs write text mode on Windows: every line ends with CR LF.
+    run.out.replace("\r\n", "\n");
+    run.err.replace("\r\n", "\n");
+#endif
     return run;
 }
 
 CliRun runCli(const QStringList& args, int timeoutMs, const QProcessEnvironment& environment)
 {
-    return runProgram(QStringLiteral(LINKVANE_CLI_PATH), args, timeoutMs, environment);
+    return runProgram(testprograms::cli(), args, timeoutMs, environment);
 }
 
 QStringList at(const DevsimProcess& sim, const QStringList& rest)

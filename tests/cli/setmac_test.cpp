@@ -3,6 +3,7 @@
 // address and the access code are right.
 
 #include "clirun.h"
+#include "programs.h"
 #include "devsimprocess.h"
 #include "fakedevice.h"
 #include "printers.h"
@@ -191,7 +192,7 @@ TEST(SetMac, CodeTypedAtTheTerminalIsNotEchoed)
         GTEST_SKIP() << "no script(1) to give the CLI a terminal";
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
-    QStringList command{QStringLiteral(LINKVANE_CLI_PATH)};
+    QStringList command{testprograms::cli()};
     command +=
         ::at(sim, {QStringLiteral("set-mac"), QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")});
     bool typed = false;

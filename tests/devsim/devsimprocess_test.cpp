@@ -1,6 +1,7 @@
 // The simulator as a process on loopback, reached the way the tool reaches it.
 
 #include "devsimprocess.h"
+#include "programs.h"
 #include "printers.h"
 
 #include "devicelist.h"
@@ -225,7 +226,7 @@ TEST(DevsimProcessFaults, QuitAndTerminatePrintTheCountsAtExit)
 TEST(DevsimProcessFaults, BadFaultOptionIsRefused)
 {
     QProcess process;
-    process.start(QStringLiteral(LINKVANE_DEVSIM_PATH),
+    process.start(testprograms::devsim(),
                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--fault"), QStringLiteral("late:x")});
     ASSERT_TRUE(process.waitForFinished(5000));
     EXPECT_EQ(process.exitCode(), 1);
@@ -235,7 +236,7 @@ TEST(DevsimProcessFaults, BadFaultOptionIsRefused)
 TEST(DevsimProcessFaults, HelpListsEveryOptionKindAndCommand)
 {
     QProcess process;
-    process.start(QStringLiteral(LINKVANE_DEVSIM_PATH), {QStringLiteral("--help")});
+    process.start(testprograms::devsim(), {QStringLiteral("--help")});
     ASSERT_TRUE(process.waitForFinished(5000));
     const QByteArray help = process.readAllStandardOutput();
     for (const char* word : {"--port",

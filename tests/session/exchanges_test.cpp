@@ -15,7 +15,11 @@
 
 #include <cctype>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -196,10 +200,17 @@ TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
 
 double cpuSeconds()
 {
+#if defined(_WIN32)
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+    const auto ticks = [](const FILETIME& t) { return (static_cast<quint64>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7; // in units of 100 ns
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+#endif
 }
 
 TEST_F(ExchangeTest, WaitingForASilentDeviceCostsNoCpu)

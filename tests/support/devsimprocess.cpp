@@ -2,6 +2,7 @@
 // datagrams it received and sent, and its control channel driven line by line.
 
 #include "devsimprocess.h"
+#include "programs.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -13,7 +14,7 @@ DevsimProcess::DevsimProcess(const QStringList& extraArgs)
                      QStringLiteral("--control")};
     args += extraArgs;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(QStringLiteral(LINKVANE_DEVSIM_PATH), args);
+    m_process.start(testprograms::devsim(), args);
     if (!m_process.waitForStarted(5000))
         return;
     QDeadlineTimer deadline(10000);
@@ -43,6 +44,11 @@ DevsimProcess::~DevsimProcess()
 void DevsimProcess::readOutput()
 {
     m_output += m_process.readAllStandardOutput();
+#if defined(Q_OS_WIN)
+    // Standard output in text mode ends each line with CR LF there; the
+    // simulator escapes every CR it logs, so each one left is a line's end.
+    m_output.replace("\r\n", "\n");
+#endif
 }
 
 QString DevsimProcess::allOutput()

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Looks at the Windows build as a Windows user would: installs it with its
+# installer under Wine on a virtual X display, starts the installed Linkvane on
+# the simulated devices of the Linux build, searches, opens a single-port and a
+# four-port setup window, and saves what is on the screen at each step in
+# docs/screenshots/windows-*.png. Run it after scripts/windows.sh.
+#
+# LINKVANE_LINUX_BUILD  a Linux build with linkvane-devsim (default build/wine-linux)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+version=$(sed -n 's/^project(Linkvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+setup=$root/out/linkvane-$version-win64-setup.exe
+devsim=$(find "${LINKVANE_LINUX_BUILD:-$root/build/wine-linux}/src/devsim" -maxdepth 1 -name linkvane-devsim -type f -print -quit)
+shots=$root/docs/screenshots
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null || { echo "windows-screenshots.sh: needs $tool (xvfb, xdotool, imagemagick)" >&2; exit 1; }
+done
+
+export WINEPREFIX=$root/build/wine-shots WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$WINEPREFIX"
+export DISPLAY=:$((80 + RANDOM % 9))
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sim=""
+cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
+trap cleanup EXIT
+sleep 1
+wineboot -i >/dev/null 2>&1 || true
+wineserver -w
+
+window_named() { # window_named TITLE: waits for a window with that exact title; prints its id
+    for _ in $(seq 60); do
+        xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -1 && return 0
+        sleep 0.5
+    done
+    echo "windows-screenshots.sh: no window \"$1\"" >&2
+    return 1
+}
+shoot() { # shoot WINDOW-ID NAME
+    sleep 1
+    import -window "$1" "$shots/windows-$2.png"
+    echo "docs/screenshots/windows-$2.png"
+}
+
+# The installer's first page, as a person starting it sees it.
+wine "$setup" &
+page=$(window_named "Linkvane $version Setup")
+shoot "$page" installer
+xdotool key --window "$page" Escape
+sleep 1
+xdotool key Return || true
+wineserver -k || true
+sleep 1
+wine "$setup" /S /CLI /DEVSIM
+wineserver -w
+
+"$devsim" --port 0 >"$root/build/wine-shots.sim" 2>&1 &
+sim=$!
+sleep 1
+port=$(sed -n '1s/.*:\([0-9]*\)$/\1/p' "$root/build/wine-shots.sim")
+wine "C:\\Program Files\\Linkvane\\linkvane.exe" --broadcast 127.255.255.255 --port "$port" &
+main=$(window_named Linkvane)
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+# Search Device (Alt+S would do too once it has a mnemonic): the button has the first focus.
+xdotool key --window "$main" space
+sleep 3
+shoot "$main" main-window
