@@ -3,13 +3,12 @@
 #include "devicejob.h"
 
 #include "commandchannel.h"
-#include "exchanges.h"
 #include "devicelist.h"
-#include "deviceselector.h"
+#include "exchanges.h"
 #include "latin1.h"
+#include "operands.h"
 #include "output.h"
 #include "secretmask.h"
-#include "setcommand.h"
 #include "wirelog.h"
 
 #include <QEventLoop>
@@ -160,11 +159,6 @@ void DeviceJob::finish(FleetResult result, const QString& error)
         m_channel = nullptr;
     }
     Q_EMIT finished();
-}
-
-std::optional<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option)
-{
-    return parser.isSet(option) ? strictNumber(parser.value(option), 1, 1024) : std::optional<int>(16);
 }
 
 void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std::function<void(DeviceJob&)>& finished)

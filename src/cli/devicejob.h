@@ -92,11 +92,6 @@ private:
     DeviceOutcome m_outcome;
 };
 
-// The N of a fleet command's --parallel option: 16 unless it is given; nothing when it is given and not
-// a number from 1 to 1024 (kParallelRange says so).
-std::optional<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option);
-inline constexpr char kParallelRange[] = "--parallel needs a number from 1 to 1024";
-
 // Runs the jobs with at most `parallel` at once, in their order, all on the calling thread's event loop;
 // `finished` is called for each as it ends. Returns when every job has ended.
 void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std::function<void(DeviceJob&)>& finished);

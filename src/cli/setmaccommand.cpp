@@ -3,11 +3,11 @@
 #include "setmaccommand.h"
 
 #include "clicontext.h"
+#include "operands.h"
 #include "latin1.h"
 #include "macchange.h"
 #include "macchangeexchange.h"
 #include "secretinput.h"
-#include "showcommand.h"
 
 #include <QCommandLineParser>
 #include <QJsonObject>
