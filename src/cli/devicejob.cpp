@@ -13,27 +13,16 @@
 
 #include <QEventLoop>
 
+#include <array>
+
 namespace lv {
 
 QString fleetResultText(FleetResult result)
 {
-    switch (result) {
-    case FleetResult::Updated:
-        return QStringLiteral("updated");
-    case FleetResult::Unchanged:
-        return QStringLiteral("unchanged");
-    case FleetResult::NotFound:
-        return QStringLiteral("not found");
-    case FleetResult::NoAnswer:
-        return QStringLiteral("no answer");
-    case FleetResult::Refused:
-        return QStringLiteral("refused");
-    case FleetResult::Loaded:
-        return QStringLiteral("loaded");
-    case FleetResult::WouldUpdate:
-        return QStringLiteral("would update");
-    }
-    return {};
+    // In the order of FleetResult.
+    static constexpr std::array<const char*, 7> kTexts = {"updated", "unchanged", "not found", "no answer",
+                                                         "refused",  "loaded",    "would update"};
+    return QString::fromLatin1(kTexts.at(static_cast<std::size_t>(result)));
 }
 
 DeviceJob::DeviceJob(SessionState& state, DeviceTask task, JobSettings settings, SecretMask& mask, WireLog* wireLog,

@@ -3,6 +3,7 @@
 #include "simulatedlan.h"
 
 #include "catalogue.h"
+#include "devicelist.h"
 #include "modeltable.h"
 #include "tagmessage.h"
 
@@ -33,12 +34,10 @@ struct ThreeFields {
 
 std::optional<ThreeFields> splitHeader(std::string_view body)
 {
-    const std::size_t p1 = body.find('/');
-    if (p1 == std::string_view::npos)
+    const auto slashes = twoSlashes(body);
+    if (!slashes)
         return std::nullopt;
-    const std::size_t p2 = body.find('/', p1 + 1);
-    if (p2 == std::string_view::npos)
-        return std::nullopt;
+    const auto [p1, p2] = *slashes;
     return ThreeFields{body.substr(0, p1), body.substr(p1 + 1, p2 - p1 - 1), body.substr(p2 + 1)};
 }
 

@@ -14,7 +14,13 @@ constexpr std::size_t kIpColumn = 43; // characters before the IP of a line
 constexpr std::size_t kIpWidth = 15;
 constexpr std::size_t kShownIdLength = 8;
 
-// Where the first two "/" of an entry stand; nothing unless it holds two.
+std::string ipFiller(std::size_t ipLength)
+{
+    return ipLength < kIpWidth ? std::string(2 * (kIpWidth - ipLength), ' ') : std::string();
+}
+
+} // namespace
+
 std::optional<std::pair<std::size_t, std::size_t>> twoSlashes(std::string_view entry)
 {
     const std::size_t p1 = entry.find('/');
@@ -25,13 +31,6 @@ std::optional<std::pair<std::size_t, std::size_t>> twoSlashes(std::string_view e
         return std::nullopt;
     return std::pair{p1, p2};
 }
-
-std::string ipFiller(std::size_t ipLength)
-{
-    return ipLength < kIpWidth ? std::string(2 * (kIpWidth - ipLength), ' ') : std::string();
-}
-
-} // namespace
 
 std::optional<SearchReplyView> viewSearchReply(std::string_view datagram)
 {

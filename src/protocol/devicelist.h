@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lv {
@@ -50,6 +51,10 @@ std::optional<SearchReply> parseSearchReply(std::string_view datagram);
 
 // The line of the device list for one reply.
 std::string deviceListLine(std::string_view macText, std::string_view ip, std::string_view deviceId);
+
+// Where the first two "/" of a text stand (a search reply, a command's header); nothing unless it
+// holds two.
+std::optional<std::pair<std::size_t, std::size_t>> twoSlashes(std::string_view text);
 
 // The MAC field of a raw entry: the characters after its first blank up to its
 // first "/"; empty when either is missing.
