@@ -32,7 +32,7 @@ started=$SECONDS
 # --- What it needs, from Debian's packages --------------------------------
 packages=(build-essential cmake ninja-build dpkg-dev xz-utils qt6-base-dev qt6-base-dev-tools
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix googletest nsis zip wine64 wine
-          xvfb xauth fonts-dejavu-core)
+          xvfb xauth fonts-dejavu-core fonts-wine)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
