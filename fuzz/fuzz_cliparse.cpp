@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto n = lv::strictNumber(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())), 0, 255))
         check(*n >= 0 && *n <= 255);
 
-    const std::vector<lv::WindowDef>& catalogue = lv::windowCatalogue();
+    const auto& catalogue = lv::windowCatalogue();
     const lv::WindowDef& window = catalogue[data[0] % catalogue.size()];
     for (const lv::FieldDef& field : window.fields) {
         if (field.kind != lv::ControlKind::ComboBox)

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0)
         return 0;
-    const std::vector<lv::WindowDef>& catalogue = lv::windowCatalogue();
+    const auto& catalogue = lv::windowCatalogue();
     const lv::WindowDef& window = catalogue[data[0] % catalogue.size()];
     const std::vector<std::string_view> chunks =
         splitChunks(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));

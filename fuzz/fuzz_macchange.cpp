@@ -52,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(reply.newField == reply.oldField);
     if (reply.kind == lv::MacReplyKind::Changed) {
         check(reply.newField != reply.oldField);
-        check(lv::macTextFromField(reply.newField) == reply.newText);
-        check(reply.newText.size() == 17);
+        check(lv::MacAddress::fromField(reply.newField) == reply.newMac);
+        check(reply.newMac.has_value());
     } else {
-        check(reply.newText.empty());
+        check(!reply.newMac);
     }
 
     lv::DeviceList list;
@@ -84,13 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
             check(list.size() == linesBefore.size());
             const std::string& line = list.line(i);
-            check(line.compare(0, 23, std::string(6, ' ') + reply.newText) == 0);
+            check(line.compare(0, 23, std::string(6, ' ') + reply.newMac->text()) == 0);
             check(line.substr(23) == linesBefore[i].substr(23));
             // IP from character 44, the device ID at the end, both as listed before.
             check(line.compare(43, listed->ip.size(), listed->ip) == 0);
             check(line.size() >= listed->deviceId.size() &&
                   line.compare(line.size() - listed->deviceId.size(), std::string::npos, listed->deviceId) == 0);
-            check(lv::macTextOfLine(line) == reply.newText);
+            check(lv::macTextOfLine(line) == reply.newMac->text());
             // The selection reads the MAC field from the first blank, the search from character 4:
             // the same field whenever the first blank is the third character, as in "AX ".
             if (list.raw(i).find(' ') == 2)
@@ -114,10 +114,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A typed address that passes the check is a MAC field; hexadecimal text converts to one.
     if (lv::checkNewMacField(answer) == lv::NewMacProblem::None)
-        check(lv::macTextFromField(answer).has_value());
-    if (const auto field = lv::macFieldFromHexText(answer)) {
-        check(lv::checkNewMacField(*field) != lv::NewMacProblem::Form);
-        check(lv::macFieldFromHexText(*lv::macTextFromField(*field)) == field);
+        check(lv::MacAddress::fromField(answer).has_value());
+    if (const auto mac = lv::MacAddress::fromText(answer)) {
+        check(lv::checkNewMacField(mac->field()) != lv::NewMacProblem::Form);
+        check(lv::MacAddress::fromText(mac->text()) == mac);
+        check(lv::MacAddress::fromField(mac->field()) == mac);
+        check(lv::MacAddress::fromDigits(mac->digits()) == mac);
     }
     return 0;
 }

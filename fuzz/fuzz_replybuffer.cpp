@@ -42,11 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static lv::ReplyBuffer buffer;
     const bool configuration = (mode & 0x80) != 0;
-    std::optional<std::string> expected;
+    std::optional<lv::MacAddress> expected;
     if (configuration) {
         const std::string_view field = kAskedFields[mode % kAskedFields.size()];
         buffer.expectConfiguration(field);
-        expected = lv::macDigitsOfField(field);
+        expected = lv::MacAddress::fromField(field, lv::MacAddress::FieldDigits::UpToThree);
     } else {
         buffer.clear();
     }
@@ -78,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 check(lv::replyHoldsMac(model) && model.find("MODEL: ") != std::string::npos);
                 const lv::TagValue mac = lv::GetTagValue(model, lv::kMacAddressTag);
                 check(mac.present && expected);
-                const auto digits = lv::macAddressDigits(mac.value);
-                check(digits && *digits != *expected);
+                const auto named = lv::MacAddress::fromDeviceText(mac.value);
+                check(named && *named != *expected);
                 check(text.empty() && !buffer.complete());
                 model.clear();
                 ++foreign;
@@ -95,8 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     // never one that names another device.
                     const lv::TagValue mac = lv::GetTagValue(text, lv::kMacAddressTag);
                     check(mac.present && text.find("MODEL: ") != std::string::npos);
-                    const auto digits = lv::macAddressDigits(mac.value);
-                    check(!expected || !digits || *digits == *expected);
+                    const auto named = lv::MacAddress::fromDeviceText(mac.value);
+                    check(!expected || !named || *named == *expected);
                 }
             } else {
                 // An Update's answer is complete on "MAC"; a configuration reply with "MAC", its

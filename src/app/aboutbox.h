@@ -1,5 +1,7 @@
 #pragma once
 
+// The About box (frmAbout), opened from the Help menu.
+
 #include <QDialog>
 
 namespace lv {

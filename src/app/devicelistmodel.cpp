@@ -1,3 +1,5 @@
+// The device list as a model for lstDev and lstDev2: lines taken in batches, measured once, conflicts coloured.
+
 #include "devicelistmodel.h"
 
 #include "latin1.h"

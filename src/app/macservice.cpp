@@ -43,17 +43,16 @@ void MacService::OpenSetMac()
         Dialogs::message(&m_window, QStringLiteral("MAC Password Error"), QStringLiteral("MsgBox"));
         return;
     }
-    // The selection update re-reads gSelMacField from the selected device.
-    m_window.lstDev_Click();
-    const int row = m_selectedRow();
-    if (row < 0 || m_state.gSelMacField.isEmpty())
+    // The selected device as the list holds it now (an earlier change may have rewritten its entry).
+    const std::optional<SelectedDevice> selected = selectedDevice(m_search, m_selectedRow());
+    if (!selected)
         return;
 
-    SetMacDialog dialog(m_state, m_search, row, &m_window);
+    SetMacDialog dialog(m_state, m_search, *selected, &m_window);
     dialog.exec();
     const MacChangeResult& result = dialog.macChangeResult();
-    if (result.sent)
-        Q_EMIT macChangeFinished(result.replied, result.changed, fromLatin1(result.newText));
+    if (result.sent())
+        Q_EMIT macChangeFinished(result);
 }
 
 void MacService::macShortcut_Activated()

@@ -5,6 +5,7 @@
 // keyboard shortcut that reaches both. The menus carry no entry for it.
 
 #include "devicesearch.h"
+#include "macchangeexchange.h"
 #include "sessionstate.h"
 
 #include <QObject>
@@ -37,9 +38,8 @@ public:
     bool accessCodeAccepted() const;
 
 Q_SIGNALS:
-    // A change was sent: whether the device answered, whether it took a new
-    // address, and that address as list text ("00-50-C2-01-02-04") when it did.
-    void macChangeFinished(bool answered, bool changed, const QString& newMacText);
+    // A change was sent; what became of it.
+    void macChangeFinished(const lv::MacChangeResult& result);
 
 private:
     MainWindow& m_window;

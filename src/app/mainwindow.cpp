@@ -72,17 +72,17 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     buildControls();
     m_macService = new MacService(*this, m_state, m_search, [this] { return selectedRow(); });
     connect(m_macService, &MacService::macChangeFinished, this,
-            [this](bool answered, bool changed, const QString& newMacText) {
-                if (!answered)
+            [this](const MacChangeResult& result) {
+                if (!result.replied())
                     say(QStringLiteral("%1 gave no answer to the MAC change").arg(m_state.gSelMac));
-                else if (changed)
-                    say(QStringLiteral("MAC changed to %1").arg(newMacText));
+                else if (result.changed())
+                    say(QStringLiteral("MAC changed to %1").arg(fromLatin1(result.newMac->text())));
                 else
                     say(QStringLiteral("%1 kept its MAC address").arg(m_state.gSelMac));
             });
-    connect(&m_channel, &CommandChannel::updateEnded, this, [this](int result) {
+    connect(m_windows, &WindowHost::updateEnded, this, [this](UpdateResult result) {
         const QString mac = m_updatingMac.isEmpty() ? m_state.gSelMac : m_updatingMac;
-        switch (static_cast<UpdateResult>(result)) {
+        switch (result) {
         case UpdateResult::Answered:
             say(QStringLiteral("%1 updated").arg(mac));
             break;
@@ -90,6 +90,7 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
             say(QStringLiteral("%1 did not confirm the update").arg(mac));
             break;
         case UpdateResult::NotSent:
+        case UpdateResult::TooLarge:
             say(QStringLiteral("The update of %1 could not be sent").arg(mac));
             break;
         }

@@ -83,11 +83,16 @@ void WindowHost::unload(const std::string& name)
         delete window;
 }
 
+void WindowHost::unloadFamily(const FamilyDef& family)
+{
+    for (const std::string& name : family.windows)
+        unload(name);
+}
+
 void WindowHost::unloadAll()
 {
-    for (bool familyA : {false, true})
-        for (std::string_view name : familyWindows(familyA))
-            unload(std::string(name));
+    for (const FamilyDef& family : families())
+        unloadFamily(family);
 }
 
 void WindowHost::showModal(SetupWindow& window, const std::function<void(const DeviceLinePatch&)>& patchLine)
@@ -98,8 +103,12 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
             if (patchLine && patch.changesLine())
                 patchLine(patch);
         });
+    const QMetaObject::Connection ended = connect(&window, &SetupWindow::updateEnded, this, &WindowHost::updateEnded);
     const QMetaObject::Connection cancelled =
-        connect(&window, &SetupWindow::cancelled, this, [&] { familyCancelled = window.windowDef().portCount == 4; });
+        connect(&window, &SetupWindow::cancelled, this, [&] {
+            const WindowDef& def = window.windowDef();
+            familyCancelled = def.family && def.portCount == def.family->cancelUnloadsAtPorts;
+        });
     if (observer())
         observer()(&window);
     m_shown = &window;
@@ -109,16 +118,15 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
     if (!guard)
         return;
     disconnect(confirmed);
+    disconnect(ended);
     disconnect(cancelled);
-    // Update and Cancel unload the shown window; the Cancel of a four-port window unloads its whole
-    // family, the hidden windows included.
+    // Update and Cancel unload the shown window; the Cancel named by the family's rule (its four-port
+    // window's) unloads its whole family, the hidden windows included.
     const WindowDef& def = window.windowDef();
-    if (familyCancelled) {
-        for (std::string_view name : familyWindows(def.familyA))
-            unload(std::string(name));
-    } else {
+    if (familyCancelled)
+        unloadFamily(*def.family);
+    else
         unload(def.name);
-    }
 }
 
 void WindowHost::open(const ConfigRequestResult& result, const std::function<void(const DeviceLinePatch&)>& patchLine)
@@ -136,13 +144,13 @@ void WindowHost::open(const ConfigRequestResult& result, const std::function<voi
     }
     // Every window of the family is created and filled; only the one of the device's port count is
     // shown. The snapshot is read back from the four-port window, which has every port.
-    const auto& family = familyWindows(def->familyA);
-    const WindowDef* four = findWindow(family[3]);
+    const FamilyDef& family = *def->family;
+    const WindowDef* four = family.window(4);
     if (!four)
         return;
     const LoadResult load = loadMultiPort(*four, result.reply, def->portCount, m_state.MultiPortSnapshot);
-    for (std::string_view name : family)
-        if (const WindowDef* member = findWindow(name))
+    for (int ports = 1; ports <= 4; ++ports)
+        if (const WindowDef* member = family.window(ports))
             ensure(*member)->apply(load, false);
     showModal(*ensure(*def), patchLine);
 }

@@ -23,6 +23,7 @@ class QWidget;
 namespace lv {
 
 class CommandChannel;
+struct FamilyDef;
 class SetupWindow;
 
 class WindowHost final : public QObject {
@@ -36,7 +37,7 @@ public:
     // `patchLine` rewrites the device's list line after an answered Update.
     void open(const ConfigRequestResult& result, const std::function<void(const DeviceLinePatch&)>& patchLine);
 
-    // The unload step of the main window's close: the multi-port windows of both families, in order.
+    // The unload step of the main window's close: the multi-port windows of every family, in order.
     void unloadAll();
 
     // The window of that name while it is loaded, else null.
@@ -48,9 +49,14 @@ public:
     // empty in normal runs.
     static void setObserver(std::function<void(QDialog*)> observer);
 
+Q_SIGNALS:
+    // An Update of the shown window ended.
+    void updateEnded(lv::UpdateResult result);
+
 private:
     SetupWindow* ensure(const WindowDef& def);
     void unload(const std::string& name);
+    void unloadFamily(const FamilyDef& family);
     void showModal(SetupWindow& window, const std::function<void(const DeviceLinePatch&)>& patchLine);
 
     CommandChannel& m_channel;

@@ -3,6 +3,7 @@
 #include "applycommand.h"
 
 #include "clicontext.h"
+#include "operands.h"
 #include "devicejob.h"
 #include "fleetplan.h"
 #include "latin1.h"

@@ -238,34 +238,33 @@ bool CliContext::runSearch(const std::function<bool(int)>& stop, const SearchEnd
 
 int CliContext::resolve(const DeviceSelector& selector)
 {
-    int found = -1;
-    const bool sent = runSearch([&](int index) {
-        if (!deviceMatches(selector, search().devices().raw(static_cast<std::size_t>(index))))
-            return false;
-        found = index;
-        return true;
-    });
-    return sent ? found : -1;
+    const std::optional<std::vector<int>> found = resolveAll({selector});
+    return found ? found->front() : -1;
 }
 
 std::optional<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
 {
-    std::vector<int> found(selectors.size(), -1);
+    // Every match of every selector as the devices answer; the search ends once each has one.
+    std::vector<std::vector<int>> matches(selectors.size());
     std::size_t missing = selectors.size();
     if (missing == 0)
-        return found;
+        return std::vector<int>{};
     const bool sent = runSearch([&](int index) {
         const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
         for (std::size_t i = 0; i < selectors.size(); ++i) {
-            if (found[i] < 0 && deviceMatches(selectors[i], raw)) {
-                found[i] = index;
+            if (!deviceMatches(selectors[i], raw))
+                continue;
+            if (matches[i].empty())
                 --missing;
-            }
+            matches[i].push_back(index);
         }
         return missing == 0;
     });
     if (!sent)
         return std::nullopt;
+    std::vector<int> found;
+    for (const std::vector<int>& m : matches)
+        found.push_back(chosenDevice(m));
     return found;
 }
 
@@ -286,8 +285,6 @@ std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, in
     LoadedDevice loaded;
     const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
     loaded.device = *parseSearchReply(raw);
-    m_state.gSelMacField = fromLatin1(loaded.device.macField);
-    m_state.gSelMac = fromLatin1(loaded.device.macText);
     m_state.gSetupPass = setupPassword();
     // The device's commands leave through the interface it answered on.
     channel().setInterface(search().interfaceOf(index));

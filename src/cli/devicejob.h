@@ -1,9 +1,9 @@
 #pragma once
 
-// One device of a fleet, driven step by step on the one event loop so that many run at once: the
-// configuration request, the headless form, the changes of the plan, then the window's Update (set
-// command, delay, "U " commands, the wait for the answer). Each job has its own command channel, so its
-// own socket: no answer can be taken for another device's.
+// One device of a fleet, on the one event loop so that many run at once: the session's configuration
+// request, then the headless form with the changes of the plan, then the session's Update exchange.
+// The job only sequences them and says what became of the device. Each job has its own command
+// channel, so its own socket: no answer can be taken for another device's.
 
 #include "loaders.h"
 #include "modeltable.h"
@@ -12,7 +12,6 @@
 #include <QCommandLineParser>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -24,7 +23,9 @@
 namespace lv {
 
 class CommandChannel;
+class ConfigRequest;
 class SecretMask;
+class UpdateExchange;
 class WireLog;
 struct SessionState;
 
@@ -67,20 +68,17 @@ public:
     ~DeviceJob() override;
 
     void start();
-    bool done() const { return m_step == Step::Done; }
+    bool done() const { return m_done; }
     DeviceOutcome& outcome() { return m_outcome; }
 
 Q_SIGNALS:
     void finished();
 
 private:
-    enum class Step { Idle, Requesting, Delaying, Answering, Done };
-
-    void onReplyComplete();
-    void onTimer();
     void onConfiguration();
-    void sendUpdate();
+    void onUpdated();
     void finish(FleetResult result, const QString& error = {});
+    static QString tooLarge(const UpdatePlan& plan);
 
     SessionState& m_state;
     DeviceTask m_task;
@@ -88,16 +86,11 @@ private:
     SecretMask& m_mask;
     WireLog* m_wireLog;
     CommandChannel* m_channel = nullptr;
-    QTimer m_timer;
-    Step m_step = Step::Idle;
-    UpdatePlan m_plan;
+    ConfigRequest* m_request = nullptr;
+    UpdateExchange* m_update = nullptr;
+    bool m_done = false;
     DeviceOutcome m_outcome;
 };
-
-// The N of a fleet command's --parallel option: 16 unless it is given; nothing when it is given and not
-// a number from 1 to 1024 (kParallelRange says so).
-std::optional<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option);
-inline constexpr char kParallelRange[] = "--parallel needs a number from 1 to 1024";
 
 // Runs the jobs with at most `parallel` at once, in their order, all on the calling thread's event loop;
 // `finished` is called for each as it ends. Returns when every job has ended.

@@ -3,6 +3,8 @@
 #include "deviceselector.h"
 
 #include "devicelist.h"
+#include "latin1.h"
+#include "macaddress.h"
 
 #include <QStringList>
 
@@ -24,27 +26,21 @@ std::optional<int> strictNumber(const QString& text, int low, int high)
 std::optional<DeviceSelector> parseDeviceSelector(const QString& text)
 {
     const QString trimmed = text.trimmed();
-    const QChar separator = trimmed.contains(QLatin1Char('-')) ? QLatin1Char('-') : QLatin1Char(':');
-    if (trimmed.contains(separator)) {
-        const QStringList parts = trimmed.split(separator);
-        if (parts.size() != 6)
+    if (!isLatin1(trimmed))
+        return std::nullopt;
+    const std::string typed = toLatin1(trimmed);
+    if (trimmed.contains(QLatin1Char('-')) || trimmed.contains(QLatin1Char(':'))) {
+        const std::optional<MacAddress> mac = MacAddress::fromText(typed, MacAddress::Separators::DashOrColon);
+        if (!mac)
             return std::nullopt;
-        QStringList hex;
-        for (const QString& part : parts) {
-            bool ok = false;
-            const uint value = part.toUInt(&ok, 16);
-            if (!ok || part.isEmpty() || part.size() > 2 || part.startsWith(QLatin1Char('+')))
-                return std::nullopt;
-            hex.append(QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());
-        }
-        return DeviceSelector{DeviceSelector::Kind::MacText, hex.join(QLatin1Char('-')).toStdString()};
+        return DeviceSelector{DeviceSelector::Kind::MacText, mac->text()};
     }
     const QStringList parts = trimmed.split(QLatin1Char('.'));
     if (parts.size() == 6) {
-        const std::optional<std::string> mac = macTextFromField(trimmed.toLatin1().toStdString());
+        const std::optional<MacAddress> mac = MacAddress::fromField(typed);
         if (!mac)
             return std::nullopt;
-        return DeviceSelector{DeviceSelector::Kind::MacField, *mac};
+        return DeviceSelector{DeviceSelector::Kind::MacField, mac->text()};
     }
     if (parts.size() == 4) {
         for (const QString& part : parts)
@@ -53,6 +49,12 @@ std::optional<DeviceSelector> parseDeviceSelector(const QString& text)
         return DeviceSelector{DeviceSelector::Kind::Ip, trimmed.toStdString()};
     }
     return std::nullopt;
+}
+
+int chosenDevice(const std::vector<int>& matches)
+{
+    // The first to answer. (A selector that several devices match is to become an error here.)
+    return matches.empty() ? -1 : matches.front();
 }
 
 bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry)

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lv {
 
@@ -21,6 +22,11 @@ std::optional<DeviceSelector> parseDeviceSelector(const QString& text);
 
 // True when the raw search reply names the device.
 bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry);
+
+// Which device a selector names when several listed devices match it (`matches`, list indexes in the
+// order the devices answered): the one rule for show, set, set-mac, export and apply alike. -1 when
+// none matches.
+int chosenDevice(const std::vector<int>& matches);
 
 // A whole decimal number within [low, high]; nothing else (no sign, no blanks, no fraction).
 std::optional<int> strictNumber(const QString& text, int low, int high);

@@ -3,6 +3,7 @@
 #include "exportcommand.h"
 
 #include "clicontext.h"
+#include "operands.h"
 #include "devicejob.h"
 #include "latin1.h"
 

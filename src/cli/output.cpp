@@ -2,7 +2,9 @@
 
 #include "output.h"
 
+#include "hex.h"
 #include "latin1.h"
+#include "printable.h"
 
 #include <QFileDevice>
 #include <QJsonArray>
@@ -13,22 +15,7 @@ namespace lv {
 
 QString printableText(std::string_view bytes)
 {
-    static const char hex[] = "0123456789abcdef";
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size()));
-    for (const char ch : bytes) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte == '\\') {
-            text += QLatin1String("\\\\");
-        } else if (byte < 0x20 || (byte >= 0x7F && byte <= 0x9F)) {
-            text += QLatin1String("\\x");
-            text += QLatin1Char(hex[byte >> 4]);
-            text += QLatin1Char(hex[byte & 0xF]);
-        } else {
-            text += QLatin1Char(ch);
-        }
-    }
-    return text;
+    return fromLatin1(escapeBytes(bytes));
 }
 
 QString shownText(std::string_view bytes, qsizetype limit)
@@ -52,7 +39,6 @@ namespace {
 // C0 controls as \u00xx) and every byte from 0x80 as the UTF-8 of the Latin-1 character it stands for.
 void appendJsonString(std::string& json, std::string_view latin1)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
     json.push_back('"');
     const auto plain = [](char ch) {
         const auto byte = static_cast<unsigned char>(ch);
@@ -86,8 +72,8 @@ void appendJsonString(std::string& json, std::string_view latin1)
         case '\t': json.push_back('t'); break;
         default:
             json.append("u00", 3);
-            json.push_back(kHex[byte >> 4]);
-            json.push_back(kHex[byte & 0xF]);
+            json.push_back(hexDigit(byte >> 4, HexCase::Lower));
+            json.push_back(hexDigit(byte, HexCase::Lower));
         }
     }
     json.push_back('"');

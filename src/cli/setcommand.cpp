@@ -3,8 +3,8 @@
 #include "setcommand.h"
 
 #include "clicontext.h"
+#include "operands.h"
 #include "latin1.h"
-#include "showcommand.h"
 
 #include <QCommandLineParser>
 #include <QJsonObject>
@@ -22,39 +22,6 @@ const QCommandLineOption& dryRunOption()
 }
 
 } // namespace
-
-std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value)
-{
-    const WindowDef& window = form.window();
-    const QString windowName = fromLatin1(window.name);
-    if (!isLatin1(value))
-        return QStringLiteral("the value of %1 must be single-byte (Latin-1) text").arg(name);
-    const std::string tag = toLatin1(name);
-    switch (form.set(tag, toLatin1(value))) {
-    case SetError::None:
-        return std::nullopt;
-    case SetError::UnknownName:
-        return QStringLiteral("%1 has no field %2").arg(windowName, name);
-    case SetError::SwitchedOff:
-        return QStringLiteral("%1 is switched off on %2").arg(name, windowName);
-    case SetError::NotReported:
-        return QStringLiteral("the device reported no %1, so %2 does not send it").arg(name, windowName);
-    case SetError::CarriesItem:
-        return QStringLiteral("the value of %1 holds the tag of an item (\"<...>\" or \"</...>\"); the device "
-                              "would read other settings out of it")
-            .arg(name);
-    case SetError::NoSuchEntry: {
-        const FieldDef& field = *window.fieldByTag(tag);
-        QStringList entries;
-        for (const std::string& entry : field.entries)
-            entries.append(fromLatin1(entry));
-        return QStringLiteral("the list %1 of %2 holds no %3 (entries: %4; or #0 to #%5)")
-            .arg(name, windowName, value, entries.join(QStringLiteral(", ")))
-            .arg(field.entries.size() - 1);
-    }
-    }
-    return std::nullopt;
-}
 
 QList<Operand> SetCommand::operands() const
 {
@@ -107,7 +74,7 @@ int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
     const UpdateResult outcome =
         dryRun ? UpdateResult::NoAnswer : runUpdate(context.channel(), plan, context.options().timeoutMs);
     const bool answered = outcome == UpdateResult::Answered;
-    if (!dryRun && outcome == UpdateResult::NotSent)
+    if (!dryRun && (outcome == UpdateResult::NotSent || outcome == UpdateResult::TooLarge))
         return context.fail(kExitNoAnswer, QStringLiteral("the update of %1 could not be sent (%2 bytes; one "
                                                           "datagram carries at most %3); nothing was sent")
                                                .arg(fromLatin1(loaded->device.macText))

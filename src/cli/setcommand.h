@@ -3,7 +3,6 @@
 // linkvane-cli set: changes settings exactly as the window's Update would.
 
 #include "command.h"
-#include "setupform.h"
 
 #include <QString>
 
@@ -23,8 +22,5 @@ public:
     QList<QCommandLineOption> options() const override;
     int execute(CliContext& context, const QCommandLineParser& parser) override;
 };
-
-// Applies NAME=VALUE to the form as typed into the window; the message says why it was refused.
-std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
 
 } // namespace lv

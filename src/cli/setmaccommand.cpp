@@ -3,11 +3,11 @@
 #include "setmaccommand.h"
 
 #include "clicontext.h"
+#include "operands.h"
 #include "latin1.h"
 #include "macchange.h"
 #include "macchangeexchange.h"
 #include "secretinput.h"
-#include "showcommand.h"
 
 #include <QCommandLineParser>
 #include <QJsonObject>
@@ -61,9 +61,9 @@ std::optional<QString> readAccessCode(CliContext& context, const QCommandLinePar
 
 QString fieldAndText(const std::string& field)
 {
-    const std::optional<std::string> text = macTextFromField(field);
-    return text ? fromLatin1(field) + QStringLiteral(" (") + fromLatin1(*text) + QLatin1Char(')')
-                : printableText(field);
+    const std::optional<MacAddress> mac = MacAddress::fromField(field);
+    return mac ? fromLatin1(field) + QStringLiteral(" (") + fromLatin1(mac->text()) + QLatin1Char(')')
+               : printableText(field);
 }
 
 } // namespace
@@ -72,8 +72,8 @@ std::string newMacFieldFromOperand(const QString& text)
 {
     const std::string typed = toLatin1(text);
     if (text.contains(QLatin1Char('-')))
-        if (std::optional<std::string> field = macFieldFromHexText(typed))
-            return *field;
+        if (const std::optional<MacAddress> mac = MacAddress::fromText(typed))
+            return mac->field();
     return typed;
 }
 
@@ -126,34 +126,34 @@ int SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser
     const std::string& raw = context.search().devices().raw(static_cast<std::size_t>(index));
     // The device is named by its MAC field as the window's selection reads it.
     const std::string currentField = macFieldOfEntry(raw);
-    context.state().gSelMacField = fromLatin1(currentField);
 
     MacChangeExchange exchange(context.state());
     exchange.socket().setInterface(context.search().interfaceOf(index));
     const MacChangeResult result =
         exchange.run(currentField, newField, toLatin1(context.state().gMacPass), context.options().timeoutMs);
-    if (!result.replied)
+    if (!result.replied())
         return context.fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the MAC change within %2 ms")
                                                .arg(operands[0])
                                                .arg(context.options().timeoutMs));
-    const bool wellFormed = result.changed || (!result.newField.empty() && result.newField == result.oldField);
+    const bool wellFormed = result.changed() ||
+                            (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
 
     Output& out = context.output();
     if (out.json()) {
         out.document(QJsonObject{{QStringLiteral("old"), jsonText(result.oldField)},
                                  {QStringLiteral("new"), jsonText(result.newField)},
-                                 {QStringLiteral("changed"), result.changed}});
+                                 {QStringLiteral("changed"), result.changed()}});
     } else if (wellFormed) {
         out.text(QStringLiteral("Old MAC: ") + fieldAndText(result.oldField) + QStringLiteral("\nNew MAC: ") +
                  fieldAndText(result.newField) + QStringLiteral("\nChanged: ") +
-                 (result.changed ? QStringLiteral("yes\n") : QStringLiteral("no\n")));
+                 (result.changed() ? QStringLiteral("yes\n") : QStringLiteral("no\n")));
     }
     if (!wellFormed)
         return context.fail(kExitNoAnswer, QStringLiteral("device %1 answered, but its answer names no new MAC "
                                                           "address; nothing is known to have changed")
                                                .arg(operands[0]));
     // Done when the device now carries the address asked for (also when it carried it already).
-    if (macTextFromField(result.newField) != macTextFromField(newField))
+    if (MacAddress::fromField(result.newField) != MacAddress::fromField(newField))
         return context.fail(kExitNoAnswer, QStringLiteral("device %1 reports the MAC address %2, not %3")
                                                .arg(operands[0], fromLatin1(result.newField), fromLatin1(newField)));
     return kExitDone;

@@ -3,6 +3,7 @@
 #include "showcommand.h"
 
 #include "clicontext.h"
+#include "operands.h"
 #include "latin1.h"
 
 #include <QCommandLineParser>
@@ -93,13 +94,6 @@ void printText(CliContext& context, const LoadedDevice& loaded)
 }
 
 } // namespace
-
-Operand deviceOperand()
-{
-    return {QStringLiteral("DEVICE"),
-            QStringLiteral("MAC text (00-50-C2-01-02-03), MAC field (0.80.194.1.2.3) or IP address"),
-            QStringLiteral("DEVICE")};
-}
 
 QList<Operand> ShowCommand::operands() const
 {

@@ -18,7 +18,4 @@ public:
     int execute(CliContext& context, const QCommandLineParser& parser) override;
 };
 
-// The operand naming one device, shared by the commands that take one.
-Operand deviceOperand();
-
 } // namespace lv

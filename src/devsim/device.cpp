@@ -7,7 +7,6 @@
 #include "tagmessage.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 
 namespace lv {
@@ -48,98 +47,53 @@ std::string subnetOf(const std::string& ip)
     return ip.substr(0, ip.rfind('.') + 1);
 }
 
-// The port number n of a "COMn_..." tag and the tag without that prefix.
-std::pair<int, std::string_view> splitPortTag(std::string_view tag)
+// The number a sample stands for on device `index`, for a field of port block `port`.
+int sampleNumber(const SampleValue& sample, int index, int port)
 {
-    if (tag.size() > 5 && tag.substr(0, 3) == "COM" && tag[3] >= '1' && tag[3] <= '9' && tag[4] == '_')
-        return {tag[3] - '0', tag.substr(5)};
-    return {0, tag};
+    int n = sample.base + sample.perPort * port;
+    if (sample.cycle > 0)
+        n += ((index + (sample.cycleWithPort ? port : 0)) % sample.cycle) * sample.step;
+    return n;
 }
 
-std::string textValue(const WindowDef& window, std::string_view tag, int index, const std::string& ip,
+void replaceAll(std::string& text, std::string_view placeholder, const std::string& value)
+{
+    for (std::size_t at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size()))
+        text.replace(at, placeholder.size(), value);
+}
+
+std::string textValue(const WindowDef& window, const FieldDef& field, int index, const std::string& ip,
                       const std::string& password)
 {
-    if (tag == window.ipTag)
+    if (field.tag == window.ipTag)
         return ip;
-    if (tag == window.deviceIdTag)
+    if (field.tag == window.deviceIdTag)
         return deviceIdForIndex(index);
-    if (tag == window.passwordTag)
+    if (field.tag == window.passwordTag)
         return password;
-    const auto [port, name] = splitPortTag(tag);
-    if (name == "SubMask" || name == "krMask")
-        return "255.255.255.0";
-    if (name == "GatewayIP" || name == "krGateway")
-        return subnetOf(ip) + "254";
-    if (name == "HostIP" || name == "RemoteHostIP")
-        return subnetOf(ip) + std::to_string(100 + port);
-    if (name == "HostPort" || name == "RemoteHostPort")
-        return std::to_string(5000 + port);
-    if (name == "SIOSocketPort" || name == "TCPPort")
-        return std::to_string(4000 + port + 1);
-    if (name == "DIOSocketPort")
-        return "5001";
-    if (name == "TCPLinkTimeOut")
-        return std::to_string(30 + index % 5 * 10);
-    if (name == "ChrGap")
-        return "10";
-    if (name == "ReportIDPort" || name == "krReportID")
-        return "4000";
-    if (name == "AccessPassword" || name == "krAccess")
-        return "";
-    if (name == "arbtime")
-        return "100";
-    if (name == "uarttimeout")
-        return "200";
-    if (name == "PanId")
-        return std::to_string(1000 + index % 9000);
-    if (name == "RFChan")
-        return std::to_string(11 + index % 16);
-    if (name == "ZNwkAddr")
-        return "0x" + std::to_string(1000 + index % 9000) + " / " + std::to_string(1000 + index % 9000);
-    if (name == "ZMac")
-        return "00:13:A2:00:40:" + std::to_string(10 + index % 90);
-    return "0";
+    // Every other field brings its sample from the catalogue; one without is a fault of the catalogue.
+    const SampleValue& sample = field.sample.value();
+    std::string text = sample.text;
+    replaceAll(text, "{subnet}", subnetOf(ip));
+    replaceAll(text, "{n}", std::to_string(sampleNumber(sample, index, field.block)));
+    return text;
 }
 
 std::string listValue(const FieldDef& field, int index, int fieldNumber)
 {
-    const auto [port, name] = splitPortTag(field.tag);
     int entries = static_cast<int>(field.entries.size());
     if (field.rule == LoadRule::Guarded || field.rule == LoadRule::Bounded || field.rule == LoadRule::BoundedRecordRaw)
         entries = std::min(entries, field.limit + 1);
     if (entries <= 0)
         return "0";
-    // Typical values where a device has a natural default, varied elsewhere.
-    if (name == "SIOBaud" || name == "Baud")
-        return std::to_string(std::min(entries - 1, 5 + (index + port) % 5));
-    if (name == "SIOBits" || name == "Bits")
-        return std::to_string(std::min(entries - 1, 1));
-    return std::to_string((index + fieldNumber) % entries);
+    const SampleValue& sample = field.sample.value();
+    if (sample.varied)
+        return std::to_string((index + fieldNumber) % entries);
+    return std::to_string(std::min(entries - 1, sampleNumber(sample, index, field.block)));
 }
 
 } // namespace
-
-std::optional<std::array<int, 6>> parseMacField(std::string_view field)
-{
-    std::array<int, 6> bytes{};
-    std::size_t pos = 0;
-    for (int i = 0; i < 6; ++i) {
-        const std::size_t end = i < 5 ? field.find('.', pos) : field.size();
-        if (end == std::string_view::npos || end == pos || end - pos > 3)
-            return std::nullopt;
-        // Digits only: from_chars would take a leading "-".
-        if (!std::all_of(field.begin() + static_cast<std::ptrdiff_t>(pos),
-                         field.begin() + static_cast<std::ptrdiff_t>(end), [](char c) { return c >= '0' && c <= '9'; }))
-            return std::nullopt;
-        int value = 0;
-        const auto [ptr, ec] = std::from_chars(field.data() + pos, field.data() + end, value);
-        if (ec != std::errc() || ptr != field.data() + end || value > 255)
-            return std::nullopt;
-        bytes[static_cast<std::size_t>(i)] = value;
-        pos = end + 1;
-    }
-    return bytes;
-}
 
 bool Device::isMultiPort() const
 {
@@ -161,32 +115,14 @@ const std::string& Device::passwordTag() const
     return windowDef->passwordTag;
 }
 
-std::string macFieldText(const std::array<int, 6>& mac)
-{
-    std::string text;
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        if (i > 0)
-            text += '.';
-        text += std::to_string(mac[i]);
-    }
-    return text;
-}
-
 std::string Device::macField() const
 {
-    return macFieldText(mac);
+    return mac.field();
 }
 
 std::string Device::macAddressText() const
 {
-    return macAddressTextOf(mac);
-}
-
-std::string macAddressTextOf(const std::array<int, 6>& mac)
-{
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-    return text;
+    return mac.text(':');
 }
 
 std::string Device::setting(std::string_view tag) const
@@ -255,7 +191,7 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
     device.window = device.windowDef->name;
     const WindowDef& window = *device.windowDef;
     const int serial = index + 1;
-    device.mac = {0, 80, 194, (serial >> 16) & 0xff, (serial >> 8) & 0xff, serial & 0xff};
+    device.mac = MacAddress::fromValue(0x0050C2000000ULL | (static_cast<std::uint64_t>(serial) & 0xFFFFFFU));
     device.version = "1." + std::to_string(10 + index % 90);
 
     const std::string ip = ipForIndex(index);
@@ -266,7 +202,7 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
             continue;
         const std::string value = field.kind == ControlKind::ComboBox
                                       ? listValue(field, index, fieldNumber)
-                                      : textValue(window, field.tag, index, ip, password);
+                                      : textValue(window, field, index, ip, password);
         device.settings.emplace_back(field.tag, value);
     }
     // Whatever the window, the device always knows its address, ID and password.

@@ -3,6 +3,8 @@
 // One simulated device: its model, MAC, firmware version and the settings it
 // keeps in memory, addressed through the tags of its setup window.
 
+#include "macaddress.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -37,7 +39,7 @@ struct Device {
     std::string model;                    // the identifier sent after "MODEL: "
     std::string window;                   // the catalogue window whose fields the device carries
     const WindowDef* windowDef = nullptr; // its catalogue entry, never null for a device of makeDevice
-    std::array<int, 6> mac{};
+    MacAddress mac;
     std::string version;
     // Every setting as tag and value, in the order of the window's fields; tags
     // the window does not know are kept at the end when a set command brings them.
@@ -84,13 +86,5 @@ struct Device {
 // device ID derived from the index (distinct for distinct indexes) and plausible
 // values for every field of its window.
 Device makeDevice(const std::string& model, int index, const std::string& password);
-
-// "0.80.194.1.2.3"
-std::string macFieldText(const std::array<int, 6>& mac);
-// "00:50:C2:01:02:03"
-std::string macAddressTextOf(const std::array<int, 6>& mac);
-
-// Parses six decimal numbers 0..255 joined by exactly five dots.
-std::optional<std::array<int, 6>> parseMacField(std::string_view field);
 
 } // namespace lv

@@ -3,6 +3,7 @@
 #include "devsimserver.h"
 
 #include "controlcommand.h"
+#include "printable.h"
 
 #include <QNetworkDatagram>
 #include <QVariant>
@@ -106,32 +107,14 @@ QString DevsimServer::control(const QString& line)
     return QString::fromLatin1(result.output.data(), static_cast<qsizetype>(result.output.size()));
 }
 
-QByteArray DevsimServer::escape(const QByteArray& bytes)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b == '\\') {
-            out += "\\\\";
-        } else if (b < 0x20 || b >= 0x7f) {
-            out += "\\x";
-            out += hex[b >> 4];
-            out += hex[b & 0x0f];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 void DevsimServer::logLine(const char* kind, const QHostAddress& peer, quint16 port, const QByteArray& bytes)
 {
     if (!m_options.verbose)
         return;
+    // The bytes escaped as linkvane-cli shows them, written for a UTF-8 terminal.
+    const std::string shown = escapeBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     const QByteArray line = QByteArray(kind) + ' ' + peer.toString().toLatin1() + ':' + QByteArray::number(port) + ' ' +
-                            escape(bytes) + '\n';
+                            QString::fromLatin1(shown.data(), static_cast<qsizetype>(shown.size())).toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     std::fflush(stdout);
 }

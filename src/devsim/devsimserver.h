@@ -45,9 +45,6 @@ public:
     // output; "quit" emits quitRequested.
     QString control(const QString& line);
 
-    // "\\" for a backslash, "\xNN" for bytes below 0x20 or from 0x7f on.
-    static QByteArray escape(const QByteArray& bytes);
-
 Q_SIGNALS:
     // Every datagram as it arrives, before it is handled, and as it leaves.
     void datagramReceived(const QHostAddress& peer, quint16 port, const QByteArray& bytes);

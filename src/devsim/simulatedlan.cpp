@@ -286,10 +286,10 @@ std::vector<Outgoing> SimulatedLan::configurationReply(const Device& device)
             otherMac = impostor->text;
         } else {
             const std::size_t self = static_cast<std::size_t>(&device - m_devices.data());
-            std::array<int, 6> neighbour = m_devices[(self + 1) % m_devices.size()].mac;
+            MacAddress neighbour = m_devices[(self + 1) % m_devices.size()].mac;
             if (neighbour == device.mac) // a LAN of one: a MAC no device has
-                neighbour[5] ^= 0xff;
-            otherMac = macAddressTextOf(neighbour);
+                neighbour = MacAddress::fromValue(neighbour.value() ^ 0xFFU);
+            otherMac = neighbour.text(':');
         }
         macAddress = &otherMac;
     }
@@ -387,7 +387,7 @@ std::vector<Outgoing> SimulatedLan::answerConfigRequest(std::string_view body)
     std::vector<Outgoing> out;
     Device* asked = nullptr;
     // The MAC field compared as numbers first: a request names one device of many.
-    if (const auto mac = parseMacField(header->first)) {
+    if (const auto mac = MacAddress::fromField(header->first, MacAddress::FieldDigits::UpToThree)) {
         for (Device& device : m_devices) {
             if (device.mac == *mac && device.macField() == header->first && device.ip() == header->second) {
                 asked = &device;
@@ -484,7 +484,7 @@ std::vector<Outgoing> SimulatedLan::changeMac(std::string_view body)
     if (!header)
         return {};
     Device* target = nullptr;
-    if (const auto mac = parseMacField(header->first))
+    if (const auto mac = MacAddress::fromField(header->first, MacAddress::FieldDigits::UpToThree))
         for (Device& device : m_devices)
             if (device.mac == *mac && device.macField() == header->first)
                 target = &device;
@@ -496,7 +496,7 @@ std::vector<Outgoing> SimulatedLan::changeMac(std::string_view body)
     if (header->rest != kMacAccessCode)
         return {};
     // Only six decimal numbers 0..255 joined by five dots are applied.
-    const auto newMac = parseMacField(header->second);
+    const auto newMac = MacAddress::fromField(header->second, MacAddress::FieldDigits::UpToThree);
     if (!newMac)
         return {};
     for (const Device& device : m_devices)
@@ -504,7 +504,7 @@ std::vector<Outgoing> SimulatedLan::changeMac(std::string_view body)
             return {}; // another device holds that address already
     // The faults are those of the device as it was asked, so a rule naming the old MAC still holds for this answer.
     const std::string oldField = target->macField();
-    const std::string newField = macFieldText(*newMac);
+    const std::string newField = newMac->field();
     std::string reply = "AOld MAC: " + oldField + "\r\nNew MAC: " + newField + "\r";
     if (const FaultRule* bad = fault(*target, FaultKind::MacMalformed)) {
         switch (bad->macReplyFault()) {

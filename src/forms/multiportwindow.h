@@ -1,7 +1,7 @@
 #pragma once
 
 // The multi-port layout: a grid of caption cells ("General Setting", "COM1", " COM1 / COM2", ...),
-// row labels and one or two columns of port controls, for the eight windows of both families.
+// row labels and one or two columns of port controls, for the four windows of every family.
 
 #include "setupwindow.h"
 

@@ -258,9 +258,10 @@ void SetupWindow::cmdUpdate_Click()
     showExchange({});
     m_updating = false;
     setButtonsEnabled(true);
+    Q_EMIT updateEnded(result);
     // Unless the device confirmed, the window stays open with the operator's edits, so nothing typed
     // is lost.
-    if (result == UpdateResult::NotSent) {
+    if (result == UpdateResult::NotSent || result == UpdateResult::TooLarge) {
         Dialogs::message(this, notSentMessage());
         return;
     }

@@ -5,6 +5,7 @@
 // The single-port and multi-port layouts arrange the controls; the behaviour lives here.
 
 #include "devicelinepatch.h"
+#include "exchanges.h"
 #include "setupform.h"
 
 #include <QDialog>
@@ -57,6 +58,8 @@ public Q_SLOTS:
     void reject() override;
 
 Q_SIGNALS:
+    // An Update ended, however it did.
+    void updateEnded(lv::UpdateResult result);
     // The device answered an Update: what the device list line needs.
     void updateConfirmed(const lv::DeviceLinePatch& patch);
     // Cancel was pressed (the window has closed itself).

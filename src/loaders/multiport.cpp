@@ -1,4 +1,4 @@
-// The loaders of the two multi-port families.
+// The loader of the multi-port families.
 
 #include "loaders.h"
 

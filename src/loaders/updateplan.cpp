@@ -47,6 +47,8 @@ UpdatePlan planUpdate(const WindowDef& window, const LoadedValues& loaded,
     plan.updateCommand = updateCommand(header.mac, header.ip, header.password);
     plan.updateCount = window.updateCount;
     plan.delayMs = window.delayMs;
+    plan.changedItems = static_cast<int>(
+        std::count_if(fields.begin(), fields.end(), [](const FieldChange& f) { return f.current != f.loaded; }));
     return plan;
 }
 

@@ -16,6 +16,7 @@ struct UpdatePlan {
     std::string updateCommand; // "U " header
     int updateCount = 1;
     int delayMs = 0;
+    int changedItems = 0; // the items the set command carries: none when nothing differs from as loaded
 };
 
 // The header values of a window's commands: MAC, IP and password as loaded.

@@ -1,4 +1,5 @@
-// The catalogue of the eighteen setup windows, written as data.
+// The catalogue of the setup windows and the multi-port families, written as data, with the sample
+// values the simulated devices answer with.
 
 #include "catalogue.h"
 
@@ -357,22 +358,16 @@ FieldDef multiList(std::string control, std::string tag, std::string label, Entr
     return listField(std::move(control), std::move(tag), std::move(label), std::move(list), LoadRule::Multi);
 }
 
-Fields generalBlock(bool familyA)
+Fields generalBlock()
 {
-    Fields f = {multiText("IP", "krIP", "Local IP"),
-                multiText("Mask", "krMask", "Subnet mask"),
-                multiText("Gateway", "krGateway", "Gateway IP"),
-                multiList("DHCP", "krDHCP", "DHCP client", listOf(kDisableEnable)),
-                multiText("DeviceID", "krDeviceID", "Device ID"),
-                multiText("ReportIDPort", "krReportID", "Command Port"),
-                secretField(multiText("Password", "krPassword", "Setup password")),
-                secretField(multiText("Access", "krAccess", "Access password"))};
-    if (familyA) {
-        f.push_back(multiList("multis", "multis", "Multi Connection Support", listOf(kDisableEnable)));
-        f.push_back(multiText("arbtime", "arbtime", "Arbitration Time Period"));
-        f.push_back(multiText("uarttimeout", "uarttimeout", "UART Response Timeout"));
-    }
-    return f;
+    return {multiText("IP", "krIP", "Local IP"),
+            multiText("Mask", "krMask", "Subnet mask"),
+            multiText("Gateway", "krGateway", "Gateway IP"),
+            multiList("DHCP", "krDHCP", "DHCP client", listOf(kDisableEnable)),
+            multiText("DeviceID", "krDeviceID", "Device ID"),
+            multiText("ReportIDPort", "krReportID", "Command Port"),
+            secretField(multiText("Password", "krPassword", "Setup password")),
+            secretField(multiText("Access", "krAccess", "Access password"))};
 }
 
 // The eleven controls of port n; control and item share the name "COMn_" + suffix.
@@ -410,17 +405,20 @@ std::vector<PortGroup> portGroups(int portCount)
     }
 }
 
-WindowDef multiPortWindow(std::string name, int portCount, bool familyA, bool versionInTitle)
+WindowDef multiPortWindow(const FamilyDef& family, int portCount)
 {
+    const auto index = static_cast<std::size_t>(portCount - 1);
     WindowDef w;
-    w.name = std::move(name);
+    w.name = family.windows[index];
     w.titlePrefix = std::to_string(portCount) + " Port Linkvane  ( MAC: ";
-    w.titleRule = versionInTitle ? TitleRule::PortMacVersion : TitleRule::PortMac;
-    w.fields = generalBlock(familyA);
+    w.titleRule = family.versionInTitle[index] ? TitleRule::PortMacVersion : TitleRule::PortMac;
+    w.fields = generalBlock();
     // The set command carries the access password before the setup password, unlike the screen.
     w.itemOrder = {"krIP", "krMask", "krGateway", "krDHCP", "krDeviceID", "krReportID", "krAccess", "krPassword"};
-    if (familyA)
-        w.itemOrder.insert(w.itemOrder.end(), {"multis", "arbtime", "uarttimeout"});
+    for (const FieldDef& extra : family.extraFields) {
+        w.fields.push_back(extra);
+        w.itemOrder.push_back(extra.tag);
+    }
     for (int n = 1; n <= portCount; ++n) {
         append(w.fields, portBlock(n));
         for (std::string_view suffix : kPortItems)
@@ -430,7 +428,7 @@ WindowDef multiPortWindow(std::string name, int portCount, bool familyA, bool ve
     w.updateCount = 1;
     w.delayMs = 200;
     w.portCount = portCount;
-    w.familyA = familyA;
+    w.family = &family;
     w.portGroups = portGroups(portCount);
     w.ipTag = "krIP";
     w.deviceIdTag = "krDeviceID";
@@ -438,7 +436,41 @@ WindowDef multiPortWindow(std::string name, int portCount, bool familyA, bool ve
     return w;
 }
 
-std::vector<WindowDef> buildCatalogue()
+// The two families the devices come in: the same keys, told apart by a final "A" of the model.
+FamilyDef krFamily(std::string name, int row, std::string loaderName, ModelEnding ending,
+                   std::array<std::string, 4> windows)
+{
+    FamilyDef f;
+    f.name = std::move(name);
+    f.modelTableRow = row;
+    f.loaderName = std::move(loaderName);
+    f.keys = {"KR-7700", "KR-7800", "KR-7900", "KR-7600"};
+    f.ending = ending;
+    for (std::size_t i = 0; i < f.keys.size(); ++i)
+        f.models[i] = f.keys[i] + (ending == ModelEnding::A ? "A" : "");
+    f.windows = std::move(windows);
+    f.variantA = ending == ModelEnding::A;
+    return f;
+}
+
+FamilyDef plainFamily()
+{
+    return krFamily("KR-7x00", 1, "LoadMultiPortConfig", ModelEnding::NotA,
+                    {"Frm1PortSetup", "frm2PortSetup", "frm3PortSetup", "frm4PortSetup"});
+}
+
+FamilyDef familyWithArbitration()
+{
+    FamilyDef f = krFamily("KR-7x00A", 2, "LoadMultiPortAConfig", ModelEnding::A,
+                           {"frmKR7700ASetup", "frmKR7800ASetup", "frmKR7900ASetup", "frmKR7600ASetup"});
+    f.versionInTitle = {false, true, false, false};
+    f.extraFields = {multiList("multis", "multis", "Multi Connection Support", listOf(kDisableEnable)),
+                     multiText("arbtime", "arbtime", "Arbitration Time Period"),
+                     multiText("uarttimeout", "uarttimeout", "UART Response Timeout")};
+    return f;
+}
+
+std::vector<WindowDef> singlePortWindows()
 {
     std::vector<WindowDef> c;
     c.push_back(singlePortWindow("frmSetup", "KR-700 Setup  ( MAC: ", kr700Fields(), 5));
@@ -453,15 +485,122 @@ std::vector<WindowDef> buildCatalogue()
     c.push_back(radioWindow("frmSetupDn687", "DN-687 Setup  (", TitleRule::VersionOnly));
     c.push_back(radioWindow("frmSetupDn690", "DN-690 Setup  (", TitleRule::VersionOnly));
     c.push_back(singlePortWindow("frmSetupNDQ770", "Ethernet IO Setup  ( MAC: ", ndq770Fields(), 3));
+    return c;
+}
 
-    c.push_back(multiPortWindow("Frm1PortSetup", 1, false, true));
-    c.push_back(multiPortWindow("frm2PortSetup", 2, false, true));
-    c.push_back(multiPortWindow("frm3PortSetup", 3, false, true));
-    c.push_back(multiPortWindow("frm4PortSetup", 4, false, true));
-    c.push_back(multiPortWindow("frmKR7700ASetup", 1, true, false));
-    c.push_back(multiPortWindow("frmKR7800ASetup", 2, true, true));
-    c.push_back(multiPortWindow("frmKR7900ASetup", 3, true, false));
-    c.push_back(multiPortWindow("frmKR7600ASetup", 4, true, false));
+// ---- what the simulated devices answer -------------------------------------------------------------
+
+SampleValue fixed(std::string text)
+{
+    SampleValue v;
+    v.text = std::move(text);
+    return v;
+}
+
+SampleValue number(int base, int perPort = 0, int cycle = 0, int step = 1)
+{
+    SampleValue v;
+    v.base = base;
+    v.perPort = perPort;
+    v.cycle = cycle;
+    v.step = step;
+    return v;
+}
+
+SampleValue withText(SampleValue v, std::string text)
+{
+    v.text = std::move(text);
+    return v;
+}
+
+// The sample of a field by its tag ("COMn_" left off); none for a tag this table does not know.
+std::optional<SampleValue> sampleFor(std::string_view tag, ControlKind kind)
+{
+    if (tag.size() > 5 && tag.substr(0, 3) == "COM" && tag[3] >= '1' && tag[3] <= '9' && tag[4] == '_')
+        tag.remove_prefix(5);
+    if (kind == ControlKind::ComboBox) {
+        // Typical values where a device has a natural default, varied elsewhere.
+        if (tag == "SIOBaud" || tag == "Baud") {
+            SampleValue v = number(5, 0, 5);
+            v.cycleWithPort = true;
+            return v;
+        }
+        if (tag == "SIOBits" || tag == "Bits")
+            return number(1);
+        SampleValue v;
+        v.varied = true;
+        return v;
+    }
+    if (tag == "SubMask" || tag == "krMask")
+        return fixed("255.255.255.0");
+    if (tag == "GatewayIP" || tag == "krGateway")
+        return fixed("{subnet}254");
+    if (tag == "HostIP" || tag == "RemoteHostIP")
+        return withText(number(100, 1), "{subnet}{n}");
+    if (tag == "HostPort" || tag == "RemoteHostPort")
+        return number(5000, 1);
+    if (tag == "SIOSocketPort" || tag == "TCPPort")
+        return number(4001, 1);
+    if (tag == "DIOSocketPort")
+        return fixed("5001");
+    if (tag == "TCPLinkTimeOut")
+        return number(30, 0, 5, 10);
+    if (tag == "ChrGap")
+        return fixed("10");
+    if (tag == "ReportIDPort" || tag == "krReportID")
+        return fixed("4000");
+    if (tag == "AccessPassword" || tag == "krAccess")
+        return fixed("");
+    if (tag == "arbtime")
+        return fixed("100");
+    if (tag == "uarttimeout")
+        return fixed("200");
+    if (tag == "PanId")
+        return number(1000, 0, 9000);
+    if (tag == "RFChan")
+        return number(11, 0, 16);
+    if (tag == "ZNwkAddr")
+        return withText(number(1000, 0, 9000), "0x{n} / {n}");
+    if (tag == "ZMac")
+        return withText(number(10, 0, 90), "00:13:A2:00:40:{n}");
+    return std::nullopt;
+}
+
+// Every field with a tag, but the window's roles, answers with its sample; a family's own fields may
+// bring theirs.
+WindowDef withSamples(WindowDef w)
+{
+    for (FieldDef& f : w.fields) {
+        if (f.tag.empty() || f.sample || f.tag == w.ipTag || f.tag == w.deviceIdTag || f.tag == w.passwordTag)
+            continue;
+        f.sample = sampleFor(f.tag, f.kind);
+    }
+    return w;
+}
+
+struct Catalogue {
+    std::deque<WindowDef> windows;
+    std::deque<FamilyDef> families;
+
+    const FamilyDef& add(FamilyDef family)
+    {
+        const FamilyDef& stored = families.emplace_back(std::move(family));
+        for (int ports = 1; ports <= 4; ++ports)
+            windows.push_back(withSamples(multiPortWindow(stored, ports)));
+        return stored;
+    }
+};
+
+Catalogue& catalogue()
+{
+    static Catalogue c = [] {
+        Catalogue built;
+        for (WindowDef& w : singlePortWindows())
+            built.windows.push_back(withSamples(std::move(w)));
+        built.add(plainFamily());
+        built.add(familyWithArbitration());
+        return built;
+    }();
     return c;
 }
 
@@ -489,17 +628,67 @@ bool WindowDef::sendsTag(std::string_view tag) const
     return field && (field->kind == ControlKind::TextBox || field->kind == ControlKind::ComboBox);
 }
 
-const std::vector<WindowDef>& windowCatalogue()
+const std::deque<WindowDef>& windowCatalogue()
 {
-    static const std::vector<WindowDef> catalogue = buildCatalogue();
-    return catalogue;
+    return catalogue().windows;
 }
+
+namespace {
+
+template <typename Entry> const Entry* byName(const std::deque<Entry>& entries, std::string_view name)
+{
+    auto it = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.name == name; });
+    return it == entries.end() ? nullptr : &*it;
+}
+
+} // namespace
 
 const WindowDef* findWindow(std::string_view name)
 {
-    const auto& c = windowCatalogue();
-    auto it = std::find_if(c.begin(), c.end(), [&](const WindowDef& w) { return w.name == name; });
-    return it == c.end() ? nullptr : &*it;
+    return byName(windowCatalogue(), name);
+}
+
+const std::deque<FamilyDef>& families()
+{
+    return catalogue().families;
+}
+
+const FamilyDef* findFamily(std::string_view name)
+{
+    return byName(families(), name);
+}
+
+const FamilyDef& addFamily(FamilyDef family)
+{
+    return catalogue().add(std::move(family));
+}
+
+std::vector<FieldDef> sharedGeneralFields()
+{
+    return generalBlock();
+}
+
+const WindowDef* FamilyDef::window(int ports) const
+{
+    if (ports < 1 || ports > 4)
+        return nullptr;
+    return findWindow(windows[static_cast<std::size_t>(ports - 1)]);
+}
+
+bool FamilyDef::serves(std::string_view model, int* ports) const
+{
+    const bool endsInA = !model.empty() && model.back() == 'A';
+    if ((ending == ModelEnding::A && !endsInA) || (ending == ModelEnding::NotA && endsInA))
+        return false;
+    const std::string_view key = model.substr(0, 7);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (!keys[i].empty() && key == keys[i]) {
+            if (ports)
+                *ports = static_cast<int>(i) + 1;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string windowTitle(const WindowDef& window, std::string_view selMac, std::string_view version)

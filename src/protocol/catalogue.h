@@ -7,6 +7,9 @@
 
 #include "tagmessage.h"
 
+#include <array>
+#include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +41,21 @@ enum class LoadRule {
                       // only the operator's own choice is ever sent back
 };
 
+// The value a simulated device answers with for a field. In `text`, "{subnet}" stands for the
+// device's subnet ("192.168.1.") and "{n}" for the number
+//   base + perPort * port + ((device index [+ port]) % cycle) * step     (no cycle term when cycle is 0)
+// where port is the field's port block (0 outside one). A list field takes that number as its entry,
+// cut to its last entry; `varied` lists take (device index + field number) % entries instead.
+struct SampleValue {
+    std::string text = "{n}";
+    int base = 0;
+    int perPort = 0;
+    int cycle = 0;
+    int step = 1;
+    bool cycleWithPort = false;
+    bool varied = false;
+};
+
 struct FieldDef {
     std::string control; // objectName: "txtIP", "cmbSioBaud", "COM2_Baud"
     std::string tag;     // item tag; empty for fields without one (ZMode, Text1); Display fields
@@ -55,6 +73,42 @@ struct FieldDef {
     std::string resendMark; // Guarded: recorded when the value is refused
     int block = 0;          // multi-port: 0 general block, n = port n
     bool secret = false;    // a password: masked in anything shown to a person unless asked for
+    // What a simulated device answers with; every field with a tag has one, but those of the window's
+    // roles (IP address, device ID, setup password), which each device sets itself.
+    std::optional<SampleValue> sample;
+};
+
+struct WindowDef;
+
+// How the model identifiers of a multi-port family end: two families may share their keys and differ
+// in the last character.
+enum class ModelEnding {
+    Any,
+    NotA, // anything but "A"
+    A,
+};
+
+// A multi-port family: four windows, one per port count, filled together from one reply. The windows
+// of a family share the general block (the fields every multi-port window has, then the family's
+// extra fields) and one snapshot of the values as loaded; all but the shown one stay loaded and
+// hidden until the Cancel of the window of `cancelUnloadsAtPorts` ports or the main window's close.
+struct FamilyDef {
+    std::string name;                    // "KR-7x00", "KR-7x00A"
+    int modelTableRow = 0;               // the row of the model table that serves it
+    std::string loaderName;              // "LoadMultiPortConfig", ...
+    std::array<std::string, 4> keys;     // the first seven characters of the model, by port count
+    ModelEnding ending = ModelEnding::Any;
+    std::array<std::string, 4> models;   // the identifiers the devices send, by port count
+    std::array<std::string, 4> windows;  // the window names, by port count (index 0: one port)
+    std::array<bool, 4> versionInTitle{true, true, true, true};
+    std::vector<FieldDef> extraFields;   // general fields after the shared ones, in screen and item order
+    int cancelUnloadsAtPorts = 4;
+    bool variantA = false;               // the model table's second multi-port loader kind
+
+    // The window of `ports` ports (1..4).
+    const WindowDef* window(int ports) const;
+    // True when `model` belongs to the family; `ports` is then its port count.
+    bool serves(std::string_view model, int* ports) const;
 };
 
 enum class TitleRule {
@@ -84,7 +138,7 @@ struct WindowDef {
     int updateCount = 5; // how many "U " commands follow the delay
     int delayMs = 500;   // delay between the set command and the "U " commands
     int portCount = 0;   // 0 for single-port windows, 1..4 for multi-port windows
-    bool familyA = false;
+    const FamilyDef* family = nullptr; // multi-port windows: their family
     std::vector<PortGroup> portGroups; // multi-port only
     // Radio windows: these tags are compared only when their loaded value is not empty.
     std::vector<std::string> sendOnlyIfLoaded;
@@ -102,9 +156,21 @@ struct WindowDef {
 };
 
 
-// All eighteen windows: ten single-port windows, then the two multi-port families.
-const std::vector<WindowDef>& windowCatalogue();
+// All windows: ten single-port windows, then the four of each multi-port family. Entries never move.
+const std::deque<WindowDef>& windowCatalogue();
 const WindowDef* findWindow(std::string_view name);
+
+// The multi-port families, in the order the model table serves them. Entries never move.
+const std::deque<FamilyDef>& families();
+const FamilyDef* findFamily(std::string_view name);
+
+// A new multi-port family: its four windows are built from the shared multi-port layout and its
+// extra fields, and added to the catalogue; the model table serves its models from then on.
+// Returns the family as stored. Meant to be called before any window is opened.
+const FamilyDef& addFamily(FamilyDef family);
+
+// The general fields that every multi-port window has, before its family's extra ones.
+std::vector<FieldDef> sharedGeneralFields();
 
 // The window title as Form_Load sets it.
 std::string windowTitle(const WindowDef& window, std::string_view selMac, std::string_view version);

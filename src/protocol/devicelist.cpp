@@ -33,62 +33,6 @@ std::string ipFiller(std::size_t ipLength)
 
 } // namespace
 
-std::optional<std::uint64_t> macValueFromField(std::string_view macField)
-{
-    std::uint64_t mac = 0;
-    std::size_t count = 0;
-    std::size_t digits = 0;
-    unsigned value = 0;
-    for (const char c : macField) {
-        if (c == '.') {
-            if (digits == 0 || count == 5)
-                return std::nullopt;
-            mac = mac << 8 | value;
-            ++count;
-            digits = 0;
-            value = 0;
-            continue;
-        }
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-        // More than two hexadecimal digits would shift every column after the MAC.
-        if (value > 255)
-            return std::nullopt;
-        ++digits;
-    }
-    if (digits == 0 || count != 5)
-        return std::nullopt;
-    return mac << 8 | value;
-}
-
-namespace {
-
-std::array<char, 17> macChars(std::uint64_t mac)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::array<char, 17> text{};
-    for (std::size_t i = 0; i < 6; ++i) {
-        const auto byte = static_cast<unsigned>(mac >> (8 * (5 - i))) & 0xFF;
-        text[3 * i] = kHex[byte >> 4];
-        text[3 * i + 1] = kHex[byte & 0xF];
-        if (i < 5)
-            text[3 * i + 2] = '-';
-    }
-    return text;
-}
-
-} // namespace
-
-std::optional<std::string> macTextFromField(std::string_view macField)
-{
-    const std::optional<std::uint64_t> mac = macValueFromField(macField);
-    if (!mac)
-        return std::nullopt;
-    const std::array<char, 17> text = macChars(*mac);
-    return std::string(text.data(), text.size());
-}
-
 std::optional<SearchReplyView> viewSearchReply(std::string_view datagram)
 {
     if (datagram.empty() || datagram.front() != 'A')
@@ -103,11 +47,11 @@ std::optional<SearchReplyView> viewSearchReply(std::string_view datagram)
 
     SearchReplyView reply;
     reply.macField = datagram.substr(3, p1 - 3);
-    const std::optional<std::uint64_t> mac = macValueFromField(reply.macField);
+    const std::optional<MacAddress> mac = MacAddress::fromField(reply.macField);
     if (!mac)
         return std::nullopt;
     reply.mac = *mac;
-    reply.macChars = macChars(*mac);
+    reply.macChars = mac->textChars();
     reply.ip = datagram.substr(p1 + 1, p2 - p1 - 1);
     if (cr != std::string_view::npos)
         reply.deviceId = datagram.substr(p2 + 1, cr - p2 - 1);

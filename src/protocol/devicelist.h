@@ -9,6 +9,7 @@
 // the device ID.
 
 #include "flattextmap.h"
+#include "macaddress.h"
 
 #include <array>
 #include <cstddef>
@@ -33,7 +34,7 @@ struct SearchReplyView {
     std::string_view macField;
     std::string_view ip;
     std::string_view deviceId;
-    std::uint64_t mac = 0; // the six bytes, the first in the highest place
+    MacAddress mac;
     std::array<char, 17> macChars{};
 
     std::string_view macText() const { return {macChars.data(), macChars.size()}; }
@@ -46,12 +47,6 @@ struct SearchReplyView {
 std::optional<SearchReplyView> viewSearchReply(std::string_view datagram);
 // The same reply with its fields copied.
 std::optional<SearchReply> parseSearchReply(std::string_view datagram);
-
-// Six decimal numbers 0..255 joined by exactly five dots -> the six bytes, the first
-// in the highest place.
-std::optional<std::uint64_t> macValueFromField(std::string_view macField);
-// Six decimal numbers 0..255 joined by exactly five dots -> "00-50-C2-01-02-03".
-std::optional<std::string> macTextFromField(std::string_view macField);
 
 // The line of the device list for one reply.
 std::string deviceListLine(std::string_view macText, std::string_view ip, std::string_view deviceId);

@@ -2,11 +2,6 @@
 
 #include "macchange.h"
 
-#include "tagmessage.h"
-
-#include "devicelist.h"
-
-#include <array>
 
 namespace lv {
 
@@ -52,31 +47,24 @@ MacChangeReply parseMacChangeReply(std::string_view datagram)
         reply.kind = MacReplyKind::Unchanged;
         return reply;
     }
-    std::optional<std::string> text = macTextFromField(reply.newField);
-    if (!text)
+    const std::optional<MacAddress> mac = MacAddress::fromField(reply.newField);
+    if (!mac)
         return reply;
-    reply.newText = std::move(*text);
+    reply.newMac = *mac;
     reply.kind = MacReplyKind::Changed;
     return reply;
 }
 
 NewMacProblem checkNewMacField(std::string_view text)
 {
-    const std::optional<std::array<unsigned, 6>> bytes = macFieldBytes(text);
-    if (!bytes)
+    const std::optional<MacAddress> mac = MacAddress::fromField(text, MacAddress::FieldDigits::UpToThree);
+    if (!mac)
         return NewMacProblem::Form;
-    bool allZero = true;
-    bool allOnes = true;
-    for (const unsigned b : *bytes) {
-        allZero = allZero && b == 0;
-        allOnes = allOnes && b == 255;
-    }
-    if (allZero)
+    if (mac->isZero())
         return NewMacProblem::AllZero;
-    if (allOnes)
+    if (mac->isBroadcast())
         return NewMacProblem::Broadcast;
-    // The lowest bit of the first byte marks a group (multicast) address.
-    if ((*bytes)[0] & 1U)
+    if (mac->isGroup())
         return NewMacProblem::Group;
     return NewMacProblem::None;
 }
@@ -98,31 +86,14 @@ std::string_view describeNewMacProblem(NewMacProblem problem)
     return {};
 }
 
-std::optional<std::string> macFieldFromHexText(std::string_view text)
-{
-    // Hyphenated text only: the colon form is the device's MacAddress, not what the list shows.
-    if (text.find(':') != std::string_view::npos)
-        return std::nullopt;
-    const std::optional<std::array<unsigned, 6>> bytes = macAddressBytes(text);
-    if (!bytes)
-        return std::nullopt;
-    std::string field;
-    for (std::size_t i = 0; i < bytes->size(); ++i) {
-        if (i > 0)
-            field.push_back('.');
-        field += std::to_string((*bytes)[i]);
-    }
-    return field;
-}
-
 std::optional<MacRewrite> rewriteDeviceMac(std::string_view line, std::string_view raw, std::string_view newField)
 {
-    const std::optional<std::string> text = macTextFromField(newField);
-    if (!text)
+    const std::optional<MacAddress> mac = MacAddress::fromField(newField);
+    if (!mac)
         return std::nullopt;
     MacRewrite rewrite;
     rewrite.line.assign(kLineMacColumn, ' ');
-    rewrite.line.append(*text);
+    rewrite.line.append(mac->text());
     if (line.size() > kLineMacEnd)
         rewrite.line.append(line.substr(kLineMacEnd));
 

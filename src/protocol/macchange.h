@@ -3,6 +3,8 @@
 // The MAC change command, its reply, the check of a typed new address and the
 // rewrite of a device's list line and raw entry after the device took it.
 
+#include "macaddress.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +29,7 @@ struct MacChangeReply {
     MacReplyKind kind = MacReplyKind::Ignored;
     std::string oldField; // as the device wrote it
     std::string newField; // as the device wrote it
-    std::string newText;  // "00-50-C2-01-02-04" when Changed
+    std::optional<MacAddress> newMac; // when Changed
 };
 
 // Reads "A...Old MAC: <old><2 characters>New MAC: <new>\r...". The old value
@@ -51,11 +53,6 @@ NewMacProblem checkNewMacField(std::string_view text);
 
 // What the program says about a typed address that it will not send; empty for None.
 std::string_view describeNewMacProblem(NewMacProblem problem);
-
-// Hyphenated hexadecimal text, six groups of one or two digits in either case
-// ("00-50-C2-01-02-04") -> the dotted decimal field "0.80.194.1.2.4"; no result
-// for any other text.
-std::optional<std::string> macFieldFromHexText(std::string_view text);
 
 // A listed device after its MAC changed: the line with characters 7-23 replaced
 // by the new MAC text, and the raw entry made of its first three characters, the

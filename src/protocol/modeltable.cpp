@@ -28,40 +28,71 @@ std::string_view after(std::string_view reply, std::string_view marker, std::siz
     return reply.substr(start, length);
 }
 
-using Windows = std::array<std::string_view, 4>;
-using Models = std::array<std::string_view, 4>;
-
-constexpr Windows kPlainFamily{"Frm1PortSetup", "frm2PortSetup", "frm3PortSetup", "frm4PortSetup"};
-constexpr Windows kFamilyA{"frmKR7700ASetup", "frmKR7800ASetup", "frmKR7900ASetup", "frmKR7600ASetup"};
-constexpr std::array<std::string_view, 4> kMultiPortKeys{"KR-7700", "KR-7800", "KR-7900", "KR-7600"};
-
-// The keys are distinct, so the order of the rows does not change which row matches; it is the
-// order in which the simulated LAN plays its devices.
-const std::vector<ModelRow> kRows{
-    {15, "", LoaderKind::SinglePort, "LoadSetup", {"frmSetup"}, {"KR-700"}},
-    {8, "PL-770A", LoaderKind::SinglePort, "LoadSetupPL700A", {"frmSetupPL700A"}, {"PL-770A"}},
-    {3, "KR-770A", LoaderKind::SinglePort, "LoadSetupKr770A", {"frmSetupKr770A"}, {"KR-770A"}},
-    {5, "KR787A", LoaderKind::SinglePort, "LoadSetupKr787A", {"frmSetupKr787A"}, {"KR787A"}},
-    {6, "KR788A", LoaderKind::None, "", {}, {"KR788A"}},
-    {7, "KR789A", LoaderKind::None, "", {}, {"KR789A"}},
-    {13, "PL-780A", LoaderKind::SinglePort, "LoadSetupPL780A", {"frmSetupPL780A"}, {"PL-780A"}},
-    {14, "KR-780A", LoaderKind::SinglePort, "LoadSetupPL780A", {"frmSetupPL780A"}, {"KR-780A"}},
-    {12, "PL-778A", LoaderKind::SinglePort, "LoadSetupPl778", {"frmSetupPl778"}, {"PL-778A"}},
-    {9, "DN-680A", LoaderKind::SinglePort, "LoadSetupDn680", {"frmSetupDn680"}, {"DN-680A"}},
-    {10, "DN-687A", LoaderKind::SinglePort, "LoadSetupDn687", {"frmSetupDn687"}, {"DN-687A"}},
-    {11, "DN-690A", LoaderKind::SinglePort, "LoadSetupDn690", {"frmSetupDn690"}, {"DN-690A"}},
-    {4, "NDQ-770", LoaderKind::SinglePort, "LoadSetupNDQ770", {"frmSetupNDQ770"}, {"NDQ-770"}},
-    {1, "", LoaderKind::MultiPort, "LoadMultiPortConfig", kPlainFamily, {"KR-7700", "KR-7800", "KR-7900", "KR-7600"}},
-    {2, "", LoaderKind::MultiPortA, "LoadMultiPortAConfig", kFamilyA,
-     {"KR-7700A", "KR-7800A", "KR-7900A", "KR-7600A"}},
+// The single-port rows and the rows of models that open nothing. The keys are distinct, so the order
+// of the rows does not change which row matches; it is the order in which the simulated LAN plays its
+// devices, the multi-port families' rows following.
+const std::vector<ModelRow> kSinglePortRows{
+    {15, "", LoaderKind::SinglePort, "LoadSetup", {"frmSetup"}, {"KR-700"}, nullptr},
+    {8, "PL-770A", LoaderKind::SinglePort, "LoadSetupPL700A", {"frmSetupPL700A"}, {"PL-770A"}, nullptr},
+    {3, "KR-770A", LoaderKind::SinglePort, "LoadSetupKr770A", {"frmSetupKr770A"}, {"KR-770A"}, nullptr},
+    {5, "KR787A", LoaderKind::SinglePort, "LoadSetupKr787A", {"frmSetupKr787A"}, {"KR787A"}, nullptr},
+    {6, "KR788A", LoaderKind::None, "", {}, {"KR788A"}, nullptr},
+    {7, "KR789A", LoaderKind::None, "", {}, {"KR789A"}, nullptr},
+    {13, "PL-780A", LoaderKind::SinglePort, "LoadSetupPL780A", {"frmSetupPL780A"}, {"PL-780A"}, nullptr},
+    {14, "KR-780A", LoaderKind::SinglePort, "LoadSetupPL780A", {"frmSetupPL780A"}, {"KR-780A"}, nullptr},
+    {12, "PL-778A", LoaderKind::SinglePort, "LoadSetupPl778", {"frmSetupPl778"}, {"PL-778A"}, nullptr},
+    {9, "DN-680A", LoaderKind::SinglePort, "LoadSetupDn680", {"frmSetupDn680"}, {"DN-680A"}, nullptr},
+    {10, "DN-687A", LoaderKind::SinglePort, "LoadSetupDn687", {"frmSetupDn687"}, {"DN-687A"}, nullptr},
+    {11, "DN-690A", LoaderKind::SinglePort, "LoadSetupDn690", {"frmSetupDn690"}, {"DN-690A"}, nullptr},
+    {4, "NDQ-770", LoaderKind::SinglePort, "LoadSetupNDQ770", {"frmSetupNDQ770"}, {"NDQ-770"}, nullptr},
 };
 
-const ModelRow& rowNumbered(int number)
+constexpr int kDefaultRow = 15;
+
+ModelRow familyRow(const FamilyDef& family)
 {
-    for (const ModelRow& row : kRows)
-        if (row.row == number)
+    ModelRow row;
+    row.row = family.modelTableRow;
+    row.loader = family.variantA ? LoaderKind::MultiPortA : LoaderKind::MultiPort;
+    row.loaderName = family.loaderName;
+    row.family = &family;
+    for (std::size_t i = 0; i < 4; ++i) {
+        row.windows[i] = family.windows[i];
+        row.models[i] = family.models[i];
+    }
+    return row;
+}
+
+// The rows as they are now: the families the catalogue holds may have grown since the last call.
+struct Rows {
+    std::vector<ModelRow> rows;
+    std::vector<std::string> models;
+    std::size_t families = 0;
+};
+
+const Rows& currentRows()
+{
+    static Rows current;
+    if (current.rows.empty() || current.families != families().size()) {
+        current.rows = kSinglePortRows;
+        for (const FamilyDef& family : families())
+            current.rows.push_back(familyRow(family));
+        current.models.clear();
+        for (const ModelRow& row : current.rows)
+            for (std::string_view model : row.models)
+                if (!model.empty())
+                    current.models.emplace_back(model);
+        current.families = families().size();
+    }
+    return current;
+}
+
+const ModelRow& defaultRow()
+{
+    for (const ModelRow& row : kSinglePortRows)
+        if (row.row == kDefaultRow)
             return row;
-    return kRows.front();
+    return kSinglePortRows.front();
 }
 
 ModelDispatch dispatchTo(const ModelRow& row, int windowIndex)
@@ -72,6 +103,7 @@ ModelDispatch dispatchTo(const ModelRow& row, int windowIndex)
     d.loaderName = std::string(row.loaderName);
     d.window = std::string(row.windows[static_cast<std::size_t>(windowIndex)]);
     d.windowDef = d.window.empty() ? nullptr : findWindow(d.window);
+    d.family = row.family;
     return d;
 }
 
@@ -91,24 +123,22 @@ ModelDispatch dispatchModel(std::string_view model)
 {
     const bool isVariantA = !model.empty() && model.back() == 'A';
     const std::string_view key = model.substr(0, kKeyLength);
-    int portCount = 0;
-    for (std::size_t i = 0; i < kMultiPortKeys.size(); ++i)
-        if (key == kMultiPortKeys[i])
-            portCount = static_cast<int>(i) + 1;
-
     const ModelRow* chosen = nullptr;
-    int windowIndex = 0;
-    if (portCount != 0) {
-        chosen = &rowNumbered(isVariantA ? 2 : 1);
-        windowIndex = portCount - 1;
-    } else {
-        for (const ModelRow& row : kRows)
+    int portCount = 0;
+    for (const ModelRow& row : currentRows().rows)
+        if (row.family && row.family->serves(model, &portCount)) {
+            chosen = &row;
+            break;
+        }
+    if (!chosen) {
+        portCount = 0;
+        for (const ModelRow& row : kSinglePortRows)
             if (!row.key.empty() && key == row.key)
                 chosen = &row;
-        if (!chosen)
-            chosen = &rowNumbered(15);
     }
-    ModelDispatch d = dispatchTo(*chosen, windowIndex);
+    if (!chosen)
+        chosen = &defaultRow();
+    ModelDispatch d = dispatchTo(*chosen, portCount > 0 ? portCount - 1 : 0);
     d.portCount = portCount;
     d.isVariantA = isVariantA;
     return d;
@@ -116,25 +146,12 @@ ModelDispatch dispatchModel(std::string_view model)
 
 const std::vector<ModelRow>& modelTable()
 {
-    return kRows;
+    return currentRows().rows;
 }
 
 const std::vector<std::string>& simulatedModels()
 {
-    static const std::vector<std::string> models = [] {
-        std::vector<std::string> m;
-        for (const ModelRow& row : kRows)
-            for (std::string_view model : row.models)
-                if (!model.empty())
-                    m.emplace_back(model);
-        return m;
-    }();
-    return models;
-}
-
-const std::array<std::string_view, 4>& familyWindows(bool familyA)
-{
-    return familyA ? kFamilyA : kPlainFamily;
+    return currentRows().models;
 }
 
 } // namespace lv

@@ -10,6 +10,7 @@
 
 namespace lv {
 
+struct FamilyDef;
 struct WindowDef;
 
 struct ModelVersion {
@@ -37,12 +38,13 @@ struct ModelDispatch {
     std::string loaderName; // "LoadSetupKr770A", "LoadMultiPortConfig", ... empty for rows 6 and 7
     std::string window;     // window that opens ("frmSetupKr770A", "frm3PortSetup", ...); empty for rows 6, 7
     const WindowDef* windowDef = nullptr; // its catalogue entry; null for rows 6 and 7
+    const FamilyDef* family = nullptr;    // multi-port rows: the family of the window
 };
 
 ModelDispatch dispatchModel(std::string_view model);
 
-// One row of the model table. Single-port rows name one window; the two multi-port rows name the
-// four windows of their family, by port count.
+// One row of the model table. Single-port rows name one window; the row of a multi-port family (one
+// per family of the catalogue) names its four windows, by port count.
 struct ModelRow {
     int row = 0;
     std::string_view key; // the model's first seven characters (six for KR787A, KR788A, KR789A); empty: default
@@ -50,15 +52,14 @@ struct ModelRow {
     std::string_view loaderName;
     std::array<std::string_view, 4> windows{};
     std::array<std::string_view, 4> models{}; // identifiers of the models the row serves, as devices send them
+    const FamilyDef* family = nullptr;        // multi-port rows: the family they serve
 };
 
-// The rows, in the order the simulated LAN plays one device of each model.
+// The rows, in the order the simulated LAN plays one device of each model; the rows of the families
+// follow the others, in the catalogue's order.
 const std::vector<ModelRow>& modelTable();
 
 // One device of every model the table serves: the simulated LAN's default mix.
 const std::vector<std::string>& simulatedModels();
-
-// The windows of a multi-port family, by port count (index 0 for one port).
-const std::array<std::string_view, 4>& familyWindows(bool familyA);
 
 } // namespace lv

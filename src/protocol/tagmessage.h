@@ -39,19 +39,6 @@ std::string tagItem(std::string_view tag, std::string_view value);
 // True when a gathered reply counts as complete: it holds "MAC" (upper case).
 bool replyHoldsMac(std::string_view buffer);
 
-// A MacAddress value read as a MAC address: six hexadecimal bytes with ":" or "-" between them (one
-// or two digits each), or twelve hexadecimal digits with nothing between. The result is the twelve
-// digits in upper case; no result for any other form, which devices are free to use.
-std::optional<std::string> macAddressDigits(std::string_view text);
-
-// The six bytes of a MAC field: six decimal numbers of one to three digits, each 0..255, five dots.
-std::optional<std::array<unsigned, 6>> macFieldBytes(std::string_view macField);
-// The six bytes of hexadecimal pairs (one or two digits) joined by ":" or by "-".
-std::optional<std::array<unsigned, 6>> macAddressBytes(std::string_view text);
-
-// The same twelve digits of a MAC text ("00-50-C2-01-02-03") or a MAC field ("0.80.194.1.2.3").
-std::optional<std::string> macDigitsOfField(std::string_view macField);
-
 // "G " + address part ("mac/ip/") + password + one zero byte.
 std::string configRequest(std::string_view addressPart, std::string_view password);
 

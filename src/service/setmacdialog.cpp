@@ -23,8 +23,9 @@ QFont bigFont(const QWidget* widget)
 
 } // namespace
 
-SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, int row, QWidget* parent)
-    : QDialog(parent), m_state(state), m_search(search), m_row(row), m_exchange(state, this)
+SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, SelectedDevice device, QWidget* parent)
+    : QDialog(parent), m_state(state), m_search(search), m_device(std::move(device)), m_row(m_device.row),
+      m_exchange(state, this)
 {
     setObjectName(QStringLiteral("frmSetMAC"));
     setWindowTitle(QStringLiteral("Set MAC Address"));
@@ -34,7 +35,7 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, int row, Q
     label2->setObjectName(QStringLiteral("Label2"));
     label2->setGeometry(twipRect(480, 600, 1104, 240));
 
-    m_lblOldMac = new QLabel(m_state.gSelMacField, this);
+    m_lblOldMac = new QLabel(fromLatin1(m_device.macField), this);
     m_lblOldMac->setObjectName(QStringLiteral("lblOldMac"));
     m_lblOldMac->setFont(bigFont(m_lblOldMac));
     m_lblOldMac->setGeometry(twipRect(1656, 480, 4452, 492));
@@ -94,13 +95,13 @@ void SetMacDialog::cmdOk_Click()
     }
     m_lblNewMacHint->clear();
 
-    m_sentField = toLatin1(m_state.gSelMacField);
+    m_sentField = m_device.macField;
     setBusy(true);
     // The command leaves through the interface the device answered the search on.
-    m_exchange.socket().setInterface(m_search.interfaceOf(m_row));
+    m_exchange.socket().setInterface(m_device.interfaceIndex);
     m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
     setBusy(false);
-    if (m_result.changed)
+    if (m_result.changed())
         applyChange();
     accept();
 }

@@ -7,6 +7,7 @@
 #include "devicesearch.h"
 #include "macchange.h"
 #include "macchangeexchange.h"
+#include "selecteddevice.h"
 #include "sessionstate.h"
 
 #include <QDialog>
@@ -20,8 +21,8 @@ namespace lv {
 class SetMacDialog final : public QDialog {
     Q_OBJECT
 public:
-    // `row` is the index of the selected device in both lists of `search`.
-    SetMacDialog(SessionState& state, DeviceSearch& search, int row, QWidget* parent = nullptr);
+    // `device` is the selected device of `search`'s lists.
+    SetMacDialog(SessionState& state, DeviceSearch& search, SelectedDevice device, QWidget* parent = nullptr);
 
     void cmdOk_Click();
     void cmdCancel_Click();
@@ -43,6 +44,7 @@ private:
 
     SessionState& m_state;
     DeviceSearch& m_search;
+    const SelectedDevice m_device;
     const int m_row;
     MacChangeExchange m_exchange;
     MacChangeResult m_result;

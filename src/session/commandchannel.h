@@ -45,8 +45,6 @@ Q_SIGNALS:
     // The phases of an exchange, for whoever shows the operator what runs.
     void sending();
     void waiting();
-    // An Update exchange ended (its UpdateResult).
-    void updateEnded(int result);
 
 private:
     SessionState& m_state;

@@ -133,7 +133,7 @@ bool DeviceSearch::conflicted(int index) const
     return owners && owners->macs() >= 2;
 }
 
-void DeviceSearch::IpOwners::add(std::uint64_t mac, int delta)
+void DeviceSearch::IpOwners::add(MacAddress mac, int delta)
 {
     if (m_firstCount > 0 && m_first == mac) {
         m_firstCount = std::max(0, m_firstCount + delta);

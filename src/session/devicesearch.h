@@ -80,7 +80,7 @@ private:
     class IpOwners {
     public:
         // Counts `delta` more devices of `mac`; a MAC whose count falls to zero is forgotten.
-        void add(std::uint64_t mac, int delta);
+        void add(MacAddress mac, int delta);
         std::size_t macs() const { return (m_firstCount > 0 ? 1 : 0) + m_others.size(); }
         int devices() const
         {
@@ -91,9 +91,9 @@ private:
         }
 
     private:
-        std::uint64_t m_first = 0;
+        MacAddress m_first;
         int m_firstCount = 0;
-        std::vector<std::pair<std::uint64_t, int>> m_others;
+        std::vector<std::pair<MacAddress, int>> m_others;
     };
 
     void onDatagram(const QByteArray& datagram, int interfaceIndex);

@@ -5,69 +5,205 @@
 #include "devicelist.h"
 #include "latin1.h"
 #include "tagmessage.h"
+#include "wait.h"
 
 namespace lv {
+
+namespace {
+
+bool fitsOneDatagram(const std::string& command)
+{
+    return command.size() <= static_cast<std::size_t>(kMaxDatagramBytes);
+}
+
+// Starts the exchange and lets events run until it has finished. Its own timers bound it; the wait's
+// bound only guards against an exchange that never ends.
+template <typename Exchange> void startAndWait(Exchange& exchange, int boundMs)
+{
+    exchange.start();
+    waitFor(&exchange, &Exchange::finished, boundMs, [&exchange] { return exchange.done(); });
+}
+
+constexpr int kWaitMarginMs = 5000;
+
+} // namespace
+
+// ---- the configuration request ----
+
+ConfigRequest::ConfigRequest(CommandChannel& channel, std::string rawEntry, std::string password, int timeoutMs,
+                             QObject* parent)
+    : QObject(parent), m_channel(channel), m_raw(std::move(rawEntry)), m_password(std::move(password)),
+      m_timeoutMs(timeoutMs), m_result(std::make_unique<ConfigRequestResult>())
+{
+    m_timer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the bound is a promise to the operator and to scripts.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &ConfigRequest::onTimeout);
+}
+
+ConfigRequest::~ConfigRequest()
+{
+    disconnect(m_completed);
+}
+
+const ConfigRequestResult& ConfigRequest::result() const
+{
+    return *m_result;
+}
+
+void ConfigRequest::start()
+{
+    const std::optional<std::string> address = addressPartOfEntry(m_raw);
+    if (!address)
+        return finish(Outcome::NotADevice);
+    m_channel.beginExchange();
+    m_channel.buffer().expectConfiguration(macFieldOfEntry(m_raw));
+    const std::string request = configRequest(*address, m_password);
+    Q_EMIT m_channel.sending();
+    m_result->sent = fitsOneDatagram(request) && m_channel.send(request);
+    m_result->sendFailed = !m_result->sent;
+    if (!m_result->sent)
+        return finish(Outcome::NotSent);
+    Q_EMIT m_channel.waiting();
+    // Queued: whatever else watches the socket (a wire log) sees the last datagram before the reply is read.
+    m_completed = connect(&m_channel.buffer(), &ReplyBuffer::completed, this, &ConfigRequest::onComplete,
+                          Qt::QueuedConnection);
+    m_timer.start(m_timeoutMs);
+}
+
+void ConfigRequest::onComplete()
+{
+    if (m_done)
+        return;
+    const std::string& reply = m_channel.buffer().text();
+    finish(!reply.empty() && reply.front() == 'A' ? Outcome::Answered : Outcome::NotAReply);
+}
+
+void ConfigRequest::onTimeout()
+{
+    // A reply completed just before the time ran out counts.
+    if (m_channel.buffer().complete())
+        return onComplete();
+    finish(Outcome::NoAnswer);
+}
+
+void ConfigRequest::finish(Outcome outcome)
+{
+    if (m_done)
+        return;
+    m_timer.stop();
+    disconnect(m_completed);
+    ConfigRequestResult& r = *m_result;
+    r.outcome = outcome;
+    if (outcome != Outcome::NotADevice) {
+        r.timedOut = outcome == Outcome::NoAnswer || outcome == Outcome::NotSent;
+        r.reply = m_channel.buffer().text();
+        r.foreignReplies = m_channel.buffer().foreignReplies();
+        r.modelVersion = readModelVersion(r.reply);
+        r.dispatch = dispatchModel(r.modelVersion.model);
+        r.valid = outcome == Outcome::Answered;
+    }
+    m_done = true;
+    Q_EMIT finished();
+}
 
 ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_view rawEntry,
                                          const std::string& password, int timeoutMs)
 {
-    ConfigRequestResult result;
-    const std::optional<std::string> address = addressPartOfEntry(rawEntry);
-    if (!address)
-        return result;
-    channel.beginExchange();
-    channel.buffer().expectConfiguration(macFieldOfEntry(rawEntry));
-    const std::string request = configRequest(*address, password);
-    Q_EMIT channel.sending();
-    result.sent = request.size() <= static_cast<std::size_t>(kMaxDatagramBytes) && channel.send(request);
-    result.sendFailed = !result.sent;
-    if (result.sent)
-        Q_EMIT channel.waiting();
-    result.timedOut = !result.sent || !channel.waitForComplete(timeoutMs);
-    result.reply = channel.buffer().text();
-    result.foreignReplies = channel.buffer().foreignReplies();
-    result.modelVersion = readModelVersion(result.reply);
-    result.dispatch = dispatchModel(result.modelVersion.model);
-    result.valid = !result.timedOut && !result.reply.empty() && result.reply.front() == 'A';
-    return result;
+    ConfigRequest request(channel, std::string(rawEntry), password, timeoutMs);
+    startAndWait(request, timeoutMs + kWaitMarginMs);
+    return request.result();
 }
 
 ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry, int timeoutMs)
 {
     SessionState& state = channel.state();
-    state.PortCount = 1;
-    state.IsVariantA = false;
     ConfigRequestResult result = requestConfiguration(channel, rawEntry, toLatin1(state.gSetupPass), timeoutMs);
     if (!result.sent)
         return result;
     state.gModel = fromLatin1(result.modelVersion.model);
     state.gVersion = fromLatin1(result.modelVersion.version);
-    state.PortCount = result.dispatch.portCount;
-    state.IsVariantA = result.dispatch.isVariantA;
     return result;
+}
+
+// ---- the Update ----
+
+UpdateExchange::UpdateExchange(CommandChannel& channel, UpdatePlan plan, int timeoutMs, QObject* parent)
+    : QObject(parent), m_channel(channel), m_plan(std::move(plan)), m_timeoutMs(timeoutMs)
+{
+    m_timer.setSingleShot(true);
+    // The delay and the bound are the window's; a coarse timer may fire up to 5 % early.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &UpdateExchange::onTimer);
+}
+
+bool UpdateExchange::fits(const UpdatePlan& plan)
+{
+    return fitsOneDatagram(plan.setCommand) && fitsOneDatagram(plan.updateCommand);
+}
+
+void UpdateExchange::start()
+{
+    // A command over the datagram limit cannot leave: nothing of the exchange is sent, so the device
+    // never applies "U " to a set command it did not get.
+    if (!fits(m_plan))
+        return finish(Outcome::TooLarge);
+    m_channel.beginExchange();
+    Q_EMIT m_channel.sending();
+    if (!m_channel.send(m_plan.setCommand))
+        return finish(Outcome::NotSent);
+    m_setSent = true;
+    // An answer that comes during the delay stays in the buffer; the "U " step looks at it.
+    m_completed = connect(&m_channel.buffer(), &ReplyBuffer::completed, this, &UpdateExchange::onComplete,
+                          Qt::QueuedConnection);
+    m_step = Step::Delaying;
+    m_timer.start(m_plan.delayMs);
+}
+
+void UpdateExchange::onTimer()
+{
+    if (m_step == Step::Delaying)
+        return sendUpdates();
+    if (m_step == Step::Answering)
+        finish(m_channel.buffer().complete() ? Outcome::Answered : Outcome::NoAnswer);
+}
+
+void UpdateExchange::onComplete()
+{
+    if (m_step == Step::Answering)
+        finish(Outcome::Answered);
+}
+
+void UpdateExchange::sendUpdates()
+{
+    for (int i = 0; i < m_plan.updateCount; ++i)
+        if (!m_channel.send(m_plan.updateCommand))
+            return finish(Outcome::NotSent);
+    Q_EMIT m_channel.waiting();
+    m_step = Step::Answering;
+    if (m_channel.buffer().complete())
+        return finish(Outcome::Answered);
+    m_timer.start(m_timeoutMs);
+}
+
+void UpdateExchange::finish(Outcome outcome)
+{
+    if (m_done)
+        return;
+    m_timer.stop();
+    disconnect(m_completed);
+    m_step = Step::Done;
+    m_outcome = outcome;
+    m_answer = m_channel.buffer().text();
+    m_done = true;
+    Q_EMIT finished();
 }
 
 UpdateResult runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs)
 {
-    const auto ended = [&channel](UpdateResult result) {
-        Q_EMIT channel.updateEnded(static_cast<int>(result));
-        return result;
-    };
-    // A command over the datagram limit cannot leave: nothing of the exchange is sent, so the device
-    // never applies "U " to a set command it did not get.
-    if (plan.setCommand.size() > static_cast<std::size_t>(kMaxDatagramBytes) ||
-        plan.updateCommand.size() > static_cast<std::size_t>(kMaxDatagramBytes))
-        return ended(UpdateResult::NotSent);
-    channel.beginExchange();
-    Q_EMIT channel.sending();
-    if (!channel.send(plan.setCommand))
-        return ended(UpdateResult::NotSent);
-    CommandChannel::delay(plan.delayMs);
-    for (int i = 0; i < plan.updateCount; ++i)
-        if (!channel.send(plan.updateCommand))
-            return ended(UpdateResult::NotSent);
-    Q_EMIT channel.waiting();
-    return ended(channel.waitForComplete(timeoutMs) ? UpdateResult::Answered : UpdateResult::NoAnswer);
+    UpdateExchange update(channel, plan, timeoutMs);
+    startAndWait(update, plan.delayMs + timeoutMs + kWaitMarginMs);
+    return update.outcome();
 }
 
 } // namespace lv

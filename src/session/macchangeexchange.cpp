@@ -11,48 +11,80 @@ MacChangeExchange::MacChangeExchange(SessionState& state, QObject* parent)
 {
     m_wskSetMac.setObjectName(QStringLiteral("wskSetMac"));
     connect(&m_wskSetMac, &UdpSocket::dataArrival, this, &MacChangeExchange::wskSetMac_DataArrival);
+    m_timer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the bound is a promise to the operator and to scripts.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &MacChangeExchange::finish);
 }
 
-MacChangeResult MacChangeExchange::run(std::string_view currentField, std::string_view newField,
-                                       std::string_view accessCode, int timeoutMs)
+bool MacChangeExchange::start(std::string_view currentField, std::string_view newField, std::string_view accessCode,
+                              int timeoutMs)
 {
     if (m_waiting)
-        return {};
+        return false;
     m_result = {};
     // A fresh local port: an answer that comes late for an earlier change is never read as this one's.
     m_wskSetMac.renew();
     m_wskSetMac.setRemoteHost(m_state.broadcast);
     m_wskSetMac.setRemotePort(m_state.cmdPort());
     const std::string command = macChangeCommand(currentField, newField, accessCode);
-    m_result.sent = m_wskSetMac.sendData(QByteArray(command.data(), static_cast<qsizetype>(command.size())));
-    if (!m_result.sent)
-        return m_result;
-
+    if (!m_wskSetMac.sendData(QByteArray(command.data(), static_cast<qsizetype>(command.size())))) {
+        Q_EMIT finished();
+        return true;
+    }
+    m_result.outcome = MacChangeResult::Outcome::NoAnswer;
     m_waiting = true;
-    waitFor(this, &MacChangeExchange::answered, timeoutMs, [this] { return m_result.replied; });
-    m_waiting = false;
+    m_timer.start(timeoutMs);
+    return true;
+}
+
+MacChangeResult MacChangeExchange::run(std::string_view currentField, std::string_view newField,
+                                       std::string_view accessCode, int timeoutMs)
+{
+    if (!start(currentField, newField, accessCode, timeoutMs))
+        return {};
+    // The exchange's own timer bounds it; the wait's bound only guards against one that never ends.
+    waitFor(this, &MacChangeExchange::finished, timeoutMs + 5000, [this] { return !m_waiting; });
     return m_result;
+}
+
+void MacChangeExchange::finish()
+{
+    if (!m_waiting)
+        return;
+    m_timer.stop();
+    m_waiting = false;
+    Q_EMIT finished();
 }
 
 void MacChangeExchange::wskSetMac_DataArrival(const QByteArray& datagram)
 {
     // Only the first answer of a running change counts.
-    if (!m_waiting || m_result.replied)
+    if (!m_waiting || m_result.replied())
         return;
     MacChangeReply reply =
         parseMacChangeReply(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
     if (reply.kind == MacReplyKind::Ignored)
         return;
-    m_result.replied = true;
+    switch (reply.kind) {
+    case MacReplyKind::Ignored:
+    case MacReplyKind::Malformed:
+        m_result.outcome = MacChangeResult::Outcome::Malformed;
+        break;
+    case MacReplyKind::Unchanged:
+        m_result.outcome = MacChangeResult::Outcome::Unchanged;
+        break;
+    case MacReplyKind::Changed:
+        m_result.outcome = MacChangeResult::Outcome::Changed;
+        m_result.newMac = reply.newMac;
+        break;
+    }
     if (reply.kind != MacReplyKind::Malformed) {
         m_result.oldField = std::move(reply.oldField);
         m_result.newField = std::move(reply.newField);
     }
-    if (reply.kind == MacReplyKind::Changed) {
-        m_result.changed = true;
-        m_result.newText = std::move(reply.newText);
-    }
     Q_EMIT answered();
+    finish();
 }
 
 } // namespace lv

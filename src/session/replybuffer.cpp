@@ -17,7 +17,7 @@ void ReplyBuffer::clear()
     m_text.clear();
     m_complete = false;
     m_configuration = false;
-    m_expectedDigits.reset();
+    m_expected.reset();
     m_foreign = 0;
     m_settle.stop();
 }
@@ -26,7 +26,7 @@ void ReplyBuffer::expectConfiguration(std::string_view macField)
 {
     clear();
     m_configuration = true;
-    m_expectedDigits = macDigitsOfField(macField);
+    m_expected = MacAddress::fromField(macField, MacAddress::FieldDigits::UpToThree);
 }
 
 void ReplyBuffer::append(const QByteArray& datagram)
@@ -60,9 +60,9 @@ void ReplyBuffer::settle()
     // A reply whose MacAddress names another device than the one asked is another device's answer:
     // it is set aside and the wait goes on. A MacAddress in another form is taken as it is.
     const TagValue mac = GetTagValue(m_text, kMacAddressTag);
-    if (m_expectedDigits && mac.present) {
-        const std::optional<std::string> digits = macAddressDigits(mac.value);
-        if (digits && *digits != *m_expectedDigits) {
+    if (m_expected && mac.present) {
+        const std::optional<MacAddress> named = MacAddress::fromDeviceText(mac.value);
+        if (named && *named != *m_expected) {
             m_text.clear();
             ++m_foreign;
             Q_EMIT foreignReply();

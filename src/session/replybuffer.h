@@ -3,6 +3,8 @@
 // ReplyBuffer and ReplyComplete: every datagram received on the command socket since the buffer was
 // last emptied, joined in arrival order, and the mark that the gathered text holds "MAC".
 
+#include "macaddress.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -49,7 +51,7 @@ private:
     std::string m_text;
     bool m_complete = false;
     bool m_configuration = false;
-    std::optional<std::string> m_expectedDigits;
+    std::optional<MacAddress> m_expected;
     int m_foreign = 0;
     QTimer m_settle;
 };

@@ -18,8 +18,6 @@ struct SessionState {
     QString gSelMac;                            // MAC text of the double-clicked line ("00-50-C2-01-02-03")
     QString gModel;                             // model of the last configuration reply
     QString gVersion;                           // version of the last configuration reply
-    int PortCount = 0;
-    bool IsVariantA = false;
     // The values as loaded, against which every Update compares: of the last single-port load, and
     // the one snapshot that both multi-port families share.
     LoadedValues LoadedConfig;

@@ -1,3 +1,5 @@
+// The UDP socket component: opening on first send, the interface binding, and reading bursts in slices.
+
 #include "udpsocket.h"
 
 #include "platformsocket.h"

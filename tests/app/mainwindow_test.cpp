@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, DoubleClickRequestsConfigurationAndTakesTheModelRow)
         ++seen[model];
         ASSERT_TRUE(window->lastDispatch().has_value());
         EXPECT_EQ(window->lastDispatch()->row, it->second.row) << model;
-        EXPECT_EQ(state.PortCount, it->second.portCount) << model;
+        EXPECT_EQ(window->lastDispatch()->portCount, it->second.portCount) << model;
         EXPECT_EQ(window->lastDispatch()->window, it->second.window) << model;
         EXPECT_EQ(state.gSelMac, lines()[row].mid(6, 17));
         // Every row but the two known models without a window opens one (closed by the observer).

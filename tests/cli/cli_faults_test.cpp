@@ -1,6 +1,7 @@
 // linkvane-cli against a LAN where one device is broken or hostile: every wait ends within its bound,
 // only the asked device's reply is taken, and nothing is reported as done that was not.
 
+#include "answeringpeer.h"
 #include "clirun.h"
 #include "devsimprocess.h"
 #include "printers.h"
@@ -111,5 +112,35 @@ TEST(CliFaultSearch, ControlCharactersFromADeviceAreEscapedInText)
     for (const QByteArray& line : run.out.split('\n'))
         EXPECT_LE(line.size(), 600) << line.left(80).toStdString();
 }
+
+// Two devices answer the search with one IP address: show and export (which asks through the fleet's
+// selection) send their configuration request to the same one, the first to answer.
+struct SharedIpCase {
+    const char* command;
+};
+
+class SharedIpSelector : public ::testing::TestWithParam<SharedIpCase> {};
+
+TEST_P(SharedIpSelector, NamesTheFirstDeviceToAnswer)
+{
+    AnsweringPeer lan({QByteArrayLiteral("AX 0.80.194.0.0.1/10.0.0.9/FIRST\r"),
+                       QByteArrayLiteral("AX 0.80.194.0.0.2/10.0.0.9/SECOND\r")});
+    const CliRun run = runCli({QStringLiteral("--port"), QString::number(lan.port()), QStringLiteral("--broadcast"),
+                               QStringLiteral("127.0.0.1"), QStringLiteral("--timeout"), QStringLiteral("300"),
+                               QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("--verbose"),
+                               QString::fromLatin1(GetParam().command),
+                               QStringLiteral("10.0.0.9")},
+                              20000);
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(run.exitCode, 0);
+    const QByteArray said = run.out + run.err;
+    // The wire log shows the request: "G " and the MAC field of the device it names.
+    EXPECT_TRUE(said.contains("G 0.80.194.0.0.1/10.0.0.9/")) << said.toStdString();
+    EXPECT_FALSE(said.contains("G 0.80.194.0.0.2/")) << said.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, SharedIpSelector,
+                         ::testing::Values(SharedIpCase{"show"}, SharedIpCase{"export"}),
+                         [](const auto& p) { return std::string(p.param.command); });
 
 } // namespace

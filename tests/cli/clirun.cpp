@@ -105,7 +105,7 @@ lv::Device deviceOfModel(const std::vector<lv::Device>& devices, const std::stri
 
 QString macTextOf(const lv::Device& device)
 {
-    return qs(*lv::macTextFromField(device.macField()));
+    return qs(device.mac.text());
 }
 
 QList<QByteArray> receivedWith(DevsimProcess& sim, const QByteArray& prefix)

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace lv {
 namespace {
 
@@ -19,7 +21,7 @@ using namespace lantest;
 struct MultiPortCase {
     const char* model;
     int ports;
-    bool familyA;
+    bool variantA;
 };
 
 class SimulatedMultiPort : public ::testing::TestWithParam<MultiPortCase> {};
@@ -34,10 +36,10 @@ TEST_P(SimulatedMultiPort, ReplyHoldsTheGeneralItemsAndExactlyItsPorts)
     ASSERT_TRUE(replyHoldsMac(reply));
     const ModelDispatch dispatch = dispatchModel(readModelVersion(reply).model);
     EXPECT_EQ(dispatch.portCount, GetParam().ports);
-    EXPECT_EQ(dispatch.isVariantA, GetParam().familyA);
+    EXPECT_EQ(dispatch.isVariantA, GetParam().variantA);
 
     // The 4-port window of the family has every item a device of the family can carry.
-    const WindowDef* full = findWindow(familyWindows(GetParam().familyA)[3]);
+    const WindowDef* full = findFamily(GetParam().variantA ? "KR-7x00A" : "KR-7x00")->window(4);
     ASSERT_NE(full, nullptr);
     int general = 0;
     for (const FieldDef& field : full->fields) {
@@ -52,7 +54,7 @@ TEST_P(SimulatedMultiPort, ReplyHoldsTheGeneralItemsAndExactlyItsPorts)
             EXPECT_LT(index, static_cast<int>(field.entries.size())) << field.tag;
         }
     }
-    EXPECT_EQ(general, GetParam().familyA ? 11 : 8);
+    EXPECT_EQ(general, GetParam().variantA ? 11 : 8);
     EXPECT_EQ(GetTagValue(reply, "krIP").value, d.ip());
     EXPECT_EQ(GetTagValue(reply, "krDeviceID").value, d.deviceId());
 }
@@ -104,6 +106,27 @@ TEST_P(SimulatedMultiPort, SetCommandWithAWrongHeaderChangesNothing)
         EXPECT_EQ(lan.devices()[i].settings, before.settings) << set;
     }
     EXPECT_EQ(lan.devices()[i].counts.set, 0);
+}
+
+TEST_P(SimulatedMultiPort, EachPortAnswersWithItsOwnAddressesAndThePortsShareTheirSerialSettings)
+{
+    SimulatedLan lan;
+    const Device& d = lan.devices()[indexOfModel(lan, GetParam().model)];
+    const std::string reply = joined(lan.handleDatagram(getRequest(d, "")));
+    std::set<std::string> hosts, remotePorts, localPorts;
+    for (int n = 1; n <= GetParam().ports; ++n) {
+        const std::string p = "COM" + std::to_string(n) + "_";
+        hosts.insert(GetTagValue(reply, p + "RemoteHostIP").value);
+        remotePorts.insert(GetTagValue(reply, p + "RemoteHostPort").value);
+        localPorts.insert(GetTagValue(reply, p + "TCPPort").value);
+        // A remote host on the device's own subnet.
+        EXPECT_EQ(GetTagValue(reply, p + "RemoteHostIP").value.rfind(d.ip().substr(0, d.ip().rfind('.') + 1), 0), 0u);
+        EXPECT_EQ(GetTagValue(reply, p + "ChrGap").value, "10");
+    }
+    const auto ports = static_cast<std::size_t>(GetParam().ports);
+    EXPECT_EQ(hosts.size(), ports);
+    EXPECT_EQ(remotePorts.size(), ports);
+    EXPECT_EQ(localPorts.size(), ports);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFamilies, SimulatedMultiPort,

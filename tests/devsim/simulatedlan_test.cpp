@@ -1,3 +1,6 @@
+// The simulated LAN without sockets: search answers, configuration replies, set and "U " commands,
+// misbehaviour and the MAC change, each datagram handed to it directly.
+
 #include "simulatedlan.h"
 
 #include "lanhelpers.h"

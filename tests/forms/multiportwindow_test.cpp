@@ -117,7 +117,7 @@ TEST_P(MultiPortLayout, CaptionsTitlesListsAndSize)
                   QStringLiteral("UDP Server"));
     }
     EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("Password"))->echoMode(), QLineEdit::Normal);
-    EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("arbtime")) != nullptr, def.familyA);
+    EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("arbtime")) != nullptr, def.family->name == "KR-7x00A");
     window.show();
     EXPECT_LE(window.frameGeometry().height(), 768);
     EXPECT_LE(window.frameGeometry().width(), 1366);

@@ -125,7 +125,7 @@ TEST_P(MultiPortPlan, HeaderNulThenChangedItemsInTheFixedOrder)
     const PlanCase& c = GetParam();
     const WindowDef& def = window(c.window);
     SetupForm form(def);
-    form.load(replyText(multiPortItems(def.portCount, def.familyA)), def.portCount);
+    form.load(replyText(multiPortItems(def.portCount, def.family->variantA)), def.portCount);
     for (const auto& [tag, value] : c.edits) {
         const FieldDef& field = *def.fieldByTag(tag);
         if (value.front() == '#')

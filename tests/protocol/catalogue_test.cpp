@@ -98,13 +98,54 @@ TEST_P(EveryWindow, ExchangeParametersMatchTheFamily)
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryWindow, testing::ValuesIn(windowNames()));
 
+// The simulated devices answer every field from its sample: a field the catalogue gives none would
+// leave the simulator nothing to answer.
+TEST(Catalogue, EveryFieldButTheRolesCarriesASample)
+{
+    for (const WindowDef& w : windowCatalogue()) {
+        for (const FieldDef& f : w.fields) {
+            const bool role = f.tag == w.ipTag || f.tag == w.deviceIdTag || f.tag == w.passwordTag;
+            if (f.tag.empty() || role)
+                EXPECT_FALSE(f.sample) << w.name << " " << f.control;
+            else
+                EXPECT_TRUE(f.sample) << w.name << " " << f.control;
+        }
+    }
+}
+
+TEST(Catalogue, EachMultiPortWindowBelongsToTheFamilyThatNamesIt)
+{
+    ASSERT_EQ(families().size(), 2u);
+    for (const FamilyDef& family : families()) {
+        SCOPED_TRACE(family.name);
+        for (int ports = 1; ports <= 4; ++ports) {
+            const WindowDef* w = family.window(ports);
+            ASSERT_NE(w, nullptr) << ports;
+            EXPECT_EQ(w->family, &family);
+            EXPECT_EQ(w->portCount, ports);
+            int served = 0;
+            EXPECT_TRUE(family.serves(family.models[static_cast<std::size_t>(ports - 1)], &served));
+            EXPECT_EQ(served, ports);
+        }
+    }
+    // The same keys, told apart by the last character.
+    int ports = 0;
+    EXPECT_TRUE(findFamily("KR-7x00")->serves("KR-7600X", &ports));
+    EXPECT_FALSE(findFamily("KR-7x00A")->serves("KR-7600X", &ports));
+    EXPECT_TRUE(findFamily("KR-7x00A")->serves("KR-7600ZA", &ports));
+    EXPECT_FALSE(findFamily("KR-7x00")->serves("KR-7600ZA", &ports));
+    EXPECT_FALSE(findFamily("KR-7x00")->serves("KR-760", &ports));
+    for (const WindowDef& w : windowCatalogue())
+        EXPECT_EQ(w.family != nullptr, w.isMultiPort()) << w.name;
+}
+
 TEST(Catalogue, MultiPortWindowsHoldElevenFieldsPerPort)
 {
     for (const WindowDef& w : windowCatalogue()) {
         if (!w.isMultiPort())
             continue;
         SCOPED_TRACE(w.name);
-        const int general = w.familyA ? 11 : 8;
+        const int general = w.family->name == "KR-7x00A" ? 11 : 8;
         const auto portFields =
             std::count_if(w.fields.begin(), w.fields.end(), [](const FieldDef& f) { return f.block > 0; });
         EXPECT_EQ(portFields, 11 * w.portCount);

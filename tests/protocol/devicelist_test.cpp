@@ -106,15 +106,6 @@ INSTANTIATE_TEST_SUITE_P(Malformed, MalformedReplyTest,
                                            "AX 0.80.1a.1.2.3/1.2.3.4/ID\r", "AX 0.80.194.1.2.-3/1.2.3.4/ID\r",
                                            "AX 0.80.194.1.2. 3/1.2.3.4/ID\r", "AX /1.2.3.4/ID\r", "A/0.1.2.3.4.5/x/"));
 
-TEST(MacText, FromField)
-{
-    EXPECT_EQ(macTextFromField("0.80.194.1.2.3"), kMacText);
-    EXPECT_EQ(macTextFromField("255.255.255.255.255.255"), "FF-FF-FF-FF-FF-FF");
-    EXPECT_FALSE(macTextFromField("0.80.194.1.2.256"));
-    EXPECT_FALSE(macTextFromField("0.80.194.1.2"));
-    EXPECT_FALSE(macTextFromField(""));
-}
-
 // ---- the duplicate test ----
 
 TEST(DeviceListDuplicates, SameDatagramTwiceListedOnce)

@@ -152,7 +152,7 @@ TEST_F(ServiceFixture, MacChangeReachesADeviceBehindTheSecondCard)
     selectRow(row);
     state.gMacPass = kCode;
     const QString newText = far.left(12) + QStringLiteral("02") + far.mid(14);
-    const QString newField = QString::fromStdString(*lv::macFieldFromHexText(newText.toStdString()));
+    const QString newField = QString::fromStdString(lv::MacAddress::fromText(newText.toStdString())->field());
     ModalWatcher setMac(QStringLiteral("frmSetMAC"), [&](QWidget* w) { typeAndPress(w, "txtNewMac", newField, "cmdOk"); });
     window->macService().OpenSetMac();
     ASSERT_TRUE(setMac.fired());

@@ -67,9 +67,10 @@ TEST_F(MacServiceTest, ShortcutAsksForTheCodeThenChangesTheSelectedDevice)
     EXPECT_EQ(lines().mid(1), linesBefore.mid(1));
     EXPECT_EQ(raws().mid(1), rawsBefore.mid(1));
     ASSERT_EQ(spy->size(), 1);
-    EXPECT_EQ(spy->at(0).at(0).toBool(), true);
-    EXPECT_EQ(spy->at(0).at(1).toBool(), true);
-    EXPECT_EQ(spy->at(0).at(2).toString(), QStringLiteral("00-50-C2-01-02-04"));
+    const auto result = qvariant_cast<lv::MacChangeResult>(spy->at(0).at(0));
+    EXPECT_EQ(result.outcome, lv::MacChangeResult::Outcome::Changed);
+    ASSERT_TRUE(result.newMac);
+    EXPECT_EQ(result.newMac->text(), "00-50-C2-01-02-04");
 
     // A following double-click addresses the device by its new MAC, and it answers.
     int opened = 0;
@@ -219,9 +220,9 @@ TEST_F(MacServiceTest, NoAnswerClosesAfterAboutASecondWithListsUnchanged)
     EXPECT_EQ(lines(), linesBefore);
     EXPECT_EQ(raws(), rawsBefore);
     ASSERT_EQ(spy->size(), 1);
-    EXPECT_FALSE(spy->at(0).at(0).toBool());
-    EXPECT_FALSE(spy->at(0).at(1).toBool());
-    EXPECT_TRUE(spy->at(0).at(2).toString().isEmpty());
+    const auto result = qvariant_cast<lv::MacChangeResult>(spy->at(0).at(0));
+    EXPECT_EQ(result.outcome, lv::MacChangeResult::Outcome::NoAnswer);
+    EXPECT_FALSE(result.newMac);
 }
 
 } // namespace

@@ -41,10 +41,12 @@ int main(int argc, char** argv)
     QDir().mkpath(dir);
 
     lv::SessionState state;
-    state.gSelMacField = QStringLiteral("0.80.194.1.2.3");
     lv::DeviceSearch search(state);
 
-    lv::SetMacDialog setMac(state, search, 0);
+    lv::SelectedDevice device;
+    device.row = 0;
+    device.macField = "0.80.194.1.2.3";
+    lv::SetMacDialog setMac(state, search, device);
     if (!save(setMac, "txtNewMac", QStringLiteral("0.80.194.1.2.4"), dir + QStringLiteral("/frmSetMAC.png")))
         return 1;
 

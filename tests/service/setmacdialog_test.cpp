@@ -58,8 +58,9 @@ protected:
         search.start();
         EXPECT_TRUE(QTest::qWaitFor([&] { return search.devices().size() == 2; }, 3000));
         linesBefore = {search.devices().line(0), search.devices().line(1)};
-        state.gSelMacField = QStringLiteral("0.80.194.1.2.3");
-        dialog = std::make_unique<lv::SetMacDialog>(state, search, 0);
+        const std::optional<lv::SelectedDevice> first = lv::selectedDevice(search, 0);
+        EXPECT_TRUE(first && first->macField == "0.80.194.1.2.3");
+        dialog = std::make_unique<lv::SetMacDialog>(state, search, first.value_or(lv::SelectedDevice{}));
         dialog->show();
         txtNewMac = dialog->findChild<QLineEdit*>(QStringLiteral("txtNewMac"));
         hint = dialog->findChild<QLabel*>(QStringLiteral("lblNewMacHint"));
@@ -141,9 +142,9 @@ TEST_P(SetMacAnswerTest, OkSendsOnceWaitsBoundedAndRewritesOnlyOnAChange)
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(commandsReceived(device), QList<QByteArray>{kCommand});
     const lv::MacChangeResult& result = dialog->macChangeResult();
-    EXPECT_TRUE(result.sent);
-    EXPECT_EQ(result.replied, c.replied);
-    EXPECT_EQ(result.changed, c.changed);
+    EXPECT_TRUE(result.sent());
+    EXPECT_EQ(result.replied(), c.replied);
+    EXPECT_EQ(result.changed(), c.changed);
     if (c.replied) {
         EXPECT_LT(ms, 800);
     } else {
@@ -154,7 +155,8 @@ TEST_P(SetMacAnswerTest, OkSendsOnceWaitsBoundedAndRewritesOnlyOnAChange)
     if (c.changed) {
         EXPECT_EQ(result.oldField, "0.80.194.1.2.3");
         EXPECT_EQ(result.newField, "0.80.194.1.2.4");
-        EXPECT_EQ(result.newText, "00-50-C2-01-02-04");
+        ASSERT_TRUE(result.newMac);
+        EXPECT_EQ(result.newMac->text(), "00-50-C2-01-02-04");
         const std::string& line = search.devices().line(0);
         EXPECT_EQ(line.substr(0, 23), std::string(6, ' ') + "00-50-C2-01-02-04");
         EXPECT_EQ(line.substr(23), linesBefore[0].substr(23));
@@ -192,7 +194,7 @@ TEST_F(SetMacDialogTest, RewrittenEntryStaysADuplicateForALateSearchAnswer)
     answers = {kExampleReply};
     QTest::keyClicks(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
     press("cmdOk");
-    ASSERT_TRUE(dialog->macChangeResult().changed);
+    ASSERT_TRUE(dialog->macChangeResult().changed());
     ASSERT_TRUE(probe);
     // The device now answers the search with its new MAC: already listed.
     device.answer(*probe, "AX 0.80.194.1.2.4/192.168.1.20/DEV1\r");
@@ -211,7 +213,7 @@ TEST_F(SetMacDialogTest, EnterInTheEntrySends)
     QTest::keyClicks(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
     QTest::keyClick(txtNewMac, Qt::Key_Return);
     EXPECT_EQ(commandsReceived(device), QList<QByteArray>{kCommand});
-    EXPECT_TRUE(dialog->macChangeResult().changed);
+    EXPECT_TRUE(dialog->macChangeResult().changed());
     EXPECT_FALSE(dialog->isVisible());
 }
 
@@ -224,7 +226,7 @@ TEST_F(SetMacDialogTest, CancelSendsNothing)
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     QTest::qWait(200);
     EXPECT_TRUE(commandsReceived(device).isEmpty());
-    EXPECT_FALSE(dialog->macChangeResult().sent);
+    EXPECT_FALSE(dialog->macChangeResult().sent());
     EXPECT_TRUE(listsUnchanged());
 }
 

@@ -252,4 +252,48 @@ TEST_F(ExchangeTest, UpdateToSilentDeviceEndsWithinTheBound)
     EXPECT_LT(t.elapsed(), 1700);
 }
 
+// The exchanges as objects: each runs on the event loop and ends with its typed outcome, so several
+// run at once (as a fleet runs them) and none holds up the others.
+TEST_F(ExchangeTest, ExchangeObjectsRunAtOnceAndEachEndsWithItsOutcome)
+{
+    device.setHandler([](const FakeDevice::Received& r) {
+        if (r.bytes.startsWith("G 0.80.194.1.2.3/"))
+            return QList<QByteArray>{reply("KR-770A")};
+        if (r.bytes.startsWith("G 0.80.194.1.2.4/"))
+            return QList<QByteArray>{"XG MAC <MacAddress>00-50-C2-01-02-04</MacAddress> MODEL: KR-770A"};
+        return QList<QByteArray>{};
+    });
+    lv::CommandChannel second{state};
+    lv::CommandChannel third{state};
+    lv::ConfigRequest answered(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "", 400);
+    lv::ConfigRequest notAReply(second, "AX 0.80.194.1.2.4/10.0.0.8/D\r", "", 400);
+    lv::ConfigRequest silent(third, "AX 0.80.194.1.2.5/10.0.0.9/D\r", "", 400);
+    lv::ConfigRequest notADevice(third, "AY 0.80.194.1.2.5/10.0.0.9/D", "", 400);
+    QElapsedTimer t;
+    t.start();
+    for (lv::ConfigRequest* r : {&answered, &notAReply, &silent})
+        r->start();
+    notADevice.start();
+    EXPECT_TRUE(notADevice.done()) << "nothing to send: it ends at once";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.done() && notAReply.done() && silent.done(); }, 3000));
+    EXPECT_LT(t.elapsed(), 750) << "three requests of 400 ms each ran one after the other";
+    EXPECT_EQ(answered.result().outcome, lv::ConfigRequest::Outcome::Answered);
+    EXPECT_EQ(answered.result().dispatch.window, "frmSetupKr770A");
+    // A datagram that does not start with "A" is never taken as the reply.
+    EXPECT_EQ(notAReply.result().outcome, lv::ConfigRequest::Outcome::NoAnswer);
+    EXPECT_FALSE(notAReply.result().valid);
+    EXPECT_EQ(silent.result().outcome, lv::ConfigRequest::Outcome::NoAnswer);
+    EXPECT_EQ(notADevice.result().outcome, lv::ConfigRequest::Outcome::NotADevice);
+
+    // An Update too large for a datagram sends nothing at all.
+    const auto before = device.received().size();
+    lv::UpdateExchange tooLarge(channel, lv::UpdatePlan{"S " + std::string(70000, 'x'), "U m/i/p", 1, 10});
+    tooLarge.start();
+    EXPECT_TRUE(tooLarge.done());
+    EXPECT_EQ(tooLarge.outcome(), lv::UpdateExchange::Outcome::TooLarge);
+    EXPECT_FALSE(tooLarge.setSent());
+    QTest::qWait(30);
+    EXPECT_EQ(device.received().size(), before);
+}
+
 } // namespace

@@ -147,16 +147,16 @@ TEST_P(MacChangeLatePin, ALateAnswerOfAnEarlierChangeIsNotThisOnes)
 
     lv::MacChangeExchange exchange(state);
     const lv::MacChangeResult first = exchange.run("0.80.194.1.2.3", "0.80.194.9.9.1", "code", 100);
-    ASSERT_TRUE(first.sent);
-    EXPECT_FALSE(first.replied);
+    ASSERT_TRUE(first.sent());
+    EXPECT_FALSE(first.replied());
     const lv::MacChangeResult second = exchange.run("0.80.194.1.2.3", "0.80.194.9.9.2", "code", 700);
-    ASSERT_TRUE(second.sent);
+    ASSERT_TRUE(second.sent());
     ASSERT_EQ(device.withPrefix("M ").size(), 2u);
     if (GetParam().secondAnswered) {
-        EXPECT_TRUE(second.replied);
+        EXPECT_TRUE(second.replied());
         EXPECT_EQ(second.newField, "0.80.194.9.9.2");
     } else {
-        EXPECT_FALSE(second.replied) << "took " << second.newField;
+        EXPECT_FALSE(second.replied()) << "took " << second.newField;
         EXPECT_TRUE(second.newField.empty());
     }
 }

@@ -1,3 +1,6 @@
+// The simulator as a child process on a free loopback port: its verbose log read back as the
+// datagrams it received and sent, and its control channel driven line by line.
+
 #include "devsimprocess.h"
 #include "programs.h"
 
@@ -92,7 +95,8 @@ QList<QByteArray> DevsimProcess::linesWith(const char* kind)
         const int sp = line.indexOf(' ', prefix.size());
         if (sp < 0)
             continue;
-        result.append(unescape(line.mid(sp + 1)));
+        // The simulator writes the escaped bytes for a UTF-8 terminal.
+        result.append(unescape(QString::fromUtf8(line.mid(sp + 1)).toLatin1()));
     }
     return result;
 }

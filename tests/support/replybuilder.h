@@ -69,7 +69,7 @@ inline Items standardItems(std::string_view macAddress = "00:50:C2:01:02:03")
 
 // A multi-port converter's general items (with the three "A" items for that family) and the eleven
 // items of ports 1..ports: baud 9600 (index 5), port n's remote host 10.0.1.n, gap n.
-inline Items multiPortItems(int ports, bool familyA, std::string_view macAddress = "00:50:C2:00:00:0E",
+inline Items multiPortItems(int ports, bool arbitration, std::string_view macAddress = "00:50:C2:00:00:0E",
                             std::string_view ip = "10.0.0.14", std::string_view password = "old")
 {
     Items items{{"MacAddress", std::string(macAddress)},
@@ -81,7 +81,7 @@ inline Items multiPortItems(int ports, bool familyA, std::string_view macAddress
                 {"krReportID", "65534"},
                 {"krPassword", std::string(password)},
                 {"krAccess", "acc"}};
-    if (familyA) {
+    if (arbitration) {
         items["multis"] = "1";
         items["arbtime"] = "50";
         items["uarttimeout"] = "20";
