@@ -48,9 +48,11 @@ shoot() { # shoot WINDOW-ID NAME: the screen where the window is (Wine may not h
 wine "$setup" &
 page=$(window_named "Linkvane $version Setup")
 shoot "$page" installer
-xdotool key --window "$page" Escape
-sleep 1
-xdotool key Return || true
+# Next: the page of the parts to install.
+xdotool mousemove --window "$page" 5 5 click 1
+sleep 0.3
+xdotool key Return
+shoot "$page" installer-components
 wineserver -k || true
 sleep 1
 wine "$setup" /S /CLI /DEVSIM
