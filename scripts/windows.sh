@@ -75,7 +75,7 @@ qt_prefix=$cache_root/qt-$qt_version-mingw64-$key
 build_qt() {
     local work=$cache_root/work/qt-$qt_version-$key
     local src_dir=$cache_root/src
-    say "building Qt $qt_version for Windows into $qt_prefix (once; about an hour on 2 cores)"
+    say "building Qt $qt_version for Windows into $qt_prefix (once; about half an hour on 2 cores)"
     # Debian's source of exactly the installed version, from a deb-src entry of the same suites.
     if ! ls "$src_dir"/qt6-base_"${deb_version#*:}".dsc >/dev/null 2>&1; then
         if ! apt-get source --print-uris qt6-base="$deb_version" >/dev/null 2>&1; then
