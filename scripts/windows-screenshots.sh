@@ -17,8 +17,8 @@ for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "windows-screenshots.sh: needs $tool (xvfb, xdotool, imagemagick)" >&2; exit 1; }
 done
 
-export WINEPREFIX=$root/build/wine-shots WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-rm -rf "$WINEPREFIX"
+source scripts/wine-prefix.sh
+rm -rf "$root/build/wine-shots"
 export DISPLAY=:$((80 + RANDOM % 9))
 Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
@@ -26,8 +26,7 @@ sim=""
 cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
 sleep 1
-wineboot -i >/dev/null 2>&1 || true
-wineserver -w
+make_wine_prefix "$root/build/wine-shots"
 
 window_named() { # window_named TITLE: waits for a window with that exact title; prints its id
     for _ in $(seq 60); do
@@ -37,9 +36,11 @@ window_named() { # window_named TITLE: waits for a window with that exact title;
     echo "windows-screenshots.sh: no window \"$1\"" >&2
     return 1
 }
-shoot() { # shoot WINDOW-ID NAME
-    sleep 1
-    import -window "$1" "$shots/windows-$2.png"
+shoot() { # shoot WINDOW-ID NAME: the screen where the window is (Wine may not have drawn into the window itself yet)
+    sleep 2
+    local x y w h
+    eval "$(xdotool getwindowgeometry --shell "$1" | sed -n 's/^X=/x=/p; s/^Y=/y=/p; s/^WIDTH=/w=/p; s/^HEIGHT=/h=/p')"
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/windows-$2.png"
     echo "docs/screenshots/windows-$2.png"
 }
 
@@ -47,9 +48,11 @@ shoot() { # shoot WINDOW-ID NAME
 wine "$setup" &
 page=$(window_named "Linkvane $version Setup")
 shoot "$page" installer
-xdotool key --window "$page" Escape
-sleep 1
-xdotool key Return || true
+# Next: the page of the parts to install.
+xdotool mousemove --window "$page" 5 5 click 1
+sleep 0.3
+xdotool key Return
+shoot "$page" installer-components
 wineserver -k || true
 sleep 1
 wine "$setup" /S /CLI /DEVSIM
@@ -66,3 +69,28 @@ xdotool windowactivate --sync "$main" 2>/dev/null || true
 xdotool key --window "$main" space
 sleep 3
 shoot "$main" main-window
+
+# The list's first and last devices, opened from the keyboard (Home or End,
+# then Enter, as a double-click would): a KR-700 and a four-port KR-7600A.
+open_line() { # open_line KEY NAME: opens the line KEY selects and saves the window that opens
+    local before after window
+    before=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort)
+    xdotool mousemove --window "$main" 200 120 click 1
+    sleep 0.3
+    xdotool key "$1" Return
+    for _ in $(seq 20); do
+        sleep 0.5
+        after=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort)
+        window=$(comm -13 <(echo "$before") <(echo "$after") | tail -1)
+        [ -n "$window" ] && break
+    done
+    [ -n "$window" ] || { echo "windows-screenshots.sh: $1 opened no window" >&2; return 1; }
+    shoot "$window" "$2"
+    # Escape is Cancel once the window has the focus (without a window manager, a click gives it).
+    xdotool mousemove --window "$window" 5 5 click 1
+    sleep 0.3
+    xdotool key Escape
+    sleep 1
+}
+open_line Home setup-single-port
+open_line End setup-four-port

@@ -20,14 +20,10 @@ version=$(sed -n 's/^project(Linkvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 say() { echo "=== wine: $*"; }
 started=$SECONDS
 
-export WINEPREFIX=$root/build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source scripts/wine-prefix.sh
+make_wine_prefix "$root/build/wine-prefix"
 # The drive Wine maps the Unix root to, for paths handed to Windows programs.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    say "making the Wine prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
-fi
 
 if [ -z "$linux" ]; then
     linux=$root/build/wine-linux

@@ -32,7 +32,7 @@ started=$SECONDS
 # --- What it needs, from Debian's packages --------------------------------
 packages=(build-essential cmake ninja-build dpkg-dev xz-utils qt6-base-dev qt6-base-dev-tools
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix googletest nsis zip wine64 wine
-          xvfb xauth fonts-dejavu-core)
+          xvfb xauth fonts-dejavu-core fonts-wine)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -75,7 +75,7 @@ qt_prefix=$cache_root/qt-$qt_version-mingw64-$key
 build_qt() {
     local work=$cache_root/work/qt-$qt_version-$key
     local src_dir=$cache_root/src
-    say "building Qt $qt_version for Windows into $qt_prefix (once; about an hour on 2 cores)"
+    say "building Qt $qt_version for Windows into $qt_prefix (once; about half an hour on 2 cores)"
     # Debian's source of exactly the installed version, from a deb-src entry of the same suites.
     if ! ls "$src_dir"/qt6-base_"${deb_version#*:}".dsc >/dev/null 2>&1; then
         if ! apt-get source --print-uris qt6-base="$deb_version" >/dev/null 2>&1; then

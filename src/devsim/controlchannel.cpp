@@ -74,18 +74,16 @@ ControlChannel::ControlChannel(DevsimServer& server, bool readCommands, QObject*
         // Windows cannot watch a pipe or a console for input on the event loop,
         // so a thread reads standard input and hands each chunk over. It blocks in
         // the read until input ends, and the process may end while it waits.
-        std::thread([] {
+        // ReadFile, not fread: it returns what a pipe holds now instead of
+        // waiting for a whole buffer.
+        std::thread([input = GetStdHandle(STD_INPUT_HANDLE)] {
             char buffer[4096];
-            for (;;) {
-                const std::size_t n = std::fread(buffer, 1, sizeof buffer, stdin);
-                if (n > 0) {
-                    const QByteArray chunk(buffer, static_cast<qsizetype>(n));
-                    QMetaObject::invokeMethod(
-                        QCoreApplication::instance(), [chunk] { if (g_channel) g_channel->take(chunk); },
-                        Qt::QueuedConnection);
-                }
-                if (n < sizeof buffer && (std::feof(stdin) || std::ferror(stdin)))
-                    return;
+            DWORD got = 0;
+            while (ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+                const QByteArray chunk(buffer, static_cast<qsizetype>(got));
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(), [chunk] { if (g_channel) g_channel->take(chunk); },
+                    Qt::QueuedConnection);
             }
         }).detach();
     }

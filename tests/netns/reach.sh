@@ -8,64 +8,16 @@
 #
 # usage: reach.sh CLI DEVSIM [SERVICE_PIN_TESTS]
 # With the third argument, the main window's MAC change is run there as well.
-# Exits 77 (skipped) where namespaces cannot be made (not root, no iproute2).
+# Exits 77 (skipped) where namespaces cannot be made (not root, no iproute2): twocards.sh.
 set -uo pipefail
 
 cli=$1
 devsim=$2
 gui_tests=${3:-}
 tag=lr$$
-op=$tag-op; dev=$tag-dev; dev2=$tag-dv2; br=$tag-br
-
-if [ "$(id -u)" -ne 0 ] || ! command -v ip >/dev/null; then
-    echo "skipped: needs root and iproute2"
-    exit 77
-fi
-if ! ip netns add "$br" 2>/dev/null; then
-    echo "skipped: network namespaces are not available here"
-    exit 77
-fi
-
-cleanup() {
-    [ -n "${sim:-}" ] && kill "$sim" 2>/dev/null
-    [ -n "${sim2:-}" ] && kill "$sim2" 2>/dev/null
-    wait 2>/dev/null
-    for ns in "$op" "$dev" "$dev2" "$br"; do ip netns del "$ns" 2>/dev/null; done
-    rm -rf "$work"
-}
-work=$(mktemp -d)
-trap cleanup EXIT
-
-set -e
-ip netns add "$op"
-ip netns add "$dev"
-ip netns add "$dev2"
-ip -n "$br" link add br0 type bridge
-ip -n "$br" link set br0 up
-ip -n "$br" link add br1 type bridge
-ip -n "$br" link set br1 up
-plugs=0
-plug() { # namespace, its device name, bridge, address
-    local peer=v$tag$((++plugs))
-    ip link add "$peer" type veth peer name "$2" netns "$1"
-    ip link set "$peer" netns "$br"
-    ip -n "$br" link set "$peer" master "$3" up
-    ip -n "$1" addr add "$4/24" dev "$2"
-    ip -n "$1" link set "$2" up
-    ip -n "$1" link set lo up
-}
-plug "$op" eth0 br0 10.205.0.1
-plug "$dev" eth0 br0 10.205.0.2
-plug "$op" eth1 br1 10.206.0.1
-plug "$dev2" eth0 br1 10.206.0.2
-for ns in "$op" "$dev" "$dev2"; do ip -n "$ns" route add default dev eth0; done
-set +e
-
-fail=0
-check() { # description, command...
-    local what=$1; shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; fail=1; fi
-}
+NET0=10.205 NET1=10.206
+source "$(dirname "$0")/twocards.sh"
+make_two_card_lan
 run() { ip netns exec "$op" "$cli" --timeout 1500 "$@"; }
 
 ip netns exec "$dev" "$devsim" --bind 0.0.0.0 --repeat 2 >"$work/devsim.log" 2>&1 &

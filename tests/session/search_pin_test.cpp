@@ -1,6 +1,6 @@
 // The card each device of a search is reached through, across searches: a search that no longer
 // probes a card hears nothing more from it, and no device is given a card of an earlier search.
-// Loopback stands in for the cards: "the routing table's choice" (no interface) and "lo" by name.
+// Loopback stands in for the cards: "the routing table's choice" (no interface) and the loopback card by name.
 
 #include "devicesearch.h"
 
@@ -42,12 +42,21 @@ protected:
     lv::DeviceSearch search{state};
 };
 
+// The loopback card by what it is, whatever the system calls it ("lo", "loopback_0").
+QNetworkInterface loopbackCard()
+{
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
+        if (iface.flags().testFlag(QNetworkInterface::IsLoopBack) && iface.flags().testFlag(QNetworkInterface::IsUp))
+            return iface;
+    return {};
+}
+
 // Each probe is answered late by a device of its own: the first probe's device answers after the
 // second search has started on another card.
 TEST_F(SearchCardsPin, LateAnswersOfACardNoLongerProbedAreNotListed)
 {
-    const int lo = QNetworkInterface::interfaceFromName(QStringLiteral("lo")).index();
-    ASSERT_GT(lo, 0) << "no loopback interface";
+    const QNetworkInterface lo = loopbackCard();
+    ASSERT_TRUE(lo.isValid()) << "no loopback interface";
     int probes = 0;
     device.setHandler([&](const FakeDevice::Received& r) {
         const int n = ++probes;
@@ -55,7 +64,7 @@ TEST_F(SearchCardsPin, LateAnswersOfACardNoLongerProbedAreNotListed)
         return QList<QByteArray>{};
     });
     ASSERT_TRUE(search.start()); // where the routing table sends
-    state.interfaceName = QStringLiteral("lo");
+    state.interfaceName = lo.name();
     ASSERT_TRUE(search.start()); // through the named card only
     QTest::qWait(500);
     ASSERT_EQ(probes, 2);
@@ -79,23 +88,23 @@ class SearchPastEndPin : public SearchCardsPin, public ::testing::WithParamInter
 // device, and no card either (a card of the first search would send commands astray).
 TEST_P(SearchPastEndPin, RowsPastTheListGiveNoCardOfAnEarlierSearch)
 {
-    const int lo = QNetworkInterface::interfaceFromName(QStringLiteral("lo")).index();
-    ASSERT_GT(lo, 0) << "no loopback interface";
-    state.interfaceName = QStringLiteral("lo");
+    const QNetworkInterface lo = loopbackCard();
+    ASSERT_TRUE(lo.isValid()) << "no loopback interface";
+    state.interfaceName = lo.name();
     QList<QByteArray> answers{answerOf(1), answerOf(2), answerOf(3)};
     device.setHandler([&](const FakeDevice::Received&) { return answers; });
     ASSERT_TRUE(search.start());
     EXPECT_TRUE(QTest::qWaitFor([&] { return search.devices().size() == 3; }, 1000));
     ASSERT_EQ(search.devices().size(), 3u);
     for (int row = 0; row < 3; ++row)
-        EXPECT_EQ(search.interfaceOf(row), lo);
+        EXPECT_EQ(search.interfaceOf(row), lo.index());
 
     answers = {answerOf(4)};
     ASSERT_TRUE(search.start());
     EXPECT_TRUE(QTest::qWaitFor([&] { return search.devices().size() == 1; }, 1000));
     QTest::qWait(50);
     ASSERT_EQ(search.devices().size(), 1u);
-    EXPECT_EQ(search.interfaceOf(0), lo);
+    EXPECT_EQ(search.interfaceOf(0), lo.index());
     const int row = static_cast<int>(search.devices().size()) + GetParam().offset;
     EXPECT_EQ(search.interfaceOf(row), 0) << "row " << row;
 }

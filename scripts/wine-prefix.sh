@@ -1,0 +1,13 @@
+# Sourced by the Wine scripts: make_wine_prefix DIR makes a Wine prefix there
+# once, as a fresh Windows would be for Linkvane, and exports WINEPREFIX.
+# Debian's Wine keeps its own fonts (Tahoma, the UI font it maps "MS Shell Dlg"
+# to) outside the prefix where it does not find them, so they are copied in;
+# without them every window falls back to whatever face sorts first.
+make_wine_prefix() {
+    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+    fi
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+}
