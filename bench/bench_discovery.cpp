@@ -329,8 +329,8 @@ int runWaits(quint16 port, const QString& silentMac, qint64 spawnedNs)
         const double share = cpuShare([&] { result = exchange.run(field, "0.80.194.9.9.9", "bench"); }, &wall);
         out[QStringLiteral("macChangeCpuShare")] = share;
         out[QStringLiteral("macChangeMs")] = wall;
-        out[QStringLiteral("macChangeSent")] = result.sent;
-        out[QStringLiteral("macChangeReplied")] = result.replied;
+        out[QStringLiteral("macChangeSent")] = result.sent();
+        out[QStringLiteral("macChangeReplied")] = result.replied();
     }
     // Update as the single-port windows run it: the set command, the delay, five
     // "U " commands and the wait for the device's answer.
