@@ -4,6 +4,7 @@
 // the main-window tests and the end-to-end Update tests.
 
 #include "mainwindow.h"
+#include "modeltable.h"
 
 #include "devsimprocess.h"
 #include "dialogs.h"
@@ -92,16 +93,33 @@ protected:
     }
 
     // Opens the device at `row` and runs `inWindow` on its window (a Window) once it shows; `inWindow`
-    // closes it.
+    // closes it. Returns the name of the window that showed (empty: none).
     template <typename Window = lv::SetupWindow, typename InWindow>
-    void openAndEdit(int row, InWindow inWindow)
+    QString openAndEdit(int row, InWindow inWindow)
     {
-        lv::WindowHost::setObserver([inWindow](QDialog* d) {
+        QString shown;
+        lv::WindowHost::setObserver([&shown, inWindow](QDialog* d) {
+            shown = d->objectName();
             auto* w = qobject_cast<Window*>(d);
             QTimer::singleShot(0, d, [w, inWindow] { inWindow(w); });
         });
         doubleClickRow(row);
         lv::WindowHost::setObserver({});
+        return shown;
+    }
+
+    // The row of the device answering with this model: the simulated LAN plays one device of every
+    // model in the model table's order, the first with MAC ...-01.
+    int rowOfSimulated(const char* model)
+    {
+        const auto& models = lv::simulatedModels();
+        for (std::size_t i = 0; i < models.size(); ++i)
+            if (models[i] == model)
+                for (int r = 0; r < rows(); ++r)
+                    if (line(r).mid(6, 17) ==
+                        QStringLiteral("00-50-C2-00-00-%1").arg(i + 1, 2, 16, QLatin1Char('0')).toUpper())
+                        return r;
+        return -1;
     }
 
     // The row whose device reports `model`, found by asking the devices one after the other.

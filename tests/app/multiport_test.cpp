@@ -19,33 +19,10 @@ class MultiPortFlow : public MainWindowFixture {
 protected:
     MultiPortFlow() { searchFor(); }
 
-    // The row of the device answering with this model.
-    int rowOf(const char* model)
-    {
-        // The simulated LAN plays one device of every model in the model table's order.
-        const auto& models = lv::simulatedModels();
-        for (std::size_t i = 0; i < models.size(); ++i)
-            if (models[i] == model)
-                for (int r = 0; r < rows(); ++r)
-                    if (line(r).mid(6, 17) ==
-                        QStringLiteral("00-50-C2-00-00-%1").arg(i + 1, 2, 16, QLatin1Char('0')).toUpper())
-                        return r;
-        return -1;
-    }
+    int rowOf(const char* model) { return rowOfSimulated(model); }
 
     // Opens the device at `row`; `act` runs on the shown window once its modal loop runs.
-    QString open(int row, std::function<void(lv::SetupWindow*)> act)
-    {
-        QString shown;
-        lv::WindowHost::setObserver([&shown, act](QDialog* d) {
-            shown = d->objectName();
-            auto* w = qobject_cast<lv::SetupWindow*>(d);
-            QTimer::singleShot(0, d, [w, act] { act(w); });
-        });
-        doubleClickRow(row);
-        lv::WindowHost::setObserver({});
-        return shown;
-    }
+    QString open(int row, std::function<void(lv::SetupWindow*)> act) { return openAndEdit(row, act); }
 
     static void press(lv::SetupWindow* w, const char* button)
     {

@@ -26,33 +26,14 @@ class FamilyCancelPin : public MainWindowFixture, public ::testing::WithParamInt
 protected:
     FamilyCancelPin() { searchFor(); }
 
-    // The row of the device answering with this model: the simulated LAN plays one device of every
-    // model in the model table's order.
-    int rowOf(const char* model)
-    {
-        const auto& models = lv::simulatedModels();
-        for (std::size_t i = 0; i < models.size(); ++i)
-            if (models[i] == model)
-                for (int r = 0; r < rows(); ++r)
-                    if (line(r).mid(6, 17) ==
-                        QStringLiteral("00-50-C2-00-00-%1").arg(i + 1, 2, 16, QLatin1Char('0')).toUpper())
-                        return r;
-        return -1;
-    }
+    int rowOf(const char* model) { return rowOfSimulated(model); }
 
     // Opens the device at `row`, presses Cancel in the window shown; returns that window's name.
     QString openAndCancel(int row)
     {
-        QString shown;
-        lv::WindowHost::setObserver([&shown](QDialog* d) {
-            shown = d->objectName();
-            QTimer::singleShot(0, d, [d] {
-                QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
-            });
+        return openAndEdit(row, [](lv::SetupWindow* w) {
+            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
         });
-        doubleClickRow(row);
-        lv::WindowHost::setObserver({});
-        return shown;
     }
 };
 
