@@ -81,6 +81,11 @@ run_suite() {
 while IFS= read -r suite; do
     run_suite "$suite"
 done < <(find "$build/tests" -name '*_tests.exe' -type f | sort)
+# End whatever the suites left in Wine (simulators a test stopped with
+# TerminateProcess may still be winding down) and the Wine server with them, so
+# the checks below start on a fresh server that knows no process of the suites'.
+wineserver -k 2>/dev/null || true
+wineserver -w
 
 # --- The CLI against the Linux simulator -----------------------------------------
 sim_pid=""
@@ -102,11 +107,12 @@ trap stop_sim EXIT
 # What the simulator received, without the sender's port (each run picks its own).
 received() { sed -n 's/^RX [^ ]* //p' "$sim_log"; }
 
-version_line=$(wine "$win_cli" --version | tr -d '\r')
+version_line=$(wine "$win_cli" --version | tr -d '\r') || echo "    linkvane-cli.exe --version ended with status $?"
 check "linkvane-cli.exe --version prints \"$version_line\"" [ "$version_line" = "linkvane-cli $version" ]
 
 start_sim
-listing=$(wine "$win_cli" --broadcast 127.255.255.255 --port "$sim_port" --json search | tr -d '\r')
+listing=$(wine "$win_cli" --broadcast 127.255.255.255 --port "$sim_port" --json search | tr -d '\r') ||
+    echo "    linkvane-cli.exe search ended with status $?"
 count=$(grep -o '"mac"' <<<"$listing" | wc -l)
 check "linkvane-cli.exe search lists the simulator's 21 devices (listed $count)" [ "$count" = 21 ]
 
@@ -158,11 +164,13 @@ if [ -f "$setup" ]; then
         DISPLAY=$display env -u WINEPATH -u QT_PLUGIN_PATH -u QT_QPA_PLATFORM -u QT_QPA_FONTDIR \
             wine "C:\\Program Files\\Linkvane\\linkvane.exe" &
         gui=$!
+        # Ask it to close once a second until it does: a WM_CLOSE posted before its
+        # window exists is lost, and a loaded machine may take a while to show it.
         for _ in $(seq 30); do
             sleep 1
-            DISPLAY=$display wine taskkill /im linkvane.exe >/dev/null 2>&1 && break
+            DISPLAY=$display wine taskkill /im linkvane.exe >/dev/null 2>&1 || true
+            for _ in 1 2 3 4; do kill -0 "$gui" 2>/dev/null || break 2; sleep 0.5; done
         done
-        for _ in $(seq 20); do kill -0 "$gui" 2>/dev/null || break; sleep 0.5; done
         if kill -0 "$gui" 2>/dev/null; then kill "$gui"; else wait "$gui" && rc=0; fi
         kill "$xvfb" 2>/dev/null
         return $rc
