@@ -32,8 +32,8 @@ std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, con
     case SetError::NotReported:
         return QStringLiteral("the device reported no %1, so %2 does not send it").arg(name, windowName);
     case SetError::CarriesItem:
-        return QStringLiteral("the value of %1 holds the tag of an item (\"<...>\" or \"</...>\"); the device "
-                              "would read other settings out of it")
+        return QStringLiteral("the value of %1 holds the tag of an item (\"<...>\" or \"</...>\") or a marker "
+                              "of the reply (\"MODEL: \", \"VER:\"); the device would read other settings out of it")
             .arg(name);
     case SetError::NoSuchEntry: {
         const FieldDef& field = *window.fieldByTag(tag);

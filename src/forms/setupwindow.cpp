@@ -44,8 +44,8 @@ const QString& SetupWindow::noMacMessage()
 
 QString SetupWindow::fieldProblemMessage(const QString& tag)
 {
-    return QStringLiteral("%1 holds the tag of an item (\"<...>\" or \"</...>\"); the device would read other "
-                          "settings out of it. Nothing was sent.")
+    return QStringLiteral("%1 holds the tag of an item (\"<...>\" or \"</...>\") or a marker of the reply "
+                          "(\"MODEL: \", \"VER:\"); the device would read other settings out of it. Nothing was sent.")
         .arg(tag);
 }
 

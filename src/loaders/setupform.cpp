@@ -58,6 +58,9 @@ const std::vector<std::string>& knownTags()
 
 bool carriesItem(std::string_view tag, std::string_view value)
 {
+    // A device that reads its reply's markers wherever they stand would take the value for them.
+    if (value.find(kModelMarker) != std::string_view::npos || value.find(kVersionMarker) != std::string_view::npos)
+        return true;
     if (value.find('<') == std::string_view::npos)
         return false;
     const auto holds = [value](std::string_view prefix, std::string_view name) {

@@ -33,11 +33,12 @@ enum class SetError {
     SwitchedOff, // the field is switched off and can never be edited
     NotReported, // the device reported no value, so the window never sends this field
     NoSuchEntry, // the list holds no such entry
-    CarriesItem, // the text holds a tag of an item, so the device would read other items out of it
+    CarriesItem, // the text holds a tag of an item or a reply marker, so it would be read as something else
 };
 
-// True when `value` holds its own closing tag or an opening or closing tag of any item a window
-// knows: sent as it is, the device would read the command differently from what was typed.
+// True when `value` holds its own closing tag, an opening or closing tag of any item a window knows,
+// or a marker of the configuration reply ("MODEL: ", "VER:"): sent as it is, the device would read
+// the command, or later its own reply, differently from what was typed.
 bool carriesItem(std::string_view tag, std::string_view value);
 
 // The list index for a value typed for a list field: an entry's label (exact, else the one entry

@@ -21,7 +21,7 @@ constexpr std::size_t kVersionFallback = 3;
 
 std::string_view after(std::string_view reply, std::string_view marker, std::size_t fallback, std::size_t length)
 {
-    const std::size_t at = reply.find(marker);
+    const std::size_t at = findOutsideItems(reply, marker);
     const std::size_t start = at == std::string_view::npos ? fallback : at + marker.size();
     if (start >= reply.size())
         return {};
@@ -112,8 +112,8 @@ ModelDispatch dispatchTo(const ModelRow& row, int windowIndex)
 ModelVersion readModelVersion(std::string_view reply)
 {
     ModelVersion mv;
-    mv.model = std::string(after(reply, "MODEL: ", kModelFallback, kModelLength));
-    std::string_view version = after(reply, "VER:", kVersionFallback, kVersionLength);
+    mv.model = std::string(after(reply, kModelMarker, kModelFallback, kModelLength));
+    std::string_view version = after(reply, kVersionMarker, kVersionFallback, kVersionLength);
     version = version.substr(0, version.find('\r'));
     mv.version = std::string(version);
     return mv;

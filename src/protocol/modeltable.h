@@ -14,8 +14,8 @@ struct FamilyDef;
 struct WindowDef;
 
 struct ModelVersion {
-    std::string model;   // up to 8 characters after the first "MODEL: "
-    std::string version; // up to 40 characters after the first "VER:", cut at the first CR
+    std::string model;   // up to 8 characters after the first "MODEL: " outside the items
+    std::string version; // up to 40 characters after the first "VER:" outside the items, cut at the first CR
 };
 
 // When "MODEL: " is missing the model is taken from character 7 of the reply,

@@ -39,6 +39,16 @@ std::string tagItem(std::string_view tag, std::string_view value);
 // True when a gathered reply counts as complete: it holds "MAC" (upper case).
 bool replyHoldsMac(std::string_view buffer);
 
+// The markers a configuration reply carries outside its items: the model follows the first, the
+// firmware version the second.
+inline constexpr std::string_view kModelMarker = "MODEL: ";
+inline constexpr std::string_view kVersionMarker = "VER:";
+
+// Where `needle` first occurs in `buffer` outside every tag item ("<T>...</T>", up to the first
+// closing tag after the opening one), or npos. A value a device holds can so never stand in for a
+// marker of the reply itself, whatever it was set to. Linear in the buffer's length up to a log factor.
+std::size_t findOutsideItems(std::string_view buffer, std::string_view needle);
+
 // "G " + address part ("mac/ip/") + password + one zero byte.
 std::string configRequest(std::string_view addressPart, std::string_view password);
 

@@ -46,7 +46,7 @@ void ReplyBuffer::append(const QByteArray& datagram)
         return;
     }
     // A whole reply names the device and its model; until both are there, more datagrams may follow.
-    if (GetTagValue(m_text, kMacAddressTag).present && m_text.find("MODEL: ") != std::string::npos)
+    if (GetTagValue(m_text, kMacAddressTag).present && findOutsideItems(m_text, kModelMarker) != std::string::npos)
         settle();
     else
         m_settle.start(kSettleMs);

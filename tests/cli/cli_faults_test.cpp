@@ -6,8 +6,10 @@
 #include "devsimprocess.h"
 #include "printers.h"
 
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -88,14 +90,45 @@ TEST(CliFaultSet, ACommandTooLargeForADatagramIsNotSentAndNotReportedAsSent)
     EXPECT_TRUE(sim.waitForReceived("U ", 1, 100).isEmpty());
 }
 
-TEST(CliFaultSet, AValueCarryingAnotherItemIsRefusedBeforeAnythingIsSent)
+// Values the device would read as something else: another item, or a marker of its own reply.
+class CliRefusedValue : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CliRefusedValue, IsRefusedBeforeAnythingIsSent)
 {
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
-    const CliRun run = cli(sim, {QStringLiteral("set"), macOf("KR-770A"),
-                                    QStringLiteral("DeviceID=a</DeviceID><IPAddress>6.6.6.6</IPAddress>")});
+    const CliRun run = cli(sim, {QStringLiteral("set"), macOf("KR-770A"), QString::fromLatin1(GetParam())});
     EXPECT_EQ(run.exitCode, 4) << run.err.toStdString();
     EXPECT_TRUE(sim.waitForReceived("S ", 1, 300).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, CliRefusedValue,
+                         ::testing::Values("DeviceID=a</DeviceID><IPAddress>6.6.6.6</IPAddress>",
+                                           "DeviceID=MODEL: KR-7600", "DeviceID=x VER:9"));
+
+// A device whose value already holds the reply's markers (set by another tool) is still read as its
+// own model and can be repaired.
+TEST(CliFaultSet, MarkersInsideAValueNeitherChangeTheModelNorBlockTheRepair)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-700");
+    const std::string header = device.macAddressText() + "/" + device.ip() + "/" + device.password();
+    QUdpSocket other;
+    const QByteArray set = QByteArray::fromStdString("S " + header + "/<DeviceID>MODEL: KR-7600 VER:9</DeviceID>");
+    ASSERT_EQ(other.writeDatagram(set, QHostAddress::LocalHost, sim.port()), set.size());
+    ASSERT_EQ(sim.waitForReceived("S ", 1).size(), 1);
+    const QByteArray update = QByteArray::fromStdString("U " + header);
+    ASSERT_EQ(other.writeDatagram(update, QHostAddress::LocalHost, sim.port()), update.size());
+    ASSERT_EQ(sim.waitForReceived("U ", 1).size(), 1);
+
+    const CliRun shown = cli(sim, {QStringLiteral("--json"), QStringLiteral("show"), macTextOf(device)});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(shown.out).object();
+    EXPECT_EQ(json[QStringLiteral("model")].toString(), QStringLiteral("KR-700"));
+    EXPECT_EQ(json[QStringLiteral("window")].toString(), QStringLiteral("frmSetup"));
+    const CliRun repaired = cli(sim, {QStringLiteral("set"), macTextOf(device), QStringLiteral("DeviceID=back")});
+    EXPECT_EQ(repaired.exitCode, 0) << repaired.err.toStdString();
 }
 
 TEST(CliFaultSearch, ControlCharactersFromADeviceAreEscapedInText)

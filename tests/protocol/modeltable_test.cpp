@@ -118,7 +118,17 @@ INSTANTIATE_TEST_SUITE_P(
         ModelVersionCase{"ModelMissingReplyOfSix", "ABCDEF", "", "DEF"},
         ModelVersionCase{"VersionMissingFromFourth", "AB MODEL: KR-770A\rrest", "KR-770A\r", "MODEL: KR-770A"},
         ModelVersionCase{"VersionMissingShortReply", "ABC", "", ""}, ModelVersionCase{"Empty", "", "", ""},
-        ModelVersionCase{"MarkersCaseSensitive", "A model: KR-770A ver:1\r", "l: KR-77", "odel: KR-770A ver:1"}),
+        ModelVersionCase{"MarkersCaseSensitive", "A model: KR-770A ver:1\r", "l: KR-77", "odel: KR-770A ver:1"},
+        // A device's values can hold the markers: the reply's own markers are read, never those inside items.
+        ModelVersionCase{"MarkersInsideItemsSkipped",
+                         "AG <DeviceID>MODEL: KR-7600 VER:9</DeviceID>VER:1.0\r<IP>1</IP>MAC\rMODEL: KR-700",
+                         "KR-700", "1.0"},
+        ModelVersionCase{"MarkerAfterAnItemOfTheSameNameTwice",
+                         "A <D>x</D><D>MODEL: BAD</D> MODEL: KR-770A VER:2\r", "KR-770A ", "2"},
+        ModelVersionCase{"OnlyInsideItemsFallsBack", "A VER:3\r<DeviceID>MODEL: KR-7600</DeviceID>MAC", "3\r<Devic",
+                         "3"},
+        ModelVersionCase{"UnclosedTagIsNoItem", "A <DeviceID>VER:4\rMODEL: KR-7800A", "KR-7800A", "4"},
+        ModelVersionCase{"ClosingTagFirstIsNoItem", "A </D>MODEL: KR-770A<D>", "KR-770A<", "/D>MODEL: KR-770A<D>"}),
     [](const ::testing::TestParamInfo<ModelVersionCase>& tp) { return std::string(tp.param.name); });
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -58,6 +60,53 @@ INSTANTIATE_TEST_SUITE_P(
                               "TCPLinkTimeOutMode", "1", true},
                       TagCase{"OpeningAtEnd", "xx<A>", "A", "", false}),
     [](const ::testing::TestParamInfo<TagCase>& tp) { return std::string(tp.param.name); });
+
+struct OutsideCase {
+    const char* name;
+    std::string buffer;
+    std::size_t at; // npos: not found outside items
+};
+
+void PrintTo(const OutsideCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FindOutsideItemsTest : public ::testing::TestWithParam<OutsideCase> {};
+
+TEST_P(FindOutsideItemsTest, SkipsItems)
+{
+    EXPECT_EQ(findOutsideItems(GetParam().buffer, "MODEL: "), GetParam().at);
+}
+
+constexpr std::size_t kNone = std::string_view::npos;
+
+INSTANTIATE_TEST_SUITE_P(
+    Buffers, FindOutsideItemsTest,
+    ::testing::Values(OutsideCase{"NoTags", "A MODEL: X", 2}, OutsideCase{"Absent", "A <a>b</a>", kNone},
+                      OutsideCase{"BeforeAnyItem", "MODEL: <a>MODEL: </a>", 0},
+                      OutsideCase{"InsideOnly", "A<a>MODEL: </a>", kNone},
+                      OutsideCase{"AfterTheItem", "A<a>MODEL: </a>MODEL: ", 15},
+                      OutsideCase{"ItemEndsAtItsFirstClosingTag", "<a>x</a>MODEL: </a>", 8},
+                      OutsideCase{"ItemWithinAnItemIsPartOfIt", "<a><b>MODEL: </b></a>", kNone},
+                      OutsideCase{"OtherNamesClosingDoNotEndIt", "<a>MODEL: </b>MODEL: </a>", kNone},
+                      OutsideCase{"UnclosedOpeningIsText", "<a>MODEL: ", 3},
+                      OutsideCase{"StrayLessThanRestartsTheTag", "<a<b>MODEL: </b>", kNone},
+                      OutsideCase{"EmptyNameIsNoTag", "<>MODEL: </>", 2},
+                      OutsideCase{"AcrossTheClosingTag", "<a>xMODEL</a>: MODEL: ", 15}),
+    [](const ::testing::TestParamInfo<OutsideCase>& tp) { return std::string(tp.param.name); });
+
+TEST(FindOutsideItems, StaysFastOnManyUnclosedTags)
+{
+    // Every tag distinct and unclosed, the marker at the end: one pass, not one search per tag.
+    std::string buffer;
+    for (int i = 0; buffer.size() < 60000; ++i)
+        buffer += "<" + std::to_string(i) + ">";
+    buffer += "MODEL: ";
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(findOutsideItems(buffer, "MODEL: "), buffer.size() - 7);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
+}
 
 TEST(ReplyHoldsMac, OnlyUpperCaseCounts)
 {
