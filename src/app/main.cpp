@@ -1,6 +1,7 @@
 // The GUI: the main window on the LAN, or on the address and port the command
 // line names (for the simulated devices of the demo and the tests).
 
+#include "coredumps.h"
 #include "linkvane_version.h"
 #include "mainwindow.h"
 
@@ -78,6 +79,8 @@ QIcon applicationIcon()
 
 int main(int argc, char** argv)
 {
+    // The setup password and the access code are typed into this process.
+    lv::disableCoreDumps();
     QCoreApplication::setApplicationName(QStringLiteral("Linkvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
 

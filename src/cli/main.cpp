@@ -1,7 +1,7 @@
 // The linkvane-cli program: runs one command of the registry.
 
 #include "cli.h"
-#include "secretinput.h"
+#include "coredumps.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-// Reading secrets from a file, the environment or the terminal; no core dumps.
+// Reading secrets from a file, the environment or the terminal.
 
 #include "secretinput.h"
 
@@ -6,12 +6,6 @@
 
 #include <QFile>
 
-#if defined(__linux__)
-#include <sys/prctl.h>
-#include <sys/resource.h>
-#elif defined(_WIN32)
-#include <windows.h>
-#endif
 
 namespace lv {
 
@@ -42,20 +36,6 @@ std::optional<QString> promptForSecret(const QString& prompt)
     if (!stdinIsTerminal())
         return std::nullopt;
     return readSecretFromTerminal(prompt);
-}
-
-void disableCoreDumps()
-{
-#if defined(__linux__)
-    const rlimit none{0, 0};
-    ::setrlimit(RLIMIT_CORE, &none);
-    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-#elif defined(_WIN32)
-    // Windows writes no dump of a crashed process unless an administrator set up
-    // Windows Error Reporting's local dumps; what the process can do is keep the
-    // fault dialog away, which would otherwise offer to send its memory.
-    SetErrorMode(GetErrorMode() | SEM_NOGPFAULTERRORBOX);
-#endif
 }
 
 } // namespace lv

@@ -1,7 +1,7 @@
 #pragma once
 
 // Where a secret of linkvane-cli comes from when it is not on the command line: the first line of a file,
-// an environment variable or the terminal (without echo). Also keeps secrets out of core dumps.
+// an environment variable or the terminal (without echo).
 
 #include <QString>
 
@@ -17,9 +17,5 @@ std::optional<QString> secretFromEnvironment(const char* variable);
 
 // Asks on the terminal when standard input is one; never blocks otherwise.
 std::optional<QString> promptForSecret(const QString& prompt);
-
-// Keeps the process from writing a core dump (a dump would hold every secret it read). Linux only; a
-// no-op elsewhere.
-void disableCoreDumps();
 
 } // namespace lv
