@@ -5,12 +5,20 @@
 #include "terminalsecret.h"
 
 #include <QFile>
-
+#include <QFileInfo>
 
 namespace lv {
 
 std::optional<QString> firstLineOfFile(const QString& path, QString* error)
 {
+    // Only a regular file: a FIFO or a device would keep the command waiting for ever.
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("cannot read %1: %2")
+                         .arg(path, QFileInfo::exists(path) ? QStringLiteral("not a regular file")
+                                                                           : QStringLiteral("no such file"));
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
@@ -20,8 +28,9 @@ std::optional<QString> firstLineOfFile(const QString& path, QString* error)
     QByteArray line = file.readLine(64 * 1024);
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
-    // The file holds single-byte text, as the password travels.
-    return QString::fromLatin1(line);
+    // Text files are UTF-8, as the terminal and the environment are: the secret goes out as the same
+    // Latin-1 bytes wherever it came from (bytes that are not UTF-8 become U+FFFD and are refused).
+    return QString::fromUtf8(line);
 }
 
 std::optional<QString> secretFromEnvironment(const char* variable)

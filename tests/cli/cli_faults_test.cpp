@@ -6,12 +6,18 @@
 #include "devsimprocess.h"
 #include "printers.h"
 
+#include <QFile>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -177,3 +183,57 @@ INSTANTIATE_TEST_SUITE_P(Commands, SharedIpSelector,
                          [](const auto& p) { return std::string(p.param.command); });
 
 } // namespace
+
+// A setup password outside ASCII goes out as the same Latin-1 bytes whether it came from the command
+// line, a UTF-8 file or the environment; a file that is not a regular file is refused at once.
+class CliPasswordSource : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CliPasswordSource, SendsTheSameBytes)
+{
+    const QString password = QStringLiteral("s\u00e9cret");
+    DevsimProcess sim({QStringLiteral("--password"), password});
+    ASSERT_TRUE(sim.started());
+    QTemporaryDir dir;
+    QStringList source;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QByteArray kind(GetParam());
+    if (kind == "command-line") {
+        source = {QStringLiteral("--password"), password};
+    } else if (kind == "file") {
+        QFile file(dir.filePath(QStringLiteral("pw")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(password.toUtf8() + "\n");
+        file.close();
+        source = {QStringLiteral("--password-file"), file.fileName()};
+    } else {
+        environment.insert(QStringLiteral("LINKVANE_PASSWORD"), password);
+    }
+    const CliRun run = runCli(
+        at(sim, QStringList{QStringLiteral("--wait"), QStringLiteral("400")} + source +
+                    QStringList{QStringLiteral("show"), macOf("KR-770A")}),
+        20000, environment);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QList<QByteArray> requests = sim.waitForReceived("G ", 1);
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_TRUE(requests.front().endsWith(QByteArray("/s\xe9" "cret\0", 8))) << requests.front().toHex().constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, CliPasswordSource, ::testing::Values("command-line", "file", "environment"));
+
+TEST(CliPasswordFile, AFifoIsRefusedAtOnce)
+{
+#if defined(_WIN32)
+    GTEST_SKIP() << "no FIFOs";
+#else
+    QTemporaryDir dir;
+    const QByteArray fifo = dir.filePath(QStringLiteral("pw")).toLocal8Bit();
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const CliRun run = runCli({QStringLiteral("--password-file"), QString::fromLocal8Bit(fifo),
+                               QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("show"),
+                               QStringLiteral("10.0.0.1")},
+                              5000);
+    ASSERT_TRUE(run.finished) << "waited on the FIFO";
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("not a regular file")) << run.err.toStdString();
+#endif
+}
