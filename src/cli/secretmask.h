@@ -22,12 +22,17 @@ public:
     // which may hold "/", so the known ones are matched first. Empty passwords hide nothing.
     void addPassword(const std::string& password);
 
-    // `bytes` with every secret replaced by "***" ("G ", "S ", "U " and "M " headers, secret items);
-    // as they are when masking is off. An empty secret stays empty.
+    // `bytes` with every secret replaced by "***" ("G ", "S ", "U " and "M " headers and a device's echo
+    // of them, secret items, known passwords); as they are when masking is off. An empty secret stays
+    // empty.
     std::string masked(std::string_view bytes) const;
 
+    // Known passwords this long or longer are hidden wherever they appear.
+    static constexpr std::size_t kMaskAnywhereFrom = 4;
+
 private:
-    std::size_t headerPasswordEnd(std::string_view bytes, std::size_t start) const;
+    std::size_t headerPasswordEnd(std::string_view bytes, char letter, std::size_t start) const;
+    void maskKnown(std::string& text) const;
 
     bool m_enabled = true;
     std::vector<std::string> m_passwords;

@@ -57,7 +57,16 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{"MacChange", "M 0.80.194.0.0.1/0.80.194.0.0.2/AccessCode", "M 0.80.194.0.0.1/0.80.194.0.0.2/***"},
         MaskCase{"Reply", "AG VER:1\r<SetupPassword>pw</SetupPassword><krAccess>x</krAccess><DeviceID>pw</DeviceID>MAC",
                  "AG VER:1\r<SetupPassword>***</SetupPassword><krAccess>***</krAccess><DeviceID>pw</DeviceID>MAC"},
-        MaskCase{"SearchAnswer", "AX 0.80.194.0.0.1/10.0.0.1/pw\r", "AX 0.80.194.0.0.1/10.0.0.1/pw\r"}),
+        MaskCase{"SearchAnswer", "AX 0.80.194.0.0.1/10.0.0.1/pw\r", "AX 0.80.194.0.0.1/10.0.0.1/pw\r"},
+        // The whole password, a zero byte in it included, and a device's echo of a command.
+        MaskCase{"RequestPasswordHoldingANul", "G m/10.0.0.1/sec" + kNul + "ret" + kNul, "G m/10.0.0.1/***" + kNul},
+        MaskCase{"EchoOfTheRequest", "AG 0.80.194.0.0.1/10.0.0.1/secret" + kNul, "AG 0.80.194.0.0.1/10.0.0.1/***" + kNul},
+        MaskCase{"EchoOfTheSetCommand", "AS 00:50:C2:00:00:01/10.0.0.1/pw/<DeviceID>A</DeviceID>",
+                 "AS 00:50:C2:00:00:01/10.0.0.1/***/<DeviceID>A</DeviceID>"},
+        MaskCase{"ReplyFirstLineIsNoHeader", "AG VER:1/2/3\r<DeviceID>a/b</DeviceID>MAC",
+                 "AG VER:1/2/3\r<DeviceID>a/b</DeviceID>MAC"},
+        MaskCase{"KnownLongPasswordInAValue", "AG VER:1\r<DeviceID>xpw/xy</DeviceID>MAC",
+                 "AG VER:1\r<DeviceID>x***y</DeviceID>MAC"}),
     [](const ::testing::TestParamInfo<MaskCase>& param) { return std::string(param.param.name); });
 
 TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
