@@ -75,7 +75,7 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
         return kExitUsage;
     const QStringList rest = global.positionalArguments();
     if (global.isSet(versionOption())) {
-        output.text(QStringLiteral("linkvane-cli " LINKVANE_VERSION "\n"));
+        output.text(QStringLiteral("linkvane-cli " LINKVANE_VERSION "\n" LINKVANE_LICENCE_LINE "\n"));
         return kExitDone;
     }
     if (rest.isEmpty()) {

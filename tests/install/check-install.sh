@@ -34,8 +34,10 @@ for program in linkvane linkvane-cli linkvane-devsim; do
 done
 for program in linkvane linkvane-cli linkvane-devsim; do
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" --version 2>&1)
-    # Qt prints the application name: "Linkvane 1.1", "linkvane-devsim 1.1".
-    [ "${out,,}" = "$program $version" ] || fail "$program --version printed '$out', not the version $version"
+    # The name and version first ("Linkvane 1.1", "linkvane-devsim 1.1"), then the licence.
+    first=$(head -n 1 <<<"$out")
+    [ "${first,,}" = "$program $version" ] || fail "$program --version printed '$first', not the version $version"
+    [ "$(sed -n 2p <<<"$out")" = "Licence: Apache-2.0" ] || fail "$program --version names no licence: '$out'"
 done
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/linkvane" --help | grep -q -- '--broadcast' ||
     fail "linkvane --help does not list --broadcast"
