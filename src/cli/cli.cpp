@@ -4,6 +4,7 @@
 
 #include "clicontext.h"
 #include "command.h"
+#include "completion.h"
 #include "helpformat.h"
 #include "linkvane_version.h"
 
@@ -27,6 +28,18 @@ const QCommandLineOption& helpOption()
 const QCommandLineOption& versionOption()
 {
     static const QCommandLineOption option(QStringLiteral("version"), QStringLiteral("Show the version."));
+    return option;
+}
+
+// Writes a completion script for bash or zsh; the build installs them, so no help lists it.
+const QCommandLineOption& completionOption()
+{
+    static const QCommandLineOption option = [] {
+        QCommandLineOption o(QStringLiteral("completion"), QStringLiteral("Write the completion script for SHELL."),
+                             QStringLiteral("bash|zsh"));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        return o;
+    }();
     return option;
 }
 
@@ -121,10 +134,19 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
     // The global options stand before the command; whatever follows the command is its own.
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    if (!parse(global, withHelp(globalOptionList()) << versionOption(),
+    if (!parse(global, withHelp(globalOptionList()) << versionOption() << completionOption(),
                QStringList{QStringLiteral("linkvane-cli")} + args, output))
         return kExitUsage;
     const QStringList rest = global.positionalArguments();
+    if (global.isSet(completionOption())) {
+        const std::optional<QString> script = completionScript(global.value(completionOption()));
+        if (!script) {
+            output.error(QStringLiteral("--completion takes bash or zsh"));
+            return kExitUsage;
+        }
+        output.text(*script);
+        return kExitDone;
+    }
     if (global.isSet(versionOption())) {
         output.text(QStringLiteral("linkvane-cli " LINKVANE_VERSION "\n" LINKVANE_LICENCE_LINE "\n"));
         return kExitDone;

@@ -30,7 +30,8 @@ QString describeOptions(const QList<QCommandLineOption>& options, int width)
 {
     QList<HelpRow> rows;
     for (const QCommandLineOption& option : options)
-        rows.append({optionSyntax(option), option.description()});
+        if (!option.flags().testFlag(QCommandLineOption::HiddenFromHelp))
+            rows.append({optionSyntax(option), option.description()});
     return helpTable(rows, width);
 }
 

@@ -102,8 +102,15 @@ for page in linkvane linkvane-cli linkvane-devsim; do
 done
 zcat "$prefix/share/man/man1/linkvane-cli.1.gz" | grep -q -- 'apply' || fail "linkvane-cli(1) does not document apply"
 
+# Shell completion where bash-completion and zsh look for it.
+bash_completion=$prefix/share/bash-completion/completions/linkvane-cli
+grep -q '^complete -F _linkvane_cli linkvane-cli$' "$bash_completion" 2>/dev/null ||
+    fail "share/bash-completion/completions/linkvane-cli is missing or registers nothing"
+head -n 1 "$prefix/share/zsh/vendor-completions/_linkvane-cli" 2>/dev/null | grep -qx '#compdef linkvane-cli' ||
+    fail "share/zsh/vendor-completions/_linkvane-cli is missing or not a completion function"
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed"
     exit 1
 fi
-echo "installed tree in order: 3 programs, desktop entry, metainfo, 3 icons, 3 manual pages"
+echo "installed tree in order: 3 programs, desktop entry, metainfo, 3 icons, 3 manual pages, 2 completions"
