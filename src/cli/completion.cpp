@@ -155,9 +155,8 @@ QString bashScript()
     return s;
 }
 
-QString zshOptionSpec(const QCommandLineOption& option)
+QString zshOptionEntry(const QCommandLineOption& option)
 {
-    QStringList specs;
     const QStringList names = option.names();
     const QString help = zshHelp(option.description());
     QString value;
@@ -190,7 +189,7 @@ QString zshScript()
     s += QStringLiteral("    local -a global commands names\n");
     s += QStringLiteral("    global=(\n");
     for (const QCommandLineOption& option : global)
-        s += QStringLiteral("        %1\n").arg(zshOptionSpec(option));
+        s += QStringLiteral("        %1\n").arg(zshOptionEntry(option));
     s += QStringLiteral("    )\n    commands=(\n");
     for (const auto& command : commandRegistry())
         s += QStringLiteral("        '%1:%2'\n").arg(command->name(), zshHelp(command->summary()));
@@ -203,9 +202,9 @@ QString zshScript()
     s += QStringLiteral("    command)\n        _describe -t commands 'linkvane-cli command' commands && ret=0 ;;\n");
     s += QStringLiteral("    operand)\n        curcontext=${curcontext%:*}-$words[1]:\n        case $words[1] in\n");
     for (const auto& command : commandRegistry()) {
-        QStringList specs;
+        QStringList entries;
         for (const QCommandLineOption& option : shownOptions(command->options()))
-            specs.append(zshOptionSpec(option));
+            entries.append(zshOptionEntry(option));
         QString operands;
         if (command->name() == QStringLiteral("help"))
             operands = QStringLiteral("'1:command:(%1)'").arg([] {
@@ -221,7 +220,7 @@ QString zshScript()
         else if (!command->operands().isEmpty())
             operands = QStringLiteral("'*:device:'");
         s += QStringLiteral("        %1)\n            _arguments -C $global %2 %3 && ret=0 ;;\n")
-                 .arg(command->name(), specs.join(QLatin1Char(' ')), operands);
+                 .arg(command->name(), entries.join(QLatin1Char(' ')), operands);
     }
     s += QStringLiteral("        esac\n");
     s += QStringLiteral("        if [[ $state == setting ]]; then\n"
