@@ -15,6 +15,8 @@
 
 namespace lv {
 
+namespace {
+
 QString optionSyntax(const QCommandLineOption& option)
 {
     QStringList names;
@@ -25,6 +27,8 @@ QString optionSyntax(const QCommandLineOption& option)
         text += QLatin1Char(' ') + option.valueName();
     return text;
 }
+
+} // namespace
 
 QString describeOptions(const QList<QCommandLineOption>& options, int width)
 {

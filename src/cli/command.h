@@ -55,7 +55,5 @@ Command* findCommand(const QString& name);
 
 // The text of the options for a help page: "--name VALUE  description", wrapped to `width` columns.
 QString describeOptions(const QList<QCommandLineOption>& options, int width);
-// How an option is written on the command line: "-h, --help", "--port N".
-QString optionSyntax(const QCommandLineOption& option);
 
 } // namespace lv
