@@ -41,11 +41,12 @@ QStringList commandNames()
     return names;
 }
 
-// The lines of `text` longer than `width`, for the failure message.
+// The lines of `text` longer than `width`, for the failure message. A line end written as CR LF
+// (Windows) counts as a line end.
 QStringList linesLongerThan(const QString& text, int width)
 {
     QStringList longer;
-    for (const QString& line : text.split(QLatin1Char('\n')))
+    for (const QString& line : QString(text).remove(QLatin1Char('\r')).split(QLatin1Char('\n')))
         if (line.size() > width)
             longer.append(line);
     return longer;
