@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # check-man-options.sh MANDIR LINKVANE LINKVANE_CLI LINKVANE_DEVSIM
+# Every page has the usual sections, and linkvane-cli(1) explains every exit code its --help lists.
 # Every option a program's --help lists must be described in its manual page (MANDIR/NAME.1.in):
 # as the term of an entry (the line after .TP or .TQ). For linkvane-cli every command of the list
 # must have its entry under COMMANDS, and each option of its --help that is not a global one must be
@@ -81,8 +82,23 @@ for command in $commands; do
     echo "linkvane-cli $command: $count options of its own checked"
 done
 
+# Every page has the sections a reader looks for.
+for name in linkvane linkvane-cli linkvane-devsim; do
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS '"EXIT STATUS"' ENVIRONMENT FILES EXAMPLES '"SEE ALSO"'; do
+        grep -qx "\.SH $section" "$mandir/$name.1.in" || fail "$name(1) has no section $section"
+    done
+done
+
+# Every exit code linkvane-cli --help lists has its entry under EXIT STATUS.
+codes=$(sed -n '/^Exit status:/,/^$/p' <<<"$global_help" | sed -nE 's/^  ([0-9]+) .*/\1/p')
+[ -n "$codes" ] || fail "no exit code read from linkvane-cli --help"
+exit_section=$(awk '/^\.SH "EXIT STATUS"/ { inside = 1; next } /^\.SH/ { inside = 0 } inside' "$page")
+for code in $codes; do
+    grep -qx "\.B $code" <<<"$exit_section" || fail "linkvane-cli(1) does not explain exit status $code"
+done
+
 if [ "$failures" -gt 0 ]; then
-    echo "$failures option(s) or command(s) missing from the manual pages"
+    echo "$failures check(s) of the manual pages failed"
     exit 1
 fi
-echo "every option of every --help is in its manual page"
+echo "every option of every --help, every section and every exit code is in the manual pages"
