@@ -56,5 +56,20 @@ add_custom_target(lv_compressed_docs ALL DEPENDS ${compressed_outputs})
 foreach(page linkvane linkvane-cli linkvane-devsim)
     install(FILES ${LINKVANE_GENERATED_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
+
+# Shell completion, written by the CLI itself from its command registry, so it offers exactly the
+# commands and options the program takes. A cross-built CLI cannot run here; Windows has no such shells.
+if(NOT CMAKE_CROSSCOMPILING)
+    set(completion_dir ${PROJECT_BINARY_DIR}/generated/completion)
+    add_custom_command(OUTPUT ${completion_dir}/linkvane-cli ${completion_dir}/_linkvane-cli
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${completion_dir}
+        COMMAND $<TARGET_FILE:linkvane-cli> --completion bash > ${completion_dir}/linkvane-cli
+        COMMAND $<TARGET_FILE:linkvane-cli> --completion zsh > ${completion_dir}/_linkvane-cli
+        DEPENDS linkvane-cli
+        VERBATIM)
+    add_custom_target(lv_completion ALL DEPENDS ${completion_dir}/linkvane-cli ${completion_dir}/_linkvane-cli)
+    install(FILES ${completion_dir}/linkvane-cli DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+    install(FILES ${completion_dir}/_linkvane-cli DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+endif()
 install(FILES ${LINKVANE_GENERATED_DIR}/doc/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/linkvane)

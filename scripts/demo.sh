@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh --build
 cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINKVANE_TESTS=OFF -DLINKVANE_BENCH=OFF
 cmake --build build/demo -j "$(nproc)" --target linkvane linkvane-cli linkvane-devsim
 

@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
 # Installs what building and testing Linkvane needs, from Debian's packages.
 # Skips apt-get entirely when everything is already there.
+#
+#   scripts/install-deps.sh           what the programs, the tests, the benchmarks and the fuzzers need
+#   scripts/install-deps.sh --build   only what building and running the three programs needs (the demo)
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          clang libclang-rt-dev fonts-dejavu-core iproute2 xvfb xauth
-          desktop-file-utils appstream man-db)
+# The compiler, the build tools, Qt, and a font for the window's text.
+build=(build-essential cmake ninja-build qt6-base-dev fonts-dejavu-core)
+# The tests (GoogleTest, network namespaces, a virtual display, the checks of the installed
+# tree and of the shell completion), the benchmarks and the fuzzers (clang's libFuzzer).
+tests=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev iproute2 xvfb xauth
+       desktop-file-utils appstream man-db zsh)
+
+case "${1:-}" in
+    "") packages=("${build[@]}" "${tests[@]}") ;;
+    --build) packages=("${build[@]}") ;;
+    *) echo "usage: scripts/install-deps.sh [--build]" >&2; exit 1 ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -107,7 +107,7 @@ trap stop_sim EXIT
 # What the simulator received, without the sender's port (each run picks its own).
 received() { sed -n 's/^RX [^ ]* //p' "$sim_log"; }
 
-version_line=$(wine "$win_cli" --version | tr -d '\r') || echo "    linkvane-cli.exe --version ended with status $?"
+version_line=$(wine "$win_cli" --version | tr -d '\r' | sed -n 1p) || echo "    linkvane-cli.exe --version ended with status $?"
 check "linkvane-cli.exe --version prints \"$version_line\"" [ "$version_line" = "linkvane-cli $version" ]
 
 start_sim
@@ -152,7 +152,7 @@ if [ -f "$setup" ]; then
     check "Apps and features lists Linkvane $version" \
         bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Linkvane' /v DisplayVersion | grep -q '$version'"
     # The installed programs run with only what the installer put beside them.
-    installed_version=$(env -u WINEPATH -u QT_PLUGIN_PATH wine "C:\\Program Files\\Linkvane\\linkvane-cli.exe" --version | tr -d '\r')
+    installed_version=$(env -u WINEPATH -u QT_PLUGIN_PATH wine "C:\\Program Files\\Linkvane\\linkvane-cli.exe" --version | tr -d '\r' | head -n 1)
     check "the installed linkvane-cli.exe runs on its own DLLs" [ "$installed_version" = "linkvane-cli $version" ]
     # The installed window on its own Windows platform under a virtual X
     # display, closed as Windows closes a program (WM_CLOSE): it exits 0.

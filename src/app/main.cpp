@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Finds and configures Linkvane devices on the local network."));
     parser.addHelpOption();
-    parser.addVersionOption();
+    [[maybe_unused]] const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption broadcast(QStringLiteral("broadcast"),
                                        QStringLiteral("Address the commands go to (default 255.255.255.255)."),
                                        QStringLiteral("ADDR"));
@@ -98,6 +98,14 @@ int main(int argc, char** argv)
 
     if (asksForHelpOrVersion(argc, argv)) {
         const QCoreApplication app(argc, argv);
+#ifndef Q_OS_WIN
+        // Qt's own answer to --version is one line; ours names the licence too. (On Windows the
+        // window program has no console, and Qt's answer is a message box.)
+        if (parser.parse(QCoreApplication::arguments()) && parser.isSet(versionOption)) {
+            std::printf("Linkvane %s\n%s\n", LINKVANE_VERSION, LINKVANE_LICENCE_LINE);
+            return 0;
+        }
+#endif
         parser.process(app); // prints the help or the version and exits, or reports a wrong option and exits
         return 1;
     }

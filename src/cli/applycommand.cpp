@@ -3,10 +3,10 @@
 #include "applycommand.h"
 
 #include "clicontext.h"
-#include "operands.h"
 #include "devicejob.h"
 #include "fleetplan.h"
 #include "latin1.h"
+#include "operands.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -29,7 +29,8 @@ const QCommandLineOption& dryRunOption()
 {
     static const QCommandLineOption option(
         QStringLiteral("dry-run"),
-        QStringLiteral("Ask every device for its configuration and say what would be sent; send no set command."));
+        QStringLiteral("Search and ask every device for its configuration (both only read), then say what "
+                       "would be sent; send no set command and change nothing on any device."));
     return option;
 }
 
@@ -85,10 +86,11 @@ QString ApplyCommand::description() const
         "the plan says and sent only what differs. Per device: updated, unchanged (no set command sent), not "
         "found, no answer, or refused (a tag, list label or port its window lacks: nothing is set). Exit 0 when "
         "every device is updated or unchanged, 5 otherwise.\n\n"
-        "Plan: {\"defaults\": {\"password\": \"\", \"set\": {\"SIOBaud\": \"115200\"}},\n"
-        "       \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"DeviceID\": \"Pump-7\"}},\n"
-        "                   {\"device\": \"192.168.1.41\", \"password\": \"secret\", \"set\": {\"COM2_Baud\": "
-        "\"19200\"}}]}\n"
+        "Plan:\n"
+        "  {\"defaults\": {\"password\": \"\", \"set\": {\"SIOBaud\": \"115200\"}},\n"
+        "   \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"DeviceID\": \"Pump-7\"}},\n"
+        "               {\"device\": \"192.168.1.41\", \"password\": \"secret\",\n"
+        "                \"set\": {\"COM2_Baud\": \"19200\"}}]}\n"
         "A device is named by MAC text, MAC field or IP address; its password and set entries override the "
         "defaults; \"window\" (as export writes it) refuses a device that opens another window. A secret "
         "field given as *** is left as it is. The password of a device is the plan's, else the one of "

@@ -9,6 +9,7 @@ namespace lv {
 class ApplyCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("apply"); }
+    QString summary() const override { return QStringLiteral("Configure every device of a plan"); }
     QString description() const override;
     QList<Operand> operands() const override;
     QList<QCommandLineOption> options() const override;

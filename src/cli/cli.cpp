@@ -4,12 +4,15 @@
 
 #include "clicontext.h"
 #include "command.h"
+#include "completion.h"
+#include "helpformat.h"
 #include "linkvane_version.h"
 
 #include <QCommandLineParser>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace lv {
 
@@ -28,13 +31,31 @@ const QCommandLineOption& versionOption()
     return option;
 }
 
+// Writes a completion script for bash or zsh; the build installs them, so no help lists it.
+const QCommandLineOption& completionOption()
+{
+    static const QCommandLineOption option = [] {
+        QCommandLineOption o(QStringLiteral("completion"), QStringLiteral("Write the completion script for SHELL."),
+                             QStringLiteral("bash|zsh"));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        return o;
+    }();
+    return option;
+}
+
 QList<QCommandLineOption> withHelp(QList<QCommandLineOption> options)
 {
     options.append(helpOption());
     return options;
 }
 
-// Parses `args` (program name first) with the options given; on failure says why.
+QString dashed(const QString& name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// Parses `args` (program name first) with the options given; on failure says why in one line, with
+// the nearest option when one was mistyped.
 bool parse(QCommandLineParser& parser, const QList<QCommandLineOption>& options, const QStringList& args, Output& out)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -42,24 +63,68 @@ bool parse(QCommandLineParser& parser, const QList<QCommandLineOption>& options,
         parser.addOption(option);
     if (parser.parse(args))
         return true;
-    out.error(parser.errorText() + QStringLiteral("\nTry linkvane-cli --help."));
+    const QString where = args.front() == QStringLiteral("linkvane-cli") ? QStringLiteral("linkvane-cli --help")
+                                                                         : args.front() + QStringLiteral(" --help");
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString typed = parser.unknownOptionNames().front();
+        QStringList known;
+        for (const QCommandLineOption& option : options)
+            known += option.names();
+        QString message = QStringLiteral("unknown option %1").arg(dashed(typed));
+        if (const std::optional<QString> nearest = nearestName(typed, known))
+            message += QStringLiteral("; did you mean %1?").arg(dashed(*nearest));
+        out.error(message + QStringLiteral(" (%1 lists the options)").arg(where));
+        return false;
+    }
+    QString reason = parser.errorText();
+    if (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
+    reason.replace(QLatin1Char('\n'), QStringLiteral("; "));
+    out.error(reason.left(1).toLower() + reason.mid(1) + QStringLiteral(" (%1 lists the options)").arg(where));
     return false;
 }
 
 } // namespace
 
-QString usageText()
+QString unknownCommandMessage(const QString& name)
 {
-    QString text = QStringLiteral("usage: linkvane-cli [global options] COMMAND [options] [operands]\n\n"
-                                  "Commands:\n");
+    QStringList names;
     for (const auto& command : commandRegistry())
-        text += QStringLiteral("  ") + command->name().leftJustified(10) + command->description() + QLatin1Char('\n');
-    text += QStringLiteral("\nGlobal options (before or after the command):\n") +
-            describeOptions(withHelp(globalOptionList()) << versionOption());
-    text += QStringLiteral("\nlinkvane-cli COMMAND --help describes a command.\n"
-                           "exit: 0 done, 1 usage, 2 device not found, 3 no answer or not sent, 4 a name or value "
-                           "the window does not have, 5 some devices of a plan failed\n");
+        names.append(command->name());
+    if (const std::optional<QString> nearest = nearestName(name, names))
+        return QStringLiteral("unknown command `%1`; did you mean `%2`?").arg(name, *nearest);
+    return QStringLiteral("unknown command `%1` (linkvane-cli help lists the commands)").arg(name);
+}
+
+QString usageText(int width)
+{
+    const int under = static_cast<int>(QStringLiteral("usage: linkvane-cli ").size());
+    QString text =
+        wrapText(QStringLiteral("usage: linkvane-cli [global options] COMMAND [options] [operands]"), width, 0, under) +
+        QStringLiteral("\n\nCommands:\n");
+    QList<HelpRow> commands;
+    for (const auto& command : commandRegistry())
+        commands.append({command->name(), command->summary()});
+    text += helpTable(commands, width);
+    text += QLatin1Char('\n') + wrapText(QStringLiteral("Global options (before or after the command):"), width) +
+            QLatin1Char('\n') + describeOptions(withHelp(globalOptionList()) << versionOption(), width);
+    text += QLatin1Char('\n') +
+            wrapText(QStringLiteral("linkvane-cli help COMMAND (or COMMAND --help) describes a command."), width) +
+            QStringLiteral("\n\nExit status:\n");
+    text +=
+        helpTable({{QStringLiteral("0"), QStringLiteral("done")},
+                   {QStringLiteral("1"), QStringLiteral("a wrong command, option, operand or plan")},
+                   {QStringLiteral("2"), QStringLiteral("the device was not found, or fewer than --expect answered")},
+                   {QStringLiteral("3"), QStringLiteral("no answer, not sent, or not the answer expected")},
+                   {QStringLiteral("4"), QStringLiteral("a name or value the device's window does not have")},
+                   {QStringLiteral("5"), QStringLiteral("some devices of a plan failed")}},
+                  width);
     return text;
+}
+
+QString commandHelpText(const Command& command, int width)
+{
+    return command.helpText(withHelp(globalOptionList()), width);
 }
 
 int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd end)
@@ -70,12 +135,21 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
     // The global options stand before the command; whatever follows the command is its own.
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    if (!parse(global, withHelp(globalOptionList()) << versionOption(),
+    if (!parse(global, withHelp(globalOptionList()) << versionOption() << completionOption(),
                QStringList{QStringLiteral("linkvane-cli")} + args, output))
         return kExitUsage;
     const QStringList rest = global.positionalArguments();
+    if (global.isSet(completionOption())) {
+        const std::optional<QString> script = completionScript(global.value(completionOption()));
+        if (!script) {
+            output.error(QStringLiteral("--completion takes bash or zsh"));
+            return kExitUsage;
+        }
+        output.text(*script);
+        return kExitDone;
+    }
     if (global.isSet(versionOption())) {
-        output.text(QStringLiteral("linkvane-cli " LINKVANE_VERSION "\n"));
+        output.text(QStringLiteral("linkvane-cli " LINKVANE_VERSION "\n" LINKVANE_LICENCE_LINE "\n"));
         return kExitDone;
     }
     if (rest.isEmpty()) {
@@ -83,14 +157,12 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
             output.text(usageText());
             return kExitDone;
         }
-        output.error(QStringLiteral("no command given"));
-        output.note(usageText());
+        output.error(QStringLiteral("no command given (linkvane-cli help lists the commands)"));
         return kExitUsage;
     }
     Command* command = findCommand(rest.front());
     if (!command) {
-        output.error(QStringLiteral("unknown command %1").arg(rest.front()));
-        output.note(usageText());
+        output.error(unknownCommandMessage(rest.front()));
         return kExitUsage;
     }
     if (!context.readGlobalOptions(global))
@@ -101,7 +173,7 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
     if (!parse(own, options, QStringList{QStringLiteral("linkvane-cli ") + command->name()} + rest.mid(1), output))
         return kExitUsage;
     if (own.isSet(helpOption()) || global.isSet(helpOption())) {
-        output.text(command->helpText(withHelp(globalOptionList())));
+        output.text(commandHelpText(*command));
         return kExitDone;
     }
     if (!context.readGlobalOptions(own))

@@ -3,6 +3,8 @@
 // linkvane-cli: search, show and set from the command line, through the same session classes and
 // headless setup forms as the window, so the bytes on the wire are the window's.
 
+#include "helpformat.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -19,7 +21,13 @@ enum class CliEnd {
 // the waits are event loops.
 int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd end = CliEnd::Return);
 
-// The general help: the global options and every command of the registry.
-QString usageText();
+class Command;
+
+// The general help: the global options and every command of the registry, wrapped to `width`.
+QString usageText(int width = helpWidth());
+// A command's own help, with the global options.
+QString commandHelpText(const Command& command, int width = helpWidth());
+// "unknown command `serch`; did you mean `search`?"
+QString unknownCommandMessage(const QString& name);
 
 } // namespace lv

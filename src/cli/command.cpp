@@ -4,6 +4,8 @@
 
 #include "applycommand.h"
 #include "exportcommand.h"
+#include "helpcommand.h"
+#include "helpformat.h"
 #include "searchcommand.h"
 #include "setcommand.h"
 #include "setmaccommand.h"
@@ -28,34 +30,35 @@ QString optionSyntax(const QCommandLineOption& option)
 
 } // namespace
 
-QString describeOptions(const QList<QCommandLineOption>& options)
+QString describeOptions(const QList<QCommandLineOption>& options, int width)
 {
-    qsizetype width = 0;
+    QList<HelpRow> rows;
     for (const QCommandLineOption& option : options)
-        width = std::max(width, optionSyntax(option).size());
-    QString text;
-    for (const QCommandLineOption& option : options)
-        text += QStringLiteral("  ") + optionSyntax(option).leftJustified(width + 2) + option.description() +
-                QLatin1Char('\n');
-    return text;
+        if (!option.flags().testFlag(QCommandLineOption::HiddenFromHelp))
+            rows.append({optionSyntax(option), option.description()});
+    return helpTable(rows, width);
 }
 
-QString Command::helpText(const QList<QCommandLineOption>& globalOptions) const
+QString Command::helpText(const QList<QCommandLineOption>& globalOptions, int width) const
 {
     QString usage = QStringLiteral("usage: linkvane-cli [global options] ") + name();
     if (!options().isEmpty())
         usage += QStringLiteral(" [options]");
     for (const Operand& operand : operands())
         usage += QLatin1Char(' ') + operand.syntax;
-    QString text = usage + QStringLiteral("\n\n") + description() + QStringLiteral("\n");
+    // The usage line's continuations stand under the command's name.
+    const int under = static_cast<int>(QStringLiteral("usage: linkvane-cli ").size());
+    QString text = wrapText(usage, width, 0, under) + QStringLiteral("\n\n") + wrapText(description(), width) +
+                   QStringLiteral("\n");
     if (!operands().isEmpty()) {
-        text += QStringLiteral("\nOperands:\n");
+        QList<HelpRow> rows;
         for (const Operand& operand : operands())
-            text += QStringLiteral("  ") + operand.name.leftJustified(12) + operand.description + QLatin1Char('\n');
+            rows.append({operand.name, operand.description});
+        text += QStringLiteral("\nOperands:\n") + helpTable(rows, width);
     }
     if (!options().isEmpty())
-        text += QStringLiteral("\nOptions:\n") + describeOptions(options());
-    text += QStringLiteral("\nGlobal options:\n") + describeOptions(globalOptions);
+        text += QStringLiteral("\nOptions:\n") + describeOptions(options(), width);
+    text += QStringLiteral("\nGlobal options:\n") + describeOptions(globalOptions, width);
     return text;
 }
 
@@ -63,6 +66,7 @@ const std::vector<std::unique_ptr<Command>>& commandRegistry()
 {
     static const std::vector<std::unique_ptr<Command>> commands = [] {
         std::vector<std::unique_ptr<Command>> c;
+        c.push_back(std::make_unique<HelpCommand>());
         c.push_back(std::make_unique<SearchCommand>());
         c.push_back(std::make_unique<ShowCommand>());
         c.push_back(std::make_unique<SetCommand>());

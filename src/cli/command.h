@@ -37,21 +37,23 @@ public:
     virtual ~Command() = default;
 
     virtual QString name() const = 0;
+    // One line for the list of commands.
+    virtual QString summary() const = 0;
     virtual QString description() const = 0;
     virtual QList<Operand> operands() const { return {}; }
     virtual QList<QCommandLineOption> options() const { return {}; }
     // Runs the command; `parser` has parsed the command's own and the global options.
     virtual int execute(CliContext& context, const QCommandLineParser& parser) = 0;
 
-    // The usage line and the description of every operand and option.
-    QString helpText(const QList<QCommandLineOption>& globalOptions) const;
+    // The usage line and the description of every operand and option, wrapped to `width` columns.
+    QString helpText(const QList<QCommandLineOption>& globalOptions, int width) const;
 };
 
 // Every command, in the order the help lists them.
 const std::vector<std::unique_ptr<Command>>& commandRegistry();
 Command* findCommand(const QString& name);
 
-// The text of the options for a help page: "--name VALUE  description", one per line.
-QString describeOptions(const QList<QCommandLineOption>& options);
+// The text of the options for a help page: "--name VALUE  description", wrapped to `width` columns.
+QString describeOptions(const QList<QCommandLineOption>& options, int width);
 
 } // namespace lv

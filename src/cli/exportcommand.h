@@ -11,6 +11,7 @@ class SetupForm;
 class ExportCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("export"); }
+    QString summary() const override { return QStringLiteral("Write a plan holding the settings of devices"); }
     QString description() const override
     {
         return QStringLiteral("Writes a plan for apply (JSON on standard output): for every device its MAC text, "

@@ -3,8 +3,8 @@
 #include "setcommand.h"
 
 #include "clicontext.h"
-#include "operands.h"
 #include "latin1.h"
+#include "operands.h"
 
 #include <QCommandLineParser>
 #include <QJsonObject>
@@ -16,8 +16,10 @@ namespace {
 
 const QCommandLineOption& dryRunOption()
 {
-    static const QCommandLineOption option(QStringLiteral("dry-run"),
-                                           QStringLiteral("Print what would be sent and send nothing."));
+    static const QCommandLineOption option(
+        QStringLiteral("dry-run"),
+        QStringLiteral("Search and ask the device for its configuration (both only read), then print "
+                       "what would be sent; change nothing on the device."));
     return option;
 }
 

@@ -13,6 +13,10 @@ namespace lv {
 class SetCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("set"); }
+    QString summary() const override
+    {
+        return QStringLiteral("Change a device's settings as the window's Update would");
+    }
     QString description() const override
     {
         return QStringLiteral("Loads the device as its window would, applies the changes and sends only what "

@@ -14,6 +14,7 @@ namespace lv {
 class SetMacCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("set-mac"); }
+    QString summary() const override { return QStringLiteral("Give a device a new MAC address (the MAC service)"); }
     QString description() const override
     {
         return QStringLiteral("Gives the device a new MAC address (the MAC service; needs its access code from "

@@ -9,6 +9,7 @@ namespace lv {
 class ShowCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("show"); }
+    QString summary() const override { return QStringLiteral("Print a device's configuration as its window shows it"); }
     QString description() const override
     {
         return QStringLiteral("Prints every field of the device's setup window with the value as loaded and, "

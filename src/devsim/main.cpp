@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A LAN of simulated Linkvane devices on one UDP port."));
     parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const auto option = [&parser](const char* name, const char* help, const char* valueName = nullptr) {
         QCommandLineOption o(QString::fromLatin1(name), QString::fromLatin1(help));
         if (valueName)
@@ -67,6 +67,11 @@ int main(int argc, char** argv)
     const std::string controlHelp =
         "Read control commands from standard input, one a line:\n" + lv::controlCommandsHelp();
     option("control", controlHelp.c_str());
+    // Qt's own answer to --version is one line; ours names the licence too.
+    if (parser.parse(QCoreApplication::arguments()) && parser.isSet(versionOption)) {
+        std::printf("linkvane-devsim %s\n%s\n", LINKVANE_VERSION, LINKVANE_LICENCE_LINE);
+        return 0;
+    }
     parser.process(app);
 
     lv::ServerOptions options;

@@ -34,8 +34,10 @@ for program in linkvane linkvane-cli linkvane-devsim; do
 done
 for program in linkvane linkvane-cli linkvane-devsim; do
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" --version 2>&1)
-    # Qt prints the application name: "Linkvane 1.1", "linkvane-devsim 1.1".
-    [ "${out,,}" = "$program $version" ] || fail "$program --version printed '$out', not the version $version"
+    # The name and version first ("Linkvane 1.1", "linkvane-devsim 1.1"), then the licence.
+    first=$(head -n 1 <<<"$out")
+    [ "${first,,}" = "$program $version" ] || fail "$program --version printed '$first', not the version $version"
+    [ "$(sed -n 2p <<<"$out")" = "Licence: Apache-2.0" ] || fail "$program --version names no licence: '$out'"
 done
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/linkvane" --help | grep -q -- '--broadcast' ||
     fail "linkvane --help does not list --broadcast"
@@ -100,8 +102,15 @@ for page in linkvane linkvane-cli linkvane-devsim; do
 done
 zcat "$prefix/share/man/man1/linkvane-cli.1.gz" | grep -q -- 'apply' || fail "linkvane-cli(1) does not document apply"
 
+# Shell completion where bash-completion and zsh look for it.
+bash_completion=$prefix/share/bash-completion/completions/linkvane-cli
+grep -q '^complete -F _linkvane_cli linkvane-cli$' "$bash_completion" 2>/dev/null ||
+    fail "share/bash-completion/completions/linkvane-cli is missing or registers nothing"
+head -n 1 "$prefix/share/zsh/vendor-completions/_linkvane-cli" 2>/dev/null | grep -qx '#compdef linkvane-cli' ||
+    fail "share/zsh/vendor-completions/_linkvane-cli is missing or not a completion function"
+
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed"
     exit 1
 fi
-echo "installed tree in order: 3 programs, desktop entry, metainfo, 3 icons, 3 manual pages"
+echo "installed tree in order: 3 programs, desktop entry, metainfo, 3 icons, 3 manual pages, 2 completions"
