@@ -152,7 +152,7 @@ if [ -f "$setup" ]; then
     check "Apps and features lists Linkvane $version" \
         bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Linkvane' /v DisplayVersion | grep -q '$version'"
     # The installed programs run with only what the installer put beside them.
-    installed_version=$(env -u WINEPATH -u QT_PLUGIN_PATH wine "C:\\Program Files\\Linkvane\\linkvane-cli.exe" --version | tr -d '\r' | head -n 1)
+    installed_version=$(env -u WINEPATH -u QT_PLUGIN_PATH wine "C:\\Program Files\\Linkvane\\linkvane-cli.exe" --version | tr -d '\r' | sed -n 1p)
     check "the installed linkvane-cli.exe runs on its own DLLs" [ "$installed_version" = "linkvane-cli $version" ]
     # The installed window on its own Windows platform under a virtual X
     # display, closed as Windows closes a program (WM_CLOSE): it exits 0.
