@@ -3,11 +3,13 @@
 #include "terminalsecret.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <csignal>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -15,6 +17,24 @@
 namespace lv {
 
 namespace {
+
+#if !defined(_WIN32)
+// A signal that ends the process at the prompt (Ctrl-C, a kill, the terminal hanging up) must not
+// leave the terminal without echo: the handler puts the saved settings back, then lets the signal do
+// what it would have done.
+termios g_savedTerminal{};
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+struct sigaction g_previous[std::size(kEndingSignals)];
+
+extern "C" void restoreEchoAndEnd(int signal)
+{
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+        if (kEndingSignals[i] == signal)
+            sigaction(signal, &g_previous[i], nullptr);
+    raise(signal);
+}
+#endif
 
 std::optional<std::string> readLine()
 {
@@ -40,6 +60,17 @@ public:
             m_active = SetConsoleMode(m_handle, m_saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
 #else
         if (tcgetattr(STDIN_FILENO, &m_saved) == 0) {
+            g_savedTerminal = m_saved;
+            struct sigaction restore {};
+            restore.sa_handler = restoreEchoAndEnd;
+            sigemptyset(&restore.sa_mask);
+            for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+                sigaction(kEndingSignals[i], nullptr, &g_previous[i]);
+                // A signal the caller ignores stays ignored.
+                if (g_previous[i].sa_handler != SIG_IGN)
+                    sigaction(kEndingSignals[i], &restore, nullptr);
+            }
+            m_handling = true;
             termios quiet = m_saved;
             quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
             m_active = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
@@ -48,12 +79,15 @@ public:
     }
     ~EchoOff()
     {
-        if (!m_active)
-            return;
 #if defined(_WIN32)
-        SetConsoleMode(m_handle, m_saved);
+        if (m_active)
+            SetConsoleMode(m_handle, m_saved);
 #else
-        tcsetattr(STDIN_FILENO, TCSANOW, &m_saved);
+        if (m_active)
+            tcsetattr(STDIN_FILENO, TCSANOW, &m_saved);
+        for (std::size_t i = 0; m_handling && i < std::size(kEndingSignals); ++i)
+            if (g_previous[i].sa_handler != SIG_IGN)
+                sigaction(kEndingSignals[i], &g_previous[i], nullptr);
 #endif
     }
     EchoOff(const EchoOff&) = delete;
@@ -66,6 +100,7 @@ private:
     DWORD m_saved = 0;
 #else
     termios m_saved{};
+    bool m_handling = false;
 #endif
 };
 

@@ -211,6 +211,35 @@ TEST(SetMac, CodeTypedAtTheTerminalIsNotEchoed)
     EXPECT_EQ(sim.waitForReceived("M ", 1).size(), 1);
 }
 
+// Ended at the prompt by a signal, the CLI leaves the terminal echoing as it found it.
+class SetMacPromptEnded : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SetMacPromptEnded, LeavesTheEchoOn)
+{
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        GTEST_SKIP() << "no script(1) to give the CLI a terminal";
+    QStringList command{testprograms::cli(), QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("set-mac"),
+                        QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")};
+    // The CLI in the background of a shell on the terminal (such a shell leaves SIGINT ignored in it,
+    // so the signals are those a kill or a closed terminal send); then the terminal's settings.
+    bool asked = false;
+    const CliRun run = runProgram(
+        script,
+        {QStringLiteral("-qec"),
+         QStringLiteral("sh -c '%1 </dev/tty & p=$!; sleep 1; kill -%2 $p; wait $p; stty -a'")
+             .arg(command.join(QLatin1Char(' ')), QLatin1String(GetParam())),
+         QStringLiteral("/dev/null")},
+        30000, environmentWith({}),
+        [&](QProcess&, const QByteArray& out) { asked = asked || out.contains("Access code: "); });
+    ASSERT_TRUE(asked) << escapeBytes(run.out);
+    const QByteArray settings = run.out.mid(run.out.indexOf("speed"));
+    EXPECT_TRUE(settings.contains(" echo ")) << escapeBytes(settings);
+    EXPECT_FALSE(settings.contains("-echo ")) << escapeBytes(settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SetMacPromptEnded, ::testing::Values("TERM", "HUP"));
+
 // ---- scripted answers ----
 
 struct AnswerCase {
