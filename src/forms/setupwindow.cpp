@@ -297,18 +297,18 @@ void SetupWindow::clearFieldProblem()
 
 void SetupWindow::cmdCancel_Click()
 {
-    if (m_updating)
-        return;
-    QDialog::reject();
-    Q_EMIT cancelled();
+    reject();
 }
 
 void SetupWindow::reject()
 {
-    // Escape or the close box during an Update would leave it half done.
+    // Escape and the close box are Cancel: the window host sees the same signal whichever closed
+    // the window, so a four-port window unloads its family either way. During an Update they would
+    // leave it half done.
     if (m_updating)
         return;
     QDialog::reject();
+    Q_EMIT cancelled();
 }
 
 } // namespace lv

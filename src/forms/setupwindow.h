@@ -62,7 +62,7 @@ Q_SIGNALS:
     void updateEnded(lv::UpdateResult result);
     // The device answered an Update: what the device list line needs.
     void updateConfirmed(const lv::DeviceLinePatch& patch);
-    // Cancel was pressed (the window has closed itself).
+    // Cancel, Escape or the close box closed the window.
     void cancelled();
 
 protected:
