@@ -4,6 +4,7 @@
 
 #include "devicelist.h"
 #include "latin1.h"
+#include "macaddress.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -85,7 +86,11 @@ void SetMacDialog::cmdOk_Click()
         return;
     // A device given a malformed address may no longer be reachable, so the
     // text is checked here and only a usable unicast address goes out.
-    const std::string typed = toLatin1(m_txtNewMac->text());
+    // The hyphenated text the list shows is taken too, and sent as the field it stands for.
+    std::string typed = toLatin1(m_txtNewMac->text());
+    if (typed.find('-') != std::string::npos)
+        if (const std::optional<MacAddress> mac = MacAddress::fromText(typed))
+            typed = mac->field();
     // A character outside Latin-1 becomes "?", which the check refuses.
     const NewMacProblem problem = checkNewMacField(typed);
     if (problem != NewMacProblem::None) {
@@ -97,10 +102,14 @@ void SetMacDialog::cmdOk_Click()
 
     m_sentField = m_device.macField;
     setBusy(true);
+    // Painted now: the exchange's wait lets only its own events through.
+    m_lblNewMacHint->setText(QStringLiteral("Waiting for the device…"));
+    m_lblNewMacHint->repaint();
     // The command leaves through the interface the device answered the search on.
     m_exchange.socket().setInterface(m_device.interfaceIndex);
     m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
     setBusy(false);
+    m_lblNewMacHint->clear();
     if (m_result.changed())
         applyChange();
     accept();
