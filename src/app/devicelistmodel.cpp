@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
+#include <algorithm>
 #include <cmath>
 
 namespace lv {
@@ -123,6 +124,22 @@ void DeviceListModel::measureLinesFor(const QAbstractItemView* view)
         fit(m_search.devices().line(static_cast<std::size_t>(row)));
 }
 
+void DeviceListModel::setDrawnWidth(std::function<int(std::string_view)> drawnWidth)
+{
+    m_drawnWidth = std::move(drawnWidth);
+    remeasure();
+}
+
+void DeviceListModel::remeasure()
+{
+    measureLinesFor(m_view.data());
+    if (m_rows > 0) {
+        // The view takes the new size only when it lays its lines out again.
+        Q_EMIT layoutAboutToBeChanged();
+        Q_EMIT layoutChanged();
+    }
+}
+
 QSize DeviceListModel::naturalSize(const QString& text) const
 {
     QStyleOptionViewItem option;
@@ -148,13 +165,18 @@ bool DeviceListModel::fit(const std::string& line)
         advance += m_advance[byte];
         plain = plain && byte >= 0x20;
     }
+    const int drawn = m_drawnWidth ? m_drawnWidth(shownPart(line)) : 0;
     // Only a line that may be wider than every one before is measured as the
     // style lays it out (kerning, tabs); the others cost one sum of advances.
-    if (plain && advance <= m_widestAdvance)
-        return false;
+    if (plain && advance <= m_widestAdvance) {
+        if (drawn <= m_lineWidth)
+            return false;
+        m_lineWidth = drawn;
+        return true;
+    }
     m_widestAdvance = qMax(m_widestAdvance, advance);
-    const int width =
-        qMax(naturalSize(fromLatin1(shownPart(line))).width(), static_cast<int>(std::ceil(advance)) + m_padding);
+    const int width = std::max({naturalSize(fromLatin1(shownPart(line))).width(),
+                                static_cast<int>(std::ceil(advance)) + m_padding, drawn});
     if (width <= m_lineWidth)
         return false;
     m_lineWidth = width;

@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <string>
 
 class QAbstractItemView;
@@ -48,6 +49,12 @@ public:
     // Gives the lines of LineColumn the size they take in `view` (its font and
     // style), as Qt::SizeHintRole. Without a view the delegate measures each line.
     void measureLinesFor(const QAbstractItemView* view);
+
+    // How wide a line is drawn when the view lays its parts out in columns (the style's margins
+    // included; 0 for a line it draws as plain text). The line size covers that width too.
+    void setDrawnWidth(std::function<int(std::string_view)> drawnWidth);
+    // Measures the lines again, as after a change of the view's font.
+    void remeasure();
 
     // The size every line of LineColumn reports; invalid before the first line
     // or without a view to measure for.
@@ -81,6 +88,7 @@ private:
     int m_lineHeight = 0;
     double m_widestAdvance = -1; // the largest sum of advances seen; -1 when none
     int m_lineWidth = 0;
+    std::function<int(std::string_view)> m_drawnWidth;
 };
 
 } // namespace lv
