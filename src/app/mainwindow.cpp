@@ -14,10 +14,13 @@
 #include "twips.h"
 #include "windowhost.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -71,6 +74,41 @@ int leadingBlanksWidth(const QLabel* label)
     while (blanks < text.size() && text.at(blanks) == QLatin1Char(' '))
         ++blanks;
     return label->fontMetrics().horizontalAdvance(text.left(blanks));
+}
+
+// The lines alone, for lstDev: a view that reads every column of its model (assistive technology
+// reads a list as a table) would otherwise also offer the raw replies beside the lines.
+class LineColumnOnly final : public QIdentityProxyModel {
+public:
+    LineColumnOnly(QAbstractItemModel* source, QObject* parent) : QIdentityProxyModel(parent)
+    {
+        setSourceModel(source);
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 1; }
+};
+
+// The hidden twin list as assistive technology sees it: an empty, invisible object, so the raw
+// replies it holds are never read out as list items.
+class HiddenListAccessible final : public QAccessibleWidget {
+public:
+    explicit HiddenListAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text) const override { return {}; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State hidden;
+        hidden.invisible = true;
+        return hidden;
+    }
+};
+
+QAccessibleInterface* hiddenListFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("QListView") && object && object->objectName() == QLatin1String("lstDev2"))
+        return new HiddenListAccessible(static_cast<QWidget*>(object));
+    return nullptr;
 }
 
 // A setup window as the operator knows it, from its title: "KR-770A setup", "Ethernet IO setup";
@@ -204,7 +242,9 @@ void MainWindow::buildControls()
 
     m_lstDev = new QListView(client);
     m_lstDev->setObjectName(QStringLiteral("lstDev"));
-    m_lstDev->setModel(m_model);
+    m_lstDev->setAccessibleName(QStringLiteral("Devices"));
+    m_lstDev->setAccessibleDescription(QStringLiteral("One line per device: MAC address, IP address, device ID"));
+    m_lstDev->setModel(new LineColumnOnly(m_model, this));
     m_lstDev->setModelColumn(DeviceListModel::LineColumn);
     m_lstDev->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -229,6 +269,11 @@ void MainWindow::buildControls()
     // The hidden twin list of the raw replies; never shown.
     m_lstDev2 = new QListView(client);
     m_lstDev2->setObjectName(QStringLiteral("lstDev2"));
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(hiddenListFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     m_lstDev2->setModel(m_model);
     m_lstDev2->setModelColumn(DeviceListModel::RawColumn);
     m_lstDev2->setGeometry(twipRect(120, 5448, 5580, 645));
@@ -500,7 +545,7 @@ void MainWindow::lstDev_DblClick()
         m_lastDispatch = result.dispatch;
         // The list stays usable during the wait; the window edits the device
         // that was asked, so that line is selected again and is the one patched.
-        m_lstDev->setCurrentIndex(m_model->index(row, DeviceListModel::LineColumn));
+        m_lstDev->setCurrentIndex(m_lstDev->model()->index(row, DeviceListModel::LineColumn));
         openSetupWindow(result, row);
     }
     Q_EMIT requestFinished();

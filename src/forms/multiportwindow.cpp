@@ -103,6 +103,7 @@ void MultiPortWindow::buildForm()
     layout->addSpacing(8);
     layout->addLayout(buttonRow());
     m_content = content;
+    nameControls();
     fitToScreen();
 }
 

@@ -163,6 +163,79 @@ QLayout* SetupWindow::buttonRow()
     return buttons;
 }
 
+namespace {
+
+// "COM2_TCPMode" -> "TCP Mode", "cmbSioParity" -> "Sio Parity": what a control holds, from its name.
+QString wordsOfControl(const std::string& control)
+{
+    QString name = fromLatin1(control);
+    if (name.startsWith(QStringLiteral("COM")) && name.indexOf(QLatin1Char('_')) > 0)
+        name = name.mid(name.indexOf(QLatin1Char('_')) + 1);
+    for (const QString& prefix : {QStringLiteral("txt"), QStringLiteral("cmb"), QStringLiteral("lbl")})
+        if (name.startsWith(prefix) && name.size() > prefix.size() && name.at(prefix.size()).isUpper())
+            name = name.mid(prefix.size());
+    QString words;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        const bool upper = c.isUpper();
+        const bool afterLower = i > 0 && name.at(i - 1).isLower();
+        const bool endsCapitals = i > 0 && name.at(i - 1).isUpper() && i + 1 < name.size() && name.at(i + 1).isLower();
+        if (upper && (afterLower || endsCapitals))
+            words += QLatin1Char(' ');
+        words += c == QLatin1Char('_') ? QLatin1Char(' ') : c;
+    }
+    return words.simplified();
+}
+
+bool hasCaption(const QWidget* widget)
+{
+    const QWidget* parent = widget->parentWidget();
+    if (!parent)
+        return false;
+    for (const QLabel* label : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (label->buddy() == widget)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void SetupWindow::nameControls()
+{
+    QString rowLabel;
+    int rowBlock = -1;
+    for (const FieldDef& field : windowDef().fields) {
+        QWidget* widget = control(field.control);
+        if (!widget)
+            continue;
+        const QString port = field.block > 0 ? QStringLiteral("COM%1 ").arg(field.block) : QString();
+        QString name;
+        if (!field.label.empty()) {
+            rowLabel = fromLatin1(field.label).simplified();
+            rowBlock = field.block;
+            name = rowLabel;
+        } else if (field.kind == ControlKind::Note) {
+            name = fromLatin1(field.entries.empty() ? std::string() : field.entries.front()).simplified();
+        } else if (field.sameRow && rowBlock == field.block && !rowLabel.isEmpty()) {
+            name = rowLabel + QStringLiteral(", ") + wordsOfControl(field.control);
+        } else {
+            name = wordsOfControl(field.control);
+        }
+        widget->setAccessibleName(port + name);
+        if (!field.unit.empty())
+            widget->setAccessibleDescription(fromLatin1(field.unit));
+        if ((field.kind == ControlKind::TextBox || field.kind == ControlKind::ComboBox) && !hasCaption(widget)) {
+            // The layout shows this caption elsewhere (a row label shared by the ports, or none beside
+            // the control): a hidden one carries the relation.
+            auto* caption = new QLabel(port + name, widget->parentWidget());
+            caption->setObjectName(QStringLiteral("lbl%1Name").arg(fromLatin1(field.control)));
+            caption->setBuddy(widget);
+            caption->resize(caption->sizeHint());
+            caption->hide();
+        }
+    }
+}
+
 QWidget* SetupWindow::control(std::string_view name) const
 {
     const auto it = m_controls.find(name);

@@ -76,6 +76,12 @@ protected:
 
     CommandChannel& channel() { return m_channel; }
 
+    // Gives every control the name a screen reader speaks, from the captions the layout shows: the
+    // row's label, with the port ("COM2 SIO BaudRate") in a port block, and for a control beside
+    // another on its row what it holds ("SIO BaudRate, Parity"). A control no shown caption is the
+    // buddy of gets a hidden one, so each has a label relation. Runs once the layout is built.
+    void nameControls();
+
 private:
     void bind(const FieldDef& field, QWidget* widget);
     // Writes the form's values into the widgets, then records what the text boxes really show.

@@ -31,6 +31,9 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
     big.setPointSize(18);
     m_txtPass->setFont(big);
     m_txtPass->setGeometry(twipRect(1152, 504, 2724, 420));
+    // A screen reader names the entry by its caption.
+    m_txtPass->setAccessibleName(caption);
+    label->setBuddy(m_txtPass);
     // Enter in the entry presses Ok.
     connect(m_txtPass, &QLineEdit::returnPressed, this, &PasswordPrompt::cmdOk_Click);
 

@@ -49,6 +49,11 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, SelectedDe
     m_txtNewMac->setObjectName(QStringLiteral("txtNewMac"));
     m_txtNewMac->setFont(bigFont(m_txtNewMac));
     m_txtNewMac->setGeometry(twipRect(1656, 1176, 4452, 492));
+    // A screen reader names the entry by its caption, and reads what the dialog says about it.
+    m_txtNewMac->setAccessibleName(label1->text());
+    label1->setBuddy(m_txtNewMac);
+    m_lblOldMac->setAccessibleName(label2->text());
+    label2->setBuddy(m_lblOldMac);
     // Enter in the entry presses Ok.
     connect(m_txtNewMac, &QLineEdit::returnPressed, this, &SetMacDialog::cmdOk_Click);
 

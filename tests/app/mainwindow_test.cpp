@@ -5,6 +5,7 @@
 #include "devicelist.h"
 
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -57,6 +59,33 @@ TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
     for (QAction* a : window->menuBar()->actions())
         menus << a->text();
     EXPECT_EQ(menus, QStringList({QStringLiteral("&Option"), QStringLiteral("&Help")}));
+}
+
+// A screen reader finds the device list by its name and its lines, and never the raw replies of the
+// hidden twin list.
+TEST_F(MainWindowTest, AssistiveTechnologyReadsTheLinesAndNotTheRawReplies)
+{
+    searchAndSettle();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(lstDev);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Devices"));
+    QAccessibleInterface* twin = QAccessible::queryAccessibleInterface(lstDev2);
+    ASSERT_NE(twin, nullptr);
+    EXPECT_EQ(twin->childCount(), 0);
+    EXPECT_TRUE(twin->state().invisible);
+
+    QStringList texts;
+    const std::function<void(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* node, int depth) {
+        if (!node || depth > 12)
+            return;
+        texts << node->text(QAccessible::Name);
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i), depth + 1);
+    };
+    walk(QAccessible::queryAccessibleInterface(window.get()), 0);
+    EXPECT_TRUE(texts.contains(line(0))) << "the lines are read";
+    for (const QString& text : texts)
+        EXPECT_FALSE(text.startsWith(QStringLiteral("AX "))) << latin1(text);
 }
 
 TEST_F(MainWindowTest, SearchListsEveryDefaultDeviceOnceWithRawRepliesPaired)

@@ -10,6 +10,7 @@
 #include "printers.h"
 #include "typetext.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -246,6 +247,24 @@ TEST_F(SetMacDialogTest, SaysItWaitsForTheDevice)
     press("cmdOk");
     EXPECT_EQ(during, QStringLiteral("Waiting for the device…"));
     EXPECT_TRUE(hint->text().isEmpty());
+}
+
+// A screen reader names the entry and the old address by their captions.
+TEST_F(SetMacDialogTest, EntriesAreNamedAndLabelled)
+{
+    const struct {
+        const char* control;
+        const char* name;
+    } cases[] = {{"txtNewMac", "New Address"}, {"lblOldMac", "Old Address"}};
+    for (const auto& c : cases) {
+        QAccessibleInterface* iface =
+            QAccessible::queryAccessibleInterface(dialog->findChild<QWidget*>(QString::fromLatin1(c.control)));
+        ASSERT_NE(iface, nullptr) << c.control;
+        EXPECT_EQ(iface->text(QAccessible::Name), QString::fromLatin1(c.name)) << c.control;
+        const auto labels = iface->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << c.control;
+        EXPECT_EQ(labels.front().first->text(QAccessible::Name), QString::fromLatin1(c.name)) << c.control;
+    }
 }
 
 TEST_F(SetMacDialogTest, CancelSendsNothing)

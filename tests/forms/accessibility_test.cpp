@@ -1,0 +1,102 @@
+// What a screen reader finds in every setup window, read through QAccessible as an assistive
+// technology reads it: each editor's name, and the label it is related to.
+
+#include "catalogue.h"
+#include "commandchannel.h"
+#include "multiportwindow.h"
+#include "printers.h"
+#include "singleportwindow.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using namespace lv;
+
+std::vector<std::string> windowNames()
+{
+    std::vector<std::string> names;
+    for (const WindowDef& def : windowCatalogue())
+        names.push_back(def.name);
+    return names;
+}
+
+class WindowAccessibility : public ::testing::TestWithParam<std::string> {
+protected:
+    WindowAccessibility() : def(*findWindow(GetParam())), channel(state)
+    {
+        if (def.isMultiPort())
+            window = std::make_unique<MultiPortWindow>(def, channel);
+        else
+            window = std::make_unique<SinglePortWindow>(def, channel);
+    }
+
+    const WindowDef& def;
+    SessionState state;
+    CommandChannel channel;
+    std::unique_ptr<SetupWindow> window;
+};
+
+// A line edit is spoken by its name; a combo box, on free desktops, by its value and the label it is
+// related to (Qt's choice there), so that label must say what the name says.
+TEST_P(WindowAccessibility, EveryEditorIsNamedOnceAndLabelledByItsName)
+{
+    QSet<QString> names;
+    int editors = 0;
+    for (const FieldDef& field : def.fields) {
+        if (field.kind != ControlKind::TextBox && field.kind != ControlKind::ComboBox)
+            continue;
+        ++editors;
+        SCOPED_TRACE(field.control);
+        QWidget* widget = window->control(field.control);
+        ASSERT_NE(widget, nullptr);
+        const QString named = widget->accessibleName();
+        EXPECT_FALSE(named.trimmed().isEmpty());
+        EXPECT_FALSE(names.contains(named)) << "two editors named " << named.toStdString();
+        names.insert(named);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(iface, nullptr);
+        if (qobject_cast<QLineEdit*>(widget))
+            EXPECT_EQ(iface->text(QAccessible::Name), named);
+        const auto labels = iface->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << "label relations";
+        EXPECT_EQ(labels.front().first->text(QAccessible::Name).simplified(), named);
+    }
+    EXPECT_GT(editors, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, WindowAccessibility, ::testing::ValuesIn(windowNames()),
+                         [](const ::testing::TestParamInfo<std::string>& tp) { return tp.param; });
+
+// A port block's controls carry their port and their row's label; those beside another on its row
+// say what they hold.
+TEST(WindowAccessibilityNames, PortAndRowInTheName)
+{
+    SessionState state;
+    CommandChannel channel(state);
+    MultiPortWindow window(*findWindow("frm4PortSetup"), channel);
+    const struct {
+        const char* control;
+        const char* name;
+    } cases[] = {
+        {"COM2_Baud", "COM2 SIO BaudRate"},
+        {"COM2_Parity", "COM2 SIO BaudRate, Parity"},
+        {"COM4_TCPMode", "COM4 Local TCP Port, Type, TCP Mode"},
+        {"COM1_RemoteHostIP", "COM1 Remote Host IP"},
+    };
+    for (const auto& c : cases) {
+        QWidget* widget = window.control(c.control);
+        ASSERT_NE(widget, nullptr) << c.control;
+        EXPECT_EQ(widget->accessibleName(), QString::fromLatin1(c.name)) << c.control;
+    }
+    EXPECT_EQ(windowCatalogue().size(), 18u);
+}
+
+} // namespace
