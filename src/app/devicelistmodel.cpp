@@ -2,6 +2,7 @@
 
 #include "devicelistmodel.h"
 
+#include "devicelinedelegate.h"
 #include "latin1.h"
 
 #include <QAbstractItemView>
@@ -227,6 +228,36 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     if (line.size() <= kShownLineLimit)
         return fromLatin1(line);
     return QString(fromLatin1(std::string_view(line).substr(0, kShownLineLimit - 1)) + QChar(0x2026));
+}
+
+QModelIndexList DeviceListModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                                       Qt::MatchFlags flags) const
+{
+    const auto how = Qt::MatchFlags(flags & Qt::MatchTypeMask);
+    if (role != Qt::DisplayRole || start.column() != LineColumn || how != Qt::MatchStartsWith ||
+        value.userType() != QMetaType::QString || m_rows == 0)
+        return QAbstractTableModel::match(start, role, value, hits, flags);
+    const QString typed = value.toString();
+    const Qt::CaseSensitivity cs = flags.testFlag(Qt::MatchCaseSensitive) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const auto matches = [&](int row) {
+        const QString line = data(index(row, LineColumn)).toString();
+        if (const auto parts = DeviceLineDelegate::parts(line)) {
+            for (const QString& part : *parts)
+                if (!part.isEmpty() && part.startsWith(typed, cs))
+                    return true;
+            return false;
+        }
+        return line.trimmed().startsWith(typed, cs);
+    };
+    QModelIndexList found;
+    const int first = qBound(0, start.row(), m_rows - 1);
+    const int count = flags.testFlag(Qt::MatchWrap) ? m_rows : m_rows - first;
+    for (int i = 0; i < count && (hits < 0 || found.size() < hits); ++i) {
+        const int row = (first + i) % m_rows;
+        if (matches(row))
+            found << index(row, LineColumn);
+    }
+    return found;
 }
 
 } // namespace lv

@@ -45,6 +45,10 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Type-ahead in the list: a line matches text that starts its MAC text, its IP address or its
+    // device ID (every line starts with blanks, so its own start would never match).
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith | Qt::MatchWrap)) const override;
 
     // Gives the lines of LineColumn the size they take in `view` (its font and
     // style), as Qt::SizeHintRole. Without a view the delegate measures each line.

@@ -20,6 +20,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -219,6 +220,9 @@ void MainWindow::buildControls()
 
     m_cmdSearch = new QPushButton(QStringLiteral("Search Device"), client);
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    // Alt+S without an "&" in the caption, which stays as it is.
+    m_cmdSearch->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+    m_cmdSearch->setToolTip(QStringLiteral("Search Device (Alt+S)"));
     m_cmdSearch->setGeometry(twipRect(120, 72, 1332, 348));
     connect(m_cmdSearch, &QPushButton::clicked, this, &MainWindow::cmdSearch_Click);
 
@@ -379,6 +383,15 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // Focus that reaches the list by keyboard selects a line (the current one, else the first), so
+    // Enter has a device to open.
+    if (watched == m_lstDev && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason && m_model->rowCount() > 0 &&
+        selectedRow() < 0) {
+        const QModelIndex current = m_lstDev->currentIndex();
+        m_lstDev->selectionModel()->setCurrentIndex(current.isValid() ? current : m_lstDev->model()->index(0, 0),
+                                                    QItemSelectionModel::ClearAndSelect);
+    }
     if (watched == m_lstDev && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

@@ -144,6 +144,9 @@ QLayout* SetupWindow::buttonRow()
         button->setAutoDefault(false);
         button->setMinimumWidth(button->sizeHint().width() + fontMetrics().averageCharWidth() * 4);
     }
+    // Alt+U and Alt+C, the captions left as they are.
+    m_update->setShortcut(QKeySequence(Qt::ALT | Qt::Key_U));
+    m_cancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
     connect(m_update, &QPushButton::clicked, this, &SetupWindow::cmdUpdate_Click);
     connect(m_cancel, &QPushButton::clicked, this, &SetupWindow::cmdCancel_Click);
 

@@ -47,6 +47,9 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setGeometry(twipRect(2448, 1368, 900, 330));
     cancel->setAutoDefault(false);
+    // Alt+O and Alt+C, the captions left as they are.
+    ok->setShortcut(QKeySequence(Qt::ALT | Qt::Key_O));
+    cancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
     connect(cancel, &QPushButton::clicked, this, &PasswordPrompt::cmdCancel_Click);
 }
 

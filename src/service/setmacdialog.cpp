@@ -75,6 +75,9 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, SelectedDe
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     m_cmdCancel->setGeometry(twipRect(3744, 2064, 900, 330));
     m_cmdCancel->setAutoDefault(false);
+    // Alt+O and Alt+C, the captions left as they are.
+    m_cmdOk->setShortcut(QKeySequence(Qt::ALT | Qt::Key_O));
+    m_cmdCancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
     connect(m_cmdCancel, &QPushButton::clicked, this, &SetMacDialog::cmdCancel_Click);
 
     m_txtNewMac->setFocus();

@@ -88,6 +88,50 @@ TEST_F(MainWindowTest, AssistiveTechnologyReadsTheLinesAndNotTheRawReplies)
         EXPECT_FALSE(text.startsWith(QStringLiteral("AX "))) << latin1(text);
 }
 
+// The keyboard alone: Alt+S searches, Tab into the list selects its first line and Enter opens it;
+// typing the start of a MAC text or a device ID selects that line (the simulated LAN names device n
+// DEV, LINE, ST or PLANT-A by n modulo 4).
+TEST_F(MainWindowTest, KeyboardAloneSearchesSelectsAndOpens)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto* search = window->findChild<QPushButton*>(QStringLiteral("cmdSearch"));
+    search->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows() >= 21; }, 5000));
+    QTest::qWait(100);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), lstDev);
+    ASSERT_TRUE(lstDev->selectionModel()->isSelected(lstDev->model()->index(0, 0)));
+    QString shown;
+    lv::WindowHost::setObserver([&shown](QDialog* d) {
+        shown = d->objectName();
+        QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+    });
+    QTest::keyClick(lstDev, Qt::Key_Return);
+    lv::WindowHost::setObserver({});
+    EXPECT_FALSE(shown.isEmpty()) << "Enter opened no window";
+    EXPECT_EQ(state.gSelMac, line(0).mid(6, 17));
+
+    const struct {
+        const char* typed;
+        const char* part; // what the selected line must hold
+    } cases[] = {{"00-50-C2-00-00-0A", "00-50-C2-00-00-0A"},
+                 {"LINE0010", "LINE0010"},
+                 {"DEV0017", "DEV0017"},
+                 {"00-50-c2-00-00-13", "00-50-C2-00-00-13"}};
+    for (const auto& c : cases) {
+        QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new search of the typed text
+        QTest::keyClicks(lstDev, QString::fromLatin1(c.typed));
+        const QModelIndex current = lstDev->currentIndex();
+        ASSERT_TRUE(current.isValid()) << c.typed;
+        EXPECT_TRUE(lstDev->selectionModel()->isSelected(current)) << c.typed;
+        EXPECT_TRUE(line(current.row()).contains(QString::fromLatin1(c.part))) << c.typed << " selected "
+                                                                               << latin1(line(current.row()));
+    }
+}
+
 TEST_F(MainWindowTest, SearchListsEveryDefaultDeviceOnceWithRawRepliesPaired)
 {
     searchAndSettle();

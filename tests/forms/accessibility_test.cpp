@@ -8,6 +8,9 @@
 #include "singleportwindow.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QScrollArea>
+#include <QTest>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSet>
@@ -97,6 +100,48 @@ TEST(WindowAccessibilityNames, PortAndRowInTheName)
         EXPECT_EQ(widget->accessibleName(), QString::fromLatin1(c.name)) << c.control;
     }
     EXPECT_EQ(windowCatalogue().size(), 18u);
+}
+
+} // namespace
+
+namespace {
+
+// Tab in a four-port window goes along the rows across the ports, never stops on the scroll area,
+// and reaches Update and Cancel; the buttons answer Alt+U and Alt+C.
+TEST(MultiPortKeyboard, TabFollowsTheRowsAcrossThePorts)
+{
+    SessionState state;
+    CommandChannel channel(state);
+    MultiPortWindow window(*findWindow("frm4PortSetup"), channel);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QWidget* first = window.control("COM1_RemoteHostIP");
+    ASSERT_NE(first, nullptr);
+    first->setFocus(Qt::TabFocusReason);
+    QStringList visited{first->objectName()};
+    for (int i = 0; i < 80 && visited.size() < 80; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_EQ(qobject_cast<QScrollArea*>(focused), nullptr) << "the scroll area took a Tab";
+        if (focused == first)
+            break;
+        visited << focused->objectName();
+    }
+    ASSERT_GE(visited.size(), 3);
+    EXPECT_EQ(visited[1], QStringLiteral("COM2_RemoteHostIP"));
+    EXPECT_TRUE(visited.contains(QStringLiteral("cmdUpdate")));
+    EXPECT_TRUE(visited.contains(QStringLiteral("cmdCancel")));
+    // COM1 and COM2 side by side, then COM3 and COM4.
+    EXPECT_LT(visited.indexOf(QStringLiteral("COM2_RemoteHostPort")), visited.indexOf(QStringLiteral("COM1_TCPPort")));
+    EXPECT_LT(visited.indexOf(QStringLiteral("COM2_Modbus")), visited.indexOf(QStringLiteral("COM3_RemoteHostIP")));
+    EXPECT_LT(visited.indexOf(QStringLiteral("COM4_RemoteHostPort")), visited.indexOf(QStringLiteral("COM3_TCPPort")));
+    EXPECT_LT(visited.indexOf(QStringLiteral("COM4_Modbus")), visited.indexOf(QStringLiteral("cmdUpdate")));
+
+    // Alt+C is Cancel (the window closes).
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+    // A button's shortcut clicks it after a short press animation.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 1000));
 }
 
 } // namespace
