@@ -8,6 +8,8 @@
 #include <QAbstractItemView>
 #include <QBrush>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -30,9 +32,51 @@ std::string_view shownPart(const std::string& line)
 
 } // namespace
 
+namespace {
+
+double luminance(const QColor& colour)
+{
+    const auto channel = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+
+} // namespace
+
+double DeviceListModel::contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor DeviceListModel::conflictColour(const QPalette& palette)
+{
+    // Reds from dark to light: the darkest that reads on a light base, the lightest on a dark one.
+    static const QColor reds[] = {QColor(0xC0, 0x00, 0x00), QColor(0x99, 0x00, 0x00), QColor(0x70, 0x00, 0x00),
+                                  QColor(0xFF, 0x7A, 0x7A), QColor(0xFF, 0x9E, 0x9E), QColor(0xFF, 0xC8, 0xC8)};
+    const QColor base = palette.color(QPalette::Active, QPalette::Base);
+    const bool dark = luminance(base) < 0.18;
+    QColor best = reds[0];
+    const auto consider = [&](const QColor& red) {
+        if (contrast(red, base) > contrast(best, base))
+            best = red;
+        return contrast(red, base) >= 4.5;
+    };
+    if (dark) {
+        for (int i = 3; i < 6; ++i)
+            if (consider(reds[i]))
+                return reds[i];
+    } else {
+        for (int i = 0; i < 3; ++i)
+            if (consider(reds[i]))
+                return reds[i];
+    }
+    return best;
+}
+
 QColor DeviceListModel::conflictColour()
 {
-    return QColor(0xC0, 0x00, 0x00);
+    return conflictColour(QGuiApplication::palette());
 }
 
 DeviceListModel::DeviceListModel(DeviceSearch& search, QObject* parent) : QAbstractTableModel(parent), m_search(search)
@@ -216,7 +260,7 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         if (!m_search.conflicted(index.row()))
             return {};
         if (role == Qt::ForegroundRole)
-            return QBrush(conflictColour());
+            return QBrush(m_view ? conflictColour(m_view->palette()) : conflictColour());
         return QStringLiteral("Another device answers with this IP address too");
     }
     if (role != Qt::DisplayRole)

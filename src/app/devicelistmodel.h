@@ -39,8 +39,13 @@ public:
 
     explicit DeviceListModel(DeviceSearch& search, QObject* parent = nullptr);
 
-    // The text colour (Qt::ForegroundRole) of a line whose IP address another MAC answers with too.
+    // The text colour (Qt::ForegroundRole) of a line whose IP address another MAC answers with too:
+    // a red that keeps a contrast of at least 4.5:1 on the palette's base, light or dark.
+    static QColor conflictColour(const QPalette& palette);
+    // The same for the application's palette.
     static QColor conflictColour();
+    // The contrast ratio of two colours, 1 to 21 (WCAG 2).
+    static double contrast(const QColor& a, const QColor& b);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
