@@ -122,13 +122,17 @@ void SetupWindow::bind(const FieldDef& field, QWidget* widget)
     const std::string name = field.control;
     if (field.kind == ControlKind::TextBox) {
         connect(static_cast<QLineEdit*>(widget), &QLineEdit::textChanged, this, [this, name](const QString& text) {
-            if (!m_showing)
+            if (!m_showing) {
                 m_form.setText(name, toLatin1(text));
+                showChanges();
+            }
         });
     } else if (field.kind == ControlKind::ComboBox) {
         connect(static_cast<QComboBox*>(widget), &QComboBox::currentIndexChanged, this, [this, name](int index) {
-            if (!m_showing)
+            if (!m_showing) {
                 m_form.setIndex(name, index);
+                showChanges();
+            }
         });
     }
 }
@@ -276,6 +280,31 @@ void SetupWindow::showForm()
         }
     }
     m_showing = false;
+    showChanges();
+}
+
+void SetupWindow::showChanges()
+{
+    // Read from the form each time: what differs from the loaded value is derived, never kept here.
+    QFont bold;
+    bold.setBold(true);
+    for (const FieldDef& field : windowDef().fields) {
+        if (field.kind != ControlKind::TextBox && field.kind != ControlKind::ComboBox)
+            continue;
+        QWidget* widget = control(field.control);
+        if (!widget)
+            continue;
+        const bool changed = m_form.changed(field);
+        // Only the weight is set; everything else still comes from the window.
+        widget->setFont(changed ? bold : QFont());
+        widget->setProperty("changed", changed);
+    }
+    if (m_update) {
+        const int items = m_form.plan().changedItems;
+        m_update->setToolTip(items == 0   ? QStringLiteral("Nothing changed: Update sends no settings")
+                             : items == 1 ? QStringLiteral("Update sends 1 changed setting (Alt+U)")
+                                          : QStringLiteral("Update sends %1 changed settings (Alt+U)").arg(items));
+    }
 }
 
 std::map<std::string, std::string, std::less<>> SetupWindow::currentValues() const

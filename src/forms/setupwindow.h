@@ -87,6 +87,9 @@ private:
     // Writes the form's values into the widgets, then records what the text boxes really show.
     void showForm();
     void setButtonsEnabled(bool enabled);
+    // Sets in bold every editor whose value differs from the loaded one, and says on Update how many
+    // settings it would send.
+    void showChanges();
     // The text beside the buttons while an Update's exchange runs.
     void showExchange(const QString& text);
     // Marks the field that cannot be sent as typed and says why.
