@@ -301,7 +301,7 @@ void SetupWindow::showChanges()
     }
     if (m_update) {
         const int items = m_form.plan().changedItems;
-        m_update->setToolTip(items == 0   ? QStringLiteral("Nothing changed: Update sends no settings")
+        m_update->setToolTip(items == 0   ? QStringLiteral("No setting changed (Alt+U)")
                              : items == 1 ? QStringLiteral("Update sends 1 changed setting (Alt+U)")
                                           : QStringLiteral("Update sends %1 changed settings (Alt+U)").arg(items));
     }
