@@ -2,15 +2,19 @@
 
 #include "devicelistmodel.h"
 
+#include "devicelinedelegate.h"
 #include "latin1.h"
 
 #include <QAbstractItemView>
 #include <QBrush>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
+#include <algorithm>
 #include <cmath>
 
 namespace lv {
@@ -28,9 +32,51 @@ std::string_view shownPart(const std::string& line)
 
 } // namespace
 
+namespace {
+
+double luminance(const QColor& colour)
+{
+    const auto channel = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+
+} // namespace
+
+double DeviceListModel::contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor DeviceListModel::conflictColour(const QPalette& palette)
+{
+    // Reds from dark to light: the darkest that reads on a light base, the lightest on a dark one.
+    static const QColor reds[] = {QColor(0xC0, 0x00, 0x00), QColor(0x99, 0x00, 0x00), QColor(0x70, 0x00, 0x00),
+                                  QColor(0xFF, 0x7A, 0x7A), QColor(0xFF, 0x9E, 0x9E), QColor(0xFF, 0xC8, 0xC8)};
+    const QColor base = palette.color(QPalette::Active, QPalette::Base);
+    const bool dark = luminance(base) < 0.18;
+    QColor best = reds[0];
+    const auto consider = [&](const QColor& red) {
+        if (contrast(red, base) > contrast(best, base))
+            best = red;
+        return contrast(red, base) >= 4.5;
+    };
+    if (dark) {
+        for (int i = 3; i < 6; ++i)
+            if (consider(reds[i]))
+                return reds[i];
+    } else {
+        for (int i = 0; i < 3; ++i)
+            if (consider(reds[i]))
+                return reds[i];
+    }
+    return best;
+}
+
 QColor DeviceListModel::conflictColour()
 {
-    return QColor(0xC0, 0x00, 0x00);
+    return conflictColour(QGuiApplication::palette());
 }
 
 DeviceListModel::DeviceListModel(DeviceSearch& search, QObject* parent) : QAbstractTableModel(parent), m_search(search)
@@ -123,6 +169,22 @@ void DeviceListModel::measureLinesFor(const QAbstractItemView* view)
         fit(m_search.devices().line(static_cast<std::size_t>(row)));
 }
 
+void DeviceListModel::setDrawnWidth(std::function<int(std::string_view)> drawnWidth)
+{
+    m_drawnWidth = std::move(drawnWidth);
+    remeasure();
+}
+
+void DeviceListModel::remeasure()
+{
+    measureLinesFor(m_view.data());
+    if (m_rows > 0) {
+        // The view takes the new size only when it lays its lines out again.
+        Q_EMIT layoutAboutToBeChanged();
+        Q_EMIT layoutChanged();
+    }
+}
+
 QSize DeviceListModel::naturalSize(const QString& text) const
 {
     QStyleOptionViewItem option;
@@ -148,13 +210,18 @@ bool DeviceListModel::fit(const std::string& line)
         advance += m_advance[byte];
         plain = plain && byte >= 0x20;
     }
+    const int drawn = m_drawnWidth ? m_drawnWidth(shownPart(line)) : 0;
     // Only a line that may be wider than every one before is measured as the
     // style lays it out (kerning, tabs); the others cost one sum of advances.
-    if (plain && advance <= m_widestAdvance)
-        return false;
+    if (plain && advance <= m_widestAdvance) {
+        if (drawn <= m_lineWidth)
+            return false;
+        m_lineWidth = drawn;
+        return true;
+    }
     m_widestAdvance = qMax(m_widestAdvance, advance);
-    const int width =
-        qMax(naturalSize(fromLatin1(shownPart(line))).width(), static_cast<int>(std::ceil(advance)) + m_padding);
+    const int width = std::max({naturalSize(fromLatin1(shownPart(line))).width(),
+                                static_cast<int>(std::ceil(advance)) + m_padding, drawn});
     if (width <= m_lineWidth)
         return false;
     m_lineWidth = width;
@@ -193,7 +260,7 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         if (!m_search.conflicted(index.row()))
             return {};
         if (role == Qt::ForegroundRole)
-            return QBrush(conflictColour());
+            return QBrush(m_view ? conflictColour(m_view->palette()) : conflictColour());
         return QStringLiteral("Another device answers with this IP address too");
     }
     if (role != Qt::DisplayRole)
@@ -205,6 +272,36 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     if (line.size() <= kShownLineLimit)
         return fromLatin1(line);
     return QString(fromLatin1(std::string_view(line).substr(0, kShownLineLimit - 1)) + QChar(0x2026));
+}
+
+QModelIndexList DeviceListModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                                       Qt::MatchFlags flags) const
+{
+    const auto how = Qt::MatchFlags(flags & Qt::MatchTypeMask);
+    if (role != Qt::DisplayRole || start.column() != LineColumn || how != Qt::MatchStartsWith ||
+        value.userType() != QMetaType::QString || m_rows == 0)
+        return QAbstractTableModel::match(start, role, value, hits, flags);
+    const QString typed = value.toString();
+    const Qt::CaseSensitivity cs = flags.testFlag(Qt::MatchCaseSensitive) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const auto matches = [&](int row) {
+        const QString line = data(index(row, LineColumn)).toString();
+        if (const auto parts = DeviceLineDelegate::parts(line)) {
+            for (const QString& part : *parts)
+                if (!part.isEmpty() && part.startsWith(typed, cs))
+                    return true;
+            return false;
+        }
+        return line.trimmed().startsWith(typed, cs);
+    };
+    QModelIndexList found;
+    const int first = qBound(0, start.row(), m_rows - 1);
+    const int count = flags.testFlag(Qt::MatchWrap) ? m_rows : m_rows - first;
+    for (int i = 0; i < count && (hits < 0 || found.size() < hits); ++i) {
+        const int row = (first + i) % m_rows;
+        if (matches(row))
+            found << index(row, LineColumn);
+    }
+    return found;
 }
 
 } // namespace lv

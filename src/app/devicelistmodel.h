@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <string>
 
 class QAbstractItemView;
@@ -38,16 +39,31 @@ public:
 
     explicit DeviceListModel(DeviceSearch& search, QObject* parent = nullptr);
 
-    // The text colour (Qt::ForegroundRole) of a line whose IP address another MAC answers with too.
+    // The text colour (Qt::ForegroundRole) of a line whose IP address another MAC answers with too:
+    // a red that keeps a contrast of at least 4.5:1 on the palette's base, light or dark.
+    static QColor conflictColour(const QPalette& palette);
+    // The same for the application's palette.
     static QColor conflictColour();
+    // The contrast ratio of two colours, 1 to 21 (WCAG 2).
+    static double contrast(const QColor& a, const QColor& b);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Type-ahead in the list: a line matches text that starts its MAC text, its IP address or its
+    // device ID (every line starts with blanks, so its own start would never match).
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith | Qt::MatchWrap)) const override;
 
     // Gives the lines of LineColumn the size they take in `view` (its font and
     // style), as Qt::SizeHintRole. Without a view the delegate measures each line.
     void measureLinesFor(const QAbstractItemView* view);
+
+    // How wide a line is drawn when the view lays its parts out in columns (the style's margins
+    // included; 0 for a line it draws as plain text). The line size covers that width too.
+    void setDrawnWidth(std::function<int(std::string_view)> drawnWidth);
+    // Measures the lines again, as after a change of the view's font.
+    void remeasure();
 
     // The size every line of LineColumn reports; invalid before the first line
     // or without a view to measure for.
@@ -81,6 +97,7 @@ private:
     int m_lineHeight = 0;
     double m_widestAdvance = -1; // the largest sum of advances seen; -1 when none
     int m_lineWidth = 0;
+    std::function<int(std::string_view)> m_drawnWidth;
 };
 
 } // namespace lv

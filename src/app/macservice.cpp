@@ -48,11 +48,13 @@ void MacService::OpenSetMac()
     if (!selected)
         return;
 
+    // Named by the address it had when the command went out, whatever the dialog did to its line.
+    const QString deviceMac = selected->mac ? fromLatin1(selected->mac->text()) : fromLatin1(selected->macField);
     SetMacDialog dialog(m_state, m_search, *selected, &m_window);
     dialog.exec();
     const MacChangeResult& result = dialog.macChangeResult();
     if (result.sent())
-        Q_EMIT macChangeFinished(result);
+        Q_EMIT macChangeFinished(result, deviceMac);
 }
 
 void MacService::macShortcut_Activated()

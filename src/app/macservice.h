@@ -38,8 +38,9 @@ public:
     bool accessCodeAccepted() const;
 
 Q_SIGNALS:
-    // A change was sent; what became of it.
-    void macChangeFinished(const lv::MacChangeResult& result);
+    // A change was sent to the device whose MAC text is `deviceMac` (as its line showed it before the
+    // change); what became of it.
+    void macChangeFinished(const lv::MacChangeResult& result, const QString& deviceMac);
 
 private:
     MainWindow& m_window;

@@ -3,25 +3,32 @@
 #include "mainwindow.h"
 
 #include "aboutbox.h"
+#include "devicelinedelegate.h"
 #include "devicelist.h"
 #include "devicelistmodel.h"
 #include "dialogs.h"
 #include "latin1.h"
 #include "macservice.h"
 #include "passwordprompt.h"
+#include "statusline.h"
 #include "twips.h"
 #include "windowhost.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
 #include <QNetworkInterface>
 #include <QPushButton>
+#include <QStyle>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -29,11 +36,10 @@ namespace lv {
 
 namespace {
 
-// The lists use a proportional font in which two blanks are about one digit
-// wide, so the columns of the device lines line up under the header.
 // The list and its captions are measured for one sans face: DejaVu Sans on free
 // desktops (the package depends on it), the system's UI face on Windows, where
 // DejaVu is seldom installed and a missing face would fall back to a serif one.
+// Their sizes were chosen beside a 9-point UI font and grow with a larger one.
 QString listFamily()
 {
 #if defined(Q_OS_WIN)
@@ -43,18 +49,100 @@ QString listFamily()
 #endif
 }
 
-QFont listFont()
+double fontScale(const QFont& uiFont)
+{
+    return uiFont.pointSizeF() > 0 ? qMax(1.0, uiFont.pointSizeF() / 9.0) : 1.0;
+}
+
+QFont listFont(double scale)
 {
     QFont font(listFamily());
-    font.setPointSizeF(7.5);
+    font.setPointSizeF(7.5 * scale);
     return font;
 }
 
-QFont headerFont()
+QFont headerFont(double scale)
 {
     QFont font(listFamily());
-    font.setPointSizeF(8.5);
+    font.setPointSizeF(8.5 * scale);
     return font;
+}
+
+int leadingBlanksWidth(const QLabel* label)
+{
+    const QString text = label->text();
+    qsizetype blanks = 0;
+    while (blanks < text.size() && text.at(blanks) == QLatin1Char(' '))
+        ++blanks;
+    return label->fontMetrics().horizontalAdvance(text.left(blanks));
+}
+
+// The lines alone, for lstDev: a view that reads every column of its model (assistive technology
+// reads a list as a table) would otherwise also offer the raw replies beside the lines.
+class LineColumnOnly final : public QIdentityProxyModel {
+public:
+    LineColumnOnly(QAbstractItemModel* source, QObject* parent) : QIdentityProxyModel(parent)
+    {
+        setSourceModel(source);
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 1; }
+};
+
+// The hidden twin list as assistive technology sees it: an empty, invisible object, so the raw
+// replies it holds are never read out as list items.
+class HiddenListAccessible final : public QAccessibleWidget {
+public:
+    explicit HiddenListAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text) const override { return {}; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State hidden;
+        hidden.invisible = true;
+        return hidden;
+    }
+};
+
+QAccessibleInterface* hiddenListFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("QListView") && object && object->objectName() == QLatin1String("lstDev2"))
+        return new HiddenListAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+// A setup window as the operator knows it, from its title: "KR-770A setup", "Ethernet IO setup";
+// a multi-port window by its ports, "4-port setup".
+QString operatorWindowName(const WindowDef& def)
+{
+    if (def.isMultiPort())
+        return QStringLiteral("%1-port setup").arg(def.portCount);
+    const QString prefix = fromLatin1(def.titlePrefix);
+    const qsizetype setup = prefix.indexOf(QStringLiteral("Setup"));
+    const QString device = (setup < 0 ? prefix : prefix.left(setup)).simplified();
+    return device.isEmpty() ? QStringLiteral("Setup") : device + QStringLiteral(" setup");
+}
+
+// What became of a MAC change sent to the device `mac`.
+QString macChangeText(const MacChangeResult& result, const QString& mac)
+{
+    switch (result.outcome) {
+    case MacChangeResult::Outcome::NotSent:
+        return QStringLiteral("The MAC change of %1 could not be sent").arg(mac);
+    case MacChangeResult::Outcome::NoAnswer:
+        return QStringLiteral("%1 gave no answer to the MAC change").arg(mac);
+    case MacChangeResult::Outcome::Malformed:
+        // The device may have taken the new address all the same: a new search shows which it has.
+        return QStringLiteral("%1 answered the MAC change with no readable address; search again to see it")
+            .arg(mac);
+    case MacChangeResult::Outcome::Unchanged:
+        return QStringLiteral("%1 kept its MAC address").arg(mac);
+    case MacChangeResult::Outcome::Changed:
+        return QStringLiteral("%1: MAC changed to %2")
+            .arg(mac, fromLatin1(result.newMac ? result.newMac->text() : result.newField));
+    }
+    return {};
 }
 
 constexpr int kClientWidth = 5970;
@@ -72,14 +160,7 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     buildControls();
     m_macService = new MacService(*this, m_state, m_search, [this] { return selectedRow(); });
     connect(m_macService, &MacService::macChangeFinished, this,
-            [this](const MacChangeResult& result) {
-                if (!result.replied())
-                    say(QStringLiteral("%1 gave no answer to the MAC change").arg(m_state.gSelMac));
-                else if (result.changed())
-                    say(QStringLiteral("MAC changed to %1").arg(fromLatin1(result.newMac->text())));
-                else
-                    say(QStringLiteral("%1 kept its MAC address").arg(m_state.gSelMac));
-            });
+            [this](const MacChangeResult& result, const QString& mac) { say(macChangeText(result, mac)); });
     connect(m_windows, &WindowHost::updateEnded, this, [this](UpdateResult result) {
         const QString mac = m_updatingMac.isEmpty() ? m_state.gSelMac : m_updatingMac;
         switch (result) {
@@ -139,6 +220,9 @@ void MainWindow::buildControls()
 
     m_cmdSearch = new QPushButton(QStringLiteral("Search Device"), client);
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    // Alt+S without an "&" in the caption, which stays as it is.
+    m_cmdSearch->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+    m_cmdSearch->setToolTip(QStringLiteral("Search Device (Alt+S)"));
     m_cmdSearch->setGeometry(twipRect(120, 72, 1332, 348));
     connect(m_cmdSearch, &QPushButton::clicked, this, &MainWindow::cmdSearch_Click);
 
@@ -153,18 +237,19 @@ void MainWindow::buildControls()
     int index = 0;
     for (const auto& header : headers) {
         auto* label = new QLabel(QString::fromLatin1(header.caption), client);
-        label->setObjectName(QStringLiteral("Label1_%1").arg(index++));
-        label->setFont(headerFont());
+        label->setObjectName(QStringLiteral("Label1_%1").arg(index));
         label->setGeometry(header.rect);
+        m_headers[static_cast<std::size_t>(index++)] = label;
     }
 
     m_model = new DeviceListModel(m_search, this);
 
     m_lstDev = new QListView(client);
     m_lstDev->setObjectName(QStringLiteral("lstDev"));
-    m_lstDev->setModel(m_model);
+    m_lstDev->setAccessibleName(QStringLiteral("Devices"));
+    m_lstDev->setAccessibleDescription(QStringLiteral("One line per device: MAC address, IP address, device ID"));
+    m_lstDev->setModel(new LineColumnOnly(m_model, this));
     m_lstDev->setModelColumn(DeviceListModel::LineColumn);
-    m_lstDev->setFont(listFont());
     m_lstDev->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every line is one line of text high and as wide as the widest line seen
@@ -173,7 +258,10 @@ void MainWindow::buildControls()
     // scroll bar.
     m_lstDev->setUniformItemSizes(true);
     m_lstDev->setTextElideMode(Qt::ElideNone);
+    m_delegate = new DeviceLineDelegate(m_lstDev);
+    m_lstDev->setItemDelegate(m_delegate);
     m_model->measureLinesFor(m_lstDev);
+    m_model->setDrawnWidth([this](std::string_view line) { return m_delegate->drawnWidth(line); });
     m_lstDev->setGeometry(twipRect(72, 840, 5820, 4155));
     m_lstDev->installEventFilter(this);
     connect(m_lstDev, &QListView::doubleClicked, this, [this] { lstDev_DblClick(); });
@@ -185,12 +273,18 @@ void MainWindow::buildControls()
     // The hidden twin list of the raw replies; never shown.
     m_lstDev2 = new QListView(client);
     m_lstDev2->setObjectName(QStringLiteral("lstDev2"));
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(hiddenListFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     m_lstDev2->setModel(m_model);
     m_lstDev2->setModelColumn(DeviceListModel::RawColumn);
     m_lstDev2->setGeometry(twipRect(120, 5448, 5580, 645));
     m_lstDev2->hide();
 
     // The status bar says what happened, below the list; the window grows by its height.
+    setStatusBar(new StatusLine(this));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
     m_silence = new QTimer(this);
@@ -209,24 +303,95 @@ void MainWindow::buildControls()
     connect(m_model, &QAbstractItemModel::rowsInserted, this, countChanged);
     connect(&m_search, &DeviceSearch::conflictsChanged, this, countChanged);
 
-    client->setMinimumSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
-    resize(twipsToPixels(kClientWidth),
-           twipsToPixels(kClientHeight) + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    layOut();
+    resize(m_clientSize.width(),
+           m_clientSize.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+}
+
+void MainWindow::layOut()
+{
+    // The design's places in twips, each grown to what its text needs in the fonts in use.
+    const double scale = fontScale(font());
+    m_lstDev->setFont(listFont(scale));
+    for (QLabel* header : m_headers)
+        header->setFont(headerFont(scale));
+    m_delegate->updateColumns();
+    m_model->remeasure();
+
+    QRect button = twipRect(120, 72, 1332, 348);
+    button.setSize(button.size().expandedTo(m_cmdSearch->sizeHint()));
+    m_cmdSearch->setGeometry(button);
+
+    int headerHeight = twipsToPixels(255);
+    for (QLabel* header : m_headers)
+        headerHeight = qMax(headerHeight, header->sizeHint().height());
+    const int headerTop = qMax(twipsToPixels(555), button.bottom() + 1 + twipsToPixels(60));
+
+    // Wide enough for the widest line of the standard shape, drawn in columns or as plain text,
+    // beside a vertical scroll bar.
+    const QString widest = m_delegate->widestStandardLine();
+    const int lineWidth = qMax(m_delegate->drawnWidth(toLatin1(widest)), m_lstDev->fontMetrics().horizontalAdvance(widest) +
+                                                                   2 * m_delegate->partLeft(DeviceLineDelegate::Mac));
+    const QRect design = twipRect(72, 840, 5820, 4155);
+    const int frame = m_lstDev->frameWidth();
+    const int scrollBar = m_lstDev->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_lstDev);
+    m_listDesign = QRect(design.left(), qMax(design.top(), headerTop + headerHeight + 2),
+                         qMax(design.width(), 2 * frame + lineWidth + scrollBar + 2), design.height());
+    const int rightMargin = twipsToPixels(kClientWidth) - design.right() - 1;
+    const int bottomMargin = twipsToPixels(kClientHeight) - design.bottom() - 1;
+    m_clientSize = QSize(qMax(twipsToPixels(kClientWidth), m_listDesign.right() + 1 + rightMargin),
+                         qMax(twipsToPixels(kClientHeight), m_listDesign.bottom() + 1 + bottomMargin));
+    centralWidget()->setMinimumSize(m_clientSize);
+
+    // Each caption's text starts where its column's text starts.
+    const int columnsLeft = m_listDesign.left() + frame;
+    for (std::size_t i = 0; i < m_headers.size(); ++i) {
+        QLabel* header = m_headers[i];
+        const int left =
+            columnsLeft + m_delegate->partLeft(static_cast<DeviceLineDelegate::Part>(i)) - leadingBlanksWidth(header);
+        header->setGeometry(left, headerTop, header->sizeHint().width(), headerHeight);
+    }
+    placeList();
+}
+
+void MainWindow::placeList()
+{
+    // The list takes whatever room the window is given beyond the size it was laid out for.
+    const QSize extra = centralWidget()->size() - m_clientSize;
+    m_lstDev->setGeometry(m_listDesign.left(), m_listDesign.top(), m_listDesign.width() + qMax(0, extra.width()),
+                          m_listDesign.height() + qMax(0, extra.height()));
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::FontChange && m_lstDev) {
+        layOut();
+        // A larger font needs a larger window; a smaller one leaves the operator's size alone.
+        const QSize grow = m_clientSize - centralWidget()->size();
+        if (grow.width() > 0 || grow.height() > 0)
+            resize(size() + grow.expandedTo(QSize(0, 0)));
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    // The list takes whatever room the window is given beyond its design size.
-    if (m_lstDev && centralWidget()) {
-        const QRect design = twipRect(72, 840, 5820, 4155);
-        const QSize extra = centralWidget()->size() - QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
-        m_lstDev->resize(design.width() + qMax(0, extra.width()), design.height() + qMax(0, extra.height()));
-    }
+    if (m_lstDev && centralWidget())
+        placeList();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // Focus that reaches the list by keyboard selects a line (the current one, else the first), so
+    // Enter has a device to open.
+    if (watched == m_lstDev && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason && m_model->rowCount() > 0 &&
+        selectedRow() < 0) {
+        const QModelIndex current = m_lstDev->currentIndex();
+        m_lstDev->selectionModel()->setCurrentIndex(current.isValid() ? current : m_lstDev->model()->index(0, 0),
+                                                    QItemSelectionModel::ClearAndSelect);
+    }
     if (watched == m_lstDev && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -393,7 +558,7 @@ void MainWindow::lstDev_DblClick()
         m_lastDispatch = result.dispatch;
         // The list stays usable during the wait; the window edits the device
         // that was asked, so that line is selected again and is the one patched.
-        m_lstDev->setCurrentIndex(m_model->index(row, DeviceListModel::LineColumn));
+        m_lstDev->setCurrentIndex(m_lstDev->model()->index(row, DeviceListModel::LineColumn));
         openSetupWindow(result, row);
     }
     Q_EMIT requestFinished();
@@ -414,7 +579,7 @@ void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString
     } else if (!result.dispatch.windowDef) {
         say(QStringLiteral("%1 is a %2, which has no setup window").arg(mac, m_state.gModel));
     } else {
-        say(fromLatin1(result.dispatch.window));
+        say(QStringLiteral("%1 opened").arg(operatorWindowName(*result.dispatch.windowDef)));
     }
 }
 

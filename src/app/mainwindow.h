@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <optional>
 
 class QLabel;
@@ -20,6 +21,7 @@ class QPushButton;
 
 namespace lv {
 
+class DeviceLineDelegate;
 class DeviceListModel;
 class WindowHost;
 class MacService;
@@ -64,11 +66,16 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
+    // Places the controls for the fonts in use: the list's columns, the captions over them, the
+    // window's least size.
+    void layOut();
+    void placeList();
     int selectedRow() const;
     void openSetupWindow(const ConfigRequestResult& result, int row);
     // PatchDeviceLine on the line of the device whose window was open.
@@ -86,6 +93,10 @@ private:
     DeviceListModel* m_model = nullptr;
     QPushButton* m_cmdSearch = nullptr;
     QListView* m_lstDev = nullptr;
+    DeviceLineDelegate* m_delegate = nullptr;
+    std::array<QLabel*, 3> m_headers{};
+    QRect m_listDesign;  // the list's place at the window's least size
+    QSize m_clientSize;  // the window's least client size
     QListView* m_lstDev2 = nullptr;
     QMenu* m_interfaceMenu = nullptr;
     QTimer* m_silence = nullptr;

@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace lv {
@@ -97,13 +98,42 @@ void MultiPortWindow::buildForm()
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Tab goes from field to field; the area scrolls to the focused one by itself.
+    scroll->setFocusPolicy(Qt::NoFocus);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(scroll, 1);
     layout->addSpacing(8);
     layout->addLayout(buttonRow());
     m_content = content;
+    setReadingTabOrder();
+    nameControls();
     fitToScreen();
+}
+
+void MultiPortWindow::setReadingTabOrder()
+{
+    // The controls were made port by port; Tab follows the rows across the ports, as they read.
+    std::vector<QWidget*> order;
+    std::vector<std::vector<int>> blocks{{0}};
+    for (const PortGroup& group : windowDef().portGroups)
+        blocks.push_back(group.ports);
+    for (const std::vector<int>& ports : blocks) {
+        std::vector<std::vector<std::vector<const FieldDef*>>> rows;
+        std::size_t rowCount = 0;
+        for (int port : ports) {
+            rows.push_back(rowsOfBlock(windowDef(), port));
+            rowCount = std::max(rowCount, rows.back().size());
+        }
+        for (std::size_t r = 0; r < rowCount; ++r)
+            for (const auto& portRows : rows)
+                if (r < portRows.size())
+                    for (const FieldDef* field : portRows[r])
+                        if (QWidget* widget = control(field->control); widget && widget->focusPolicy() != Qt::NoFocus)
+                            order.push_back(widget);
+    }
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void MultiPortWindow::fitToScreen()

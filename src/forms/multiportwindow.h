@@ -21,6 +21,7 @@ protected:
 private:
     void buildForm();
     // As large as the grid wants, within a 1366 x 768 screen (or the screen there is).
+    void setReadingTabOrder();
     void fitToScreen();
     // Adds one block: its caption cell, the row labels of `ports.front()` and the ports' controls side
     // by side. Returns the next free grid row.

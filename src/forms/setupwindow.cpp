@@ -122,13 +122,17 @@ void SetupWindow::bind(const FieldDef& field, QWidget* widget)
     const std::string name = field.control;
     if (field.kind == ControlKind::TextBox) {
         connect(static_cast<QLineEdit*>(widget), &QLineEdit::textChanged, this, [this, name](const QString& text) {
-            if (!m_showing)
+            if (!m_showing) {
                 m_form.setText(name, toLatin1(text));
+                showChanges();
+            }
         });
     } else if (field.kind == ControlKind::ComboBox) {
         connect(static_cast<QComboBox*>(widget), &QComboBox::currentIndexChanged, this, [this, name](int index) {
-            if (!m_showing)
+            if (!m_showing) {
                 m_form.setIndex(name, index);
+                showChanges();
+            }
         });
     }
 }
@@ -144,6 +148,9 @@ QLayout* SetupWindow::buttonRow()
         button->setAutoDefault(false);
         button->setMinimumWidth(button->sizeHint().width() + fontMetrics().averageCharWidth() * 4);
     }
+    // Alt+U and Alt+C, the captions left as they are.
+    m_update->setShortcut(QKeySequence(Qt::ALT | Qt::Key_U));
+    m_cancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
     connect(m_update, &QPushButton::clicked, this, &SetupWindow::cmdUpdate_Click);
     connect(m_cancel, &QPushButton::clicked, this, &SetupWindow::cmdCancel_Click);
 
@@ -161,6 +168,79 @@ QLayout* SetupWindow::buttonRow()
     buttons->addWidget(m_exchange);
     buttons->addStretch(1);
     return buttons;
+}
+
+namespace {
+
+// "COM2_TCPMode" -> "TCP Mode", "cmbSioParity" -> "Sio Parity": what a control holds, from its name.
+QString wordsOfControl(const std::string& control)
+{
+    QString name = fromLatin1(control);
+    if (name.startsWith(QStringLiteral("COM")) && name.indexOf(QLatin1Char('_')) > 0)
+        name = name.mid(name.indexOf(QLatin1Char('_')) + 1);
+    for (const QString& prefix : {QStringLiteral("txt"), QStringLiteral("cmb"), QStringLiteral("lbl")})
+        if (name.startsWith(prefix) && name.size() > prefix.size() && name.at(prefix.size()).isUpper())
+            name = name.mid(prefix.size());
+    QString words;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        const bool upper = c.isUpper();
+        const bool afterLower = i > 0 && name.at(i - 1).isLower();
+        const bool endsCapitals = i > 0 && name.at(i - 1).isUpper() && i + 1 < name.size() && name.at(i + 1).isLower();
+        if (upper && (afterLower || endsCapitals))
+            words += QLatin1Char(' ');
+        words += c == QLatin1Char('_') ? QLatin1Char(' ') : c;
+    }
+    return words.simplified();
+}
+
+bool hasCaption(const QWidget* widget)
+{
+    const QWidget* parent = widget->parentWidget();
+    if (!parent)
+        return false;
+    for (const QLabel* label : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (label->buddy() == widget)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void SetupWindow::nameControls()
+{
+    QString rowLabel;
+    int rowBlock = -1;
+    for (const FieldDef& field : windowDef().fields) {
+        QWidget* widget = control(field.control);
+        if (!widget)
+            continue;
+        const QString port = field.block > 0 ? QStringLiteral("COM%1 ").arg(field.block) : QString();
+        QString name;
+        if (!field.label.empty()) {
+            rowLabel = fromLatin1(field.label).simplified();
+            rowBlock = field.block;
+            name = rowLabel;
+        } else if (field.kind == ControlKind::Note) {
+            name = fromLatin1(field.entries.empty() ? std::string() : field.entries.front()).simplified();
+        } else if (field.sameRow && rowBlock == field.block && !rowLabel.isEmpty()) {
+            name = rowLabel + QStringLiteral(", ") + wordsOfControl(field.control);
+        } else {
+            name = wordsOfControl(field.control);
+        }
+        widget->setAccessibleName(port + name);
+        if (!field.unit.empty())
+            widget->setAccessibleDescription(fromLatin1(field.unit));
+        if ((field.kind == ControlKind::TextBox || field.kind == ControlKind::ComboBox) && !hasCaption(widget)) {
+            // The layout shows this caption elsewhere (a row label shared by the ports, or none beside
+            // the control): a hidden one carries the relation.
+            auto* caption = new QLabel(port + name, widget->parentWidget());
+            caption->setObjectName(QStringLiteral("lbl%1Name").arg(fromLatin1(field.control)));
+            caption->setBuddy(widget);
+            caption->resize(caption->sizeHint());
+            caption->hide();
+        }
+    }
 }
 
 QWidget* SetupWindow::control(std::string_view name) const
@@ -200,6 +280,31 @@ void SetupWindow::showForm()
         }
     }
     m_showing = false;
+    showChanges();
+}
+
+void SetupWindow::showChanges()
+{
+    // Read from the form each time: what differs from the loaded value is derived, never kept here.
+    QFont bold;
+    bold.setBold(true);
+    for (const FieldDef& field : windowDef().fields) {
+        if (field.kind != ControlKind::TextBox && field.kind != ControlKind::ComboBox)
+            continue;
+        QWidget* widget = control(field.control);
+        if (!widget)
+            continue;
+        const bool changed = m_form.changed(field);
+        // Only the weight is set; everything else still comes from the window.
+        widget->setFont(changed ? bold : QFont());
+        widget->setProperty("changed", changed);
+    }
+    if (m_update) {
+        const int items = m_form.plan().changedItems;
+        m_update->setToolTip(items == 0   ? QStringLiteral("No setting changed (Alt+U)")
+                             : items == 1 ? QStringLiteral("Update sends 1 changed setting (Alt+U)")
+                                          : QStringLiteral("Update sends %1 changed settings (Alt+U)").arg(items));
+    }
 }
 
 std::map<std::string, std::string, std::less<>> SetupWindow::currentValues() const
@@ -297,18 +402,18 @@ void SetupWindow::clearFieldProblem()
 
 void SetupWindow::cmdCancel_Click()
 {
-    if (m_updating)
-        return;
-    QDialog::reject();
-    Q_EMIT cancelled();
+    reject();
 }
 
 void SetupWindow::reject()
 {
-    // Escape or the close box during an Update would leave it half done.
+    // Escape and the close box are Cancel: the window host sees the same signal whichever closed
+    // the window, so a four-port window unloads its family either way. During an Update they would
+    // leave it half done.
     if (m_updating)
         return;
     QDialog::reject();
+    Q_EMIT cancelled();
 }
 
 } // namespace lv

@@ -62,7 +62,7 @@ Q_SIGNALS:
     void updateEnded(lv::UpdateResult result);
     // The device answered an Update: what the device list line needs.
     void updateConfirmed(const lv::DeviceLinePatch& patch);
-    // Cancel was pressed (the window has closed itself).
+    // Cancel, Escape or the close box closed the window.
     void cancelled();
 
 protected:
@@ -76,11 +76,20 @@ protected:
 
     CommandChannel& channel() { return m_channel; }
 
+    // Gives every control the name a screen reader speaks, from the captions the layout shows: the
+    // row's label, with the port ("COM2 SIO BaudRate") in a port block, and for a control beside
+    // another on its row what it holds ("SIO BaudRate, Parity"). A control no shown caption is the
+    // buddy of gets a hidden one, so each has a label relation. Runs once the layout is built.
+    void nameControls();
+
 private:
     void bind(const FieldDef& field, QWidget* widget);
     // Writes the form's values into the widgets, then records what the text boxes really show.
     void showForm();
     void setButtonsEnabled(bool enabled);
+    // Sets in bold every editor whose value differs from the loaded one, and says on Update how many
+    // settings it would send.
+    void showChanges();
     // The text beside the buttons while an Update's exchange runs.
     void showExchange(const QString& text);
     // Marks the field that cannot be sent as typed and says why.

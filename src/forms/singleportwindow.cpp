@@ -39,6 +39,7 @@ SinglePortWindow::SinglePortWindow(const WindowDef& window, CommandChannel& chan
             }
         } else if (!field.label.empty()) {
             QLabel* caption = makeLabel(fromLatin1(field.label), labelName);
+            caption->setBuddy(widget);
             caption->setEnabled(field.enabled);
             rows.back()->addWidget(caption);
         }
@@ -57,6 +58,7 @@ SinglePortWindow::SinglePortWindow(const WindowDef& window, CommandChannel& chan
     layout->addSpacing(8);
     layout->addLayout(buttonRow());
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    nameControls();
 }
 
 } // namespace lv

@@ -31,6 +31,9 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
     big.setPointSize(18);
     m_txtPass->setFont(big);
     m_txtPass->setGeometry(twipRect(1152, 504, 2724, 420));
+    // A screen reader names the entry by its caption.
+    m_txtPass->setAccessibleName(caption);
+    label->setBuddy(m_txtPass);
     // Enter in the entry presses Ok.
     connect(m_txtPass, &QLineEdit::returnPressed, this, &PasswordPrompt::cmdOk_Click);
 
@@ -44,6 +47,9 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setGeometry(twipRect(2448, 1368, 900, 330));
     cancel->setAutoDefault(false);
+    // Alt+O and Alt+C, the captions left as they are.
+    ok->setShortcut(QKeySequence(Qt::ALT | Qt::Key_O));
+    cancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
     connect(cancel, &QPushButton::clicked, this, &PasswordPrompt::cmdCancel_Click);
 }
 

@@ -4,6 +4,7 @@
 
 #include "devicelist.h"
 #include "latin1.h"
+#include "macaddress.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -48,6 +49,11 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, SelectedDe
     m_txtNewMac->setObjectName(QStringLiteral("txtNewMac"));
     m_txtNewMac->setFont(bigFont(m_txtNewMac));
     m_txtNewMac->setGeometry(twipRect(1656, 1176, 4452, 492));
+    // A screen reader names the entry by its caption, and reads what the dialog says about it.
+    m_txtNewMac->setAccessibleName(label1->text());
+    label1->setBuddy(m_txtNewMac);
+    m_lblOldMac->setAccessibleName(label2->text());
+    label2->setBuddy(m_lblOldMac);
     // Enter in the entry presses Ok.
     connect(m_txtNewMac, &QLineEdit::returnPressed, this, &SetMacDialog::cmdOk_Click);
 
@@ -69,6 +75,9 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, SelectedDe
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     m_cmdCancel->setGeometry(twipRect(3744, 2064, 900, 330));
     m_cmdCancel->setAutoDefault(false);
+    // Alt+O and Alt+C, the captions left as they are.
+    m_cmdOk->setShortcut(QKeySequence(Qt::ALT | Qt::Key_O));
+    m_cmdCancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
     connect(m_cmdCancel, &QPushButton::clicked, this, &SetMacDialog::cmdCancel_Click);
 
     m_txtNewMac->setFocus();
@@ -85,7 +94,11 @@ void SetMacDialog::cmdOk_Click()
         return;
     // A device given a malformed address may no longer be reachable, so the
     // text is checked here and only a usable unicast address goes out.
-    const std::string typed = toLatin1(m_txtNewMac->text());
+    // The hyphenated text the list shows is taken too, and sent as the field it stands for.
+    std::string typed = toLatin1(m_txtNewMac->text());
+    if (typed.find('-') != std::string::npos)
+        if (const std::optional<MacAddress> mac = MacAddress::fromText(typed))
+            typed = mac->field();
     // A character outside Latin-1 becomes "?", which the check refuses.
     const NewMacProblem problem = checkNewMacField(typed);
     if (problem != NewMacProblem::None) {
@@ -97,10 +110,14 @@ void SetMacDialog::cmdOk_Click()
 
     m_sentField = m_device.macField;
     setBusy(true);
+    // Painted now: the exchange's wait lets only its own events through.
+    m_lblNewMacHint->setText(QStringLiteral("Waiting for the device…"));
+    m_lblNewMacHint->repaint();
     // The command leaves through the interface the device answered the search on.
     m_exchange.socket().setInterface(m_device.interfaceIndex);
     m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
     setBusy(false);
+    m_lblNewMacHint->clear();
     if (m_result.changed())
         applyChange();
     accept();

@@ -6,7 +6,9 @@
 #include "answeringpeer.h"
 #include "printers.h"
 
+#include <QBrush>
 #include <QListView>
+#include <QPalette>
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QTest>
@@ -133,6 +135,42 @@ TEST_F(DeviceListModelTest, ABurstOfAnswersBecomesAFewInsertionsPairedWithTheirR
         EXPECT_EQ(model.index(r, lv::DeviceListModel::RawColumn).data().toString().toLatin1().toStdString(),
                   search.devices().raw(row));
     }
+}
+
+} // namespace
+
+namespace {
+
+// A line whose IP another device answers with too is marked in a red that reads on the list's base,
+// light or dark: contrast at least 4.5:1.
+class ConflictColourTest : public DeviceListModelTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ConflictColourTest, MarkedLinesKeepTheirContrast)
+{
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Base, QColor(QString::fromLatin1(GetParam())));
+    palette.setColor(QPalette::Text, palette.color(QPalette::Base).lightness() < 128 ? Qt::white : Qt::black);
+    view.setPalette(palette);
+    Lan lan({answer(0, "10.0.0.1", "DEV0001"), answer(1, "10.0.0.1", "DEV0002"), answer(2, "10.0.0.3", "DEV0003")});
+    searchOn(lan, 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.index(0, 0).data(Qt::ForegroundRole).isValid(); }, 2000));
+    for (int row : {0, 1}) {
+        const QColor red = model.index(row, 0).data(Qt::ForegroundRole).value<QBrush>().color();
+        EXPECT_GE(lv::DeviceListModel::contrast(red, palette.color(QPalette::Base)), 4.5) << red.name().toStdString();
+        EXPECT_GT(red.red(), std::max(red.green(), red.blue()) + 50) << "still a red: " << red.name().toStdString();
+    }
+    EXPECT_FALSE(model.index(2, 0).data(Qt::ForegroundRole).isValid());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bases, ConflictColourTest,
+                         ::testing::Values("#ffffff", "#f0f0f0", "#e0e0e0", "#353535", "#2b2b2b", "#1e1e1e",
+                                           "#000000", "#3c3f41"));
+
+TEST(ConflictContrast, RatiosOfKnownPairs)
+{
+    EXPECT_NEAR(lv::DeviceListModel::contrast(Qt::black, Qt::white), 21.0, 0.01);
+    EXPECT_NEAR(lv::DeviceListModel::contrast(QColor(0xC0, 0, 0), Qt::white), 6.5, 0.1);
+    EXPECT_NEAR(lv::DeviceListModel::contrast(Qt::white, Qt::white), 1.0, 0.001);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "devicelist.h"
 
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -57,6 +59,77 @@ TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
     for (QAction* a : window->menuBar()->actions())
         menus << a->text();
     EXPECT_EQ(menus, QStringList({QStringLiteral("&Option"), QStringLiteral("&Help")}));
+}
+
+// A screen reader finds the device list by its name and its lines, and never the raw replies of the
+// hidden twin list.
+TEST_F(MainWindowTest, AssistiveTechnologyReadsTheLinesAndNotTheRawReplies)
+{
+    searchAndSettle();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(lstDev);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Devices"));
+    QAccessibleInterface* twin = QAccessible::queryAccessibleInterface(lstDev2);
+    ASSERT_NE(twin, nullptr);
+    EXPECT_EQ(twin->childCount(), 0);
+    EXPECT_TRUE(twin->state().invisible);
+
+    QStringList texts;
+    const std::function<void(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* node, int depth) {
+        if (!node || depth > 12)
+            return;
+        texts << node->text(QAccessible::Name);
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i), depth + 1);
+    };
+    walk(QAccessible::queryAccessibleInterface(window.get()), 0);
+    EXPECT_TRUE(texts.contains(line(0))) << "the lines are read";
+    for (const QString& text : texts)
+        EXPECT_FALSE(text.startsWith(QStringLiteral("AX "))) << latin1(text);
+}
+
+// The keyboard alone: Alt+S searches, Tab into the list selects its first line and Enter opens it;
+// typing the start of a MAC text or a device ID selects that line (the simulated LAN names device n
+// DEV, LINE, ST or PLANT-A by n modulo 4).
+TEST_F(MainWindowTest, KeyboardAloneSearchesSelectsAndOpens)
+{
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto* search = window->findChild<QPushButton*>(QStringLiteral("cmdSearch"));
+    search->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows() >= 21; }, 5000));
+    QTest::qWait(100);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), lstDev);
+    ASSERT_TRUE(lstDev->selectionModel()->isSelected(lstDev->model()->index(0, 0)));
+    QString shown;
+    lv::WindowHost::setObserver([&shown](QDialog* d) {
+        shown = d->objectName();
+        QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+    });
+    QTest::keyClick(lstDev, Qt::Key_Return);
+    lv::WindowHost::setObserver({});
+    EXPECT_FALSE(shown.isEmpty()) << "Enter opened no window";
+    EXPECT_EQ(state.gSelMac, line(0).mid(6, 17));
+
+    const struct {
+        const char* typed;
+        const char* part; // what the selected line must hold
+    } cases[] = {{"00-50-C2-00-00-0A", "00-50-C2-00-00-0A"},
+                 {"LINE0010", "LINE0010"},
+                 {"DEV0017", "DEV0017"},
+                 {"00-50-c2-00-00-13", "00-50-C2-00-00-13"}};
+    for (const auto& c : cases) {
+        QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new search of the typed text
+        QTest::keyClicks(lstDev, QString::fromLatin1(c.typed));
+        const QModelIndex current = lstDev->currentIndex();
+        ASSERT_TRUE(current.isValid()) << c.typed;
+        EXPECT_TRUE(lstDev->selectionModel()->isSelected(current)) << c.typed;
+        EXPECT_TRUE(line(current.row()).contains(QString::fromLatin1(c.part))) << c.typed << " selected "
+                                                                               << latin1(line(current.row()));
+    }
 }
 
 TEST_F(MainWindowTest, SearchListsEveryDefaultDeviceOnceWithRawRepliesPaired)

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <functional>
@@ -45,7 +46,7 @@ TEST_F(MultiPortFlow, TwoPortDeviceFillsTheFamilyAndShowsItsWindow)
 {
     const int row = rowOf("KR-7800");
     ASSERT_GE(row, 0);
-    QString port2In3, port2In4, port1In1, title;
+    QString port2In3, port2In4, port1In1, title, status;
     bool oneHasPort2 = true;
     const QString shown = open(row, [&](lv::SetupWindow* w) {
         auto* host = &window->windows();
@@ -54,9 +55,11 @@ TEST_F(MultiPortFlow, TwoPortDeviceFillsTheFamilyAndShowsItsWindow)
         port1In1 = host->loaded("Frm1PortSetup")->findChild<QLineEdit*>(QStringLiteral("COM1_RemoteHostIP"))->text();
         oneHasPort2 = host->loaded("Frm1PortSetup")->findChild<QWidget*>(QStringLiteral("COM2_Baud")) != nullptr;
         title = w->windowTitle();
+        status = window->statusBar()->currentMessage();
         press(w, "cmdCancel");
     });
     EXPECT_EQ(shown, QStringLiteral("frm2PortSetup"));
+    EXPECT_EQ(status, QStringLiteral("2-port setup opened"));
     const QString ownPort2 = QString::fromLatin1(state.MultiPortSnapshot["COM2_RemoteHostIP"]);
     EXPECT_FALSE(ownPort2.isEmpty());
     EXPECT_EQ(port2In3, ownPort2);
@@ -106,6 +109,24 @@ TEST_F(MultiPortFlow, FourPortCancelUnloadsTheWholeFamilyOnly)
                                             QStringLiteral("frmKR7900ASetup")}));
     window->close();
     EXPECT_TRUE(loadedWindows().isEmpty()) << "closing the main window unloads both families";
+}
+
+// Escape and the close box are the four-port window's Cancel: the family goes with them; in the
+// two-port window they close that window alone, as its Cancel does.
+TEST_F(MultiPortFlow, EscapeAndTheCloseBoxAreCancel)
+{
+    const std::function<void(lv::SetupWindow*)> ways[] = {
+        [](lv::SetupWindow* w) { QTest::keyClick(w, Qt::Key_Escape); },
+        [](lv::SetupWindow* w) { w->close(); },
+    };
+    for (const auto& way : ways) {
+        ASSERT_EQ(open(rowOf("KR-7600"), way), QStringLiteral("frm4PortSetup"));
+        EXPECT_EQ(loadedWindows(), (QStringList{}));
+        ASSERT_EQ(open(rowOf("KR-7800"), way), QStringLiteral("frm2PortSetup"));
+        EXPECT_EQ(loadedWindows(), (QStringList{QStringLiteral("Frm1PortSetup"), QStringLiteral("frm3PortSetup"),
+                                                QStringLiteral("frm4PortSetup")}));
+        window->windows().unloadAll();
+    }
 }
 
 TEST_F(MultiPortFlow, AHiddenWindowKeepsTheTitleItWasCreatedWith)

@@ -6,6 +6,7 @@
 #include "devicelist.h"
 #include "devicelistmodel.h"
 #include "singleportwindow.h"
+#include "statusline.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -134,8 +135,9 @@ TEST_F(StatusBarTest, OpenedWindowIsNamedAndAConfirmedUpdateSaysUpdated)
         w->reject();
     });
     ASSERT_TRUE(window->lastDispatch());
-    EXPECT_EQ(whileOpen, QString::fromStdString(window->lastDispatch()->window));
-    EXPECT_EQ(whileOpen, QStringLiteral("frmSetupKr770A"));
+    EXPECT_EQ(window->lastDispatch()->window, "frmSetupKr770A");
+    // Named as the operator knows the window, from its title.
+    EXPECT_EQ(whileOpen, QStringLiteral("KR-770A setup opened"));
 
     const QString mac = line(row).mid(6, 17);
     const QStringList phases = updateIp(row, QStringLiteral("10.9.8.7"));
@@ -266,6 +268,33 @@ TEST_F(NoConfirmStatusTest, UnconfirmedUpdateSaysSoAndKeepsTheRawEntry)
     EXPECT_EQ(phases, (QStringList{QStringLiteral("Sending…"), QStringLiteral("Waiting for the device…")}));
     EXPECT_EQ(status(), line(row).mid(6, 17) + QStringLiteral(" did not confirm the update"));
     EXPECT_EQ(raw(row), rawBefore);
+}
+
+} // namespace
+
+namespace {
+
+// A message wider than the bar is elided in the middle, its start (the device) and its end (what
+// happened) both shown; the whole text is the bar's tooltip and the window's accessible description.
+TEST_F(StatusBarTest, ALongMessageIsElidedInTheMiddleWithTheWholeTextAtHand)
+{
+    auto* line = qobject_cast<lv::StatusLine*>(statusBar);
+    ASSERT_NE(line, nullptr);
+    const QString longText =
+        QStringLiteral("00-50-C2-00-00-03 did not answer within 1 s (check the setup password and the command "
+                       "port, and whether the device is on this segment)");
+    const QString shortText = QStringLiteral("21 devices answered");
+    statusBar->showMessage(shortText);
+    EXPECT_EQ(line->shownText(), shortText);
+    statusBar->showMessage(longText);
+    ASSERT_GT(statusBar->fontMetrics().horizontalAdvance(longText), statusBar->width()) << "not long enough to test";
+    const QString shown = line->shownText();
+    EXPECT_NE(shown, longText);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("00-50-C2-00-00-03"))) << latin1(shown);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("segment)"))) << latin1(shown);
+    EXPECT_LE(statusBar->fontMetrics().horizontalAdvance(shown), statusBar->width());
+    EXPECT_EQ(statusBar->toolTip(), longText);
+    EXPECT_EQ(window->accessibleDescription(), longText);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "formtestsupport.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -341,6 +343,50 @@ TEST_F(SinglePortForm, TextBoxesTakeLatin1AsTypedAndRefuseOtherCharacters)
 
 // Nothing is cut off: every label as wide as its text, every list as wide as its
 // longest entry, the buttons side by side under the fields.
+// A field that differs from its loaded value is set in bold, and Update says how many settings it
+// would send; going back to the loaded value takes the mark away.
+TEST_F(SinglePortForm, ChangedFieldsAreMarkedAndCounted)
+{
+    for (const std::string& name : singlePortWindowNames()) {
+        SCOPED_TRACE(name);
+        auto window = openWindow(name, standardItems(), m_channel);
+        ASSERT_NE(window, nullptr);
+        const auto marked = [&] {
+            std::set<std::string> out;
+            for (const FieldDef& field : window->windowDef().fields)
+                if (QWidget* w = window->control(field.control); w && w->font().bold())
+                    out.insert(field.control);
+            return out;
+        };
+        auto* update = find<QPushButton>(*window, "cmdUpdate");
+        EXPECT_EQ(marked(), std::set<std::string>{});
+        EXPECT_FALSE(update->toolTip().contains(QLatin1Char('1')));
+        // The first editable text box and the first list with more than one entry.
+        const FieldDef* text = nullptr;
+        const FieldDef* list = nullptr;
+        for (const FieldDef& field : window->windowDef().fields) {
+            if (!field.enabled || field.tag.empty())
+                continue;
+            if (!text && field.kind == ControlKind::TextBox)
+                text = &field;
+            if (!list && field.kind == ControlKind::ComboBox && field.entries.size() > 1)
+                list = &field;
+        }
+        ASSERT_TRUE(text && list);
+        auto* edit = qobject_cast<QLineEdit*>(window->control(text->control));
+        auto* combo = qobject_cast<QComboBox*>(window->control(list->control));
+        const QString before = edit->text();
+        const int index = combo->currentIndex();
+        edit->setText(before + QStringLiteral("9"));
+        combo->setCurrentIndex(index == 0 ? 1 : 0);
+        EXPECT_EQ(marked(), (std::set<std::string>{text->control, list->control}));
+        EXPECT_TRUE(update->toolTip().contains(QStringLiteral("2 changed"))) << update->toolTip().toStdString();
+        edit->setText(before);
+        combo->setCurrentIndex(index);
+        EXPECT_EQ(marked(), std::set<std::string>{});
+    }
+}
+
 TEST_F(SinglePortForm, LayoutShowsEveryTextWhole)
 {
     for (const std::string& name : singlePortWindowNames()) {

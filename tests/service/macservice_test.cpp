@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QStatusBar>
 
 #include <ostream>
 
@@ -226,3 +227,71 @@ TEST_F(MacServiceTest, NoAnswerClosesAfterAboutASecondWithListsUnchanged)
 }
 
 } // namespace
+
+// What the status bar says after a MAC change names the device the command went to, whatever the
+// device did and whichever device was opened before.
+struct StatusCase {
+    const char* name;
+    const char* fault; // devsim's fault rule for every device, or empty
+    const char* says;  // %1: the device's MAC text before the change, %2: the new one
+};
+
+void PrintTo(const StatusCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class MacStatusTest : public ServiceFixture, public ::testing::WithParamInterface<StatusCase> {
+protected:
+    MacStatusTest()
+        : sim(*GetParam().fault ? QStringList{QStringLiteral("--fault"), QString::fromLatin1(GetParam().fault)}
+                                : QStringList{})
+    {
+        openWindow(QHostAddress(QStringLiteral("127.255.255.255")), sim.port());
+    }
+
+    // Gives the device at `row` the address `newField` through the service; the status text after it.
+    QString changeDevice(int row, const QString& newField)
+    {
+        selectRow(row);
+        ModalWatcher prompt(
+            QStringLiteral("frmMACPass"), [&](QWidget* w) { typeAndPress(w, "txtPass", kCode, "cmdOk"); }, 1000);
+        ModalWatcher setMac(QStringLiteral("frmSetMAC"),
+                            [&](QWidget* w) { typeAndPress(w, "txtNewMac", newField, "Enter"); });
+        pressServiceShortcut();
+        EXPECT_TRUE(setMac.fired());
+        return window->statusBar()->currentMessage();
+    }
+
+    QString expected(int row, const char* newText) const
+    {
+        return QString::fromUtf8(GetParam().says).arg(line(row).mid(6, 17), QString::fromLatin1(newText));
+    }
+
+    DevsimProcess sim;
+};
+
+TEST_P(MacStatusTest, NamesTheDeviceTheChangeWentTo)
+{
+    ASSERT_TRUE(searchFor(21));
+    QTest::qWait(100);
+    // Right after the search, with no device opened yet.
+    QString says = expected(0, "00-50-C2-01-02-04");
+    EXPECT_EQ(changeDevice(0, QStringLiteral("0.80.194.1.2.4")), says);
+
+    // After another device was opened: the one whose line was selected for the change.
+    lv::WindowHost::setObserver([](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
+    doubleClickRow(1);
+    lv::WindowHost::setObserver({});
+    ASSERT_EQ(state.gSelMac, line(1).mid(6, 17));
+    says = expected(2, "00-50-C2-01-02-05");
+    EXPECT_EQ(changeDevice(2, QStringLiteral("0.80.194.1.2.5")), says);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, MacStatusTest,
+    ::testing::Values(StatusCase{"WellBehaved", "", "%1: MAC changed to %2"},
+                      StatusCase{"Silent", "mac-silent", "%1 gave no answer to the MAC change"},
+                      StatusCase{"Malformed", "mac-malformed:bad-value",
+                                 "%1 answered the MAC change with no readable address; search again to see it"}),
+    [](const ::testing::TestParamInfo<StatusCase>& tp) { return std::string(tp.param.name); });

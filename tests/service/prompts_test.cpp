@@ -6,6 +6,7 @@
 #include "printers.h"
 #include "typetext.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -73,6 +74,22 @@ TEST_P(PromptTest, EveryTypedCharacterShowsAsStar)
         press(prompt, "cmdOk");
     });
     EXPECT_EQ(target(), typed);
+}
+
+// A screen reader names the entry by the prompt's caption and relates it to its label.
+TEST_P(PromptTest, TheEntryIsNamedAndLabelled)
+{
+    open([&](QWidget* prompt) {
+        auto* entry = prompt->findChild<QLineEdit*>(QStringLiteral("txtPass"));
+        ASSERT_NE(entry, nullptr);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(entry);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->text(QAccessible::Name), QString::fromLatin1(GetParam().caption));
+        const auto labels = iface->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels.front().first->text(QAccessible::Name), QStringLiteral("Password"));
+        press(prompt, "cmdCancel");
+    });
 }
 
 TEST_P(PromptTest, CancelKeepsTheEarlierValue)

@@ -10,6 +10,7 @@
 #include "printers.h"
 #include "typetext.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -217,6 +218,55 @@ TEST_F(SetMacDialogTest, EnterInTheEntrySends)
     EXPECT_FALSE(dialog->isVisible());
 }
 
+// The list shows the hyphenated text, so an operator may type that: it goes out as the field, the same
+// command as the dotted form gives.
+TEST_F(SetMacDialogTest, TheHyphenatedTextGoesOutAsTheField)
+{
+    answers = {kExampleReply};
+    for (const QString& typed : {QStringLiteral("00-50-C2-01-02-04"), QStringLiteral("00-50-c2-1-2-4")}) {
+        SCOPED_TRACE(typed.toStdString());
+        const qsizetype before = commandsReceived(device).size();
+        dialog->show();
+        txtNewMac->clear();
+        QTest::keyClicks(txtNewMac, typed);
+        press("cmdOk");
+        EXPECT_EQ(commandsReceived(device).mid(before), QList<QByteArray>{kCommand});
+        EXPECT_TRUE(dialog->macChangeResult().changed());
+    }
+}
+
+// During the bounded wait the dialog says what it waits for; afterwards the remark is gone.
+TEST_F(SetMacDialogTest, SaysItWaitsForTheDevice)
+{
+    QString during;
+    device.setHandler([&](const FakeDevice::Received&) -> QList<QByteArray> {
+        during = hint->text();
+        return {kExampleReply};
+    });
+    QTest::keyClicks(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
+    press("cmdOk");
+    EXPECT_EQ(during, QStringLiteral("Waiting for the device…"));
+    EXPECT_TRUE(hint->text().isEmpty());
+}
+
+// A screen reader names the entry and the old address by their captions.
+TEST_F(SetMacDialogTest, EntriesAreNamedAndLabelled)
+{
+    const struct {
+        const char* control;
+        const char* name;
+    } cases[] = {{"txtNewMac", "New Address"}, {"lblOldMac", "Old Address"}};
+    for (const auto& c : cases) {
+        QAccessibleInterface* iface =
+            QAccessible::queryAccessibleInterface(dialog->findChild<QWidget*>(QString::fromLatin1(c.control)));
+        ASSERT_NE(iface, nullptr) << c.control;
+        EXPECT_EQ(iface->text(QAccessible::Name), QString::fromLatin1(c.name)) << c.control;
+        const auto labels = iface->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << c.control;
+        EXPECT_EQ(labels.front().first->text(QAccessible::Name), QString::fromLatin1(c.name)) << c.control;
+    }
+}
+
 TEST_F(SetMacDialogTest, CancelSendsNothing)
 {
     answers = {kExampleReply};
@@ -272,7 +322,9 @@ INSTANTIATE_TEST_SUITE_P(Typed, RefusedAddressTest,
                          ::testing::Values(RefusedCase{"FiveNumbers", "0.80.194.1.2", P::Form},
                                            RefusedCase{"NumberAbove255", "0.80.194.1.2.256", P::Form},
                                            RefusedCase{"Empty", "", P::Form},
-                                           RefusedCase{"Hyphenated", "00-50-C2-01-02-04", P::Form},
+                                           RefusedCase{"HyphenatedFiveBytes", "00-50-C2-01-02", P::Form},
+                                           RefusedCase{"HyphenatedGroup", "01-50-C2-01-02-04", P::Group},
+                                           RefusedCase{"ColonSeparated", "00:50:C2:01:02:04", P::Form},
                                            RefusedCase{"NotLatin1", "0.80.194.1.2.\u0664", P::Form},
                                            RefusedCase{"AllZero", "0.0.0.0.0.0", P::AllZero},
                                            RefusedCase{"Broadcast", "255.255.255.255.255.255", P::Broadcast},

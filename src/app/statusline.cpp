@@ -1,0 +1,46 @@
+// The status bar that elides a long message instead of cutting it.
+
+#include "statusline.h"
+
+#include <QPainter>
+#include <QStyleOption>
+
+namespace lv {
+
+StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent)
+{
+    connect(this, &QStatusBar::messageChanged, this, &StatusLine::follow);
+}
+
+void StatusLine::follow(const QString& message)
+{
+    setToolTip(message);
+    setAccessibleDescription(message);
+    if (QWidget* top = window(); top && top != this)
+        top->setAccessibleDescription(message);
+}
+
+QRect StatusLine::textRect() const
+{
+    // The same margins QStatusBar draws its message with.
+    return rect().adjusted(2, 0, -2, 0);
+}
+
+QString StatusLine::shownText() const
+{
+    return fontMetrics().elidedText(currentMessage(), Qt::ElideMiddle, textRect().width());
+}
+
+void StatusLine::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    QStyleOption option;
+    option.initFrom(this);
+    style()->drawPrimitive(QStyle::PE_PanelStatusBar, &option, &painter, this);
+    if (currentMessage().isEmpty())
+        return;
+    painter.setPen(palette().windowText().color());
+    painter.drawText(textRect(), Qt::AlignLeading | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
+}
+
+} // namespace lv

@@ -1,0 +1,27 @@
+#pragma once
+
+// The main window's status bar. A message wider than the bar is drawn elided in the middle, so its
+// start (the device) and its end (what happened) both stay readable; the whole text is the bar's
+// tooltip and the window's accessible description, where a screen reader finds it.
+
+#include <QStatusBar>
+
+namespace lv {
+
+class StatusLine final : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit StatusLine(QWidget* parent = nullptr);
+
+    // The message as it is drawn in the bar's present width.
+    QString shownText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void follow(const QString& message);
+    QRect textRect() const;
+};
+
+} // namespace lv
