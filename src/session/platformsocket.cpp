@@ -1,15 +1,18 @@
 // Batched datagram reads, the forced receive buffer and the tie to one device:
-// recvmmsg, SO_RCVBUFFORCE and SO_BINDTODEVICE on Linux, nothing elsewhere (the caller reads through Qt).
+// recvmmsg, SO_RCVBUFFORCE, SO_BINDTODEVICE and the drop count of SO_MEMINFO on Linux, nothing elsewhere
+// (the caller reads through Qt).
 
 #include "platformsocket.h"
 
 #if defined(Q_OS_LINUX)
 #include <arpa/inet.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #endif
 
@@ -105,6 +108,16 @@ void enablePacketInformation(qintptr descriptor)
     ::setsockopt(static_cast<int>(descriptor), IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
 }
 
+qint64 droppedDatagrams(qintptr descriptor)
+{
+    std::uint32_t info[SK_MEMINFO_VARS] = {};
+    socklen_t size = sizeof info;
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_MEMINFO, info, &size) != 0 ||
+        size < static_cast<socklen_t>((SK_MEMINFO_DROPS + 1) * sizeof info[0]))
+        return -1;
+    return info[SK_MEMINFO_DROPS];
+}
+
 #else
 
 struct DatagramBatch::Storage {
@@ -141,6 +154,11 @@ bool bindToDevice(qintptr, const QByteArray&)
 }
 
 void enablePacketInformation(qintptr) {}
+
+qint64 droppedDatagrams(qintptr)
+{
+    return -1;
+}
 
 #endif
 

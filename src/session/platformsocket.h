@@ -67,4 +67,8 @@ bool bindToDevice(qintptr descriptor, const QByteArray& name);
 // Asks the system to tell, with every datagram, the interface it came in on.
 void enablePacketInformation(qintptr descriptor);
 
+// How many datagrams the system dropped for this socket because its receive buffer was full
+// (SO_MEMINFO on Linux), since the socket was opened; -1 where the system does not tell.
+qint64 droppedDatagrams(qintptr descriptor);
+
 } // namespace lv

@@ -88,6 +88,11 @@ int UdpSocket::receiveBufferSize() const
     return m_socket ? m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt() : 0;
 }
 
+qint64 UdpSocket::droppedDatagrams() const
+{
+    return m_socket && m_socket->socketDescriptor() >= 0 ? lv::droppedDatagrams(m_socket->socketDescriptor()) : 0;
+}
+
 bool UdpSocket::deliver(QUdpSocket* socket, const QByteArray& bytes, const QHostAddress& sender, quint16 senderPort,
                         int interfaceIndex)
 {

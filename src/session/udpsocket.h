@@ -49,6 +49,9 @@ public:
     quint16 localPort() const;
     // The receive buffer the system granted, in bytes; 0 before the first send.
     int receiveBufferSize() const;
+    // Datagrams the system dropped on the current port because the receive buffer was full: 0 before
+    // the first send, -1 where the system does not tell.
+    qint64 droppedDatagrams() const;
 
 Q_SIGNALS:
     void dataArrival(const QByteArray& datagram);

@@ -6,6 +6,7 @@
 #include "answeringpeer.h"
 #include "devicelist.h"
 #include "printers.h"
+#include "waitfor.h"
 
 #include <QListView>
 #include <QStringListModel>
@@ -37,7 +38,7 @@ protected:
     {
         state.gCmdPort = QString::number(lan.port());
         ASSERT_TRUE(search.start());
-        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), expected, 5000);
+        LV_WAIT_EQ(model.rowCount(), expected, 5000);
     }
 
     // The width a view that measures the line on its own gives it.
@@ -110,10 +111,10 @@ TEST_P(DeviceListFirstLinesPin, TheFirstAnswersShowAtOnce)
             });
         ASSERT_TRUE(search.start());
         EXPECT_EQ(model.rowCount(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(rowsAtFirstBatch >= 0, 2000);
+        LV_WAIT_TRUE(rowsAtFirstBatch >= 0, 2000);
         QObject::disconnect(c);
         EXPECT_GT(rowsAtFirstBatch, 0) << "search " << round << ": the first lines waited";
-        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), GetParam(), 2000);
+        LV_WAIT_EQ(model.rowCount(), GetParam(), 2000);
     }
 }
 

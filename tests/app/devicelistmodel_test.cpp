@@ -5,6 +5,7 @@
 
 #include "answeringpeer.h"
 #include "printers.h"
+#include "waitfor.h"
 
 #include <QBrush>
 #include <QListView>
@@ -43,7 +44,7 @@ protected:
     {
         state.gCmdPort = QString::number(lan.port());
         ASSERT_TRUE(search.start());
-        QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), expected, 5000);
+        LV_WAIT_EQ(model.rowCount(), expected, 5000);
     }
 
     // The size a view that measures every line gives each line of the model.
@@ -98,7 +99,7 @@ TEST_F(DeviceListModelTest, ALongLineScrollsToItsEndInTheView)
     searchOn(lan, 3);
     const int natural = naturalSizes().value(1).width();
     ASSERT_GT(natural, view.viewport()->width());
-    QTRY_VERIFY_WITH_TIMEOUT(view.horizontalScrollBar()->maximum() > 0, 2000);
+    LV_WAIT_TRUE(view.horizontalScrollBar()->maximum() > 0, 2000);
     EXPECT_GE(view.horizontalScrollBar()->maximum() + view.viewport()->width(), natural);
 }
 

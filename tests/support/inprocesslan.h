@@ -2,7 +2,7 @@
 
 // Runs the simulated LAN inside the test process, on a free loopback port, for
 // tests that need devices but no child process. The devices answer while the
-// test's event loop runs (QTest::qWait, QTRY_*, a modal wait of the tool), and
+// test's event loop runs (QTest::qWait, LV_WAIT_*, a modal wait of the tool), and
 // their faults can be changed between two steps of a test.
 //
 // Header only: a test that includes it links lv_devsim.

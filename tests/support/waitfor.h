@@ -1,0 +1,23 @@
+#pragma once
+
+// Waiting for a condition inside a GoogleTest case. QTest's QTRY_* macros report a time-out to QTest's
+// own log and return, which GoogleTest never sees: the case would pass. These wait with the event loop
+// running, then assert with GoogleTest, so a time-out fails the case.
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// Waits up to `ms` for `actual == expected`, then ASSERT_EQ(actual, expected).
+#define LV_WAIT_EQ(actual, expected, ms)                                                                          \
+    do {                                                                                                          \
+        QTest::qWaitFor([&] { return (actual) == (expected); }, ms);                                              \
+        ASSERT_EQ(actual, expected);                                                                              \
+    } while (0)
+
+// Waits up to `ms` for `condition`, then ASSERT_TRUE(condition).
+#define LV_WAIT_TRUE(condition, ms)                                                                               \
+    do {                                                                                                          \
+        QTest::qWaitFor([&] { return bool(condition); }, ms);                                                     \
+        ASSERT_TRUE(condition);                                                                                   \
+    } while (0)
