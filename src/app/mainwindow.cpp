@@ -23,7 +23,6 @@
 #include <QNetworkInterface>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
 
 namespace lv {
 
@@ -193,13 +192,8 @@ void MainWindow::buildControls()
     // The status bar says what happened, below the list; the window grows by its height.
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
-    m_silence = new QTimer(this);
-    m_silence->setSingleShot(true);
-    m_silence->setInterval(kSilenceMs);
-    connect(m_silence, &QTimer::timeout, this, [this] {
-        if (m_searchStatus && m_search.devices().size() == 0)
-            say(QStringLiteral("No device answered"));
-    });
+    m_searchRun = new SearchExchange(m_search, this);
+    connect(m_searchRun, &SearchExchange::finished, this, &MainWindow::searchEnded);
     // The count follows the lines as the list takes them in, in its batches: answers that trickle in
     // would otherwise lay out and repaint the status bar once each.
     const auto countChanged = [this] {
@@ -274,15 +268,30 @@ void MainWindow::cmdSearch_Click()
         return;
     m_searchStatus = true;
     say(QStringLiteral("Searching…"));
-    if (!m_search.start()) {
+    SearchEnds ends;
+    ends.waitMs = kSilenceMs;
+    m_searchRun->start(std::move(ends));
+}
+
+void MainWindow::searchEnded()
+{
+    // The list goes on taking late answers; the status bar only says how the search window ended.
+    switch (m_searchRun->result().outcome) {
+    case SearchResult::Outcome::Listed:
+        break;
+    case SearchResult::Outcome::NothingAnswered:
+        if (m_searchStatus)
+            say(QStringLiteral("No device answered"));
+        break;
+    case SearchResult::Outcome::NotSent:
         m_searchStatus = false;
-        m_silence->stop();
-        say(m_state.interfaceName.isEmpty() || !m_search.probeInterfaces().empty()
-                ? QStringLiteral("The search probe could not be sent")
-                : QStringLiteral("The interface %1 is not there").arg(m_state.interfaceName));
-        return;
+        say(QStringLiteral("The search probe could not be sent"));
+        break;
+    case SearchResult::Outcome::NoInterface:
+        m_searchStatus = false;
+        say(QStringLiteral("The interface %1 is not there").arg(m_state.interfaceName));
+        break;
     }
-    m_silence->start();
 }
 
 void MainWindow::fillInterfaceMenu()

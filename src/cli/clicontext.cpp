@@ -164,6 +164,7 @@ void CliContext::startSession()
     m_state.broadcast = m_options.broadcast;
     m_state.interfaceName = m_options.interfaceName;
     m_search = std::make_unique<DeviceSearch>(m_state);
+    m_searchRun = std::make_unique<SearchExchange>(*m_search);
     m_channel = std::make_unique<CommandChannel>(m_state);
     if (m_wireLog)
         m_wireLog->watch(*m_channel);
@@ -181,58 +182,33 @@ CommandChannel& CliContext::channel()
     return *m_channel;
 }
 
-bool CliContext::runSearch(const std::function<bool(int)>& stop, const SearchEnd& end)
+bool CliContext::runSearch(SearchEnds ends)
 {
-    DeviceSearch& devices = search();
-    QEventLoop loop;
-    QTimer idle;
-    idle.setSingleShot(true);
-    idle.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&idle, &QTimer::timeout, &loop, &QEventLoop::quit);
-    bool stopped = false;
-    const QMetaObject::Connection added =
-        QObject::connect(&devices, &DeviceSearch::deviceAdded, &devices, [&](int index) {
-            m_lastDeviceMs = m_clock.elapsed();
-            if ((stop && stop(index)) || (end.expect > 0 && static_cast<int>(devices.devices().size()) >= end.expect))
-                stopped = true;
-            if (stopped)
-                loop.quit();
-            else if (end.idleMs >= 0)
-                idle.start(end.idleMs);
-        });
-    m_clock.start();
-    if (!m_state.interfaceName.isEmpty() && devices.probeInterfaces().empty()) {
-        QObject::disconnect(added);
-        fail(kExitUsage, QStringLiteral("there is no network interface %1").arg(m_state.interfaceName));
-        return false;
-    }
-    if (!devices.start()) {
-        QObject::disconnect(added);
-        fail(kExitNoAnswer, QStringLiteral("the search probe could not be sent to %1:%2")
-                                .arg(m_state.broadcast.toString())
-                                .arg(m_state.cmdPort()));
-        return false;
-    }
+    search();
+    ends.waitMs = m_options.waitMs;
+    m_searchRun->start(std::move(ends));
     // Every socket the probe left through is logged, and what comes back to each.
-    if (m_wireLog)
-        for (UdpSocket* socket : devices.sockets()) {
+    if (m_wireLog && (!m_searchRun->done() || m_searchRun->result().sent()))
+        for (UdpSocket* socket : m_search->sockets()) {
             m_wireLog->watchReceived(*socket);
             m_wireLog->sent(socket->localPort(),
                             QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
         }
-    // A LAN that stays quiet for the idle time is done too, also before the first answer.
-    if (end.idleMs >= 0)
-        idle.start(std::min(end.idleMs, m_options.waitMs));
-    QTimer wait;
-    wait.setSingleShot(true);
-    wait.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
-    wait.start(m_options.waitMs);
-    // Answers that were already queued may have ended the search while the probe went out.
-    if (!stopped)
-        loop.exec();
-    QObject::disconnect(added);
-    m_waitEndedMs = m_clock.elapsed();
+    waitFor(m_searchRun.get(), &SearchExchange::finished, m_options.waitMs + 5000,
+            [this] { return m_searchRun->done(); });
+    switch (m_searchRun->result().outcome) {
+    case SearchResult::Outcome::NoInterface:
+        fail(kExitUsage, QStringLiteral("there is no network interface %1").arg(m_state.interfaceName));
+        return false;
+    case SearchResult::Outcome::NotSent:
+        fail(kExitNoAnswer, QStringLiteral("the search probe could not be sent to %1:%2")
+                                .arg(m_state.broadcast.toString())
+                                .arg(m_state.cmdPort()));
+        return false;
+    case SearchResult::Outcome::Listed:
+    case SearchResult::Outcome::NothingAnswered:
+        break;
+    }
     return true;
 }
 
@@ -249,7 +225,8 @@ std::optional<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceS
     std::size_t missing = selectors.size();
     if (missing == 0)
         return std::vector<int>{};
-    const bool sent = runSearch([&](int index) {
+    SearchEnds ends;
+    ends.stop = [&](int index) {
         const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
         for (std::size_t i = 0; i < selectors.size(); ++i) {
             if (!deviceMatches(selectors[i], raw))
@@ -259,8 +236,8 @@ std::optional<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceS
             matches[i].push_back(index);
         }
         return missing == 0;
-    });
-    if (!sent)
+    };
+    if (!runSearch(std::move(ends)))
         return std::nullopt;
     std::vector<int> found;
     for (const std::vector<int>& m : matches)

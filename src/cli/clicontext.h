@@ -9,6 +9,7 @@
 #include "devicesearch.h"
 #include "deviceselector.h"
 #include "exchanges.h"
+#include "searchexchange.h"
 #include "output.h"
 #include "secretmask.h"
 #include "sessionstate.h"
@@ -16,7 +17,6 @@
 #include "wirelog.h"
 
 #include <QCommandLineOption>
-#include <QElapsedTimer>
 #include <QHostAddress>
 
 #include <functional>
@@ -42,12 +42,6 @@ struct GlobalOptions {
 
 // The environment variable that may hold the setup password.
 inline constexpr const char* kPasswordVariable = "LINKVANE_PASSWORD";
-
-// How a search ends besides its --wait: after `expect` devices, or `idleMs` after the last new answer.
-struct SearchEnd {
-    int expect = 0;  // 0: no count
-    int idleMs = -1; // below 0: no idle end
-};
 
 // The options every command accepts, before or after its name.
 const QList<QCommandLineOption>& globalOptionList();
@@ -86,9 +80,12 @@ public:
     // The --verbose log; null without --verbose.
     WireLog* wireLog() { return m_wireLog.get(); }
 
-    // Sends the probe and lets answers come in for the wait; `stop` may end it early, and so may `end`.
-    // False when the probe could not be sent.
-    bool runSearch(const std::function<bool(int)>& stop = {}, const SearchEnd& end = {});
+    // Sends the probe and lets answers come in for --wait, or until `ends` says the search is over.
+    // False (and a message) when the probe could not be sent.
+    bool runSearch(SearchEnds ends = {});
+    // How the last search ended, with its timing for --stats.
+    const SearchResult& lastSearch() const { return m_searchRun->result(); }
+    qint64 sinceProbeMs() const { return m_searchRun->sinceProbeMs(); }
     // The list index of the first device that answered the search and that the selector names; -1
     // when none did. The search ends as soon as it answers.
     int resolve(const DeviceSelector& selector);
@@ -98,11 +95,6 @@ public:
     // Finds the device, asks it for its configuration and loads its form. On failure `code` holds
     // the exit code and the message has been printed.
     std::optional<LoadedDevice> loadDevice(const QString& deviceText, int& code);
-
-    // Timing of the last search, for --stats.
-    qint64 sinceProbeMs() const { return m_clock.elapsed(); }
-    qint64 lastDeviceMs() const { return m_lastDeviceMs; }
-    qint64 waitEndedMs() const { return m_waitEndedMs; }
 
 private:
     void startSession();
@@ -114,10 +106,8 @@ private:
     bool m_passwordAsked = false;
     SessionState m_state;
     std::unique_ptr<DeviceSearch> m_search;
+    std::unique_ptr<SearchExchange> m_searchRun;
     std::unique_ptr<CommandChannel> m_channel;
-    QElapsedTimer m_clock;
-    qint64 m_lastDeviceMs = -1;
-    qint64 m_waitEndedMs = -1;
 };
 
 } // namespace lv

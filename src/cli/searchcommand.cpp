@@ -31,19 +31,20 @@ const QCommandLineOption& idleOption()
 
 void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
 {
-    const qint64 waitEnded = context.waitEndedMs();
+    const SearchResult& search = context.lastSearch();
+    const qint64 waitEnded = search.endedMs;
     QString text = QStringLiteral("stats: %1 devices listed; last new device at %2 ms after the probe; wait ended "
                                   "at %3 ms; listing formatted in %4 ms, written in %5 ms; done at %6 ms (%7 ms "
                                   "after the wait")
                        .arg(context.search().devices().size())
-                       .arg(context.lastDeviceMs())
+                       .arg(search.lastDeviceMs)
                        .arg(waitEnded)
                        .arg(formattedAtMs - waitEnded)
                        .arg(listedAtMs - formattedAtMs)
                        .arg(listedAtMs)
                        .arg(listedAtMs - waitEnded);
-    if (context.lastDeviceMs() >= 0)
-        text += QStringLiteral(", %1 ms after the last device").arg(listedAtMs - context.lastDeviceMs());
+    if (search.lastDeviceMs >= 0)
+        text += QStringLiteral(", %1 ms after the last device").arg(listedAtMs - search.lastDeviceMs);
     context.output().note(text + QStringLiteral(")\n"));
 }
 
@@ -58,7 +59,7 @@ int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser
 {
     if (!parser.positionalArguments().isEmpty())
         return context.fail(kExitUsage, QStringLiteral("search takes no operands"));
-    SearchEnd end;
+    SearchEnds end;
     if (parser.isSet(expectOption())) {
         const std::optional<int> n = strictNumber(parser.value(expectOption()), 1, 100000000);
         if (!n)
@@ -71,7 +72,7 @@ int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser
             return context.fail(kExitUsage, QStringLiteral("--idle needs milliseconds from 0 to 600000"));
         end.idleMs = *ms;
     }
-    if (!context.runSearch({}, end))
+    if (!context.runSearch(end))
         return kExitNoAnswer;
 
     // Each reply is read in place and written straight into the listing; nothing is copied.
