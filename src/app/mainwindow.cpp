@@ -386,8 +386,8 @@ void MainWindow::lstDev_DblClick()
     m_searchStatus = false;
     say(QStringLiteral("Asking %1…").arg(mac));
     setBusy(true);
-    m_channel.setInterface(m_search.interfaceOf(row));
-    const ConfigRequestResult result = requestAndRecord(m_channel, raw);
+    const ConfigRequestResult result =
+        requestAndRecord(m_channel, {raw, m_search.interfaceOf(row)}, toLatin1(m_state.gSetupPass));
     setBusy(false);
     if (m_exiting) {
         Q_EMIT requestFinished();
@@ -451,12 +451,12 @@ void MainWindow::mnuIDPort_Click()
 {
     for (;;) {
         const std::optional<QString> entry = Dialogs::inputText(this, QStringLiteral("Please Input ID Port"),
-                                                                QStringLiteral("InputBox"), m_state.gCmdPort);
+                                                                QStringLiteral("InputBox"),
+                                                                QString::number(m_state.gCmdPort));
         if (!entry || entry->isEmpty())
             return;
-        const QString port = normaliseCommandPort(*entry);
-        if (!port.isEmpty()) {
-            m_state.gCmdPort = port;
+        if (const std::optional<quint16> port = normaliseCommandPort(*entry)) {
+            m_state.gCmdPort = *port;
             return;
         }
         Dialogs::message(this, QStringLiteral("Range: 0~65535"), QStringLiteral("MsgBox"));

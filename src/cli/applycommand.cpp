@@ -159,8 +159,7 @@ int ApplyCommand::execute(CliContext& context, const QCommandLineParser& parser)
         claimed[index] = device.device;
         DeviceTask task;
         task.named = device.device;
-        task.rawEntry = context.search().devices().raw(static_cast<std::size_t>(index));
-        task.interfaceIndex = context.search().interfaceOf(index);
+        task.device = {context.search().devices().raw(static_cast<std::size_t>(index)), context.search().interfaceOf(index)};
         // The plan's password first; only a device without one asks the options or the terminal.
         task.password = toLatin1(device.password ? *device.password : context.setupPassword());
         task.window = device.window;

@@ -160,7 +160,7 @@ void CliContext::startSession()
 {
     if (m_search)
         return;
-    m_state.gCmdPort = QString::number(m_options.port);
+    m_state.gCmdPort = m_options.port;
     m_state.broadcast = m_options.broadcast;
     m_state.interfaceName = m_options.interfaceName;
     m_search = std::make_unique<DeviceSearch>(m_state);
@@ -203,7 +203,7 @@ bool CliContext::runSearch(SearchEnds ends)
     case SearchResult::Outcome::NotSent:
         fail(kExitNoAnswer, QStringLiteral("the search probe could not be sent to %1:%2")
                                 .arg(m_state.broadcast.toString())
-                                .arg(m_state.cmdPort()));
+                                .arg(m_state.gCmdPort));
         return false;
     case SearchResult::Outcome::Listed:
     case SearchResult::Outcome::NothingAnswered:
@@ -262,10 +262,9 @@ std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, in
     LoadedDevice loaded;
     const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
     loaded.device = *parseSearchReply(raw);
-    m_state.gSetupPass = setupPassword();
     // The device's commands leave through the interface it answered on.
-    channel().setInterface(search().interfaceOf(index));
-    loaded.request = requestAndRecord(channel(), raw, m_options.timeoutMs);
+    loaded.request = requestConfiguration(channel(), {raw, search().interfaceOf(index)}, toLatin1(setupPassword()),
+                                          m_options.timeoutMs);
     if (!loaded.request.valid) {
         code = fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the configuration request within %2 ms")
                                        .arg(fromLatin1(loaded.device.macText))

@@ -30,7 +30,7 @@ DeviceJob::DeviceJob(SessionState& state, DeviceTask task, JobSettings settings,
     : QObject(parent), m_state(state), m_task(std::move(task)), m_settings(settings), m_mask(mask), m_wireLog(wireLog)
 {
     m_outcome.named = m_task.named;
-    if (const std::optional<SearchReply> reply = parseSearchReply(m_task.rawEntry))
+    if (const std::optional<SearchReply> reply = parseSearchReply(m_task.device.raw))
         m_outcome.macText = reply->macText;
 }
 
@@ -38,14 +38,13 @@ DeviceJob::~DeviceJob() = default;
 
 void DeviceJob::start()
 {
-    m_channel = new CommandChannel(m_state, this);
     // Its commands leave by the card the device answered on, as a single device's do.
-    m_channel->setInterface(m_task.interfaceIndex);
+    m_channel = new CommandChannel(m_state, this);
     if (m_wireLog)
         m_wireLog->watch(*m_channel);
     m_mask.addPassword(m_task.password);
     // The configuration request exactly as the window's double-click sends it.
-    m_request = new ConfigRequest(*m_channel, m_task.rawEntry, m_task.password, m_settings.timeoutMs, this);
+    m_request = new ConfigRequest(*m_channel, m_task.device, m_task.password, m_settings.timeoutMs, this);
     connect(m_request, &ConfigRequest::finished, this, &DeviceJob::onConfiguration);
     m_request->start();
 }

@@ -5,6 +5,7 @@
 // The job only sequences them and says what became of the device. Each job has its own command
 // channel, so its own socket: no answer can be taken for another device's.
 
+#include "exchanges.h"
 #include "loaders.h"
 #include "modeltable.h"
 #include "setupform.h"
@@ -35,8 +36,7 @@ QString fleetResultText(FleetResult result);
 
 struct DeviceTask {
     QString named;        // as the plan or the command line names it
-    std::string rawEntry; // its search reply
-    int interfaceIndex = 0; // the card it answered on (0: where the routing table sends)
+    DeviceEntry device;   // its search reply and the card it answered on
     std::string password; // the setup password of its configuration request
     QString window;       // the window the changes were written for; empty: any
     std::vector<std::pair<QString, QString>> set;

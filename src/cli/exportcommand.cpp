@@ -118,8 +118,7 @@ int ExportCommand::execute(CliContext& context, const QCommandLineParser& parser
         const std::string& raw = context.search().devices().raw(static_cast<std::size_t>(found[i]));
         DeviceTask task;
         task.named = all ? QString() : names[static_cast<qsizetype>(i)];
-        task.rawEntry = raw;
-        task.interfaceIndex = context.search().interfaceOf(found[i]);
+        task.device = {raw, context.search().interfaceOf(found[i])};
         task.password = password;
         jobs.push_back(std::make_unique<DeviceJob>(
             context.state(), std::move(task), JobSettings{JobSettings::Mode::Load, false, context.options().timeoutMs},

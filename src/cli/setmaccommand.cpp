@@ -118,7 +118,6 @@ int SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser
     if (*accessCode != fromLatin1(kMacServiceAccessCode))
         return context.fail(kExitNoAnswer, QStringLiteral("MAC Password Error: that is not the access code of "
                                                           "the MAC service; nothing was sent"));
-    context.state().gMacPass = *accessCode;
 
     const int index = context.resolve(*selector);
     if (index < 0)
@@ -130,7 +129,7 @@ int SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser
     MacChangeExchange exchange(context.state());
     exchange.socket().setInterface(context.search().interfaceOf(index));
     const MacChangeResult result =
-        exchange.run(currentField, newField, toLatin1(context.state().gMacPass), context.options().timeoutMs);
+        exchange.run(currentField, newField, toLatin1(*accessCode), context.options().timeoutMs);
     if (!result.replied())
         return context.fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the MAC change within %2 ms")
                                                .arg(operands[0])

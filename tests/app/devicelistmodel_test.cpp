@@ -39,7 +39,7 @@ protected:
 
     void searchOn(Lan& lan, int expected)
     {
-        state.gCmdPort = QString::number(lan.port());
+        state.gCmdPort = lan.port();
         ASSERT_TRUE(search.start());
         QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), expected, 5000);
     }

@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     }
     lv::SessionState state;
     state.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
-    state.gCmdPort = QString::number(sim.port());
+    state.gCmdPort = sim.port();
     lv::MainWindow window(state);
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);

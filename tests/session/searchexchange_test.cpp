@@ -70,7 +70,7 @@ TEST_P(SearchExchangeEnds, EndsAsItShouldWithWhatWasListed)
     AnsweringPeer lan(answers(c.answering));
     lv::SessionState state;
     state.broadcast = QHostAddress::LocalHost;
-    state.gCmdPort = c.portZero ? QStringLiteral("0") : QString::number(lan.port());
+    state.gCmdPort = c.portZero ? quint16(0) : lan.port();
     state.interfaceName = QString::fromLatin1(c.card);
     lv::DeviceSearch search(state);
     lv::SearchExchange exchange(search);
@@ -110,7 +110,7 @@ TEST(SearchExchangeRestart, ASecondSearchReplacesTheFirst)
     AnsweringPeer lan(answers(2));
     lv::SessionState state;
     state.broadcast = QHostAddress::LocalHost;
-    state.gCmdPort = QString::number(lan.port());
+    state.gCmdPort = lan.port();
     lv::DeviceSearch search(state);
     lv::SearchExchange exchange(search);
     int finishedSignals = 0;
