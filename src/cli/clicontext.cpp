@@ -3,6 +3,7 @@
 #include "clicontext.h"
 
 #include "command.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "secretinput.h"
 #include "tagmessage.h"
@@ -182,7 +183,7 @@ CommandChannel& CliContext::channel()
     return *m_channel;
 }
 
-bool CliContext::runSearch(SearchEnds ends)
+std::optional<Failure> CliContext::runSearch(SearchEnds ends)
 {
     search();
     ends.waitMs = m_options.waitMs;
@@ -198,27 +199,25 @@ bool CliContext::runSearch(SearchEnds ends)
             [this] { return m_searchRun->done(); });
     switch (m_searchRun->result().outcome) {
     case SearchResult::Outcome::NoInterface:
-        fail(kExitUsage, QStringLiteral("there is no network interface %1").arg(m_state.interfaceName));
-        return false;
+        return Failure{kExitUsage, cliNoInterfaceText(m_state.interfaceName)};
     case SearchResult::Outcome::NotSent:
-        fail(kExitNoAnswer, QStringLiteral("the search probe could not be sent to %1:%2")
-                                .arg(m_state.broadcast.toString())
-                                .arg(m_state.gCmdPort));
-        return false;
+        return Failure{kExitNoAnswer, cliSearchNotSentText(m_state.broadcast.toString(), m_state.gCmdPort)};
     case SearchResult::Outcome::Listed:
     case SearchResult::Outcome::NothingAnswered:
         break;
     }
-    return true;
+    return std::nullopt;
 }
 
-int CliContext::resolve(const DeviceSelector& selector)
+Expected<int> CliContext::resolve(const DeviceSelector& selector)
 {
-    const std::optional<std::vector<int>> found = resolveAll({selector});
-    return found ? found->front() : -1;
+    const Expected<std::vector<int>> found = resolveAll({selector});
+    if (!found)
+        return found.failure();
+    return found->front();
 }
 
-std::optional<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
+Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
 {
     // Every match of every selector as the devices answer; the search ends once each has one.
     std::vector<std::vector<int>> matches(selectors.size());
@@ -237,40 +236,29 @@ std::optional<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceS
         }
         return missing == 0;
     };
-    if (!runSearch(std::move(ends)))
-        return std::nullopt;
+    if (const std::optional<Failure> failed = runSearch(std::move(ends)))
+        return *failed;
     std::vector<int> found;
     for (const std::vector<int>& m : matches)
         found.push_back(chosenDevice(m));
     return found;
 }
 
-std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, int& code)
+Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, const QString& named)
 {
-    const std::optional<DeviceSelector> selector = parseDeviceSelector(deviceText);
-    if (!selector) {
-        code = fail(kExitUsage, QStringLiteral("%1 is neither a MAC text (00-50-C2-01-02-03), a MAC field "
-                                               "(0.80.194.1.2.3) nor an IP address")
-                                    .arg(deviceText));
-        return std::nullopt;
-    }
-    const int index = resolve(*selector);
-    if (index < 0) {
-        code = fail(kExitNotFound, QStringLiteral("no device %1 answered the search").arg(deviceText));
-        return std::nullopt;
-    }
+    const Expected<int> index = resolve(selector);
+    if (!index)
+        return index.failure();
+    if (*index < 0)
+        return Failure{kExitNotFound, cliNotFoundText(named)};
     LoadedDevice loaded;
-    const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
+    const std::string& raw = search().devices().raw(static_cast<std::size_t>(*index));
     loaded.device = *parseSearchReply(raw);
     // The device's commands leave through the interface it answered on.
-    loaded.request = requestConfiguration(channel(), {raw, search().interfaceOf(index)}, toLatin1(setupPassword()),
+    loaded.request = requestConfiguration(channel(), {raw, search().interfaceOf(*index)}, toLatin1(setupPassword()),
                                           m_options.timeoutMs);
-    if (!loaded.request.valid) {
-        code = fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the configuration request within %2 ms")
-                                       .arg(fromLatin1(loaded.device.macText))
-                                       .arg(m_options.timeoutMs));
-        return std::nullopt;
-    }
+    if (!loaded.request.valid)
+        return Failure{kExitNoAnswer, cliRequestNoAnswerText(fromLatin1(loaded.device.macText), m_options.timeoutMs)};
     if (const WindowDef* window = loaded.request.dispatch.windowDef) {
         // The form keeps the values as loaded where the window would: the session's LoadedConfig or
         // the multi-port snapshot.
@@ -280,7 +268,6 @@ std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, in
         // The set and "U " commands name the device by the password as loaded.
         m_mask.addPassword(headerValues(*window, loaded.form->loaded()).password);
     }
-    code = kExitDone;
     return loaded;
 }
 

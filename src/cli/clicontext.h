@@ -4,6 +4,7 @@
 // command channel, as the window has them), the output, and the steps that several commands share:
 // the search, finding the device the operator named, and loading it into its headless setup form.
 
+#include "command.h"
 #include "commandchannel.h"
 #include "devicelist.h"
 #include "devicesearch.h"
@@ -81,20 +82,19 @@ public:
     WireLog* wireLog() { return m_wireLog.get(); }
 
     // Sends the probe and lets answers come in for --wait, or until `ends` says the search is over.
-    // False (and a message) when the probe could not be sent.
-    bool runSearch(SearchEnds ends = {});
+    // The failure when the probe could not be sent.
+    std::optional<Failure> runSearch(SearchEnds ends = {});
     // How the last search ended, with its timing for --stats.
     const SearchResult& lastSearch() const { return m_searchRun->result(); }
     qint64 sinceProbeMs() const { return m_searchRun->sinceProbeMs(); }
     // The list index of the first device that answered the search and that the selector names; -1
     // when none did. The search ends as soon as it answers.
-    int resolve(const DeviceSelector& selector);
+    Expected<int> resolve(const DeviceSelector& selector);
     // One search for several devices: per selector the list index of the device it names, -1 for
     // those that did not answer. The search ends as soon as every one has answered.
-    std::optional<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
-    // Finds the device, asks it for its configuration and loads its form. On failure `code` holds
-    // the exit code and the message has been printed.
-    std::optional<LoadedDevice> loadDevice(const QString& deviceText, int& code);
+    Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
+    // Finds the device the selector names (`named` as typed), asks it for its configuration and loads its form.
+    Expected<LoadedDevice> loadDevice(const DeviceSelector& selector, const QString& named);
 
 private:
     void startSession();

@@ -149,7 +149,8 @@ void DeviceJob::finish(FleetResult result, const QString& error)
     Q_EMIT finished();
 }
 
-void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std::function<void(DeviceJob&)>& finished)
+void runDeviceJobs(const std::vector<std::unique_ptr<DeviceJob>>& jobs, int parallel,
+                   const std::function<void(DeviceJob&)>& finished)
 {
     if (jobs.empty())
         return;
@@ -159,11 +160,12 @@ void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std:
     std::function<void()> startNext;
     startNext = [&] {
         while (next < jobs.size() && next - ended < static_cast<std::size_t>(std::max(parallel, 1))) {
-            DeviceJob* job = jobs[next++];
+            DeviceJob* job = jobs[next++].get();
             job->start();
         }
     };
-    for (DeviceJob* job : jobs) {
+    for (const auto& owned : jobs) {
+        DeviceJob* job = owned.get();
         QObject::connect(job, &DeviceJob::finished, &loop, [&, job] {
             ++ended;
             if (finished)

@@ -94,6 +94,7 @@ private:
 
 // Runs the jobs with at most `parallel` at once, in their order, all on the calling thread's event loop;
 // `finished` is called for each as it ends. Returns when every job has ended.
-void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std::function<void(DeviceJob&)>& finished);
+void runDeviceJobs(const std::vector<std::unique_ptr<DeviceJob>>& jobs, int parallel,
+                   const std::function<void(DeviceJob&)>& finished);
 
 } // namespace lv
