@@ -6,6 +6,7 @@
 #include "devicelist.h"
 #include "devicelistmodel.h"
 #include "dialogs.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "macservice.h"
 #include "passwordprompt.h"
@@ -73,7 +74,7 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     connect(m_macService, &MacService::macChangeFinished, this,
             [this](const MacChangeResult& result) {
                 if (!result.replied())
-                    say(QStringLiteral("%1 gave no answer to the MAC change").arg(m_state.gSelMac));
+                    say(windowMacNoAnswerText(m_state.gSelMac));
                 else if (result.changed())
                     say(QStringLiteral("MAC changed to %1").arg(fromLatin1(result.newMac->text())));
                 else
@@ -86,11 +87,11 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
             say(QStringLiteral("%1 updated").arg(mac));
             break;
         case UpdateResult::NoAnswer:
-            say(QStringLiteral("%1 did not confirm the update").arg(mac));
+            say(windowUpdateNoAnswerText(mac));
             break;
         case UpdateResult::NotSent:
         case UpdateResult::TooLarge:
-            say(QStringLiteral("The update of %1 could not be sent").arg(mac));
+            say(windowUpdateNotSentText(mac));
             break;
         }
     });
@@ -281,15 +282,15 @@ void MainWindow::searchEnded()
         break;
     case SearchResult::Outcome::NothingAnswered:
         if (m_searchStatus)
-            say(QStringLiteral("No device answered"));
+            say(windowNothingAnsweredText());
         break;
     case SearchResult::Outcome::NotSent:
         m_searchStatus = false;
-        say(QStringLiteral("The search probe could not be sent"));
+        say(windowSearchNotSentText());
         break;
     case SearchResult::Outcome::NoInterface:
         m_searchStatus = false;
-        say(QStringLiteral("The interface %1 is not there").arg(m_state.interfaceName));
+        say(windowNoInterfaceText(m_state.interfaceName));
         break;
     }
 }
@@ -411,17 +412,14 @@ void MainWindow::lstDev_DblClick()
 void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString& mac)
 {
     if (!result.sent) {
-        say(result.sendFailed ? QStringLiteral("The request to %1 could not be sent").arg(mac)
-                              : QStringLiteral("%1 is not a device that can be asked").arg(mac));
+        say(result.sendFailed ? windowRequestNotSentText(mac) : windowNotADeviceText(mac));
     } else if (result.timedOut && result.reply.empty()) {
-        say(QStringLiteral("%1 did not answer within %2 s (check the setup password and the command port)")
-                .arg(mac)
-                .arg(kRequestTimeoutMs / 1000));
+        say(windowRequestNoAnswerText(mac, kRequestTimeoutMs));
     } else if (!result.valid) {
         // Something came, but it never became a complete reply (no "MAC") or does not start with "A".
-        say(QStringLiteral("The answer of %1 is not a configuration reply").arg(mac));
+        say(windowNotAReplyText(mac));
     } else if (!result.dispatch.windowDef) {
-        say(QStringLiteral("%1 is a %2, which has no setup window").arg(mac, m_state.gModel));
+        say(windowNoSetupWindowText(mac, m_state.gModel));
     } else {
         say(fromLatin1(result.dispatch.window));
     }

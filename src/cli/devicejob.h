@@ -78,7 +78,6 @@ private:
     void onConfiguration();
     void onUpdated();
     void finish(FleetResult result, const QString& error = {});
-    static QString tooLarge(const UpdatePlan& plan);
 
     SessionState& m_state;
     DeviceTask m_task;

@@ -187,6 +187,35 @@ QString windowFieldProblemMessage(const QString& tag)
         .arg(tag);
 }
 
+QString cliRefusedValueText(SetError error, const QString& name, const QString& windowName, const QString& value,
+                            const QStringList& entries)
+{
+    switch (error) {
+    case SetError::None:
+        break;
+    case SetError::UnknownName:
+        return QStringLiteral("%1 has no field %2").arg(windowName, name);
+    case SetError::SwitchedOff:
+        return QStringLiteral("%1 is switched off on %2").arg(name, windowName);
+    case SetError::NotReported:
+        return QStringLiteral("the device reported no %1, so %2 does not send it").arg(name, windowName);
+    case SetError::CarriesItem:
+        return QStringLiteral("the value of %1 holds the tag of an item (\"<...>\" or \"</...>\"); the device "
+                              "would read other settings out of it")
+            .arg(name);
+    case SetError::NoSuchEntry:
+        return QStringLiteral("the list %1 of %2 holds no %3 (entries: %4; or #0 to #%5)")
+            .arg(name, windowName, value, entries.join(QStringLiteral(", ")))
+            .arg(static_cast<std::size_t>(entries.size()) - 1);
+    }
+    return {};
+}
+
+QString cliNotLatin1ValueText(const QString& name)
+{
+    return QStringLiteral("the value of %1 must be single-byte (Latin-1) text").arg(name);
+}
+
 // ---- the MAC change ----
 
 QString windowMacNoAnswerText(const QString& mac)

@@ -5,7 +5,10 @@
 // writes a sentence for its status bar or a message box, the CLI a line for a log, the fleet a line per
 // device), the texts stand side by side under the failure they report.
 
+#include "setupform.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 
@@ -54,6 +57,11 @@ QString fleetSetNotSentText();
 QString fleetUpdateCommandNotSentText();
 // A value that carries the tag of an item, which the device would read other settings out of.
 QString windowFieldProblemMessage(const QString& tag);
+// A NAME=VALUE the window would not take (`error` says why); `entries` are the list's labels when the
+// value names none of them.
+QString cliRefusedValueText(SetError error, const QString& name, const QString& windowName, const QString& value,
+                            const QStringList& entries = {});
+QString cliNotLatin1ValueText(const QString& name);
 
 // ---- the MAC change ----
 QString windowMacNoAnswerText(const QString& mac);
