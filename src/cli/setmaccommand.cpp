@@ -113,17 +113,20 @@ MacChangeResult changeMac(CliContext& context, int index, const std::string& new
     return exchange.run(currentField, newField, toLatin1(accessCode), context.options().timeoutMs);
 }
 
-} // namespace
+// What set-mac is asked to do, read and checked before anything goes on the wire, not even the search.
+struct MacRequest {
+    DeviceSelector selector;
+    std::string newField;
+    QString accessCode;
+};
 
-CommandResult SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser)
+Expected<MacRequest> readMacRequest(const QStringList& operands, const QCommandLineParser& parser)
 {
-    const QStringList operands = parser.positionalArguments();
     if (operands.size() != 2)
         return Failure{kExitUsage, QStringLiteral("set-mac takes DEVICE and NEW_MAC")};
     const Expected<DeviceSelector> selector = deviceSelectorOperand(operands[0]);
     if (!selector)
         return selector.failure();
-    // Nothing goes on the wire, not even the search, before the address and the code are right.
     const Expected<std::string> newField = newMacOperand(operands[1]);
     if (!newField)
         return newField.failure();
@@ -132,13 +135,24 @@ CommandResult SetMacCommand::execute(CliContext& context, const QCommandLinePars
         return accessCode.failure();
     if (*accessCode != fromLatin1(kMacServiceAccessCode))
         return Failure{kExitNoAnswer, cliMacPasswordErrorText()};
-    const Expected<int> index = context.resolve(*selector);
+    return MacRequest{*selector, *newField, *accessCode};
+}
+
+} // namespace
+
+CommandResult SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    const QStringList operands = parser.positionalArguments();
+    const Expected<MacRequest> asked = readMacRequest(operands, parser);
+    if (!asked)
+        return asked.failure();
+    const Expected<int> index = context.resolve(asked->selector);
     if (!index)
         return index.failure();
     if (*index < 0)
         return Failure{kExitNotFound, cliNotFoundText(operands[0])};
 
-    const MacChangeResult result = changeMac(context, *index, *newField, *accessCode);
+    const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())
         return Failure{kExitNoAnswer, cliMacNoAnswerText(operands[0], context.options().timeoutMs)};
     const bool wellFormed = result.changed() ||
@@ -148,8 +162,9 @@ CommandResult SetMacCommand::execute(CliContext& context, const QCommandLinePars
     if (!wellFormed)
         return Failure{kExitNoAnswer, cliMacMalformedText(operands[0])};
     // Done when the device now carries the address asked for (also when it carried it already).
-    if (MacAddress::fromField(result.newField) != MacAddress::fromField(*newField))
-        return Failure{kExitNoAnswer, cliMacMismatchText(operands[0], fromLatin1(result.newField), fromLatin1(*newField))};
+    if (MacAddress::fromField(result.newField) != MacAddress::fromField(asked->newField))
+        return Failure{kExitNoAnswer,
+                       cliMacMismatchText(operands[0], fromLatin1(result.newField), fromLatin1(asked->newField))};
     return std::nullopt;
 }
 
