@@ -221,7 +221,7 @@ struct Gui {
     explicit Gui(quint16 port, qint64 spawnedNs)
     {
         state.broadcast = QHostAddress(QString::fromLatin1(kLoopbackBroadcast));
-        state.gCmdPort = QString::number(port);
+        state.gCmdPort = port;
         window = std::make_unique<lv::MainWindow>(state);
         FirstPaint paint;
         window->installEventFilter(&paint);
@@ -338,7 +338,7 @@ int runWaits(quint16 port, const QString& silentMac, qint64 spawnedNs)
         if (row == silentRow)
             continue;
         const std::string raw = gui.window->search().devices().raw(static_cast<std::size_t>(row));
-        const lv::ConfigRequestResult request = lv::requestConfiguration(gui.window->channel(), raw, "");
+        const lv::ConfigRequestResult request = lv::requestConfiguration(gui.window->channel(), {raw}, "");
         const lv::WindowDef* window = request.valid ? lv::findWindow(request.dispatch.window) : nullptr;
         if (!window || window->name != "frmSetup")
             continue;

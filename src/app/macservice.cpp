@@ -3,6 +3,7 @@
 #include "macservice.h"
 
 #include "dialogs.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "macchange.h"
 #include "mainwindow.h"
@@ -40,7 +41,7 @@ void MacService::OpenSetMac()
     if (m_window.requestRunning())
         return;
     if (!accessCodeAccepted()) {
-        Dialogs::message(&m_window, QStringLiteral("MAC Password Error"), QStringLiteral("MsgBox"));
+        Dialogs::message(&m_window, windowMacPasswordErrorText(), QStringLiteral("MsgBox"));
         return;
     }
     // The selected device as the list holds it now (an earlier change may have rewritten its entry).

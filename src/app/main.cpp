@@ -130,12 +130,12 @@ int main(int argc, char** argv)
         state.broadcast = address;
     }
     if (parser.isSet(port)) {
-        const QString value = lv::normaliseCommandPort(parser.value(port));
-        if (value.isEmpty()) {
+        const std::optional<quint16> value = lv::normaliseCommandPort(parser.value(port));
+        if (!value) {
             std::fprintf(stderr, "linkvane: the port must be a number from 0 to 65535\n");
             return 1;
         }
-        state.gCmdPort = value;
+        state.gCmdPort = *value;
     }
 
     lv::MainWindow window(state);

@@ -7,6 +7,7 @@
 #include "devicelist.h"
 #include "devicelistmodel.h"
 #include "dialogs.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "macservice.h"
 #include "passwordprompt.h"
@@ -30,7 +31,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStatusBar>
-#include <QTimer>
 
 namespace lv {
 
@@ -168,11 +168,11 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
             say(QStringLiteral("%1 updated").arg(mac));
             break;
         case UpdateResult::NoAnswer:
-            say(QStringLiteral("%1 did not confirm the update").arg(mac));
+            say(windowUpdateNoAnswerText(mac));
             break;
         case UpdateResult::NotSent:
         case UpdateResult::TooLarge:
-            say(QStringLiteral("The update of %1 could not be sent").arg(mac));
+            say(windowUpdateNotSentText(mac));
             break;
         }
     });
@@ -287,13 +287,8 @@ void MainWindow::buildControls()
     setStatusBar(new StatusLine(this));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
-    m_silence = new QTimer(this);
-    m_silence->setSingleShot(true);
-    m_silence->setInterval(kSilenceMs);
-    connect(m_silence, &QTimer::timeout, this, [this] {
-        if (m_searchStatus && m_search.devices().size() == 0)
-            say(QStringLiteral("No device answered"));
-    });
+    m_searchRun = new SearchExchange(m_search, this);
+    connect(m_searchRun, &SearchExchange::finished, this, &MainWindow::searchEnded);
     // The count follows the lines as the list takes them in, in its batches: answers that trickle in
     // would otherwise lay out and repaint the status bar once each.
     const auto countChanged = [this] {
@@ -439,15 +434,30 @@ void MainWindow::cmdSearch_Click()
         return;
     m_searchStatus = true;
     say(QStringLiteral("Searching…"));
-    if (!m_search.start()) {
+    SearchEnds ends;
+    ends.waitMs = kSilenceMs;
+    m_searchRun->start(std::move(ends));
+}
+
+void MainWindow::searchEnded()
+{
+    // The list goes on taking late answers; the status bar only says how the search window ended.
+    switch (m_searchRun->result().outcome) {
+    case SearchResult::Outcome::Listed:
+        break;
+    case SearchResult::Outcome::NothingAnswered:
+        if (m_searchStatus)
+            say(windowNothingAnsweredText());
+        break;
+    case SearchResult::Outcome::NotSent:
         m_searchStatus = false;
-        m_silence->stop();
-        say(m_state.interfaceName.isEmpty() || !m_search.probeInterfaces().empty()
-                ? QStringLiteral("The search probe could not be sent")
-                : QStringLiteral("The interface %1 is not there").arg(m_state.interfaceName));
-        return;
+        say(windowSearchNotSentText());
+        break;
+    case SearchResult::Outcome::NoInterface:
+        m_searchStatus = false;
+        say(windowNoInterfaceText(m_state.interfaceName));
+        break;
     }
-    m_silence->start();
 }
 
 void MainWindow::fillInterfaceMenu()
@@ -542,8 +552,8 @@ void MainWindow::lstDev_DblClick()
     m_searchStatus = false;
     say(QStringLiteral("Asking %1…").arg(mac));
     setBusy(true);
-    m_channel.setInterface(m_search.interfaceOf(row));
-    const ConfigRequestResult result = requestAndRecord(m_channel, raw);
+    const ConfigRequestResult result =
+        requestAndRecord(m_channel, {raw, m_search.interfaceOf(row)}, toLatin1(m_state.gSetupPass));
     setBusy(false);
     if (m_exiting) {
         Q_EMIT requestFinished();
@@ -567,17 +577,14 @@ void MainWindow::lstDev_DblClick()
 void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString& mac)
 {
     if (!result.sent) {
-        say(result.sendFailed ? QStringLiteral("The request to %1 could not be sent").arg(mac)
-                              : QStringLiteral("%1 is not a device that can be asked").arg(mac));
+        say(result.sendFailed ? windowRequestNotSentText(mac) : windowNotADeviceText(mac));
     } else if (result.timedOut && result.reply.empty()) {
-        say(QStringLiteral("%1 did not answer within %2 s (check the setup password and the command port)")
-                .arg(mac)
-                .arg(kRequestTimeoutMs / 1000));
+        say(windowRequestNoAnswerText(mac, kRequestTimeoutMs));
     } else if (!result.valid) {
         // Something came, but it never became a complete reply (no "MAC") or does not start with "A".
-        say(QStringLiteral("The answer of %1 is not a configuration reply").arg(mac));
+        say(windowNotAReplyText(mac));
     } else if (!result.dispatch.windowDef) {
-        say(QStringLiteral("%1 is a %2, which has no setup window").arg(mac, m_state.gModel));
+        say(windowNoSetupWindowText(mac, m_state.gModel));
     } else {
         say(QStringLiteral("%1 opened").arg(operatorWindowName(*result.dispatch.windowDef)));
     }
@@ -607,12 +614,12 @@ void MainWindow::mnuIDPort_Click()
 {
     for (;;) {
         const std::optional<QString> entry = Dialogs::inputText(this, QStringLiteral("Please Input ID Port"),
-                                                                QStringLiteral("InputBox"), m_state.gCmdPort);
+                                                                QStringLiteral("InputBox"),
+                                                                QString::number(m_state.gCmdPort));
         if (!entry || entry->isEmpty())
             return;
-        const QString port = normaliseCommandPort(*entry);
-        if (!port.isEmpty()) {
-            m_state.gCmdPort = port;
+        if (const std::optional<quint16> port = normaliseCommandPort(*entry)) {
+            m_state.gCmdPort = *port;
             return;
         }
         Dialogs::message(this, QStringLiteral("Range: 0~65535"), QStringLiteral("MsgBox"));

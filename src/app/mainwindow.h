@@ -6,6 +6,7 @@
 #include "devicelinepatch.h"
 #include "devicesearch.h"
 #include "exchanges.h"
+#include "searchexchange.h"
 #include "sessionstate.h"
 
 #include <QMainWindow>
@@ -16,7 +17,6 @@
 class QLabel;
 class QListView;
 class QMenu;
-class QTimer;
 class QPushButton;
 
 namespace lv {
@@ -83,6 +83,7 @@ private:
     void setBusy(bool busy);
     void say(const QString& text);
     void showSearchCount();
+    void searchEnded();
     void fillInterfaceMenu();
     void requestOutcome(const ConfigRequestResult& result, const QString& mac);
 
@@ -99,7 +100,7 @@ private:
     QSize m_clientSize;  // the window's least client size
     QListView* m_lstDev2 = nullptr;
     QMenu* m_interfaceMenu = nullptr;
-    QTimer* m_silence = nullptr;
+    SearchExchange* m_searchRun = nullptr;
     bool m_searchStatus = false; // the status bar follows the search's answers
     QString m_updatingMac;       // the device of the setup window shown
     std::optional<ModelDispatch> m_lastDispatch;

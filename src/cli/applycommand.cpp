@@ -5,6 +5,7 @@
 #include "clicontext.h"
 #include "devicejob.h"
 #include "fleetplan.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "operands.h"
 
@@ -12,6 +13,9 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+
+#include <algorithm>
+#include <map>
 
 namespace lv {
 
@@ -62,6 +66,14 @@ QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
                        {QStringLiteral("error"), orNull(o.error)}};
 }
 
+QJsonArray outcomesJson(const CliContext& context, const std::vector<const DeviceOutcome*>& outcomes)
+{
+    QJsonArray results;
+    for (const DeviceOutcome* outcome : outcomes)
+        results.append(outcomeJson(context, *outcome));
+    return results;
+}
+
 // One line per device: as the plan names it, the result, its MAC text and window, then what was sent
 // or why not.
 QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
@@ -108,98 +120,125 @@ QList<QCommandLineOption> ApplyCommand::options() const
     return {parallelOption(), dryRunOption(), forceOption()};
 }
 
-int ApplyCommand::execute(CliContext& context, const QCommandLineParser& parser)
+namespace {
+
+// The plan in the file, read and checked before anything goes on the wire.
+Expected<FleetPlan> readPlan(const QString& path)
 {
-    const QStringList operands = parser.positionalArguments();
-    if (operands.size() != 1)
-        return context.fail(kExitUsage, QStringLiteral("apply takes one PLAN.json"));
-    const std::optional<int> parallel = parallelValue(parser, parallelOption());
-    if (!parallel)
-        return context.fail(kExitUsage, QString::fromLatin1(kParallelRange));
-    JobSettings settings;
-    settings.mode = parser.isSet(dryRunOption()) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
-    settings.force = parser.isSet(forceOption());
-    settings.timeoutMs = context.options().timeoutMs;
-
-    // The whole plan is checked before anything goes on the wire.
-    QFile file(operands.front());
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return context.fail(kExitUsage, QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        return Failure{kExitUsage, QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString())};
     QString error;
-    const std::optional<FleetPlan> plan = parseFleetPlan(file.readAll(), &error);
-    if (!plan)
-        return context.fail(kExitUsage, QStringLiteral("%1: %2").arg(file.fileName(), error));
+    if (std::optional<FleetPlan> plan = parseFleetPlan(file.readAll(), &error))
+        return std::move(*plan);
+    return Failure{kExitUsage, QStringLiteral("%1: %2").arg(file.fileName(), error)};
+}
 
+std::vector<DeviceSelector> selectorsOf(const FleetPlan& plan)
+{
     std::vector<DeviceSelector> selectors;
-    for (const PlanDevice& device : plan->devices)
+    for (const PlanDevice& device : plan.devices)
         selectors.push_back(device.selector);
-    const std::optional<std::vector<int>> found = context.resolveAll(selectors);
-    if (!found)
-        return kExitNoAnswer;
+    return selectors;
+}
 
-    Output& out = context.output();
-    std::vector<DeviceOutcome> early; // not found or named twice: settled by the search
+// The plan's devices after the search: a job for each device found, and an outcome at once for those not
+// found or named twice.
+struct FleetRun {
+    std::vector<DeviceOutcome> early;               // settled by the search, in plan order
     std::vector<std::unique_ptr<DeviceJob>> jobs;
-    std::vector<std::size_t> order; // plan index of each job
+    std::vector<std::size_t> order;                 // plan index of each job
+
+    // Every device's outcome in the plan's order.
+    std::vector<const DeviceOutcome*> byPlan(std::size_t devices) const
+    {
+        std::vector<const DeviceOutcome*> out(devices, nullptr);
+        for (std::size_t j = 0; j < jobs.size(); ++j)
+            out[order[j]] = &jobs[j]->outcome();
+        std::size_t e = 0;
+        for (const DeviceOutcome*& slot : out)
+            if (!slot)
+                slot = &early[e++];
+        return out;
+    }
+};
+
+FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<int>& found,
+                  const JobSettings& settings)
+{
+    FleetRun run;
     std::map<int, QString> claimed; // list index -> how the plan named it first
-    for (std::size_t i = 0; i < plan->devices.size(); ++i) {
-        const PlanDevice& device = plan->devices[i];
-        const int index = (*found)[i];
+    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
+        const PlanDevice& device = plan.devices[i];
+        const int index = found[i];
         if (index < 0 || claimed.count(index)) {
             DeviceOutcome outcome;
             outcome.named = device.device;
-            if (index < 0) {
-                outcome.result = FleetResult::NotFound;
-                outcome.error = QStringLiteral("no answer to the search");
-            } else {
-                outcome.result = FleetResult::Refused;
-                outcome.error = QStringLiteral("the plan names this device twice (also as %1)").arg(claimed[index]);
-            }
-            early.push_back(std::move(outcome));
+            outcome.result = index < 0 ? FleetResult::NotFound : FleetResult::Refused;
+            outcome.error = index < 0 ? fleetNotFoundText()
+                                      : QStringLiteral("the plan names this device twice (also as %1)")
+                                            .arg(claimed[index]);
+            run.early.push_back(std::move(outcome));
             continue;
         }
         claimed[index] = device.device;
         DeviceTask task;
         task.named = device.device;
-        task.rawEntry = context.search().devices().raw(static_cast<std::size_t>(index));
-        task.interfaceIndex = context.search().interfaceOf(index);
+        task.device = {context.search().devices().raw(static_cast<std::size_t>(index)),
+                       context.search().interfaceOf(index)};
         // The plan's password first; only a device without one asks the options or the terminal.
         task.password = toLatin1(device.password ? *device.password : context.setupPassword());
         task.window = device.window;
         task.set = device.set;
-        jobs.push_back(
+        run.jobs.push_back(
             std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog()));
-        order.push_back(i);
+        run.order.push_back(i);
     }
-    if (!out.json())
-        for (const DeviceOutcome& outcome : early)
-            out.text(outcomeLine(context, outcome));
+    return run;
+}
 
-    std::vector<DeviceJob*> pointers;
-    for (const auto& job : jobs)
-        pointers.push_back(job.get());
-    runDeviceJobs(pointers, *parallel, [&](DeviceJob& job) {
+JobSettings jobSettings(const CliContext& context, const QCommandLineParser& parser)
+{
+    JobSettings settings;
+    settings.mode = parser.isSet(dryRunOption()) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
+    settings.force = parser.isSet(forceOption());
+    settings.timeoutMs = context.options().timeoutMs;
+    return settings;
+}
+
+} // namespace
+
+CommandResult ApplyCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    const QStringList operands = parser.positionalArguments();
+    if (operands.size() != 1)
+        return Failure{kExitUsage, QStringLiteral("apply takes one PLAN.json")};
+    const Expected<int> parallel = parallelValue(parser, parallelOption());
+    if (!parallel)
+        return parallel.failure();
+    const Expected<FleetPlan> plan = readPlan(operands.front());
+    if (!plan)
+        return plan.failure();
+    const Expected<std::vector<int>> found = context.resolveAll(selectorsOf(*plan));
+    if (!found)
+        return found.failure();
+
+    // Text lines come as the devices are settled; the JSON array follows the plan's order at the end.
+    Output& out = context.output();
+    const FleetRun run = planJobs(context, *plan, *found, jobSettings(context, parser));
+    for (const DeviceOutcome& outcome : run.early)
+        if (!out.json())
+            out.text(outcomeLine(context, outcome));
+    runDeviceJobs(run.jobs, *parallel, [&](DeviceJob& job) {
         if (!out.json())
             out.text(outcomeLine(context, job.outcome()));
     });
-
-    // The JSON array follows the plan's order.
-    std::vector<const DeviceOutcome*> byPlan(plan->devices.size(), nullptr);
-    for (std::size_t j = 0; j < jobs.size(); ++j)
-        byPlan[order[j]] = &jobs[j]->outcome();
-    std::size_t e = 0;
-    for (const DeviceOutcome*& slot : byPlan)
-        if (!slot)
-            slot = &early[e++];
-    bool allGood = true;
-    QJsonArray results;
-    for (const DeviceOutcome* outcome : byPlan) {
-        allGood = allGood && succeeded(outcome->result);
-        results.append(outcomeJson(context, *outcome));
-    }
+    const std::vector<const DeviceOutcome*> results = run.byPlan(plan->devices.size());
     if (out.json())
-        out.document(results);
-    return allGood ? kExitDone : kExitSomeFailed;
+        out.document(outcomesJson(context, results));
+    if (!std::all_of(results.begin(), results.end(), [](const DeviceOutcome* o) { return succeeded(o->result); }))
+        return Failure{kExitSomeFailed, {}};
+    return std::nullopt;
 }
 
 } // namespace lv

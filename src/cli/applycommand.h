@@ -13,7 +13,7 @@ public:
     QString description() const override;
     QList<Operand> operands() const override;
     QList<QCommandLineOption> options() const override;
-    int execute(CliContext& context, const QCommandLineParser& parser) override;
+    CommandResult execute(CliContext& context, const QCommandLineParser& parser) override;
 };
 
 } // namespace lv

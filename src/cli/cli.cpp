@@ -178,7 +178,10 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
     }
     if (!context.readGlobalOptions(own))
         return kExitUsage;
-    const int code = command->execute(context, own);
+    const CommandResult result = command->execute(context, own);
+    if (result && !result->message.isEmpty())
+        output.error(result->message);
+    const int code = result ? result->code : kExitDone;
     if (end == CliEnd::EndProcess) {
         out.flush();
         err.flush();

@@ -3,6 +3,7 @@
 #include "clicontext.h"
 
 #include "command.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "secretinput.h"
 #include "tagmessage.h"
@@ -160,10 +161,11 @@ void CliContext::startSession()
 {
     if (m_search)
         return;
-    m_state.gCmdPort = QString::number(m_options.port);
+    m_state.gCmdPort = m_options.port;
     m_state.broadcast = m_options.broadcast;
     m_state.interfaceName = m_options.interfaceName;
     m_search = std::make_unique<DeviceSearch>(m_state);
+    m_searchRun = std::make_unique<SearchExchange>(*m_search);
     m_channel = std::make_unique<CommandChannel>(m_state);
     if (m_wireLog)
         m_wireLog->watch(*m_channel);
@@ -181,75 +183,49 @@ CommandChannel& CliContext::channel()
     return *m_channel;
 }
 
-bool CliContext::runSearch(const std::function<bool(int)>& stop, const SearchEnd& end)
+std::optional<Failure> CliContext::runSearch(SearchEnds ends)
 {
-    DeviceSearch& devices = search();
-    QEventLoop loop;
-    QTimer idle;
-    idle.setSingleShot(true);
-    idle.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&idle, &QTimer::timeout, &loop, &QEventLoop::quit);
-    bool stopped = false;
-    const QMetaObject::Connection added =
-        QObject::connect(&devices, &DeviceSearch::deviceAdded, &devices, [&](int index) {
-            m_lastDeviceMs = m_clock.elapsed();
-            if ((stop && stop(index)) || (end.expect > 0 && static_cast<int>(devices.devices().size()) >= end.expect))
-                stopped = true;
-            if (stopped)
-                loop.quit();
-            else if (end.idleMs >= 0)
-                idle.start(end.idleMs);
-        });
-    m_clock.start();
-    if (!m_state.interfaceName.isEmpty() && devices.probeInterfaces().empty()) {
-        QObject::disconnect(added);
-        fail(kExitUsage, QStringLiteral("there is no network interface %1").arg(m_state.interfaceName));
-        return false;
-    }
-    if (!devices.start()) {
-        QObject::disconnect(added);
-        fail(kExitNoAnswer, QStringLiteral("the search probe could not be sent to %1:%2")
-                                .arg(m_state.broadcast.toString())
-                                .arg(m_state.cmdPort()));
-        return false;
-    }
+    search();
+    ends.waitMs = m_options.waitMs;
+    m_searchRun->start(std::move(ends));
     // Every socket the probe left through is logged, and what comes back to each.
-    if (m_wireLog)
-        for (UdpSocket* socket : devices.sockets()) {
+    if (m_wireLog && (!m_searchRun->done() || m_searchRun->result().sent()))
+        for (UdpSocket* socket : m_search->sockets()) {
             m_wireLog->watchReceived(*socket);
             m_wireLog->sent(socket->localPort(),
                             QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
         }
-    // A LAN that stays quiet for the idle time is done too, also before the first answer.
-    if (end.idleMs >= 0)
-        idle.start(std::min(end.idleMs, m_options.waitMs));
-    QTimer wait;
-    wait.setSingleShot(true);
-    wait.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
-    wait.start(m_options.waitMs);
-    // Answers that were already queued may have ended the search while the probe went out.
-    if (!stopped)
-        loop.exec();
-    QObject::disconnect(added);
-    m_waitEndedMs = m_clock.elapsed();
-    return true;
+    waitFor(m_searchRun.get(), &SearchExchange::finished, m_options.waitMs + 5000,
+            [this] { return m_searchRun->done(); });
+    switch (m_searchRun->result().outcome) {
+    case SearchResult::Outcome::NoInterface:
+        return Failure{kExitUsage, cliNoInterfaceText(m_state.interfaceName)};
+    case SearchResult::Outcome::NotSent:
+        return Failure{kExitNoAnswer, cliSearchNotSentText(m_state.broadcast.toString(), m_state.gCmdPort)};
+    case SearchResult::Outcome::Listed:
+    case SearchResult::Outcome::NothingAnswered:
+        break;
+    }
+    return std::nullopt;
 }
 
-int CliContext::resolve(const DeviceSelector& selector)
+Expected<int> CliContext::resolve(const DeviceSelector& selector)
 {
-    const std::optional<std::vector<int>> found = resolveAll({selector});
-    return found ? found->front() : -1;
+    const Expected<std::vector<int>> found = resolveAll({selector});
+    if (!found)
+        return found.failure();
+    return found->front();
 }
 
-std::optional<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
+Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
 {
     // Every match of every selector as the devices answer; the search ends once each has one.
     std::vector<std::vector<int>> matches(selectors.size());
     std::size_t missing = selectors.size();
     if (missing == 0)
         return std::vector<int>{};
-    const bool sent = runSearch([&](int index) {
+    SearchEnds ends;
+    ends.stop = [&](int index) {
         const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
         for (std::size_t i = 0; i < selectors.size(); ++i) {
             if (!deviceMatches(selectors[i], raw))
@@ -259,42 +235,30 @@ std::optional<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceS
             matches[i].push_back(index);
         }
         return missing == 0;
-    });
-    if (!sent)
-        return std::nullopt;
+    };
+    if (const std::optional<Failure> failed = runSearch(std::move(ends)))
+        return *failed;
     std::vector<int> found;
     for (const std::vector<int>& m : matches)
         found.push_back(chosenDevice(m));
     return found;
 }
 
-std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, int& code)
+Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, const QString& named)
 {
-    const std::optional<DeviceSelector> selector = parseDeviceSelector(deviceText);
-    if (!selector) {
-        code = fail(kExitUsage, QStringLiteral("%1 is neither a MAC text (00-50-C2-01-02-03), a MAC field "
-                                               "(0.80.194.1.2.3) nor an IP address")
-                                    .arg(deviceText));
-        return std::nullopt;
-    }
-    const int index = resolve(*selector);
-    if (index < 0) {
-        code = fail(kExitNotFound, QStringLiteral("no device %1 answered the search").arg(deviceText));
-        return std::nullopt;
-    }
+    const Expected<int> index = resolve(selector);
+    if (!index)
+        return index.failure();
+    if (*index < 0)
+        return Failure{kExitNotFound, cliNotFoundText(named)};
     LoadedDevice loaded;
-    const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
+    const std::string& raw = search().devices().raw(static_cast<std::size_t>(*index));
     loaded.device = *parseSearchReply(raw);
-    m_state.gSetupPass = setupPassword();
     // The device's commands leave through the interface it answered on.
-    channel().setInterface(search().interfaceOf(index));
-    loaded.request = requestAndRecord(channel(), raw, m_options.timeoutMs);
-    if (!loaded.request.valid) {
-        code = fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the configuration request within %2 ms")
-                                       .arg(fromLatin1(loaded.device.macText))
-                                       .arg(m_options.timeoutMs));
-        return std::nullopt;
-    }
+    loaded.request = requestConfiguration(channel(), {raw, search().interfaceOf(*index)}, toLatin1(setupPassword()),
+                                          m_options.timeoutMs);
+    if (!loaded.request.valid)
+        return Failure{kExitNoAnswer, cliRequestNoAnswerText(fromLatin1(loaded.device.macText), m_options.timeoutMs)};
     if (const WindowDef* window = loaded.request.dispatch.windowDef) {
         // The form keeps the values as loaded where the window would: the session's LoadedConfig or
         // the multi-port snapshot.
@@ -304,7 +268,6 @@ std::optional<LoadedDevice> CliContext::loadDevice(const QString& deviceText, in
         // The set and "U " commands name the device by the password as loaded.
         m_mask.addPassword(headerValues(*window, loaded.form->loaded()).password);
     }
-    code = kExitDone;
     return loaded;
 }
 

@@ -4,11 +4,13 @@
 // command channel, as the window has them), the output, and the steps that several commands share:
 // the search, finding the device the operator named, and loading it into its headless setup form.
 
+#include "command.h"
 #include "commandchannel.h"
 #include "devicelist.h"
 #include "devicesearch.h"
 #include "deviceselector.h"
 #include "exchanges.h"
+#include "searchexchange.h"
 #include "output.h"
 #include "secretmask.h"
 #include "sessionstate.h"
@@ -16,7 +18,6 @@
 #include "wirelog.h"
 
 #include <QCommandLineOption>
-#include <QElapsedTimer>
 #include <QHostAddress>
 
 #include <functional>
@@ -42,12 +43,6 @@ struct GlobalOptions {
 
 // The environment variable that may hold the setup password.
 inline constexpr const char* kPasswordVariable = "LINKVANE_PASSWORD";
-
-// How a search ends besides its --wait: after `expect` devices, or `idleMs` after the last new answer.
-struct SearchEnd {
-    int expect = 0;  // 0: no count
-    int idleMs = -1; // below 0: no idle end
-};
 
 // The options every command accepts, before or after its name.
 const QList<QCommandLineOption>& globalOptionList();
@@ -86,23 +81,20 @@ public:
     // The --verbose log; null without --verbose.
     WireLog* wireLog() { return m_wireLog.get(); }
 
-    // Sends the probe and lets answers come in for the wait; `stop` may end it early, and so may `end`.
-    // False when the probe could not be sent.
-    bool runSearch(const std::function<bool(int)>& stop = {}, const SearchEnd& end = {});
+    // Sends the probe and lets answers come in for --wait, or until `ends` says the search is over.
+    // The failure when the probe could not be sent.
+    std::optional<Failure> runSearch(SearchEnds ends = {});
+    // How the last search ended, with its timing for --stats.
+    const SearchResult& lastSearch() const { return m_searchRun->result(); }
+    qint64 sinceProbeMs() const { return m_searchRun->sinceProbeMs(); }
     // The list index of the first device that answered the search and that the selector names; -1
     // when none did. The search ends as soon as it answers.
-    int resolve(const DeviceSelector& selector);
+    Expected<int> resolve(const DeviceSelector& selector);
     // One search for several devices: per selector the list index of the device it names, -1 for
     // those that did not answer. The search ends as soon as every one has answered.
-    std::optional<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
-    // Finds the device, asks it for its configuration and loads its form. On failure `code` holds
-    // the exit code and the message has been printed.
-    std::optional<LoadedDevice> loadDevice(const QString& deviceText, int& code);
-
-    // Timing of the last search, for --stats.
-    qint64 sinceProbeMs() const { return m_clock.elapsed(); }
-    qint64 lastDeviceMs() const { return m_lastDeviceMs; }
-    qint64 waitEndedMs() const { return m_waitEndedMs; }
+    Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
+    // Finds the device the selector names (`named` as typed), asks it for its configuration and loads its form.
+    Expected<LoadedDevice> loadDevice(const DeviceSelector& selector, const QString& named);
 
 private:
     void startSession();
@@ -114,10 +106,8 @@ private:
     bool m_passwordAsked = false;
     SessionState m_state;
     std::unique_ptr<DeviceSearch> m_search;
+    std::unique_ptr<SearchExchange> m_searchRun;
     std::unique_ptr<CommandChannel> m_channel;
-    QElapsedTimer m_clock;
-    qint64 m_lastDeviceMs = -1;
-    qint64 m_waitEndedMs = -1;
 };
 
 } // namespace lv

@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <variant>
 #include <vector>
 
 class QCommandLineParser;
@@ -26,6 +28,33 @@ enum ExitCode : int {
     kExitSomeFailed = 5,
 };
 
+// Why a command could not do what it was asked: its exit code and the line it writes on standard error
+// (none when what it wrote already says so).
+struct Failure {
+    ExitCode code = kExitUsage;
+    QString message;
+};
+
+// A value a step of a command produced, or the failure that stopped it.
+template <typename T> class Expected {
+public:
+    Expected(T value) : m_value(std::move(value)) {}
+    Expected(Failure failure) : m_value(std::move(failure)) {}
+
+    explicit operator bool() const { return m_value.index() == 0; }
+    T& operator*() { return std::get<0>(m_value); }
+    const T& operator*() const { return std::get<0>(m_value); }
+    T* operator->() { return &std::get<0>(m_value); }
+    const T* operator->() const { return &std::get<0>(m_value); }
+    const Failure& failure() const { return std::get<1>(m_value); }
+
+private:
+    std::variant<T, Failure> m_value;
+};
+
+// What a command ends with: nothing when it did what it was asked, else its failure.
+using CommandResult = std::optional<Failure>;
+
 struct Operand {
     QString name;        // "DEVICE"
     QString description; // one line
@@ -43,7 +72,7 @@ public:
     virtual QList<Operand> operands() const { return {}; }
     virtual QList<QCommandLineOption> options() const { return {}; }
     // Runs the command; `parser` has parsed the command's own and the global options.
-    virtual int execute(CliContext& context, const QCommandLineParser& parser) = 0;
+    virtual CommandResult execute(CliContext& context, const QCommandLineParser& parser) = 0;
 
     // The usage line and the description of every operand and option, wrapped to `width` columns.
     QString helpText(const QList<QCommandLineOption>& globalOptions, int width) const;

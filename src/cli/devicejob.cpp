@@ -5,6 +5,7 @@
 #include "commandchannel.h"
 #include "devicelist.h"
 #include "exchanges.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "operands.h"
 #include "output.h"
@@ -30,7 +31,7 @@ DeviceJob::DeviceJob(SessionState& state, DeviceTask task, JobSettings settings,
     : QObject(parent), m_state(state), m_task(std::move(task)), m_settings(settings), m_mask(mask), m_wireLog(wireLog)
 {
     m_outcome.named = m_task.named;
-    if (const std::optional<SearchReply> reply = parseSearchReply(m_task.rawEntry))
+    if (const std::optional<SearchReply> reply = parseSearchReply(m_task.device.raw))
         m_outcome.macText = reply->macText;
 }
 
@@ -38,14 +39,13 @@ DeviceJob::~DeviceJob() = default;
 
 void DeviceJob::start()
 {
-    m_channel = new CommandChannel(m_state, this);
     // Its commands leave by the card the device answered on, as a single device's do.
-    m_channel->setInterface(m_task.interfaceIndex);
+    m_channel = new CommandChannel(m_state, this);
     if (m_wireLog)
         m_wireLog->watch(*m_channel);
     m_mask.addPassword(m_task.password);
     // The configuration request exactly as the window's double-click sends it.
-    m_request = new ConfigRequest(*m_channel, m_task.rawEntry, m_task.password, m_settings.timeoutMs, this);
+    m_request = new ConfigRequest(*m_channel, m_task.device, m_task.password, m_settings.timeoutMs, this);
     connect(m_request, &ConfigRequest::finished, this, &DeviceJob::onConfiguration);
     m_request->start();
 }
@@ -55,21 +55,19 @@ void DeviceJob::onConfiguration()
     const ConfigRequestResult& request = m_request->result();
     switch (request.outcome) {
     case ConfigRequest::Outcome::NotADevice:
-        return finish(FleetResult::NotFound, QStringLiteral("the search answer names no device"));
+        return finish(FleetResult::NotFound, fleetNotADeviceText());
     case ConfigRequest::Outcome::NotSent:
-        return finish(FleetResult::NoAnswer, QStringLiteral("the configuration request could not be sent"));
+        return finish(FleetResult::NoAnswer, fleetRequestNotSentText());
     case ConfigRequest::Outcome::NoAnswer:
-        return finish(FleetResult::NoAnswer,
-                      QStringLiteral("no answer to the configuration request within %1 ms").arg(m_settings.timeoutMs));
+        return finish(FleetResult::NoAnswer, fleetRequestNoAnswerText(m_settings.timeoutMs));
     case ConfigRequest::Outcome::NotAReply:
-        return finish(FleetResult::NoAnswer, QStringLiteral("the answer to the configuration request is not one"));
+        return finish(FleetResult::NoAnswer, fleetNotAReplyText());
     case ConfigRequest::Outcome::Answered:
         break;
     }
     m_outcome.modelVersion = request.modelVersion;
     if (!request.dispatch.windowDef)
-        return finish(FleetResult::Refused, QStringLiteral("no window opens for model %1; nothing to set")
-                                                .arg(printableText(m_outcome.modelVersion.model)));
+        return finish(FleetResult::Refused, cliNoWindowText(printableText(m_outcome.modelVersion.model)));
     const WindowDef& window = *request.dispatch.windowDef;
     m_outcome.window = window.name;
     // Each device keeps its values as loaded in its own form: the fleet's devices share nothing.
@@ -80,8 +78,7 @@ void DeviceJob::onConfiguration()
     if (m_settings.mode == JobSettings::Mode::Load)
         return finish(FleetResult::Loaded);
     if (!form.hasDeviceMac())
-        return finish(FleetResult::NoAnswer, QStringLiteral("the reply carried no MAC address, so no command can "
-                                                            "name the device; nothing was sent"));
+        return finish(FleetResult::NoAnswer, fleetNoMacText());
 
     if (!m_task.window.isEmpty() && m_task.window != fromLatin1(window.name))
         return finish(FleetResult::Refused, QStringLiteral("the plan was written for %1, the device opens %2")
@@ -99,7 +96,7 @@ void DeviceJob::onConfiguration()
     if (plan.changedItems == 0 && !m_settings.force)
         return finish(FleetResult::Unchanged);
     if (!UpdateExchange::fits(plan))
-        return finish(FleetResult::Refused, tooLarge(plan));
+        return finish(FleetResult::Refused, fleetTooLargeText(plan.setCommand.size()));
     m_outcome.sent = plan.setCommand;
     if (m_settings.mode == JobSettings::Mode::DryRun)
         return finish(FleetResult::WouldUpdate);
@@ -110,30 +107,22 @@ void DeviceJob::onConfiguration()
     m_update->start();
 }
 
-QString DeviceJob::tooLarge(const UpdatePlan& plan)
-{
-    return QStringLiteral("the set command would be %1 bytes; one datagram carries at most %2; nothing was sent")
-        .arg(plan.setCommand.size())
-        .arg(kMaxDatagramBytes);
-}
-
 void DeviceJob::onUpdated()
 {
     switch (m_update->outcome()) {
     case UpdateExchange::Outcome::Answered:
         return finish(FleetResult::Updated);
     case UpdateExchange::Outcome::NoAnswer:
-        return finish(FleetResult::NoAnswer,
-                      QStringLiteral("no answer to the update within %1 ms").arg(m_settings.timeoutMs));
+        return finish(FleetResult::NoAnswer, fleetUpdateNoAnswerText(m_settings.timeoutMs));
     case UpdateExchange::Outcome::NotSent:
         if (!m_update->setSent()) {
             m_outcome.sent.reset();
-            return finish(FleetResult::NoAnswer, QStringLiteral("the set command could not be sent"));
+            return finish(FleetResult::NoAnswer, fleetSetNotSentText());
         }
-        return finish(FleetResult::NoAnswer, QStringLiteral("the \"U \" command could not be sent"));
+        return finish(FleetResult::NoAnswer, fleetUpdateCommandNotSentText());
     case UpdateExchange::Outcome::TooLarge:
         m_outcome.sent.reset();
-        return finish(FleetResult::Refused, tooLarge(m_update->plan()));
+        return finish(FleetResult::Refused, fleetTooLargeText(m_update->plan().setCommand.size()));
     }
 }
 
@@ -150,7 +139,8 @@ void DeviceJob::finish(FleetResult result, const QString& error)
     Q_EMIT finished();
 }
 
-void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std::function<void(DeviceJob&)>& finished)
+void runDeviceJobs(const std::vector<std::unique_ptr<DeviceJob>>& jobs, int parallel,
+                   const std::function<void(DeviceJob&)>& finished)
 {
     if (jobs.empty())
         return;
@@ -160,11 +150,12 @@ void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std:
     std::function<void()> startNext;
     startNext = [&] {
         while (next < jobs.size() && next - ended < static_cast<std::size_t>(std::max(parallel, 1))) {
-            DeviceJob* job = jobs[next++];
+            DeviceJob* job = jobs[next++].get();
             job->start();
         }
     };
-    for (DeviceJob* job : jobs) {
+    for (const auto& owned : jobs) {
+        DeviceJob* job = owned.get();
         QObject::connect(job, &DeviceJob::finished, &loop, [&, job] {
             ++ended;
             if (finished)

@@ -5,6 +5,7 @@
 // The job only sequences them and says what became of the device. Each job has its own command
 // channel, so its own socket: no answer can be taken for another device's.
 
+#include "exchanges.h"
 #include "loaders.h"
 #include "modeltable.h"
 #include "setupform.h"
@@ -35,8 +36,7 @@ QString fleetResultText(FleetResult result);
 
 struct DeviceTask {
     QString named;        // as the plan or the command line names it
-    std::string rawEntry; // its search reply
-    int interfaceIndex = 0; // the card it answered on (0: where the routing table sends)
+    DeviceEntry device;   // its search reply and the card it answered on
     std::string password; // the setup password of its configuration request
     QString window;       // the window the changes were written for; empty: any
     std::vector<std::pair<QString, QString>> set;
@@ -78,7 +78,6 @@ private:
     void onConfiguration();
     void onUpdated();
     void finish(FleetResult result, const QString& error = {});
-    static QString tooLarge(const UpdatePlan& plan);
 
     SessionState& m_state;
     DeviceTask m_task;
@@ -94,6 +93,7 @@ private:
 
 // Runs the jobs with at most `parallel` at once, in their order, all on the calling thread's event loop;
 // `finished` is called for each as it ends. Returns when every job has ended.
-void runDeviceJobs(const std::vector<DeviceJob*>& jobs, int parallel, const std::function<void(DeviceJob&)>& finished);
+void runDeviceJobs(const std::vector<std::unique_ptr<DeviceJob>>& jobs, int parallel,
+                   const std::function<void(DeviceJob&)>& finished);
 
 } // namespace lv

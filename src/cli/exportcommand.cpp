@@ -5,6 +5,7 @@
 #include "clicontext.h"
 #include "operands.h"
 #include "devicejob.h"
+#include "failuretexts.h"
 #include "latin1.h"
 
 #include <QCommandLineParser>
@@ -72,65 +73,58 @@ QList<QCommandLineOption> ExportCommand::options() const
     return {allOption(), parallelOption()};
 }
 
-int ExportCommand::execute(CliContext& context, const QCommandLineParser& parser)
+namespace {
+
+// Every device that answered one search, by its list index.
+Expected<std::vector<int>> everyDevice(CliContext& context)
 {
-    const QStringList names = parser.positionalArguments();
-    const bool all = parser.isSet(allOption());
-    if (all == !names.isEmpty())
-        return context.fail(kExitUsage, QStringLiteral("export takes one or more DEVICE, or --all"));
-    const std::optional<int> parallel = parallelValue(parser, parallelOption());
-    if (!parallel)
-        return context.fail(kExitUsage, QString::fromLatin1(kParallelRange));
-    std::vector<DeviceSelector> selectors;
-    for (const QString& name : names) {
-        const std::optional<DeviceSelector> selector = parseDeviceSelector(name);
-        if (!selector)
-            return context.fail(kExitUsage, QStringLiteral("%1 is neither a MAC text (00-50-C2-01-02-03), a MAC "
-                                                           "field (0.80.194.1.2.3) nor an IP address")
-                                                .arg(name));
-        selectors.push_back(*selector);
-    }
-
-    // One search for all of them.
+    if (const std::optional<Failure> failed = context.runSearch())
+        return *failed;
     std::vector<int> found;
-    if (all) {
-        if (!context.runSearch())
-            return kExitNoAnswer;
-        for (std::size_t i = 0; i < context.search().devices().size(); ++i)
-            found.push_back(static_cast<int>(i));
-    } else {
-        const std::optional<std::vector<int>> resolved = context.resolveAll(selectors);
-        if (!resolved)
-            return kExitNoAnswer;
-        found = *resolved;
-    }
+    for (std::size_t i = 0; i < context.search().devices().size(); ++i)
+        found.push_back(static_cast<int>(i));
+    return found;
+}
 
-    int code = kExitDone;
+// Says which named devices did not answer the search.
+ExitCode reportMissing(CliContext& context, const QStringList& names, const std::vector<int>& found)
+{
+    ExitCode code = kExitDone;
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (found[i] < 0) {
+            context.output().error(cliNotFoundText(names[static_cast<qsizetype>(i)]));
+            code = kExitNotFound;
+        }
+    return code;
+}
+
+// A loading job for each device found; `names` as the command line names them (empty with --all).
+std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStringList& names,
+                                                 const std::vector<int>& found)
+{
     const std::string password = toLatin1(context.setupPassword());
     std::vector<std::unique_ptr<DeviceJob>> jobs;
     for (std::size_t i = 0; i < found.size(); ++i) {
-        if (found[i] < 0) {
-            context.output().error(
-                QStringLiteral("no device %1 answered the search").arg(names[static_cast<qsizetype>(i)]));
-            code = std::max<int>(code, kExitNotFound);
+        if (found[i] < 0)
             continue;
-        }
-        const std::string& raw = context.search().devices().raw(static_cast<std::size_t>(found[i]));
         DeviceTask task;
-        task.named = all ? QString() : names[static_cast<qsizetype>(i)];
-        task.rawEntry = raw;
-        task.interfaceIndex = context.search().interfaceOf(found[i]);
+        task.named = names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)];
+        task.device = {context.search().devices().raw(static_cast<std::size_t>(found[i])),
+                       context.search().interfaceOf(found[i])};
         task.password = password;
         jobs.push_back(std::make_unique<DeviceJob>(
             context.state(), std::move(task), JobSettings{JobSettings::Mode::Load, false, context.options().timeoutMs},
             context.mask(), context.wireLog()));
     }
-    std::vector<DeviceJob*> pointers;
-    for (const auto& job : jobs)
-        pointers.push_back(job.get());
-    runDeviceJobs(pointers, *parallel, {});
+    return jobs;
+}
 
-    QJsonArray devices;
+// The plan's devices of the jobs that loaded; a line on standard error for each that did not, and the
+// exit code that makes.
+ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<DeviceJob>>& jobs, bool all,
+                        QJsonArray& devices)
+{
+    ExitCode code = kExitDone;
     for (const auto& job : jobs) {
         DeviceOutcome& outcome = job->outcome();
         const QString who = outcome.named.isEmpty() ? fromLatin1(outcome.macText) : outcome.named;
@@ -139,15 +133,44 @@ int ExportCommand::execute(CliContext& context, const QCommandLineParser& parser
             const bool windowless = outcome.result == FleetResult::Refused;
             context.output().error(who + QStringLiteral(": ") + outcome.error);
             if (!(all && windowless))
-                code = std::max<int>(code, windowless ? kExitUnknownValue : kExitNoAnswer);
+                code = std::max(code, windowless ? kExitUnknownValue : kExitNoAnswer);
             continue;
         }
         devices.append(QJsonObject{{QStringLiteral("device"), fromLatin1(outcome.macText)},
                                    {QStringLiteral("window"), fromLatin1(outcome.window)},
                                    {QStringLiteral("set"), settableFields(*outcome.form, context.mask())}});
     }
-    context.output().document(QJsonObject{{QStringLiteral("devices"), devices}});
     return code;
+}
+
+} // namespace
+
+CommandResult ExportCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    const QStringList names = parser.positionalArguments();
+    const bool all = parser.isSet(allOption());
+    if (all == !names.isEmpty())
+        return Failure{kExitUsage, QStringLiteral("export takes one or more DEVICE, or --all")};
+    const Expected<int> parallel = parallelValue(parser, parallelOption());
+    if (!parallel)
+        return parallel.failure();
+    const Expected<std::vector<DeviceSelector>> selectors = deviceSelectorOperands(names);
+    if (!selectors)
+        return selectors.failure();
+
+    // One search for all of them.
+    const Expected<std::vector<int>> found = all ? everyDevice(context) : context.resolveAll(*selectors);
+    if (!found)
+        return found.failure();
+    const ExitCode missing = reportMissing(context, names, *found);
+    const std::vector<std::unique_ptr<DeviceJob>> jobs = loadJobs(context, names, *found);
+    runDeviceJobs(jobs, *parallel, {});
+    QJsonArray devices;
+    const ExitCode code = std::max(missing, collectDevices(context, jobs, all, devices));
+    context.output().document(QJsonObject{{QStringLiteral("devices"), devices}});
+    if (code != kExitDone)
+        return Failure{code, {}};
+    return std::nullopt;
 }
 
 } // namespace lv

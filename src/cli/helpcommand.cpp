@@ -14,20 +14,20 @@ QList<Operand> HelpCommand::operands() const
     return {{QStringLiteral("COMMAND"), QStringLiteral("the command to describe"), QStringLiteral("[COMMAND]")}};
 }
 
-int HelpCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult HelpCommand::execute(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
     if (operands.isEmpty()) {
         context.output().text(usageText());
-        return kExitDone;
+        return std::nullopt;
     }
     if (operands.size() > 1)
-        return context.fail(kExitUsage, QStringLiteral("help takes at most one COMMAND"));
+        return Failure{kExitUsage, QStringLiteral("help takes at most one COMMAND")};
     const Command* command = findCommand(operands.front());
     if (!command)
-        return context.fail(kExitUsage, unknownCommandMessage(operands.front()));
+        return Failure{kExitUsage, unknownCommandMessage(operands.front())};
     context.output().text(commandHelpText(*command));
-    return kExitDone;
+    return std::nullopt;
 }
 
 } // namespace lv

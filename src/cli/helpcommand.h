@@ -15,7 +15,7 @@ public:
                               "command's operands and options (as COMMAND --help does).");
     }
     QList<Operand> operands() const override;
-    int execute(CliContext& context, const QCommandLineParser& parser) override;
+    CommandResult execute(CliContext& context, const QCommandLineParser& parser) override;
 };
 
 } // namespace lv

@@ -2,7 +2,10 @@
 
 #include "operands.h"
 
+#include "failuretexts.h"
 #include "latin1.h"
+#include "macaddress.h"
+#include "macchange.h"
 
 #include <QStringList>
 
@@ -15,42 +18,95 @@ Operand deviceOperand()
             QStringLiteral("DEVICE")};
 }
 
+Expected<DeviceSelector> deviceSelectorOperand(const QString& text)
+{
+    if (const std::optional<DeviceSelector> selector = parseDeviceSelector(text))
+        return *selector;
+    return Failure{kExitUsage, QStringLiteral("%1 is neither a MAC text (00-50-C2-01-02-03), a MAC field "
+                                              "(0.80.194.1.2.3) nor an IP address")
+                                   .arg(text)};
+}
+
+Expected<std::vector<DeviceSelector>> deviceSelectorOperands(const QStringList& texts)
+{
+    std::vector<DeviceSelector> selectors;
+    for (const QString& text : texts) {
+        const Expected<DeviceSelector> selector = deviceSelectorOperand(text);
+        if (!selector)
+            return selector.failure();
+        selectors.push_back(*selector);
+    }
+    return selectors;
+}
+
+Expected<NameValues> nameValueOperands(const QStringList& texts)
+{
+    NameValues changes;
+    for (const QString& text : texts) {
+        const qsizetype eq = text.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return Failure{kExitUsage, QStringLiteral("%1 is not NAME=VALUE").arg(text)};
+        changes.emplace_back(text.left(eq), text.mid(eq + 1));
+    }
+    return changes;
+}
+
+Expected<int> numberOption(const QCommandLineParser& parser, const QCommandLineOption& option, int low, int high,
+                           int fallback, const QString& range)
+{
+    if (!parser.isSet(option))
+        return fallback;
+    if (const std::optional<int> n = strictNumber(parser.value(option), low, high))
+        return *n;
+    return Failure{kExitUsage, range};
+}
+
 std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value)
 {
     const WindowDef& window = form.window();
-    const QString windowName = fromLatin1(window.name);
     if (!isLatin1(value))
-        return QStringLiteral("the value of %1 must be single-byte (Latin-1) text").arg(name);
+        return cliNotLatin1ValueText(name);
     const std::string tag = toLatin1(name);
-    switch (form.set(tag, toLatin1(value))) {
-    case SetError::None:
+    const SetError error = form.set(tag, toLatin1(value));
+    if (error == SetError::None)
         return std::nullopt;
-    case SetError::UnknownName:
-        return QStringLiteral("%1 has no field %2").arg(windowName, name);
-    case SetError::SwitchedOff:
-        return QStringLiteral("%1 is switched off on %2").arg(name, windowName);
-    case SetError::NotReported:
-        return QStringLiteral("the device reported no %1, so %2 does not send it").arg(name, windowName);
-    case SetError::CarriesItem:
-        return QStringLiteral("the value of %1 holds the tag of an item (\"<...>\" or \"</...>\") or a marker "
-                              "of the reply (\"MODEL: \", \"VER:\"); the device would read other settings out of it")
-            .arg(name);
-    case SetError::NoSuchEntry: {
-        const FieldDef& field = *window.fieldByTag(tag);
-        QStringList entries;
-        for (const std::string& entry : field.entries)
+    QStringList entries;
+    if (error == SetError::NoSuchEntry)
+        for (const std::string& entry : window.fieldByTag(tag)->entries)
             entries.append(fromLatin1(entry));
-        return QStringLiteral("the list %1 of %2 holds no %3 (entries: %4; or #0 to #%5)")
-            .arg(name, windowName, value, entries.join(QStringLiteral(", ")))
-            .arg(field.entries.size() - 1);
-    }
-    }
-    return std::nullopt;
+    return cliRefusedValueText(error, name, fromLatin1(window.name), value, entries);
 }
 
-std::optional<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option)
+Expected<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option)
 {
-    return parser.isSet(option) ? strictNumber(parser.value(option), 1, 1024) : std::optional<int>(16);
+    return numberOption(parser, option, 1, 1024, 16, QStringLiteral("--parallel needs a number from 1 to 1024"));
+}
+
+namespace {
+
+// The MAC text form is read as its field; anything else goes on as typed, for the check to judge.
+std::string newMacFieldFromOperand(const QString& text)
+{
+    const std::string typed = toLatin1(text);
+    if (text.contains(QLatin1Char('-')))
+        if (const std::optional<MacAddress> mac = MacAddress::fromText(typed))
+            return mac->field();
+    return typed;
+}
+
+} // namespace
+
+Expected<std::string> newMacOperand(const QString& text)
+{
+    const std::string newField = isLatin1(text) ? newMacFieldFromOperand(text) : std::string("?");
+    const NewMacProblem problem = checkNewMacField(newField);
+    if (problem == NewMacProblem::None)
+        return newField;
+    QString why = fromLatin1(describeNewMacProblem(problem));
+    if (problem == NewMacProblem::Form)
+        why = QStringLiteral("NEW_MAC must be six numbers 0-255 joined by dots (0.80.194.1.2.4) or six "
+                             "hexadecimal pairs joined by \"-\" (00-50-C2-01-02-04)");
+    return Failure{kExitUnknownValue, QStringLiteral("%1 is refused: %2").arg(text, why)};
 }
 
 } // namespace lv

@@ -12,18 +12,35 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace lv {
 
 // The operand naming one device, shared by the commands that take one.
 Operand deviceOperand();
 
+// The device a DEVICE operand names, or why it names none.
+Expected<DeviceSelector> deviceSelectorOperand(const QString& text);
+// The devices of several DEVICE operands, or why the first that names none does not.
+Expected<std::vector<DeviceSelector>> deviceSelectorOperands(const QStringList& texts);
+
+// NAME=VALUE operands as typed, split at the first "=", or the first that is not one.
+using NameValues = std::vector<std::pair<QString, QString>>;
+Expected<NameValues> nameValueOperands(const QStringList& texts);
+
+// The number an option gives within [low, high]; `fallback` when it is not given. The failure says `range`.
+Expected<int> numberOption(const QCommandLineParser& parser, const QCommandLineOption& option, int low, int high,
+                           int fallback, const QString& range);
+
 // Applies NAME=VALUE to the form as typed into the window; the message says why it was refused.
 std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
 
-// The N of a fleet command's --parallel option: 16 unless it is given; nothing when it is given and not
-// a number from 1 to 1024 (kParallelRange says so).
-std::optional<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option);
-inline constexpr char kParallelRange[] = "--parallel needs a number from 1 to 1024";
+// The N of a fleet command's --parallel option: 16 unless it is given; a number from 1 to 1024.
+Expected<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option);
+
+// The MAC field a NEW_MAC operand asks for ("0.80.194.1.2.4", or the field of "00-50-C2-01-02-04"), or why
+// it is refused: not a MAC in either form, or not one a device may take.
+Expected<std::string> newMacOperand(const QString& text);
 
 } // namespace lv

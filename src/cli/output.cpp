@@ -119,6 +119,14 @@ std::string JsonRecords::finish()
     return std::move(m_json);
 }
 
+void Output::write(const Report& report)
+{
+    if (m_json)
+        document(report.json());
+    else
+        text(report.text());
+}
+
 void Output::text(const QString& text)
 {
     m_out << text;

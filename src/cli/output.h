@@ -50,6 +50,14 @@ private:
     bool m_firstField = true;
 };
 
+// What a command reports on standard output: the one result, as text for a person or as a JSON document.
+class Report {
+public:
+    virtual ~Report() = default;
+    virtual QString text() const = 0;
+    virtual QJsonValue json() const = 0;
+};
+
 class Output {
 public:
     Output(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {}
@@ -59,6 +67,8 @@ public:
 
     // Text lines as they are.
     void text(const QString& text);
+    // The report as text or JSON, as the options say.
+    void write(const Report& report);
     // One JSON document, indented, ended by a newline.
     void document(const QJsonValue& value);
     // A JSON document as its UTF-8 bytes.

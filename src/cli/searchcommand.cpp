@@ -4,6 +4,7 @@
 
 #include "clicontext.h"
 #include "latin1.h"
+#include "operands.h"
 
 #include <QCommandLineParser>
 
@@ -31,19 +32,20 @@ const QCommandLineOption& idleOption()
 
 void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
 {
-    const qint64 waitEnded = context.waitEndedMs();
+    const SearchResult& search = context.lastSearch();
+    const qint64 waitEnded = search.endedMs;
     QString text = QStringLiteral("stats: %1 devices listed; last new device at %2 ms after the probe; wait ended "
                                   "at %3 ms; listing formatted in %4 ms, written in %5 ms; done at %6 ms (%7 ms "
                                   "after the wait")
                        .arg(context.search().devices().size())
-                       .arg(context.lastDeviceMs())
+                       .arg(search.lastDeviceMs)
                        .arg(waitEnded)
                        .arg(formattedAtMs - waitEnded)
                        .arg(listedAtMs - formattedAtMs)
                        .arg(listedAtMs)
                        .arg(listedAtMs - waitEnded);
-    if (context.lastDeviceMs() >= 0)
-        text += QStringLiteral(", %1 ms after the last device").arg(listedAtMs - context.lastDeviceMs());
+    if (search.lastDeviceMs >= 0)
+        text += QStringLiteral(", %1 ms after the last device").arg(listedAtMs - search.lastDeviceMs);
     context.output().note(text + QStringLiteral(")\n"));
 }
 
@@ -54,27 +56,29 @@ QList<QCommandLineOption> SearchCommand::options() const
     return {expectOption(), idleOption()};
 }
 
-int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser)
-{
-    if (!parser.positionalArguments().isEmpty())
-        return context.fail(kExitUsage, QStringLiteral("search takes no operands"));
-    SearchEnd end;
-    if (parser.isSet(expectOption())) {
-        const std::optional<int> n = strictNumber(parser.value(expectOption()), 1, 100000000);
-        if (!n)
-            return context.fail(kExitUsage, QStringLiteral("--expect needs a number of devices from 1"));
-        end.expect = *n;
-    }
-    if (parser.isSet(idleOption())) {
-        const std::optional<int> ms = strictNumber(parser.value(idleOption()), 0, 600000);
-        if (!ms)
-            return context.fail(kExitUsage, QStringLiteral("--idle needs milliseconds from 0 to 600000"));
-        end.idleMs = *ms;
-    }
-    if (!context.runSearch({}, end))
-        return kExitNoAnswer;
+namespace {
 
-    // Each reply is read in place and written straight into the listing; nothing is copied.
+// When the search is over besides its --wait, as --expect and --idle say.
+Expected<SearchEnds> searchEnds(const QCommandLineParser& parser)
+{
+    SearchEnds ends;
+    const Expected<int> expect = numberOption(parser, expectOption(), 1, 100000000, 0,
+                                              QStringLiteral("--expect needs a number of devices from 1"));
+    if (!expect)
+        return expect.failure();
+    const Expected<int> idle = numberOption(parser, idleOption(), 0, 600000, -1,
+                                            QStringLiteral("--idle needs milliseconds from 0 to 600000"));
+    if (!idle)
+        return idle.failure();
+    ends.expect = *expect;
+    ends.idleMs = *idle;
+    return ends;
+}
+
+// The listing: each reply read in place and written straight into it; nothing is copied. Returns when
+// it was formatted, for --stats.
+qint64 writeListing(CliContext& context)
+{
     const DeviceList& list = context.search().devices();
     const auto forEachReply = [&](const auto& take) {
         for (std::size_t i = 0; i < list.size(); ++i)
@@ -83,7 +87,6 @@ int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser
     };
 
     Output& out = context.output();
-    qint64 formattedAt = 0;
     if (out.json()) {
         JsonRecords devices;
         devices.reserve(list.size());
@@ -97,38 +100,54 @@ int SearchCommand::execute(CliContext& context, const QCommandLineParser& parser
             devices.endRecord();
         });
         const std::string json = devices.finish();
-        formattedAt = context.sinceProbeMs();
+        const qint64 formattedAt = context.sinceProbeMs();
         out.documentBytes(json);
-    } else {
-        // The column is as wide as the widest address, up to a bound that no reply can push.
-        // A " !" after the IP marks an address that another MAC answers with too.
-        constexpr qsizetype kIpColumnLimit = 40;
-        qsizetype ipWidth = 2;
-        forEachReply([&](const SearchReplyView& r, bool conflict) {
-            ipWidth = std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(r.ip.size())) +
-                                            (conflict ? qsizetype(2) : qsizetype(0)));
-        });
-        QString text;
-        text.reserve(static_cast<qsizetype>(list.size()) * 60 + 40);
-        text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
-                QLatin1String("Device ID\n");
-        forEachReply([&](const SearchReplyView& r, bool conflict) {
-            const QString ip =
-                conflict ? shownText(r.ip, ipWidth - 2) + QStringLiteral(" !") : shownText(r.ip, ipWidth);
-            text += fromLatin1(r.macText()).leftJustified(19) + ip.leftJustified(ipWidth + 2) +
-                    shownText(r.deviceId) + QLatin1Char('\n');
-        });
-        formattedAt = context.sinceProbeMs();
-        out.text(text);
+        return formattedAt;
     }
+    // The column is as wide as the widest address, up to a bound that no reply can push.
+    // A " !" after the IP marks an address that another MAC answers with too.
+    constexpr qsizetype kIpColumnLimit = 40;
+    qsizetype ipWidth = 2;
+    forEachReply([&](const SearchReplyView& r, bool conflict) {
+        ipWidth = std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(r.ip.size())) +
+                                        (conflict ? qsizetype(2) : qsizetype(0)));
+    });
+    QString text;
+    text.reserve(static_cast<qsizetype>(list.size()) * 60 + 40);
+    text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
+            QLatin1String("Device ID\n");
+    forEachReply([&](const SearchReplyView& r, bool conflict) {
+        const QString ip = conflict ? shownText(r.ip, ipWidth - 2) + QStringLiteral(" !") : shownText(r.ip, ipWidth);
+        text += fromLatin1(r.macText()).leftJustified(19) + ip.leftJustified(ipWidth + 2) + shownText(r.deviceId) +
+                QLatin1Char('\n');
+    });
+    const qint64 formattedAt = context.sinceProbeMs();
+    out.text(text);
+    return formattedAt;
+}
+
+} // namespace
+
+CommandResult SearchCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return Failure{kExitUsage, QStringLiteral("search takes no operands")};
+    const Expected<SearchEnds> ends = searchEnds(parser);
+    if (!ends)
+        return ends.failure();
+    if (const std::optional<Failure> failed = context.runSearch(*ends))
+        return failed;
+
+    const qint64 formattedAt = writeListing(context);
     if (context.options().stats)
         printStats(context, formattedAt, context.sinceProbeMs());
-    if (end.expect > 0 && static_cast<int>(list.size()) < end.expect)
-        return context.fail(kExitNotFound, QStringLiteral("%1 of the %2 devices expected answered within %3 ms")
-                                               .arg(list.size())
-                                               .arg(end.expect)
-                                               .arg(context.options().waitMs));
-    return kExitDone;
+    const std::size_t listed = context.search().devices().size();
+    if (ends->expect > 0 && static_cast<int>(listed) < ends->expect)
+        return Failure{kExitNotFound, QStringLiteral("%1 of the %2 devices expected answered within %3 ms")
+                                          .arg(listed)
+                                          .arg(ends->expect)
+                                          .arg(context.options().waitMs)};
+    return std::nullopt;
 }
 
 } // namespace lv

@@ -16,7 +16,7 @@ public:
                               "with --expect or --idle).");
     }
     QList<QCommandLineOption> options() const override;
-    int execute(CliContext& context, const QCommandLineParser& parser) override;
+    CommandResult execute(CliContext& context, const QCommandLineParser& parser) override;
 };
 
 } // namespace lv

@@ -3,6 +3,7 @@
 #include "setcommand.h"
 
 #include "clicontext.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "operands.h"
 
@@ -39,72 +40,89 @@ QList<QCommandLineOption> SetCommand::options() const
     return {dryRunOption()};
 }
 
-int SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
+namespace {
+
+// The form of the loaded device with the changes typed in, and the Update it makes; or why there is none.
+Expected<UpdatePlan> changedPlan(LoadedDevice& loaded, const NameValues& changes)
+{
+    if (!loaded.form)
+        return Failure{kExitUnknownValue, cliNoWindowText(printableText(loaded.request.modelVersion.model))};
+    SetupForm& form = *loaded.form;
+    if (!form.hasDeviceMac())
+        return Failure{kExitNoAnswer, cliNoMacText(fromLatin1(loaded.device.macText))};
+    for (const auto& [name, value] : changes)
+        if (const std::optional<QString> refused = applyTypedValue(form, name, value))
+            return Failure{kExitUnknownValue, *refused};
+    return form.plan();
+}
+
+// What was sent (or would be) and whether the device answered.
+class SetReport final : public Report {
+public:
+    SetReport(const CliContext& context, const UpdatePlan& plan, bool dryRun, bool answered)
+        : m_context(context), m_plan(plan), m_dryRun(dryRun), m_answered(answered)
+    {
+    }
+    QString text() const override
+    {
+        QString text = (m_dryRun ? QStringLiteral("Would send: ") : QStringLiteral("Sent:     ")) +
+                       m_context.maskedText(m_plan.setCommand) + QLatin1Char('\n');
+        text += QStringLiteral("Then %1 x ").arg(m_plan.updateCount) + m_context.maskedText(m_plan.updateCommand) +
+                QLatin1Char('\n');
+        if (!m_dryRun)
+            text += QStringLiteral("Answered: ") + (m_answered ? QStringLiteral("yes\n") : QStringLiteral("no\n"));
+        return text;
+    }
+    QJsonValue json() const override
+    {
+        QJsonObject result{{QStringLiteral("sent"), m_context.maskedJson(m_plan.setCommand)}};
+        if (m_dryRun)
+            result.insert(QStringLiteral("dryRun"), true);
+        else
+            result.insert(QStringLiteral("answered"), m_answered);
+        return result;
+    }
+
+private:
+    const CliContext& m_context;
+    const UpdatePlan& m_plan;
+    bool m_dryRun;
+    bool m_answered;
+};
+
+} // namespace
+
+CommandResult SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
     // Without NAME=VALUE the set command is the header alone, as the window's Update sends it when nothing
     // changed.
     if (operands.isEmpty())
-        return context.fail(kExitUsage, QStringLiteral("set takes DEVICE and any number of NAME=VALUE"));
+        return Failure{kExitUsage, QStringLiteral("set takes DEVICE and any number of NAME=VALUE")};
     // The changes are checked for form before anything goes on the wire.
-    std::vector<std::pair<QString, QString>> changes;
-    for (qsizetype i = 1; i < operands.size(); ++i) {
-        const qsizetype eq = operands[i].indexOf(QLatin1Char('='));
-        if (eq <= 0)
-            return context.fail(kExitUsage, QStringLiteral("%1 is not NAME=VALUE").arg(operands[i]));
-        changes.emplace_back(operands[i].left(eq), operands[i].mid(eq + 1));
-    }
-    const bool dryRun = parser.isSet(dryRunOption());
-
-    int code = kExitDone;
-    const std::optional<LoadedDevice> loaded = context.loadDevice(operands.front(), code);
+    const Expected<NameValues> changes = nameValueOperands(operands.mid(1));
+    if (!changes)
+        return changes.failure();
+    const Expected<DeviceSelector> selector = deviceSelectorOperand(operands.front());
+    if (!selector)
+        return selector.failure();
+    Expected<LoadedDevice> loaded = context.loadDevice(*selector, operands.front());
     if (!loaded)
-        return code;
-    if (!loaded->form)
-        return context.fail(kExitUnknownValue, QStringLiteral("no window opens for model %1; nothing to set")
-                                                   .arg(printableText(loaded->request.modelVersion.model)));
-    SetupForm& form = *loaded->form;
-    if (!form.hasDeviceMac())
-        return context.fail(kExitNoAnswer, QStringLiteral("the reply of %1 carried no MAC address, so no command "
-                                                          "can name the device; nothing was sent")
-                                               .arg(fromLatin1(loaded->device.macText)));
-    for (const auto& [name, value] : changes)
-        if (const std::optional<QString> refused = applyTypedValue(form, name, value))
-            return context.fail(kExitUnknownValue, *refused);
+        return loaded.failure();
+    const Expected<UpdatePlan> plan = changedPlan(*loaded, *changes);
+    if (!plan)
+        return plan.failure();
 
-    const UpdatePlan plan = form.plan();
-    const UpdateResult outcome =
-        dryRun ? UpdateResult::NoAnswer : runUpdate(context.channel(), plan, context.options().timeoutMs);
-    const bool answered = outcome == UpdateResult::Answered;
+    const bool dryRun = parser.isSet(dryRunOption());
+    const int timeoutMs = context.options().timeoutMs;
+    const UpdateResult outcome = dryRun ? UpdateResult::NoAnswer : runUpdate(context.channel(), *plan, timeoutMs);
+    const QString mac = fromLatin1(loaded->device.macText);
     if (!dryRun && (outcome == UpdateResult::NotSent || outcome == UpdateResult::TooLarge))
-        return context.fail(kExitNoAnswer, QStringLiteral("the update of %1 could not be sent (%2 bytes; one "
-                                                          "datagram carries at most %3); nothing was sent")
-                                               .arg(fromLatin1(loaded->device.macText))
-                                               .arg(plan.setCommand.size())
-                                               .arg(kMaxDatagramBytes));
-
-    Output& out = context.output();
-    if (out.json()) {
-        QJsonObject result{{QStringLiteral("sent"), context.maskedJson(plan.setCommand)}};
-        if (dryRun)
-            result.insert(QStringLiteral("dryRun"), true);
-        else
-            result.insert(QStringLiteral("answered"), answered);
-        out.document(result);
-    } else {
-        QString text = (dryRun ? QStringLiteral("Would send: ") : QStringLiteral("Sent:     ")) +
-                       context.maskedText(plan.setCommand) + QLatin1Char('\n');
-        text += QStringLiteral("Then %1 x ").arg(plan.updateCount) + context.maskedText(plan.updateCommand) +
-                QLatin1Char('\n');
-        if (!dryRun)
-            text += QStringLiteral("Answered: ") + (answered ? QStringLiteral("yes\n") : QStringLiteral("no\n"));
-        out.text(text);
-    }
-    if (!dryRun && !answered)
-        return context.fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the update within %2 ms")
-                                               .arg(fromLatin1(loaded->device.macText))
-                                               .arg(context.options().timeoutMs));
-    return kExitDone;
+        return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan->setCommand.size())};
+    context.output().write(SetReport(context, *plan, dryRun, outcome == UpdateResult::Answered));
+    if (!dryRun && outcome != UpdateResult::Answered)
+        return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, timeoutMs)};
+    return std::nullopt;
 }
 
 } // namespace lv

@@ -24,7 +24,7 @@ public:
     }
     QList<Operand> operands() const override;
     QList<QCommandLineOption> options() const override;
-    int execute(CliContext& context, const QCommandLineParser& parser) override;
+    CommandResult execute(CliContext& context, const QCommandLineParser& parser) override;
 };
 
 } // namespace lv

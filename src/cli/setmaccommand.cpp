@@ -4,6 +4,7 @@
 
 #include "clicontext.h"
 #include "operands.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "macchange.h"
 #include "macchangeexchange.h"
@@ -36,27 +37,24 @@ const QCommandLineOption& accessCodeOption()
 }
 
 // The access code from the first source given: --access-code, --access-code-file, the environment,
-// the terminal. On failure `code` holds the exit code and the message has been printed.
-std::optional<QString> readAccessCode(CliContext& context, const QCommandLineParser& parser, int& code)
+// the terminal.
+Expected<QString> readAccessCode(const QCommandLineParser& parser)
 {
-    code = kExitUsage;
     if (parser.isSet(accessCodeOption()))
         return parser.value(accessCodeOption());
     if (parser.isSet(accessCodeFileOption())) {
         QString error;
-        std::optional<QString> line = firstLineOfFile(parser.value(accessCodeFileOption()), &error);
-        if (!line)
-            context.fail(kExitUsage, QStringLiteral("the access code: ") + error);
-        return line;
+        if (std::optional<QString> line = firstLineOfFile(parser.value(accessCodeFileOption()), &error))
+            return *line;
+        return Failure{kExitUsage, QStringLiteral("the access code: ") + error};
     }
     if (std::optional<QString> set = secretFromEnvironment(kAccessCodeVariable))
-        return set;
+        return *set;
     if (std::optional<QString> typed = promptForSecret(QStringLiteral("Access code: ")))
-        return typed;
-    context.fail(kExitUsage, QStringLiteral("set-mac needs the access code: --access-code-file FILE, the "
-                                            "environment variable %1, or a terminal to type it in")
-                                 .arg(QLatin1String(kAccessCodeVariable)));
-    return std::nullopt;
+        return *typed;
+    return Failure{kExitUsage, QStringLiteral("set-mac needs the access code: --access-code-file FILE, the "
+                                              "environment variable %1, or a terminal to type it in")
+                                   .arg(QLatin1String(kAccessCodeVariable))};
 }
 
 QString fieldAndText(const std::string& field)
@@ -67,15 +65,6 @@ QString fieldAndText(const std::string& field)
 }
 
 } // namespace
-
-std::string newMacFieldFromOperand(const QString& text)
-{
-    const std::string typed = toLatin1(text);
-    if (text.contains(QLatin1Char('-')))
-        if (const std::optional<MacAddress> mac = MacAddress::fromText(typed))
-            return mac->field();
-    return typed;
-}
 
 QList<Operand> SetMacCommand::operands() const
 {
@@ -91,72 +80,92 @@ QList<QCommandLineOption> SetMacCommand::options() const
     return {accessCodeFileOption(), accessCodeOption()};
 }
 
-int SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser)
-{
-    const QStringList operands = parser.positionalArguments();
-    if (operands.size() != 2)
-        return context.fail(kExitUsage, QStringLiteral("set-mac takes DEVICE and NEW_MAC"));
-    const std::optional<DeviceSelector> selector = parseDeviceSelector(operands[0]);
-    if (!selector)
-        return context.fail(kExitUsage, QStringLiteral("%1 is neither a MAC text (00-50-C2-01-02-03), a MAC field "
-                                                       "(0.80.194.1.2.3) nor an IP address")
-                                            .arg(operands[0]));
+namespace {
 
-    // Nothing goes on the wire, not even the search, before the address and the code are right.
-    const std::string newField = isLatin1(operands[1]) ? newMacFieldFromOperand(operands[1]) : std::string("?");
-    if (const NewMacProblem problem = checkNewMacField(newField); problem != NewMacProblem::None) {
-        QString why = fromLatin1(describeNewMacProblem(problem));
-        if (problem == NewMacProblem::Form)
-            why = QStringLiteral("NEW_MAC must be six numbers 0-255 joined by dots (0.80.194.1.2.4) or six "
-                                 "hexadecimal pairs joined by \"-\" (00-50-C2-01-02-04)");
-        return context.fail(kExitUnknownValue, QStringLiteral("%1 is refused: %2").arg(operands[1], why));
+// The old and the new address as the device reports them.
+class SetMacReport final : public Report {
+public:
+    explicit SetMacReport(const MacChangeResult& result) : m_result(result) {}
+    QString text() const override
+    {
+        return QStringLiteral("Old MAC: ") + fieldAndText(m_result.oldField) + QStringLiteral("\nNew MAC: ") +
+               fieldAndText(m_result.newField) + QStringLiteral("\nChanged: ") +
+               (m_result.changed() ? QStringLiteral("yes\n") : QStringLiteral("no\n"));
     }
-    int code = kExitDone;
-    const std::optional<QString> accessCode = readAccessCode(context, parser, code);
-    if (!accessCode)
-        return code;
-    if (*accessCode != fromLatin1(kMacServiceAccessCode))
-        return context.fail(kExitNoAnswer, QStringLiteral("MAC Password Error: that is not the access code of "
-                                                          "the MAC service; nothing was sent"));
-    context.state().gMacPass = *accessCode;
+    QJsonValue json() const override
+    {
+        return QJsonObject{{QStringLiteral("old"), jsonText(m_result.oldField)},
+                           {QStringLiteral("new"), jsonText(m_result.newField)},
+                           {QStringLiteral("changed"), m_result.changed()}};
+    }
 
-    const int index = context.resolve(*selector);
-    if (index < 0)
-        return context.fail(kExitNotFound, QStringLiteral("no device %1 answered the search").arg(operands[0]));
-    const std::string& raw = context.search().devices().raw(static_cast<std::size_t>(index));
-    // The device is named by its MAC field as the window's selection reads it.
-    const std::string currentField = macFieldOfEntry(raw);
+private:
+    const MacChangeResult& m_result;
+};
 
+// The MAC change for the listed device, named by its MAC field as the window's selection reads it, through
+// the card it answered on.
+MacChangeResult changeMac(CliContext& context, int index, const std::string& newField, const QString& accessCode)
+{
+    const std::string currentField = macFieldOfEntry(context.search().devices().raw(static_cast<std::size_t>(index)));
     MacChangeExchange exchange(context.state());
     exchange.socket().setInterface(context.search().interfaceOf(index));
-    const MacChangeResult result =
-        exchange.run(currentField, newField, toLatin1(context.state().gMacPass), context.options().timeoutMs);
+    return exchange.run(currentField, newField, toLatin1(accessCode), context.options().timeoutMs);
+}
+
+// What set-mac is asked to do, read and checked before anything goes on the wire, not even the search.
+struct MacRequest {
+    DeviceSelector selector;
+    std::string newField;
+    QString accessCode;
+};
+
+Expected<MacRequest> readMacRequest(const QStringList& operands, const QCommandLineParser& parser)
+{
+    if (operands.size() != 2)
+        return Failure{kExitUsage, QStringLiteral("set-mac takes DEVICE and NEW_MAC")};
+    const Expected<DeviceSelector> selector = deviceSelectorOperand(operands[0]);
+    if (!selector)
+        return selector.failure();
+    const Expected<std::string> newField = newMacOperand(operands[1]);
+    if (!newField)
+        return newField.failure();
+    const Expected<QString> accessCode = readAccessCode(parser);
+    if (!accessCode)
+        return accessCode.failure();
+    if (*accessCode != fromLatin1(kMacServiceAccessCode))
+        return Failure{kExitNoAnswer, cliMacPasswordErrorText()};
+    return MacRequest{*selector, *newField, *accessCode};
+}
+
+} // namespace
+
+CommandResult SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    const QStringList operands = parser.positionalArguments();
+    const Expected<MacRequest> asked = readMacRequest(operands, parser);
+    if (!asked)
+        return asked.failure();
+    const Expected<int> index = context.resolve(asked->selector);
+    if (!index)
+        return index.failure();
+    if (*index < 0)
+        return Failure{kExitNotFound, cliNotFoundText(operands[0])};
+
+    const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())
-        return context.fail(kExitNoAnswer, QStringLiteral("device %1 did not answer the MAC change within %2 ms")
-                                               .arg(operands[0])
-                                               .arg(context.options().timeoutMs));
+        return Failure{kExitNoAnswer, cliMacNoAnswerText(operands[0], context.options().timeoutMs)};
     const bool wellFormed = result.changed() ||
                             (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
-
-    Output& out = context.output();
-    if (out.json()) {
-        out.document(QJsonObject{{QStringLiteral("old"), jsonText(result.oldField)},
-                                 {QStringLiteral("new"), jsonText(result.newField)},
-                                 {QStringLiteral("changed"), result.changed()}});
-    } else if (wellFormed) {
-        out.text(QStringLiteral("Old MAC: ") + fieldAndText(result.oldField) + QStringLiteral("\nNew MAC: ") +
-                 fieldAndText(result.newField) + QStringLiteral("\nChanged: ") +
-                 (result.changed() ? QStringLiteral("yes\n") : QStringLiteral("no\n")));
-    }
+    if (wellFormed || context.output().json())
+        context.output().write(SetMacReport(result));
     if (!wellFormed)
-        return context.fail(kExitNoAnswer, QStringLiteral("device %1 answered, but its answer names no new MAC "
-                                                          "address; nothing is known to have changed")
-                                               .arg(operands[0]));
+        return Failure{kExitNoAnswer, cliMacMalformedText(operands[0])};
     // Done when the device now carries the address asked for (also when it carried it already).
-    if (MacAddress::fromField(result.newField) != MacAddress::fromField(newField))
-        return context.fail(kExitNoAnswer, QStringLiteral("device %1 reports the MAC address %2, not %3")
-                                               .arg(operands[0], fromLatin1(result.newField), fromLatin1(newField)));
-    return kExitDone;
+    if (MacAddress::fromField(result.newField) != MacAddress::fromField(asked->newField))
+        return Failure{kExitNoAnswer,
+                       cliMacMismatchText(operands[0], fromLatin1(result.newField), fromLatin1(asked->newField))};
+    return std::nullopt;
 }
 
 } // namespace lv

@@ -22,10 +22,7 @@ public:
     }
     QList<Operand> operands() const override;
     QList<QCommandLineOption> options() const override;
-    int execute(CliContext& context, const QCommandLineParser& parser) override;
+    CommandResult execute(CliContext& context, const QCommandLineParser& parser) override;
 };
-
-// NEW_MAC as typed: dotted decimal as it stands, hyphenated hexadecimal converted to dotted decimal.
-std::string newMacFieldFromOperand(const QString& text);
 
 } // namespace lv

@@ -24,9 +24,22 @@ std::string shownValue(const CliContext& context, const ShownField& field)
     return std::string(kMaskedSecret);
 }
 
-void printJson(CliContext& context, const LoadedDevice& loaded)
+// The device as loaded: what it is, its window, and every field of the window with its value.
+class ShowReport final : public Report {
+public:
+    ShowReport(const CliContext& context, const LoadedDevice& loaded) : m_context(context), m_loaded(loaded) {}
+    QString text() const override;
+    QJsonValue json() const override;
+
+private:
+    const CliContext& m_context;
+    const LoadedDevice& m_loaded;
+};
+
+QJsonValue ShowReport::json() const
 {
-    Output& out = context.output();
+    const CliContext& context = m_context;
+    const LoadedDevice& loaded = m_loaded;
     const ModelVersion& mv = loaded.request.modelVersion;
     const std::string& window = loaded.request.dispatch.window;
     QJsonArray fields;
@@ -40,29 +53,28 @@ void printJson(CliContext& context, const LoadedDevice& loaded)
             fields.append(field);
         }
     }
-    out.document(QJsonObject{{QStringLiteral("mac"), jsonText(loaded.device.macText)},
+    return QJsonObject{{QStringLiteral("mac"), jsonText(loaded.device.macText)},
                              {QStringLiteral("macField"), jsonText(loaded.device.macField)},
                              {QStringLiteral("ip"), jsonText(loaded.device.ip)},
                              {QStringLiteral("model"), jsonText(mv.model)},
                              {QStringLiteral("version"), jsonText(mv.version)},
                              {QStringLiteral("window"), window.empty() ? QJsonValue() : jsonText(window)},
-                             {QStringLiteral("fields"), fields}});
+                             {QStringLiteral("fields"), fields}};
 }
 
-void printText(CliContext& context, const LoadedDevice& loaded)
+QString ShowReport::text() const
 {
-    Output& out = context.output();
+    const CliContext& context = m_context;
+    const LoadedDevice& loaded = m_loaded;
     const ModelVersion& mv = loaded.request.modelVersion;
     QString text = QStringLiteral("MAC        ") + fromLatin1(loaded.device.macText) + QLatin1Char('\n');
     text += QStringLiteral("MAC field  ") + fromLatin1(loaded.device.macField) + QLatin1Char('\n');
     text += QStringLiteral("IP         ") + shownText(loaded.device.ip) + QLatin1Char('\n');
     text += QStringLiteral("Model      ") + printableText(mv.model) + QLatin1Char('\n');
     text += QStringLiteral("Version    ") + printableText(mv.version) + QLatin1Char('\n');
-    if (!loaded.form) {
-        out.text(text + QStringLiteral("Window     none: no window opens for model ") + printableText(mv.model) +
-                 QLatin1Char('\n'));
-        return;
-    }
+    if (!loaded.form)
+        return text + QStringLiteral("Window     none: no window opens for model ") + printableText(mv.model) +
+               QLatin1Char('\n');
     text += QStringLiteral("Window     ") + fromLatin1(loaded.form->window().name) + QStringLiteral("\n\n");
 
     const std::vector<ShownField> fields = loaded.form->shownFields();
@@ -90,7 +102,7 @@ void printText(CliContext& context, const LoadedDevice& loaded)
             line += QLatin1String("  [switched off]");
         text += line.trimmed() + QLatin1Char('\n');
     }
-    out.text(text);
+    return text;
 }
 
 } // namespace
@@ -100,19 +112,19 @@ QList<Operand> ShowCommand::operands() const
     return {deviceOperand()};
 }
 
-int ShowCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult ShowCommand::execute(CliContext& context, const QCommandLineParser& parser)
 {
     if (parser.positionalArguments().size() != 1)
-        return context.fail(kExitUsage, QStringLiteral("show takes one DEVICE"));
-    int code = kExitDone;
-    const std::optional<LoadedDevice> loaded = context.loadDevice(parser.positionalArguments().front(), code);
+        return Failure{kExitUsage, QStringLiteral("show takes one DEVICE")};
+    const QString named = parser.positionalArguments().front();
+    const Expected<DeviceSelector> selector = deviceSelectorOperand(named);
+    if (!selector)
+        return selector.failure();
+    const Expected<LoadedDevice> loaded = context.loadDevice(*selector, named);
     if (!loaded)
-        return code;
-    if (context.output().json())
-        printJson(context, *loaded);
-    else
-        printText(context, *loaded);
-    return kExitDone;
+        return loaded.failure();
+    context.output().write(ShowReport(context, *loaded));
+    return std::nullopt;
 }
 
 } // namespace lv

@@ -16,7 +16,7 @@ public:
                               "for lists, the entry shown.");
     }
     QList<Operand> operands() const override;
-    int execute(CliContext& context, const QCommandLineParser& parser) override;
+    CommandResult execute(CliContext& context, const QCommandLineParser& parser) override;
 };
 
 } // namespace lv

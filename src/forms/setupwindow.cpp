@@ -5,6 +5,7 @@
 #include "commandchannel.h"
 #include "dialogs.h"
 #include "exchanges.h"
+#include "failuretexts.h"
 #include "latin1.h"
 #include "latin1validator.h"
 
@@ -22,31 +23,25 @@ namespace lv {
 
 const QString& SetupWindow::noAnswerMessage()
 {
-    static const QString text = QStringLiteral("The device did not answer. Your changes were not confirmed; "
-                                               "press Update to send them again or Cancel to close.");
+    static const QString text = windowUpdateNoAnswerMessage();
     return text;
 }
 
 const QString& SetupWindow::notSentMessage()
 {
-    static const QString text = QStringLiteral("The update could not be sent (it is too large for one datagram, "
-                                               "or the network refused it). Nothing was changed on the device; "
-                                               "your changes are still here.");
+    static const QString text = windowUpdateNotSentMessage();
     return text;
 }
 
 const QString& SetupWindow::noMacMessage()
 {
-    static const QString text = QStringLiteral("The device's reply carried no MAC address, so no command can "
-                                               "name the device. Nothing was sent.");
+    static const QString text = windowNoMacMessage();
     return text;
 }
 
 QString SetupWindow::fieldProblemMessage(const QString& tag)
 {
-    return QStringLiteral("%1 holds the tag of an item (\"<...>\" or \"</...>\") or a marker of the reply "
-                          "(\"MODEL: \", \"VER:\"); the device would read other settings out of it. Nothing was sent.")
-        .arg(tag);
+    return windowFieldProblemMessage(tag);
 }
 
 SetupWindow::SetupWindow(const WindowDef& window, CommandChannel& channel, LoadedValues* loaded, QWidget* parent)

@@ -21,7 +21,7 @@ void CommandChannel::beginExchange()
 bool CommandChannel::send(std::string_view bytes)
 {
     m_socket.setRemoteHost(m_state.broadcast);
-    m_socket.setRemotePort(m_state.cmdPort());
+    m_socket.setRemotePort(m_state.gCmdPort);
     const QByteArray datagram(bytes.data(), static_cast<qsizetype>(bytes.size()));
     const bool sent = m_socket.sendData(datagram);
     Q_EMIT datagramSent(datagram);

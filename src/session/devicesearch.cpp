@@ -109,7 +109,7 @@ bool DeviceSearch::start()
     for (int index : interfaces) {
         UdpSocket& socket = socketFor(index);
         socket.setRemoteHost(m_state.broadcast);
-        socket.setRemotePort(m_state.cmdPort());
+        socket.setRemotePort(m_state.gCmdPort);
         sent = socket.sendData(probe) || sent;
     }
     return sent;

@@ -43,6 +43,7 @@ public:
     bool start();
 
     const DeviceList& devices() const { return m_devices; }
+    const SessionState& state() const { return m_state; }
     // Rewrites of a listed device (after an update or a MAC change).
     void setLine(int index, const std::string& line);
     void setRaw(int index, const std::string& raw);

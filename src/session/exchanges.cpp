@@ -30,9 +30,9 @@ constexpr int kWaitMarginMs = 5000;
 
 // ---- the configuration request ----
 
-ConfigRequest::ConfigRequest(CommandChannel& channel, std::string rawEntry, std::string password, int timeoutMs,
+ConfigRequest::ConfigRequest(CommandChannel& channel, DeviceEntry device, std::string password, int timeoutMs,
                              QObject* parent)
-    : QObject(parent), m_channel(channel), m_raw(std::move(rawEntry)), m_password(std::move(password)),
+    : QObject(parent), m_channel(channel), m_device(std::move(device)), m_password(std::move(password)),
       m_timeoutMs(timeoutMs), m_result(std::make_unique<ConfigRequestResult>())
 {
     m_timer.setSingleShot(true);
@@ -53,11 +53,13 @@ const ConfigRequestResult& ConfigRequest::result() const
 
 void ConfigRequest::start()
 {
-    const std::optional<std::string> address = addressPartOfEntry(m_raw);
+    const std::optional<std::string> address = addressPartOfEntry(m_device.raw);
     if (!address)
         return finish(Outcome::NotADevice);
+    // This request and whatever follows on the channel (the Update) leave by the device's card.
+    m_channel.setInterface(m_device.interfaceIndex);
     m_channel.beginExchange();
-    m_channel.buffer().expectConfiguration(macFieldOfEntry(m_raw));
+    m_channel.buffer().expectConfiguration(macFieldOfEntry(m_device.raw));
     const std::string request = configRequest(*address, m_password);
     Q_EMIT m_channel.sending();
     m_result->sent = fitsOneDatagram(request) && m_channel.send(request);
@@ -107,18 +109,19 @@ void ConfigRequest::finish(Outcome outcome)
     Q_EMIT finished();
 }
 
-ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_view rawEntry,
+ConfigRequestResult requestConfiguration(CommandChannel& channel, const DeviceEntry& device,
                                          const std::string& password, int timeoutMs)
 {
-    ConfigRequest request(channel, std::string(rawEntry), password, timeoutMs);
+    ConfigRequest request(channel, device, password, timeoutMs);
     startAndWait(request, timeoutMs + kWaitMarginMs);
     return request.result();
 }
 
-ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry, int timeoutMs)
+ConfigRequestResult requestAndRecord(CommandChannel& channel, const DeviceEntry& device, const std::string& password,
+                                     int timeoutMs)
 {
     SessionState& state = channel.state();
-    ConfigRequestResult result = requestConfiguration(channel, rawEntry, toLatin1(state.gSetupPass), timeoutMs);
+    ConfigRequestResult result = requestConfiguration(channel, device, password, timeoutMs);
     if (!result.sent)
         return result;
     state.gModel = fromLatin1(result.modelVersion.model);

@@ -22,6 +22,13 @@ inline constexpr int kAnswerTimeoutMs = 1000;
 
 struct ConfigRequestResult;
 
+// The device an exchange is for: its search answer as received, and the card it answered on (0: where the
+// routing table sends), through which its commands leave.
+struct DeviceEntry {
+    std::string raw;
+    int interfaceIndex = 0;
+};
+
 // The configuration request for the device of one raw search reply: "G " + address part + password +
 // NUL, then the wait for a complete reply ("MAC", its MacAddress and its model) within the bound.
 class ConfigRequest final : public QObject {
@@ -36,7 +43,7 @@ public:
     };
     Q_ENUM(Outcome)
 
-    ConfigRequest(CommandChannel& channel, std::string rawEntry, std::string password,
+    ConfigRequest(CommandChannel& channel, DeviceEntry device, std::string password,
                   int timeoutMs = kRequestTimeoutMs, QObject* parent = nullptr);
     ~ConfigRequest() override;
 
@@ -54,7 +61,7 @@ private:
     void finish(Outcome outcome);
 
     CommandChannel& m_channel;
-    std::string m_raw;
+    DeviceEntry m_device;
     std::string m_password;
     int m_timeoutMs;
     QTimer m_timer;
@@ -129,12 +136,12 @@ using UpdateResult = UpdateExchange::Outcome;
 
 // The configuration request, started and waited for. Model, version and the model-table row are
 // read even when the request timed out.
-ConfigRequestResult requestConfiguration(CommandChannel& channel, std::string_view rawEntry,
+ConfigRequestResult requestConfiguration(CommandChannel& channel, const DeviceEntry& device,
                                          const std::string& password, int timeoutMs = kRequestTimeoutMs);
 
-// The configuration request for the device of a raw search reply with the session's setup password;
-// the session's model and version follow the reply, as every front end needs them before a window opens.
-ConfigRequestResult requestAndRecord(CommandChannel& channel, std::string_view rawEntry,
+// The configuration request, and the window's model and version (gModel, gVersion) following the reply,
+// as its setup window needs them before it opens.
+ConfigRequestResult requestAndRecord(CommandChannel& channel, const DeviceEntry& device, const std::string& password,
                                      int timeoutMs = kRequestTimeoutMs);
 
 // The Update, started and waited for.

@@ -26,7 +26,7 @@ bool MacChangeExchange::start(std::string_view currentField, std::string_view ne
     // A fresh local port: an answer that comes late for an earlier change is never read as this one's.
     m_wskSetMac.renew();
     m_wskSetMac.setRemoteHost(m_state.broadcast);
-    m_wskSetMac.setRemotePort(m_state.cmdPort());
+    m_wskSetMac.setRemotePort(m_state.gCmdPort);
     const std::string command = macChangeCommand(currentField, newField, accessCode);
     if (!m_wskSetMac.sendData(QByteArray(command.data(), static_cast<qsizetype>(command.size())))) {
         Q_EMIT finished();

@@ -8,10 +8,12 @@
 #include <QHostAddress>
 #include <QString>
 
+#include <optional>
+
 namespace lv {
 
 struct SessionState {
-    QString gCmdPort = QStringLiteral("65535"); // command port as decimal text
+    quint16 gCmdPort = 65535;                   // command port
     QString gSetupPass;                         // setup password sent with every configuration request
     QString gMacPass;                           // access code of the MAC service
     QString gSelMacField;                       // MAC field of the selected device ("0.80.194.1.2.3")
@@ -26,13 +28,11 @@ struct SessionState {
     QHostAddress broadcast{QHostAddress::Broadcast};
     // The network interface the search keeps to, by name; empty: every interface.
     QString interfaceName;
-
-    quint16 cmdPort() const { return static_cast<quint16>(gCmdPort.toUInt()); }
 };
 
 // The command-port rule of the input box: a numeric text is rounded to a whole
-// number ("####0"); it is taken when it lies within 0..65535. Returns the text
-// to store, or an empty string when the entry must be refused.
-QString normaliseCommandPort(const QString& entry);
+// number ("####0"); it is taken when it lies within 0..65535. Returns the port,
+// or nothing when the entry must be refused.
+std::optional<quint16> normaliseCommandPort(const QString& entry);
 
 } // namespace lv

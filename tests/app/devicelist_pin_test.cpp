@@ -36,7 +36,7 @@ protected:
 
     void searchOn(AnsweringPeer& lan, int expected)
     {
-        state.gCmdPort = QString::number(lan.port());
+        state.gCmdPort = lan.port();
         ASSERT_TRUE(search.start());
         LV_WAIT_EQ(model.rowCount(), expected, 5000);
     }
@@ -99,7 +99,7 @@ TEST_P(DeviceListFirstLinesPin, TheFirstAnswersShowAtOnce)
     for (int i = 1; i <= GetParam(); ++i)
         answers << answer(i, "First-" + QByteArray::number(i));
     AnsweringPeer lan(answers);
-    state.gCmdPort = QString::number(lan.port());
+    state.gCmdPort = lan.port();
     for (int round = 0; round < 2; ++round) {
         // What the list holds when the search has just reported its first batch of devices (the model
         // is told first: it was connected first).

@@ -42,7 +42,7 @@ protected:
 
     void searchOn(Lan& lan, int expected)
     {
-        state.gCmdPort = QString::number(lan.port());
+        state.gCmdPort = lan.port();
         ASSERT_TRUE(search.start());
         LV_WAIT_EQ(model.rowCount(), expected, 5000);
     }

@@ -87,7 +87,7 @@ protected:
     ThirdFamilyWindows()
     {
         state.broadcast = InProcessLan::broadcastAddress();
-        state.gCmdPort = QString::number(lan.port());
+        state.gCmdPort = lan.port();
         window = std::make_unique<lv::MainWindow>(state);
         window->show();
         lstDev = window->findChild<QListView*>(QStringLiteral("lstDev"));

@@ -187,11 +187,11 @@ TEST_F(MainWindowTest, CommandPortInputKeepsItsRules)
     for (const Case& c : cases) {
         lv::Dialogs::reset();
         lv::Dialogs::setScripted(true);
-        const QString before = state.gCmdPort;
+        const QString before = QString::number(state.gCmdPort);
         for (const auto& a : c.answers)
             lv::Dialogs::queueInput(a);
         window->findChild<QAction*>(QStringLiteral("mnuIDPort"))->trigger();
-        EXPECT_EQ(state.gCmdPort, c.stored);
+        EXPECT_EQ(QString::number(state.gCmdPort), c.stored);
         ASSERT_EQ(lv::Dialogs::shownMessages().size(), c.messages);
         for (const auto& shown : lv::Dialogs::shownMessages()) {
             EXPECT_EQ(shown.text, message);

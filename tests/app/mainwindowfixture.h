@@ -39,7 +39,7 @@ protected:
         lv::Dialogs::reset();
         lv::Dialogs::setScripted(true);
         state.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
-        state.gCmdPort = QString::number(sim.port());
+        state.gCmdPort = sim.port();
         window = std::make_unique<lv::MainWindow>(state);
         window->show();
         lstDev = window->findChild<QListView*>(QStringLiteral("lstDev"));

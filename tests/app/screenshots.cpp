@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     }
     lv::SessionState state;
     state.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
-    state.gCmdPort = QString::number(sim.port());
+    state.gCmdPort = sim.port();
     bool ok = true;
 
     lv::MainWindow window(state);

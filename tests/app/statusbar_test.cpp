@@ -114,7 +114,7 @@ TEST_F(StatusBarTest, SilenceAfterTheProbeSaysNoDeviceAnswered)
     // A port where something listens and never answers.
     QUdpSocket mute;
     ASSERT_TRUE(mute.bind(QHostAddress::LocalHost, 0));
-    state.gCmdPort = QString::number(mute.localPort());
+    state.gCmdPort = mute.localPort();
     window->cmdSearch_Click();
     EXPECT_EQ(status(), QStringLiteral("Searching…"));
     QTest::qWait(lv::MainWindow::kSilenceMs - 500);

@@ -509,3 +509,25 @@ TEST(CliVerbose, EveryDatagramSentAndReceivedIsLoggedWithItsTime)
 }
 
 } // namespace
+
+namespace {
+
+// A device the search does not find is named on standard error and makes the exit code 2; the devices
+// that did answer are still exported.
+TEST(CliFleetExport, ADeviceNotFoundIsReportedAndTheOthersExported)
+{
+    DevsimProcess sim(kSimDefaults);
+    ASSERT_TRUE(sim.started());
+    const lv::Device single = deviceOfModel(defaultDevices(), "KR-770A");
+    const QString absent = QStringLiteral("00-50-C2-EE-EE-EE");
+    const CliRun run = runCli(at(sim, {QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("export"),
+                                       absent, macTextOf(single)}));
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_TRUE(run.err.contains(QByteArray(QByteArray("no device ") + absent.toLatin1() + " answered the search")))
+        << run.err;
+    const QJsonArray devices = parseJson(run.out).object()[QStringLiteral("devices")].toArray();
+    ASSERT_EQ(devices.size(), 1);
+    EXPECT_EQ(devices[0].toObject()[QStringLiteral("device")].toString(), macTextOf(single));
+}
+
+} // namespace

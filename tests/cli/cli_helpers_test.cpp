@@ -1,7 +1,10 @@
 // The CLI's own rules, in process: how DEVICE is read, how single-byte text is written for a terminal and as JSON.
 
 #include "cli.h"
+#include "clirun.h"
 #include "deviceselector.h"
+#include "modeltable.h"
+#include "operands.h"
 #include "output.h"
 #include "printers.h"
 
@@ -218,3 +221,77 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace cmd
+
+// NAME=VALUE as typed into a loaded KR-770A window: accepted, or refused with the reason the CLI prints.
+namespace {
+
+struct TypedCase {
+    const char* name;
+    QString tag;
+    QString value;
+    QString refusal; // empty: accepted; a trailing "*" matches any rest
+};
+
+void PrintTo(const TypedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TypedValue : public ::testing::TestWithParam<TypedCase> {};
+
+TEST_P(TypedValue, IsTakenOrRefusedWithItsReason)
+{
+    const TypedCase& c = GetParam();
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
+    const lv::ModelDispatch dispatch = lv::dispatchModel("KR-770A");
+    ASSERT_NE(dispatch.windowDef, nullptr);
+    lv::SetupForm form(*dispatch.windowDef);
+    form.load(device.configurationReply().text, dispatch.portCount);
+    const std::optional<QString> refused = lv::applyTypedValue(form, c.tag, c.value);
+    if (c.refusal.isEmpty()) {
+        EXPECT_FALSE(refused.has_value()) << refused->toStdString();
+    } else if (c.refusal.endsWith(QLatin1Char('*'))) {
+        ASSERT_TRUE(refused.has_value());
+        EXPECT_TRUE(refused->startsWith(c.refusal.chopped(1))) << refused->toStdString();
+    } else {
+        EXPECT_EQ(refused, std::optional<QString>(c.refusal));
+    }
+}
+
+QString sioBaudEnd()
+{
+    const lv::FieldDef* field = lv::findWindow("frmSetupKr770A")->fieldByTag("SIOBaud");
+    return QStringLiteral("; or #0 to #%1)").arg(field->entries.size() - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TypedValue,
+    ::testing::Values(
+        TypedCase{"ListLabel", QStringLiteral("SIOBaud"), QStringLiteral("115200"), {}},
+        TypedCase{"ListIndex", QStringLiteral("SIOBaud"), QStringLiteral("#0"), {}},
+        TypedCase{"Text", QStringLiteral("DeviceID"), QStringLiteral("Pump-7"), {}},
+        TypedCase{"UnknownName", QStringLiteral("Bogus"), QStringLiteral("1"),
+                  QStringLiteral("frmSetupKr770A has no field Bogus")},
+        TypedCase{"NoSuchEntry", QStringLiteral("SIOBaud"), QStringLiteral("12345"),
+                  QStringLiteral("the list SIOBaud of frmSetupKr770A holds no 12345 (entries: *")},
+        TypedCase{"CarriesItem", QStringLiteral("DeviceID"), QStringLiteral("a<IPAddress>b"),
+                  QStringLiteral("the value of DeviceID holds the tag of an item (\"<...>\" or \"</...>\") or a "
+                                 "marker of the reply (\"MODEL: \", \"VER:\"); the device would read other "
+                                 "settings out of it")},
+        TypedCase{"NotLatin1", QStringLiteral("DeviceID"), QString::fromUtf8("Pumpe-\xe2\x82\xac"),
+                  QStringLiteral("the value of DeviceID must be single-byte (Latin-1) text")}),
+    [](const ::testing::TestParamInfo<TypedCase>& param) { return std::string(param.param.name); });
+
+TEST(TypedValueList, NamesEveryEntryAndTheHighestIndex)
+{
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
+    const lv::ModelDispatch dispatch = lv::dispatchModel("KR-770A");
+    lv::SetupForm form(*dispatch.windowDef);
+    form.load(device.configurationReply().text, dispatch.portCount);
+    const std::optional<QString> refused = lv::applyTypedValue(form, QStringLiteral("SIOBaud"), QStringLiteral("7"));
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->contains(QStringLiteral("115200, "))) << refused->toStdString();
+    EXPECT_TRUE(refused->endsWith(sioBaudEnd())) << refused->toStdString();
+}
+
+} // namespace

@@ -59,7 +59,7 @@ protected:
     LoopbackDeviceTest()
     {
         m_state.broadcast = QHostAddress(QHostAddress::LocalHost);
-        m_state.gCmdPort = QString::number(m_device.port());
+        m_state.gCmdPort = m_device.port();
         m_device.setAnswering(true);
         Dialogs::setScripted(true);
     }

@@ -144,7 +144,7 @@ TEST(MultiPortDevsim, EveryWindowOpensFilledFromItsDevice)
     ASSERT_TRUE(sim.started()) << sim.allOutput().toStdString();
     SessionState state;
     state.broadcast = QHostAddress(QHostAddress::LocalHost);
-    state.gCmdPort = QString::number(sim.port());
+    state.gCmdPort = sim.port();
     CommandChannel channel(state);
     DeviceSearch search(state);
     search.start();
@@ -153,7 +153,7 @@ TEST(MultiPortDevsim, EveryWindowOpensFilledFromItsDevice)
     int opened = 0;
     for (std::size_t i = 0; i < search.devices().size(); ++i) {
         const std::string& raw = search.devices().raw(i);
-        const ConfigRequestResult config = requestConfiguration(channel, raw, "");
+        const ConfigRequestResult config = requestConfiguration(channel, {raw}, "");
         const WindowDef* def = config.dispatch.windowDef;
         if (!config.valid || !def || !def->isMultiPort())
             continue;

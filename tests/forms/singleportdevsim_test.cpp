@@ -25,7 +25,7 @@ protected:
     explicit SinglePortDevsim(const QStringList& args = {}) : m_sim(args)
     {
         m_state.broadcast = QHostAddress(QHostAddress::LocalHost);
-        m_state.gCmdPort = QString::number(m_sim.port());
+        m_state.gCmdPort = m_sim.port();
         Dialogs::setScripted(true);
     }
     ~SinglePortDevsim() override { Dialogs::reset(); }
@@ -39,7 +39,7 @@ protected:
         std::map<std::string, FoundDevice> byWindow;
         for (std::size_t i = 0; i < search.devices().size(); ++i) {
             const std::string& raw = search.devices().raw(i);
-            ConfigRequestResult config = requestConfiguration(m_channel, raw, "");
+            ConfigRequestResult config = requestConfiguration(m_channel, {raw}, "");
             const WindowDef* def = findWindow(config.dispatch.window);
             if (!config.valid || !def || def->isMultiPort())
                 continue;

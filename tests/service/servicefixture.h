@@ -39,7 +39,7 @@ protected:
     void openWindow(const QHostAddress& broadcast, quint16 port)
     {
         state.broadcast = broadcast;
-        state.gCmdPort = QString::number(port);
+        state.gCmdPort = port;
         window = std::make_unique<lv::MainWindow>(state);
         window->show();
         lstDev = window->findChild<QListView*>(QStringLiteral("lstDev"));

@@ -45,7 +45,7 @@ protected:
     SetMacDialogTest()
     {
         state.broadcast = QHostAddress::LocalHost;
-        state.gCmdPort = QString::number(device.port());
+        state.gCmdPort = device.port();
         state.gMacPass = QStringLiteral("QuartzmoonTEST");
         device.setHandler([this](const FakeDevice::Received& r) -> QList<QByteArray> {
             if (r.bytes == kProbe) {

@@ -39,7 +39,7 @@ protected:
     ExchangeTest()
     {
         state.broadcast = QHostAddress::LocalHost;
-        state.gCmdPort = QString::number(device.port());
+        state.gCmdPort = device.port();
     }
     FakeDevice device;
     lv::SessionState state;
@@ -50,7 +50,7 @@ TEST_F(ExchangeTest, RequestBytesAreAddressPartPasswordAndNul)
 {
     for (const std::string password : {"secret", ""}) {
         const auto before = device.received().size();
-        lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/DEV1\r", password, 50);
+        lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/DEV1\r"}, password, 50);
         ASSERT_EQ(device.received().size(), before + 1);
         EXPECT_EQ(str(device.received().back().bytes), "G 0.80.194.1.2.3/10.0.0.7/" + password + std::string(1, '\0'));
     }
@@ -58,7 +58,7 @@ TEST_F(ExchangeTest, RequestBytesAreAddressPartPasswordAndNul)
 
 TEST_F(ExchangeTest, EntryNotFromSearchSendsNothing)
 {
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AY 0.80.194.1.2.3/10.0.0.7/D", "", 50);
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AY 0.80.194.1.2.3/10.0.0.7/D"}, "", 50);
     EXPECT_FALSE(result.sent);
     QTest::qWait(50);
     EXPECT_TRUE(device.received().isEmpty());
@@ -79,7 +79,7 @@ TEST_P(RequestDispatchTest, SplitReplyCompletesAndPicksRow)
     // The cut falls inside the MacAddress item; "MAC" only arrives with the second half.
     const int cut = full.indexOf("C2-01") + 2;
     device.setHandler([&](const FakeDevice::Received&) { return QList<QByteArray>{full.left(cut), full.mid(cut)}; });
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "");
     ASSERT_TRUE(result.valid);
     EXPECT_EQ(result.reply, str(full));
     EXPECT_EQ(result.dispatch.row, GetParam().row);
@@ -107,7 +107,7 @@ TEST_F(ExchangeTest, ReplyWithoutUpperCaseMacTimesOutAfterAboutOneSecond)
     });
     QElapsedTimer t;
     t.start();
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "");
     const qint64 elapsed = t.elapsed();
     EXPECT_TRUE(result.timedOut);
     EXPECT_FALSE(result.valid);
@@ -120,7 +120,7 @@ TEST_F(ExchangeTest, ReplyNotStartingWithAIsNotTaken)
     // A datagram that cannot begin a reply is not kept, so it neither ends the wait nor spoils a real
     // reply behind it.
     device.setHandler([](const FakeDevice::Received&) { return QList<QByteArray>{"B MODEL: KR-770A MAC"}; });
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "", 300);
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 300);
     EXPECT_TRUE(result.timedOut);
     EXPECT_FALSE(result.valid);
     EXPECT_TRUE(result.reply.empty());
@@ -143,7 +143,7 @@ TEST_P(HostileReply, OnlyTheAskedDevicesReplyIsTaken)
     device.setHandler([&c](const FakeDevice::Received&) { return c.datagrams; });
     QElapsedTimer t;
     t.start();
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "", 400);
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 400);
     EXPECT_LT(t.elapsed(), 400 + 100) << "every wait ends within its bound";
     EXPECT_EQ(result.valid, c.valid);
     if (c.valid) {
@@ -189,9 +189,9 @@ TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
         QTimer::singleShot(first ? 1300 : 600, [this, r, answer] { device.answer(r, answer); });
         return QList<QByteArray>{};
     });
-    const lv::ConfigRequestResult a = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.5/A\r", "");
+    const lv::ConfigRequestResult a = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.5/A\r"}, "");
     EXPECT_TRUE(a.timedOut);
-    const lv::ConfigRequestResult b = lv::requestConfiguration(channel, "AX 0.80.194.1.2.4/10.0.0.6/B\r", "");
+    const lv::ConfigRequestResult b = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.4/10.0.0.6/B\r"}, "");
     ASSERT_TRUE(b.valid);
     EXPECT_EQ(b.modelVersion.model, "NDQ-770");
     EXPECT_EQ(b.dispatch.window, "frmSetupNDQ770");
@@ -218,7 +218,7 @@ TEST_F(ExchangeTest, WaitingForASilentDeviceCostsNoCpu)
     const double before = cpuSeconds();
     QElapsedTimer t;
     t.start();
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "");
+    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "");
     const double cpu = cpuSeconds() - before;
     EXPECT_TRUE(result.timedOut);
     EXPECT_GE(t.elapsed(), 950);
@@ -265,10 +265,10 @@ TEST_F(ExchangeTest, ExchangeObjectsRunAtOnceAndEachEndsWithItsOutcome)
     });
     lv::CommandChannel second{state};
     lv::CommandChannel third{state};
-    lv::ConfigRequest answered(channel, "AX 0.80.194.1.2.3/10.0.0.7/D\r", "", 400);
-    lv::ConfigRequest notAReply(second, "AX 0.80.194.1.2.4/10.0.0.8/D\r", "", 400);
-    lv::ConfigRequest silent(third, "AX 0.80.194.1.2.5/10.0.0.9/D\r", "", 400);
-    lv::ConfigRequest notADevice(third, "AY 0.80.194.1.2.5/10.0.0.9/D", "", 400);
+    lv::ConfigRequest answered(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 400);
+    lv::ConfigRequest notAReply(second, {"AX 0.80.194.1.2.4/10.0.0.8/D\r"}, "", 400);
+    lv::ConfigRequest silent(third, {"AX 0.80.194.1.2.5/10.0.0.9/D\r"}, "", 400);
+    lv::ConfigRequest notADevice(third, {"AY 0.80.194.1.2.5/10.0.0.9/D"}, "", 400);
     QElapsedTimer t;
     t.start();
     for (lv::ConfigRequest* r : {&answered, &notAReply, &silent})

@@ -131,7 +131,7 @@ TEST_P(MacChangeLatePin, ALateAnswerOfAnEarlierChangeIsNotThisOnes)
     FakeDevice device;
     lv::SessionState state;
     state.broadcast = QHostAddress::LocalHost;
-    state.gCmdPort = QString::number(device.port());
+    state.gCmdPort = device.port();
     int commands = 0;
     device.setHandler([&](const FakeDevice::Received& r) {
         if (!r.bytes.startsWith("M "))

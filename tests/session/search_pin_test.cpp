@@ -28,7 +28,7 @@ protected:
     SearchCardsPin()
     {
         state.broadcast = QHostAddress::LocalHost;
-        state.gCmdPort = QString::number(device.port());
+        state.gCmdPort = device.port();
     }
     std::vector<std::string> listed() const
     {

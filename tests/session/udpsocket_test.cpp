@@ -210,7 +210,7 @@ TEST(DeviceSearchTest, SignalsEachNewDeviceAndEachReadAsOneRange)
     Peer peer(answers);
     lv::SessionState state;
     state.broadcast = QHostAddress(QHostAddress::LocalHost);
-    state.gCmdPort = QString::number(peer.port());
+    state.gCmdPort = peer.port();
     lv::DeviceSearch search(state);
     QList<int> single;
     QList<QPair<int, int>> ranges;
@@ -267,7 +267,7 @@ TEST_P(DeviceSearchConflicts, MarkLinesWhoseIpAnotherMacAnswers)
     Peer peer(c.answers);
     lv::SessionState state;
     state.broadcast = QHostAddress(QHostAddress::LocalHost);
-    state.gCmdPort = QString::number(peer.port());
+    state.gCmdPort = peer.port();
     lv::DeviceSearch search(state);
     ASSERT_TRUE(search.start());
     LV_WAIT_EQ(search.devices().size(), std::size_t(c.answers.size()), 5000);

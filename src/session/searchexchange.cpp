@@ -1,0 +1,82 @@
+// The device search as an exchange that ends with one result.
+
+#include "searchexchange.h"
+
+#include "wait.h"
+
+namespace lv {
+
+SearchExchange::SearchExchange(DeviceSearch& search, QObject* parent) : QObject(parent), m_search(search)
+{
+    // The bounds are promises to the operator and to scripts; a coarse timer may fire up to 5 % early.
+    for (QTimer* timer : {&m_wait, &m_idle}) {
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, &SearchExchange::finish);
+    }
+    connect(&m_search, &DeviceSearch::deviceAdded, this, &SearchExchange::onDeviceAdded);
+}
+
+void SearchExchange::start(SearchEnds ends)
+{
+    m_wait.stop();
+    m_idle.stop();
+    m_ends = std::move(ends);
+    m_result = SearchResult{};
+    m_done = false;
+    m_running = true;
+    m_clock.start();
+    m_result.outcome = SearchResult::Outcome::NothingAnswered;
+    const bool sent = m_search.start();
+    // Answers already waiting may have ended the search while the probe went out.
+    if (!m_running)
+        return;
+    if (!sent) {
+        const bool named = !m_search.state().interfaceName.isEmpty();
+        m_result.outcome = named && m_search.probeInterfaces().empty() ? SearchResult::Outcome::NoInterface
+                                                                         : SearchResult::Outcome::NotSent;
+        return finish();
+    }
+    // A LAN that stays quiet for the idle time is done too, also before the first answer.
+    if (m_ends.idleMs >= 0)
+        m_idle.start(std::min(m_ends.idleMs, m_ends.waitMs));
+    m_wait.start(m_ends.waitMs);
+}
+
+const SearchResult& SearchExchange::run(SearchEnds ends)
+{
+    const int bound = ends.waitMs;
+    start(std::move(ends));
+    waitFor(this, &SearchExchange::finished, bound + 5000, [this] { return m_done; });
+    return m_result;
+}
+
+void SearchExchange::onDeviceAdded(int index)
+{
+    if (!m_running)
+        return;
+    m_result.lastDeviceMs = m_clock.elapsed();
+    if ((m_ends.stop && m_ends.stop(index)) ||
+        (m_ends.expect > 0 && static_cast<int>(m_search.devices().size()) >= m_ends.expect))
+        return finish();
+    if (m_ends.idleMs >= 0)
+        m_idle.start(m_ends.idleMs);
+}
+
+void SearchExchange::finish()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_wait.stop();
+    m_idle.stop();
+    m_result.endedMs = m_clock.elapsed();
+    m_result.devices = static_cast<int>(m_search.devices().size());
+    m_result.conflicts = m_search.conflictCount();
+    if (m_result.outcome == SearchResult::Outcome::NothingAnswered && m_result.devices > 0)
+        m_result.outcome = SearchResult::Outcome::Listed;
+    m_done = true;
+    Q_EMIT finished();
+}
+
+} // namespace lv

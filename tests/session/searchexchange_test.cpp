@@ -1,0 +1,128 @@
+// The search as one exchange: how it ends (listed, nothing answered, not sent, no such card) and when
+// (the wait, a count, a quiet spell, the device looked for), against a LAN of answers on loopback.
+
+#include "searchexchange.h"
+
+#include "answeringpeer.h"
+#include "printers.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace {
+
+using Outcome = lv::SearchResult::Outcome;
+
+QByteArray answerOf(int n)
+{
+    return "AX 0.80.194.9.9." + QByteArray::number(n) + "/10.9.9." + QByteArray::number(n) + "/Dev" +
+           QByteArray::number(n) + "\r";
+}
+
+QList<QByteArray> answers(int count)
+{
+    QList<QByteArray> out;
+    for (int n = 1; n <= count; ++n)
+        out.append(answerOf(n));
+    return out;
+}
+
+constexpr int kWaitMs = 600;
+
+struct EndCase {
+    const char* name;
+    int answering;         // devices that answer the probe
+    bool portZero;         // the probe aimed at port 0, which no datagram can be sent to
+    const char* card;      // the card the search keeps to ("": every card)
+    int expect;            // SearchEnds::expect
+    int idleMs;            // SearchEnds::idleMs
+    int stopAt;            // end once the device of this list index is listed (-1: no stop)
+    Outcome outcome;
+    int listed;            // devices listed when it ended
+    bool early;            // ended well before the wait
+};
+
+void PrintTo(const EndCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const EndCase kEndCases[] = {
+    {"AnswersAreListed", 3, false, "", 0, -1, -1, Outcome::Listed, 3, false},
+    {"OneAnswerIsListed", 1, false, "", 0, -1, -1, Outcome::Listed, 1, false},
+    {"SilenceIsNothingAnswered", 0, false, "", 0, -1, -1, Outcome::NothingAnswered, 0, false},
+    {"UnsendableProbeIsNotSent", 3, true, "", 0, -1, -1, Outcome::NotSent, 0, true},
+    {"MissingCardIsNoInterface", 3, false, "no-such-card9", 0, -1, -1, Outcome::NoInterface, 0, true},
+    {"ExpectedCountEndsIt", 5, false, "", 2, -1, -1, Outcome::Listed, 2, true},
+    {"QuietSpellEndsIt", 4, false, "", 0, 150, -1, Outcome::Listed, 4, true},
+    {"QuietLanEndsBeforeAnyAnswer", 0, false, "", 0, 100, -1, Outcome::NothingAnswered, 0, true},
+    {"DeviceLookedForEndsIt", 5, false, "", 0, -1, 1, Outcome::Listed, 2, true},
+};
+
+class SearchExchangeEnds : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(SearchExchangeEnds, EndsAsItShouldWithWhatWasListed)
+{
+    const EndCase& c = GetParam();
+    AnsweringPeer lan(answers(c.answering));
+    lv::SessionState state;
+    state.broadcast = QHostAddress::LocalHost;
+    state.gCmdPort = c.portZero ? quint16(0) : lan.port();
+    state.interfaceName = QString::fromLatin1(c.card);
+    lv::DeviceSearch search(state);
+    lv::SearchExchange exchange(search);
+    int finishedSignals = 0;
+    QObject::connect(&exchange, &lv::SearchExchange::finished, &exchange, [&] { ++finishedSignals; });
+
+    lv::SearchEnds ends;
+    ends.waitMs = kWaitMs;
+    ends.expect = c.expect;
+    ends.idleMs = c.idleMs;
+    if (c.stopAt >= 0)
+        ends.stop = [&](int index) { return index == c.stopAt; };
+    const lv::SearchResult result = exchange.run(ends);
+
+    EXPECT_TRUE(exchange.done());
+    EXPECT_FALSE(exchange.running());
+    EXPECT_EQ(finishedSignals, 1);
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.devices, c.listed);
+    EXPECT_EQ(result.sent(), c.outcome == Outcome::Listed || c.outcome == Outcome::NothingAnswered);
+    if (c.early)
+        EXPECT_LT(result.endedMs, kWaitMs - 200) << "it should not have waited for the whole wait";
+    else
+        EXPECT_GE(result.endedMs, kWaitMs);
+    EXPECT_EQ(result.lastDeviceMs >= 0, c.listed > 0);
+    // Nothing ends it twice: a late answer after the end is listed but signals nothing more.
+    QTest::qWait(50);
+    EXPECT_EQ(finishedSignals, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, SearchExchangeEnds, ::testing::ValuesIn(kEndCases),
+                         [](const ::testing::TestParamInfo<EndCase>& param) { return std::string(param.param.name); });
+
+// A second search started while the first still listens ends the first silently and counts afresh.
+TEST(SearchExchangeRestart, ASecondSearchReplacesTheFirst)
+{
+    AnsweringPeer lan(answers(2));
+    lv::SessionState state;
+    state.broadcast = QHostAddress::LocalHost;
+    state.gCmdPort = lan.port();
+    lv::DeviceSearch search(state);
+    lv::SearchExchange exchange(search);
+    int finishedSignals = 0;
+    QObject::connect(&exchange, &lv::SearchExchange::finished, &exchange, [&] { ++finishedSignals; });
+    lv::SearchEnds ends;
+    ends.waitMs = kWaitMs;
+    exchange.start(ends);
+    QTest::qWait(100);
+    lan.setAnswers(answers(3));
+    EXPECT_EQ(exchange.run(ends).devices, 3);
+    EXPECT_EQ(exchange.result().outcome, Outcome::Listed);
+    EXPECT_EQ(finishedSignals, 1);
+}
+
+} // namespace
