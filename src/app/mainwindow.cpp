@@ -553,7 +553,8 @@ void MainWindow::lstDev_DblClick()
     say(QStringLiteral("Asking %1…").arg(mac));
     setBusy(true);
     const ConfigRequestResult result =
-        requestAndRecord(m_channel, {raw, m_search.interfaceOf(row)}, toLatin1(m_state.gSetupPass));
+        requestAndRecord(m_channel, {raw, m_search.interfaceOf(row), m_search.senderOf(row)},
+                         toLatin1(m_state.gSetupPass));
     setBusy(false);
     if (m_exiting) {
         Q_EMIT requestFinished();

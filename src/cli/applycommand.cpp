@@ -185,7 +185,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<
         DeviceTask task;
         task.named = device.device;
         task.device = {context.search().devices().raw(static_cast<std::size_t>(index)),
-                       context.search().interfaceOf(index)};
+                       context.search().interfaceOf(index), context.search().senderOf(index)};
         // The plan's password first; only a device without one asks the options or the terminal.
         task.password = toLatin1(device.password ? *device.password : context.setupPassword());
         task.window = device.window;

@@ -110,7 +110,7 @@ std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStr
         DeviceTask task;
         task.named = names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)];
         task.device = {context.search().devices().raw(static_cast<std::size_t>(found[i])),
-                       context.search().interfaceOf(found[i])};
+                       context.search().interfaceOf(found[i]), context.search().senderOf(found[i])};
         task.password = password;
         jobs.push_back(std::make_unique<DeviceJob>(
             context.state(), std::move(task), JobSettings{JobSettings::Mode::Load, false, context.options().timeoutMs},

@@ -43,6 +43,9 @@ UpdatePlan planUpdate(const WindowDef& window, const LoadedValues& loaded,
     }
     const HeaderValues header = headerValues(window, loaded);
     UpdatePlan plan;
+    for (const FieldChange& f : fields)
+        if (f.tag == window.ipTag && f.current != f.loaded)
+            plan.newIp = f.current;
     plan.setCommand = assembleSetCommand(header.mac, header.ip, header.password, window.headerExtra, fields);
     plan.updateCommand = updateCommand(header.mac, header.ip, header.password);
     plan.updateCount = window.updateCount;

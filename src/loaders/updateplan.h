@@ -17,6 +17,7 @@ struct UpdatePlan {
     int updateCount = 1;
     int delayMs = 0;
     int changedItems = 0; // the items the set command carries: none when nothing differs from as loaded
+    std::string newIp;    // the IP address the set command gives the device; empty when it keeps its own
 };
 
 // The header values of a window's commands: MAC, IP and password as loaded.

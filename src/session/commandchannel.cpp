@@ -4,12 +4,42 @@
 
 #include "wait.h"
 
+#include <QHostAddress>
+
 namespace lv {
 
 CommandChannel::CommandChannel(SessionState& state, QObject* parent)
     : QObject(parent), m_state(state), m_socket(this), m_buffer(this)
 {
-    connect(&m_socket, &UdpSocket::dataArrival, &m_buffer, &ReplyBuffer::append);
+    connect(&m_socket, &UdpSocket::dataArrival, this, &CommandChannel::take);
+}
+
+void CommandChannel::expectFrom(DevicePeer peer)
+{
+    m_peer = peer;
+    m_alsoFrom = 0;
+    m_strangers = 0;
+}
+
+void CommandChannel::alsoAcceptFrom(const std::string& ipv4Text)
+{
+    const QHostAddress address(QString::fromLatin1(ipv4Text.data(), static_cast<qsizetype>(ipv4Text.size())));
+    bool ok = false;
+    const quint32 ipv4 = address.toIPv4Address(&ok);
+    if (ok && ipv4 != 0)
+        m_alsoFrom = ipv4;
+}
+
+void CommandChannel::take(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort)
+{
+    const bool fromPeer = !m_peer.known() || m_peer.sent(senderIPv4, senderPort) ||
+                          (m_alsoFrom != 0 && senderIPv4 == m_alsoFrom && senderPort == m_peer.port);
+    if (!fromPeer) {
+        ++m_strangers;
+        Q_EMIT strangerDatagram(datagram, senderIPv4, senderPort);
+        return;
+    }
+    m_buffer.append(datagram);
 }
 
 void CommandChannel::beginExchange()

@@ -4,6 +4,7 @@
 // request, set command and "U " command goes through here, from the GUI and the
 // CLI alike. Waits are event loops that end on a signal or a timer: no busy loop.
 
+#include "devicepeer.h"
 #include "replybuffer.h"
 #include "sessionstate.h"
 #include "udpsocket.h"
@@ -26,6 +27,16 @@ public:
     // table sends); every command after this leaves through it.
     void setInterface(int interfaceIndex) { m_socket.setInterface(interfaceIndex); }
 
+    // Takes datagrams from `peer` only, from now until the next expectFrom (a configuration request and
+    // the Update after it); anything from elsewhere is counted and signalled, never read. An unknown
+    // peer takes what comes, as a device never seen in a search must be.
+    void expectFrom(DevicePeer peer);
+    // Also takes datagrams from `ipv4Text` on the peer's port (the address an Update gives the device)
+    // until the next expectFrom; an empty or unreadable text adds nothing.
+    void alsoAcceptFrom(const std::string& ipv4Text);
+    // Datagrams set aside since the last expectFrom because another host sent them.
+    int strangers() const { return m_strangers; }
+
     // Sends one datagram to the broadcast address on the command port.
     bool send(std::string_view bytes);
     // Waits until the reply holds "MAC" or timeoutMs passed; true when complete.
@@ -45,11 +56,18 @@ Q_SIGNALS:
     // The phases of an exchange, for whoever shows the operator what runs.
     void sending();
     void waiting();
+    // A datagram from a host other than the device asked, set aside.
+    void strangerDatagram(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort);
 
 private:
+    void take(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort);
+
     SessionState& m_state;
     UdpSocket m_socket;
     ReplyBuffer m_buffer;
+    DevicePeer m_peer;
+    quint32 m_alsoFrom = 0;
+    int m_strangers = 0;
 };
 
 } // namespace lv

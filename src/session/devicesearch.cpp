@@ -47,7 +47,9 @@ UdpSocket& DeviceSearch::socketFor(int interfaceIndex)
         socket = std::make_unique<UdpSocket>();
         socket->setInterface(interfaceIndex);
         connect(socket.get(), &UdpSocket::dataArrival, this,
-                [this, interfaceIndex](const QByteArray& datagram) { onDatagram(datagram, interfaceIndex); });
+                [this, interfaceIndex](const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort) {
+                    onDatagram(datagram, interfaceIndex, {senderIPv4, senderPort});
+                });
         connect(socket.get(), &UdpSocket::batchEnded, this, &DeviceSearch::flushAdded);
     }
     return *socket;
@@ -91,6 +93,7 @@ bool DeviceSearch::start()
 {
     m_devices.clear();
     m_interfaces.clear();
+    m_senders.clear();
     m_owners.clear();
     m_conflictLines = 0;
     m_conflictsChanged = false;
@@ -120,6 +123,13 @@ int DeviceSearch::interfaceOf(int index) const
     if (index < 0 || static_cast<std::size_t>(index) >= m_interfaces.size())
         return 0;
     return m_interfaces[static_cast<std::size_t>(index)];
+}
+
+DevicePeer DeviceSearch::senderOf(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_senders.size())
+        return {};
+    return m_senders[static_cast<std::size_t>(index)];
 }
 
 bool DeviceSearch::conflicted(int index) const
@@ -183,7 +193,20 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
         return;
-    count(m_devices.raw(static_cast<std::size_t>(index)), -1);
+    const std::string before = m_devices.raw(static_cast<std::size_t>(index));
+    count(before, -1);
+    // A device that took a new IP address may answer from there from now on.
+    const auto ipOf = [](std::string_view entry) {
+        const auto slashes = twoSlashes(entry);
+        return slashes ? entry.substr(slashes->first + 1, slashes->second - slashes->first - 1) : std::string_view();
+    };
+    if (const std::string_view ip = ipOf(raw); ip != ipOf(before) && !ip.empty()) {
+        bool ok = false;
+        const quint32 ipv4 = QHostAddress(QString::fromLatin1(ip.data(), static_cast<qsizetype>(ip.size())))
+                                 .toIPv4Address(&ok);
+        if (ok && static_cast<std::size_t>(index) < m_senders.size())
+            m_senders[static_cast<std::size_t>(index)].newIpv4 = ipv4;
+    }
     m_devices.setRaw(static_cast<std::size_t>(index), raw);
     count(raw, +1);
     if (m_conflictsChanged) {
@@ -192,12 +215,13 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
     }
 }
 
-void DeviceSearch::onDatagram(const QByteArray& datagram, int interfaceIndex)
+void DeviceSearch::onDatagram(const QByteArray& datagram, int interfaceIndex, DevicePeer sender)
 {
     const int index = m_devices.add(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
     if (index < 0)
         return;
     m_interfaces.push_back(interfaceIndex);
+    m_senders.push_back(sender);
     count(m_devices.raw(static_cast<std::size_t>(index)), +1);
     if (m_firstUnsignalled < 0)
         m_firstUnsignalled = index;

@@ -15,6 +15,7 @@
 // is its six bytes, however its field writes them).
 
 #include "devicelist.h"
+#include "devicepeer.h"
 #include "sessionstate.h"
 #include "udpsocket.h"
 
@@ -51,6 +52,8 @@ public:
     // The interface the device answered on: its index, 0 when the probe went
     // where the routing table sends.
     int interfaceOf(int index) const;
+    // Where the device's search answer came from (unknown for an index out of range).
+    DevicePeer senderOf(int index) const;
     // True when another MAC answered with the IP address of this device.
     bool conflicted(int index) const;
     // How many listed devices share their IP address with a device of another MAC.
@@ -97,7 +100,7 @@ private:
         std::vector<std::pair<MacAddress, int>> m_others;
     };
 
-    void onDatagram(const QByteArray& datagram, int interfaceIndex);
+    void onDatagram(const QByteArray& datagram, int interfaceIndex, DevicePeer sender);
     void flushAdded();
     UdpSocket& socketFor(int interfaceIndex);
     void count(const std::string& raw, int delta);
@@ -106,6 +109,7 @@ private:
     std::map<int, std::unique_ptr<UdpSocket>> m_sockets; // by interface index
     DeviceList m_devices;
     std::vector<int> m_interfaces;                      // beside each listed device
+    std::vector<DevicePeer> m_senders;                  // beside each listed device
     FlatTextMap<IpOwners> m_owners; // by IP
     int m_conflictLines = 0;
     bool m_conflictsChanged = false;

@@ -59,6 +59,7 @@ void ConfigRequest::start()
     // This request and whatever follows on the channel (the Update) leave by the device's card.
     m_channel.setInterface(m_device.interfaceIndex);
     m_channel.beginExchange();
+    m_channel.expectFrom(m_device.sender);
     m_channel.buffer().expectConfiguration(macFieldOfEntry(m_device.raw));
     const std::string request = configRequest(*address, m_password);
     Q_EMIT m_channel.sending();
@@ -101,6 +102,7 @@ void ConfigRequest::finish(Outcome outcome)
         r.timedOut = outcome == Outcome::NoAnswer || outcome == Outcome::NotSent;
         r.reply = m_channel.buffer().text();
         r.foreignReplies = m_channel.buffer().foreignReplies();
+        r.strangers = m_channel.strangers();
         r.modelVersion = readModelVersion(r.reply);
         r.dispatch = dispatchModel(r.modelVersion.model);
         r.valid = outcome == Outcome::Answered;
@@ -152,6 +154,9 @@ void UpdateExchange::start()
     if (!fits(m_plan))
         return finish(Outcome::TooLarge);
     m_channel.beginExchange();
+    // The answer to "U " comes from the device the request asked; one that takes a new IP address may
+    // answer from there.
+    m_channel.alsoAcceptFrom(m_plan.newIp);
     Q_EMIT m_channel.sending();
     if (!m_channel.send(m_plan.setCommand))
         return finish(Outcome::NotSent);

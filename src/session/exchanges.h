@@ -6,6 +6,7 @@
 // a fleet starts many at once and sequences them.
 
 #include "commandchannel.h"
+#include "devicepeer.h"
 #include "modeltable.h"
 #include "updateplan.h"
 
@@ -27,6 +28,7 @@ struct ConfigRequestResult;
 struct DeviceEntry {
     std::string raw;
     int interfaceIndex = 0;
+    DevicePeer sender; // where its search answer came from; its replies are taken from there only
 };
 
 // The configuration request for the device of one raw search reply: "G " + address part + password +
@@ -78,6 +80,7 @@ struct ConfigRequestResult {
     bool valid = false;      // complete, in time and starting with "A": the loader may run
     std::string reply;       // ReplyBuffer after the wait
     int foreignReplies = 0;  // replies set aside because they named another device
+    int strangers = 0;       // datagrams set aside because another host sent them
     ModelVersion modelVersion;
     ModelDispatch dispatch;
 };

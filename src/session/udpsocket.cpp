@@ -93,15 +93,15 @@ qint64 UdpSocket::droppedDatagrams() const
     return m_socket && m_socket->socketDescriptor() >= 0 ? lv::droppedDatagrams(m_socket->socketDescriptor()) : 0;
 }
 
-bool UdpSocket::deliver(QUdpSocket* socket, const QByteArray& bytes, const QHostAddress& sender, quint16 senderPort,
+bool UdpSocket::deliver(QUdpSocket* socket, const QByteArray& bytes, quint32 senderIPv4, quint16 senderPort,
                         int interfaceIndex)
 {
-    Q_EMIT dataArrival(bytes);
+    Q_EMIT dataArrival(bytes, senderIPv4, senderPort);
     if (socket != m_socket)
         return false;
     if (isSignalConnected(QMetaMethod::fromSignal(&UdpSocket::datagramArrival))) {
         QNetworkDatagram datagram(bytes);
-        datagram.setSender(sender, senderPort);
+        datagram.setSender(QHostAddress(senderIPv4), senderPort);
         datagram.setInterfaceIndex(static_cast<uint>(interfaceIndex));
         Q_EMIT datagramArrival(datagram);
     }
@@ -132,7 +132,7 @@ void UdpSocket::readPending()
             const int got = m_batch->read(socket->socketDescriptor());
             for (int i = 0; i < got && open; ++i) {
                 const BatchDatagram& d = m_batch->at(i);
-                open = deliver(socket, QByteArray(d.data, d.size), QHostAddress(d.senderIPv4), d.senderPort,
+                open = deliver(socket, QByteArray(d.data, d.size), d.senderIPv4, d.senderPort,
                                d.interfaceIndex);
             }
             if (got == DatagramBatch::kCapacity)
@@ -153,7 +153,7 @@ void UdpSocket::readPending()
             armed = true;
             break;
         }
-        open = deliver(socket, next.data(), next.senderAddress(), static_cast<quint16>(next.senderPort()),
+        open = deliver(socket, next.data(), next.senderAddress().toIPv4Address(), static_cast<quint16>(next.senderPort()),
                        next.interfaceIndex());
     }
     Q_EMIT batchEnded();

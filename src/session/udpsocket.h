@@ -54,7 +54,9 @@ public:
     qint64 droppedDatagrams() const;
 
 Q_SIGNALS:
-    void dataArrival(const QByteArray& datagram);
+    // One datagram and its sender (IPv4 address in host order, 0 when not IPv4, and port); a receiver may
+    // take the bytes alone.
+    void dataArrival(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort);
     // The same datagram with its sender's address and port and the index of the
     // interface it came in on (0 when the system did not tell).
     void datagramArrival(const QNetworkDatagram& datagram);
@@ -66,7 +68,7 @@ private:
     bool bindToInterface();
     void readPending();
     // Signals one datagram; false when a receiver renewed the socket meanwhile.
-    bool deliver(QUdpSocket* socket, const QByteArray& bytes, const QHostAddress& sender, quint16 senderPort,
+    bool deliver(QUdpSocket* socket, const QByteArray& bytes, quint32 senderIPv4, quint16 senderPort,
                  int interfaceIndex);
 
     QUdpSocket* m_socket = nullptr;

@@ -5,7 +5,11 @@
 #include "clirun.h"
 #include "devsimprocess.h"
 #include "printers.h"
+#include "programs.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonDocument>
@@ -236,4 +240,40 @@ TEST(CliPasswordFile, AFifoIsRefusedAtOnce)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("not a regular file")) << run.err.toStdString();
 #endif
+}
+
+// Another host answers the CLI's configuration request in the asked device's name while the device
+// is slow: show reports the device's own values and set sends nothing the other host gave.
+TEST(CliStranger, InjectedDatagramsNeverReachTheReply)
+{
+    DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("late:600@KR-770A")});
+    ASSERT_TRUE(sim.started());
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
+    QProcess cli;
+    cli.setProgram(testprograms::cli());
+    cli.setArguments(at(sim, {QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("--timeout"),
+                              QStringLiteral("1500"), QStringLiteral("--json"), QStringLiteral("show"),
+                              macTextOf(device)}));
+    cli.start();
+    ASSERT_TRUE(cli.waitForStarted(5000));
+    // The request shows in the simulator's log with the CLI's port; the other host answers there at once.
+    QUdpSocket stranger;
+    quint16 cliPort = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while (cliPort == 0 && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (const QString& line : sim.allOutput().split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("RX 127.0.0.1:")) && line.contains(QLatin1String(" G ")))
+                cliPort = line.section(QLatin1Char(':'), 1, 1).section(QLatin1Char(' '), 0, 0).toUShort();
+    }
+    ASSERT_NE(cliPort, 0);
+    const QByteArray injected = "A<DeviceID>INJECTED</DeviceID><IPAddress>6.6.6.6</IPAddress>";
+    stranger.writeDatagram(injected, QHostAddress::LocalHost, cliPort);
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    const QByteArray out = cli.readAllStandardOutput();
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_FALSE(out.contains("INJECTED")) << out.toStdString();
+    EXPECT_FALSE(out.contains("6.6.6.6")) << out.toStdString();
+    EXPECT_TRUE(out.contains(QByteArray::fromStdString(device.deviceId()))) << out.toStdString();
 }

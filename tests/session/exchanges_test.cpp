@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QUdpSocket>
 #include <QTimer>
 
 #include <QTest>
@@ -176,6 +177,65 @@ INSTANTIATE_TEST_SUITE_P(
                     "KR-780A",
                     0}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// Another host on the LAN answers in the device's name: its datagrams are set aside whatever they hold,
+// since the device's replies come from where its search answer came from.
+struct StrangerCase {
+    const char* name;
+    QList<QByteArray> fromStranger; // sent by the other host just before the device answers
+    QList<QByteArray> fromDevice;
+    bool valid;
+    int strangers;
+};
+
+class StrangerReply : public ExchangeTest, public ::testing::WithParamInterface<StrangerCase> {};
+
+TEST_P(StrangerReply, IsNeverTakenForTheDevicesReply)
+{
+    const StrangerCase& c = GetParam();
+    QUdpSocket stranger;
+    device.setHandler([&](const FakeDevice::Received& r) {
+        for (const QByteArray& d : c.fromStranger)
+            stranger.writeDatagram(d, r.from, r.port);
+        return c.fromDevice;
+    });
+    const lv::DevicePeer peer{QHostAddress(QHostAddress::LocalHost).toIPv4Address(), device.port()};
+    const lv::ConfigRequestResult result =
+        lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r", 0, peer}, "", 400);
+    EXPECT_EQ(result.valid, c.valid);
+    EXPECT_FALSE(QByteArray::fromStdString(result.reply).contains("INJECTED")) << result.reply;
+    EXPECT_EQ(result.strangers, c.strangers);
+}
+
+const QByteArray kInjected = "A<DeviceID>INJECTED</DeviceID><IPAddress>6.6.6.6</IPAddress>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StrangerReply,
+    ::testing::Values(StrangerCase{"InjectedBeforeTheReply", {kInjected}, {kOwn}, true, 1},
+                      StrangerCase{"WholeForgedReplyFirst", {kOwn + "INJECTED"}, {kOwn}, true, 1},
+                      StrangerCase{"FloodFromAnotherHost", QList<QByteArray>(8, QByteArray(60000, 'A')), {kOwn}, true, 8},
+                      StrangerCase{"OnlyTheStrangerAnswers", {kOwn + "INJECTED"}, {}, false, 1}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// The answer that ends an Update's wait must come from the device too.
+TEST_F(ExchangeTest, AnUpdateAnswerFromAnotherHostIsNoConfirmation)
+{
+    QUdpSocket stranger;
+    device.setHandler([&](const FakeDevice::Received& r) {
+        if (r.bytes.startsWith("G "))
+            return QList<QByteArray>{kOwn};
+        if (r.bytes.startsWith("U "))
+            stranger.writeDatagram("AU MAC OK", r.from, r.port);
+        return QList<QByteArray>{};
+    });
+    const lv::DevicePeer peer{QHostAddress(QHostAddress::LocalHost).toIPv4Address(), device.port()};
+    ASSERT_TRUE(lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r", 0, peer}, "", 400).valid);
+    lv::UpdatePlan plan;
+    plan.setCommand = "S 00:50:C2:01:02:03/10.0.0.7//<DeviceID>x</DeviceID>";
+    plan.updateCommand = "U 00:50:C2:01:02:03/10.0.0.7/";
+    EXPECT_EQ(lv::runUpdate(channel, plan, 300), lv::UpdateResult::NoAnswer);
+    EXPECT_EQ(channel.strangers(), 1);
+}
 
 TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
 {
