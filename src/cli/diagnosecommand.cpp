@@ -86,15 +86,19 @@ QJsonObject jsonOf(const InterfaceReport& r)
 
 QString table(const Diagnosis& d)
 {
-    const QStringList head{QStringLiteral("Interface"), QStringLiteral("State"),  QStringLiteral("IPv4"),
-                           QStringLiteral("Broadcast"), QStringLiteral("Probe"),  QStringLiteral("Answers"),
+    const QStringList head{QStringLiteral("Interface"),     QStringLiteral("State"), QStringLiteral("IPv4"),
+                           QStringLiteral("Broadcast"),     QStringLiteral("Probe"), QStringLiteral("Answers"),
                            QStringLiteral("Search answers")};
     std::vector<QStringList> rows{head};
     for (const InterfaceReport& r : d.interfaces) {
         const bool route = r.index == 0;
-        rows.push_back({r.name, route ? QStringLiteral("-") : r.up ? QStringLiteral("up") : QStringLiteral("down"),
-                        route ? QStringLiteral("-") : hasIPv4(r) ? r.addresses.join(QLatin1Char(' '))
-                                                                 : QStringLiteral("none"),
+        rows.push_back({r.name,
+                        route  ? QStringLiteral("-")
+                        : r.up ? QStringLiteral("up")
+                               : QStringLiteral("down"),
+                        route        ? QStringLiteral("-")
+                        : hasIPv4(r) ? r.addresses.join(QLatin1Char(' '))
+                                     : QStringLiteral("none"),
                         route ? QStringLiteral("-") : yesNo(r.canBroadcast), probeText(r),
                         r.probed ? QString::number(r.answers) : QStringLiteral("-"),
                         r.probed ? QString::number(r.searchAnswers) : QStringLiteral("-")});
@@ -244,8 +248,8 @@ int DiagnoseCommand::execute(CliContext& context, const QCommandLineParser& pars
             interfaces.append(jsonOf(r));
         QJsonArray causeList;
         for (Cause cause : causes)
-            causeList.append(QJsonObject{{QStringLiteral("cause"), causeKey(cause)},
-                                         {QStringLiteral("text"), causeText(cause, d)}});
+            causeList.append(
+                QJsonObject{{QStringLiteral("cause"), causeKey(cause)}, {QStringLiteral("text"), causeText(cause, d)}});
         out.document(QJsonObject{{QStringLiteral("port"), d.port},
                                  {QStringLiteral("target"), d.target},
                                  {QStringLiteral("waitMs"), d.waitMs},

@@ -22,11 +22,11 @@ struct InterfaceReport {
     bool up = false;
     QStringList addresses; // IPv4 "address/prefix"
     bool canBroadcast = false;
-    bool probed = false;    // the search sent its probe through this interface
-    bool sent = false;      // and the probe left
-    QString sendError;      // why it did not
-    int answers = 0;        // datagrams that came back through it
-    int searchAnswers = 0;  // of which search answers
+    bool probed = false;   // the search sent its probe through this interface
+    bool sent = false;     // and the probe left
+    QString sendError;     // why it did not
+    int answers = 0;       // datagrams that came back through it
+    int searchAnswers = 0; // of which search answers
 };
 
 struct Diagnosis {

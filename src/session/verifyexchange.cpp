@@ -25,8 +25,7 @@ constexpr int kWaitMarginMs = 5000;
 } // namespace
 
 VerifyExchange::VerifyExchange(CommandChannel& channel, std::string rawEntry, std::string password,
-                               const WindowDef& window, int portCount, UpdatePlan plan, int timeoutMs,
-                               QObject* parent)
+                               const WindowDef& window, int portCount, UpdatePlan plan, int timeoutMs, QObject* parent)
     : QObject(parent), m_channel(channel), m_window(window), m_portCount(portCount), m_plan(std::move(plan)),
       m_timeoutMs(timeoutMs), m_result(std::make_unique<VerifyResult>())
 {

@@ -63,8 +63,7 @@ public:
 
     // The search reply and setup password that name the device once the Update holds: an Update that
     // changed the IP address or the password changed how the device must be asked.
-    static std::string entryAfterUpdate(const std::string& rawEntry, const WindowDef& window,
-                                        const UpdatePlan& plan);
+    static std::string entryAfterUpdate(const std::string& rawEntry, const WindowDef& window, const UpdatePlan& plan);
     static std::string passwordAfterUpdate(const std::string& password, const WindowDef& window,
                                            const UpdatePlan& plan);
 
@@ -95,7 +94,7 @@ struct VerifyResult {
     VerifyExchange::Outcome outcome = VerifyExchange::Outcome::NoAnswer;
     // Every field the Update changed, in the order of its set command; `reported` is empty without an answer.
     std::vector<VerifiedField> fields;
-    int attempts = 0;    // configuration requests sent
+    int attempts = 0;     // configuration requests sent
     qint64 elapsedMs = 0; // from start() to the end
 };
 

@@ -91,11 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   {kLoopback, card("eth0", 2, true, true, false), probed(kRoute, true)},
                   {Cause::NoBroadcastInterface, Cause::NoAnswer}},
-        CauseCase{"DirectedTargetNeedsNoBroadcastCard",
-                  false,
-                  0,
-                  {kLoopback, probed(kRoute, true)},
-                  {Cause::NoAnswer}},
+        CauseCase{"DirectedTargetNeedsNoBroadcastCard", false, 0, {kLoopback, probed(kRoute, true)}, {Cause::NoAnswer}},
         CauseCase{"ProbeLeftNowhere",
                   true,
                   0,
@@ -106,12 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   {probed(card("eth0", 2, true, true, true), false), probed(card("eth1", 3, true, true, true), true)},
                   {Cause::ProbeNotSent, Cause::NoAnswer}},
-        CauseCase{"JunkCameBackOnOneCard",
-                  true,
-                  0,
-                  {probed(card("eth0", 2, true, true, true), true),
-                   probed(card("eth1", 3, true, true, true), true, 2, 0)},
-                  {Cause::NoSearchAnswer}}),
+        CauseCase{
+            "JunkCameBackOnOneCard",
+            true,
+            0,
+            {probed(card("eth0", 2, true, true, true), true), probed(card("eth1", 3, true, true, true), true, 2, 0)},
+            {Cause::NoSearchAnswer}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // The binary against a peer on loopback, aimed at it as at a directed broadcast.
@@ -124,7 +120,7 @@ struct RunCase {
     Peer::Kind peer;
     int exitCode;
     QStringList causes;
-    int answers;       // on the probe's one way out; -1: one from every device the simulator plays
+    int answers; // on the probe's one way out; -1: one from every device the simulator plays
     int searchAnswers;
 };
 

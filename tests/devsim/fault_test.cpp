@@ -62,11 +62,29 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
 
 TEST(FaultRuleSyntax, InvalidSpecsAreRefusedWithAReason)
 {
-    for (const char* ruleText : {"", "quiet@KR-700", "silent@", "silent:3@KR-700", "late:-1", "late:soon", "split:0",
-                                 "split:", "oversize:65508", "mac-first:1", "mac-malformed:garbled", "Silent@KR-700",
-                                 "late:15x@*", "silent#0", "silent@KR-700#", "silent#x", "silent#-1",
-                                 "ignore-field", "ignore-field:", "ignore-field@KR-700", "restart:-5",
-                                 "restart:600001", "restart:later"}) {
+    for (const char* ruleText : {"",
+                                 "quiet@KR-700",
+                                 "silent@",
+                                 "silent:3@KR-700",
+                                 "late:-1",
+                                 "late:soon",
+                                 "split:0",
+                                 "split:",
+                                 "oversize:65508",
+                                 "mac-first:1",
+                                 "mac-malformed:garbled",
+                                 "Silent@KR-700",
+                                 "late:15x@*",
+                                 "silent#0",
+                                 "silent@KR-700#",
+                                 "silent#x",
+                                 "silent#-1",
+                                 "ignore-field",
+                                 "ignore-field:",
+                                 "ignore-field@KR-700",
+                                 "restart:-5",
+                                 "restart:600001",
+                                 "restart:later"}) {
         std::string error;
         EXPECT_FALSE(parseFaultRule(ruleText, &error).has_value()) << ruleText;
         EXPECT_FALSE(error.empty()) << ruleText;

@@ -76,8 +76,7 @@ protected:
     void addFault(const std::string& text, const Device& d)
     {
         QString error;
-        ASSERT_TRUE(m_lan.addFault(QString::fromStdString(text + "@" + d.macField()), &error))
-            << error.toStdString();
+        ASSERT_TRUE(m_lan.addFault(QString::fromStdString(text + "@" + d.macField()), &error)) << error.toStdString();
     }
 
     InProcessLan m_lan;
@@ -216,20 +215,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {false},
                    1900}),
     [](const auto& param) { return std::string(param.param.name); });
-
-TEST(VerifyAfterUpdate, EntryAndPasswordFollowTheChangedFields)
-{
-    const SimulatedLan lan;
-    const WindowDef* window = lan.devices().front().windowDef;
-    ASSERT_NE(window, nullptr);
-    UpdatePlan plan;
-    const std::string raw = "AX 0.80.194.0.0.1/10.0.0.1/DEV\r";
-    EXPECT_EQ(VerifyExchange::entryAfterUpdate(raw, *window, plan), raw);
-    EXPECT_EQ(VerifyExchange::passwordAfterUpdate("old", *window, plan), "old");
-    plan.changedFields = {{window->ipTag, "10.1.2.3", "10.0.0.1"}, {window->passwordTag, "new", "old"}};
-    EXPECT_EQ(VerifyExchange::entryAfterUpdate(raw, *window, plan), "AX 0.80.194.0.0.1/10.1.2.3/DEV\r");
-    EXPECT_EQ(VerifyExchange::passwordAfterUpdate("old", *window, plan), "new");
-}
 
 } // namespace
 } // namespace lv
