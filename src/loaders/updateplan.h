@@ -19,7 +19,7 @@ struct UpdatePlan {
     int delayMs = 0;
     int changedItems = 0; // the items the set command carries: none when nothing differs from as loaded
     // Those items by tag, with the value sent and the value as loaded, in the order of the set command.
-    std::vector<FieldChange> changedFields;
+    std::vector<FieldChange> changedFields{};
 };
 
 // The header values of a window's commands: MAC, IP and password as loaded.
