@@ -3,6 +3,7 @@
 #include "command.h"
 
 #include "applycommand.h"
+#include "diagnosecommand.h"
 #include "exportcommand.h"
 #include "helpcommand.h"
 #include "helpformat.h"
@@ -73,6 +74,7 @@ const std::vector<std::unique_ptr<Command>>& commandRegistry()
         c.push_back(std::make_unique<SetMacCommand>());
         c.push_back(std::make_unique<ExportCommand>());
         c.push_back(std::make_unique<ApplyCommand>());
+        c.push_back(std::make_unique<DiagnoseCommand>());
         return c;
     }();
     return commands;

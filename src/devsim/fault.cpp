@@ -25,7 +25,7 @@ struct KindInfo {
     std::string_view help;
 };
 
-constexpr std::array<KindInfo, 14> kKinds{{
+constexpr std::array<KindInfo, 16> kKinds{{
     {FaultKind::Silent, "silent", Param::None, 0, 0, 0, "no answer to G, S, U, M"},
     {FaultKind::Late, "late", Param::Number, 1500, 0, 600000, "G, U, M answers MS late (1500)"},
     {FaultKind::Split, "split", Param::Number, 2, 1, 10000, "reply in N datagrams (2)"},
@@ -41,6 +41,8 @@ constexpr std::array<KindInfo, 14> kKinds{{
     {FaultKind::NoUpdate, "no-update", Param::None, 0, 0, 0, "no answer to U"},
     {FaultKind::MacSilent, "mac-silent", Param::None, 0, 0, 0, "no answer to M, MAC kept"},
     {FaultKind::MacMalformed, "mac-malformed", Param::Text, 0, 0, 0, "MAC changed, bad M reply: no-marker"},
+    {FaultKind::IgnoreField, "ignore-field", Param::Text, 0, 0, 0, "S applied but item TAG kept"},
+    {FaultKind::Restart, "restart", Param::Number, 2000, 0, 600000, "no answer to G for MS after U (2000)"},
 }};
 
 const KindInfo* infoOf(FaultKind kind)
@@ -82,7 +84,9 @@ std::string faultKindsHelp()
     for (const KindInfo& info : kKinds) {
         std::string head(info.name);
         if (info.param == Param::Number)
-            head += info.kind == FaultKind::Late ? "[:MS]" : "[:N]";
+            head += info.kind == FaultKind::Late || info.kind == FaultKind::Restart ? "[:MS]" : "[:N]";
+        else if (info.kind == FaultKind::IgnoreField)
+            head += ":TAG";
         else if (info.param == Param::Text)
             head += info.kind == FaultKind::Impostor ? "[:TEXT]" : "[:W]";
         head.resize(std::max<std::size_t>(head.size() + 1, 20), ' ');
@@ -157,6 +161,9 @@ std::optional<FaultRule> parseFaultRule(std::string_view ruleText, std::string* 
     rule.selector = std::string(selector);
     rule.limit = limit;
     rule.number = info->defaultNumber;
+    // Without a tag the rule would ignore nothing and look as if it were in force.
+    if (rule.kind == FaultKind::IgnoreField && (colon == std::string_view::npos || colon + 1 == head.size()))
+        return fail("ignore-field needs the tag of the item to keep, as in ignore-field:SIOBaud");
     if (colon == std::string_view::npos)
         return rule;
     const std::string_view param = head.substr(colon + 1);

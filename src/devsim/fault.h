@@ -30,14 +30,16 @@ enum class FaultKind {
     NoUpdate,       // no answer to "U "
     MacSilent,      // no answer to "M " (the MAC is not changed)
     MacMalformed,   // the "M " reply malformed: PARAM no-marker, no-cr or bad-value (the MAC is changed)
+    IgnoreField,    // a set command is applied except its item PARAM (a tag), which keeps its old value
+    Restart,        // after answering "U " the device answers no "G " for PARAM ms, as while it restarts
 };
 
 enum class MacReplyFault { NoMarker, NoCr, BadValue };
 
 struct FaultRule {
     FaultKind kind = FaultKind::Silent;
-    int number = 0;       // the parameter of Late, Split, Repeat, Truncate, Oversize*, MacFirst, Junk
-    std::string text;     // the parameter of Impostor and MacMalformed, as given
+    int number = 0;       // the parameter of Late, Split, Repeat, Truncate, Oversize*, MacFirst, Junk, Restart
+    std::string text;     // the parameter of Impostor, MacMalformed and IgnoreField, as given
     std::string selector; // "*" for every device
     long long limit = 0;  // the rule fires at most this often, then lets the devices be; 0: no limit
     long long fired = 0;  // how often the rule changed what a device did

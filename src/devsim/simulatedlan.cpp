@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <optional>
 
 namespace lv {
@@ -88,6 +89,12 @@ SimulatedLan::SimulatedLan(LanOptions options) : m_options(std::move(options)), 
     if (m_options.noAnswerAfterSet)
         m_faults.push_back({FaultKind::NoUpdate, 0, {}, "*"});
     m_faults.insert(m_faults.end(), m_options.faults.begin(), m_options.faults.end());
+    m_restartingUntil.assign(m_devices.size(), 0);
+    m_clock = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
 }
 
 void SimulatedLan::addFault(FaultRule rule)
@@ -167,6 +174,18 @@ std::vector<Outgoing> SimulatedLan::handleDatagram(std::string_view datagram)
     if (startsWith(datagram, "M "))
         return changeMac(datagram.substr(2));
     return {};
+}
+
+bool SimulatedLan::ignoresItem(const Device& device, std::string_view tag)
+{
+    // Several rules may each keep one item of the same device.
+    for (FaultRule& rule : m_faults) {
+        if (rule.kind == FaultKind::IgnoreField && rule.text == tag && !rule.spent() && rule.appliesTo(device)) {
+            ++rule.fired;
+            return true;
+        }
+    }
+    return false;
 }
 
 int SimulatedLan::jitter()
@@ -411,6 +430,8 @@ std::vector<Outgoing> SimulatedLan::answerConfigRequest(std::string_view body)
     ++asked->counts.config;
     if (fault(*asked, FaultKind::Silent) || asked->password() != password)
         return out;
+    if (m_clock() < m_restartingUntil[static_cast<std::size_t>(asked - m_devices.data())])
+        return out;
     for (Outgoing& o : configurationReply(*asked))
         out.push_back(std::move(o));
     return out;
@@ -447,7 +468,8 @@ std::vector<Outgoing> SimulatedLan::applySet(std::string_view datagram)
             else if (items == "/" || startsWith(items, "//"))
                 items.remove_prefix(1); // the empty fourth header field of the PL-778 window
             for (const auto& [tag, value] : parseItems(items)) {
-                if (tag != kMacAddressTag) // the MAC changes only through the MAC service
+                // The MAC changes only through the MAC service.
+                if (tag != kMacAddressTag && !ignoresItem(device, tag))
                     device.setSetting(tag, value);
             }
             device.lastSetHeader = name;
@@ -472,6 +494,8 @@ std::vector<Outgoing> SimulatedLan::answerUpdate(std::string_view body)
         ++device.counts.update;
         if (fault(device, FaultKind::Silent) || fault(device, FaultKind::NoUpdate))
             return {};
+        if (const FaultRule* restart = fault(device, FaultKind::Restart))
+            m_restartingUntil[static_cast<std::size_t>(&device - m_devices.data())] = m_clock() + restart->number;
         return shapeAnswer(device, {"AU MAC OK"}, m_options.delayMs, false);
     }
     return {};

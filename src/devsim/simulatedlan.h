@@ -7,6 +7,7 @@
 #include "device.h"
 #include "fault.h"
 
+#include <functional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -63,6 +64,9 @@ public:
     // and before the first "MAC", so only the last datagram completes the reply.
     static std::vector<std::string> splitReply(const Device::Reply& reply, int parts);
 
+    // Milliseconds on a monotonic clock, for the faults that last a while (restart); tests may set their own.
+    void setClock(std::function<long long()> clock) { m_clock = std::move(clock); }
+
 private:
     std::vector<Outgoing> answerSearch();
     std::vector<Outgoing> answerConfigRequest(std::string_view body);
@@ -79,11 +83,15 @@ private:
     FaultRule* fault(const Device& device, FaultKind kind);
     bool has(const Device& device, FaultKind kind) const;
     int jitter();
+    // Whether a rule keeps the device from taking the item `tag` of a set command.
+    bool ignoresItem(const Device& device, std::string_view tag);
 
     LanOptions m_options;
     std::vector<FaultRule> m_faults;
     std::vector<Device> m_devices;
     std::mt19937 m_random;
+    std::function<long long()> m_clock;
+    std::vector<long long> m_restartingUntil; // per device: no "G " is answered before this time
 };
 
 } // namespace lv

@@ -3,6 +3,7 @@
 #include "updateplan.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace lv {
 
@@ -50,8 +51,9 @@ UpdatePlan planUpdate(const WindowDef& window, const LoadedValues& loaded,
     plan.updateCommand = updateCommand(header.mac, header.ip, header.password);
     plan.updateCount = window.updateCount;
     plan.delayMs = window.delayMs;
-    plan.changedItems = static_cast<int>(
-        std::count_if(fields.begin(), fields.end(), [](const FieldChange& f) { return f.current != f.loaded; }));
+    std::copy_if(fields.begin(), fields.end(), std::back_inserter(plan.changedFields),
+                 [](const FieldChange& f) { return f.current != f.loaded; });
+    plan.changedItems = static_cast<int>(plan.changedFields.size());
     return plan;
 }
 

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace lv {
 
@@ -17,7 +18,9 @@ struct UpdatePlan {
     int updateCount = 1;
     int delayMs = 0;
     int changedItems = 0; // the items the set command carries: none when nothing differs from as loaded
-    std::string newIp;    // the IP address the set command gives the device; empty when it keeps its own
+    std::string newIp{};  // the IP address the set command gives the device; empty when it keeps its own
+    // Those items by tag, with the value sent and the value as loaded, in the order of the set command.
+    std::vector<FieldChange> changedFields{};
 };
 
 // The header values of a window's commands: MAC, IP and password as loaded.

@@ -26,6 +26,12 @@ struct ConfigRequestResult;
 // The device an exchange is for: its search answer as received, and the card it answered on (0: where the
 // routing table sends), through which its commands leave.
 struct DeviceEntry {
+    DeviceEntry() = default;
+    DeviceEntry(std::string rawEntry, int interface = 0, DevicePeer from = {})
+        : raw(std::move(rawEntry)), interfaceIndex(interface), sender(from)
+    {
+    }
+
     std::string raw;
     int interfaceIndex = 0;
     DevicePeer sender; // where its search answer came from; its replies are taken from there only

@@ -63,9 +63,15 @@ void UdpSocket::setInterface(int interfaceIndex)
 
 bool UdpSocket::sendData(const QByteArray& bytes)
 {
-    if (!ensureOpen())
+    m_lastSendError.clear();
+    if (!ensureOpen()) {
+        m_lastSendError = m_socket ? m_socket->errorString() : QStringLiteral("the socket could not be opened");
         return false;
-    return m_socket->writeDatagram(bytes, m_remoteHost, m_remotePort) == bytes.size();
+    }
+    if (m_socket->writeDatagram(bytes, m_remoteHost, m_remotePort) == bytes.size())
+        return true;
+    m_lastSendError = m_socket->errorString();
+    return false;
 }
 
 void UdpSocket::renew()

@@ -36,6 +36,8 @@ public:
     // Sends the bytes as one datagram to the remote host and port. False when
     // the socket could not be opened or the datagram was not sent.
     bool sendData(const QByteArray& bytes);
+    // Why the last sendData() sent nothing, in the system's words; empty after one that sent.
+    const QString& lastSendError() const { return m_lastSendError; }
 
     // Keeps the socket to one network interface (by its index; 0: wherever the
     // routing table sends). A change takes effect at the next send, on a fresh port.
@@ -77,6 +79,7 @@ private:
     quint16 m_remotePort = 0;
     int m_interfaceIndex = 0;
     bool m_continuationPosted = false;
+    QString m_lastSendError;
 };
 
 // The receive buffer asked of the system. A search answered by 50,000 devices

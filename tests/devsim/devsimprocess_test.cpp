@@ -275,6 +275,8 @@ TEST(DevsimProcessFaults, HelpListsEveryOptionKindAndCommand)
                              "no-update",
                              "mac-silent",
                              "mac-malformed",
+                             "ignore-field:TAG",
+                             "restart[:MS]",
                              "fault RULE",
                              "clear [RULE]",
                              "counts",

@@ -52,6 +52,9 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
         {"mac-first", "mac-first:2@*"},
         {"silent@KR-700#1", "silent@KR-700#1"},
         {"split:3#20", "split:3@*#20"},
+        {"ignore-field:SIOBaud@KR-700", "ignore-field:SIOBaud@KR-700"},
+        {"restart", "restart:2000@*"},
+        {"restart:0@10.0.0.1#1", "restart:0@10.0.0.1#1"},
     };
     for (const auto& [ruleText, normal] : cases)
         EXPECT_EQ(rule(ruleText).ruleText(), normal) << ruleText;
@@ -59,9 +62,29 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
 
 TEST(FaultRuleSyntax, InvalidSpecsAreRefusedWithAReason)
 {
-    for (const char* ruleText : {"", "quiet@KR-700", "silent@", "silent:3@KR-700", "late:-1", "late:soon", "split:0",
-                                 "split:", "oversize:65508", "mac-first:1", "mac-malformed:garbled", "Silent@KR-700",
-                                 "late:15x@*", "silent#0", "silent@KR-700#", "silent#x", "silent#-1"}) {
+    for (const char* ruleText : {"",
+                                 "quiet@KR-700",
+                                 "silent@",
+                                 "silent:3@KR-700",
+                                 "late:-1",
+                                 "late:soon",
+                                 "split:0",
+                                 "split:",
+                                 "oversize:65508",
+                                 "mac-first:1",
+                                 "mac-malformed:garbled",
+                                 "Silent@KR-700",
+                                 "late:15x@*",
+                                 "silent#0",
+                                 "silent@KR-700#",
+                                 "silent#x",
+                                 "silent#-1",
+                                 "ignore-field",
+                                 "ignore-field:",
+                                 "ignore-field@KR-700",
+                                 "restart:-5",
+                                 "restart:600001",
+                                 "restart:later"}) {
         std::string error;
         EXPECT_FALSE(parseFaultRule(ruleText, &error).has_value()) << ruleText;
         EXPECT_FALSE(error.empty()) << ruleText;
@@ -285,6 +308,79 @@ TEST_F(FaultEffect, NoUpdateAndMacSilentTouchOnlyTheirCommand)
     EXPECT_EQ(m_lan.handleDatagram(getRequest(m_target)).size(), 1u);
     expectBystanderUntouched();
 }
+
+// A set command for the target carrying `items` as tag and value.
+std::string setFor(const Device& d, const std::vector<std::pair<std::string, std::string>>& items)
+{
+    std::vector<FieldChange> fields;
+    for (const auto& [tag, value] : items)
+        fields.push_back({tag, value, ""});
+    const DeviceHeader h = d.header();
+    return assembleSetCommand(h.mac, h.ip, h.password, HeaderExtra::Nul, fields);
+}
+
+TEST_F(FaultEffect, IgnoreFieldKeepsOnlyItsItemAndAnswersAsUsual)
+{
+    const std::string tag = m_target.deviceIdTag();
+    const std::string other = m_target.ipTag();
+    apply("ignore-field:" + tag);
+    m_lan.handleDatagram(setFor(m_target, {{tag, "KEPT?"}, {other, "10.9.8.7"}}));
+    const Device& now = m_lan.devices()[kTarget];
+    EXPECT_EQ(now.deviceId(), m_target.deviceId());
+    EXPECT_EQ(now.ip(), "10.9.8.7");
+    EXPECT_EQ(fired(), 1);
+    // The "U " is answered and the reply reports the kept value: nothing on the wire gives the fault away.
+    Device renamed = now;
+    EXPECT_EQ(texts(m_lan.handleDatagram(update(renamed))), std::vector<std::string>{"AU MAC OK"});
+    const auto reply = m_lan.handleDatagram(getRequest(renamed));
+    ASSERT_EQ(reply.size(), 1u);
+    EXPECT_EQ(GetTagValue(reply[0].bytes, tag).value, m_target.deviceId());
+    expectBystanderUntouched();
+}
+
+TEST(FaultRules, IgnoreFieldRulesOfOneDeviceEachKeepTheirItem)
+{
+    SimulatedLan lan;
+    const Device d = lan.devices()[0];
+    lan.addFault(rule("ignore-field:" + d.deviceIdTag() + "@" + d.model));
+    lan.addFault(rule("ignore-field:NoSuchTag@" + d.model));
+    lan.addFault(rule("ignore-field:" + d.ipTag() + "@" + d.model));
+    lan.handleDatagram(setFor(d, {{d.deviceIdTag(), "NEWID"}, {d.ipTag(), "10.9.8.7"}}));
+    EXPECT_EQ(lan.devices()[0].deviceId(), d.deviceId());
+    EXPECT_EQ(lan.devices()[0].ip(), d.ip());
+    EXPECT_EQ(lan.faults()[0].fired, 1);
+    EXPECT_EQ(lan.faults()[1].fired, 0);
+    EXPECT_EQ(lan.faults()[2].fired, 1);
+}
+
+struct RestartCase {
+    const char* rule;
+    long long askedAfterMs; // after the "U " command
+    bool answered;
+};
+
+class RestartFault : public ::testing::TestWithParam<RestartCase> {};
+
+TEST_P(RestartFault, NoConfigurationReplyWhileRestarting)
+{
+    SimulatedLan lan;
+    long long now = 1000000;
+    lan.setClock([&now] { return now; });
+    const Device d = lan.devices()[0];
+    lan.addFault(rule(std::string(GetParam().rule) + "@" + d.model));
+    EXPECT_EQ(lan.handleDatagram(getRequest(d)).size(), 1u); // before any "U ", it answers
+    EXPECT_EQ(texts(lan.handleDatagram(update(d))), std::vector<std::string>{"AU MAC OK"});
+    now += GetParam().askedAfterMs;
+    EXPECT_EQ(lan.handleDatagram(getRequest(d)).size(), GetParam().answered ? 1u : 0u);
+    EXPECT_EQ(lan.devices()[0].counts.config, 2);
+    // Its neighbour never restarted.
+    EXPECT_EQ(lan.handleDatagram(getRequest(lan.devices()[1])).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, RestartFault,
+                         ::testing::Values(RestartCase{"restart", 0, false}, RestartCase{"restart", 1999, false},
+                                           RestartCase{"restart", 2000, true}, RestartCase{"restart:500", 499, false},
+                                           RestartCase{"restart:500", 500, true}, RestartCase{"restart:0", 0, true}));
 
 struct MalformedCase {
     const char* which;

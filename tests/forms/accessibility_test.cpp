@@ -66,8 +66,9 @@ TEST_P(WindowAccessibility, EveryEditorIsNamedOnceAndLabelledByItsName)
         names.insert(named);
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
         ASSERT_NE(iface, nullptr);
-        if (qobject_cast<QLineEdit*>(widget))
+        if (qobject_cast<QLineEdit*>(widget)) {
             EXPECT_EQ(iface->text(QAccessible::Name), named);
+        }
         const auto labels = iface->relations(QAccessible::Label);
         ASSERT_EQ(labels.size(), 1) << "label relations";
         EXPECT_EQ(labels.front().first->text(QAccessible::Name).simplified(), named);

@@ -11,13 +11,13 @@
 // Waits up to `ms` for `actual == expected`, then ASSERT_EQ(actual, expected).
 #define LV_WAIT_EQ(actual, expected, ms)                                                                          \
     do {                                                                                                          \
-        QTest::qWaitFor([&] { return (actual) == (expected); }, ms);                                              \
+        static_cast<void>(QTest::qWaitFor([&] { return (actual) == (expected); }, ms));                          \
         ASSERT_EQ(actual, expected);                                                                              \
     } while (0)
 
 // Waits up to `ms` for `condition`, then ASSERT_TRUE(condition).
 #define LV_WAIT_TRUE(condition, ms)                                                                               \
     do {                                                                                                          \
-        QTest::qWaitFor([&] { return bool(condition); }, ms);                                                     \
+        static_cast<void>(QTest::qWaitFor([&] { return bool(condition); }, ms));                                 \
         ASSERT_TRUE(condition);                                                                                   \
     } while (0)

@@ -1,0 +1,279 @@
+// linkvane-cli diagnose.
+
+#include "diagnosecommand.h"
+
+#include "clicontext.h"
+#include "devicelist.h"
+#include "tagmessage.h"
+#include "wait.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QNetworkInterface>
+
+#include <algorithm>
+#include <map>
+
+namespace lv {
+
+namespace {
+
+bool hasIPv4(const InterfaceReport& report)
+{
+    return !report.addresses.isEmpty();
+}
+
+InterfaceReport reportOf(const QNetworkInterface& iface)
+{
+    InterfaceReport r;
+    r.name = iface.humanReadableName().isEmpty() ? iface.name() : iface.humanReadableName();
+    r.index = iface.index();
+    r.up = iface.flags().testFlag(QNetworkInterface::IsUp);
+    r.canBroadcast = iface.flags().testFlag(QNetworkInterface::CanBroadcast);
+    for (const QNetworkAddressEntry& entry : iface.addressEntries())
+        if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+            r.addresses.append(entry.ip().toString() + QLatin1Char('/') + QString::number(entry.prefixLength()));
+    return r;
+}
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("yes") : QStringLiteral("no");
+}
+
+QString probeText(const InterfaceReport& r)
+{
+    if (!r.probed)
+        return QStringLiteral("-");
+    if (r.sent)
+        return QStringLiteral("sent");
+    return QStringLiteral("not sent") + (r.sendError.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.sendError));
+}
+
+QString firewallHint(quint16 port)
+{
+#if defined(Q_OS_WIN)
+    Q_UNUSED(port)
+    return QStringLiteral("Windows Firewall may drop the answers, which come from the devices' own addresses: the "
+                          "installer adds the inbound rule \"Linkvane (device answers, UDP)\" for linkvane.exe and "
+                          "linkvane-cli.exe; with the portable zip, allow Linkvane when Windows asks, or add that "
+                          "rule as the README shows.");
+#else
+    return QStringLiteral("A firewall may drop the answers, which come from the devices' own addresses and from "
+                          "port %1; let them in with: sudo nft insert rule inet filter input udp sport %1 accept "
+                          "(insert, not add: an appended rule comes after the one that drops).")
+        .arg(port);
+#endif
+}
+
+QJsonObject jsonOf(const InterfaceReport& r)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("name"), r.name);
+    o.insert(QStringLiteral("index"), r.index);
+    o.insert(QStringLiteral("up"), r.up);
+    o.insert(QStringLiteral("addresses"), QJsonArray::fromStringList(r.addresses));
+    o.insert(QStringLiteral("canBroadcast"), r.canBroadcast);
+    o.insert(QStringLiteral("probed"), r.probed);
+    o.insert(QStringLiteral("sent"), r.sent);
+    if (!r.sendError.isEmpty())
+        o.insert(QStringLiteral("sendError"), r.sendError);
+    o.insert(QStringLiteral("answers"), r.answers);
+    o.insert(QStringLiteral("searchAnswers"), r.searchAnswers);
+    return o;
+}
+
+QString table(const Diagnosis& d)
+{
+    const QStringList head{QStringLiteral("Interface"),     QStringLiteral("State"), QStringLiteral("IPv4"),
+                           QStringLiteral("Broadcast"),     QStringLiteral("Probe"), QStringLiteral("Answers"),
+                           QStringLiteral("Search answers")};
+    std::vector<QStringList> rows{head};
+    for (const InterfaceReport& r : d.interfaces) {
+        const bool route = r.index == 0;
+        rows.push_back({r.name,
+                        route  ? QStringLiteral("-")
+                        : r.up ? QStringLiteral("up")
+                               : QStringLiteral("down"),
+                        route        ? QStringLiteral("-")
+                        : hasIPv4(r) ? r.addresses.join(QLatin1Char(' '))
+                                     : QStringLiteral("none"),
+                        route ? QStringLiteral("-") : yesNo(r.canBroadcast), probeText(r),
+                        r.probed ? QString::number(r.answers) : QStringLiteral("-"),
+                        r.probed ? QString::number(r.searchAnswers) : QStringLiteral("-")});
+    }
+    std::vector<qsizetype> widths(head.size(), 0);
+    for (const QStringList& row : rows)
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[static_cast<std::size_t>(i)] = std::max(widths[static_cast<std::size_t>(i)], row[i].size());
+    QString text;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            line += i + 1 < row.size() ? row[i].leftJustified(widths[static_cast<std::size_t>(i)] + 2) : row[i];
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+} // namespace
+
+std::vector<Cause> likelyCauses(const Diagnosis& d)
+{
+    if (d.devices > 0)
+        return {};
+    std::vector<Cause> causes;
+    const auto any = [&d](auto predicate) { return std::any_of(d.interfaces.begin(), d.interfaces.end(), predicate); };
+    // Only the LAN broadcast depends on a card that broadcasts; a directed one goes where the routes send it.
+    if (d.lanBroadcast && !any([](const InterfaceReport& r) { return r.up && r.canBroadcast && hasIPv4(r); }))
+        causes.push_back(Cause::NoBroadcastInterface);
+    if (any([](const InterfaceReport& r) { return r.probed && !r.sent; }))
+        causes.push_back(Cause::ProbeNotSent);
+    const bool answered = any([](const InterfaceReport& r) { return r.answers > 0; });
+    if (answered)
+        causes.push_back(Cause::NoSearchAnswer);
+    else if (any([](const InterfaceReport& r) { return r.sent; }))
+        causes.push_back(Cause::NoAnswer);
+    return causes;
+}
+
+QString causeKey(Cause cause)
+{
+    switch (cause) {
+    case Cause::NoBroadcastInterface:
+        return QStringLiteral("no-broadcast-interface");
+    case Cause::ProbeNotSent:
+        return QStringLiteral("probe-not-sent");
+    case Cause::NoSearchAnswer:
+        return QStringLiteral("no-search-answer");
+    case Cause::NoAnswer:
+        return QStringLiteral("no-answer");
+    }
+    return {};
+}
+
+QString causeText(Cause cause, const Diagnosis& d)
+{
+    switch (cause) {
+    case Cause::NoBroadcastInterface:
+        return QStringLiteral("No network interface is up with an IPv4 address and able to broadcast, so the "
+                              "probe to %1 reaches no LAN. Connect the card the devices hang on, or aim the "
+                              "probe with --broadcast ADDR.")
+            .arg(d.target);
+    case Cause::ProbeNotSent: {
+        QStringList where;
+        for (const InterfaceReport& r : d.interfaces)
+            if (r.probed && !r.sent)
+                where.append(r.sendError.isEmpty() ? r.name : QStringLiteral("%1 (%2)").arg(r.name, r.sendError));
+        return QStringLiteral("The probe could not be sent through %1. Check that the card is up and has an "
+                              "address, or pick another with --interface NAME.")
+            .arg(where.join(QStringLiteral(", ")));
+    }
+    case Cause::NoSearchAnswer:
+        return QStringLiteral("Answers arrived but none was a search answer: something else answers on port %1. "
+                              "Check the command port (--port N); --verbose shows what came back.")
+            .arg(d.port);
+    case Cause::NoAnswer:
+        return QStringLiteral("No answer came back through any interface within %1 ms. %2 Devices on another "
+                              "command port answer only on it (--port N). Devices behind a router answer only to "
+                              "a directed broadcast or their own address: --broadcast ADDR. The search needs no "
+                              "password, but a device with a setup password answers show and set only with it "
+                              "(--password-file FILE or %3).")
+            .arg(d.waitMs)
+            .arg(firewallHint(d.port), QString::fromLatin1(kPasswordVariable));
+    }
+    return {};
+}
+
+CommandResult DiagnoseCommand::execute(CliContext& context, const QCommandLineParser& parser)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return Failure{kExitUsage, QStringLiteral("diagnose takes no operands")};
+    DeviceSearch& search = context.search();
+    const SessionState& state = context.state();
+    if (!state.interfaceName.isEmpty() && search.probeInterfaces().empty())
+        return Failure{kExitUsage, QStringLiteral("there is no network interface %1").arg(state.interfaceName)};
+
+    Diagnosis d;
+    d.port = state.gCmdPort;
+    d.target = state.broadcast.toString();
+    d.lanBroadcast = state.broadcast == QHostAddress(QHostAddress::Broadcast);
+    d.waitMs = context.options().waitMs;
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
+        d.interfaces.push_back(reportOf(iface));
+    const std::vector<int> probed = search.probeInterfaces();
+    if (std::find(probed.begin(), probed.end(), 0) != probed.end()) {
+        InterfaceReport route;
+        route.name = QStringLiteral("(routing table)");
+        d.interfaces.push_back(route);
+    }
+    const auto rowOf = [&d](int index) -> InterfaceReport* {
+        const auto it = std::find_if(d.interfaces.begin(), d.interfaces.end(),
+                                     [index](const InterfaceReport& r) { return r.index == index; });
+        return it == d.interfaces.end() ? nullptr : &*it;
+    };
+
+    search.start();
+    // Each socket of the search is one interface; what it sent and what comes back to it is that card's.
+    for (UdpSocket* socket : search.sockets()) {
+        InterfaceReport* row = rowOf(socket->interfaceIndex());
+        if (!row)
+            continue;
+        row->probed = true;
+        row->sendError = socket->lastSendError();
+        row->sent = socket->localPort() != 0 && row->sendError.isEmpty();
+        QObject::connect(socket, &UdpSocket::dataArrival, socket, [row](const QByteArray& datagram) {
+            ++row->answers;
+            const std::string_view bytes(datagram.constData(), static_cast<std::size_t>(datagram.size()));
+            if (viewSearchReply(bytes))
+                ++row->searchAnswers;
+        });
+        if (WireLog* log = context.wireLog()) {
+            log->watchReceived(*socket);
+            log->sent(socket->localPort(),
+                      QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
+        }
+    }
+    waitMs(d.waitMs);
+    for (UdpSocket* socket : search.sockets())
+        QObject::disconnect(socket, &UdpSocket::dataArrival, socket, nullptr);
+    d.devices = static_cast<int>(search.devices().size());
+
+    const std::vector<Cause> causes = likelyCauses(d);
+    Output& out = context.output();
+    if (out.json()) {
+        QJsonArray interfaces;
+        for (const InterfaceReport& r : d.interfaces)
+            interfaces.append(jsonOf(r));
+        QJsonArray causeList;
+        for (Cause cause : causes)
+            causeList.append(
+                QJsonObject{{QStringLiteral("cause"), causeKey(cause)}, {QStringLiteral("text"), causeText(cause, d)}});
+        out.document(QJsonObject{{QStringLiteral("port"), d.port},
+                                 {QStringLiteral("target"), d.target},
+                                 {QStringLiteral("waitMs"), d.waitMs},
+                                 {QStringLiteral("devices"), d.devices},
+                                 {QStringLiteral("interfaces"), interfaces},
+                                 {QStringLiteral("causes"), causeList}});
+    } else {
+        QString text = table(d);
+        text += QStringLiteral("\nCommand port %1, probe to %2, %3 ms waited: %4 device(s) answered.\n")
+                    .arg(d.port)
+                    .arg(d.target)
+                    .arg(d.waitMs)
+                    .arg(d.devices);
+        if (!causes.empty()) {
+            text += QStringLiteral("\nLikely causes:\n");
+            for (Cause cause : causes)
+                text += QStringLiteral("- ") + causeText(cause, d) + QLatin1Char('\n');
+        }
+        out.text(text);
+    }
+    // No device answering is the finding here, but a script still tells it from an answer by the code.
+    if (d.devices == 0)
+        return Failure{kExitNoAnswer, {}};
+    return std::nullopt;
+}
+
+} // namespace lv

@@ -1,0 +1,106 @@
+#pragma once
+
+// After a confirmed Update: whether the device now reports what the Update sent. A "U " answered with
+// "MAC" only says that the device heard the command; a device may keep a value it did not like, or
+// restart before it holds the new ones. So the configuration is asked for again, through the same
+// request the window's double-click sends, until a bounded time has passed, loaded by the window's own
+// loader, and every field the set command changed is compared with what the device reports now.
+
+#include "catalogue.h"
+#include "commandchannel.h"
+#include "exchanges.h"
+#include "updateplan.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lv {
+
+
+// A device that restarts after "U " may stay quiet for a few seconds.
+inline constexpr int kVerifyTimeoutMs = 5000;
+// Between two requests when the last one could not be sent or was not a reply, so that a broken
+// socket or a device answering junk is not asked in a tight loop.
+inline constexpr int kVerifyRetryPauseMs = 100;
+
+// One field the Update sent and what the device reports for it now (a list field as its index).
+struct VerifiedField {
+    std::string tag;
+    std::string sent;
+    std::string reported;
+
+    bool matches() const { return sent == reported; }
+    bool operator==(const VerifiedField&) const = default;
+};
+
+struct VerifyResult;
+
+class VerifyExchange final : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome {
+        Verified, // the device reports every value the Update sent
+        Mismatch, // it answered, and at least one field holds something else
+        NoAnswer, // no configuration reply within the bound
+    };
+    Q_ENUM(Outcome)
+
+    // `device` is the device as its search found it and `password` the setup password as it was before the
+    // Update; `window` and `portCount` name the loader the configuration was loaded with.
+    VerifyExchange(CommandChannel& channel, DeviceEntry device, std::string password, const WindowDef& window,
+                   int portCount, UpdatePlan plan, int timeoutMs = kVerifyTimeoutMs, QObject* parent = nullptr);
+    ~VerifyExchange() override;
+
+    // Sends the first request; finished() follows within the bound.
+    void start();
+    bool done() const { return m_done; }
+    const VerifyResult& result() const;
+
+    // The search reply and setup password that name the device once the Update holds: an Update that
+    // changed the IP address or the password changed how the device must be asked.
+    static std::string entryAfterUpdate(const std::string& rawEntry, const WindowDef& window, const UpdatePlan& plan);
+    static std::string passwordAfterUpdate(const std::string& password, const WindowDef& window,
+                                           const UpdatePlan& plan);
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    void ask();
+    void onAnswer();
+    void compare(const std::string& reply);
+    void finish(Outcome outcome);
+
+    CommandChannel& m_channel;
+    DeviceEntry m_device;
+    std::string m_password;
+    const WindowDef& m_window;
+    int m_portCount;
+    UpdatePlan m_plan;
+    int m_timeoutMs;
+    QElapsedTimer m_clock;
+    QTimer m_pause;
+    std::unique_ptr<ConfigRequest> m_request;
+    std::unique_ptr<VerifyResult> m_result;
+    bool m_done = false;
+};
+
+struct VerifyResult {
+    VerifyExchange::Outcome outcome = VerifyExchange::Outcome::NoAnswer;
+    // Every field the Update changed, in the order of its set command; `reported` is empty without an answer.
+    std::vector<VerifiedField> fields;
+    int attempts = 0;     // configuration requests sent
+    qint64 elapsedMs = 0; // from start() to the end
+};
+
+// The verification, started and waited for.
+VerifyResult runVerify(CommandChannel& channel, const DeviceEntry& device, const std::string& password,
+                       const WindowDef& window, int portCount, const UpdatePlan& plan,
+                       int timeoutMs = kVerifyTimeoutMs);
+
+} // namespace lv

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# linkvane-cli diagnose on an operator's host with three cards: eth0 (10.207.0.0/24) with a host of
+# simulated devices behind it, eth1 (10.208.0.0/24) with nothing that answers, and eth2, which is
+# down. The probe leaves by the two cards that are up, the answers are counted on the card they came
+# back through, and the causes follow what happened: none while devices answer, "no answer" once they
+# are gone, "probe not sent" when the search is kept to the card that is down.
+#
+# usage: diagnose.sh CLI DEVSIM
+# Exits 77 (skipped) where namespaces cannot be made (not root, no iproute2): twocards.sh.
+set -uo pipefail
+
+cli=$1
+devsim=$2
+tag=ld$$
+NET0=10.207 NET1=10.208
+source "$(dirname "$0")/twocards.sh"
+make_two_card_lan
+# The third card, on a bridge of its own, with an address but down.
+ip -n "$br" link add br2 type bridge
+ip -n "$br" link set br2 up
+plug "$op" eth2 br2 10.209.0.1
+ip -n "$op" link set eth2 down
+
+run() { ip netns exec "$op" "$cli" --wait 800 "$@"; }
+# The row of a card in the text table: its fields from the second on (state, IPv4, broadcast, probe, answers,
+# search answers).
+row() { awk -v card="$1" '$1 == card { $1 = ""; sub(/^ /, ""); print }' <<<"$2"; }
+
+expected=12
+ip netns exec "$dev" "$devsim" --bind 0.0.0.0 --devices "$expected" >"$work/devsim.log" 2>&1 &
+sim=$!
+sleep 0.5
+
+out=$(run diagnose)
+code=$?
+echo "$out"
+check "diagnose exits 0 while devices answer (exit $code)" test "$code" -eq 0
+check "eth0: up, its address, broadcasts, probe sent, every device answered there" \
+    test "$(row eth0 "$out")" = "up $NET0.0.1/24 yes sent $expected $expected"
+check "eth1: up, probe sent, nothing came back" test "$(row eth1 "$out")" = "up $NET1.0.1/24 yes sent 0 0"
+check "eth2: down, not probed" test "$(row eth2 "$out")" = "down 10.209.0.1/24 yes - - -"
+check "no likely causes while devices answer" bash -c '! grep -q "Likely causes" <<<"$1"' _ "$out"
+
+kill "$sim"
+wait "$sim" 2>/dev/null
+sim=
+json=$(run --json diagnose)
+code=$?
+check "diagnose exits 3 once no device answers (exit $code)" test "$code" -eq 3
+check "the one cause is no answer" test "$(grep -o '"cause": *"[a-z-]*"' <<<"$json" | tr -d ' ')" = '"cause":"no-answer"'
+
+json=$(run --json --interface eth2 diagnose)
+code=$?
+check "a search kept to the card that is down exits 3 (exit $code)" test "$code" -eq 3
+check "the one cause is the probe not sent" \
+    test "$(grep -o '"cause": *"[a-z-]*"' <<<"$json" | tr -d ' ')" = '"cause":"probe-not-sent"'
+check "the card says why it sent nothing" grep -q '"sendError"' <<<"$json"
+
+exit "$fail"
