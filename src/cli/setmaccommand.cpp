@@ -110,6 +110,7 @@ MacChangeResult changeMac(CliContext& context, int index, const std::string& new
     const std::string currentField = macFieldOfEntry(context.search().devices().raw(static_cast<std::size_t>(index)));
     MacChangeExchange exchange(context.state());
     exchange.socket().setInterface(context.search().interfaceOf(index));
+    exchange.expectFrom(context.search().senderOf(index));
     return exchange.run(currentField, newField, toLatin1(accessCode), context.options().timeoutMs);
 }
 

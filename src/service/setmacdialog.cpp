@@ -115,6 +115,7 @@ void SetMacDialog::cmdOk_Click()
     m_lblNewMacHint->repaint();
     // The command leaves through the interface the device answered the search on.
     m_exchange.socket().setInterface(m_device.interfaceIndex);
+    m_exchange.expectFrom(m_device.sender);
     m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
     setBusy(false);
     m_lblNewMacHint->clear();

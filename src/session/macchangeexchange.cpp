@@ -23,6 +23,8 @@ bool MacChangeExchange::start(std::string_view currentField, std::string_view ne
     if (m_waiting)
         return false;
     m_result = {};
+    m_setAside = 0;
+    m_asked = MacAddress::fromField(currentField);
     // A fresh local port: an answer that comes late for an earlier change is never read as this one's.
     m_wskSetMac.renew();
     m_wskSetMac.setRemoteHost(m_state.broadcast);
@@ -57,15 +59,28 @@ void MacChangeExchange::finish()
     Q_EMIT finished();
 }
 
-void MacChangeExchange::wskSetMac_DataArrival(const QByteArray& datagram)
+void MacChangeExchange::wskSetMac_DataArrival(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort)
 {
-    // Only the first answer of a running change counts.
+    // The first answer of the device asked ends a running change; answers from another host, and
+    // answers about another device, are set aside.
     if (!m_waiting || m_result.replied())
         return;
+    if (m_peer.known() && !m_peer.sent(senderIPv4, senderPort)) {
+        ++m_setAside;
+        return;
+    }
     MacChangeReply reply =
         parseMacChangeReply(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
     if (reply.kind == MacReplyKind::Ignored)
         return;
+    // An answer about another device is not this change's.
+    if (reply.kind != MacReplyKind::Malformed && m_asked) {
+        const std::optional<MacAddress> old = MacAddress::fromField(reply.oldField);
+        if (old && *old != *m_asked) {
+            ++m_setAside;
+            return;
+        }
+    }
     switch (reply.kind) {
     case MacReplyKind::Ignored:
     case MacReplyKind::Malformed:

@@ -4,6 +4,7 @@
 // wait for the device's answer, shared by the dialog and the CLI. Like the other exchanges it runs on
 // the event loop and ends with one typed result; run() starts it and waits for it.
 
+#include "devicepeer.h"
 #include "macchange.h"
 #include "sessionstate.h"
 #include "udpsocket.h"
@@ -57,6 +58,12 @@ public:
     MacChangeResult run(std::string_view currentField, std::string_view newField, std::string_view accessCode,
                         int timeoutMs = kMacChangeTimeoutMs);
 
+    // Takes answers only from where the device answered its search (an unknown peer: from anyone), for
+    // this and later changes.
+    void expectFrom(DevicePeer peer) { m_peer = peer; }
+    // Answers set aside during the last change: from another host, or about another device.
+    int setAside() const { return m_setAside; }
+
     bool running() const { return m_waiting; }
     const MacChangeResult& result() const { return m_result; }
     UdpSocket& socket() { return m_wskSetMac; }
@@ -68,7 +75,7 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void wskSetMac_DataArrival(const QByteArray& datagram);
+    void wskSetMac_DataArrival(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort);
     void finish();
 
     SessionState& m_state;
@@ -76,6 +83,9 @@ private:
     QTimer m_timer;
     bool m_waiting = false;
     MacChangeResult m_result;
+    DevicePeer m_peer;
+    std::optional<MacAddress> m_asked; // the device whose change runs
+    int m_setAside = 0;
 };
 
 } // namespace lv

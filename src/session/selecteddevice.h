@@ -16,6 +16,7 @@ struct SelectedDevice {
     std::string macField;         // its MAC field as its search answer wrote it ("0.80.194.1.2.3")
     std::optional<MacAddress> mac; // that field read, when it is one
     int interfaceIndex = 0;       // the card it answered on (0: where the routing table sends)
+    DevicePeer sender;            // where its search answer came from
 };
 
 // The listed device at `row`; nothing when there is none or its entry names no MAC field.
@@ -30,6 +31,7 @@ inline std::optional<SelectedDevice> selectedDevice(const DeviceSearch& search, 
         return std::nullopt;
     device.mac = MacAddress::fromField(device.macField);
     device.interfaceIndex = search.interfaceOf(row);
+    device.sender = search.senderOf(row);
     return device;
 }
 

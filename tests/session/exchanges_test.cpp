@@ -1,6 +1,7 @@
 // The request and Update exchanges against a scripted device on loopback.
 
 #include "exchanges.h"
+#include "macchangeexchange.h"
 
 #include "fakedevice.h"
 #include "printers.h"
@@ -236,6 +237,48 @@ TEST_F(ExchangeTest, AnUpdateAnswerFromAnotherHostIsNoConfirmation)
     EXPECT_EQ(lv::runUpdate(channel, plan, 300), lv::UpdateResult::NoAnswer);
     EXPECT_EQ(channel.strangers(), 1);
 }
+
+// A MAC change counts only the device's own answer about itself: one from another host, or one whose
+// "Old MAC" names another device, is set aside and the wait goes on.
+struct MacAnswerCase {
+    const char* name;
+    QByteArray fromStranger;
+    QByteArray fromDevice;
+    lv::MacChangeResult::Outcome outcome;
+    int setAside;
+};
+
+class MacChangeAnswer : public ExchangeTest, public ::testing::WithParamInterface<MacAnswerCase> {};
+
+TEST_P(MacChangeAnswer, IsTheAskedDevicesOwn)
+{
+    const MacAnswerCase& c = GetParam();
+    QUdpSocket stranger;
+    device.setHandler([&](const FakeDevice::Received& r) {
+        if (!c.fromStranger.isEmpty())
+            stranger.writeDatagram(c.fromStranger, r.from, r.port);
+        return c.fromDevice.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{c.fromDevice};
+    });
+    lv::MacChangeExchange exchange(state);
+    exchange.expectFrom({QHostAddress(QHostAddress::LocalHost).toIPv4Address(), device.port()});
+    const lv::MacChangeResult result = exchange.run("0.80.194.1.2.3", "0.80.194.1.2.4", "code", 300);
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(exchange.setAside(), c.setAside);
+}
+
+const QByteArray kChanged = "AM Old MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.4\r";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MacChangeAnswer,
+    ::testing::Values(
+        MacAnswerCase{"OwnAnswer", {}, kChanged, lv::MacChangeResult::Outcome::Changed, 0},
+        MacAnswerCase{"AnotherHostFirst", "AM Old MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.3\r", kChanged,
+                      lv::MacChangeResult::Outcome::Changed, 1},
+        MacAnswerCase{"OnlyAnotherHost", kChanged, {}, lv::MacChangeResult::Outcome::NoAnswer, 1},
+        MacAnswerCase{"JunkFromAnotherHostFirst", "A junk", kChanged, lv::MacChangeResult::Outcome::Changed, 1},
+        MacAnswerCase{"AboutAnotherDevice", {}, "AM Old MAC: 0.80.194.0.0.9\r\nNew MAC: 0.80.194.1.2.4\r",
+                      lv::MacChangeResult::Outcome::NoAnswer, 1}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
 {
