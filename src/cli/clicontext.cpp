@@ -255,9 +255,8 @@ Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, co
     const std::string& raw = search().devices().raw(static_cast<std::size_t>(*index));
     loaded.device = *parseSearchReply(raw);
     // The device's commands leave through the interface it answered on.
-    loaded.request = requestConfiguration(channel(), {raw, search().interfaceOf(*index), search().senderOf(*index)},
-                                          toLatin1(setupPassword()),
-                                          m_options.timeoutMs);
+    loaded.entry = {raw, search().interfaceOf(*index), search().senderOf(*index)};
+    loaded.request = requestConfiguration(channel(), loaded.entry, toLatin1(setupPassword()), m_options.timeoutMs);
     if (!loaded.request.valid)
         return Failure{kExitNoAnswer, cliRequestNoAnswerText(fromLatin1(loaded.device.macText), m_options.timeoutMs)};
     if (const WindowDef* window = loaded.request.dispatch.windowDef) {

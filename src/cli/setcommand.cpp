@@ -6,8 +6,11 @@
 #include "failuretexts.h"
 #include "latin1.h"
 #include "operands.h"
+#include "secretmask.h"
+#include "verifyexchange.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QStringList>
 
@@ -24,6 +27,16 @@ const QCommandLineOption& dryRunOption()
     return option;
 }
 
+const QCommandLineOption& verifyOption()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("verify"),
+        QStringLiteral("After the device confirmed the Update, ask it for its configuration again (for up to 5 s, "
+                       "as a device may restart) and compare every field sent with what it reports; exit 3 "
+                       "unless all match."));
+    return option;
+}
+
 } // namespace
 
 QList<Operand> SetCommand::operands() const
@@ -37,7 +50,7 @@ QList<Operand> SetCommand::operands() const
 
 QList<QCommandLineOption> SetCommand::options() const
 {
-    return {dryRunOption()};
+    return {dryRunOption(), verifyOption()};
 }
 
 namespace {
@@ -56,11 +69,26 @@ Expected<UpdatePlan> changedPlan(LoadedDevice& loaded, const NameValues& changes
     return form.plan();
 }
 
-// What was sent (or would be) and whether the device answered.
+QString verifyResultName(VerifyExchange::Outcome outcome)
+{
+    switch (outcome) {
+    case VerifyExchange::Outcome::Verified:
+        return QStringLiteral("verified");
+    case VerifyExchange::Outcome::Mismatch:
+        return QStringLiteral("mismatch");
+    case VerifyExchange::Outcome::NoAnswer:
+        break;
+    }
+    return QStringLiteral("no answer");
+}
+
+// What was sent (or would be), whether the device answered and, when asked, what it reports now.
 class SetReport final : public Report {
 public:
-    SetReport(const CliContext& context, const UpdatePlan& plan, bool dryRun, bool answered)
-        : m_context(context), m_plan(plan), m_dryRun(dryRun), m_answered(answered)
+    SetReport(const CliContext& context, const UpdatePlan& plan, bool dryRun, bool answered,
+              const std::optional<VerifyResult>& verify, const WindowDef* window)
+        : m_context(context), m_plan(plan), m_dryRun(dryRun), m_answered(answered), m_verify(verify),
+          m_window(window)
     {
     }
     QString text() const override
@@ -71,6 +99,14 @@ public:
                 QLatin1Char('\n');
         if (!m_dryRun)
             text += QStringLiteral("Answered: ") + (m_answered ? QStringLiteral("yes\n") : QStringLiteral("no\n"));
+        if (m_verify) {
+            text += QStringLiteral("Verified: ") + verifyResultName(m_verify->outcome) + QLatin1Char('\n');
+            for (const VerifiedField& field : m_verify->fields)
+                if (!field.matches() && m_verify->outcome == VerifyExchange::Outcome::Mismatch)
+                    text += QStringLiteral("  %1: sent %2, reported %3\n")
+                                .arg(printableText(field.tag), shown(field.tag, field.sent),
+                                     shown(field.tag, field.reported));
+        }
         return text;
     }
     QJsonValue json() const override
@@ -80,14 +116,39 @@ public:
             result.insert(QStringLiteral("dryRun"), true);
         else
             result.insert(QStringLiteral("answered"), m_answered);
+        if (m_verify) {
+            QJsonArray fields;
+            for (const VerifiedField& field : m_verify->fields)
+                fields.append(QJsonObject{{QStringLiteral("tag"), jsonText(field.tag)},
+                                          {QStringLiteral("sent"), m_context.maskedJson(field.sent)},
+                                          {QStringLiteral("reported"), m_context.maskedJson(field.reported)}});
+            result.insert(QStringLiteral("verify"),
+                          QJsonObject{{QStringLiteral("result"), verifyResultName(m_verify->outcome)},
+                                      {QStringLiteral("fields"), fields}});
+        }
         return result;
     }
 
 private:
+    // A list field's value as the entry it stands for ("115200"), else as it is.
+    QString shown(const std::string& tag, const std::string& value) const
+    {
+        const FieldDef* field = m_window ? m_window->fieldByTag(tag) : nullptr;
+        if (field && field->kind == ControlKind::ComboBox && !value.empty() &&
+            value.find_first_not_of("0123456789") == std::string::npos && value.size() < 6) {
+            const std::size_t index = std::stoul(value);
+            if (index < field->entries.size())
+                return fromLatin1(field->entries[index]);
+        }
+        return m_context.maskedText(value);
+    }
+
     const CliContext& m_context;
     const UpdatePlan& m_plan;
     bool m_dryRun;
     bool m_answered;
+    const std::optional<VerifyResult>& m_verify;
+    const WindowDef* m_window;
 };
 
 } // namespace
@@ -119,9 +180,27 @@ CommandResult SetCommand::execute(CliContext& context, const QCommandLineParser&
     const QString mac = fromLatin1(loaded->device.macText);
     if (!dryRun && (outcome == UpdateResult::NotSent || outcome == UpdateResult::TooLarge))
         return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan->setCommand.size())};
-    context.output().write(SetReport(context, *plan, dryRun, outcome == UpdateResult::Answered));
+    std::optional<VerifyResult> verify;
+    if (!dryRun && outcome == UpdateResult::Answered && parser.isSet(verifyOption()))
+        verify = runVerify(context.channel(), loaded->entry, toLatin1(context.setupPassword()),
+                           loaded->form->window(), loaded->request.dispatch.portCount, *plan);
+    // A secret field's values are shown as "***", whether they match or not.
+    if (verify && !context.options().showSecrets)
+        for (VerifiedField& field : verify->fields)
+            if (const FieldDef* def = loaded->form->window().fieldByTag(field.tag); def && def->secret) {
+                const bool same = field.matches();
+                field.sent = std::string(kMaskedSecret);
+                field.reported = same ? field.sent : std::string(kMaskedSecret) + " (not as sent)";
+            }
+    context.output().write(SetReport(context, *plan, dryRun, outcome == UpdateResult::Answered, verify,
+                                     &loaded->form->window()));
     if (!dryRun && outcome != UpdateResult::Answered)
         return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, timeoutMs)};
+    if (verify && verify->outcome != VerifyExchange::Outcome::Verified)
+        return Failure{kExitNoAnswer, QStringLiteral("%1 confirmed the update, but the check %2")
+                                          .arg(mac, verify->outcome == VerifyExchange::Outcome::Mismatch
+                                                        ? QStringLiteral("found other values")
+                                                        : QStringLiteral("got no answer"))};
     return std::nullopt;
 }
 

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QFile>
 #include <QHostAddress>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -277,3 +278,43 @@ TEST(CliStranger, InjectedDatagramsNeverReachTheReply)
     EXPECT_FALSE(out.contains("6.6.6.6")) << out.toStdString();
     EXPECT_TRUE(out.contains(QByteArray::fromStdString(device.deviceId()))) << out.toStdString();
 }
+
+// set --verify asks the device again after its Update: a device that ignored a field is caught, with
+// the value sent and the value it reports; one that took everything is verified.
+struct VerifyCase {
+    const char* name;
+    const char* fault;
+    int exitCode;
+    const char* result;
+};
+
+class CliSetVerify : public ::testing::TestWithParam<VerifyCase> {};
+
+TEST_P(CliSetVerify, ComparesWhatTheDeviceReportsWithWhatWasSent)
+{
+    const VerifyCase& c = GetParam();
+    QStringList simArgs;
+    if (*c.fault)
+        simArgs = {QStringLiteral("--fault"), QString::fromLatin1(c.fault)};
+    DevsimProcess sim(simArgs);
+    ASSERT_TRUE(sim.started());
+    const CliRun run = cli(sim, {QStringLiteral("--json"), QStringLiteral("set"), macOf("KR-700"),
+                                 QStringLiteral("SIOBaud=115200"), QStringLiteral("DeviceID=Checked"),
+                                 QStringLiteral("--verify")});
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+    const QJsonObject verify = QJsonDocument::fromJson(run.out).object()[QStringLiteral("verify")].toObject();
+    EXPECT_EQ(verify[QStringLiteral("result")].toString(), QString::fromLatin1(c.result)) << run.out.toStdString();
+    QStringList mismatched;
+    for (const QJsonValue& v : verify[QStringLiteral("fields")].toArray())
+        if (v[QStringLiteral("sent")] != v[QStringLiteral("reported")])
+            mismatched << v[QStringLiteral("tag")].toString();
+    EXPECT_EQ(mismatched, QString::fromLatin1(c.result) == QLatin1String("mismatch")
+                              ? QStringList{QStringLiteral("SIOBaud")}
+                              : QStringList{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, CliSetVerify,
+                         ::testing::Values(VerifyCase{"TakesEverything", "", 0, "verified"},
+                                           VerifyCase{"IgnoresOneField", "ignore-field:SIOBaud@KR-700", 3, "mismatch"},
+                                           VerifyCase{"RestartsAfterUpdate", "restart:2000@KR-700", 0, "verified"}),
+                         [](const auto& p) { return std::string(p.param.name); });
