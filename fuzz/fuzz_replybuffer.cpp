@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (buffer.foreignReplies() != foreign) {
                 // Set aside: it held "MAC" and a MacAddress that names another device.
                 check(configuration && accepted && buffer.foreignReplies() == foreign + 1);
-                check(lv::replyHoldsMac(model) && model.find("MODEL: ") != std::string::npos);
+                check(lv::replyHoldsMac(model) && lv::findOutsideItems(model, lv::kModelMarker) != std::string::npos);
                 const lv::TagValue mac = lv::GetTagValue(model, lv::kMacAddressTag);
                 check(mac.present && expected);
                 const auto named = lv::MacAddress::fromDeviceText(mac.value);
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     // Without waiting, only a reply with its MacAddress and model completes, and
                     // never one that names another device.
                     const lv::TagValue mac = lv::GetTagValue(text, lv::kMacAddressTag);
-                    check(mac.present && text.find("MODEL: ") != std::string::npos);
+                    check(mac.present && lv::findOutsideItems(text, lv::kModelMarker) != std::string::npos);
                     const auto named = lv::MacAddress::fromDeviceText(mac.value);
                     check(!expected || !named || *named == *expected);
                 }
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 // An Update's answer is complete on "MAC"; a configuration reply with "MAC", its
                 // MacAddress and "MODEL: " is complete or set aside.
                 if (!configuration ||
-                    (lv::GetTagValue(text, lv::kMacAddressTag).present && text.find("MODEL: ") != std::string::npos))
+                    (lv::GetTagValue(text, lv::kMacAddressTag).present && lv::findOutsideItems(text, lv::kModelMarker) != std::string::npos))
                     check(!lv::replyHoldsMac(text));
             }
         }
