@@ -154,7 +154,7 @@ TEST(CliSet, IpAddressChangesTheDeviceAndTheNextSearchListsIt)
     EXPECT_TRUE(result[QStringLiteral("answered")].toBool());
     EXPECT_EQ(receivedWith(sim, "S "), QList<QByteArray>{expected});
     // frmSetupKr770A follows its set command with three "U " commands.
-    EXPECT_EQ(receivedWith(sim, "U ").size(), 3);
+    EXPECT_EQ(sim.waitForReceived("U ", 3).size(), 3);
 
     const CliRun search = runCli(
         at(sim, {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"), QStringLiteral("500")}));
@@ -381,7 +381,7 @@ TEST(CliMultiPort, SetSendsOnlyTheChangedPortItemsAndShowReadsThemBack)
                                 "</COM2_Baud>";
     EXPECT_EQ(parseJson(run.out).object()[QStringLiteral("sent")].toString().toLatin1(), expected);
     EXPECT_EQ(receivedWith(sim, "S "), QList<QByteArray>{expected});
-    EXPECT_EQ(receivedWith(sim, "U ").size(), 1);
+    EXPECT_EQ(sim.waitForReceived("U ", 1).size(), 1);
 
     const CliRun show = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("show"), macTextOf(device)}));
     ASSERT_EQ(show.exitCode, 0) << show.err;

@@ -138,7 +138,7 @@ TEST(CliFleet, ExportChangeApplySendsExactlyWhatSetSendsAndTheSecondApplyNothing
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(onWire, expected);
     // Each window's "U " count: three from frmSetupKr770A and frmSetupDn680, one from the multi-port window.
-    EXPECT_EQ(receivedWith(sim, "U ").size(), 7);
+    EXPECT_EQ(sim.waitForReceived("U ", 7).size(), 7);
 
     // The same plan again: the devices match it, nothing is set.
     const CliRun again = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("apply"), plan}));
@@ -148,7 +148,7 @@ TEST(CliFleet, ExportChangeApplySendsExactlyWhatSetSendsAndTheSecondApplyNothing
         EXPECT_TRUE(r[QStringLiteral("sent")].isNull()) << name;
     }
     EXPECT_EQ(receivedWith(sim, "S ").size(), 3);
-    EXPECT_EQ(receivedWith(sim, "U ").size(), 7);
+    EXPECT_EQ(sim.waitForReceived("U ", 7).size(), 7);
 
     // --force sends the header-only set command and the "U " commands all the same.
     const CliRun forced =
