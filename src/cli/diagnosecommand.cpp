@@ -4,6 +4,7 @@
 
 #include "clicontext.h"
 #include "devicelist.h"
+#include "devicesearch.h"
 #include "tagmessage.h"
 #include "wait.h"
 
@@ -18,24 +19,6 @@
 namespace lv {
 
 namespace {
-
-bool hasIPv4(const InterfaceReport& report)
-{
-    return !report.addresses.isEmpty();
-}
-
-InterfaceReport reportOf(const QNetworkInterface& iface)
-{
-    InterfaceReport r;
-    r.name = iface.humanReadableName().isEmpty() ? iface.name() : iface.humanReadableName();
-    r.index = iface.index();
-    r.up = iface.flags().testFlag(QNetworkInterface::IsUp);
-    r.canBroadcast = iface.flags().testFlag(QNetworkInterface::CanBroadcast);
-    for (const QNetworkAddressEntry& entry : iface.addressEntries())
-        if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
-            r.addresses.append(entry.ip().toString() + QLatin1Char('/') + QString::number(entry.prefixLength()));
-    return r;
-}
 
 QString yesNo(bool value)
 {
@@ -119,40 +102,6 @@ QString table(const Diagnosis& d)
 
 } // namespace
 
-std::vector<Cause> likelyCauses(const Diagnosis& d)
-{
-    if (d.devices > 0)
-        return {};
-    std::vector<Cause> causes;
-    const auto any = [&d](auto predicate) { return std::any_of(d.interfaces.begin(), d.interfaces.end(), predicate); };
-    // Only the LAN broadcast depends on a card that broadcasts; a directed one goes where the routes send it.
-    if (d.lanBroadcast && !any([](const InterfaceReport& r) { return r.up && r.canBroadcast && hasIPv4(r); }))
-        causes.push_back(Cause::NoBroadcastInterface);
-    if (any([](const InterfaceReport& r) { return r.probed && !r.sent; }))
-        causes.push_back(Cause::ProbeNotSent);
-    const bool answered = any([](const InterfaceReport& r) { return r.answers > 0; });
-    if (answered)
-        causes.push_back(Cause::NoSearchAnswer);
-    else if (any([](const InterfaceReport& r) { return r.sent; }))
-        causes.push_back(Cause::NoAnswer);
-    return causes;
-}
-
-QString causeKey(Cause cause)
-{
-    switch (cause) {
-    case Cause::NoBroadcastInterface:
-        return QStringLiteral("no-broadcast-interface");
-    case Cause::ProbeNotSent:
-        return QStringLiteral("probe-not-sent");
-    case Cause::NoSearchAnswer:
-        return QStringLiteral("no-search-answer");
-    case Cause::NoAnswer:
-        return QStringLiteral("no-answer");
-    }
-    return {};
-}
-
 QString causeText(Cause cause, const Diagnosis& d)
 {
     switch (cause) {
@@ -195,50 +144,16 @@ CommandResult DiagnoseCommand::execute(CliContext& context, const QCommandLinePa
     if (!state.interfaceName.isEmpty() && search.probeInterfaces().empty())
         return Failure{kExitUsage, QStringLiteral("there is no network interface %1").arg(state.interfaceName)};
 
-    Diagnosis d;
-    d.port = state.gCmdPort;
-    d.target = state.broadcast.toString();
-    d.lanBroadcast = state.broadcast == QHostAddress(QHostAddress::Broadcast);
-    d.waitMs = context.options().waitMs;
-    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
-        d.interfaces.push_back(reportOf(iface));
-    const std::vector<int> probed = search.probeInterfaces();
-    if (std::find(probed.begin(), probed.end(), 0) != probed.end()) {
-        InterfaceReport route;
-        route.name = QStringLiteral("(routing table)");
-        d.interfaces.push_back(route);
-    }
-    const auto rowOf = [&d](int index) -> InterfaceReport* {
-        const auto it = std::find_if(d.interfaces.begin(), d.interfaces.end(),
-                                     [index](const InterfaceReport& r) { return r.index == index; });
-        return it == d.interfaces.end() ? nullptr : &*it;
-    };
-
     search.start();
-    // Each socket of the search is one interface; what it sent and what comes back to it is that card's.
-    for (UdpSocket* socket : search.sockets()) {
-        InterfaceReport* row = rowOf(socket->interfaceIndex());
-        if (!row)
-            continue;
-        row->probed = true;
-        row->sendError = socket->lastSendError();
-        row->sent = socket->localPort() != 0 && row->sendError.isEmpty();
-        QObject::connect(socket, &UdpSocket::dataArrival, socket, [row](const QByteArray& datagram) {
-            ++row->answers;
-            const std::string_view bytes(datagram.constData(), static_cast<std::size_t>(datagram.size()));
-            if (viewSearchReply(bytes))
-                ++row->searchAnswers;
-        });
-        if (WireLog* log = context.wireLog()) {
+    SearchDiagnosis watch(search, state, context.options().waitMs);
+    if (WireLog* log = context.wireLog())
+        for (UdpSocket* socket : search.sockets()) {
             log->watchReceived(*socket);
             log->sent(socket->localPort(),
                       QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
         }
-    }
-    waitMs(d.waitMs);
-    for (UdpSocket* socket : search.sockets())
-        QObject::disconnect(socket, &UdpSocket::dataArrival, socket, nullptr);
-    d.devices = static_cast<int>(search.devices().size());
+    waitMs(context.options().waitMs);
+    const Diagnosis& d = watch.result();
 
     const std::vector<Cause> causes = likelyCauses(d);
     Output& out = context.output();

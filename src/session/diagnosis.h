@@ -1,0 +1,78 @@
+#pragma once
+
+// Why a search finds what it finds: per network interface, whether it is up, its IPv4 addresses,
+// whether it can broadcast, whether the probe left through it and how many answers came back there;
+// and the likely causes of an empty list, most basic first. The CLI's diagnose and the window's
+// "No device answered" both read it.
+
+#include "sessionstate.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace lv {
+
+class DeviceSearch;
+
+// One network interface as the diagnosis saw it; index 0 stands for "where the routing table sends",
+// the probe's way when it is aimed at a directed broadcast or one address.
+struct InterfaceReport {
+    QString name;
+    int index = 0;
+    bool up = false;
+    QStringList addresses; // IPv4 "address/prefix"
+    bool canBroadcast = false;
+    bool probed = false;   // the search sent its probe through this interface
+    bool sent = false;     // and the probe left
+    QString sendError;     // why it did not
+    int answers = 0;       // datagrams that came back through it
+    int searchAnswers = 0; // of which search answers
+};
+
+inline bool hasIPv4(const InterfaceReport& report)
+{
+    return !report.addresses.isEmpty();
+}
+
+struct Diagnosis {
+    quint16 port = 0;
+    QString target;            // where the probe went
+    bool lanBroadcast = false; // to 255.255.255.255, through every card that can broadcast
+    int waitMs = 0;
+    int devices = 0; // listed by the search
+    std::vector<InterfaceReport> interfaces;
+};
+
+// Why no device may have answered, most basic first.
+enum class Cause {
+    NoBroadcastInterface, // no interface is up, has an IPv4 address and can broadcast
+    ProbeNotSent,         // the probe could not leave through some interface
+    NoSearchAnswer,       // datagrams came back, but none was a search answer
+    NoAnswer,             // nothing came back through any interface
+};
+
+// The causes that fit, in the order above; none when a device answered.
+std::vector<Cause> likelyCauses(const Diagnosis& diagnosis);
+QString causeKey(Cause cause);
+// Watches one search from the moment its probe went out: make it right after DeviceSearch::start(),
+// read result() once the wait is over. Answers stop counting when it is destroyed.
+class SearchDiagnosis final {
+public:
+    SearchDiagnosis(DeviceSearch& search, const SessionState& state, int waitMs);
+    ~SearchDiagnosis();
+    SearchDiagnosis(const SearchDiagnosis&) = delete;
+    SearchDiagnosis& operator=(const SearchDiagnosis&) = delete;
+
+    // What was seen so far, with the number of devices listed now.
+    const Diagnosis& result();
+
+private:
+    DeviceSearch& m_search;
+    Diagnosis m_diagnosis;
+    std::vector<QMetaObject::Connection> m_connections;
+};
+
+} // namespace lv
