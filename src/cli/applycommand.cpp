@@ -1,11 +1,11 @@
 // linkvane-cli apply.
 
-#include "applycommand.h"
+#include "commands.h"
 
 #include "clicontext.h"
 #include "devicejob.h"
-#include "fleetplan.h"
 #include "failuretexts.h"
+#include "fleetplan.h"
 #include "latin1.h"
 #include "operands.h"
 
@@ -20,31 +20,6 @@
 namespace lv {
 
 namespace {
-
-const QCommandLineOption& parallelOption()
-{
-    static const QCommandLineOption option(QStringLiteral("parallel"),
-                                           QStringLiteral("Up to N exchanges at once, each on its own socket (16)."),
-                                           QStringLiteral("N"));
-    return option;
-}
-
-const QCommandLineOption& dryRunOption()
-{
-    static const QCommandLineOption option(
-        QStringLiteral("dry-run"),
-        QStringLiteral("Search and ask every device for its configuration (both only read), then say what "
-                       "would be sent; send no set command and change nothing on any device."));
-    return option;
-}
-
-const QCommandLineOption& forceOption()
-{
-    static const QCommandLineOption option(
-        QStringLiteral("force"),
-        QStringLiteral("Send the set command and the \"U \" commands also to devices that already match the plan."));
-    return option;
-}
 
 bool succeeded(FleetResult result)
 {
@@ -88,40 +63,6 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
     return line.trimmed() + QLatin1Char('\n');
 }
 
-} // namespace
-
-QString ApplyCommand::description() const
-{
-    return QStringLiteral(
-        "Configures every device of PLAN.json exactly as its window's Update would: one search, then up to "
-        "--parallel devices at once, each asked for its configuration with its password, loaded, changed as "
-        "the plan says and sent only what differs. Per device: updated, unchanged (no set command sent), not "
-        "found, no answer, or refused (a tag, list label or port its window lacks: nothing is set). Exit 0 when "
-        "every device is updated or unchanged, 5 otherwise.\n\n"
-        "Plan:\n"
-        "  {\"defaults\": {\"password\": \"\", \"set\": {\"SIOBaud\": \"115200\"}},\n"
-        "   \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"DeviceID\": \"Pump-7\"}},\n"
-        "               {\"device\": \"192.168.1.41\", \"password\": \"secret\",\n"
-        "                \"set\": {\"COM2_Baud\": \"19200\"}}]}\n"
-        "A device is named by MAC text, MAC field or IP address; its password and set entries override the "
-        "defaults; \"window\" (as export writes it) refuses a device that opens another window. A secret "
-        "field given as *** is left as it is. The password of a device is the plan's, else the one of "
-        "--password, --password-file, LINKVANE_PASSWORD or the terminal.");
-}
-
-QList<Operand> ApplyCommand::operands() const
-{
-    return {{QStringLiteral("PLAN.json"), QStringLiteral("the plan: a JSON file as export writes it"),
-             QStringLiteral("PLAN.json")}};
-}
-
-QList<QCommandLineOption> ApplyCommand::options() const
-{
-    return {parallelOption(), dryRunOption(), forceOption()};
-}
-
-namespace {
-
 // The plan in the file, read and checked before anything goes on the wire.
 Expected<FleetPlan> readPlan(const QString& path)
 {
@@ -145,9 +86,9 @@ std::vector<DeviceSelector> selectorsOf(const FleetPlan& plan)
 // The plan's devices after the search: a job for each device found, and an outcome at once for those not
 // found or named twice.
 struct FleetRun {
-    std::vector<DeviceOutcome> early;               // settled by the search, in plan order
+    std::vector<DeviceOutcome> early; // settled by the search, in plan order
     std::vector<std::unique_ptr<DeviceJob>> jobs;
-    std::vector<std::size_t> order;                 // plan index of each job
+    std::vector<std::size_t> order; // plan index of each job
 
     // Every device's outcome in the plan's order.
     std::vector<const DeviceOutcome*> byPlan(std::size_t devices) const
@@ -175,9 +116,9 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<
             DeviceOutcome outcome;
             outcome.named = device.device;
             outcome.result = index < 0 ? FleetResult::NotFound : FleetResult::Refused;
-            outcome.error = index < 0 ? fleetNotFoundText()
-                                      : QStringLiteral("the plan names this device twice (also as %1)")
-                                            .arg(claimed[index]);
+            outcome.error = index < 0
+                                ? fleetNotFoundText()
+                                : QStringLiteral("the plan names this device twice (also as %1)").arg(claimed[index]);
             run.early.push_back(std::move(outcome));
             continue;
         }
@@ -200,20 +141,20 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<
 JobSettings jobSettings(const CliContext& context, const QCommandLineParser& parser)
 {
     JobSettings settings;
-    settings.mode = parser.isSet(dryRunOption()) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
-    settings.force = parser.isSet(forceOption());
+    settings.mode = parser.isSet(QStringLiteral("dry-run")) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
+    settings.force = parser.isSet(QStringLiteral("force"));
     settings.timeoutMs = context.options().timeoutMs;
     return settings;
 }
 
 } // namespace
 
-CommandResult ApplyCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
     if (operands.size() != 1)
         return Failure{kExitUsage, QStringLiteral("apply takes one PLAN.json")};
-    const Expected<int> parallel = parallelValue(parser, parallelOption());
+    const Expected<int> parallel = parallelValue(parser);
     if (!parallel)
         return parallel.failure();
     const Expected<FleetPlan> plan = readPlan(operands.front());

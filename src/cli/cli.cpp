@@ -90,7 +90,7 @@ QString unknownCommandMessage(const QString& name)
 {
     QStringList names;
     for (const auto& command : commandRegistry())
-        names.append(command->name());
+        names.append(command.name);
     if (const std::optional<QString> nearest = nearestName(name, names))
         return QStringLiteral("unknown command `%1`; did you mean `%2`?").arg(name, *nearest);
     return QStringLiteral("unknown command `%1` (linkvane-cli help lists the commands)").arg(name);
@@ -104,7 +104,7 @@ QString usageText(int width)
         QStringLiteral("\n\nCommands:\n");
     QList<HelpRow> commands;
     for (const auto& command : commandRegistry())
-        commands.append({command->name(), command->summary()});
+        commands.append({command.name, command.summary});
     text += helpTable(commands, width);
     text += QLatin1Char('\n') + wrapText(QStringLiteral("Global options (before or after the command):"), width) +
             QLatin1Char('\n') + describeOptions(withHelp(globalOptionList()) << versionOption(), width);
@@ -160,7 +160,7 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
         output.error(QStringLiteral("no command given (linkvane-cli help lists the commands)"));
         return kExitUsage;
     }
-    Command* command = findCommand(rest.front());
+    const Command* command = findCommand(rest.front());
     if (!command) {
         output.error(unknownCommandMessage(rest.front()));
         return kExitUsage;
@@ -169,8 +169,8 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
         return kExitUsage;
 
     QCommandLineParser own;
-    const QList<QCommandLineOption> options = withHelp(command->options() + globalOptionList());
-    if (!parse(own, options, QStringList{QStringLiteral("linkvane-cli ") + command->name()} + rest.mid(1), output))
+    const QList<QCommandLineOption> options = withHelp(command->options + globalOptionList());
+    if (!parse(own, options, QStringList{QStringLiteral("linkvane-cli ") + command->name} + rest.mid(1), output))
         return kExitUsage;
     if (own.isSet(helpOption()) || global.isSet(helpOption())) {
         output.text(commandHelpText(*command));
@@ -178,7 +178,7 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
     }
     if (!context.readGlobalOptions(own))
         return kExitUsage;
-    const CommandResult result = command->execute(context, own);
+    const CommandResult result = command->run(context, own);
     if (result && !result->message.isEmpty())
         output.error(result->message);
     const int code = result ? result->code : kExitDone;

@@ -21,7 +21,7 @@ enum class CliEnd {
 // the waits are event loops.
 int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd end = CliEnd::Return);
 
-class Command;
+struct Command;
 
 // The general help: the global options and every command of the registry, wrapped to `width`.
 QString usageText(int width = helpWidth());

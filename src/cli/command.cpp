@@ -2,15 +2,9 @@
 
 #include "command.h"
 
-#include "applycommand.h"
-#include "diagnosecommand.h"
-#include "exportcommand.h"
-#include "helpcommand.h"
+#include "commands.h"
 #include "helpformat.h"
-#include "searchcommand.h"
-#include "setcommand.h"
-#include "setmaccommand.h"
-#include "showcommand.h"
+#include "operands.h"
 
 #include <algorithm>
 
@@ -42,49 +36,146 @@ QString describeOptions(const QList<QCommandLineOption>& options, int width)
 
 QString Command::helpText(const QList<QCommandLineOption>& globalOptions, int width) const
 {
-    QString usage = QStringLiteral("usage: linkvane-cli [global options] ") + name();
-    if (!options().isEmpty())
+    QString usage = QStringLiteral("usage: linkvane-cli [global options] ") + name;
+    if (!options.isEmpty())
         usage += QStringLiteral(" [options]");
-    for (const Operand& operand : operands())
+    for (const Operand& operand : operands)
         usage += QLatin1Char(' ') + operand.syntax;
     // The usage line's continuations stand under the command's name.
     const int under = static_cast<int>(QStringLiteral("usage: linkvane-cli ").size());
-    QString text = wrapText(usage, width, 0, under) + QStringLiteral("\n\n") + wrapText(description(), width) +
-                   QStringLiteral("\n");
-    if (!operands().isEmpty()) {
+    QString text =
+        wrapText(usage, width, 0, under) + QStringLiteral("\n\n") + wrapText(description, width) + QStringLiteral("\n");
+    if (!operands.isEmpty()) {
         QList<HelpRow> rows;
-        for (const Operand& operand : operands())
+        for (const Operand& operand : operands)
             rows.append({operand.name, operand.description});
         text += QStringLiteral("\nOperands:\n") + helpTable(rows, width);
     }
-    if (!options().isEmpty())
-        text += QStringLiteral("\nOptions:\n") + describeOptions(options(), width);
+    if (!options.isEmpty())
+        text += QStringLiteral("\nOptions:\n") + describeOptions(options, width);
     text += QStringLiteral("\nGlobal options:\n") + describeOptions(globalOptions, width);
     return text;
 }
 
-const std::vector<std::unique_ptr<Command>>& commandRegistry()
+const std::vector<Command>& commandRegistry()
 {
-    static const std::vector<std::unique_ptr<Command>> commands = [] {
-        std::vector<std::unique_ptr<Command>> c;
-        c.push_back(std::make_unique<HelpCommand>());
-        c.push_back(std::make_unique<SearchCommand>());
-        c.push_back(std::make_unique<ShowCommand>());
-        c.push_back(std::make_unique<SetCommand>());
-        c.push_back(std::make_unique<SetMacCommand>());
-        c.push_back(std::make_unique<ExportCommand>());
-        c.push_back(std::make_unique<ApplyCommand>());
-        c.push_back(std::make_unique<DiagnoseCommand>());
-        return c;
-    }();
+    static const std::vector<Command> commands{
+        {QStringLiteral("help"),
+         QStringLiteral("What each command does (help COMMAND for one)"),
+         QStringLiteral("Prints the list of commands and the global options, or with COMMAND that "
+                        "command's operands and options (as COMMAND --help does)."),
+         {{QStringLiteral("COMMAND"), QStringLiteral("the command to describe"), QStringLiteral("[COMMAND]")}},
+         {},
+         runHelp},
+        {QStringLiteral("search"),
+         QStringLiteral("List the devices that answer one search probe"),
+         QStringLiteral("Lists the devices that answer one search probe (after --wait, 1000 ms, or sooner "
+                        "with --expect or --idle)."),
+         {},
+         {{QStringLiteral("expect"), QStringLiteral("Stop as soon as N devices have answered."), QStringLiteral("N")},
+          {QStringLiteral("idle"),
+           QStringLiteral("Stop MS after the last new answer (or MS after the probe when none came); at most --wait."),
+           QStringLiteral("MS")}},
+         runSearch},
+        {QStringLiteral("show"),
+         QStringLiteral("Print a device's configuration as its window shows it"),
+         QStringLiteral("Prints every field of the device's setup window with the value as loaded and, "
+                        "for lists, the entry shown."),
+         {deviceOperand()},
+         {},
+         runShow},
+        {QStringLiteral("set"),
+         QStringLiteral("Change a device's settings as the window's Update would"),
+         QStringLiteral("Loads the device as its window would, applies the changes and sends only what "
+                        "differs, then the window's \"U \" commands."),
+         {deviceOperand(),
+          {QStringLiteral("NAME=VALUE"),
+           QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) and the text as typed; for a "
+                          "list the entry's label (SIOBaud=115200) or #N"),
+           QStringLiteral("[NAME=VALUE...]")}},
+         {{QStringLiteral("dry-run"),
+           QStringLiteral("Search and ask the device for its configuration (both only read), then print "
+                          "what would be sent; change nothing on the device.")},
+          {QStringLiteral("verify"),
+           QStringLiteral("After the device confirmed the Update, ask it for its configuration again (for up to 5 s, "
+                          "as a device may restart) and compare every field sent with what it reports; exit 3 "
+                          "unless all match.")}},
+         runSet},
+        {QStringLiteral("set-mac"),
+         QStringLiteral("Give a device a new MAC address (the MAC service)"),
+         QStringLiteral("Gives the device a new MAC address (the MAC service; needs its access code from "
+                        "--access-code-file, LINKVANE_ACCESS_CODE or the terminal)."),
+         {deviceOperand(),
+          {QStringLiteral("NEW_MAC"),
+           QStringLiteral("the new address: 0.80.194.1.2.4 or 00-50-C2-01-02-04; a unicast address (not all "
+                          "zero, not broadcast, even first number)"),
+           QStringLiteral("NEW_MAC")}},
+         {{QStringLiteral("access-code-file"), QStringLiteral("Read the access code from the first line of FILE."),
+           QStringLiteral("FILE")},
+          {QStringLiteral("access-code"),
+           QStringLiteral("The access code itself (for tests: a command line is visible to every user)."),
+           QStringLiteral("TEXT")}},
+         runSetMac},
+        {QStringLiteral("export"),
+         QStringLiteral("Write a plan holding the settings of devices"),
+         QStringLiteral("Writes a plan for apply (JSON on standard output): for every device its MAC text, "
+                        "window and each field it can set, by tag, lists by their labels. Secrets are "
+                        "written as *** (left as they are by apply) unless --show-secrets."),
+         {{QStringLiteral("DEVICE"),
+           QStringLiteral("MAC text (00-50-C2-01-02-03), MAC field (0.80.194.1.2.3) or IP address; one or more, "
+                          "or --all"),
+           QStringLiteral("DEVICE...")}},
+         {{QStringLiteral("all"), QStringLiteral("Every device that answers the search (after --wait).")},
+          {QStringLiteral("parallel"), QStringLiteral("Ask up to N devices for their configuration at once (16)."),
+           QStringLiteral("N")}},
+         runExport},
+        {QStringLiteral("apply"),
+         QStringLiteral("Configure every device of a plan"),
+         QStringLiteral(
+             "Configures every device of PLAN.json exactly as its window's Update would: one search, then up to "
+             "--parallel devices at once, each asked for its configuration with its password, loaded, changed as "
+             "the plan says and sent only what differs. Per device: updated, unchanged (no set command sent), not "
+             "found, no answer, or refused (a tag, list label or port its window lacks: nothing is set). Exit 0 when "
+             "every device is updated or unchanged, 5 otherwise.\n\n"
+             "Plan:\n"
+             "  {\"defaults\": {\"password\": \"\", \"set\": {\"SIOBaud\": \"115200\"}},\n"
+             "   \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"DeviceID\": \"Pump-7\"}},\n"
+             "               {\"device\": \"192.168.1.41\", \"password\": \"secret\",\n"
+             "                \"set\": {\"COM2_Baud\": \"19200\"}}]}\n"
+             "A device is named by MAC text, MAC field or IP address; its password and set entries override the "
+             "defaults; \"window\" (as export writes it) refuses a device that opens another window. A secret "
+             "field given as *** is left as it is. The password of a device is the plan's, else the one of "
+             "--password, --password-file, LINKVANE_PASSWORD or the terminal."),
+         {{QStringLiteral("PLAN.json"), QStringLiteral("the plan: a JSON file as export writes it"),
+           QStringLiteral("PLAN.json")}},
+         {{QStringLiteral("parallel"), QStringLiteral("Up to N exchanges at once, each on its own socket (16)."),
+           QStringLiteral("N")},
+          {QStringLiteral("dry-run"),
+           QStringLiteral("Search and ask every device for its configuration (both only read), then say what "
+                          "would be sent; send no set command and change nothing on any device.")},
+          {QStringLiteral("force"),
+           QStringLiteral(
+               "Send the set command and the \"U \" commands also to devices that already match the plan.")}},
+         runApply},
+        {QStringLiteral("diagnose"),
+         QStringLiteral("Show why a search finds what it finds, per network interface"),
+         QStringLiteral(
+             "Sends the search probe as search does and waits --wait ms. Then lists every network interface: up or "
+             "down, its IPv4 addresses, whether it can broadcast, whether the probe left through it and how many "
+             "answers (and search answers) came back there; then the command port and, when no device answered, "
+             "the likely causes. Exit 0 when a device answered, 3 when none did."),
+         {},
+         {},
+         runDiagnose},
+    };
     return commands;
 }
 
-Command* findCommand(const QString& name)
+const Command* findCommand(const QString& name)
 {
-    for (const auto& command : commandRegistry())
-        if (command->name() == name)
-            return command.get();
+    for (const Command& command : commandRegistry())
+        if (command.name == name)
+            return &command;
     return nullptr;
 }
 

@@ -1,13 +1,12 @@
 #pragma once
 
 // A command of linkvane-cli: its name, description, operands and options, from which both its
-// parser and its --help are made, and what it does. Commands live in one registry.
+// parser and its --help are made, and the function that runs it. Commands are rows of one registry.
 
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -61,26 +60,22 @@ struct Operand {
     QString syntax;      // as in the usage line: "DEVICE", "NAME=VALUE..."
 };
 
-class Command {
-public:
-    virtual ~Command() = default;
-
-    virtual QString name() const = 0;
-    // One line for the list of commands.
-    virtual QString summary() const = 0;
-    virtual QString description() const = 0;
-    virtual QList<Operand> operands() const { return {}; }
-    virtual QList<QCommandLineOption> options() const { return {}; }
-    // Runs the command; `parser` has parsed the command's own and the global options.
-    virtual CommandResult execute(CliContext& context, const QCommandLineParser& parser) = 0;
+// A command: what its help says and what it runs. Every command is a row of the registry.
+struct Command {
+    QString name;
+    QString summary; // one line for the list of commands
+    QString description;
+    QList<Operand> operands;
+    QList<QCommandLineOption> options;
+    CommandResult (*run)(CliContext& context, const QCommandLineParser& parser) = nullptr;
 
     // The usage line and the description of every operand and option, wrapped to `width` columns.
     QString helpText(const QList<QCommandLineOption>& globalOptions, int width) const;
 };
 
 // Every command, in the order the help lists them.
-const std::vector<std::unique_ptr<Command>>& commandRegistry();
-Command* findCommand(const QString& name);
+const std::vector<Command>& commandRegistry();
+const Command* findCommand(const QString& name);
 
 // The text of the options for a help page: "--name VALUE  description", wrapped to `width` columns.
 QString describeOptions(const QList<QCommandLineOption>& options, int width);

@@ -91,11 +91,11 @@ QString bashScript()
     QStringList valued = valuedNames(global);
     QString perCommand;
     for (const auto& command : commandRegistry()) {
-        commands.append(command->name());
-        const QList<QCommandLineOption> own = shownOptions(command->options());
+        commands.append(command.name);
+        const QList<QCommandLineOption> own = shownOptions(command.options);
         valued += valuedNames(own);
         perCommand +=
-            QStringLiteral("        %1) own=\"%2\" ;;\n").arg(command->name(), longNames(own).join(QLatin1Char(' ')));
+            QStringLiteral("        %1) own=\"%2\" ;;\n").arg(command.name, longNames(own).join(QLatin1Char(' ')));
     }
     valued.removeDuplicates();
     QStringList files;
@@ -192,7 +192,7 @@ QString zshScript()
         s += QStringLiteral("        %1\n").arg(zshOptionEntry(option));
     s += QStringLiteral("    )\n    commands=(\n");
     for (const auto& command : commandRegistry())
-        s += QStringLiteral("        '%1:%2'\n").arg(command->name(), zshHelp(command->summary()));
+        s += QStringLiteral("        '%1:%2'\n").arg(command.name, zshHelp(command.summary));
     s += QStringLiteral("    )\n    names=(%1)\n\n").arg(settingNames().join(QLatin1Char(' ')));
     s += QStringLiteral("    local curcontext=$curcontext state state_descr line ret=1\n");
     s += QStringLiteral("    typeset -A opt_args\n");
@@ -203,24 +203,24 @@ QString zshScript()
     s += QStringLiteral("    operand)\n        curcontext=${curcontext%:*}-$words[1]:\n        case $words[1] in\n");
     for (const auto& command : commandRegistry()) {
         QStringList entries;
-        for (const QCommandLineOption& option : shownOptions(command->options()))
+        for (const QCommandLineOption& option : shownOptions(command.options))
             entries.append(zshOptionEntry(option));
         QString operands;
-        if (command->name() == QStringLiteral("help"))
+        if (command.name == QStringLiteral("help"))
             operands = QStringLiteral("'1:command:(%1)'").arg([] {
                 QStringList n;
                 for (const auto& c : commandRegistry())
-                    n.append(c->name());
+                    n.append(c.name);
                 return n.join(QLatin1Char(' '));
             }());
-        else if (command->name() == QStringLiteral("set"))
+        else if (command.name == QStringLiteral("set"))
             operands = QStringLiteral("'1:device:' '*:setting:->setting'");
-        else if (command->name() == QStringLiteral("apply"))
+        else if (command.name == QStringLiteral("apply"))
             operands = QStringLiteral("'1:plan:_files'");
-        else if (!command->operands().isEmpty())
+        else if (!command.operands.isEmpty())
             operands = QStringLiteral("'*:device:'");
         s += QStringLiteral("        %1)\n            _arguments -C $global %2 %3 && ret=0 ;;\n")
-                 .arg(command->name(), entries.join(QLatin1Char(' ')), operands);
+                 .arg(command.name, entries.join(QLatin1Char(' ')), operands);
     }
     s += QStringLiteral("        esac\n");
     s += QStringLiteral("        if [[ $state == setting ]]; then\n"

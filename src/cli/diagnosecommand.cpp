@@ -1,6 +1,6 @@
 // linkvane-cli diagnose.
 
-#include "diagnosecommand.h"
+#include "commands.h"
 
 #include "clicontext.h"
 #include "devicelist.h"
@@ -135,7 +135,7 @@ QString causeText(Cause cause, const Diagnosis& d)
     return {};
 }
 
-CommandResult DiagnoseCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult runDiagnose(CliContext& context, const QCommandLineParser& parser)
 {
     if (!parser.positionalArguments().isEmpty())
         return Failure{kExitUsage, QStringLiteral("diagnose takes no operands")};

@@ -1,12 +1,12 @@
 // linkvane-cli export.
 
-#include "exportcommand.h"
+#include "commands.h"
 
 #include "clicontext.h"
-#include "operands.h"
 #include "devicejob.h"
 #include "failuretexts.h"
 #include "latin1.h"
+#include "operands.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -15,21 +15,6 @@
 namespace lv {
 
 namespace {
-
-const QCommandLineOption& allOption()
-{
-    static const QCommandLineOption option(QStringLiteral("all"),
-                                           QStringLiteral("Every device that answers the search (after --wait)."));
-    return option;
-}
-
-const QCommandLineOption& parallelOption()
-{
-    static const QCommandLineOption option(QStringLiteral("parallel"),
-                                           QStringLiteral("Ask up to N devices for their configuration at once (16)."),
-                                           QStringLiteral("N"));
-    return option;
-}
 
 // Every field the device's window lets the operator set, as it shows it: text as it stands, a list by
 // the label of its entry ("#N" when the label names an earlier entry too). A list showing no entry is
@@ -57,23 +42,6 @@ QJsonObject settableFields(const SetupForm& form, const SecretMask& mask)
     }
     return set;
 }
-
-} // namespace
-
-QList<Operand> ExportCommand::operands() const
-{
-    return {{QStringLiteral("DEVICE"),
-             QStringLiteral("MAC text (00-50-C2-01-02-03), MAC field (0.80.194.1.2.3) or IP address; one or more, "
-                            "or --all"),
-             QStringLiteral("DEVICE...")}};
-}
-
-QList<QCommandLineOption> ExportCommand::options() const
-{
-    return {allOption(), parallelOption()};
-}
-
-namespace {
 
 // Every device that answered one search, by its list index.
 Expected<std::vector<int>> everyDevice(CliContext& context)
@@ -145,13 +113,13 @@ ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<D
 
 } // namespace
 
-CommandResult ExportCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList names = parser.positionalArguments();
-    const bool all = parser.isSet(allOption());
+    const bool all = parser.isSet(QStringLiteral("all"));
     if (all == !names.isEmpty())
         return Failure{kExitUsage, QStringLiteral("export takes one or more DEVICE, or --all")};
-    const Expected<int> parallel = parallelValue(parser, parallelOption());
+    const Expected<int> parallel = parallelValue(parser);
     if (!parallel)
         return parallel.failure();
     const Expected<std::vector<DeviceSelector>> selectors = deviceSelectorOperands(names);

@@ -1,6 +1,6 @@
 // help [COMMAND]
 
-#include "helpcommand.h"
+#include "commands.h"
 
 #include "cli.h"
 #include "clicontext.h"
@@ -9,12 +9,7 @@
 
 namespace lv {
 
-QList<Operand> HelpCommand::operands() const
-{
-    return {{QStringLiteral("COMMAND"), QStringLiteral("the command to describe"), QStringLiteral("[COMMAND]")}};
-}
-
-CommandResult HelpCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult runHelp(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
     if (operands.isEmpty()) {

@@ -51,7 +51,7 @@ Expected<NameValues> nameValueOperands(const QStringList& texts)
     return changes;
 }
 
-Expected<int> numberOption(const QCommandLineParser& parser, const QCommandLineOption& option, int low, int high,
+Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high,
                            int fallback, const QString& range)
 {
     if (!parser.isSet(option))
@@ -77,9 +77,9 @@ std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, con
     return cliRefusedValueText(error, name, fromLatin1(window.name), value, entries);
 }
 
-Expected<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option)
+Expected<int> parallelValue(const QCommandLineParser& parser)
 {
-    return numberOption(parser, option, 1, 1024, 16, QStringLiteral("--parallel needs a number from 1 to 1024"));
+    return numberOption(parser, QStringLiteral("parallel"), 1, 1024, 16, QStringLiteral("--parallel needs a number from 1 to 1024"));
 }
 
 namespace {

@@ -30,14 +30,14 @@ using NameValues = std::vector<std::pair<QString, QString>>;
 Expected<NameValues> nameValueOperands(const QStringList& texts);
 
 // The number an option gives within [low, high]; `fallback` when it is not given. The failure says `range`.
-Expected<int> numberOption(const QCommandLineParser& parser, const QCommandLineOption& option, int low, int high,
+Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high,
                            int fallback, const QString& range);
 
 // Applies NAME=VALUE to the form as typed into the window; the message says why it was refused.
 std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
 
 // The N of a fleet command's --parallel option: 16 unless it is given; a number from 1 to 1024.
-Expected<int> parallelValue(const QCommandLineParser& parser, const QCommandLineOption& option);
+Expected<int> parallelValue(const QCommandLineParser& parser);
 
 // The MAC field a NEW_MAC operand asks for ("0.80.194.1.2.4", or the field of "00-50-C2-01-02-04"), or why
 // it is refused: not a MAC in either form, or not one a device may take.

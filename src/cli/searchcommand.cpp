@@ -1,6 +1,6 @@
 // linkvane-cli search.
 
-#include "searchcommand.h"
+#include "commands.h"
 
 #include "clicontext.h"
 #include "latin1.h"
@@ -13,22 +13,6 @@
 namespace lv {
 
 namespace {
-
-const QCommandLineOption& expectOption()
-{
-    static const QCommandLineOption option(
-        QStringLiteral("expect"), QStringLiteral("Stop as soon as N devices have answered."), QStringLiteral("N"));
-    return option;
-}
-
-const QCommandLineOption& idleOption()
-{
-    static const QCommandLineOption option(
-        QStringLiteral("idle"),
-        QStringLiteral("Stop MS after the last new answer (or MS after the probe when none came); at most --wait."),
-        QStringLiteral("MS"));
-    return option;
-}
 
 void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
 {
@@ -49,24 +33,15 @@ void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
     context.output().note(text + QStringLiteral(")\n"));
 }
 
-} // namespace
-
-QList<QCommandLineOption> SearchCommand::options() const
-{
-    return {expectOption(), idleOption()};
-}
-
-namespace {
-
 // When the search is over besides its --wait, as --expect and --idle say.
 Expected<SearchEnds> searchEnds(const QCommandLineParser& parser)
 {
     SearchEnds ends;
-    const Expected<int> expect = numberOption(parser, expectOption(), 1, 100000000, 0,
+    const Expected<int> expect = numberOption(parser, QStringLiteral("expect"), 1, 100000000, 0,
                                               QStringLiteral("--expect needs a number of devices from 1"));
     if (!expect)
         return expect.failure();
-    const Expected<int> idle = numberOption(parser, idleOption(), 0, 600000, -1,
+    const Expected<int> idle = numberOption(parser, QStringLiteral("idle"), 0, 600000, -1,
                                             QStringLiteral("--idle needs milliseconds from 0 to 600000"));
     if (!idle)
         return idle.failure();
@@ -128,7 +103,7 @@ qint64 writeListing(CliContext& context)
 
 } // namespace
 
-CommandResult SearchCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult runSearch(CliContext& context, const QCommandLineParser& parser)
 {
     if (!parser.positionalArguments().isEmpty())
         return Failure{kExitUsage, QStringLiteral("search takes no operands")};

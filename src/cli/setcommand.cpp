@@ -1,6 +1,6 @@
 // linkvane-cli set.
 
-#include "setcommand.h"
+#include "commands.h"
 
 #include "clicontext.h"
 #include "failuretexts.h"
@@ -15,43 +15,6 @@
 #include <QStringList>
 
 namespace lv {
-
-namespace {
-
-const QCommandLineOption& dryRunOption()
-{
-    static const QCommandLineOption option(
-        QStringLiteral("dry-run"),
-        QStringLiteral("Search and ask the device for its configuration (both only read), then print "
-                       "what would be sent; change nothing on the device."));
-    return option;
-}
-
-const QCommandLineOption& verifyOption()
-{
-    static const QCommandLineOption option(
-        QStringLiteral("verify"),
-        QStringLiteral("After the device confirmed the Update, ask it for its configuration again (for up to 5 s, "
-                       "as a device may restart) and compare every field sent with what it reports; exit 3 "
-                       "unless all match."));
-    return option;
-}
-
-} // namespace
-
-QList<Operand> SetCommand::operands() const
-{
-    return {deviceOperand(),
-            {QStringLiteral("NAME=VALUE"),
-             QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) and the text as typed; for a "
-                            "list the entry's label (SIOBaud=115200) or #N"),
-             QStringLiteral("[NAME=VALUE...]")}};
-}
-
-QList<QCommandLineOption> SetCommand::options() const
-{
-    return {dryRunOption(), verifyOption()};
-}
 
 namespace {
 
@@ -87,8 +50,7 @@ class SetReport final : public Report {
 public:
     SetReport(const CliContext& context, const UpdatePlan& plan, bool dryRun, bool answered,
               const std::optional<VerifyResult>& verify, const WindowDef* window)
-        : m_context(context), m_plan(plan), m_dryRun(dryRun), m_answered(answered), m_verify(verify),
-          m_window(window)
+        : m_context(context), m_plan(plan), m_dryRun(dryRun), m_answered(answered), m_verify(verify), m_window(window)
     {
     }
     QString text() const override
@@ -153,7 +115,7 @@ private:
 
 } // namespace
 
-CommandResult SetCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
     // Without NAME=VALUE the set command is the header alone, as the window's Update sends it when nothing
@@ -174,16 +136,16 @@ CommandResult SetCommand::execute(CliContext& context, const QCommandLineParser&
     if (!plan)
         return plan.failure();
 
-    const bool dryRun = parser.isSet(dryRunOption());
+    const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
     const int timeoutMs = context.options().timeoutMs;
     const UpdateResult outcome = dryRun ? UpdateResult::NoAnswer : runUpdate(context.channel(), *plan, timeoutMs);
     const QString mac = fromLatin1(loaded->device.macText);
     if (!dryRun && (outcome == UpdateResult::NotSent || outcome == UpdateResult::TooLarge))
         return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan->setCommand.size())};
     std::optional<VerifyResult> verify;
-    if (!dryRun && outcome == UpdateResult::Answered && parser.isSet(verifyOption()))
-        verify = runVerify(context.channel(), loaded->entry, toLatin1(context.setupPassword()),
-                           loaded->form->window(), loaded->request.dispatch.portCount, *plan);
+    if (!dryRun && outcome == UpdateResult::Answered && parser.isSet(QStringLiteral("verify")))
+        verify = runVerify(context.channel(), loaded->entry, toLatin1(context.setupPassword()), loaded->form->window(),
+                           loaded->request.dispatch.portCount, *plan);
     // A secret field's values are shown as "***", whether they match or not.
     if (verify && !context.options().showSecrets)
         for (VerifiedField& field : verify->fields)
@@ -192,8 +154,8 @@ CommandResult SetCommand::execute(CliContext& context, const QCommandLineParser&
                 field.sent = std::string(kMaskedSecret);
                 field.reported = same ? field.sent : std::string(kMaskedSecret) + " (not as sent)";
             }
-    context.output().write(SetReport(context, *plan, dryRun, outcome == UpdateResult::Answered, verify,
-                                     &loaded->form->window()));
+    context.output().write(
+        SetReport(context, *plan, dryRun, outcome == UpdateResult::Answered, verify, &loaded->form->window()));
     if (!dryRun && outcome != UpdateResult::Answered)
         return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, timeoutMs)};
     if (verify && verify->outcome != VerifyExchange::Outcome::Verified)

@@ -1,13 +1,13 @@
 // linkvane-cli set-mac.
 
-#include "setmaccommand.h"
+#include "commands.h"
 
 #include "clicontext.h"
-#include "operands.h"
 #include "failuretexts.h"
 #include "latin1.h"
 #include "macchange.h"
 #include "macchangeexchange.h"
+#include "operands.h"
 #include "secretinput.h"
 
 #include <QCommandLineParser>
@@ -19,32 +19,15 @@ namespace {
 
 constexpr char kAccessCodeVariable[] = "LINKVANE_ACCESS_CODE";
 
-const QCommandLineOption& accessCodeFileOption()
-{
-    static const QCommandLineOption option(QStringLiteral("access-code-file"),
-                                           QStringLiteral("Read the access code from the first line of FILE."),
-                                           QStringLiteral("FILE"));
-    return option;
-}
-
-const QCommandLineOption& accessCodeOption()
-{
-    static const QCommandLineOption option(
-        QStringLiteral("access-code"),
-        QStringLiteral("The access code itself (for tests: a command line is visible to every user)."),
-        QStringLiteral("TEXT"));
-    return option;
-}
-
 // The access code from the first source given: --access-code, --access-code-file, the environment,
 // the terminal.
 Expected<QString> readAccessCode(const QCommandLineParser& parser)
 {
-    if (parser.isSet(accessCodeOption()))
-        return parser.value(accessCodeOption());
-    if (parser.isSet(accessCodeFileOption())) {
+    if (parser.isSet(QStringLiteral("access-code")))
+        return parser.value(QStringLiteral("access-code"));
+    if (parser.isSet(QStringLiteral("access-code-file"))) {
         QString error;
-        if (std::optional<QString> line = firstLineOfFile(parser.value(accessCodeFileOption()), &error))
+        if (std::optional<QString> line = firstLineOfFile(parser.value(QStringLiteral("access-code-file")), &error))
             return *line;
         return Failure{kExitUsage, QStringLiteral("the access code: ") + error};
     }
@@ -63,24 +46,6 @@ QString fieldAndText(const std::string& field)
     return mac ? fromLatin1(field) + QStringLiteral(" (") + fromLatin1(mac->text()) + QLatin1Char(')')
                : printableText(field);
 }
-
-} // namespace
-
-QList<Operand> SetMacCommand::operands() const
-{
-    return {deviceOperand(),
-            {QStringLiteral("NEW_MAC"),
-             QStringLiteral("the new address: 0.80.194.1.2.4 or 00-50-C2-01-02-04; a unicast address (not all "
-                            "zero, not broadcast, even first number)"),
-             QStringLiteral("NEW_MAC")}};
-}
-
-QList<QCommandLineOption> SetMacCommand::options() const
-{
-    return {accessCodeFileOption(), accessCodeOption()};
-}
-
-namespace {
 
 // The old and the new address as the device reports them.
 class SetMacReport final : public Report {
@@ -141,7 +106,7 @@ Expected<MacRequest> readMacRequest(const QStringList& operands, const QCommandL
 
 } // namespace
 
-CommandResult SetMacCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
     const Expected<MacRequest> asked = readMacRequest(operands, parser);
@@ -156,8 +121,8 @@ CommandResult SetMacCommand::execute(CliContext& context, const QCommandLinePars
     const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())
         return Failure{kExitNoAnswer, cliMacNoAnswerText(operands[0], context.options().timeoutMs)};
-    const bool wellFormed = result.changed() ||
-                            (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
+    const bool wellFormed =
+        result.changed() || (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
     if (wellFormed || context.output().json())
         context.output().write(SetMacReport(result));
     if (!wellFormed)

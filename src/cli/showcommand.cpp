@@ -1,10 +1,10 @@
 // linkvane-cli show.
 
-#include "showcommand.h"
+#include "commands.h"
 
 #include "clicontext.h"
-#include "operands.h"
 #include "latin1.h"
+#include "operands.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -54,12 +54,12 @@ QJsonValue ShowReport::json() const
         }
     }
     return QJsonObject{{QStringLiteral("mac"), jsonText(loaded.device.macText)},
-                             {QStringLiteral("macField"), jsonText(loaded.device.macField)},
-                             {QStringLiteral("ip"), jsonText(loaded.device.ip)},
-                             {QStringLiteral("model"), jsonText(mv.model)},
-                             {QStringLiteral("version"), jsonText(mv.version)},
-                             {QStringLiteral("window"), window.empty() ? QJsonValue() : jsonText(window)},
-                             {QStringLiteral("fields"), fields}};
+                       {QStringLiteral("macField"), jsonText(loaded.device.macField)},
+                       {QStringLiteral("ip"), jsonText(loaded.device.ip)},
+                       {QStringLiteral("model"), jsonText(mv.model)},
+                       {QStringLiteral("version"), jsonText(mv.version)},
+                       {QStringLiteral("window"), window.empty() ? QJsonValue() : jsonText(window)},
+                       {QStringLiteral("fields"), fields}};
 }
 
 QString ShowReport::text() const
@@ -107,12 +107,7 @@ QString ShowReport::text() const
 
 } // namespace
 
-QList<Operand> ShowCommand::operands() const
-{
-    return {deviceOperand()};
-}
-
-CommandResult ShowCommand::execute(CliContext& context, const QCommandLineParser& parser)
+CommandResult runShow(CliContext& context, const QCommandLineParser& parser)
 {
     if (parser.positionalArguments().size() != 1)
         return Failure{kExitUsage, QStringLiteral("show takes one DEVICE")};

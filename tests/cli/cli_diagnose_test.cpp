@@ -4,7 +4,7 @@
 #include "answeringpeer.h"
 #include "clirun.h"
 #include "devsimprocess.h"
-#include "diagnosecommand.h"
+#include "commands.h"
 #include "printers.h"
 
 #include <QHostAddress>

@@ -37,7 +37,7 @@ QStringList commandNames()
 {
     QStringList names;
     for (const auto& command : lv::commandRegistry())
-        names.append(command->name());
+        names.append(command.name);
     return names;
 }
 
@@ -61,16 +61,16 @@ TEST_P(HelpWidth, EveryPageFitsAndKeepsItsText)
     const QString general = lv::usageText(width);
     EXPECT_TRUE(linesLongerThan(general, width).isEmpty()) << linesLongerThan(general, width).join(QLatin1Char('\n'));
     for (const auto& command : lv::commandRegistry()) {
-        const QString help = lv::commandHelpText(*command, width);
-        EXPECT_TRUE(linesLongerThan(help, width).isEmpty()) << command->name() << ":\n"
+        const QString help = lv::commandHelpText(command, width);
+        EXPECT_TRUE(linesLongerThan(help, width).isEmpty()) << command.name << ":\n"
                                                             << linesLongerThan(help, width).join(QLatin1Char('\n'));
         const QString flat = help.simplified();
-        EXPECT_TRUE(flat.contains(command->description().simplified())) << command->name();
-        for (const lv::Operand& operand : command->operands())
-            EXPECT_TRUE(flat.contains(operand.description.simplified())) << command->name() << " " << operand.name;
-        for (const QCommandLineOption& option : command->options())
+        EXPECT_TRUE(flat.contains(command.description.simplified())) << command.name;
+        for (const lv::Operand& operand : command.operands)
+            EXPECT_TRUE(flat.contains(operand.description.simplified())) << command.name << " " << operand.name;
+        for (const QCommandLineOption& option : command.options)
             EXPECT_TRUE(flat.contains(option.description().simplified()))
-                << command->name() << " " << option.names().front();
+                << command.name << " " << option.names().front();
     }
 }
 
@@ -98,11 +98,11 @@ TEST(CommandList, OneLinePerCommand)
 {
     const QString help = lv::usageText(80);
     for (const auto& command : lv::commandRegistry()) {
-        const QString line = QStringLiteral("  ") + command->name();
+        const QString line = QStringLiteral("  ") + command.name;
         const qsizetype at = help.indexOf(line + QLatin1Char(' '));
-        ASSERT_GE(at, 0) << command->name();
+        ASSERT_GE(at, 0) << command.name;
         const QString whole = help.mid(at, help.indexOf(QLatin1Char('\n'), at) - at);
-        EXPECT_TRUE(whole.endsWith(command->summary())) << whole;
+        EXPECT_TRUE(whole.endsWith(command.summary)) << whole;
     }
 }
 
@@ -230,7 +230,7 @@ TEST(DryRunHelp, SaysItReadsButChangesNothing)
         const lv::Command* command = lv::findCommand(QString::fromLatin1(name));
         ASSERT_NE(command, nullptr);
         bool found = false;
-        for (const QCommandLineOption& option : command->options()) {
+        for (const QCommandLineOption& option : command->options) {
             if (option.names().front() != QStringLiteral("dry-run"))
                 continue;
             found = true;
