@@ -236,11 +236,20 @@ Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelect
         }
         return missing == 0;
     };
+    // A second device answering for the same name comes within moments of the first.
+    ends.graceMs = kSelectorGraceMs;
     if (const std::optional<Failure> failed = runSearch(std::move(ends)))
         return *failed;
     std::vector<int> found;
-    for (const std::vector<int>& m : matches)
-        found.push_back(chosenDevice(m));
+    for (std::size_t i = 0; i < selectors.size(); ++i) {
+        if (matches[i].size() > 1) {
+            std::vector<std::string> raws;
+            for (int index : matches[i])
+                raws.push_back(search().devices().raw(static_cast<std::size_t>(index)));
+            return Failure{kExitNotFound, ambiguousSelectorText(selectors[i], raws)};
+        }
+        found.push_back(matches[i].empty() ? -1 : matches[i].front());
+    }
     return found;
 }
 

@@ -88,11 +88,15 @@ public:
     // How the last search ended, with its timing for --stats.
     const SearchResult& lastSearch() const { return m_searchRun->result(); }
     qint64 sinceProbeMs() const { return m_searchRun->sinceProbeMs(); }
-    // The list index of the first device that answered the search and that the selector names; -1
-    // when none did. The search ends as soon as it answers.
+    // How long the search still listens once every device named has answered.
+    static constexpr int kSelectorGraceMs = 150;
+    // The list index of the device the selector names; -1 when none answered. A selector that two or
+    // more answers match fails (exit 2, the candidates named). The search ends kSelectorGraceMs after
+    // the device answered.
     Expected<int> resolve(const DeviceSelector& selector);
     // One search for several devices: per selector the list index of the device it names, -1 for
-    // those that did not answer. The search ends as soon as every one has answered.
+    // those that did not answer; fails as resolve() does. The search ends kSelectorGraceMs after every
+    // one has answered.
     Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
     // Finds the device the selector names (`named` as typed), asks it for its configuration and loads its form.
     Expected<LoadedDevice> loadDevice(const DeviceSelector& selector, const QString& named);

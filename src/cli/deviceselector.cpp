@@ -5,6 +5,7 @@
 #include "devicelist.h"
 #include "latin1.h"
 #include "macaddress.h"
+#include "output.h"
 
 #include <QStringList>
 
@@ -51,10 +52,23 @@ std::optional<DeviceSelector> parseDeviceSelector(const QString& text)
     return std::nullopt;
 }
 
-int chosenDevice(const std::vector<int>& matches)
+QString ambiguousSelectorText(const DeviceSelector& selector, const std::vector<std::string>& rawAnswers)
 {
-    // The first to answer. (A selector that several devices match is to become an error here.)
-    return matches.empty() ? -1 : matches.front();
+    QStringList candidates;
+    for (const std::string& raw : rawAnswers)
+        if (const std::optional<SearchReply> reply = parseSearchReply(raw))
+            candidates.append(printableText(reply->macText) + QStringLiteral(" at ") + printableText(reply->ip));
+    const QString named = printableText(selector.text);
+    return selector.kind == DeviceSelector::Kind::Ip
+               ? QStringLiteral("%1 is answered by %2 devices: %3; name one by its MAC")
+                     .arg(named)
+                     .arg(candidates.size())
+                     .arg(candidates.join(QStringLiteral(", ")))
+               : QStringLiteral("%1 is answered from %2 addresses: %3; two devices share this MAC, so nothing is "
+                                "sent to either (give one a new MAC first)")
+                     .arg(named)
+                     .arg(candidates.size())
+                     .arg(candidates.join(QStringLiteral(", ")));
 }
 
 bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry)

@@ -23,10 +23,11 @@ std::optional<DeviceSelector> parseDeviceSelector(const QString& text);
 // True when the raw search reply names the device.
 bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry);
 
-// Which device a selector names when several listed devices match it (`matches`, list indexes in the
-// order the devices answered): the one rule for show, set, set-mac, export and apply alike. -1 when
-// none matches.
-int chosenDevice(const std::vector<int>& matches);
+// What a selector names among the answers, the one rule for show, set, set-mac, export and apply alike:
+// a device when exactly one answer matches; when two or more do (one IP address answered by two MACs,
+// one MAC answered from two addresses), no device: the operator must say which, and the candidates are
+// listed ("00-50-C2-01-02-03 at 10.0.0.5", one per raw answer given).
+QString ambiguousSelectorText(const DeviceSelector& selector, const std::vector<std::string>& rawAnswers);
 
 // A whole decimal number within [low, high]; nothing else (no sign, no blanks, no fraction).
 std::optional<int> strictNumber(const QString& text, int low, int high);

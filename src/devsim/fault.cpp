@@ -25,7 +25,7 @@ struct KindInfo {
     std::string_view help;
 };
 
-constexpr std::array<KindInfo, 16> kKinds{{
+constexpr std::array<KindInfo, 17> kKinds{{
     {FaultKind::Silent, "silent", Param::None, 0, 0, 0, "no answer to G, S, U, M"},
     {FaultKind::Late, "late", Param::Number, 1500, 0, 600000, "G, U, M answers MS late (1500)"},
     {FaultKind::Split, "split", Param::Number, 2, 1, 10000, "reply in N datagrams (2)"},
@@ -43,6 +43,7 @@ constexpr std::array<KindInfo, 16> kKinds{{
     {FaultKind::MacMalformed, "mac-malformed", Param::Text, 0, 0, 0, "MAC changed, bad M reply: no-marker"},
     {FaultKind::IgnoreField, "ignore-field", Param::Text, 0, 0, 0, "S applied but item TAG kept"},
     {FaultKind::Restart, "restart", Param::Number, 2000, 0, 600000, "no answer to G for MS after U (2000)"},
+    {FaultKind::Twin, "twin", Param::Text, 0, 0, 0, "a 2nd search answer: same IP or same MAC"},
 }};
 
 const KindInfo* infoOf(FaultKind kind)
@@ -62,6 +63,7 @@ const KindInfo* infoNamed(std::string_view name)
 }
 
 constexpr std::array<std::string_view, 3> kMacReplyFaults{"no-marker", "no-cr", "bad-value"};
+constexpr std::array<std::string_view, 2> kTwins{"same-ip", "same-mac"};
 
 std::string upper(std::string_view text)
 {
@@ -87,6 +89,8 @@ std::string faultKindsHelp()
             head += info.kind == FaultKind::Late || info.kind == FaultKind::Restart ? "[:MS]" : "[:N]";
         else if (info.kind == FaultKind::IgnoreField)
             head += ":TAG";
+        else if (info.kind == FaultKind::Twin)
+            head += ":same-ip|same-mac";
         else if (info.param == Param::Text)
             head += info.kind == FaultKind::Impostor ? "[:TEXT]" : "[:W]";
         head.resize(std::max<std::size_t>(head.size() + 1, 20), ' ');
@@ -184,6 +188,8 @@ std::optional<FaultRule> parseFaultRule(std::string_view ruleText, std::string* 
         if (rule.kind == FaultKind::MacMalformed &&
             std::find(kMacReplyFaults.begin(), kMacReplyFaults.end(), param) == kMacReplyFaults.end())
             return fail("mac-malformed is no-marker, no-cr or bad-value");
+        if (rule.kind == FaultKind::Twin && std::find(kTwins.begin(), kTwins.end(), param) == kTwins.end())
+            return fail("twin is same-ip or same-mac");
         rule.text = std::string(param);
         return rule;
     }

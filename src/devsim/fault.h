@@ -32,6 +32,8 @@ enum class FaultKind {
     MacMalformed,   // the "M " reply malformed: PARAM no-marker, no-cr or bad-value (the MAC is changed)
     IgnoreField,    // a set command is applied except its item PARAM (a tag), which keeps its old value
     Restart,        // after answering "U " the device answers no "G " for PARAM ms, as while it restarts
+    Twin,           // a second search answer beside the device's own: PARAM same-ip (another MAC with the
+                    // device's IP address) or same-mac (the device's MAC with another IP address)
 };
 
 enum class MacReplyFault { NoMarker, NoCr, BadValue };

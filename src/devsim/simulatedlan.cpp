@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <optional>
 
 namespace lv {
@@ -195,6 +196,24 @@ int SimulatedLan::jitter()
     return std::uniform_int_distribution<int>(0, m_options.jitterMs)(m_random);
 }
 
+namespace {
+
+// The search answer of a second device that shares one thing with `device`: its IP address (and has a
+// MAC whose highest bit of the last byte differs) or its MAC (and answers with the next IP address).
+std::string twinAnswer(const Device& device, bool sameIp)
+{
+    if (sameIp)
+        return "AX " + MacAddress::fromValue(device.mac.value() ^ 0x80U).field() + "/" + device.ip() + "/" +
+               device.deviceId() + "\r";
+    std::string ip = device.ip();
+    const std::size_t dot = ip.rfind('.');
+    const int last = dot == std::string::npos ? 0 : std::atoi(ip.c_str() + dot + 1);
+    ip = ip.substr(0, dot + 1) + std::to_string((last + 128) % 256);
+    return "AX " + device.macField() + "/" + ip + "/" + device.deviceId() + "\r";
+}
+
+} // namespace
+
 std::vector<Outgoing> SimulatedLan::answerSearch()
 {
     std::vector<Outgoing> out;
@@ -217,6 +236,8 @@ std::vector<Outgoing> SimulatedLan::answerSearch()
         }
         for (int i = 0; i < deviceCopies; ++i)
             out.push_back({answer, jitter()});
+        if (const FaultRule* twin = anyFault ? fault(device, FaultKind::Twin) : nullptr)
+            out.push_back({twinAnswer(device, twin->text == "same-ip"), jitter()});
     }
     if (m_options.malformed) {
         // One of each fault a broken device could send: no "/", a MAC field of

@@ -4,12 +4,14 @@
 
 #include "wait.h"
 
+#include <algorithm>
+
 namespace lv {
 
 SearchExchange::SearchExchange(DeviceSearch& search, QObject* parent) : QObject(parent), m_search(search)
 {
     // The bounds are promises to the operator and to scripts; a coarse timer may fire up to 5 % early.
-    for (QTimer* timer : {&m_wait, &m_idle}) {
+    for (QTimer* timer : {&m_wait, &m_idle, &m_grace}) {
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, &SearchExchange::finish);
@@ -21,6 +23,7 @@ void SearchExchange::start(SearchEnds ends)
 {
     m_wait.stop();
     m_idle.stop();
+    m_grace.stop();
     m_ends = std::move(ends);
     m_result = SearchResult{};
     m_done = false;
@@ -56,8 +59,13 @@ void SearchExchange::onDeviceAdded(int index)
     if (!m_running)
         return;
     m_result.lastDeviceMs = m_clock.elapsed();
-    if ((m_ends.stop && m_ends.stop(index)) ||
-        (m_ends.expect > 0 && static_cast<int>(m_search.devices().size()) >= m_ends.expect))
+    if (m_ends.stop && m_ends.stop(index)) {
+        if (m_ends.graceMs <= 0)
+            return finish();
+        if (!m_grace.isActive())
+            m_grace.start(static_cast<int>(std::clamp<qint64>(m_ends.waitMs - m_clock.elapsed(), 0, m_ends.graceMs)));
+    }
+    if (m_ends.expect > 0 && static_cast<int>(m_search.devices().size()) >= m_ends.expect)
         return finish();
     if (m_ends.idleMs >= 0)
         m_idle.start(m_ends.idleMs);
@@ -70,6 +78,7 @@ void SearchExchange::finish()
     m_running = false;
     m_wait.stop();
     m_idle.stop();
+    m_grace.stop();
     m_result.endedMs = m_clock.elapsed();
     m_result.devices = static_cast<int>(m_search.devices().size());
     m_result.conflicts = m_search.conflictCount();

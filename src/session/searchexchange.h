@@ -23,8 +23,11 @@ struct SearchEnds {
     int expect = 0;    // over once this many devices are listed (0: no count)
     int idleMs = -1;   // over this long after the last new answer, or after the probe when none came
                        // (below 0: no quiet end); never later than waitMs
-    // Over once it holds for a newly listed device (its index).
+    // Over once it holds for a newly listed device (its index), or graceMs after that: answers that come
+    // in the grace are still listed (and passed to `stop`), so a second device answering for the same
+    // name is seen. Never later than waitMs.
     std::function<bool(int)> stop;
+    int graceMs = 0;
 };
 
 struct SearchResult {
@@ -76,6 +79,7 @@ private:
     SearchEnds m_ends;
     QTimer m_wait;
     QTimer m_idle;
+    QTimer m_grace;
     QElapsedTimer m_clock;
     bool m_running = false;
     bool m_done = false;

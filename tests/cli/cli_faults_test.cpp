@@ -318,3 +318,69 @@ INSTANTIATE_TEST_SUITE_P(Devices, CliSetVerify,
                                            VerifyCase{"IgnoresOneField", "ignore-field:SIOBaud@KR-700", 3, "mismatch"},
                                            VerifyCase{"RestartsAfterUpdate", "restart:2000@KR-700", 0, "verified"}),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// A name that two answering devices match is no device: show, set, set-mac, export and apply each
+// refuse it with exit 2, name both candidates, and send the device nothing beyond the search.
+struct AmbiguousCase {
+    const char* name;
+    const char* twin;    // the simulator's fault: a second answer sharing the IP or the MAC
+    bool byIp;           // the command names the device by its IP address (else by its MAC)
+    const char* command; // show, set, set-mac, export or apply
+};
+
+class CliAmbiguous : public ::testing::TestWithParam<AmbiguousCase> {};
+
+TEST_P(CliAmbiguous, IsRefusedWithBothCandidatesAndNothingSent)
+{
+    const AmbiguousCase& c = GetParam();
+    DevsimProcess sim({QStringLiteral("--fault"), QString::fromLatin1(c.twin) + QStringLiteral("@KR-700")});
+    ASSERT_TRUE(sim.started());
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-700");
+    const QString named = c.byIp ? qs(device.ip()) : macTextOf(device);
+    QTemporaryDir dir;
+    QStringList args{QString::fromLatin1(c.command)};
+    const QString command = QString::fromLatin1(c.command);
+    if (command == QLatin1String("apply")) {
+        QFile plan(dir.filePath(QStringLiteral("plan.json")));
+        ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+        plan.write(QJsonDocument(QJsonObject{{QStringLiteral("devices"),
+                                              QJsonArray{QJsonObject{{QStringLiteral("device"), named},
+                                                                     {QStringLiteral("set"),
+                                                                      QJsonObject{{QStringLiteral("DeviceID"),
+                                                                                   QStringLiteral("X")}}}}}}})
+                       .toJson());
+        plan.close();
+        args << plan.fileName();
+    } else {
+        args << named;
+        if (command == QLatin1String("set"))
+            args << QStringLiteral("DeviceID=X");
+        else if (command == QLatin1String("set-mac"))
+            args << QStringLiteral("00-50-C2-01-02-04") << QStringLiteral("--access-code") << QStringLiteral("QuartzmoonTEST");
+    }
+    const CliRun run = cli(sim, args);
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    const QString err = QString::fromLatin1(run.err);
+    const QString mac = macTextOf(device);
+    if (c.byIp) {
+        // The twin has the same IP and a MAC whose last byte differs in its highest bit.
+        EXPECT_TRUE(err.contains(mac + QStringLiteral(" at ") + named)) << run.err.toStdString();
+        EXPECT_EQ(err.count(QStringLiteral(" at ") + named), 2) << run.err.toStdString();
+    } else {
+        EXPECT_EQ(err.count(mac + QStringLiteral(" at ")), 2) << run.err.toStdString();
+    }
+    for (const QByteArray& received : sim.received())
+        EXPECT_TRUE(received.startsWith("X ")) << received.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliAmbiguous,
+    ::testing::Values(AmbiguousCase{"ShowByIp", "twin:same-ip", true, "show"},
+                      AmbiguousCase{"SetByIp", "twin:same-ip", true, "set"},
+                      AmbiguousCase{"SetMacByIp", "twin:same-ip", true, "set-mac"},
+                      AmbiguousCase{"ExportByIp", "twin:same-ip", true, "export"},
+                      AmbiguousCase{"ApplyByIp", "twin:same-ip", true, "apply"},
+                      AmbiguousCase{"ShowByMac", "twin:same-mac", false, "show"},
+                      AmbiguousCase{"SetByMac", "twin:same-mac", false, "set"},
+                      AmbiguousCase{"ApplyByMac", "twin:same-mac", false, "apply"}),
+    [](const auto& p) { return std::string(p.param.name); });

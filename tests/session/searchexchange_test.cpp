@@ -40,6 +40,7 @@ struct EndCase {
     int expect;            // SearchEnds::expect
     int idleMs;            // SearchEnds::idleMs
     int stopAt;            // end once the device of this list index is listed (-1: no stop)
+    int graceMs;           // SearchEnds::graceMs
     Outcome outcome;
     int listed;            // devices listed when it ended
     bool early;            // ended well before the wait
@@ -51,15 +52,16 @@ void PrintTo(const EndCase& c, std::ostream* os)
 }
 
 const EndCase kEndCases[] = {
-    {"AnswersAreListed", 3, false, "", 0, -1, -1, Outcome::Listed, 3, false},
-    {"OneAnswerIsListed", 1, false, "", 0, -1, -1, Outcome::Listed, 1, false},
-    {"SilenceIsNothingAnswered", 0, false, "", 0, -1, -1, Outcome::NothingAnswered, 0, false},
-    {"UnsendableProbeIsNotSent", 3, true, "", 0, -1, -1, Outcome::NotSent, 0, true},
-    {"MissingCardIsNoInterface", 3, false, "no-such-card9", 0, -1, -1, Outcome::NoInterface, 0, true},
-    {"ExpectedCountEndsIt", 5, false, "", 2, -1, -1, Outcome::Listed, 2, true},
-    {"QuietSpellEndsIt", 4, false, "", 0, 150, -1, Outcome::Listed, 4, true},
-    {"QuietLanEndsBeforeAnyAnswer", 0, false, "", 0, 100, -1, Outcome::NothingAnswered, 0, true},
-    {"DeviceLookedForEndsIt", 5, false, "", 0, -1, 1, Outcome::Listed, 2, true},
+    {"AnswersAreListed", 3, false, "", 0, -1, -1, 0, Outcome::Listed, 3, false},
+    {"OneAnswerIsListed", 1, false, "", 0, -1, -1, 0, Outcome::Listed, 1, false},
+    {"SilenceIsNothingAnswered", 0, false, "", 0, -1, -1, 0, Outcome::NothingAnswered, 0, false},
+    {"UnsendableProbeIsNotSent", 3, true, "", 0, -1, -1, 0, Outcome::NotSent, 0, true},
+    {"MissingCardIsNoInterface", 3, false, "no-such-card9", 0, -1, -1, 0, Outcome::NoInterface, 0, true},
+    {"ExpectedCountEndsIt", 5, false, "", 2, -1, -1, 0, Outcome::Listed, 2, true},
+    {"QuietSpellEndsIt", 4, false, "", 0, 150, -1, 0, Outcome::Listed, 4, true},
+    {"QuietLanEndsBeforeAnyAnswer", 0, false, "", 0, 100, -1, 0, Outcome::NothingAnswered, 0, true},
+    {"DeviceLookedForEndsIt", 5, false, "", 0, -1, 1, 0, Outcome::Listed, 2, true},
+    {"AnswersInTheGraceAreListed", 5, false, "", 0, -1, 1, 150, Outcome::Listed, 5, true},
 };
 
 class SearchExchangeEnds : public ::testing::TestWithParam<EndCase> {};
@@ -83,6 +85,7 @@ TEST_P(SearchExchangeEnds, EndsAsItShouldWithWhatWasListed)
     ends.idleMs = c.idleMs;
     if (c.stopAt >= 0)
         ends.stop = [&](int index) { return index == c.stopAt; };
+    ends.graceMs = c.graceMs;
     const lv::SearchResult result = exchange.run(ends);
 
     EXPECT_TRUE(exchange.done());
