@@ -114,7 +114,7 @@ QString usageText(int width)
     text +=
         helpTable({{QStringLiteral("0"), QStringLiteral("done")},
                    {QStringLiteral("1"), QStringLiteral("a wrong command, option, operand or plan")},
-                   {QStringLiteral("2"), QStringLiteral("the device was not found, or fewer than --expect answered")},
+                   {QStringLiteral("2"), QStringLiteral("the device was not found, two devices answer to its name, or fewer than --expect answered")},
                    {QStringLiteral("3"), QStringLiteral("no answer, not sent, or not the answer expected")},
                    {QStringLiteral("4"), QStringLiteral("a name or value the device's window does not have")},
                    {QStringLiteral("5"), QStringLiteral("some devices of a plan failed")}},
