@@ -127,9 +127,11 @@ QString commandHelpText(const Command& command, int width)
     return command.helpText(withHelp(globalOptionList()), width);
 }
 
-int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd end)
+namespace {
+
+// The command line's global options, then the command it names; the exit code.
+int runCommandLine(CliContext& context, const QStringList& args)
 {
-    CliContext context(out, err);
     Output& output = context.output();
 
     // The global options stand before the command; whatever follows the command is its own.
@@ -181,7 +183,22 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
     const CommandResult result = command->run(context, own);
     if (result && !result->message.isEmpty())
         output.error(result->message);
-    const int code = result ? result->code : kExitDone;
+    return result ? result->code : kExitDone;
+}
+
+} // namespace
+
+int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd end)
+{
+    CliContext context(out, err);
+    Output& output = context.output();
+    int code = runCommandLine(context, args);
+    // A report that did not reach its reader is no success, whatever the devices said.
+    if (output.outputFailed()) {
+        output.error(QStringLiteral("could not write the output (disk full or the reader gone)"));
+        if (code == kExitDone)
+            code = kExitUsage;
+    }
     if (end == CliEnd::EndProcess) {
         out.flush();
         err.flush();

@@ -127,10 +127,20 @@ void Output::write(const Report& report)
         text(report.text());
 }
 
+void Output::flushOut()
+{
+    m_out.flush();
+    if (m_out.status() != QTextStream::Ok)
+        m_outputFailed = true;
+    // A file's own buffer is written out too, so that a full disk shows now and not at exit.
+    if (auto* file = qobject_cast<QFileDevice*>(m_out.device()); file && !file->flush())
+        m_outputFailed = true;
+}
+
 void Output::text(const QString& text)
 {
     m_out << text;
-    m_out.flush();
+    flushOut();
 }
 
 void Output::document(const QJsonValue& value)
@@ -146,17 +156,18 @@ void Output::document(const QJsonValue& value)
 
 void Output::documentBytes(std::string_view json)
 {
-    m_out.flush();
+    flushOut();
     // Written as the UTF-8 bytes it already is when the stream has a device (standard output), rather
     // than through a second conversion of a listing that may hold thousands of devices.
     if (QIODevice* device = m_out.device()) {
-        device->write(json.data(), static_cast<qint64>(json.size()));
-        if (auto* file = qobject_cast<QFileDevice*>(device))
-            file->flush();
+        if (device->write(json.data(), static_cast<qint64>(json.size())) != static_cast<qint64>(json.size()))
+            m_outputFailed = true;
+        if (auto* file = qobject_cast<QFileDevice*>(device); file && !file->flush())
+            m_outputFailed = true;
         return;
     }
     m_out << QString::fromUtf8(json.data(), static_cast<qsizetype>(json.size()));
-    m_out.flush();
+    flushOut();
 }
 
 void Output::error(const QString& message)

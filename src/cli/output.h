@@ -77,10 +77,17 @@ public:
     void error(const QString& message);
     void note(const QString& text); // standard error as it is
 
+    // True once writing to standard output failed (a full disk, a pipe closed while SIGPIPE is
+    // ignored): what the command reports did not all arrive.
+    bool outputFailed() const { return m_outputFailed; }
+
 private:
+    void flushOut();
+
     QTextStream& m_out;
     QTextStream& m_err;
     bool m_json = false;
+    bool m_outputFailed = false;
 };
 
 } // namespace lv

@@ -3,6 +3,8 @@
 // CLI's output is checked against what the devices hold, not against itself.
 
 #include "clirun.h"
+#include "devsimprocess.h"
+#include "programs.h"
 
 #include "catalogue.h"
 #include "device.h"
@@ -439,3 +441,34 @@ TEST(CliSearch, DevicesSharingAnIpAreMarkedAsConflicts)
 }
 
 } // namespace
+
+#if defined(Q_OS_LINUX)
+// Output that cannot be written (standard output on a full disk) is a failure with a message, for
+// listings, documents and help alike; what the devices did is no excuse for a lost report.
+class CliFullDisk : public ::testing::TestWithParam<std::vector<const char*>> {};
+
+TEST_P(CliFullDisk, ExitsNonZeroAndSaysWhy)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    QStringList args;
+    for (const char* arg : GetParam())
+        args << QString::fromLatin1(arg);
+    if (args.front() != QLatin1String("--version"))
+        args = at(sim, QStringList{QStringLiteral("--wait"), QStringLiteral("300")} + args);
+    QProcess cli;
+    cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+    cli.start(testprograms::cli(), args);
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_NE(cli.exitCode(), 0);
+    EXPECT_TRUE(cli.readAllStandardError().contains("could not write the output")) << args.join(u' ');
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliFullDisk,
+                         ::testing::Values(std::vector<const char*>{"search"},
+                                           std::vector<const char*>{"--json", "search"},
+                                           std::vector<const char*>{"export", "--all"},
+                                           std::vector<const char*>{"--json", "show", "00-50-C2-00-00-03"},
+                                           std::vector<const char*>{"help", "set"},
+                                           std::vector<const char*>{"--version"}));
+#endif
