@@ -6,6 +6,8 @@
 #include "devicejob.h"
 #include "failuretexts.h"
 #include "fleetplan.h"
+#include "inputfile.h"
+#include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
 
@@ -66,13 +68,14 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
 // The plan in the file, read and checked before anything goes on the wire.
 Expected<FleetPlan> readPlan(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{kExitUsage, QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString())};
     QString error;
-    if (std::optional<FleetPlan> plan = parseFleetPlan(file.readAll(), &error))
+    const std::optional<QByteArray> bytes = readInputFile(path, kMaxPlanBytes, &error);
+    if (!bytes)
+        return Failure{kExitUsage, error};
+    if (std::optional<FleetPlan> plan = parseFleetPlan(*bytes, &error))
         return std::move(*plan);
-    return Failure{kExitUsage, QStringLiteral("%1: %2").arg(file.fileName(), error)};
+    return Failure{kExitUsage, QStringLiteral("%1: %2").arg(
+                                   path == QLatin1String("-") ? QStringLiteral("standard input") : path, error)};
 }
 
 std::vector<DeviceSelector> selectorsOf(const FleetPlan& plan)
@@ -157,6 +160,9 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     const Expected<int> parallel = parallelValue(parser);
     if (!parallel)
         return parallel.failure();
+    if (operands.front() == QLatin1String("-") && context.options().passwordFromStdin)
+        return Failure{kExitUsage,
+                       QStringLiteral("the plan and --password-file cannot both be read from standard input")};
     const Expected<FleetPlan> plan = readPlan(operands.front());
     if (!plan)
         return plan.failure();
@@ -165,6 +171,8 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
         return found.failure();
 
     // Text lines come as the devices are settled; the JSON array follows the plan's order at the end.
+    // From here on a signal stops the run instead of ending the process, so that every device is reported.
+    const Interruption interruption;
     Output& out = context.output();
     const FleetRun run = planJobs(context, *plan, *found, jobSettings(context, parser));
     for (const DeviceOutcome& outcome : run.early)
@@ -177,6 +185,11 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     const std::vector<const DeviceOutcome*> results = run.byPlan(plan->devices.size());
     if (out.json())
         out.document(outcomesJson(context, results));
+    if (Interruption::signal() != 0)
+        return Failure{static_cast<ExitCode>(Interruption::exitCode()),
+                       QStringLiteral("interrupted by signal %1: no device was started after it; each device's "
+                                      "result says what it got")
+                           .arg(Interruption::signal())};
     if (!std::all_of(results.begin(), results.end(), [](const DeviceOutcome* o) { return succeeded(o->result); }))
         return Failure{kExitSomeFailed, {}};
     return std::nullopt;

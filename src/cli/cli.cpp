@@ -111,14 +111,18 @@ QString usageText(int width)
     text += QLatin1Char('\n') +
             wrapText(QStringLiteral("linkvane-cli help COMMAND (or COMMAND --help) describes a command."), width) +
             QStringLiteral("\n\nExit status:\n");
-    text +=
-        helpTable({{QStringLiteral("0"), QStringLiteral("done")},
-                   {QStringLiteral("1"), QStringLiteral("a wrong command, option, operand or plan")},
-                   {QStringLiteral("2"), QStringLiteral("the device was not found, two devices answer to its name, or fewer than --expect answered")},
-                   {QStringLiteral("3"), QStringLiteral("no answer, not sent, or not the answer expected")},
-                   {QStringLiteral("4"), QStringLiteral("a name or value the device's window does not have")},
-                   {QStringLiteral("5"), QStringLiteral("some devices of a plan failed")}},
-                  width);
+    text += helpTable(
+        {{QStringLiteral("0"), QStringLiteral("done")},
+         {QStringLiteral("1"), QStringLiteral("a wrong command, option, operand or plan, or output that "
+                                              "could not be written")},
+         {QStringLiteral("2"),
+          QStringLiteral("the device was not found, two devices answer to its name, or fewer than --expect answered")},
+         {QStringLiteral("3"), QStringLiteral("no answer, not sent, or not the answer expected")},
+         {QStringLiteral("4"), QStringLiteral("a name or value the device's window does not have")},
+         {QStringLiteral("5"), QStringLiteral("some devices of a plan failed")},
+         {QStringLiteral("130, 143"), QStringLiteral("set or apply interrupted by SIGINT or SIGTERM (what "
+                                                     "was done is still reported)")}},
+        width);
     return text;
 }
 

@@ -44,8 +44,8 @@ const QList<QCommandLineOption>& globalOptionList()
                         "machine: prefer --password-file or LINKVANE_PASSWORD)."),
          QStringLiteral("TEXT")},
         {QStringLiteral("password-file"),
-         QStringLiteral("Read the setup password from the first line of FILE. Without a password option, "
-                        "LINKVANE_PASSWORD or a prompt on the terminal gives it; else it is empty."),
+         QStringLiteral("Read the setup password from the first line of FILE (- for standard input). Without a "
+                        "password option, LINKVANE_PASSWORD or a prompt on the terminal gives it; else it is empty."),
          QStringLiteral("FILE")},
         {QStringLiteral("timeout"), QStringLiteral("How long to wait for a device's answer (1000 ms)."),
          QStringLiteral("MS")},
@@ -91,6 +91,7 @@ bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
     } else if (parser.isSet(o[PasswordFile])) {
         QString error;
         m_options.password = firstLineOfFile(parser.value(o[PasswordFile]), &error);
+        m_options.passwordFromStdin = parser.value(o[PasswordFile]) == QLatin1String("-");
         if (!m_options.password)
             return fail(kExitUsage, QStringLiteral("--password-file: ") + error), false;
     } else if (!m_options.password) {

@@ -32,6 +32,7 @@ struct GlobalOptions {
     quint16 port = 65535;
     QHostAddress broadcast{QHostAddress::Broadcast};
     std::optional<QString> password; // from --password, --password-file or LINKVANE_PASSWORD
+    bool passwordFromStdin = false; // --password-file -: standard input is taken
     int timeoutMs = kRequestTimeoutMs;
     int waitMs = 1000;
     bool json = false;

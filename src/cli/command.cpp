@@ -110,7 +110,8 @@ const std::vector<Command>& commandRegistry()
            QStringLiteral("the new address: 0.80.194.1.2.4 or 00-50-C2-01-02-04; a unicast address (not all "
                           "zero, not broadcast, even first number)"),
            QStringLiteral("NEW_MAC")}},
-         {{QStringLiteral("access-code-file"), QStringLiteral("Read the access code from the first line of FILE."),
+         {{QStringLiteral("access-code-file"),
+           QStringLiteral("Read the access code from the first line of FILE (- for standard input)."),
            QStringLiteral("FILE")},
           {QStringLiteral("access-code"),
            QStringLiteral("The access code itself (for tests: a command line is visible to every user)."),
@@ -146,7 +147,8 @@ const std::vector<Command>& commandRegistry()
              "defaults; \"window\" (as export writes it) refuses a device that opens another window. A secret "
              "field given as *** is left as it is. The password of a device is the plan's, else the one of "
              "--password, --password-file, LINKVANE_PASSWORD or the terminal."),
-         {{QStringLiteral("PLAN.json"), QStringLiteral("the plan: a JSON file as export writes it"),
+         {{QStringLiteral("PLAN.json"),
+           QStringLiteral("the plan: a JSON file as export writes it, - for standard input (at most 64 MiB)"),
            QStringLiteral("PLAN.json")}},
          {{QStringLiteral("parallel"), QStringLiteral("Up to N exchanges at once, each on its own socket (16)."),
            QStringLiteral("N")},

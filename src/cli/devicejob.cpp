@@ -6,6 +6,7 @@
 #include "devicelist.h"
 #include "exchanges.h"
 #include "failuretexts.h"
+#include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
 #include "output.h"
@@ -13,6 +14,7 @@
 #include "wirelog.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
 #include <array>
 
@@ -21,8 +23,9 @@ namespace lv {
 QString fleetResultText(FleetResult result)
 {
     // In the order of FleetResult.
-    static constexpr std::array<const char*, 7> kTexts = {"updated", "unchanged", "not found", "no answer",
-                                                         "refused",  "loaded",    "would update"};
+    static constexpr std::array<const char*, 9> kTexts = {"updated",      "unchanged", "not found",
+                                                          "no answer",    "refused",   "loaded",
+                                                          "would update", "not sent",  "interrupted"};
     return QString::fromLatin1(kTexts.at(static_cast<std::size_t>(result)));
 }
 
@@ -39,6 +42,7 @@ DeviceJob::~DeviceJob() = default;
 
 void DeviceJob::start()
 {
+    m_started = true;
     // Its commands leave by the card the device answered on, as a single device's do.
     m_channel = new CommandChannel(m_state, this);
     if (m_wireLog)
@@ -50,6 +54,34 @@ void DeviceJob::start()
     m_request->start();
 }
 
+void DeviceJob::interrupt(bool now)
+{
+    if (m_done)
+        return;
+    m_interrupted = true;
+    if (!m_started)
+        return finish(FleetResult::Interrupted, QStringLiteral("interrupted before it started; nothing was sent"));
+    if (!m_update) {
+        if (!now)
+            return; // the configuration is read, then nothing is sent
+        delete m_request;
+        m_request = nullptr;
+        return finish(FleetResult::Interrupted,
+                      QStringLiteral("interrupted while its configuration was read; nothing was sent"));
+    }
+    if (!now)
+        return; // the Update under way ends as it would
+    const bool setSent = m_update->setSent();
+    delete m_update;
+    m_update = nullptr;
+    if (!setSent) {
+        m_outcome.sent.reset();
+        return finish(FleetResult::Interrupted, QStringLiteral("interrupted before the set command; nothing was sent"));
+    }
+    finish(FleetResult::Interrupted, QStringLiteral("interrupted after S: the set command was sent, the \"U \" "
+                                                    "commands were not confirmed"));
+}
+
 void DeviceJob::onConfiguration()
 {
     const ConfigRequestResult& request = m_request->result();
@@ -57,7 +89,7 @@ void DeviceJob::onConfiguration()
     case ConfigRequest::Outcome::NotADevice:
         return finish(FleetResult::NotFound, fleetNotADeviceText());
     case ConfigRequest::Outcome::NotSent:
-        return finish(FleetResult::NoAnswer, fleetRequestNotSentText());
+        return finish(FleetResult::NotSent, fleetRequestNotSentText());
     case ConfigRequest::Outcome::NoAnswer:
         return finish(FleetResult::NoAnswer, fleetRequestNoAnswerText(m_settings.timeoutMs));
     case ConfigRequest::Outcome::NotAReply:
@@ -100,6 +132,11 @@ void DeviceJob::onConfiguration()
     m_outcome.sent = plan.setCommand;
     if (m_settings.mode == JobSettings::Mode::DryRun)
         return finish(FleetResult::WouldUpdate);
+    if (m_interrupted) {
+        m_outcome.sent.reset();
+        return finish(FleetResult::Interrupted,
+                      QStringLiteral("interrupted once its configuration was read; nothing was sent"));
+    }
 
     // The window's Update: set command, delay, "U " commands, the wait for "MAC".
     m_update = new UpdateExchange(*m_channel, plan, m_settings.timeoutMs, this);
@@ -117,9 +154,9 @@ void DeviceJob::onUpdated()
     case UpdateExchange::Outcome::NotSent:
         if (!m_update->setSent()) {
             m_outcome.sent.reset();
-            return finish(FleetResult::NoAnswer, fleetSetNotSentText());
+            return finish(FleetResult::NotSent, fleetSetNotSentText());
         }
-        return finish(FleetResult::NoAnswer, fleetUpdateCommandNotSentText());
+        return finish(FleetResult::NotSent, fleetUpdateCommandNotSentText());
     case UpdateExchange::Outcome::TooLarge:
         m_outcome.sent.reset();
         return finish(FleetResult::Refused, fleetTooLargeText(m_update->plan().setCommand.size()));
@@ -166,6 +203,24 @@ void runDeviceJobs(const std::vector<std::unique_ptr<DeviceJob>>& jobs, int para
                 startNext();
         });
     }
+    // Signals are polled: a handler may do no more than set a flag.
+    QTimer poll;
+    int interruptions = 0;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        const int count = Interruption::count();
+        if (count == interruptions)
+            return;
+        interruptions = count;
+        next = jobs.size(); // no job starts any more
+        // Copied first: a job that ends now is counted, and the loop may be told to quit, at once.
+        std::vector<DeviceJob*> open;
+        for (const auto& owned : jobs)
+            if (!owned->done())
+                open.push_back(owned.get());
+        for (DeviceJob* job : open)
+            job->interrupt(count > 1);
+    });
+    poll.start(50);
     startNext();
     if (ended < jobs.size())
         loop.exec();

@@ -31,7 +31,7 @@ class WireLog;
 struct SessionState;
 
 // What became of a device; the texts are the CLI's.
-enum class FleetResult { Updated, Unchanged, NotFound, NoAnswer, Refused, Loaded, WouldUpdate };
+enum class FleetResult { Updated, Unchanged, NotFound, NoAnswer, Refused, Loaded, WouldUpdate, NotSent, Interrupted };
 QString fleetResultText(FleetResult result);
 
 struct DeviceTask {
@@ -68,6 +68,10 @@ public:
     ~DeviceJob() override;
 
     void start();
+    // Stops the job for an interruption: one not started ends at once; one reading the configuration
+    // sends nothing more; one whose Update is under way ends as it would, or at once when `now`.
+    void interrupt(bool now);
+    bool started() const { return m_started; }
     bool done() const { return m_done; }
     DeviceOutcome& outcome() { return m_outcome; }
 
@@ -87,12 +91,16 @@ private:
     CommandChannel* m_channel = nullptr;
     ConfigRequest* m_request = nullptr;
     UpdateExchange* m_update = nullptr;
+    bool m_started = false;
+    bool m_interrupted = false;
     bool m_done = false;
     DeviceOutcome m_outcome;
 };
 
 // Runs the jobs with at most `parallel` at once, in their order, all on the calling thread's event loop;
-// `finished` is called for each as it ends. Returns when every job has ended.
+// `finished` is called for each as it ends. Returns when every job has ended. While an Interruption
+// lives, its first signal interrupts every job (those under way end as they would), its second ends
+// those under way at once.
 void runDeviceJobs(const std::vector<std::unique_ptr<DeviceJob>>& jobs, int parallel,
                    const std::function<void(DeviceJob&)>& finished);
 

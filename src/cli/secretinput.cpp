@@ -2,30 +2,18 @@
 
 #include "secretinput.h"
 
+#include "inputfile.h"
 #include "terminalsecret.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace lv {
 
 std::optional<QString> firstLineOfFile(const QString& path, QString* error)
 {
-    // Only a regular file: a FIFO or a device would keep the command waiting for ever.
-    if (!QFileInfo(path).isFile()) {
-        if (error)
-            *error = QStringLiteral("cannot read %1: %2")
-                         .arg(path, QFileInfo::exists(path) ? QStringLiteral("not a regular file")
-                                                                           : QStringLiteral("no such file"));
+    const std::optional<QByteArray> bytes = readInputFile(path, kMaxSecretFileBytes, error);
+    if (!bytes)
         return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-        return std::nullopt;
-    }
-    QByteArray line = file.readLine(64 * 1024);
+    const qsizetype end = bytes->indexOf('\n');
+    QByteArray line = end < 0 ? *bytes : bytes->left(end);
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     // Text files are UTF-8, as the terminal and the environment are: the secret goes out as the same

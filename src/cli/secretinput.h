@@ -9,7 +9,8 @@
 
 namespace lv {
 
-// The first line of the file, without its line end; no result (and `error` says why) when it cannot be read.
+// The first line of the file ("-": standard input), without its line end; no result (and `error` says
+// why) when it cannot be read, is not a regular file or is larger than kMaxSecretFileBytes.
 std::optional<QString> firstLineOfFile(const QString& path, QString* error);
 
 // The variable's value when it is set (an empty value counts).

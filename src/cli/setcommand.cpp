@@ -4,6 +4,7 @@
 
 #include "clicontext.h"
 #include "failuretexts.h"
+#include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
 #include "secretmask.h"
@@ -138,12 +139,16 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
 
     const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
     const int timeoutMs = context.options().timeoutMs;
+    // Once the set command may go out, a signal lets the Update end (within the time-out) instead of
+    // leaving the device with its set command and no "U ", and the result is still reported.
+    const Interruption interruption;
     const UpdateResult outcome = dryRun ? UpdateResult::NoAnswer : runUpdate(context.channel(), *plan, timeoutMs);
     const QString mac = fromLatin1(loaded->device.macText);
     if (!dryRun && (outcome == UpdateResult::NotSent || outcome == UpdateResult::TooLarge))
         return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan->setCommand.size())};
     std::optional<VerifyResult> verify;
-    if (!dryRun && outcome == UpdateResult::Answered && parser.isSet(QStringLiteral("verify")))
+    const bool interrupted = Interruption::signal() != 0;
+    if (!dryRun && !interrupted && outcome == UpdateResult::Answered && parser.isSet(QStringLiteral("verify")))
         verify = runVerify(context.channel(), loaded->entry, toLatin1(context.setupPassword()), loaded->form->window(),
                            loaded->request.dispatch.portCount, *plan);
     // A secret field's values are shown as "***", whether they match or not.
@@ -156,6 +161,11 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
             }
     context.output().write(
         SetReport(context, *plan, dryRun, outcome == UpdateResult::Answered, verify, &loaded->form->window()));
+    if (interrupted)
+        return Failure{static_cast<ExitCode>(Interruption::exitCode()),
+                       QStringLiteral("interrupted by signal %1 during the update of %2 (reported above)")
+                           .arg(Interruption::signal())
+                           .arg(mac)};
     if (!dryRun && outcome != UpdateResult::Answered)
         return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, timeoutMs)};
     if (verify && verify->outcome != VerifyExchange::Outcome::Verified)

@@ -16,12 +16,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #if !defined(_WIN32)
 #include <sys/stat.h>
+#include <csignal>
+#include <sys/types.h>
 #endif
 
 namespace {
@@ -158,14 +163,14 @@ TEST(CliFaultSearch, ControlCharactersFromADeviceAreEscapedInText)
 }
 
 // Two devices answer the search with one IP address: show and export (which asks through the fleet's
-// selection) send their configuration request to the same one, the first to answer.
+// selection) name both and ask neither.
 struct SharedIpCase {
     const char* command;
 };
 
 class SharedIpSelector : public ::testing::TestWithParam<SharedIpCase> {};
 
-TEST_P(SharedIpSelector, NamesTheFirstDeviceToAnswer)
+TEST_P(SharedIpSelector, NamesBothAndAsksNeither)
 {
     AnsweringPeer lan({QByteArrayLiteral("AX 0.80.194.0.0.1/10.0.0.9/FIRST\r"),
                        QByteArrayLiteral("AX 0.80.194.0.0.2/10.0.0.9/SECOND\r")});
@@ -176,11 +181,11 @@ TEST_P(SharedIpSelector, NamesTheFirstDeviceToAnswer)
                                QStringLiteral("10.0.0.9")},
                               20000);
     ASSERT_TRUE(run.finished);
-    EXPECT_NE(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, 2);
     const QByteArray said = run.out + run.err;
-    // The wire log shows the request: "G " and the MAC field of the device it names.
-    EXPECT_TRUE(said.contains("G 0.80.194.0.0.1/10.0.0.9/")) << said.toStdString();
-    EXPECT_FALSE(said.contains("G 0.80.194.0.0.2/")) << said.toStdString();
+    EXPECT_TRUE(said.contains("00-50-C2-00-00-01 at 10.0.0.9, 00-50-C2-00-00-02 at 10.0.0.9")) << said.toStdString();
+    // The wire log would show a request: "G " and the MAC field of the device it names.
+    EXPECT_FALSE(said.contains("G 0.80.194.")) << said.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, SharedIpSelector,
@@ -384,3 +389,97 @@ INSTANTIATE_TEST_SUITE_P(
                       AmbiguousCase{"SetByMac", "twin:same-mac", false, "set"},
                       AmbiguousCase{"ApplyByMac", "twin:same-mac", false, "apply"}),
     [](const auto& p) { return std::string(p.param.name); });
+
+#if !defined(_WIN32)
+// A signal while apply changes devices: the first starts no more devices and lets the two whose set
+// command went out send their "U " commands; a second ends those at once, reported "interrupted after
+// S". Either way every device of the plan is in the JSON, and the exit is 128 + the first signal.
+struct InterruptCase {
+    const char* name;
+    std::vector<int> signals;
+    const char* firstTwo;     // the result of the two devices under way
+    const char* firstTwoText; // a part of their error
+    int updateCommands;       // "U " commands the simulator received at least
+};
+
+class CliApplyInterrupted : public ::testing::TestWithParam<InterruptCase> {};
+
+TEST_P(CliApplyInterrupted, ReportsEveryDeviceAndStartsNoMore)
+{
+    const InterruptCase& c = GetParam();
+    DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("no-update")});
+    ASSERT_TRUE(sim.started());
+    QTemporaryDir dir;
+    QJsonArray devices;
+    for (const char* model : {"KR-700", "KR-770A", "PL-770A", "DN-680A"})
+        devices.append(QJsonObject{{QStringLiteral("device"), macOf(model)},
+                                   {QStringLiteral("set"), QJsonObject{{QStringLiteral("DeviceID"),
+                                                                        QStringLiteral("Stopped")}}}});
+    QFile plan(dir.filePath(QStringLiteral("plan.json")));
+    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+    plan.write(QJsonDocument(QJsonObject{{QStringLiteral("devices"), devices}}).toJson());
+    plan.close();
+
+    QProcess cli;
+    cli.start(testprograms::cli(),
+              at(sim, {QStringLiteral("--timeout"), QStringLiteral("4000"), QStringLiteral("--json"),
+                       QStringLiteral("apply"), QStringLiteral("--parallel"), QStringLiteral("2"), plan.fileName()}));
+    ASSERT_TRUE(cli.waitForStarted());
+    ASSERT_EQ(sim.waitForReceived("S ", 2, 10000).size(), 2);
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    for (int signal : c.signals) {
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QTest::qWait(100);
+    }
+    ASSERT_TRUE(cli.state() == QProcess::NotRunning || cli.waitForFinished(10000));
+    // The first signal lets the two "U " waits run out (4 s); a second ends them at once.
+    if (c.signals.size() > 1)
+        EXPECT_LT(sinceSignal.elapsed(), 2000);
+    EXPECT_EQ(cli.exitCode(), 128 + c.signals.front()) << cli.readAllStandardError().toStdString();
+    const QJsonArray results = QJsonDocument::fromJson(cli.readAllStandardOutput()).array();
+    ASSERT_EQ(results.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject r = results[i].toObject();
+        const QString error = r[QStringLiteral("error")].toString();
+        if (i < 2) {
+            EXPECT_EQ(r[QStringLiteral("result")].toString(), QString::fromLatin1(c.firstTwo)) << i;
+            EXPECT_TRUE(error.contains(QString::fromLatin1(c.firstTwoText))) << error;
+        } else {
+            EXPECT_EQ(r[QStringLiteral("result")].toString(), QStringLiteral("interrupted")) << i;
+            EXPECT_TRUE(error.contains(QStringLiteral("nothing was sent"))) << error;
+        }
+    }
+    const QList<QByteArray> received = sim.received();
+    EXPECT_EQ(std::count_if(received.begin(), received.end(), [](const QByteArray& d) { return d.startsWith("S "); }),
+              2);
+    EXPECT_GE(sim.waitForReceived("U ", c.updateCommands, 3000).size(), c.updateCommands);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, CliApplyInterrupted,
+    ::testing::Values(InterruptCase{"Once", {SIGINT}, "no answer", "no answer to the update", 2},
+                      InterruptCase{"Terminated", {SIGTERM}, "no answer", "no answer to the update", 2},
+                      InterruptCase{"Twice", {SIGINT, SIGINT}, "interrupted", "interrupted after S", 0}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// set interrupted after its set command still sends the "U " commands and reports what it sent.
+TEST(CliSetInterrupted, FinishesTheUpdateAndReportsIt)
+{
+    DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("no-update")});
+    ASSERT_TRUE(sim.started());
+    QProcess cli;
+    cli.start(testprograms::cli(),
+              at(sim, {QStringLiteral("--timeout"), QStringLiteral("1500"), QStringLiteral("--json"),
+                       QStringLiteral("set"), macOf("KR-700"), QStringLiteral("DeviceID=Stopped")}));
+    ASSERT_TRUE(cli.waitForStarted());
+    ASSERT_EQ(sim.waitForReceived("S ", 1, 10000).size(), 1);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    EXPECT_EQ(cli.exitCode(), 128 + SIGINT);
+    const QJsonObject report = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    EXPECT_TRUE(report[QStringLiteral("sent")].toString().startsWith(QStringLiteral("S "))) << report.size();
+    EXPECT_FALSE(report[QStringLiteral("answered")].toBool(true));
+    EXPECT_GE(sim.waitForReceived("U ", 1, 3000).size(), 1);
+}
+#endif
