@@ -9,12 +9,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
@@ -24,8 +24,8 @@
 #include <algorithm>
 
 #if !defined(_WIN32)
-#include <sys/stat.h>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/types.h>
 #endif
 
@@ -177,8 +177,7 @@ TEST_P(SharedIpSelector, NamesBothAndAsksNeither)
     const CliRun run = runCli({QStringLiteral("--port"), QString::number(lan.port()), QStringLiteral("--broadcast"),
                                QStringLiteral("127.0.0.1"), QStringLiteral("--timeout"), QStringLiteral("300"),
                                QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("--verbose"),
-                               QString::fromLatin1(GetParam().command),
-                               QStringLiteral("10.0.0.9")},
+                               QString::fromLatin1(GetParam().command), QStringLiteral("10.0.0.9")},
                               20000);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 2);
@@ -188,8 +187,7 @@ TEST_P(SharedIpSelector, NamesBothAndAsksNeither)
     EXPECT_FALSE(said.contains("G 0.80.194.")) << said.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, SharedIpSelector,
-                         ::testing::Values(SharedIpCase{"show"}, SharedIpCase{"export"}),
+INSTANTIATE_TEST_SUITE_P(Commands, SharedIpSelector, ::testing::Values(SharedIpCase{"show"}, SharedIpCase{"export"}),
                          [](const auto& p) { return std::string(p.param.command); });
 
 } // namespace
@@ -218,35 +216,125 @@ TEST_P(CliPasswordSource, SendsTheSameBytes)
     } else {
         environment.insert(QStringLiteral("LINKVANE_PASSWORD"), password);
     }
-    const CliRun run = runCli(
-        at(sim, QStringList{QStringLiteral("--wait"), QStringLiteral("400")} + source +
-                    QStringList{QStringLiteral("show"), macOf("KR-770A")}),
-        20000, environment);
+    const CliRun run = runCli(at(sim, QStringList{QStringLiteral("--wait"), QStringLiteral("400")} + source +
+                                          QStringList{QStringLiteral("show"), macOf("KR-770A")}),
+                              20000, environment);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QList<QByteArray> requests = sim.waitForReceived("G ", 1);
     ASSERT_EQ(requests.size(), 1);
-    EXPECT_TRUE(requests.front().endsWith(QByteArray("/s\xe9" "cret\0", 8))) << requests.front().toHex().constData();
+    EXPECT_TRUE(requests.front().endsWith(QByteArray("/s\xe9"
+                                                     "cret\0",
+                                                     8)))
+        << requests.front().toHex().constData();
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, CliPasswordSource, ::testing::Values("command-line", "file", "environment"));
 
-TEST(CliPasswordFile, AFifoIsRefusedAtOnce)
+// A plan or a secret file that is not a regular file, or is too large, is refused at once with exit 1:
+// a FIFO or a device would keep the command waiting, /dev/zero would fill its memory.
+struct InputCase {
+    const char* name;
+    const char* kind;   // fifo, zero, huge, directory
+    const char* option; // the option that takes the file, or "apply" for the plan
+    const char* why;    // a part of the message
+};
+
+class CliInputFile : public ::testing::TestWithParam<InputCase> {};
+
+TEST_P(CliInputFile, IsRefusedAtOnce)
 {
-#if defined(_WIN32)
-    GTEST_SKIP() << "no FIFOs";
-#else
+    const InputCase& c = GetParam();
     QTemporaryDir dir;
-    const QByteArray fifo = dir.filePath(QStringLiteral("pw")).toLocal8Bit();
-    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
-    const CliRun run = runCli({QStringLiteral("--password-file"), QString::fromLocal8Bit(fifo),
-                               QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("show"),
-                               QStringLiteral("10.0.0.1")},
-                              5000);
-    ASSERT_TRUE(run.finished) << "waited on the FIFO";
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("not a regular file")) << run.err.toStdString();
+    QString path = dir.filePath(QStringLiteral("input"));
+    const QByteArray kind(c.kind);
+    if (kind == "fifo") {
+#if defined(_WIN32)
+        GTEST_SKIP() << "no FIFOs";
+#else
+        ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
 #endif
+    } else if (kind == "zero") {
+#if defined(_WIN32)
+        GTEST_SKIP() << "no /dev/zero";
+#endif
+        path = QStringLiteral("/dev/zero");
+    } else if (kind == "huge") {
+        // Sparse: its size is past the bound without the disk holding it.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(QByteArray(c.option) == "apply" ? 64 * 1024 * 1024 + 1 : 64 * 1024 + 1));
+    } else {
+        path = dir.path();
+    }
+    QStringList args{QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("--broadcast"),
+                     QStringLiteral("127.0.0.1")};
+    if (QByteArray(c.option) == "apply")
+        args << QStringLiteral("apply") << path;
+    else if (QByteArray(c.option) == "--access-code-file")
+        args << QStringLiteral("set-mac") << QStringLiteral("10.0.0.1") << QStringLiteral("00-50-C2-01-02-04")
+             << QString::fromLatin1(c.option) << path;
+    else
+        args << QString::fromLatin1(c.option) << path << QStringLiteral("show") << QStringLiteral("10.0.0.1");
+    const CliRun run = runCli(args, 5000);
+    ASSERT_TRUE(run.finished) << "waited on the input";
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(c.why)) << run.err.toStdString();
+    EXPECT_LT(run.elapsedMs, 3000);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, CliInputFile,
+    ::testing::Values(InputCase{"PlanFifo", "fifo", "apply", "not a regular file"},
+                      InputCase{"PlanZero", "zero", "apply", "not a regular file"},
+                      InputCase{"PlanHuge", "huge", "apply", "larger than 67108864 bytes"},
+                      InputCase{"PlanDirectory", "directory", "apply", "not a regular file"},
+                      InputCase{"PasswordFifo", "fifo", "--password-file", "not a regular file"},
+                      InputCase{"PasswordHuge", "huge", "--password-file", "larger than 65536 bytes"},
+                      InputCase{"AccessCodeFifo", "fifo", "--access-code-file", "not a regular file"},
+                      InputCase{"AccessCodeZero", "zero", "--access-code-file", "not a regular file"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// "-" reads the plan or the password from standard input; both at once is refused.
+struct StdinCase {
+    const char* name;
+    std::vector<const char*> args;
+    QByteArray input;
+    int exitCode;
+    const char* said; // a part of standard error
+};
+
+class CliStdin : public ::testing::TestWithParam<StdinCase> {};
+
+TEST_P(CliStdin, ReadsDashAsStandardInput)
+{
+    const StdinCase& c = GetParam();
+    DevsimProcess sim({QStringLiteral("--password"), QStringLiteral("pw")});
+    ASSERT_TRUE(sim.started());
+    QStringList args{QStringLiteral("--wait"), QStringLiteral("400")};
+    for (const char* arg : c.args)
+        args << (QByteArray(arg) == "MAC" ? macOf("KR-770A") : QString::fromLatin1(arg));
+    QProcess cli;
+    cli.start(testprograms::cli(), at(sim, args));
+    ASSERT_TRUE(cli.waitForStarted());
+    cli.write(c.input);
+    cli.closeWriteChannel();
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    const QByteArray err = cli.readAllStandardError();
+    EXPECT_EQ(cli.exitCode(), c.exitCode) << err.toStdString();
+    EXPECT_TRUE(err.contains(c.said)) << err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, CliStdin,
+    ::testing::Values(
+        StdinCase{"EmptyPlan", {"apply", "-"}, "{\"devices\":[]}", 0, ""},
+        StdinCase{
+            "Plan", {"apply", "-"}, "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\", \"password\":\"pw\"}]}", 0, ""},
+        StdinCase{"NotAPlan", {"apply", "-"}, "[", 1, ""},
+        StdinCase{"Password", {"--password-file", "-", "show", "MAC"}, "pw\n", 0, ""},
+        StdinCase{"WrongPassword", {"--password-file", "-", "show", "MAC"}, "other\n", 3, ""},
+        StdinCase{"BothFromStdin", {"--password-file", "-", "apply", "-"}, "pw\n", 1, "cannot both"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // Another host answers the CLI's configuration request in the asked device's name while the device
 // is slow: show reports the device's own values and set sends nothing the other host gave.
@@ -257,9 +345,9 @@ TEST(CliStranger, InjectedDatagramsNeverReachTheReply)
     const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
     QProcess cli;
     cli.setProgram(testprograms::cli());
-    cli.setArguments(at(sim, {QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("--timeout"),
-                              QStringLiteral("1500"), QStringLiteral("--json"), QStringLiteral("show"),
-                              macTextOf(device)}));
+    cli.setArguments(
+        at(sim, {QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("--timeout"), QStringLiteral("1500"),
+                 QStringLiteral("--json"), QStringLiteral("show"), macTextOf(device)}));
     cli.start();
     ASSERT_TRUE(cli.waitForStarted(5000));
     // The request shows in the simulator's log with the CLI's port; the other host answers there at once.
@@ -303,9 +391,9 @@ TEST_P(CliSetVerify, ComparesWhatTheDeviceReportsWithWhatWasSent)
         simArgs = {QStringLiteral("--fault"), QString::fromLatin1(c.fault)};
     DevsimProcess sim(simArgs);
     ASSERT_TRUE(sim.started());
-    const CliRun run = cli(sim, {QStringLiteral("--json"), QStringLiteral("set"), macOf("KR-700"),
-                                 QStringLiteral("SIOBaud=115200"), QStringLiteral("DeviceID=Checked"),
-                                 QStringLiteral("--verify")});
+    const CliRun run =
+        cli(sim, {QStringLiteral("--json"), QStringLiteral("set"), macOf("KR-700"), QStringLiteral("SIOBaud=115200"),
+                  QStringLiteral("DeviceID=Checked"), QStringLiteral("--verify")});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
     const QJsonObject verify = QJsonDocument::fromJson(run.out).object()[QStringLiteral("verify")].toObject();
     EXPECT_EQ(verify[QStringLiteral("result")].toString(), QString::fromLatin1(c.result)) << run.out.toStdString();
@@ -349,10 +437,10 @@ TEST_P(CliAmbiguous, IsRefusedWithBothCandidatesAndNothingSent)
         QFile plan(dir.filePath(QStringLiteral("plan.json")));
         ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
         plan.write(QJsonDocument(QJsonObject{{QStringLiteral("devices"),
-                                              QJsonArray{QJsonObject{{QStringLiteral("device"), named},
-                                                                     {QStringLiteral("set"),
-                                                                      QJsonObject{{QStringLiteral("DeviceID"),
-                                                                                   QStringLiteral("X")}}}}}}})
+                                              QJsonArray{QJsonObject{
+                                                  {QStringLiteral("device"), named},
+                                                  {QStringLiteral("set"),
+                                                   QJsonObject{{QStringLiteral("DeviceID"), QStringLiteral("X")}}}}}}})
                        .toJson());
         plan.close();
         args << plan.fileName();
@@ -361,7 +449,8 @@ TEST_P(CliAmbiguous, IsRefusedWithBothCandidatesAndNothingSent)
         if (command == QLatin1String("set"))
             args << QStringLiteral("DeviceID=X");
         else if (command == QLatin1String("set-mac"))
-            args << QStringLiteral("00-50-C2-01-02-04") << QStringLiteral("--access-code") << QStringLiteral("QuartzmoonTEST");
+            args << QStringLiteral("00-50-C2-01-02-04") << QStringLiteral("--access-code")
+                 << QStringLiteral("QuartzmoonTEST");
     }
     const CliRun run = cli(sim, args);
     EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
@@ -378,17 +467,16 @@ TEST_P(CliAmbiguous, IsRefusedWithBothCandidatesAndNothingSent)
         EXPECT_TRUE(received.startsWith("X ")) << received.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, CliAmbiguous,
-    ::testing::Values(AmbiguousCase{"ShowByIp", "twin:same-ip", true, "show"},
-                      AmbiguousCase{"SetByIp", "twin:same-ip", true, "set"},
-                      AmbiguousCase{"SetMacByIp", "twin:same-ip", true, "set-mac"},
-                      AmbiguousCase{"ExportByIp", "twin:same-ip", true, "export"},
-                      AmbiguousCase{"ApplyByIp", "twin:same-ip", true, "apply"},
-                      AmbiguousCase{"ShowByMac", "twin:same-mac", false, "show"},
-                      AmbiguousCase{"SetByMac", "twin:same-mac", false, "set"},
-                      AmbiguousCase{"ApplyByMac", "twin:same-mac", false, "apply"}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Commands, CliAmbiguous,
+                         ::testing::Values(AmbiguousCase{"ShowByIp", "twin:same-ip", true, "show"},
+                                           AmbiguousCase{"SetByIp", "twin:same-ip", true, "set"},
+                                           AmbiguousCase{"SetMacByIp", "twin:same-ip", true, "set-mac"},
+                                           AmbiguousCase{"ExportByIp", "twin:same-ip", true, "export"},
+                                           AmbiguousCase{"ApplyByIp", "twin:same-ip", true, "apply"},
+                                           AmbiguousCase{"ShowByMac", "twin:same-mac", false, "show"},
+                                           AmbiguousCase{"SetByMac", "twin:same-mac", false, "set"},
+                                           AmbiguousCase{"ApplyByMac", "twin:same-mac", false, "apply"}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 #if !defined(_WIN32)
 // A signal while apply changes devices: the first starts no more devices and lets the two whose set
@@ -412,9 +500,9 @@ TEST_P(CliApplyInterrupted, ReportsEveryDeviceAndStartsNoMore)
     QTemporaryDir dir;
     QJsonArray devices;
     for (const char* model : {"KR-700", "KR-770A", "PL-770A", "DN-680A"})
-        devices.append(QJsonObject{{QStringLiteral("device"), macOf(model)},
-                                   {QStringLiteral("set"), QJsonObject{{QStringLiteral("DeviceID"),
-                                                                        QStringLiteral("Stopped")}}}});
+        devices.append(
+            QJsonObject{{QStringLiteral("device"), macOf(model)},
+                        {QStringLiteral("set"), QJsonObject{{QStringLiteral("DeviceID"), QStringLiteral("Stopped")}}}});
     QFile plan(dir.filePath(QStringLiteral("plan.json")));
     ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
     plan.write(QJsonDocument(QJsonObject{{QStringLiteral("devices"), devices}}).toJson());
