@@ -9,6 +9,7 @@
 #include "macchangeexchange.h"
 #include "operands.h"
 #include "secretinput.h"
+#include "wirelog.h"
 
 #include <QCommandLineParser>
 #include <QJsonObject>
@@ -76,6 +77,14 @@ MacChangeResult changeMac(CliContext& context, int index, const std::string& new
     MacChangeExchange exchange(context.state());
     exchange.socket().setInterface(context.search().interfaceOf(index));
     exchange.expectFrom(context.search().senderOf(index));
+    // --verbose logs the "M " command with the code masked, and every answer.
+    context.mask().addPassword(toLatin1(accessCode));
+    if (WireLog* log = context.wireLog()) {
+        log->watchReceived(exchange.socket());
+        QObject::connect(
+            &exchange, &MacChangeExchange::datagramSent, log,
+            [log, &exchange](const QByteArray& datagram) { log->sent(exchange.socket().localPort(), datagram); });
+    }
     return exchange.run(currentField, newField, toLatin1(accessCode), context.options().timeoutMs);
 }
 
@@ -99,6 +108,9 @@ Expected<MacRequest> readMacRequest(const QStringList& operands, const QCommandL
     const Expected<QString> accessCode = readAccessCode(parser);
     if (!accessCode)
         return accessCode.failure();
+    // The code travels as single-byte text; a character outside Latin-1 cannot be sent as typed.
+    if (!isLatin1(*accessCode))
+        return Failure{kExitUsage, QStringLiteral("the access code must be single-byte (Latin-1) text")};
     if (*accessCode != fromLatin1(kMacServiceAccessCode))
         return Failure{kExitNoAnswer, cliMacPasswordErrorText()};
     return MacRequest{*selector, *newField, *accessCode};

@@ -30,10 +30,12 @@ bool MacChangeExchange::start(std::string_view currentField, std::string_view ne
     m_wskSetMac.setRemoteHost(m_state.broadcast);
     m_wskSetMac.setRemotePort(m_state.gCmdPort);
     const std::string command = macChangeCommand(currentField, newField, accessCode);
-    if (!m_wskSetMac.sendData(QByteArray(command.data(), static_cast<qsizetype>(command.size())))) {
+    const QByteArray datagram(command.data(), static_cast<qsizetype>(command.size()));
+    if (!m_wskSetMac.sendData(datagram)) {
         Q_EMIT finished();
         return true;
     }
+    Q_EMIT datagramSent(datagram);
     m_result.outcome = MacChangeResult::Outcome::NoAnswer;
     m_waiting = true;
     m_timer.start(timeoutMs);

@@ -69,6 +69,8 @@ public:
     UdpSocket& socket() { return m_wskSetMac; }
 
 Q_SIGNALS:
+    // The "M " command left the socket (for a wire log).
+    void datagramSent(const QByteArray& datagram);
     // The first answer of the running change arrived.
     void answered();
     // The change has ended: answered, timed out or not sent.

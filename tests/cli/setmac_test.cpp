@@ -3,10 +3,10 @@
 // address and the access code are right.
 
 #include "clirun.h"
-#include "programs.h"
 #include "devsimprocess.h"
 #include "fakedevice.h"
 #include "printers.h"
+#include "programs.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -77,7 +77,7 @@ TEST_P(SetMacRefusedTest, ExitsWithoutSendingAnything)
     const RefusedCase& c = GetParam();
     const CliRun run =
         cli(::at(sim, QStringList{QStringLiteral("set-mac")} + c.options +
-                           QStringList{QStringLiteral("00-50-C2-00-00-01"), QString::fromLatin1(c.newMac)}),
+                          QStringList{QStringLiteral("00-50-C2-00-00-01"), QString::fromLatin1(c.newMac)}),
             c.env);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, c.exitCode) << escapeBytes(run.err);
@@ -108,6 +108,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{
             "WrongCodeInEnvironment", {}, "0.80.194.1.2.4", {QStringLiteral("LINKVANE_ACCESS_CODE=QuartzmoonTES")}, 3},
         RefusedCase{"NoCodeAndNoTerminal", {}, "0.80.194.1.2.4", {}, 1},
+        RefusedCase{"CodeOutsideLatin1",
+                    {QStringLiteral("--access-code"), QStringLiteral("Quartzmoon\u20ac")},
+                    "0.80.194.1.2.4",
+                    {},
+                    1},
         RefusedCase{"UnreadableCodeFile",
                     {QStringLiteral("--access-code-file"), QStringLiteral("/nonexistent/code")},
                     "0.80.194.1.2.4",
@@ -116,6 +121,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<RefusedCase>& tp) { return std::string(tp.param.name); });
 
 // ---- the change against the simulator ----
+
+// --verbose logs the "M " command with the access code masked, and the device's answer.
+TEST(SetMacVerbose, LogsTheCommandMaskedAndItsAnswer)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    const CliRun run =
+        runCli(at(sim, QStringList{QStringLiteral("--verbose"), QStringLiteral("set-mac"),
+                                   QStringLiteral("00-50-C2-00-00-03"), QStringLiteral("0.80.194.0.0.51")} +
+                           kGoodCode));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("TX port ")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("bytes: M 0.80.194.0.0.3/0.80.194.0.0.51/***")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("bytes: AOld MAC: 0.80.194.0.0.3")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("QuartzmoonTEST"));
+}
 
 enum class Source { Option, File, Environment };
 
@@ -147,7 +168,7 @@ TEST_P(SetMacSourceTest, HexAddressConvertedSentAndShownByTheNextSearch)
     }
     const CliRun run =
         cli(::at(sim, QStringList{QStringLiteral("--json"), QStringLiteral("set-mac")} + options +
-                           QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("00-50-c2-01-02-04")}),
+                          QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("00-50-c2-01-02-04")}),
             env);
     ASSERT_EQ(run.exitCode, 0) << escapeBytes(run.err);
     const QList<QByteArray> sent = sim.waitForReceived("M ", 1);
@@ -176,9 +197,9 @@ TEST(SetMac, NoAnswerWithinTheTimeoutExitsThree)
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
     // The simulated devices refuse, silently, an address another device holds.
-    const CliRun run = cli(
-        ::at(sim, QStringList{QStringLiteral("--timeout"), QStringLiteral("400"), QStringLiteral("set-mac")} +
-                       kGoodCode + QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.0.0.2")}));
+    const CliRun run =
+        cli(::at(sim, QStringList{QStringLiteral("--timeout"), QStringLiteral("400"), QStringLiteral("set-mac")} +
+                          kGoodCode + QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.0.0.2")}));
     EXPECT_EQ(run.exitCode, 3) << escapeBytes(run.err);
     EXPECT_TRUE(run.err.contains("did not answer"));
     EXPECT_EQ(sim.waitForReceived("M ", 1).size(), 1);
@@ -197,8 +218,8 @@ TEST(SetMac, CodeTypedAtTheTerminalIsNotEchoed)
         ::at(sim, {QStringLiteral("set-mac"), QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")});
     bool typed = false;
     const CliRun run =
-        runProgram(script, {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")},
-                   30000, environmentWith({}), [&](QProcess& process, const QByteArray& out) {
+        runProgram(script, {QStringLiteral("-qec"), command.join(QLatin1Char(' ')), QStringLiteral("/dev/null")}, 30000,
+                   environmentWith({}), [&](QProcess& process, const QByteArray& out) {
                        if (!typed && out.contains("Access code: ")) {
                            typed = true;
                            process.write("QuartzmoonTEST\r");
@@ -219,19 +240,19 @@ TEST_P(SetMacPromptEnded, LeavesTheEchoOn)
     const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
     if (script.isEmpty())
         GTEST_SKIP() << "no script(1) to give the CLI a terminal";
-    QStringList command{testprograms::cli(), QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("set-mac"),
-                        QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")};
+    QStringList command{testprograms::cli(),       QStringLiteral("--port"),         QStringLiteral("9"),
+                        QStringLiteral("set-mac"), QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")};
     // The CLI in the background of a shell on the terminal (such a shell leaves SIGINT ignored in it,
     // so the signals are those a kill or a closed terminal send); then the terminal's settings.
     bool asked = false;
-    const CliRun run = runProgram(
-        script,
-        {QStringLiteral("-qec"),
-         QStringLiteral("sh -c '%1 </dev/tty & p=$!; sleep 1; kill -%2 $p; wait $p; stty -a'")
-             .arg(command.join(QLatin1Char(' ')), QLatin1String(GetParam())),
-         QStringLiteral("/dev/null")},
-        30000, environmentWith({}),
-        [&](QProcess&, const QByteArray& out) { asked = asked || out.contains("Access code: "); });
+    const CliRun run = runProgram(script,
+                                  {QStringLiteral("-qec"),
+                                   QStringLiteral("sh -c '%1 </dev/tty & p=$!; sleep 1; kill -%2 $p; wait $p; stty -a'")
+                                       .arg(command.join(QLatin1Char(' ')), QLatin1String(GetParam())),
+                                   QStringLiteral("/dev/null")},
+                                  30000, environmentWith({}), [&](QProcess&, const QByteArray& out) {
+                                      asked = asked || out.contains("Access code: ");
+                                  });
     ASSERT_TRUE(asked) << escapeBytes(run.out);
     const QByteArray settings = run.out.mid(run.out.indexOf("speed"));
     EXPECT_TRUE(settings.contains(" echo ")) << escapeBytes(settings);
