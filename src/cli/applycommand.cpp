@@ -55,7 +55,8 @@ QJsonArray outcomesJson(const CliContext& context, const std::vector<const Devic
 // or why not.
 QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
 {
-    QString line = o.named.leftJustified(18) + QLatin1Char(' ') + fleetResultText(o.result).leftJustified(12) +
+    QString line = printableName(o.named).leftJustified(18) + QLatin1Char(' ') +
+                   fleetResultText(o.result).leftJustified(12) +
                    (o.macText.empty() ? QStringLiteral("-") : fromLatin1(o.macText)).leftJustified(18) +
                    QLatin1Char(' ') + (o.window.empty() ? QStringLiteral("-") : fromLatin1(o.window)).leftJustified(16);
     if (o.sent)

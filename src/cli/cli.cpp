@@ -92,8 +92,8 @@ QString unknownCommandMessage(const QString& name)
     for (const auto& command : commandRegistry())
         names.append(command.name);
     if (const std::optional<QString> nearest = nearestName(name, names))
-        return QStringLiteral("unknown command `%1`; did you mean `%2`?").arg(name, *nearest);
-    return QStringLiteral("unknown command `%1` (linkvane-cli help lists the commands)").arg(name);
+        return QStringLiteral("unknown command `%1`; did you mean `%2`?").arg(printableName(name), *nearest);
+    return QStringLiteral("unknown command `%1` (linkvane-cli help lists the commands)").arg(printableName(name));
 }
 
 QString usageText(int width)

@@ -260,7 +260,7 @@ Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, co
     if (!index)
         return index.failure();
     if (*index < 0)
-        return Failure{kExitNotFound, cliNotFoundText(named)};
+        return Failure{kExitNotFound, cliNotFoundText(printableName(named))};
     LoadedDevice loaded;
     const std::string& raw = search().devices().raw(static_cast<std::size_t>(*index));
     loaded.device = *parseSearchReply(raw);

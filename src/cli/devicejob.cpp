@@ -114,7 +114,7 @@ void DeviceJob::onConfiguration()
 
     if (!m_task.window.isEmpty() && m_task.window != fromLatin1(window.name))
         return finish(FleetResult::Refused, QStringLiteral("the plan was written for %1, the device opens %2")
-                                                .arg(m_task.window, fromLatin1(window.name)));
+                                                .arg(printableName(m_task.window), fromLatin1(window.name)));
     for (const auto& [name, value] : m_task.set) {
         // A secret exported as "***" is left as it is.
         const FieldDef* field = window.fieldByTag(toLatin1(name));

@@ -51,8 +51,8 @@ Expected<NameValues> nameValueOperands(const QStringList& texts)
     return changes;
 }
 
-Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high,
-                           int fallback, const QString& range)
+Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high, int fallback,
+                           const QString& range)
 {
     if (!parser.isSet(option))
         return fallback;
@@ -79,7 +79,8 @@ std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, con
 
 Expected<int> parallelValue(const QCommandLineParser& parser)
 {
-    return numberOption(parser, QStringLiteral("parallel"), 1, 1024, 16, QStringLiteral("--parallel needs a number from 1 to 1024"));
+    return numberOption(parser, QStringLiteral("parallel"), 1, 1024, 16,
+                        QStringLiteral("--parallel needs a number from 1 to 1024"));
 }
 
 namespace {

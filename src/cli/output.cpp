@@ -11,11 +11,63 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace lv {
 
 QString printableText(std::string_view bytes)
 {
     return fromLatin1(escapeBytes(bytes));
+}
+
+namespace {
+
+// A character that moves, hides or controls text, so that it must be shown as an escape.
+bool steersText(char16_t c)
+{
+    if (c < 0x20 || (c >= 0x7f && c < 0xa0))
+        return true;
+    if (c < 0x2000)
+        return false;
+    const QChar::Category category = QChar(c).category();
+    return category == QChar::Separator_Line || category == QChar::Separator_Paragraph ||
+           category == QChar::Other_Format;
+}
+
+QString escaped(const QString& text, bool keepLineEnds, bool doubleBackslash)
+{
+    const auto needs = [&](QChar ch) {
+        const char16_t c = ch.unicode();
+        return (steersText(c) && !(keepLineEnds && c == u'\n')) || (doubleBackslash && c == u'\\');
+    };
+    if (std::none_of(text.begin(), text.end(), needs))
+        return text;
+    QString out;
+    out.reserve(text.size() + 16);
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (!needs(ch))
+            out += ch;
+        else if (c == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (c < 0x100)
+            out += QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'));
+        else
+            out += QStringLiteral("\\u{%1}").arg(c, 4, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
+} // namespace
+
+QString printableName(const QString& text)
+{
+    return escaped(text, false, true);
+}
+
+QString guardedText(const QString& text)
+{
+    return escaped(text, true, false);
 }
 
 QString shownText(std::string_view bytes, qsizetype limit)
@@ -63,13 +115,27 @@ void appendJsonString(std::string& json, std::string_view latin1)
         }
         json.push_back('\\');
         switch (byte) {
-        case '"': json.push_back('"'); break;
-        case '\\': json.push_back('\\'); break;
-        case '\b': json.push_back('b'); break;
-        case '\f': json.push_back('f'); break;
-        case '\n': json.push_back('n'); break;
-        case '\r': json.push_back('r'); break;
-        case '\t': json.push_back('t'); break;
+        case '"':
+            json.push_back('"');
+            break;
+        case '\\':
+            json.push_back('\\');
+            break;
+        case '\b':
+            json.push_back('b');
+            break;
+        case '\f':
+            json.push_back('f');
+            break;
+        case '\n':
+            json.push_back('n');
+            break;
+        case '\r':
+            json.push_back('r');
+            break;
+        case '\t':
+            json.push_back('t');
+            break;
         default:
             json.append("u00", 3);
             json.push_back(hexDigit(byte >> 4, HexCase::Lower));
@@ -139,7 +205,7 @@ void Output::flushOut()
 
 void Output::text(const QString& text)
 {
-    m_out << text;
+    m_out << guardedText(text);
     flushOut();
 }
 
@@ -172,13 +238,13 @@ void Output::documentBytes(std::string_view json)
 
 void Output::error(const QString& message)
 {
-    m_err << "linkvane-cli: " << message << "\n";
+    m_err << "linkvane-cli: " << guardedText(message) << "\n";
     m_err.flush();
 }
 
 void Output::note(const QString& text)
 {
-    m_err << text;
+    m_err << guardedText(text);
     m_err.flush();
 }
 

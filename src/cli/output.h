@@ -17,6 +17,17 @@ namespace lv {
 // escaped as \\ and \xNN, so nothing a device sends can steer the terminal.
 QString printableText(std::string_view bytes);
 
+// Text a person typed or a plan holds, for a message: escaped as printableText escapes bytes (a
+// backslash doubled; C0, DEL and C1 controls as \xNN), and also the characters beyond Latin-1 that
+// move or hide text: line and paragraph separators and format characters such as the bidirectional
+// overrides, as \u{NNNN}. A name cannot break a line of output or pass for another.
+QString printableName(const QString& text);
+
+// The last guard of every line written: the controls and the characters above left in `text`
+// escaped as printableName escapes them, except the line ends the text is made of. Text with
+// nothing to escape is returned as it is.
+QString guardedText(const QString& text);
+
 // The longest text shown in a column; JSON carries every value whole.
 inline constexpr qsizetype kShownTextLimit = 512;
 

@@ -124,25 +124,26 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
     const Expected<MacRequest> asked = readMacRequest(operands, parser);
     if (!asked)
         return asked.failure();
+    const QString named = printableName(operands[0]);
     const Expected<int> index = context.resolve(asked->selector);
     if (!index)
         return index.failure();
     if (*index < 0)
-        return Failure{kExitNotFound, cliNotFoundText(operands[0])};
+        return Failure{kExitNotFound, cliNotFoundText(named)};
 
     const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())
-        return Failure{kExitNoAnswer, cliMacNoAnswerText(operands[0], context.options().timeoutMs)};
+        return Failure{kExitNoAnswer, cliMacNoAnswerText(named, context.options().timeoutMs)};
     const bool wellFormed =
         result.changed() || (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
     if (wellFormed || context.output().json())
         context.output().write(SetMacReport(result));
     if (!wellFormed)
-        return Failure{kExitNoAnswer, cliMacMalformedText(operands[0])};
+        return Failure{kExitNoAnswer, cliMacMalformedText(named)};
     // Done when the device now carries the address asked for (also when it carried it already).
     if (MacAddress::fromField(result.newField) != MacAddress::fromField(asked->newField))
         return Failure{kExitNoAnswer,
-                       cliMacMismatchText(operands[0], fromLatin1(result.newField), fromLatin1(asked->newField))};
+                       cliMacMismatchText(named, fromLatin1(result.newField), fromLatin1(asked->newField))};
     return std::nullopt;
 }
 

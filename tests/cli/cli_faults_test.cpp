@@ -571,3 +571,60 @@ TEST(CliSetInterrupted, FinishesTheUpdateAndReportsIt)
     EXPECT_GE(sim.waitForReceived("U ", 1, 3000).size(), 1);
 }
 #endif
+
+// Text from an operand or a plan reaches standard output and standard error escaped: no control
+// character but the line end, no line or paragraph separator, no bidirectional override.
+struct EscapeCase {
+    const char* name;
+    std::vector<QString> args; // PLAN stands for the plan file
+    QByteArray plan;
+    const char* shown; // how the bad text appears
+};
+
+class CliEscaping : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(CliEscaping, NothingSteersTheTerminal)
+{
+    const EscapeCase& c = GetParam();
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    QTemporaryDir dir;
+    QFile plan(dir.filePath(QStringLiteral("plan.json")));
+    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+    plan.write(c.plan);
+    plan.close();
+    QStringList args;
+    for (const QString& arg : c.args)
+        args << (arg == QLatin1String("PLAN") ? plan.fileName() : arg);
+    const CliRun run = cli(sim, args);
+    const QByteArray said = run.out + run.err;
+    EXPECT_TRUE(said.contains(c.shown)) << said.toStdString();
+    const QString text = QString::fromUtf8(said);
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        EXPECT_FALSE((u < 0x20 && u != u'\n') || (u >= 0x7f && u < 0xa0) || u == 0x2028 || u == 0x2029 ||
+                     ch.category() == QChar::Other_Format)
+            << "U+" << std::hex << int(u) << " in " << said.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CliEscaping,
+    ::testing::Values(
+        EscapeCase{"PlanDeviceName",
+                   {QStringLiteral("apply"), QStringLiteral("PLAN")},
+                   "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\\u001b[31m\\u2028X\\r\"}]}",
+                   "\\x1b[31m\\u{2028}X\\x0d"},
+        EscapeCase{"PlanWindow",
+                   {QStringLiteral("apply"), QStringLiteral("PLAN")},
+                   "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\",\"window\":\"frm\\u001b\\u202e\","
+                   "\"set\":{\"DeviceID\":\"x\"}}]}",
+                   "frm\\x1b\\u{202e}"},
+        EscapeCase{
+            "DeviceOperand", {QStringLiteral("show"), QStringLiteral("10.0.0.1\x1b]0;x\a")}, "", "\\x1b]0;x\\x07"},
+        EscapeCase{"CommandName", {QString::fromUtf8("se\u2028rch")}, "", "se\\u{2028}rch"},
+        EscapeCase{"ListValue",
+                   {QStringLiteral("set"), QStringLiteral("00-50-C2-00-00-03"), QStringLiteral("SIOBaud=\x1b[1m\r")},
+                   "",
+                   "\\x1b[1m\\x0d"}),
+    [](const auto& p) { return std::string(p.param.name); });
