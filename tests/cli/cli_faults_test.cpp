@@ -628,3 +628,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "",
                    "\\x1b[1m\\x0d"}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// A request too large for a datagram never leaves: show says it could not be sent, not that the device
+// did not answer.
+TEST(CliNotSent, IsNeverReportedAsNoAnswer)
+{
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    const CliRun run = cli(sim, {QStringLiteral("--password"), QString(70000, QLatin1Char('x')), QStringLiteral("show"),
+                                 macOf("KR-770A")});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.err.contains("could not be sent")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("did not answer")) << run.err.toStdString();
+}
