@@ -7,6 +7,7 @@
 #include "udpsocket.h"
 
 #include <QDateTime>
+#include <QHostAddress>
 
 namespace lv {
 
@@ -23,6 +24,17 @@ void WireLog::watch(CommandChannel& channel)
     connect(&channel, &CommandChannel::datagramSent, this,
             [this, socket](const QByteArray& datagram) { sent(socket->localPort(), datagram); });
     watchReceived(*socket);
+    // A datagram from another host is logged as received above; this says it was not taken.
+    connect(&channel, &CommandChannel::strangerDatagram, this,
+            [this, socket](const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort) {
+                m_output.note(QDateTime::currentDateTimeUtc().toString(QStringLiteral("hh:mm:ss.zzz")) +
+                              QStringLiteral(" +%1ms set aside on port %2: %3 bytes from %4:%5, not the device asked\n")
+                                  .arg(m_clock.elapsed())
+                                  .arg(socket->localPort())
+                                  .arg(datagram.size())
+                                  .arg(QHostAddress(senderIPv4).toString())
+                                  .arg(senderPort));
+            });
 }
 
 void WireLog::watchReceived(UdpSocket& socket)

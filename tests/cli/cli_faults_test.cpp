@@ -347,7 +347,7 @@ TEST(CliStranger, InjectedDatagramsNeverReachTheReply)
     cli.setProgram(testprograms::cli());
     cli.setArguments(
         at(sim, {QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("--timeout"), QStringLiteral("1500"),
-                 QStringLiteral("--json"), QStringLiteral("show"), macTextOf(device)}));
+                 QStringLiteral("--json"), QStringLiteral("--verbose"), QStringLiteral("show"), macTextOf(device)}));
     cli.start();
     ASSERT_TRUE(cli.waitForStarted(5000));
     // The request shows in the simulator's log with the CLI's port; the other host answers there at once.
@@ -366,7 +366,13 @@ TEST(CliStranger, InjectedDatagramsNeverReachTheReply)
     stranger.writeDatagram(injected, QHostAddress::LocalHost, cliPort);
     ASSERT_TRUE(cli.waitForFinished(10000));
     const QByteArray out = cli.readAllStandardOutput();
-    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const QByteArray err = cli.readAllStandardError();
+    EXPECT_EQ(cli.exitCode(), 0) << err.toStdString();
+    // --verbose says the datagram was set aside, and from where.
+    const QByteArray setAside = QByteArray::number(injected.size()) +
+                                " bytes from 127.0.0.1:" + QByteArray::number(stranger.localPort()) +
+                                ", not the device asked";
+    EXPECT_TRUE(err.contains(setAside)) << err.toStdString();
     EXPECT_FALSE(out.contains("INJECTED")) << out.toStdString();
     EXPECT_FALSE(out.contains("6.6.6.6")) << out.toStdString();
     EXPECT_TRUE(out.contains(QByteArray::fromStdString(device.deviceId()))) << out.toStdString();
