@@ -2,9 +2,11 @@
 
 #include "commands.h"
 
+#include "backupplan.h"
 #include "clicontext.h"
 #include "devicejob.h"
 #include "failuretexts.h"
+#include "fieldreport.h"
 #include "fleetplan.h"
 #include "inputfile.h"
 #include "interruption.h"
@@ -23,24 +25,30 @@ namespace lv {
 
 namespace {
 
-bool succeeded(FleetResult result)
-{
-    return result == FleetResult::Updated || result == FleetResult::Unchanged || result == FleetResult::WouldUpdate;
-}
-
 QJsonValue orNull(const QString& text)
 {
     return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
+const WindowDef* windowOf(const DeviceOutcome& o)
+{
+    return o.form ? &o.form->window() : nullptr;
+}
+
 QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
 {
-    return QJsonObject{{QStringLiteral("device"), o.named},
-                       {QStringLiteral("mac"), orNull(fromLatin1(o.macText))},
-                       {QStringLiteral("window"), orNull(fromLatin1(o.window))},
-                       {QStringLiteral("result"), fleetResultText(o.result)},
-                       {QStringLiteral("sent"), o.sent ? context.maskedJson(*o.sent) : QJsonValue()},
-                       {QStringLiteral("error"), orNull(o.error)}};
+    QJsonObject json{{QStringLiteral("device"), o.named},
+                     {QStringLiteral("mac"), orNull(fromLatin1(o.macText))},
+                     {QStringLiteral("window"), orNull(fromLatin1(o.window))},
+                     {QStringLiteral("result"), fleetResultText(o.result)},
+                     {QStringLiteral("sent"), o.sent ? context.maskedJson(*o.sent) : QJsonValue()},
+                     {QStringLiteral("error"), orNull(o.error)}};
+    // A dry run shows each field it would change, as loaded and new.
+    if (o.result == FleetResult::WouldUpdate && o.plan)
+        json.insert(QStringLiteral("fields"), changesJson(context, *o.plan, windowOf(o)));
+    if (o.verify)
+        json.insert(QStringLiteral("verify"), verifyJson(context, *o.verify));
+    return json;
 }
 
 QJsonArray outcomesJson(const CliContext& context, const std::vector<const DeviceOutcome*>& outcomes)
@@ -51,19 +59,42 @@ QJsonArray outcomesJson(const CliContext& context, const std::vector<const Devic
     return results;
 }
 
-// One line per device: as the plan names it, the result, its MAC text and window, then what was sent
-// or why not.
+// The columns of apply's text: the device as the plan names it, its result, MAC text and window, then
+// what was sent or why not.
+QString outcomeColumns(const QString& device, const QString& result, const QString& mac, const QString& window)
+{
+    return device.leftJustified(18) + QStringLiteral("  ") + result.leftJustified(12) + QStringLiteral("  ") +
+           mac.leftJustified(17) + QStringLiteral("  ") + window.leftJustified(16) + QStringLiteral("  ");
+}
+
+QString outcomeHeader()
+{
+    return outcomeColumns(QStringLiteral("DEVICE"), QStringLiteral("RESULT"), QStringLiteral("MAC"),
+                          QStringLiteral("WINDOW")) +
+           QStringLiteral("DETAILS\n");
+}
+
+// One line per device, and below it the fields a dry run would change or a check found different.
 QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
 {
-    QString line = printableName(o.named).leftJustified(18) + QLatin1Char(' ') +
-                   fleetResultText(o.result).leftJustified(12) +
-                   (o.macText.empty() ? QStringLiteral("-") : fromLatin1(o.macText)).leftJustified(18) +
-                   QLatin1Char(' ') + (o.window.empty() ? QStringLiteral("-") : fromLatin1(o.window)).leftJustified(16);
+    QString line = outcomeColumns(printableName(o.named), fleetResultText(o.result),
+                                  o.macText.empty() ? QStringLiteral("-") : fromLatin1(o.macText),
+                                  o.window.empty() ? QStringLiteral("-") : fromLatin1(o.window));
     if (o.sent)
-        line += QStringLiteral(" sent ") + context.maskedText(*o.sent);
+        line += (o.result == FleetResult::WouldUpdate ? QStringLiteral("would send ") : QStringLiteral("sent ")) +
+                context.maskedText(*o.sent);
+    if (o.verify)
+        line += o.verify->outcome == VerifyExchange::Outcome::NoAnswer
+                    ? QStringLiteral("; the check got no answer")
+                    : QStringLiteral("; ") + verifyResultName(o.verify->outcome);
     if (!o.error.isEmpty())
-        line += QLatin1Char(' ') + o.error;
-    return line.trimmed() + QLatin1Char('\n');
+        line += (o.sent ? QStringLiteral("; ") : QString()) + o.error;
+    line = line.trimmed() + QLatin1Char('\n');
+    if (o.result == FleetResult::WouldUpdate && o.plan)
+        line += changesText(context, *o.plan, windowOf(o), QStringLiteral("    "));
+    if (o.verify)
+        line += mismatchText(context, *o.verify, windowOf(o), QStringLiteral("    "));
+    return line;
 }
 
 // The plan in the file, read and checked before anything goes on the wire.
@@ -142,11 +173,37 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<
     return run;
 }
 
+// --backup: every device of the plan read and changed as apply would but nothing sent, then the undo plan
+// of what would change written. The failure when it could not be written (or a signal came): then nothing
+// is sent at all.
+std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& plan, const std::vector<int>& found,
+                                       JobSettings settings, int parallel, const QString& path)
+{
+    settings.mode = JobSettings::Mode::DryRun;
+    settings.verify = false;
+    const FleetRun reading = planJobs(context, plan, found, settings);
+    runDeviceJobs(reading.jobs, parallel, {});
+    if (Interruption::signal() != 0)
+        return Failure{static_cast<ExitCode>(Interruption::exitCode()),
+                       QStringLiteral("interrupted while the backup was made; nothing was sent")};
+    std::vector<QJsonObject> devices;
+    for (const auto& job : reading.jobs) {
+        const DeviceOutcome& o = job->outcome();
+        if (o.result == FleetResult::WouldUpdate && o.plan && o.form)
+            devices.push_back(
+                backupEntry({o.macText, &o.form->window(), o.reply, o.portCount, *o.plan}, context.mask()));
+    }
+    if (const std::optional<QString> failed = writeBackup(path, devices))
+        return Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
+    return std::nullopt;
+}
+
 JobSettings jobSettings(const CliContext& context, const QCommandLineParser& parser)
 {
     JobSettings settings;
     settings.mode = parser.isSet(QStringLiteral("dry-run")) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
     settings.force = parser.isSet(QStringLiteral("force"));
+    settings.verify = parser.isSet(QStringLiteral("verify"));
     settings.timeoutMs = context.options().timeoutMs;
     return settings;
 }
@@ -175,11 +232,21 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     // From here on a signal stops the run instead of ending the process, so that every device is reported.
     const Interruption interruption;
     Output& out = context.output();
-    const FleetRun run = planJobs(context, *plan, *found, jobSettings(context, parser));
+    const JobSettings settings = jobSettings(context, parser);
+    if (parser.isSet(QStringLiteral("backup")))
+        if (const std::optional<Failure> failed =
+                writePlanBackup(context, *plan, *found, settings, *parallel, parser.value(QStringLiteral("backup"))))
+            return failed;
+    const FleetRun run = planJobs(context, *plan, *found, settings);
+    if (!out.json())
+        out.text(outcomeHeader());
     for (const DeviceOutcome& outcome : run.early)
         if (!out.json())
             out.text(outcomeLine(context, outcome));
     runDeviceJobs(run.jobs, *parallel, [&](DeviceJob& job) {
+        DeviceOutcome& o = job.outcome();
+        if (o.verify && o.form)
+            maskVerifiedSecrets(context, o.form->window(), *o.verify);
         if (!out.json())
             out.text(outcomeLine(context, job.outcome()));
     });
@@ -191,7 +258,7 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
                        QStringLiteral("interrupted by signal %1: no device was started after it; each device's "
                                       "result says what it got")
                            .arg(Interruption::signal())};
-    if (!std::all_of(results.begin(), results.end(), [](const DeviceOutcome* o) { return succeeded(o->result); }))
+    if (!std::all_of(results.begin(), results.end(), [](const DeviceOutcome* o) { return o->succeeded(); }))
         return Failure{kExitSomeFailed, {}};
     return std::nullopt;
 }

@@ -12,9 +12,9 @@ namespace lv {
 
 // How runCli ends once its command is done.
 enum class CliEnd {
-    Return,      // everything freed, the exit code returned (tests, callers in process)
-    EndProcess,  // output flushed, then the process ends with the exit code at once: what a search of
-                 // tens of thousands of devices built would take longer to free than to print
+    Return,     // everything freed, the exit code returned (tests, callers in process)
+    EndProcess, // output flushed, then the process ends with the exit code at once: what a search of
+                // tens of thousands of devices built would take longer to free than to print
 };
 
 // Runs one command. `args` are the arguments after the program name. Needs a QCoreApplication:

@@ -268,8 +268,9 @@ Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, co
     loaded.entry = {raw, search().interfaceOf(*index), search().senderOf(*index)};
     loaded.request = requestConfiguration(channel(), loaded.entry, toLatin1(setupPassword()), m_options.timeoutMs);
     if (loaded.request.sendFailed)
-        return Failure{kExitNoAnswer, QStringLiteral("the configuration request to %1 could not be sent")
-                                          .arg(fromLatin1(loaded.device.macText))};
+        return Failure{
+            kExitNoAnswer,
+            QStringLiteral("the configuration request to %1 could not be sent").arg(fromLatin1(loaded.device.macText))};
     if (!loaded.request.valid)
         return Failure{kExitNoAnswer, cliRequestNoAnswerText(fromLatin1(loaded.device.macText), m_options.timeoutMs)};
     if (const WindowDef* window = loaded.request.dispatch.windowDef) {

@@ -10,8 +10,8 @@
 #include "devicesearch.h"
 #include "deviceselector.h"
 #include "exchanges.h"
-#include "searchexchange.h"
 #include "output.h"
+#include "searchexchange.h"
 #include "secretmask.h"
 #include "sessionstate.h"
 #include "setupform.h"
@@ -32,7 +32,7 @@ struct GlobalOptions {
     quint16 port = 65535;
     QHostAddress broadcast{QHostAddress::Broadcast};
     std::optional<QString> password; // from --password, --password-file or LINKVANE_PASSWORD
-    bool passwordFromStdin = false; // --password-file -: standard input is taken
+    bool passwordFromStdin = false;  // --password-file -: standard input is taken
     int timeoutMs = kRequestTimeoutMs;
     int waitMs = 1000;
     bool json = false;

@@ -99,7 +99,12 @@ const std::vector<Command>& commandRegistry()
           {QStringLiteral("verify"),
            QStringLiteral("After the device confirmed the Update, ask it for its configuration again (for up to 5 s, "
                           "as a device may restart) and compare every field sent with what it reports; exit 3 "
-                          "unless all match.")}},
+                          "unless all match.")},
+          {QStringLiteral("backup"),
+           QStringLiteral("Before sending, write to FILE a plan that puts back the fields this set changes, as "
+                          "loaded (secrets as *** unless --show-secrets). Nothing is sent if FILE cannot be "
+                          "written."),
+           QStringLiteral("FILE")}},
          runSet},
         {QStringLiteral("set-mac"),
          QStringLiteral("Give a device a new MAC address (the MAC service)"),
@@ -156,8 +161,16 @@ const std::vector<Command>& commandRegistry()
            QStringLiteral("Search and ask every device for its configuration (both only read), then say what "
                           "would be sent; send no set command and change nothing on any device.")},
           {QStringLiteral("force"),
-           QStringLiteral(
-               "Send the set command and the \"U \" commands also to devices that already match the plan.")}},
+           QStringLiteral("Send the set command and the \"U \" commands also to devices that already match the plan.")},
+          {QStringLiteral("verify"),
+           QStringLiteral("After each device confirmed its Update, ask it for its configuration again (for up to "
+                          "5 s, as a device may restart) and compare every field sent with what it reports; a "
+                          "mismatch or no answer counts as failed (exit 5).")},
+          {QStringLiteral("backup"),
+           QStringLiteral("Before anything is sent, read every device of the plan and write to FILE a plan that "
+                          "puts back what this one changes (each field as loaded; secrets as *** unless "
+                          "--show-secrets). Nothing is sent if FILE cannot be written."),
+           QStringLiteral("FILE")}},
          runApply},
         {QStringLiteral("diagnose"),
          QStringLiteral("Show why a search finds what it finds, per network interface"),

@@ -29,6 +29,13 @@ QString fleetResultText(FleetResult result)
     return QString::fromLatin1(kTexts.at(static_cast<std::size_t>(result)));
 }
 
+bool DeviceOutcome::succeeded() const
+{
+    if (result == FleetResult::Updated)
+        return !verify || verify->outcome == VerifyExchange::Outcome::Verified;
+    return result == FleetResult::Unchanged || result == FleetResult::WouldUpdate;
+}
+
 DeviceJob::DeviceJob(SessionState& state, DeviceTask task, JobSettings settings, SecretMask& mask, WireLog* wireLog,
                      QObject* parent)
     : QObject(parent), m_state(state), m_task(std::move(task)), m_settings(settings), m_mask(mask), m_wireLog(wireLog)
@@ -71,6 +78,13 @@ void DeviceJob::interrupt(bool now)
     }
     if (!now)
         return; // the Update under way ends as it would
+    if (m_verify) {
+        // The Update was confirmed; only its check is cut short.
+        delete m_verify;
+        m_verify = nullptr;
+        m_outcome.verify = VerifyResult{};
+        return finish(FleetResult::Updated, QStringLiteral("interrupted before the check after the update ended"));
+    }
     const bool setSent = m_update->setSent();
     delete m_update;
     m_update = nullptr;
@@ -98,6 +112,8 @@ void DeviceJob::onConfiguration()
         break;
     }
     m_outcome.modelVersion = request.modelVersion;
+    m_outcome.reply = request.reply;
+    m_outcome.portCount = request.dispatch.portCount;
     if (!request.dispatch.windowDef)
         return finish(FleetResult::Refused, cliNoWindowText(printableText(m_outcome.modelVersion.model)));
     const WindowDef& window = *request.dispatch.windowDef;
@@ -124,6 +140,7 @@ void DeviceJob::onConfiguration()
             return finish(FleetResult::Refused, *refused);
     }
     const UpdatePlan plan = form.plan();
+    m_outcome.plan = plan;
     // Nothing differs from the values as loaded: the set command would carry its header alone.
     if (plan.changedItems == 0 && !m_settings.force)
         return finish(FleetResult::Unchanged);
@@ -148,7 +165,13 @@ void DeviceJob::onUpdated()
 {
     switch (m_update->outcome()) {
     case UpdateExchange::Outcome::Answered:
-        return finish(FleetResult::Updated);
+        if (!m_settings.verify || m_interrupted)
+            return finish(FleetResult::Updated);
+        // Asked again with the password as it was loaded; the exchange follows a new IP or password.
+        m_verify = new VerifyExchange(*m_channel, m_task.device, m_task.password, m_outcome.form->window(),
+                                      m_outcome.portCount, m_update->plan(), kVerifyTimeoutMs, this);
+        connect(m_verify, &VerifyExchange::finished, this, &DeviceJob::onVerified);
+        return m_verify->start();
     case UpdateExchange::Outcome::NoAnswer:
         return finish(FleetResult::NoAnswer, fleetUpdateNoAnswerText(m_settings.timeoutMs));
     case UpdateExchange::Outcome::NotSent:
@@ -161,6 +184,12 @@ void DeviceJob::onUpdated()
         m_outcome.sent.reset();
         return finish(FleetResult::Refused, fleetTooLargeText(m_update->plan().setCommand.size()));
     }
+}
+
+void DeviceJob::onVerified()
+{
+    m_outcome.verify = m_verify->result();
+    finish(FleetResult::Updated);
 }
 
 void DeviceJob::finish(FleetResult result, const QString& error)

@@ -9,6 +9,7 @@
 #include "loaders.h"
 #include "modeltable.h"
 #include "setupform.h"
+#include "verifyexchange.h"
 
 #include <QCommandLineParser>
 #include <QObject>
@@ -27,6 +28,7 @@ class CommandChannel;
 class ConfigRequest;
 class SecretMask;
 class UpdateExchange;
+class VerifyExchange;
 class WireLog;
 struct SessionState;
 
@@ -50,13 +52,21 @@ struct DeviceOutcome {
     FleetResult result = FleetResult::NoAnswer;
     std::optional<std::string> sent; // the set command sent (or that would be sent)
     QString error;
-    std::unique_ptr<SetupForm> form; // as loaded and changed
+    std::unique_ptr<SetupForm> form;    // as loaded and changed
+    std::optional<UpdatePlan> plan;     // the Update the changes make (each field as loaded and new)
+    std::optional<VerifyResult> verify; // the check after a confirmed Update, when asked for
+    std::string reply;                  // the configuration reply as loaded
+    int portCount = 0;                  // the ports it was loaded for (multi-port windows)
+
+    // Done as asked: updated (and, when checked, verified), unchanged, or would be updated.
+    bool succeeded() const;
 };
 
 struct JobSettings {
     enum class Mode { Load, Apply, DryRun };
     Mode mode = Mode::Apply;
-    bool force = false; // send the set command also when it carries no item
+    bool force = false;  // send the set command also when it carries no item
+    bool verify = false; // after a confirmed Update, ask the device again and compare
     int timeoutMs = 1000;
 };
 
@@ -81,6 +91,7 @@ Q_SIGNALS:
 private:
     void onConfiguration();
     void onUpdated();
+    void onVerified();
     void finish(FleetResult result, const QString& error = {});
 
     SessionState& m_state;
@@ -91,6 +102,7 @@ private:
     CommandChannel* m_channel = nullptr;
     ConfigRequest* m_request = nullptr;
     UpdateExchange* m_update = nullptr;
+    VerifyExchange* m_verify = nullptr;
     bool m_started = false;
     bool m_interrupted = false;
     bool m_done = false;

@@ -2,6 +2,7 @@
 
 #include "commands.h"
 
+#include "backupplan.h"
 #include "clicontext.h"
 #include "devicejob.h"
 #include "failuretexts.h"
@@ -13,8 +14,6 @@
 #include <QJsonObject>
 
 namespace lv {
-
-namespace {
 
 // Every field the device's window lets the operator set, as it shows it: text as it stands, a list by
 // the label of its entry ("#N" when the label names an earlier entry too). A list showing no entry is
@@ -42,6 +41,8 @@ QJsonObject settableFields(const SetupForm& form, const SecretMask& mask)
     }
     return set;
 }
+
+namespace {
 
 // Every device that answered one search, by its list index.
 Expected<std::vector<int>> everyDevice(CliContext& context)
@@ -80,9 +81,11 @@ std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStr
         task.device = {context.search().devices().raw(static_cast<std::size_t>(found[i])),
                        context.search().interfaceOf(found[i]), context.search().senderOf(found[i])};
         task.password = password;
-        jobs.push_back(std::make_unique<DeviceJob>(
-            context.state(), std::move(task), JobSettings{JobSettings::Mode::Load, false, context.options().timeoutMs},
-            context.mask(), context.wireLog()));
+        JobSettings settings;
+        settings.mode = JobSettings::Mode::Load;
+        settings.timeoutMs = context.options().timeoutMs;
+        jobs.push_back(
+            std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog()));
     }
     return jobs;
 }

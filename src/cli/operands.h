@@ -30,8 +30,8 @@ using NameValues = std::vector<std::pair<QString, QString>>;
 Expected<NameValues> nameValueOperands(const QStringList& texts);
 
 // The number an option gives within [low, high]; `fallback` when it is not given. The failure says `range`.
-Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high,
-                           int fallback, const QString& range);
+Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high, int fallback,
+                           const QString& range);
 
 // Applies NAME=VALUE to the form as typed into the window; the message says why it was refused.
 std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);

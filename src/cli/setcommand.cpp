@@ -2,8 +2,10 @@
 
 #include "commands.h"
 
+#include "backupplan.h"
 #include "clicontext.h"
 #include "failuretexts.h"
+#include "fieldreport.h"
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
@@ -33,19 +35,6 @@ Expected<UpdatePlan> changedPlan(LoadedDevice& loaded, const NameValues& changes
     return form.plan();
 }
 
-QString verifyResultName(VerifyExchange::Outcome outcome)
-{
-    switch (outcome) {
-    case VerifyExchange::Outcome::Verified:
-        return QStringLiteral("verified");
-    case VerifyExchange::Outcome::Mismatch:
-        return QStringLiteral("mismatch");
-    case VerifyExchange::Outcome::NoAnswer:
-        break;
-    }
-    return QStringLiteral("no answer");
-}
-
 // What was sent (or would be), whether the device answered and, when asked, what it reports now.
 class SetReport final : public Report {
 public:
@@ -58,54 +47,32 @@ public:
     {
         QString text = (m_dryRun ? QStringLiteral("Would send: ") : QStringLiteral("Sent:     ")) +
                        m_context.maskedText(m_plan.setCommand) + QLatin1Char('\n');
+        if (m_dryRun)
+            text += changesText(m_context, m_plan, m_window, QStringLiteral("  "));
         text += QStringLiteral("Then %1 x ").arg(m_plan.updateCount) + m_context.maskedText(m_plan.updateCommand) +
                 QLatin1Char('\n');
         if (!m_dryRun)
             text += QStringLiteral("Answered: ") + (m_answered ? QStringLiteral("yes\n") : QStringLiteral("no\n"));
-        if (m_verify) {
-            text += QStringLiteral("Verified: ") + verifyResultName(m_verify->outcome) + QLatin1Char('\n');
-            for (const VerifiedField& field : m_verify->fields)
-                if (!field.matches() && m_verify->outcome == VerifyExchange::Outcome::Mismatch)
-                    text += QStringLiteral("  %1: sent %2, reported %3\n")
-                                .arg(printableText(field.tag), shown(field.tag, field.sent),
-                                     shown(field.tag, field.reported));
-        }
+        if (m_verify)
+            text += QStringLiteral("Verified: ") + verifyResultName(m_verify->outcome) + QLatin1Char('\n') +
+                    mismatchText(m_context, *m_verify, m_window, QStringLiteral("  "));
         return text;
     }
     QJsonValue json() const override
     {
         QJsonObject result{{QStringLiteral("sent"), m_context.maskedJson(m_plan.setCommand)}};
-        if (m_dryRun)
+        if (m_dryRun) {
             result.insert(QStringLiteral("dryRun"), true);
-        else
+            result.insert(QStringLiteral("fields"), changesJson(m_context, m_plan, m_window));
+        } else {
             result.insert(QStringLiteral("answered"), m_answered);
-        if (m_verify) {
-            QJsonArray fields;
-            for (const VerifiedField& field : m_verify->fields)
-                fields.append(QJsonObject{{QStringLiteral("tag"), jsonText(field.tag)},
-                                          {QStringLiteral("sent"), m_context.maskedJson(field.sent)},
-                                          {QStringLiteral("reported"), m_context.maskedJson(field.reported)}});
-            result.insert(QStringLiteral("verify"),
-                          QJsonObject{{QStringLiteral("result"), verifyResultName(m_verify->outcome)},
-                                      {QStringLiteral("fields"), fields}});
         }
+        if (m_verify)
+            result.insert(QStringLiteral("verify"), verifyJson(m_context, *m_verify));
         return result;
     }
 
 private:
-    // A list field's value as the entry it stands for ("115200"), else as it is.
-    QString shown(const std::string& tag, const std::string& value) const
-    {
-        const FieldDef* field = m_window ? m_window->fieldByTag(tag) : nullptr;
-        if (field && field->kind == ControlKind::ComboBox && !value.empty() &&
-            value.find_first_not_of("0123456789") == std::string::npos && value.size() < 6) {
-            const std::size_t index = std::stoul(value);
-            if (index < field->entries.size())
-                return fromLatin1(field->entries[index]);
-        }
-        return m_context.maskedText(value);
-    }
-
     const CliContext& m_context;
     const UpdatePlan& m_plan;
     bool m_dryRun;
@@ -139,6 +106,14 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
 
     const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
     const int timeoutMs = context.options().timeoutMs;
+    // The undo plan is on disk before the set command goes out, or nothing goes out.
+    if (parser.isSet(QStringLiteral("backup"))) {
+        const QJsonObject entry = backupEntry({loaded->device.macText, &loaded->form->window(), loaded->request.reply,
+                                               loaded->request.dispatch.portCount, *plan},
+                                              context.mask());
+        if (const std::optional<QString> failed = writeBackup(parser.value(QStringLiteral("backup")), {entry}))
+            return Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
+    }
     // Once the set command may go out, a signal lets the Update end (within the time-out) instead of
     // leaving the device with its set command and no "U ", and the result is still reported.
     const Interruption interruption;
@@ -152,13 +127,8 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         verify = runVerify(context.channel(), loaded->entry, toLatin1(context.setupPassword()), loaded->form->window(),
                            loaded->request.dispatch.portCount, *plan);
     // A secret field's values are shown as "***", whether they match or not.
-    if (verify && !context.options().showSecrets)
-        for (VerifiedField& field : verify->fields)
-            if (const FieldDef* def = loaded->form->window().fieldByTag(field.tag); def && def->secret) {
-                const bool same = field.matches();
-                field.sent = std::string(kMaskedSecret);
-                field.reported = same ? field.sent : std::string(kMaskedSecret) + " (not as sent)";
-            }
+    if (verify)
+        maskVerifiedSecrets(context, loaded->form->window(), *verify);
     context.output().write(
         SetReport(context, *plan, dryRun, outcome == UpdateResult::Answered, verify, &loaded->form->window()));
     if (interrupted)

@@ -205,12 +205,13 @@ TEST(CliFleet, SilentUnknownTagGoodAndMissingDevicesEachGetTheirResultAndExitFiv
     EXPECT_TRUE(sets[0].startsWith(QByteArray("S " + QByteArray(good.macAddressText().c_str()) + "/"))) << sets[0];
     EXPECT_TRUE(sets[0].endsWith("/<DeviceID>Good-1</DeviceID>")) << sets[0];
 
-    // Text: one line per device, the good one now unchanged.
+    // Text: a header, then one line per device, the good one now unchanged.
     const CliRun text =
         runCli(at(sim, {QStringLiteral("--wait"), QStringLiteral("500"), QStringLiteral("apply"), plan}));
     EXPECT_EQ(text.exitCode, 5);
     const QStringList lines = QString::fromUtf8(text.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 5) << text.out;
+    ASSERT_EQ(lines.size(), 6) << text.out;
+    EXPECT_TRUE(lines.front().startsWith(QStringLiteral("DEVICE "))) << text.out;
     const auto lineOf = [&](const QString& name) {
         for (const QString& line : lines)
             if (line.startsWith(name + QLatin1Char(' ')))
@@ -504,6 +505,8 @@ TEST(CliVerbose, EveryDatagramSentAndReceivedIsLoggedWithItsTime)
     // The probe, the request, the set command and frmSetupKr770A's three "U " commands, in that order.
     EXPECT_EQ(sent, (QStringList{QStringLiteral("X "), QStringLiteral("G "), QStringLiteral("S "), QStringLiteral("U "),
                                  QStringLiteral("U "), QStringLiteral("U ")}));
+    // The simulator's log may come a moment after the CLI has ended.
+    sim.waitForReceived("U ", 3);
     EXPECT_EQ(sent.size(), sim.received().size());
     EXPECT_TRUE(sawReply);
     EXPECT_GE(received, 3); // a search answer, the configuration reply, an answer to "U "

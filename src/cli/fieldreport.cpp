@@ -1,0 +1,129 @@
+// The changes of an Update and the findings of its check, as text and JSON.
+
+#include "fieldreport.h"
+
+#include "clicontext.h"
+#include "latin1.h"
+#include "output.h"
+#include "secretmask.h"
+
+namespace lv {
+
+namespace {
+
+bool secretField(const WindowDef* window, const std::string& tag)
+{
+    const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
+    return field && field->secret;
+}
+
+// The entry a list's value stands for, when it is a list's index.
+const std::string* listEntry(const WindowDef* window, const std::string& tag, const std::string& value)
+{
+    const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
+    if (!field || field->kind != ControlKind::ComboBox || value.empty() || value.size() >= 6 ||
+        value.find_first_not_of("0123456789") != std::string::npos)
+        return nullptr;
+    const std::size_t index = std::stoul(value);
+    return index < field->entries.size() ? &field->entries[index] : nullptr;
+}
+
+QJsonValue jsonValue(const CliContext& context, const WindowDef* window, const std::string& tag,
+                     const std::string& value)
+{
+    if (secretField(window, tag) && !context.options().showSecrets && !value.empty())
+        return fromLatin1(kMaskedSecret);
+    if (const std::string* entry = listEntry(window, tag, value))
+        return jsonText(*entry);
+    return context.maskedJson(value);
+}
+
+} // namespace
+
+QString fieldValueText(const CliContext& context, const WindowDef* window, const std::string& tag,
+                       const std::string& value)
+{
+    if (secretField(window, tag) && !context.options().showSecrets && !value.empty())
+        return fromLatin1(kMaskedSecret);
+    return listEntryText(context, window, tag, value);
+}
+
+QString listEntryText(const CliContext& context, const WindowDef* window, const std::string& tag,
+                      const std::string& value)
+{
+    if (const std::string* entry = listEntry(window, tag, value))
+        return printableText(*entry);
+    return context.maskedText(value);
+}
+
+QString changesText(const CliContext& context, const UpdatePlan& plan, const WindowDef* window, const QString& indent)
+{
+    QString text;
+    for (const FieldChange& change : plan.changedFields)
+        text += indent + QStringLiteral("%1: %2 -> %3\n")
+                             .arg(printableText(change.tag), fieldValueText(context, window, change.tag, change.loaded),
+                                  fieldValueText(context, window, change.tag, change.current));
+    return text;
+}
+
+QJsonArray changesJson(const CliContext& context, const UpdatePlan& plan, const WindowDef* window)
+{
+    QJsonArray fields;
+    for (const FieldChange& change : plan.changedFields)
+        fields.append(QJsonObject{{QStringLiteral("tag"), jsonText(change.tag)},
+                                  {QStringLiteral("loaded"), jsonValue(context, window, change.tag, change.loaded)},
+                                  {QStringLiteral("new"), jsonValue(context, window, change.tag, change.current)}});
+    return fields;
+}
+
+QString verifyResultName(VerifyExchange::Outcome outcome)
+{
+    switch (outcome) {
+    case VerifyExchange::Outcome::Verified:
+        return QStringLiteral("verified");
+    case VerifyExchange::Outcome::Mismatch:
+        return QStringLiteral("mismatch");
+    case VerifyExchange::Outcome::NoAnswer:
+        break;
+    }
+    return QStringLiteral("no answer");
+}
+
+void maskVerifiedSecrets(const CliContext& context, const WindowDef& window, VerifyResult& result)
+{
+    if (context.options().showSecrets)
+        return;
+    for (VerifiedField& field : result.fields)
+        if (secretField(&window, field.tag)) {
+            const bool same = field.matches();
+            field.sent = std::string(kMaskedSecret);
+            field.reported = same ? field.sent : std::string(kMaskedSecret) + " (not as sent)";
+        }
+}
+
+QString mismatchText(const CliContext& context, const VerifyResult& result, const WindowDef* window,
+                     const QString& indent)
+{
+    QString text;
+    if (result.outcome != VerifyExchange::Outcome::Mismatch)
+        return text;
+    for (const VerifiedField& field : result.fields)
+        if (!field.matches())
+            text += indent + QStringLiteral("%1: sent %2, reported %3\n")
+                                 .arg(printableText(field.tag), listEntryText(context, window, field.tag, field.sent),
+                                      listEntryText(context, window, field.tag, field.reported));
+    return text;
+}
+
+QJsonObject verifyJson(const CliContext& context, const VerifyResult& result)
+{
+    QJsonArray fields;
+    for (const VerifiedField& field : result.fields)
+        fields.append(QJsonObject{{QStringLiteral("tag"), jsonText(field.tag)},
+                                  {QStringLiteral("sent"), context.maskedJson(field.sent)},
+                                  {QStringLiteral("reported"), context.maskedJson(field.reported)}});
+    return QJsonObject{{QStringLiteral("result"), verifyResultName(result.outcome)},
+                       {QStringLiteral("fields"), fields}};
+}
+
+} // namespace lv
