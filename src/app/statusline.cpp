@@ -14,10 +14,21 @@ StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent)
 
 void StatusLine::follow(const QString& message)
 {
-    setToolTip(message);
-    setAccessibleDescription(message);
+    describe(message);
+}
+
+void StatusLine::say(const QString& message, const QString& details)
+{
+    showMessage(message);
+    describe(details.isEmpty() ? message : message + QStringLiteral("\n\n") + details);
+}
+
+void StatusLine::describe(const QString& text)
+{
+    setToolTip(text);
+    setAccessibleDescription(text);
     if (QWidget* top = window(); top && top != this)
-        top->setAccessibleDescription(message);
+        top->setAccessibleDescription(text);
 }
 
 QRect StatusLine::textRect() const
