@@ -3,7 +3,7 @@
 // The main window's status bar. A message wider than the bar is drawn elided in the middle, so its
 // start (the device) and its end (what happened) both stay readable; the whole text is the bar's
 // tooltip and the window's accessible description, where a screen reader finds it, followed by the
-// details given for the message, if any.
+// details given for the message, if any (in the tooltip as rich text, so that it wraps).
 
 #include <QStatusBar>
 
@@ -24,7 +24,7 @@ protected:
 
 private:
     void follow(const QString& message);
-    void describe(const QString& text);
+    void describe(const QString& text, const QString& tip);
     QRect textRect() const;
 };
 

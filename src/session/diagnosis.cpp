@@ -126,11 +126,14 @@ QString windowDiagnosisText(const Diagnosis& d)
             parts << (hasIPv4(r) ? r.addresses.join(QLatin1Char(' ')) : QStringLiteral("no IPv4 address"));
         }
         if (!r.probed) {
-            // Why the search left this card out.
-            parts << (!r.up          ? QStringLiteral("no probe (down)")
-                      : !hasIPv4(r)   ? QStringLiteral("no probe (no IPv4 address)")
-                      : !r.canBroadcast ? QStringLiteral("no probe (cannot broadcast)")
-                                        : QStringLiteral("no probe (the search went another way)"));
+            // Why the search left this card out: a probe aimed elsewhere than the LAN broadcast goes by
+            // the routing table; the LAN broadcast leaves by every card up with an address that can
+            // broadcast, unless one card was chosen.
+            parts << (!d.lanBroadcast    ? QStringLiteral("no probe (it went where the routing table sends)")
+                      : !r.up            ? QStringLiteral("no probe (down)")
+                      : !hasIPv4(r)      ? QStringLiteral("no probe (no IPv4 address)")
+                      : !r.canBroadcast  ? QStringLiteral("no probe (cannot broadcast)")
+                                         : QStringLiteral("no probe (another interface was chosen)"));
         } else {
             parts << (r.sent ? QStringLiteral("probe sent")
                              : QStringLiteral("probe not sent") +

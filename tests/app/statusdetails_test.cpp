@@ -15,7 +15,8 @@ namespace {
 class StatusDetailsTest : public MainWindowFixture {
 protected:
     QString status() const { return window->statusBar()->currentMessage(); }
-    QString tip() const { return window->statusBar()->toolTip(); }
+    // The message and its details as plain text (the tooltip shows the same as rich text).
+    QString tip() const { return window->statusBar()->accessibleDescription(); }
 
     void clickSearch()
     {
@@ -51,12 +52,17 @@ TEST_F(StatusDetailsTest, NothingAnsweredSaysWhyInItsTooltip)
 #if !defined(Q_OS_WIN)
     EXPECT_TRUE(text.contains(QStringLiteral("udp sport %1 accept").arg(port))) << text.toStdString();
 #endif
+    // The tooltip wraps: rich text, line by line.
+    const QString shown = window->statusBar()->toolTip();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("<qt>No device answered<br><br>Command port"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("&gt; Command Port"))) << shown.toStdString();
 
     // A search that finds devices says nothing of the kind.
     state.gCmdPort = sim.port();
     searchFor();
     LV_WAIT_EQ(status(), QStringLiteral("21 devices answered"), 3000);
     EXPECT_EQ(tip(), status());
+    EXPECT_EQ(window->statusBar()->toolTip(), status());
 }
 
 TEST_F(StatusDetailsTest, DatagramsFromOtherHostsDuringARequestAreCountedInTheTooltip)

@@ -26,7 +26,8 @@ protected:
     }
 
     QString status() const { return window->statusBar()->currentMessage(); }
-    QString tip() const { return window->statusBar()->toolTip(); }
+    // The message and its details as plain text (the tooltip shows the same as rich text).
+    QString tip() const { return window->statusBar()->accessibleDescription(); }
 
     void setVerify(bool on)
     {
