@@ -62,7 +62,7 @@ QString causeKey(Cause cause)
     return {};
 }
 
-QString firewallHint(quint16 port)
+QString firewallRuleHint(quint16 port)
 {
 #if defined(Q_OS_WIN)
     Q_UNUSED(port)
@@ -106,7 +106,7 @@ QString windowCauseText(Cause cause, const Diagnosis& d)
                               "The search needs no password, but a device with a setup password opens its setup "
                               "window only with it (Option > Password).")
             .arg(d.waitMs)
-            .arg(firewallHint(d.port));
+            .arg(firewallRuleHint(d.port));
     }
     return {};
 }

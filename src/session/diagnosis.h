@@ -59,7 +59,7 @@ std::vector<Cause> likelyCauses(const Diagnosis& diagnosis);
 QString causeKey(Cause cause);
 
 // How to let the devices' answers through this system's firewall, for the command port `port`.
-QString firewallHint(quint16 port);
+QString firewallRuleHint(quint16 port);
 // A likely cause in the main window's words: it names the window's menus and boxes to change.
 QString windowCauseText(Cause cause, const Diagnosis& diagnosis);
 // What the main window shows of a search nobody answered: per interface its state, IPv4 addresses,
