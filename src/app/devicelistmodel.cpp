@@ -256,12 +256,23 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         return size.isValid() ? QVariant(size) : QVariant();
     }
     if (index.column() == LineColumn && (role == Qt::ForegroundRole || role == Qt::ToolTipRole)) {
-        // The text stays as built; the colour and the tip mark a shared IP address.
-        if (!m_search.conflicted(index.row()))
+        // The text stays as built; the colour and the tip mark a shared IP address or MAC.
+        const ConflictKind kind = m_search.conflictKind(index.row());
+        if (kind == ConflictKind::None)
             return {};
         if (role == Qt::ForegroundRole)
             return QBrush(m_view ? conflictColour(m_view->palette()) : conflictColour());
-        return QStringLiteral("Another device answers with this IP address too");
+        switch (kind) {
+        case ConflictKind::SharedIp:
+            return QStringLiteral("Another device answers with this IP address too");
+        case ConflictKind::SharedMac:
+            return QStringLiteral("This MAC address answers from another IP address too");
+        case ConflictKind::Both:
+        case ConflictKind::None:
+            break;
+        }
+        return QStringLiteral("Another device answers with this IP address too, and this MAC address answers "
+                              "from another IP address too");
     }
     if (role != Qt::DisplayRole)
         return {};

@@ -13,7 +13,8 @@
 // line: as wide as the widest line seen since the list was cleared, found from
 // the characters' advances as each line comes in rather than by laying out
 // every line's text again. A line whose IP address is answered by another MAC
-// as well shows in the conflict colour, with a tip that says why.
+// as well, or whose MAC answers from another IP address too, shows in the
+// conflict colour, with a tip that says why.
 
 #include "devicesearch.h"
 

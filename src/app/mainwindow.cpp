@@ -145,6 +145,31 @@ QString macChangeText(const MacChangeResult& result, const QString& mac)
     return {};
 }
 
+// "3 datagrams from other hosts were ignored": what the exchange set aside, for the status bar's tooltip.
+QString strangersText(int strangers)
+{
+    if (strangers <= 0)
+        return {};
+    return strangers == 1 ? QStringLiteral("1 datagram from another host was ignored")
+                          : QStringLiteral("%1 datagrams from other hosts were ignored").arg(strangers);
+}
+
+// A value of a checked field as the window shows it: a list field's entry ("115200" for index 5), a
+// password as "***".
+QString shownValue(const WindowDef& window, const std::string& tag, const std::string& value)
+{
+    const FieldDef* field = window.fieldByTag(tag);
+    if (field && field->secret)
+        return QStringLiteral("***");
+    if (field && field->kind == ControlKind::ComboBox && !value.empty() && value.size() < 6 &&
+        value.find_first_not_of("0123456789") == std::string::npos) {
+        const std::size_t index = std::stoul(value);
+        if (index < field->entries.size())
+            return fromLatin1(field->entries[index]);
+    }
+    return fromLatin1(value);
+}
+
 constexpr int kClientWidth = 5970;
 constexpr int kClientHeight = 5265;
 
@@ -163,16 +188,17 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
             [this](const MacChangeResult& result, const QString& mac) { say(macChangeText(result, mac)); });
     connect(m_windows, &WindowHost::updateEnded, this, [this](UpdateResult result) {
         const QString mac = m_updatingMac.isEmpty() ? m_state.gSelMac : m_updatingMac;
+        const QString strangers = strangersText(m_channel.strangers());
         switch (result) {
         case UpdateResult::Answered:
-            say(QStringLiteral("%1 updated").arg(mac));
+            say(QStringLiteral("%1 updated").arg(mac), strangers);
             break;
         case UpdateResult::NoAnswer:
-            say(windowUpdateNoAnswerText(mac));
+            say(windowUpdateNoAnswerText(mac), strangers);
             break;
         case UpdateResult::NotSent:
         case UpdateResult::TooLarge:
-            say(windowUpdateNotSentText(mac));
+            say(windowUpdateNotSentText(mac), strangers);
             break;
         }
     });
@@ -198,6 +224,11 @@ void MainWindow::buildMenus()
     QAction* target = option->addAction(QStringLiteral("Search &Target…"));
     target->setObjectName(QStringLiteral("mnuTarget"));
     connect(target, &QAction::triggered, this, &MainWindow::mnuTarget_Click);
+    m_verifyAction = option->addAction(QStringLiteral("&Verify After Update"));
+    m_verifyAction->setObjectName(QStringLiteral("mnuVerify"));
+    m_verifyAction->setCheckable(true);
+    m_verifyAction->setChecked(false);
+    m_verifyAction->setToolTip(QStringLiteral("After an Update, ask the device for its settings again and compare"));
     QAction* password = option->addAction(QStringLiteral("&Password"));
     password->setObjectName(QStringLiteral("mnuPasswrd"));
     connect(password, &QAction::triggered, this, [this] { showSetupPasswordPrompt(this, m_state); });
@@ -297,6 +328,7 @@ void MainWindow::buildControls()
     };
     connect(m_model, &QAbstractItemModel::rowsInserted, this, countChanged);
     connect(&m_search, &DeviceSearch::conflictsChanged, this, countChanged);
+    connect(&m_search, &DeviceSearch::searchCountsChanged, this, countChanged);
 
     layOut();
     resize(m_clientSize.width(),
@@ -412,9 +444,24 @@ void MainWindow::setBusy(bool busy)
     m_cmdSearch->setEnabled(!busy);
 }
 
-void MainWindow::say(const QString& text)
+StatusLine* MainWindow::statusLine() const
 {
-    statusBar()->showMessage(text);
+    return static_cast<StatusLine*>(statusBar());
+}
+
+void MainWindow::say(const QString& text, const QString& details)
+{
+    statusLine()->say(text, details);
+}
+
+bool MainWindow::verifyAfterUpdate() const
+{
+    return m_verifyAction->isChecked();
+}
+
+void MainWindow::setVerifyAfterUpdate(bool on)
+{
+    m_verifyAction->setChecked(on);
 }
 
 void MainWindow::showSearchCount()
@@ -425,6 +472,13 @@ void MainWindow::showSearchCount()
     QString text = found == 1 ? QStringLiteral("1 device answered") : QStringLiteral("%1 devices answered").arg(found);
     if (const int conflicts = m_search.conflictCount(); conflicts > 0)
         text += QStringLiteral("; %1 share an IP address with another device").arg(conflicts);
+    if (const int conflicts = m_search.macConflictCount(); conflicts > 0)
+        text += QStringLiteral("; %1 share a MAC address with a device at another IP address").arg(conflicts);
+    // Unknown (-1) where the system does not tell: then nothing is said.
+    if (const qint64 lost = m_search.lostAnswers(); lost > 0)
+        text += QStringLiteral("; %1 answers were lost: the receive buffer overflowed").arg(lost);
+    if (const qint64 unlisted = m_search.unlistedAnswers(); unlisted > 0)
+        text += QStringLiteral("; %1 more answers were not listed").arg(unlisted);
     say(text);
 }
 
@@ -436,7 +490,11 @@ void MainWindow::cmdSearch_Click()
     say(QStringLiteral("Searching…"));
     SearchEnds ends;
     ends.waitMs = kSilenceMs;
+    // The last search's watch stops before its sockets may go.
+    m_diagnosis.reset();
     m_searchRun->start(std::move(ends));
+    if (m_searchRun->running())
+        m_diagnosis = std::make_unique<SearchDiagnosis>(m_search, m_state, kSilenceMs);
 }
 
 void MainWindow::searchEnded()
@@ -444,10 +502,14 @@ void MainWindow::searchEnded()
     // The list goes on taking late answers; the status bar only says how the search window ended.
     switch (m_searchRun->result().outcome) {
     case SearchResult::Outcome::Listed:
+        // Answers lost or left out may have been counted after the last line came in.
+        if (m_searchStatus)
+            showSearchCount();
         break;
     case SearchResult::Outcome::NothingAnswered:
+        // The tooltip says what the search saw per interface and why nothing may have answered.
         if (m_searchStatus)
-            say(windowNothingAnsweredText());
+            say(windowNothingAnsweredText(), m_diagnosis ? windowDiagnosisText(m_diagnosis->result()) : QString());
         break;
     case SearchResult::Outcome::NotSent:
         m_searchStatus = false;
@@ -552,15 +614,15 @@ void MainWindow::lstDev_DblClick()
     m_searchStatus = false;
     say(QStringLiteral("Asking %1…").arg(mac));
     setBusy(true);
-    const ConfigRequestResult result =
-        requestAndRecord(m_channel, {raw, m_search.interfaceOf(row), m_search.senderOf(row)},
-                         toLatin1(m_state.gSetupPass));
+    const ConfigRequestResult result = requestAndRecord(
+        m_channel, DeviceEntry{raw, m_search.interfaceOf(row), m_search.senderOf(row)}, toLatin1(m_state.gSetupPass));
     setBusy(false);
     if (m_exiting) {
         Q_EMIT requestFinished();
         return;
     }
     requestOutcome(result, mac);
+    const DeviceEntry device{raw, m_search.interfaceOf(row), m_search.senderOf(row)};
     if (!result.sent) {
         Q_EMIT requestFinished();
         return;
@@ -570,32 +632,95 @@ void MainWindow::lstDev_DblClick()
         // The list stays usable during the wait; the window edits the device
         // that was asked, so that line is selected again and is the one patched.
         m_lstDev->setCurrentIndex(m_lstDev->model()->index(row, DeviceListModel::LineColumn));
-        openSetupWindow(result, row);
+        openSetupWindow(result, row, device);
     }
     Q_EMIT requestFinished();
 }
 
 void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString& mac)
 {
+    const QString strangers = strangersText(result.strangers);
     if (!result.sent) {
         say(result.sendFailed ? windowRequestNotSentText(mac) : windowNotADeviceText(mac));
     } else if (result.timedOut && result.reply.empty()) {
-        say(windowRequestNoAnswerText(mac, kRequestTimeoutMs));
+        say(windowRequestNoAnswerText(mac, kRequestTimeoutMs), strangers);
     } else if (!result.valid) {
         // Something came, but it never became a complete reply (no "MAC") or does not start with "A".
-        say(windowNotAReplyText(mac));
+        say(windowNotAReplyText(mac), strangers);
     } else if (!result.dispatch.windowDef) {
-        say(windowNoSetupWindowText(mac, m_state.gModel));
+        say(windowNoSetupWindowText(mac, m_state.gModel), strangers);
     } else {
-        say(QStringLiteral("%1 opened").arg(operatorWindowName(*result.dispatch.windowDef)));
+        say(QStringLiteral("%1 opened").arg(operatorWindowName(*result.dispatch.windowDef)), strangers);
     }
 }
 
-void MainWindow::openSetupWindow(const ConfigRequestResult& result, int row)
+void MainWindow::openSetupWindow(const ConfigRequestResult& result, int row, const DeviceEntry& device)
 {
-    m_updatingMac = m_state.gSelMac;
+    const QString mac = m_state.gSelMac;
+    m_updatingMac = mac;
+    std::optional<UpdatePlan> confirmed;
+    const QMetaObject::Connection planned = connect(m_windows, &WindowHost::updatePlanConfirmed, this,
+                                                    [&confirmed](const UpdatePlan& plan) { confirmed = plan; });
     m_windows->open(result, [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); });
+    disconnect(planned);
     m_updatingMac.clear();
+    if (confirmed && verifyAfterUpdate() && !m_exiting)
+        startVerify(result, device, *confirmed, mac);
+}
+
+void MainWindow::startVerify(const ConfigRequestResult& request, const DeviceEntry& device, const UpdatePlan& plan,
+                             const QString& mac)
+{
+    const WindowDef* window = request.dispatch.windowDef;
+    if (!window)
+        return;
+    // A check still running for an earlier Update gives way; its channel goes with it.
+    m_verify.reset();
+    m_verifyChannel = std::make_unique<CommandChannel>(m_state);
+    m_verifyWindow = window;
+    // The device is named as its search found it, with the setup password the Update went out with.
+    m_verify = std::make_unique<VerifyExchange>(*m_verifyChannel, device, toLatin1(m_state.gSetupPass), *window,
+                                                request.dispatch.portCount, plan);
+    connect(m_verify.get(), &VerifyExchange::finished, this, [this, mac] { verifyEnded(mac); });
+    say(QStringLiteral("%1 updated; checking what it reports now…").arg(mac));
+    m_verify->start();
+}
+
+void MainWindow::verifyEnded(const QString& mac)
+{
+    if (!m_verify || !m_verifyWindow)
+        return;
+    const VerifyResult& result = m_verify->result();
+    const QString strangers = strangersText(m_verifyChannel ? m_verifyChannel->strangers() : 0);
+    switch (result.outcome) {
+    case VerifyExchange::Outcome::Verified:
+        say(QStringLiteral("%1 updated and verified").arg(mac), strangers);
+        break;
+    case VerifyExchange::Outcome::NoAnswer:
+        say(QStringLiteral("%1 updated; the check got no answer").arg(mac), strangers);
+        break;
+    case VerifyExchange::Outcome::Mismatch: {
+        QString first;
+        QStringList differing;
+        for (const VerifiedField& field : result.fields) {
+            if (field.matches())
+                continue;
+            const QString tag = fromLatin1(field.tag);
+            const QString reported = shownValue(*m_verifyWindow, field.tag, field.reported);
+            const QString sent = shownValue(*m_verifyWindow, field.tag, field.sent);
+            if (first.isEmpty())
+                first = QStringLiteral("%1 %2 (sent %3)").arg(tag, reported, sent);
+            differing << QStringLiteral("%1: reports %2, sent %3").arg(tag, reported, sent);
+        }
+        QString details = QStringLiteral("Fields that differ from what the Update sent:\n") +
+                          differing.join(QLatin1Char('\n'));
+        if (!strangers.isEmpty())
+            details += QStringLiteral("\n") + strangers;
+        say(QStringLiteral("%1 updated, but it reports %2").arg(mac, first), details);
+        break;
+    }
+    }
+    Q_EMIT verifyFinished();
 }
 
 void MainWindow::patchLine(int row, const DeviceLinePatch& patch)

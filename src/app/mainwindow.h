@@ -4,16 +4,20 @@
 
 #include "commandchannel.h"
 #include "devicelinepatch.h"
+#include "diagnosis.h"
 #include "devicesearch.h"
 #include "exchanges.h"
 #include "searchexchange.h"
 #include "sessionstate.h"
+#include "verifyexchange.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 #include <optional>
 
+class QAction;
 class QLabel;
 class QListView;
 class QMenu;
@@ -25,6 +29,7 @@ class DeviceLineDelegate;
 class DeviceListModel;
 class WindowHost;
 class MacService;
+class StatusLine;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -42,6 +47,12 @@ public:
     // valid reply; empty until then. Tests read which window would open.
     const std::optional<ModelDispatch>& lastDispatch() const { return m_lastDispatch; }
     bool requestRunning() const { return m_requestRunning; }
+    // Option > Verify After Update: after an Update the device confirmed, its configuration is asked
+    // for again and compared with what was sent. Off at start, kept for the run only.
+    bool verifyAfterUpdate() const;
+    void setVerifyAfterUpdate(bool on);
+    // The check after the last Update, while it runs; null otherwise.
+    const VerifyExchange* verifyRunning() const { return m_verify && !m_verify->done() ? m_verify.get() : nullptr; }
 
     // How long a search may stay unanswered before the status bar says so.
     static constexpr int kSilenceMs = 3000;
@@ -62,6 +73,8 @@ public:
 Q_SIGNALS:
     // A configuration request ended (with or without a window opening).
     void requestFinished();
+    // The check after an Update ended; the status bar says how.
+    void verifyFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,11 +90,16 @@ private:
     void layOut();
     void placeList();
     int selectedRow() const;
-    void openSetupWindow(const ConfigRequestResult& result, int row);
+    void openSetupWindow(const ConfigRequestResult& result, int row, const DeviceEntry& device);
+    // Asks the device of the confirmed Update for its configuration again, without waiting here.
+    void startVerify(const ConfigRequestResult& request, const DeviceEntry& device, const UpdatePlan& plan,
+                     const QString& mac);
+    void verifyEnded(const QString& mac);
     // PatchDeviceLine on the line of the device whose window was open.
     void patchLine(int row, const DeviceLinePatch& patch);
     void setBusy(bool busy);
-    void say(const QString& text);
+    void say(const QString& text, const QString& details = {});
+    StatusLine* statusLine() const;
     void showSearchCount();
     void searchEnded();
     void fillInterfaceMenu();
@@ -107,6 +125,11 @@ private:
     bool m_requestRunning = false;
     bool m_exiting = false;
     MacService* m_macService = nullptr;
+    QAction* m_verifyAction = nullptr;
+    std::unique_ptr<SearchDiagnosis> m_diagnosis; // of the last search
+    std::unique_ptr<CommandChannel> m_verifyChannel;
+    std::unique_ptr<VerifyExchange> m_verify; // declared after its channel: destroyed before it
+    const WindowDef* m_verifyWindow = nullptr;
 };
 
 } // namespace lv

@@ -14,10 +14,27 @@ StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent)
 
 void StatusLine::follow(const QString& message)
 {
-    setToolTip(message);
-    setAccessibleDescription(message);
+    describe(message, message);
+}
+
+void StatusLine::say(const QString& message, const QString& details)
+{
+    showMessage(message);
+    if (details.isEmpty())
+        return describe(message, message);
+    const QString whole = message + QStringLiteral("\n\n") + details;
+    // As rich text the tip wraps its long lines (a likely cause is a paragraph) instead of running
+    // off the screen.
+    describe(whole, QStringLiteral("<qt>") + whole.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
+                        QStringLiteral("</qt>"));
+}
+
+void StatusLine::describe(const QString& text, const QString& tip)
+{
+    setToolTip(tip);
+    setAccessibleDescription(text);
     if (QWidget* top = window(); top && top != this)
-        top->setAccessibleDescription(message);
+        top->setAccessibleDescription(text);
 }
 
 QRect StatusLine::textRect() const

@@ -104,6 +104,8 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
                 patchLine(patch);
         });
     const QMetaObject::Connection ended = connect(&window, &SetupWindow::updateEnded, this, &WindowHost::updateEnded);
+    const QMetaObject::Connection planned =
+        connect(&window, &SetupWindow::updatePlanConfirmed, this, &WindowHost::updatePlanConfirmed);
     const QMetaObject::Connection cancelled =
         connect(&window, &SetupWindow::cancelled, this, [&] {
             const WindowDef& def = window.windowDef();
@@ -119,6 +121,7 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
         return;
     disconnect(confirmed);
     disconnect(ended);
+    disconnect(planned);
     disconnect(cancelled);
     // Update and Cancel unload the shown window; the Cancel named by the family's rule (its four-port
     // window's) unloads its whole family, the hidden windows included.

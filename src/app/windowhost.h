@@ -52,6 +52,8 @@ public:
 Q_SIGNALS:
     // An Update of the shown window ended.
     void updateEnded(lv::UpdateResult result);
+    // The device answered an Update of the shown window; `plan` is what it sent.
+    void updatePlanConfirmed(const lv::UpdatePlan& plan);
 
 private:
     SetupWindow* ensure(const WindowDef& def);

@@ -370,6 +370,7 @@ void SetupWindow::cmdUpdate_Click()
         return;
     }
     Q_EMIT updateConfirmed(patch);
+    Q_EMIT updatePlanConfirmed(plan);
     accept();
 }
 

@@ -62,6 +62,8 @@ Q_SIGNALS:
     void updateEnded(lv::UpdateResult result);
     // The device answered an Update: what the device list line needs.
     void updateConfirmed(const lv::DeviceLinePatch& patch);
+    // The device answered an Update: what it sent, for a check of what the device holds now.
+    void updatePlanConfirmed(const lv::UpdatePlan& plan);
     // Cancel, Escape or the close box closed the window.
     void cancelled();
 

@@ -106,6 +106,17 @@ void SetMacDialog::cmdOk_Click()
         m_txtNewMac->setFocus();
         return;
     }
+    // Two devices with one MAC could no longer be told apart on the LAN.
+    if (const std::optional<int> other = listedElsewhere(typed)) {
+        m_lblNewMacHint->setText(takenText(fromLatin1(m_search.devices().line(static_cast<std::size_t>(*other)))));
+        m_txtNewMac->setFocus();
+        return;
+    }
+    // The access code goes out as single bytes: a character Latin-1 cannot hold would arrive altered.
+    if (!isLatin1(m_state.gMacPass)) {
+        m_lblNewMacHint->setText(accessCodeText());
+        return;
+    }
     m_lblNewMacHint->clear();
 
     m_sentField = m_device.macField;
@@ -122,6 +133,33 @@ void SetMacDialog::cmdOk_Click()
     if (m_result.changed())
         applyChange();
     accept();
+}
+
+QString SetMacDialog::takenText(const QString& line)
+{
+    const QString mac = fromLatin1(macTextOfLine(toLatin1(line)));
+    return QStringLiteral("%1 is already the address of another listed device").arg(mac);
+}
+
+QString SetMacDialog::accessCodeText()
+{
+    return QStringLiteral("The access code holds characters that cannot be sent; enter it again");
+}
+
+std::optional<int> SetMacDialog::listedElsewhere(const std::string& field) const
+{
+    const std::optional<MacAddress> mac = MacAddress::fromField(field, MacAddress::FieldDigits::UpToThree);
+    if (!mac)
+        return std::nullopt;
+    const DeviceList& devices = m_search.devices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (static_cast<int>(i) == m_row)
+            continue;
+        const std::optional<SearchReplyView> reply = viewSearchReply(devices.raw(i));
+        if (reply && reply->mac == *mac)
+            return static_cast<int>(i);
+    }
+    return std::nullopt;
 }
 
 void SetMacDialog::applyChange()

@@ -12,6 +12,9 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <string>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,6 +36,10 @@ public:
 
     // What the dialog says about a typed address that it will not send.
     static QString problemText(NewMacProblem problem);
+    // ... about an address that the device of the listed `line` already has.
+    static QString takenText(const QString& line);
+    // ... about an access code that cannot be sent as typed.
+    static QString accessCodeText();
 
 public Q_SLOTS:
     // Esc and the close box cancel, except while the change waits for its answer.
@@ -40,6 +47,8 @@ public Q_SLOTS:
 
 private:
     void applyChange();
+    // The index of another listed device whose MAC is the one of `field`.
+    std::optional<int> listedElsewhere(const std::string& field) const;
     void setBusy(bool busy);
 
     SessionState& m_state;

@@ -95,7 +95,11 @@ bool DeviceSearch::start()
     m_interfaces.clear();
     m_senders.clear();
     m_owners.clear();
+    m_macOwners.clear();
     m_conflictLines = 0;
+    m_macConflictLines = 0;
+    m_unlisted = 0;
+    m_droppedBefore.clear();
     m_conflictsChanged = false;
     m_firstUnsignalled = -1;
     Q_EMIT cleared();
@@ -114,7 +118,10 @@ bool DeviceSearch::start()
         socket.setRemoteHost(m_state.broadcast);
         socket.setRemotePort(m_state.gCmdPort);
         sent = socket.sendData(probe) || sent;
+        // Drops count from here: those of an earlier search on the same port are not this one's.
+        m_droppedBefore[index] = std::max<qint64>(0, socket.droppedDatagrams());
     }
+    checkCounts();
     return sent;
 }
 
@@ -132,7 +139,14 @@ DevicePeer DeviceSearch::senderOf(int index) const
     return m_senders[static_cast<std::size_t>(index)];
 }
 
-bool DeviceSearch::conflicted(int index) const
+ConflictKind DeviceSearch::conflictKind(int index) const
+{
+    const int kind = (ipConflicted(index) ? static_cast<int>(ConflictKind::SharedIp) : 0) |
+                     (macConflicted(index) ? static_cast<int>(ConflictKind::SharedMac) : 0);
+    return static_cast<ConflictKind>(kind);
+}
+
+bool DeviceSearch::ipConflicted(int index) const
 {
     if (m_conflictLines == 0 || index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
         return false;
@@ -140,45 +154,96 @@ bool DeviceSearch::conflicted(int index) const
     if (!reply)
         return false;
     const IpOwners* owners = m_owners.find(reply->ip);
-    return owners && owners->macs() >= 2;
+    return owners && owners->owners() >= 2;
 }
 
-void DeviceSearch::IpOwners::add(MacAddress mac, int delta)
+bool DeviceSearch::macConflicted(int index) const
 {
-    if (m_firstCount > 0 && m_first == mac) {
+    if (m_macConflictLines == 0 || index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
+        return false;
+    const std::optional<SearchReplyView> reply = viewSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
+    if (!reply)
+        return false;
+    const MacOwners* owners = m_macOwners.find(reply->macText());
+    return owners && owners->owners() >= 2;
+}
+
+template <typename Owner>
+void DeviceSearch::Owners<Owner>::add(const Owner& owner, int delta)
+{
+    if (m_firstCount > 0 && m_first == owner) {
         m_firstCount = std::max(0, m_firstCount + delta);
         return;
     }
-    const auto other = std::find_if(m_others.begin(), m_others.end(), [&](const auto& o) { return o.first == mac; });
+    const auto other =
+        std::find_if(m_others.begin(), m_others.end(), [&](const auto& o) { return o.first == owner; });
     if (other != m_others.end()) {
         other->second += delta;
         if (other->second <= 0)
             m_others.erase(other);
     } else if (delta > 0) {
         if (m_firstCount == 0) {
-            m_first = mac;
+            m_first = owner;
             m_firstCount = delta;
         } else {
-            m_others.emplace_back(mac, delta);
+            m_others.emplace_back(owner, delta);
         }
     }
 }
+
+namespace {
+
+// Counts `delta` more devices of `owner` under `key` of `map`; adds to `lines` the change in the number
+// of devices whose key has two or more owners. True when which lines are marked may have changed.
+template <typename Map, typename Owner>
+bool countOwner(Map& map, std::string_view key, const Owner& owner, int delta, int& lines)
+{
+    auto& owners = map[key];
+    const auto marked = [](const auto& o) { return o.owners() >= 2 ? o.devices() : 0; };
+    const std::size_t before = owners.owners();
+    const int markedBefore = marked(owners);
+    owners.add(owner, delta);
+    lines += marked(owners) - markedBefore;
+    const bool changed = (before >= 2) != (owners.owners() >= 2) || (owners.owners() >= 2 && delta > 0);
+    if (owners.devices() <= 0)
+        map.erase(key);
+    return changed;
+}
+
+} // namespace
 
 void DeviceSearch::count(const std::string& raw, int delta)
 {
     const std::optional<SearchReplyView> reply = viewSearchReply(raw);
     if (!reply)
         return;
-    IpOwners& owners = m_owners[reply->ip];
-    const auto lines = [](const IpOwners& o) { return o.macs() >= 2 ? o.devices() : 0; };
-    const std::size_t macsBefore = owners.macs();
-    const int before = lines(owners);
-    owners.add(reply->mac, delta);
-    m_conflictLines += lines(owners) - before;
-    if ((macsBefore >= 2) != (owners.macs() >= 2) || (owners.macs() >= 2 && delta > 0))
+    if (countOwner(m_owners, reply->ip, reply->mac, delta, m_conflictLines))
         m_conflictsChanged = true;
-    if (owners.devices() <= 0)
-        m_owners.erase(reply->ip);
+    if (countOwner(m_macOwners, reply->macText(), std::string(reply->ip), delta, m_macConflictLines))
+        m_conflictsChanged = true;
+}
+
+qint64 DeviceSearch::lostAnswers() const
+{
+    qint64 lost = 0;
+    for (const auto& [index, socket] : m_sockets) {
+        const qint64 dropped = socket->droppedDatagrams();
+        if (dropped < 0)
+            return -1;
+        const auto before = m_droppedBefore.find(index);
+        lost += dropped - (before == m_droppedBefore.end() ? 0 : before->second);
+    }
+    return lost;
+}
+
+void DeviceSearch::checkCounts()
+{
+    const qint64 lost = lostAnswers();
+    if (lost == m_signalledLost && m_unlisted == m_signalledUnlisted)
+        return;
+    m_signalledLost = lost;
+    m_signalledUnlisted = m_unlisted;
+    Q_EMIT searchCountsChanged();
 }
 
 void DeviceSearch::setLine(int index, const std::string& line)
@@ -217,7 +282,14 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
 
 void DeviceSearch::onDatagram(const QByteArray& datagram, int interfaceIndex, DevicePeer sender)
 {
-    const int index = m_devices.add(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
+    const std::string_view bytes(datagram.constData(), static_cast<std::size_t>(datagram.size()));
+    if (m_devices.size() >= static_cast<std::size_t>(std::max(0, m_listLimit))) {
+        // The listing is full: a new answer is counted, not kept (a repeat of a listed one is no news).
+        if (viewSearchReply(bytes) && !m_devices.contains(bytes))
+            ++m_unlisted;
+        return;
+    }
+    const int index = m_devices.add(bytes);
     if (index < 0)
         return;
     m_interfaces.push_back(interfaceIndex);
@@ -239,6 +311,7 @@ void DeviceSearch::flushAdded()
         m_conflictsChanged = false;
         Q_EMIT conflictsChanged();
     }
+    checkCounts();
 }
 
 } // namespace lv

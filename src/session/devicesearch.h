@@ -12,7 +12,13 @@
 // on, and its commands leave there. Aimed elsewhere (a directed broadcast or
 // one address), the probe goes once, where the routing table sends it. Lines
 // whose IP address is answered by two or more MACs are marked as conflicts (a MAC
-// is its six bytes, however its field writes them).
+// is its six bytes, however its field writes them), and so are lines whose MAC
+// answers from two or more IP addresses.
+//
+// The listing is bounded: at most kListedAnswersLimit lines (some 200 bytes each
+// with the line built, so about 40 MB at the limit); further new answers are only
+// counted (unlistedAnswers). Answers the system dropped because the receive buffer
+// overflowed are counted too, where the system tells (lostAnswers).
 
 #include "devicelist.h"
 #include "devicepeer.h"
@@ -34,6 +40,13 @@ namespace lv {
 // such as ethernet_32769) or by the name Windows shows ("Ethernet", "Wi-Fi").
 QNetworkInterface interfaceNamed(const QString& name);
 
+// How many lines one search lists at most.
+inline constexpr int kListedAnswersLimit = 200000;
+
+// Why a line is marked: its IP address is answered by another MAC, its MAC answers from another IP
+// address, or both.
+enum class ConflictKind { None = 0, SharedIp = 1, SharedMac = 2, Both = 3 };
+
 class DeviceSearch final : public QObject {
     Q_OBJECT
 public:
@@ -54,10 +67,25 @@ public:
     int interfaceOf(int index) const;
     // Where the device's search answer came from (unknown for an index out of range).
     DevicePeer senderOf(int index) const;
-    // True when another MAC answered with the IP address of this device.
-    bool conflicted(int index) const;
+    // True when another MAC answered with the IP address of this device, or its MAC answered from
+    // another IP address.
+    bool conflicted(int index) const { return conflictKind(index) != ConflictKind::None; }
+    ConflictKind conflictKind(int index) const;
+    bool ipConflicted(int index) const;
+    bool macConflicted(int index) const;
     // How many listed devices share their IP address with a device of another MAC.
     int conflictCount() const { return m_conflictLines; }
+    // How many listed devices share their MAC with a device that answered from another IP address.
+    int macConflictCount() const { return m_macConflictLines; }
+
+    // Search answers of the current search the system dropped because the receive buffer was full,
+    // summed over the search's sockets; -1 where the system does not tell.
+    qint64 lostAnswers() const;
+    // New search answers of the current search left out of the listing because it was full.
+    qint64 unlistedAnswers() const { return m_unlisted; }
+    // The most lines a search lists (kListedAnswersLimit unless changed).
+    void setListLimit(int lines) { m_listLimit = lines; }
+    int listLimit() const { return m_listLimit; }
 
     // The interfaces the next probe leaves through (0: the routing table's choice).
     // Empty when the chosen interface is not there.
@@ -76,16 +104,19 @@ Q_SIGNALS:
     void lineChanged(int index);
     // The set of devices marked as conflicts changed.
     void conflictsChanged();
+    // lostAnswers() or unlistedAnswers() changed (looked at once per read of the sockets).
+    void searchCountsChanged();
 
 private:
-    // The MACs that answer with one IP address, each with how many listed devices carry it. The first
-    // is kept inline: nearly every address has one MAC, and a search of thousands of devices then
-    // allocates nothing per address beyond its entry.
-    class IpOwners {
+    // The MACs that answer with one IP address (or the IP addresses one MAC answers from), each with
+    // how many listed devices carry it. The first is kept inline: nearly every address has one MAC,
+    // and a search of thousands of devices then allocates nothing per address beyond its entry.
+    template <typename Owner>
+    class Owners {
     public:
-        // Counts `delta` more devices of `mac`; a MAC whose count falls to zero is forgotten.
-        void add(MacAddress mac, int delta);
-        std::size_t macs() const { return (m_firstCount > 0 ? 1 : 0) + m_others.size(); }
+        // Counts `delta` more devices of `owner`; an owner whose count falls to zero is forgotten.
+        void add(const Owner& owner, int delta);
+        std::size_t owners() const { return (m_firstCount > 0 ? 1 : 0) + m_others.size(); }
         int devices() const
         {
             int n = m_firstCount;
@@ -95,23 +126,34 @@ private:
         }
 
     private:
-        MacAddress m_first;
+        Owner m_first{};
         int m_firstCount = 0;
-        std::vector<std::pair<MacAddress, int>> m_others;
+        std::vector<std::pair<Owner, int>> m_others;
     };
+    using IpOwners = Owners<MacAddress>;   // by IP: the MACs
+    using MacOwners = Owners<std::string>; // by MAC: the IP addresses
 
     void onDatagram(const QByteArray& datagram, int interfaceIndex, DevicePeer sender);
     void flushAdded();
     UdpSocket& socketFor(int interfaceIndex);
     void count(const std::string& raw, int delta);
+    // Signals searchCountsChanged when the counts differ from those last signalled.
+    void checkCounts();
 
     SessionState& m_state;
     std::map<int, std::unique_ptr<UdpSocket>> m_sockets; // by interface index
     DeviceList m_devices;
     std::vector<int> m_interfaces;                      // beside each listed device
     std::vector<DevicePeer> m_senders;                  // beside each listed device
-    FlatTextMap<IpOwners> m_owners; // by IP
+    FlatTextMap<IpOwners> m_owners;     // by IP
+    FlatTextMap<MacOwners> m_macOwners; // by MAC text
     int m_conflictLines = 0;
+    int m_macConflictLines = 0;
+    std::map<int, qint64> m_droppedBefore; // by interface index: the socket's drops when the probe left
+    qint64 m_unlisted = 0;
+    int m_listLimit = kListedAnswersLimit;
+    qint64 m_signalledLost = 0;
+    qint64 m_signalledUnlisted = 0;
     bool m_conflictsChanged = false;
     int m_firstUnsignalled = -1; // first index not yet in a devicesAdded signal
 };

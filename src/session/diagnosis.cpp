@@ -62,6 +62,95 @@ QString causeKey(Cause cause)
     return {};
 }
 
+QString firewallRuleHint(quint16 port)
+{
+#if defined(Q_OS_WIN)
+    Q_UNUSED(port)
+    return QStringLiteral("Windows Firewall may drop the answers, which come from the devices' own addresses: the "
+                          "installer adds the inbound rule \"Linkvane (device answers, UDP)\" for linkvane.exe and "
+                          "linkvane-cli.exe; with the portable zip, allow Linkvane when Windows asks, or add that "
+                          "rule as the README shows.");
+#else
+    return QStringLiteral("A firewall may drop the answers, which come from the devices' own addresses and from "
+                          "port %1; let them in with: sudo nft insert rule inet filter input udp sport %1 accept "
+                          "(insert, not add: an appended rule comes after the one that drops).")
+        .arg(port);
+#endif
+}
+
+QString windowCauseText(Cause cause, const Diagnosis& d)
+{
+    switch (cause) {
+    case Cause::NoBroadcastInterface:
+        return QStringLiteral("No network interface is up with an IPv4 address and able to broadcast, so the "
+                              "probe to %1 reaches no LAN. Connect the card the devices hang on, or aim the "
+                              "search at their network or address with Option > Search Target.")
+            .arg(d.target);
+    case Cause::ProbeNotSent: {
+        QStringList where;
+        for (const InterfaceReport& r : d.interfaces)
+            if (r.probed && !r.sent)
+                where.append(r.sendError.isEmpty() ? r.name : QStringLiteral("%1 (%2)").arg(r.name, r.sendError));
+        return QStringLiteral("The probe could not be sent through %1. Check that the card is up and has an "
+                              "address, or pick another in Option > Network Interface.")
+            .arg(where.join(QStringLiteral(", ")));
+    }
+    case Cause::NoSearchAnswer:
+        return QStringLiteral("Answers arrived but none was a search answer: something else answers on port %1. "
+                              "Check the command port in Option > Command Port.")
+            .arg(d.port);
+    case Cause::NoAnswer:
+        return QStringLiteral("No answer came back through any interface within %1 ms. %2 Devices on another "
+                              "command port answer only on it (Option > Command Port). Devices behind a router "
+                              "answer only to a directed broadcast or their own address: Option > Search Target. "
+                              "The search needs no password, but a device with a setup password opens its setup "
+                              "window only with it (Option > Password).")
+            .arg(d.waitMs)
+            .arg(firewallRuleHint(d.port));
+    }
+    return {};
+}
+
+QString windowDiagnosisText(const Diagnosis& d)
+{
+    QStringList lines;
+    lines << QStringLiteral("Command port %1, probe to %2, %3 ms waited: %4 device(s) answered.")
+                 .arg(d.port)
+                 .arg(d.target)
+                 .arg(d.waitMs)
+                 .arg(d.devices);
+    for (const InterfaceReport& r : d.interfaces) {
+        QStringList parts;
+        if (r.index != 0) {
+            parts << (r.up ? QStringLiteral("up") : QStringLiteral("down"));
+            parts << (hasIPv4(r) ? r.addresses.join(QLatin1Char(' ')) : QStringLiteral("no IPv4 address"));
+        }
+        if (!r.probed) {
+            // Why the search left this card out: a probe aimed elsewhere than the LAN broadcast goes by
+            // the routing table; the LAN broadcast leaves by every card up with an address that can
+            // broadcast, unless one card was chosen.
+            parts << (!d.lanBroadcast    ? QStringLiteral("no probe (it went where the routing table sends)")
+                      : !r.up            ? QStringLiteral("no probe (down)")
+                      : !hasIPv4(r)      ? QStringLiteral("no probe (no IPv4 address)")
+                      : !r.canBroadcast  ? QStringLiteral("no probe (cannot broadcast)")
+                                         : QStringLiteral("no probe (another interface was chosen)"));
+        } else {
+            parts << (r.sent ? QStringLiteral("probe sent")
+                             : QStringLiteral("probe not sent") +
+                                   (r.sendError.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.sendError)));
+            parts << QStringLiteral("%1 answer(s), %2 search answer(s)").arg(r.answers).arg(r.searchAnswers);
+        }
+        lines << r.name + QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+    }
+    const std::vector<Cause> causes = likelyCauses(d);
+    if (!causes.empty()) {
+        lines << QStringLiteral("Likely causes:");
+        for (Cause cause : causes)
+            lines << QStringLiteral("- ") + windowCauseText(cause, d);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 SearchDiagnosis::SearchDiagnosis(DeviceSearch& search, const SessionState& state, int waitMs) : m_search(search)
 {
     Diagnosis& d = m_diagnosis;

@@ -57,6 +57,14 @@ enum class Cause {
 // The causes that fit, in the order above; none when a device answered.
 std::vector<Cause> likelyCauses(const Diagnosis& diagnosis);
 QString causeKey(Cause cause);
+
+// How to let the devices' answers through this system's firewall, for the command port `port`.
+QString firewallRuleHint(quint16 port);
+// A likely cause in the main window's words: it names the window's menus and boxes to change.
+QString windowCauseText(Cause cause, const Diagnosis& diagnosis);
+// What the main window shows of a search nobody answered: per interface its state, IPv4 addresses,
+// the probe and the answers through it, then the command port and the likely causes.
+QString windowDiagnosisText(const Diagnosis& diagnosis);
 // Watches one search from the moment its probe went out: make it right after DeviceSearch::start(),
 // read result() once the wait is over. Answers stop counting when it is destroyed.
 class SearchDiagnosis final {

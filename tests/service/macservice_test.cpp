@@ -204,12 +204,14 @@ TEST_F(MacServiceTest, NoAnswerClosesAfterAboutASecondWithListsUnchanged)
 {
     searchAndSelectFirst();
     state.gMacPass = kCode;
-    // The simulated devices refuse an address another device holds, silently.
+    // The device does not answer the change (the dialog itself refuses an address another listed
+    // device holds, so a free one is sent).
+    ASSERT_TRUE(sim.addFault("mac-silent"));
     QElapsedTimer t;
     qint64 waited = 0;
     ModalWatcher setMac(QStringLiteral("frmSetMAC"), [&](QWidget* w) {
         t.start();
-        typeAndPress(w, "txtNewMac", QStringLiteral("0.80.194.0.0.2"), "cmdOk");
+        typeAndPress(w, "txtNewMac", QStringLiteral("0.80.194.0.0.99"), "cmdOk");
         waited = t.elapsed();
         EXPECT_FALSE(w->isVisible());
     });

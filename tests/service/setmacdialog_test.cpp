@@ -331,4 +331,66 @@ INSTANTIATE_TEST_SUITE_P(Typed, RefusedAddressTest,
                                            RefusedCase{"GroupAddress", "1.80.194.1.2.4", P::Group}),
                          [](const ::testing::TestParamInfo<RefusedCase>& tp) { return std::string(tp.param.name); });
 
+// An address another listed device has, however it is written, is refused in the dialog: two devices
+// with one MAC could no longer be told apart. Nothing is sent.
+struct TakenCase {
+    const char* name;
+    const char* text;
+};
+
+void PrintTo(const TakenCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TakenAddressTest : public SetMacDialogTest, public ::testing::WithParamInterface<TakenCase> {};
+
+TEST_P(TakenAddressTest, AddressOfAnotherListedDeviceIsRefused)
+{
+    answers = {kExampleReply};
+    typeText(txtNewMac, QString::fromLatin1(GetParam().text));
+    press("cmdOk");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(hint->text(), QStringLiteral("00-50-C2-01-02-09 is already the address of another listed device"));
+    QTest::qWait(150);
+    EXPECT_TRUE(commandsReceived(device).isEmpty());
+    EXPECT_FALSE(dialog->macChangeResult().sent());
+    EXPECT_TRUE(listsUnchanged());
+}
+
+INSTANTIATE_TEST_SUITE_P(Written, TakenAddressTest,
+                         ::testing::Values(TakenCase{"AsTheField", "0.80.194.1.2.9"},
+                                           TakenCase{"WithLeadingZeros", "000.080.194.001.002.009"},
+                                           TakenCase{"Hyphenated", "00-50-C2-01-02-09"}),
+                         [](const ::testing::TestParamInfo<TakenCase>& tp) { return std::string(tp.param.name); });
+
+TEST_F(SetMacDialogTest, AnAddressNoListedDeviceHasGoesOut)
+{
+    answers = {kExampleReply};
+    // The next address along is nobody's: it goes out.
+    typeText(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
+    press("cmdOk");
+    EXPECT_EQ(commandsReceived(device), QList<QByteArray>{kCommand});
+}
+
+TEST_F(SetMacDialogTest, AccessCodeLatin1CannotHoldIsRefusedNotAltered)
+{
+    answers = {kExampleReply};
+    // U+0141 would leave as "?".
+    state.gMacPass = QStringLiteral("Quartzmoon\u0141EST");
+    typeText(txtNewMac, QStringLiteral("0.80.194.1.2.4"));
+    press("cmdOk");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(hint->text(), lv::SetMacDialog::accessCodeText());
+    QTest::qWait(150);
+    EXPECT_TRUE(commandsReceived(device).isEmpty());
+    EXPECT_TRUE(listsUnchanged());
+
+    // The last character of Latin-1 is sent as its byte.
+    state.gMacPass = QStringLiteral("Quartzmoon\u00FFEST");
+    press("cmdOk");
+    EXPECT_EQ(commandsReceived(device),
+              QList<QByteArray>{QByteArray("M 0.80.194.1.2.3/0.80.194.1.2.4/Quartzmoon\xFF" "EST")});
+}
+
 } // namespace

@@ -244,14 +244,19 @@ TEST(DeviceSearchTest, SignalsEachNewDeviceAndEachReadAsOneRange)
     EXPECT_EQ(ranges.last().second, 2999);
 }
 
-// Conflicts are counted per IP address over MACs (their six bytes), through answers and the rewrites
-// of listed entries after an update; each case gives the answers, the rewrites (index, new entry) and
-// then which lines are marked.
+// Conflicts are counted per IP address over MACs (their six bytes) and per MAC over IP addresses,
+// through answers and the rewrites of listed entries after an update; each case gives the answers, the
+// rewrites (index, new entry) and then how each line is marked.
+constexpr lv::ConflictKind kNo = lv::ConflictKind::None;
+constexpr lv::ConflictKind kIp = lv::ConflictKind::SharedIp;
+constexpr lv::ConflictKind kMac = lv::ConflictKind::SharedMac;
+constexpr lv::ConflictKind kBoth = lv::ConflictKind::Both;
+
 struct ConflictCase {
     const char* name;
     QList<QByteArray> answers;
     QList<QPair<int, QByteArray>> rewrites;
-    QList<bool> marked;
+    QList<lv::ConflictKind> marked;
 };
 
 void PrintTo(const ConflictCase& c, std::ostream* os)
@@ -261,7 +266,7 @@ void PrintTo(const ConflictCase& c, std::ostream* os)
 
 class DeviceSearchConflicts : public ::testing::TestWithParam<ConflictCase> {};
 
-TEST_P(DeviceSearchConflicts, MarkLinesWhoseIpAnotherMacAnswers)
+TEST_P(DeviceSearchConflicts, MarkLinesThatShareAnIpOrAMac)
 {
     const ConflictCase& c = GetParam();
     Peer peer(c.answers);
@@ -269,42 +274,77 @@ TEST_P(DeviceSearchConflicts, MarkLinesWhoseIpAnotherMacAnswers)
     state.broadcast = QHostAddress(QHostAddress::LocalHost);
     state.gCmdPort = peer.port();
     lv::DeviceSearch search(state);
+    int changes = 0;
+    QObject::connect(&search, &lv::DeviceSearch::conflictsChanged, &search, [&] { ++changes; });
     ASSERT_TRUE(search.start());
     LV_WAIT_EQ(search.devices().size(), std::size_t(c.answers.size()), 5000);
+    QTest::qWait(5); // the batch's end, where the change is signalled
     for (const auto& [index, raw] : c.rewrites)
         search.setRaw(index, raw.toStdString());
-    int count = 0;
+    int ipLines = 0;
+    int macLines = 0;
     for (int i = 0; i < c.marked.size(); ++i) {
-        EXPECT_EQ(search.conflicted(i), c.marked[i]) << "line " << i;
-        count += c.marked[i] ? 1 : 0;
+        const lv::ConflictKind kind = c.marked[i];
+        EXPECT_EQ(static_cast<int>(search.conflictKind(i)), static_cast<int>(kind)) << "line " << i;
+        EXPECT_EQ(search.conflicted(i), kind != kNo) << "line " << i;
+        EXPECT_EQ(search.macConflicted(i), kind == kMac || kind == kBoth) << "line " << i;
+        ipLines += kind == kIp || kind == kBoth ? 1 : 0;
+        macLines += kind == kMac || kind == kBoth ? 1 : 0;
     }
-    EXPECT_EQ(search.conflictCount(), count);
+    EXPECT_EQ(search.conflictCount(), ipLines);
+    EXPECT_EQ(search.macConflictCount(), macLines);
+    // A list that colours the marked lines hears of every change of them.
+    if (ipLines + macLines > 0 || !c.rewrites.isEmpty()) {
+        EXPECT_GT(changes, 0);
+    }
 }
 
 const QByteArray kA = "AX 0.80.194.0.0.1/10.0.0.1/A\r";
 const QByteArray kB = "AX 0.80.194.0.0.2/10.0.0.2/B\r";
 const QByteArray kBOnA = "AX 0.80.194.0.0.2/10.0.0.1/B\r";
 const QByteArray kCOnA = "AX 0.80.194.0.0.3/10.0.0.1/C\r";
+const QByteArray kAOnE = "AX 0.80.194.0.0.1/10.0.0.5/A\r";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DeviceSearchConflicts,
     ::testing::Values(
-        ConflictCase{"DistinctAddresses", {kA, kB}, {}, {false, false}},
-        ConflictCase{"TwoMacsOneAddress", {kA, kBOnA, kB}, {}, {true, true, false}},
+        ConflictCase{"DistinctAddresses", {kA, kB}, {}, {kNo, kNo}},
+        // B answers from two addresses, one of them A's: B's first line is both kinds.
+        ConflictCase{"TwoMacsOneAddress", {kA, kBOnA, kB}, {}, {kIp, kBoth, kMac}},
         // One MAC, its field written two ways: the same device, not a conflict.
-        ConflictCase{"OneMacTwoSpellings", {kA, "AX 000.080.194.000.000.001/10.0.0.1/A2\r"}, {}, {false, false}},
-        ConflictCase{"ThreeMacsOneAddress", {kA, kBOnA, kCOnA}, {}, {true, true, true}},
+        ConflictCase{"OneMacTwoSpellings", {kA, "AX 000.080.194.000.000.001/10.0.0.1/A2\r"}, {}, {kNo, kNo}},
+        ConflictCase{"ThreeMacsOneAddress", {kA, kBOnA, kCOnA}, {}, {kIp, kIp, kIp}},
+        ConflictCase{"OneMacTwoAddresses", {kA, kAOnE, kB}, {}, {kMac, kMac, kNo}},
+        // Its field written two ways, its address two ways: still one MAC at two addresses.
+        ConflictCase{"OneMacTwoSpellingsTwoAddresses",
+                     {kA, "AX 000.080.194.000.000.001/10.0.0.6/A2\r"},
+                     {},
+                     {kMac, kMac}},
+        ConflictCase{"OneMacThreeAddresses",
+                     {kA, kAOnE, "AX 0.80.194.0.0.1/10.0.0.6/A3\r"},
+                     {},
+                     {kMac, kMac, kMac}},
         // The first MAC leaves the address: the other two still share it.
         ConflictCase{"FirstLeavesOfThree", {kA, kBOnA, kCOnA}, {{0, "AX 0.80.194.0.0.1/10.0.0.9/A\r"}},
-                     {false, true, true}},
+                     {kNo, kIp, kIp}},
         // Two of three leave: the one left alone is no conflict any more.
         ConflictCase{"TwoLeaveOfThree",
                      {kA, kBOnA, kCOnA},
                      {{1, "AX 0.80.194.0.0.2/10.0.0.8/B\r"}, {0, "AX 0.80.194.0.0.1/10.0.0.9/A\r"}},
-                     {false, false, false}},
+                     {kNo, kNo, kNo}},
         // An update moves a device onto another's address, then back.
-        ConflictCase{"MovesOntoAnotherAddress", {kA, kB}, {{1, kBOnA}}, {true, true}},
-        ConflictCase{"MovesOntoAndBack", {kA, kB}, {{1, kBOnA}, {1, kB}}, {false, false}}),
+        ConflictCase{"MovesOntoAnotherAddress", {kA, kB}, {{1, kBOnA}}, {kIp, kIp}},
+        ConflictCase{"MovesOntoAndBack", {kA, kB}, {{1, kBOnA}, {1, kB}}, {kNo, kNo}},
+        // The line at the second address is rewritten to the first: one MAC at one address again.
+        ConflictCase{"MacConflictGoesWhenLineRewritten",
+                     {kA, kAOnE},
+                     {{1, "AX 0.80.194.0.0.1/10.0.0.1/A9\r"}},
+                     {kNo, kNo}},
+        // Rewritten away from a shared MAC's address, onto a third: still two addresses.
+        ConflictCase{"MacConflictStaysWhenLineMovesElsewhere",
+                     {kA, kAOnE},
+                     {{1, "AX 0.80.194.0.0.1/10.0.0.7/A\r"}},
+                     {kMac, kMac}}),
     [](const auto& c) { return std::string(c.param.name); });
 
 } // namespace
