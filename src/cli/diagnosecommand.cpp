@@ -34,22 +34,6 @@ QString probeText(const InterfaceReport& r)
     return QStringLiteral("not sent") + (r.sendError.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.sendError));
 }
 
-QString firewallHint(quint16 port)
-{
-#if defined(Q_OS_WIN)
-    Q_UNUSED(port)
-    return QStringLiteral("Windows Firewall may drop the answers, which come from the devices' own addresses: the "
-                          "installer adds the inbound rule \"Linkvane (device answers, UDP)\" for linkvane.exe and "
-                          "linkvane-cli.exe; with the portable zip, allow Linkvane when Windows asks, or add that "
-                          "rule as the README shows.");
-#else
-    return QStringLiteral("A firewall may drop the answers, which come from the devices' own addresses and from "
-                          "port %1; let them in with: sudo nft insert rule inet filter input udp sport %1 accept "
-                          "(insert, not add: an appended rule comes after the one that drops).")
-        .arg(port);
-#endif
-}
-
 QJsonObject jsonOf(const InterfaceReport& r)
 {
     QJsonObject o;
@@ -130,7 +114,7 @@ QString causeText(Cause cause, const Diagnosis& d)
                               "password, but a device with a setup password answers show and set only with it "
                               "(--password-file FILE or %3).")
             .arg(d.waitMs)
-            .arg(firewallHint(d.port), QString::fromLatin1(kPasswordVariable));
+            .arg(firewallRuleHint(d.port), QString::fromLatin1(kPasswordVariable));
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include "operands.h"
 
 #include <QCommandLineParser>
+#include <QNetworkInterface>
 
 #include <algorithm>
 
@@ -87,6 +88,9 @@ qint64 writeListing(CliContext& context)
         ipWidth = std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(r.ip.size())) +
                                         (conflict ? qsizetype(2) : qsizetype(0)));
     });
+    // Nothing answered: no header without lines; the reason goes to standard error.
+    if (list.size() == 0)
+        return context.sinceProbeMs();
     QString text;
     text.reserve(static_cast<qsizetype>(list.size()) * 60 + 40);
     text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
@@ -99,6 +103,31 @@ qint64 writeListing(CliContext& context)
     const qint64 formattedAt = context.sinceProbeMs();
     out.text(text);
     return formattedAt;
+}
+
+// Answers the listing does not hold, on standard error: the search's exit stays 0, since an empty LAN
+// or a flooded one is no usage error, but a reader learns what is missing.
+void noteWhatIsMissing(CliContext& context)
+{
+    const DeviceSearch& search = context.search();
+    Output& out = context.output();
+    if (const qint64 lost = search.lostAnswers(); lost > 0)
+        out.error(QStringLiteral("%1 answers were lost: the receive buffer overflowed").arg(lost));
+    if (const qint64 unlisted = search.unlistedAnswers(); unlisted > 0)
+        out.error(QStringLiteral("%1 more answers were not listed (a listing holds at most %2 devices)")
+                      .arg(unlisted)
+                      .arg(search.listLimit()));
+    if (search.devices().size() > 0)
+        return;
+    QStringList cards;
+    for (UdpSocket* socket : search.sockets()) {
+        const int index = socket->interfaceIndex();
+        const QString name = index == 0 ? QString() : QNetworkInterface::interfaceNameFromIndex(index);
+        cards << (name.isEmpty() ? QStringLiteral("where the routing table sends") : name);
+    }
+    out.error(QStringLiteral("No device answered (port %1, probe to %2 through %3); linkvane-cli diagnose says why")
+                  .arg(context.state().gCmdPort)
+                  .arg(context.state().broadcast.toString(), cards.join(QStringLiteral(", "))));
 }
 
 } // namespace
@@ -116,6 +145,7 @@ CommandResult runSearch(CliContext& context, const QCommandLineParser& parser)
     const qint64 formattedAt = writeListing(context);
     if (context.options().stats)
         printStats(context, formattedAt, context.sinceProbeMs());
+    noteWhatIsMissing(context);
     const std::size_t listed = context.search().devices().size();
     if (ends->expect > 0 && static_cast<int>(listed) < ends->expect)
         return Failure{kExitNotFound, QStringLiteral("%1 of the %2 devices expected answered within %3 ms")

@@ -472,3 +472,49 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliFullDisk,
                                            std::vector<const char*>{"help", "set"},
                                            std::vector<const char*>{"--version"}));
 #endif
+
+namespace {
+
+// One MAC answering from two addresses is a conflict too: both lines marked, in text and JSON.
+TEST(CliSearch, AMacAnsweredFromTwoAddressesIsMarkedAsAConflict)
+{
+    DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("twin:same-mac@KR-700")});
+    ASSERT_TRUE(sim.started());
+    const QString mac = macTextOf(deviceOfModel(defaultDevices(), "KR-700"));
+    const CliRun json = runCli(
+        at(sim, {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"), QStringLiteral("500")}));
+    ASSERT_EQ(json.exitCode, 0);
+    QStringList conflicted;
+    for (const QJsonValue& v : parseJson(json.out).array())
+        if (v[QStringLiteral("conflict")].toBool())
+            conflicted << v[QStringLiteral("mac")].toString();
+    EXPECT_EQ(conflicted, (QStringList{mac, mac})) << json.out.toStdString();
+    const CliRun text = runCli(at(sim, {QStringLiteral("search"), QStringLiteral("--wait"), QStringLiteral("500")}));
+    int marked = 0;
+    for (const QByteArray& line : text.out.split('\n'))
+        if (line.startsWith(mac.toLatin1()) && line.contains(" ! "))
+            ++marked;
+    EXPECT_EQ(marked, 2) << text.out.toStdString();
+}
+
+// An empty LAN is no error (exit 0), but standard error says so with the port and where the probe
+// went; standard output holds no header without lines (text) or an empty array (JSON).
+TEST(CliSearch, NothingAnsweredSaysSoOnStandardError)
+{
+    for (const bool json : {false, true}) {
+        QStringList args{QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("--broadcast"),
+                         QStringLiteral("127.0.0.1"), QStringLiteral("--wait"), QStringLiteral("200")};
+        if (json)
+            args << QStringLiteral("--json");
+        const CliRun run = runCli(args << QStringLiteral("search"));
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.err.contains("No device answered (port 9, probe to 127.0.0.1")) << run.err.toStdString();
+        if (json) {
+            EXPECT_TRUE(parseJson(run.out).array().isEmpty()) << run.out.toStdString();
+        } else {
+            EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        }
+    }
+}
+
+} // namespace
