@@ -44,8 +44,9 @@ std::optional<DeviceSelector> parseDeviceSelector(const QString& text)
         return DeviceSelector{DeviceSelector::Kind::MacField, mac->text()};
     }
     if (parts.size() == 4) {
+        // A plain dotted quad: the devices write their addresses so, and "010" would read as octal elsewhere.
         for (const QString& part : parts)
-            if (!strictNumber(part, 0, 255))
+            if (!strictNumber(part, 0, 255) || (part.size() > 1 && part.startsWith(QLatin1Char('0'))))
                 return std::nullopt;
         return DeviceSelector{DeviceSelector::Kind::Ip, trimmed.toStdString()};
     }
