@@ -28,6 +28,7 @@ enum GlobalOption {
     Stats,
     ShowSecrets,
     Verbose,
+    Quiet,
     Interface
 };
 
@@ -56,6 +57,9 @@ const QList<QCommandLineOption>& globalOptionList()
         {QStringLiteral("show-secrets"), QStringLiteral("Show passwords and access codes as they are instead of ***.")},
         {QStringLiteral("verbose"),
          QStringLiteral("Write every datagram sent and received, with its time, on standard error.")},
+        {QStringLiteral("quiet"),
+         QStringLiteral("Write nothing on standard output and only errors on standard error; the exit status "
+                        "tells the result.")},
         {QStringLiteral("interface"),
          QStringLiteral("The network interface the search and the commands keep to, or all (all)."),
          QStringLiteral("NAME|all")},
@@ -124,7 +128,11 @@ bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
     m_options.stats = m_options.stats || parser.isSet(o[Stats]);
     m_options.showSecrets = m_options.showSecrets || parser.isSet(o[ShowSecrets]);
     m_options.verbose = m_options.verbose || parser.isSet(o[Verbose]);
+    m_options.quiet = m_options.quiet || parser.isSet(o[Quiet]);
+    if (m_options.quiet && (m_options.verbose || m_options.stats))
+        return fail(kExitUsage, QStringLiteral("--quiet cannot go with --verbose or --stats")), false;
     m_output.setJson(m_options.json);
+    m_output.setQuiet(m_options.quiet);
     m_mask.setEnabled(!m_options.showSecrets);
     if (m_options.verbose && !m_wireLog)
         m_wireLog = std::make_unique<WireLog>(m_output, m_mask);

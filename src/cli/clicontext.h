@@ -39,6 +39,7 @@ struct GlobalOptions {
     bool stats = false;
     bool showSecrets = false;
     bool verbose = false;
+    bool quiet = false; // only errors
     QString interfaceName; // empty: every interface
 };
 

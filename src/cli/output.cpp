@@ -205,6 +205,8 @@ void Output::flushOut()
 
 void Output::text(const QString& text)
 {
+    if (m_quiet)
+        return;
     m_out << guardedText(text);
     flushOut();
 }
@@ -222,6 +224,8 @@ void Output::document(const QJsonValue& value)
 
 void Output::documentBytes(std::string_view json)
 {
+    if (m_quiet)
+        return;
     flushOut();
     // Written as the UTF-8 bytes it already is when the stream has a device (standard output), rather
     // than through a second conversion of a listing that may hold thousands of devices.
@@ -244,6 +248,8 @@ void Output::error(const QString& message)
 
 void Output::note(const QString& text)
 {
+    if (m_quiet)
+        return;
     m_err << guardedText(text);
     m_err.flush();
 }

@@ -74,6 +74,9 @@ public:
     Output(QTextStream& out, QTextStream& err) : m_out(out), m_err(err) {}
 
     void setJson(bool json) { m_json = json; }
+    // Quiet: nothing on standard output and no notes on standard error; errors still.
+    void setQuiet(bool quiet) { m_quiet = quiet; }
+    bool quiet() const { return m_quiet; }
     bool json() const { return m_json; }
 
     // Text lines as they are.
@@ -98,6 +101,7 @@ private:
     QTextStream& m_out;
     QTextStream& m_err;
     bool m_json = false;
+    bool m_quiet = false;
     bool m_outputFailed = false;
 };
 

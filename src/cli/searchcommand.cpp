@@ -117,7 +117,8 @@ void noteWhatIsMissing(CliContext& context)
         out.error(QStringLiteral("%1 more answers were not listed (a listing holds at most %2 devices)")
                       .arg(unlisted)
                       .arg(search.listLimit()));
-    if (search.devices().size() > 0)
+    // An empty LAN is a finding, not an error: --quiet leaves it to the exit status and the empty listing.
+    if (search.devices().size() > 0 || out.quiet())
         return;
     QStringList cards;
     for (UdpSocket* socket : search.sockets()) {

@@ -518,3 +518,41 @@ TEST(CliSearch, NothingAnsweredSaysSoOnStandardError)
 }
 
 } // namespace
+
+namespace {
+
+// --quiet: nothing on standard output, errors still on standard error, the exit status as without it;
+// it cannot go with --verbose.
+struct QuietCase {
+    const char* name;
+    std::vector<const char*> args;
+    int exitCode;
+    bool error; // something on standard error
+};
+
+class CliQuiet : public ::testing::TestWithParam<QuietCase> {};
+
+TEST_P(CliQuiet, PrintsOnlyErrors)
+{
+    const QuietCase& c = GetParam();
+    DevsimProcess sim;
+    ASSERT_TRUE(sim.started());
+    QStringList args{QStringLiteral("--quiet"), QStringLiteral("--wait"), QStringLiteral("300")};
+    for (const char* arg : c.args)
+        args << QString::fromLatin1(arg);
+    const CliRun run = runCli(at(sim, args));
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    EXPECT_EQ(!run.err.isEmpty(), c.error) << run.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliQuiet,
+    ::testing::Values(QuietCase{"Search", {"search"}, 0, false},
+                      QuietCase{"JsonShow", {"--json", "show", "00-50-C2-00-00-03"}, 0, false},
+                      QuietCase{"Set", {"set", "00-50-C2-00-00-03", "DeviceID=Quiet"}, 0, false},
+                      QuietCase{"NotFound", {"show", "00-50-C2-7F-7F-7F"}, 2, true},
+                      QuietCase{"WithVerbose", {"--verbose", "search"}, 1, true}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+} // namespace
