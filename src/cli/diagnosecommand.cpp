@@ -88,35 +88,10 @@ QString table(const Diagnosis& d)
 
 QString causeText(Cause cause, const Diagnosis& d)
 {
-    switch (cause) {
-    case Cause::NoBroadcastInterface:
-        return QStringLiteral("No network interface is up with an IPv4 address and able to broadcast, so the "
-                              "probe to %1 reaches no LAN. Connect the card the devices hang on, or aim the "
-                              "probe with --broadcast ADDR.")
-            .arg(d.target);
-    case Cause::ProbeNotSent: {
-        QStringList where;
-        for (const InterfaceReport& r : d.interfaces)
-            if (r.probed && !r.sent)
-                where.append(r.sendError.isEmpty() ? r.name : QStringLiteral("%1 (%2)").arg(r.name, r.sendError));
-        return QStringLiteral("The probe could not be sent through %1. Check that the card is up and has an "
-                              "address, or pick another with --interface NAME.")
-            .arg(where.join(QStringLiteral(", ")));
-    }
-    case Cause::NoSearchAnswer:
-        return QStringLiteral("Answers arrived but none was a search answer: something else answers on port %1. "
-                              "Check the command port (--port N); --verbose shows what came back.")
-            .arg(d.port);
-    case Cause::NoAnswer:
-        return QStringLiteral("No answer came back through any interface within %1 ms. %2 Devices on another "
-                              "command port answer only on it (--port N). Devices behind a router answer only to "
-                              "a directed broadcast or their own address: --broadcast ADDR. The search needs no "
-                              "password, but a device with a setup password answers show and set only with it "
-                              "(--password-file FILE or %3).")
-            .arg(d.waitMs)
-            .arg(firewallRuleHint(d.port), QString::fromLatin1(kPasswordVariable));
-    }
-    return {};
+    static const Remedies options{QStringLiteral("--broadcast ADDR"), QStringLiteral("--interface NAME"),
+                                  QStringLiteral("--port N"), QStringLiteral("--verbose shows what came back."),
+                                  QStringLiteral("--password-file FILE or ") + QString::fromLatin1(kPasswordVariable)};
+    return causeText(cause, d, options);
 }
 
 CommandResult runDiagnose(CliContext& context, const QCommandLineParser& parser)

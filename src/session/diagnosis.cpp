@@ -78,37 +78,46 @@ QString firewallRuleHint(quint16 port)
 #endif
 }
 
-QString windowCauseText(Cause cause, const Diagnosis& d)
+QString causeText(Cause cause, const Diagnosis& d, const Remedies& how)
 {
     switch (cause) {
     case Cause::NoBroadcastInterface:
         return QStringLiteral("No network interface is up with an IPv4 address and able to broadcast, so the "
                               "probe to %1 reaches no LAN. Connect the card the devices hang on, or aim the "
-                              "search at their network or address with Option > Search Target.")
-            .arg(d.target);
+                              "search at their network or address (%2).")
+            .arg(d.target, how.target);
     case Cause::ProbeNotSent: {
         QStringList where;
         for (const InterfaceReport& r : d.interfaces)
             if (r.probed && !r.sent)
                 where.append(r.sendError.isEmpty() ? r.name : QStringLiteral("%1 (%2)").arg(r.name, r.sendError));
         return QStringLiteral("The probe could not be sent through %1. Check that the card is up and has an "
-                              "address, or pick another in Option > Network Interface.")
-            .arg(where.join(QStringLiteral(", ")));
+                              "address, or pick another (%2).")
+            .arg(where.join(QStringLiteral(", ")), how.card);
     }
     case Cause::NoSearchAnswer:
         return QStringLiteral("Answers arrived but none was a search answer: something else answers on port %1. "
-                              "Check the command port in Option > Command Port.")
-            .arg(d.port);
+                              "Check the command port (%2).%3")
+            .arg(d.port)
+            .arg(how.port, how.seeAnswers.isEmpty() ? QString() : QLatin1Char(' ') + how.seeAnswers);
     case Cause::NoAnswer:
         return QStringLiteral("No answer came back through any interface within %1 ms. %2 Devices on another "
-                              "command port answer only on it (Option > Command Port). Devices behind a router "
-                              "answer only to a directed broadcast or their own address: Option > Search Target. "
-                              "The search needs no password, but a device with a setup password opens its setup "
-                              "window only with it (Option > Password).")
+                              "command port answer only on it (%3). Devices behind a router answer only to a "
+                              "directed broadcast or their own address (%4). The search needs no password, but a "
+                              "device with a setup password answers requests for its configuration only with it "
+                              "(%5).")
             .arg(d.waitMs)
-            .arg(firewallRuleHint(d.port));
+            .arg(firewallRuleHint(d.port), how.port, how.target, how.password);
     }
     return {};
+}
+
+QString windowCauseText(Cause cause, const Diagnosis& d)
+{
+    static const Remedies window{QStringLiteral("Option > Search Target"), QStringLiteral("Option > Network Interface"),
+                                 QStringLiteral("Option > Command Port"), QString(),
+                                 QStringLiteral("Option > Password")};
+    return causeText(cause, d, window);
 }
 
 QString windowDiagnosisText(const Diagnosis& d)
@@ -129,11 +138,11 @@ QString windowDiagnosisText(const Diagnosis& d)
             // Why the search left this card out: a probe aimed elsewhere than the LAN broadcast goes by
             // the routing table; the LAN broadcast leaves by every card up with an address that can
             // broadcast, unless one card was chosen.
-            parts << (!d.lanBroadcast    ? QStringLiteral("no probe (it went where the routing table sends)")
-                      : !r.up            ? QStringLiteral("no probe (down)")
-                      : !hasIPv4(r)      ? QStringLiteral("no probe (no IPv4 address)")
-                      : !r.canBroadcast  ? QStringLiteral("no probe (cannot broadcast)")
-                                         : QStringLiteral("no probe (another interface was chosen)"));
+            parts << (!d.lanBroadcast   ? QStringLiteral("no probe (it went where the routing table sends)")
+                      : !r.up           ? QStringLiteral("no probe (down)")
+                      : !hasIPv4(r)     ? QStringLiteral("no probe (no IPv4 address)")
+                      : !r.canBroadcast ? QStringLiteral("no probe (cannot broadcast)")
+                                        : QStringLiteral("no probe (another interface was chosen)"));
         } else {
             parts << (r.sent ? QStringLiteral("probe sent")
                              : QStringLiteral("probe not sent") +

@@ -61,6 +61,16 @@ QString causeKey(Cause cause);
 // How to let the devices' answers through this system's firewall, for the command port `port`.
 QString firewallRuleHint(quint16 port);
 // A likely cause in the main window's words: it names the window's menus and boxes to change.
+// How a front end names the remedies in the causes' plain words: an option or a menu.
+struct Remedies {
+    QString target;     // aims the search at another network or address
+    QString card;       // picks another network card
+    QString port;       // sets the command port
+    QString seeAnswers; // a sentence on how to see what came back; may be empty
+    QString password;   // gives the setup password
+};
+QString causeText(Cause cause, const Diagnosis& diagnosis, const Remedies& how);
+// The causes for the window, naming its menus.
 QString windowCauseText(Cause cause, const Diagnosis& diagnosis);
 // What the main window shows of a search nobody answered: per interface its state, IPv4 addresses,
 // the probe and the answers through it, then the command port and the likely causes.
