@@ -218,15 +218,15 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
     return std::nullopt;
 }
 
-Expected<int> CliContext::resolve(const DeviceSelector& selector)
+Expected<int> CliContext::resolve(const DeviceSelector& selector, bool wholeWait)
 {
-    const Expected<std::vector<int>> found = resolveAll({selector});
+    const Expected<std::vector<int>> found = resolveAll({selector}, wholeWait);
     if (!found)
         return found.failure();
     return found->front();
 }
 
-Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
+Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors, bool wholeWait)
 {
     // Every match of every selector as the devices answer; the search ends once each has one.
     std::vector<std::vector<int>> matches(selectors.size());
@@ -243,7 +243,7 @@ Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelect
                 --missing;
             matches[i].push_back(index);
         }
-        return missing == 0;
+        return missing == 0 && !wholeWait;
     };
     // A second device answering for the same name comes within moments of the first.
     ends.graceMs = kSelectorGraceMs;

@@ -39,7 +39,7 @@ struct GlobalOptions {
     bool stats = false;
     bool showSecrets = false;
     bool verbose = false;
-    bool quiet = false; // only errors
+    bool quiet = false;    // only errors
     QString interfaceName; // empty: every interface
 };
 
@@ -95,11 +95,12 @@ public:
     // The list index of the device the selector names; -1 when none answered. A selector that two or
     // more answers match fails (exit 2, the candidates named). The search ends kSelectorGraceMs after
     // the device answered.
-    Expected<int> resolve(const DeviceSelector& selector);
+    // With `wholeWait` the search lists every answer until --wait is over, so that the whole LAN is known.
+    Expected<int> resolve(const DeviceSelector& selector, bool wholeWait = false);
     // One search for several devices: per selector the list index of the device it names, -1 for
     // those that did not answer; fails as resolve() does. The search ends kSelectorGraceMs after every
     // one has answered.
-    Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
+    Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors, bool wholeWait = false);
     // Finds the device the selector names (`named` as typed), asks it for its configuration and loads its form.
     Expected<LoadedDevice> loadDevice(const DeviceSelector& selector, const QString& named);
 
