@@ -90,8 +90,10 @@ const std::vector<Command>& commandRegistry()
                         "differs, then the window's \"U \" commands."),
          {deviceOperand(),
           {QStringLiteral("NAME=VALUE"),
-           QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) and the text as typed; for a "
-                          "list the entry's label (SIOBaud=115200) or #N"),
+           QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) or a role, the same in every "
+                          "window family (%1), and the text as typed; for a list the entry's label "
+                          "(SIOBaud=115200, port1.baud=115200) or #N")
+               .arg(roleNamesText()),
            QStringLiteral("[NAME=VALUE...]")}},
          {{QStringLiteral("dry-run"),
            QStringLiteral("Search and ask the device for its configuration (both only read), then print "
@@ -128,7 +130,11 @@ const std::vector<Command>& commandRegistry()
            QStringLiteral("DEVICE...")}},
          {{QStringLiteral("all"), QStringLiteral("Every device that answers the search (after --wait).")},
           {QStringLiteral("parallel"), QStringLiteral("Ask up to N devices for their configuration at once (16)."),
-           QStringLiteral("N")}},
+           QStringLiteral("N")},
+          {QStringLiteral("roles"),
+           QStringLiteral("Name each field by its role (ip, deviceId, port1.baud, ...) where it has one, by tag "
+                          "otherwise, and leave out \"window\", so that the plan applies to devices of any "
+                          "window family.")}},
          runExport},
         {QStringLiteral("apply"),
          QStringLiteral("Configure every device of a plan"),
