@@ -21,6 +21,7 @@
 
 #include <map>
 #include <memory>
+#include <tuple>
 
 namespace {
 
