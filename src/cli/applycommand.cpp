@@ -42,7 +42,8 @@ QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
                      {QStringLiteral("window"), orNull(fromLatin1(o.window))},
                      {QStringLiteral("result"), fleetResultText(o.result)},
                      {QStringLiteral("sent"), o.sent ? context.maskedJson(*o.sent) : QJsonValue()},
-                     {QStringLiteral("error"), orNull(o.error)}};
+                     {QStringLiteral("error"), orNull(o.error)},
+                     {QStringLiteral("skipped"), QJsonArray::fromStringList(o.skipped)}};
     // A dry run shows each field it would change, as loaded and new.
     if (o.result == FleetResult::WouldUpdate && o.plan)
         json.insert(QStringLiteral("fields"), changesJson(context, *o.plan, windowOf(o)));
@@ -89,6 +90,9 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
                     : QStringLiteral("; ") + verifyResultName(o.verify->outcome);
     if (!o.error.isEmpty())
         line += (o.sent ? QStringLiteral("; ") : QString()) + o.error;
+    if (!o.skipped.isEmpty())
+        line += (o.sent || !o.error.isEmpty() ? QStringLiteral("; ") : QString()) + QStringLiteral("skipped: ") +
+                printableName(o.skipped.join(QStringLiteral(", ")));
     line = line.trimmed() + QLatin1Char('\n');
     if (o.result == FleetResult::WouldUpdate && o.plan)
         line += changesText(context, *o.plan, windowOf(o), QStringLiteral("    "));

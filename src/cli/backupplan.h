@@ -19,9 +19,9 @@ namespace lv {
 class SecretMask;
 class SetupForm;
 
-// Every field the device's window lets the operator set, as it shows it (export's fields); secrets as
-// "***" while the mask hides them.
-QJsonObject settableFields(const SetupForm& form, const SecretMask& mask);
+// Every field the device's window lets the operator set, as it shows it (export's fields), by tag or,
+// with `roles`, by role where the field has one; secrets as "***" while the mask hides them.
+QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool roles = false);
 
 struct BackupDevice {
     std::string macText;

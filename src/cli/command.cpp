@@ -90,8 +90,10 @@ const std::vector<Command>& commandRegistry()
                         "differs, then the window's \"U \" commands."),
          {deviceOperand(),
           {QStringLiteral("NAME=VALUE"),
-           QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) and the text as typed; for a "
-                          "list the entry's label (SIOBaud=115200) or #N"),
+           QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) or a role, the same in every "
+                          "window family (%1), and the text as typed; for a list the entry's label "
+                          "(SIOBaud=115200, port1.baud=115200) or #N")
+               .arg(roleNamesText()),
            QStringLiteral("[NAME=VALUE...]")}},
          {{QStringLiteral("dry-run"),
            QStringLiteral("Search and ask the device for its configuration (both only read), then print "
@@ -133,7 +135,11 @@ const std::vector<Command>& commandRegistry()
            QStringLiteral("DEVICE...")}},
          {{QStringLiteral("all"), QStringLiteral("Every device that answers the search (after --wait).")},
           {QStringLiteral("parallel"), QStringLiteral("Ask up to N devices for their configuration at once (16)."),
-           QStringLiteral("N")}},
+           QStringLiteral("N")},
+          {QStringLiteral("roles"),
+           QStringLiteral("Name each field by its role (ip, deviceId, port1.baud, ...) where it has one, by tag "
+                          "otherwise, and leave out \"window\", so that the plan applies to devices of any "
+                          "window family.")}},
          runExport},
         {QStringLiteral("apply"),
          QStringLiteral("Configure every device of a plan"),
@@ -144,12 +150,14 @@ const std::vector<Command>& commandRegistry()
              "found, no answer, or refused (a tag, list label or port its window lacks: nothing is set). Exit 0 when "
              "every device is updated or unchanged, 5 otherwise.\n\n"
              "Plan:\n"
-             "  {\"defaults\": {\"password\": \"\", \"set\": {\"SIOBaud\": \"115200\"}},\n"
-             "   \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"DeviceID\": \"Pump-7\"}},\n"
+             "  {\"defaults\": {\"password\": \"\", \"set\": {\"port1.baud\": \"115200\"}},\n"
+             "   \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"deviceId\": \"Pump-7\"}},\n"
              "               {\"device\": \"192.168.1.41\", \"password\": \"secret\",\n"
              "                \"set\": {\"COM2_Baud\": \"19200\"}}]}\n"
-             "A device is named by MAC text, MAC field or IP address; its password and set entries override the "
-             "defaults; \"window\" (as export writes it) refuses a device that opens another window. A secret "
+             "A device is named by MAC text, MAC field or IP address; a field by its tag or its role (linkvane-cli "
+             "help set lists the roles); its password and set entries override the defaults, which apply to each "
+             "device only the fields its window has (the others are listed as skipped); \"window\" (as export writes "
+             "it) refuses a device that opens another window. A secret "
              "field given as *** is left as it is. The password of a device is the plan's, else the one of "
              "--password, --password-file, LINKVANE_PASSWORD or the terminal."),
          {{QStringLiteral("PLAN.json"),

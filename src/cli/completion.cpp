@@ -50,14 +50,17 @@ QStringList valuedNames(const QList<QCommandLineOption>& options)
     return names;
 }
 
-// Every tag a window sends: the names a set command and a plan take.
+// Every tag a window sends and the role of each that has one: the names a set command and a plan take.
 QStringList settingNames()
 {
     std::set<std::string> tags;
     for (const WindowDef& window : windowCatalogue())
         for (const FieldDef& field : window.fields)
-            if (!field.tag.empty() && window.sendsTag(field.tag))
+            if (!field.tag.empty() && window.sendsTag(field.tag)) {
                 tags.insert(field.tag);
+                if (!field.role.empty())
+                    tags.insert(field.role);
+            }
     QStringList names;
     for (const std::string& tag : tags)
         names.append(QString::fromStdString(tag));

@@ -131,12 +131,13 @@ void DeviceJob::onConfiguration()
     if (!m_task.window.isEmpty() && m_task.window != fromLatin1(window.name))
         return finish(FleetResult::Refused, QStringLiteral("the plan was written for %1, the device opens %2")
                                                 .arg(printableName(m_task.window), fromLatin1(window.name)));
-    for (const auto& [name, value] : m_task.set) {
+    // A default meant for windows that have the field is left out of this one, and the result says so.
+    for (const SetEntry& entry : entriesForWindow(m_task.set, window, &m_outcome.skipped)) {
         // A secret exported as "***" is left as it is.
-        const FieldDef* field = window.fieldByTag(toLatin1(name));
-        if (field && field->secret && value == fromLatin1(kMaskedSecret))
+        const FieldDef* field = isLatin1(entry.name) ? window.fieldByName(toLatin1(entry.name)) : nullptr;
+        if (field && field->secret && entry.value == fromLatin1(kMaskedSecret))
             continue;
-        if (const std::optional<QString> refused = applyTypedValue(form, name, value))
+        if (const std::optional<QString> refused = applyTypedValue(form, entry.name, entry.value))
             return finish(FleetResult::Refused, *refused);
     }
     const UpdatePlan plan = form.plan();

@@ -6,6 +6,7 @@
 // channel, so its own socket: no answer can be taken for another device's.
 
 #include "exchanges.h"
+#include "fleetplan.h"
 #include "loaders.h"
 #include "modeltable.h"
 #include "setupform.h"
@@ -14,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -41,7 +43,7 @@ struct DeviceTask {
     DeviceEntry device;   // its search reply and the card it answered on
     std::string password; // the setup password of its configuration request
     QString window;       // the window the changes were written for; empty: any
-    std::vector<std::pair<QString, QString>> set;
+    SetEntries set;
 };
 
 struct DeviceOutcome {
@@ -52,6 +54,7 @@ struct DeviceOutcome {
     FleetResult result = FleetResult::NoAnswer;
     std::optional<std::string> sent; // the set command sent (or that would be sent)
     QString error;
+    QStringList skipped; // the defaults' names the device's window has no settable field for
     std::unique_ptr<SetupForm> form;    // as loaded and changed
     std::optional<UpdatePlan> plan;     // the Update the changes make (each field as loaded and new)
     std::optional<VerifyResult> verify; // the check after a confirmed Update, when asked for

@@ -17,15 +17,15 @@ namespace lv {
 
 // Every field the device's window lets the operator set, as it shows it: text as it stands, a list by
 // the label of its entry ("#N" when the label names an earlier entry too). A list showing no entry is
-// left out: no value typed could select nothing.
-QJsonObject settableFields(const SetupForm& form, const SecretMask& mask)
+// left out: no value typed could select nothing. With `roles` a field that has a role is named by it.
+QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool roles)
 {
     const WindowDef& window = form.window();
     QJsonObject set;
     for (const FieldDef& field : window.fields) {
         if (field.tag.empty() || !field.enabled || !window.sendsTag(field.tag) || !form.readsField(field))
             continue;
-        const QString tag = fromLatin1(field.tag);
+        const QString tag = fromLatin1(roles && !field.role.empty() ? field.role : field.tag);
         if (field.kind == ControlKind::ComboBox) {
             const int index = form.value(field.control).index;
             if (index < 0 || index >= static_cast<int>(field.entries.size()))
@@ -91,9 +91,9 @@ std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStr
 }
 
 // The plan's devices of the jobs that loaded; a line on standard error for each that did not, and the
-// exit code that makes.
+// exit code that makes. A plan by roles names no window: it is meant for devices of any family.
 ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<DeviceJob>>& jobs, bool all,
-                        QJsonArray& devices)
+                        bool roles, QJsonArray& devices)
 {
     ExitCode code = kExitDone;
     for (const auto& job : jobs) {
@@ -107,9 +107,11 @@ ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<D
                 code = std::max(code, windowless ? kExitUnknownValue : kExitNoAnswer);
             continue;
         }
-        devices.append(QJsonObject{{QStringLiteral("device"), fromLatin1(outcome.macText)},
-                                   {QStringLiteral("window"), fromLatin1(outcome.window)},
-                                   {QStringLiteral("set"), settableFields(*outcome.form, context.mask())}});
+        QJsonObject device{{QStringLiteral("device"), fromLatin1(outcome.macText)},
+                           {QStringLiteral("set"), settableFields(*outcome.form, context.mask(), roles)}};
+        if (!roles)
+            device.insert(QStringLiteral("window"), fromLatin1(outcome.window));
+        devices.append(device);
     }
     return code;
 }
@@ -137,7 +139,7 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
     const std::vector<std::unique_ptr<DeviceJob>> jobs = loadJobs(context, names, *found);
     runDeviceJobs(jobs, *parallel, {});
     QJsonArray devices;
-    const ExitCode code = std::max(missing, collectDevices(context, jobs, all, devices));
+    const ExitCode code = std::max(missing, collectDevices(context, jobs, all, parser.isSet(QStringLiteral("roles")), devices));
     context.output().document(QJsonObject{{QStringLiteral("devices"), devices}});
     if (code != kExitDone)
         return Failure{code, {}};

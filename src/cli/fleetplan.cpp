@@ -35,8 +35,7 @@ std::optional<QString> entryText(const QJsonValue& value)
     return std::nullopt;
 }
 
-bool readSet(const QJsonValue& value, const QString& path, std::vector<std::pair<QString, QString>>& set,
-             QString* error)
+bool readSet(const QJsonValue& value, const QString& path, bool defaults, SetEntries& set, QString* error)
 {
     if (value.isUndefined())
         return true;
@@ -51,11 +50,11 @@ bool readSet(const QJsonValue& value, const QString& path, std::vector<std::pair
             *error = path + QLatin1Char('.') + it.key() + QStringLiteral(": the value must be text or a whole number");
             return false;
         }
-        const auto same = std::find_if(set.begin(), set.end(), [&](const auto& e) { return e.first == it.key(); });
+        const auto same = std::find_if(set.begin(), set.end(), [&](const SetEntry& e) { return e.name == it.key(); });
         if (same != set.end())
-            same->second = *text;
+            *same = SetEntry{it.key(), *text, defaults};
         else
-            set.emplace_back(it.key(), *text);
+            set.push_back(SetEntry{it.key(), *text, defaults});
     }
     return true;
 }
@@ -85,6 +84,22 @@ std::optional<QString> readPassword(const QJsonObject& object, const QString& pa
 }
 
 } // namespace
+
+SetEntries entriesForWindow(const SetEntries& set, const WindowDef& window, QStringList* skipped)
+{
+    SetEntries taken;
+    for (const SetEntry& entry : set) {
+        const FieldDef* field = isLatin1(entry.name) ? window.fieldByName(toLatin1(entry.name)) : nullptr;
+        const bool settable = field && field->enabled && window.sendsTag(field->tag);
+        if (entry.fromDefaults && !settable) {
+            if (skipped)
+                skipped->append(entry.name);
+            continue;
+        }
+        taken.push_back(entry);
+    }
+    return taken;
+}
 
 std::pair<int, int> lineAndColumn(const QByteArray& text, qsizetype offset)
 {
@@ -133,7 +148,7 @@ std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
         return std::nullopt;
 
     std::optional<QString> defaultPassword;
-    std::vector<std::pair<QString, QString>> defaultSet;
+    SetEntries defaultSet;
     if (root.contains(kDefaults)) {
         if (!root.value(kDefaults).isObject()) {
             *error = QStringLiteral("defaults: must be an object");
@@ -144,7 +159,7 @@ std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
             return std::nullopt;
         error->clear();
         defaultPassword = readPassword(defaults, kDefaults, error);
-        if (!error->isEmpty() || !readSet(defaults.value(kSet), kDefaults + QStringLiteral(".set"), defaultSet, error))
+        if (!error->isEmpty() || !readSet(defaults.value(kSet), kDefaults + QStringLiteral(".set"), true, defaultSet, error))
             return std::nullopt;
     }
 
@@ -190,7 +205,7 @@ std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
             device.window = entry.value(kWindow).toString();
         }
         device.set = defaultSet;
-        if (!readSet(entry.value(kSet), path + QStringLiteral(".set"), device.set, error))
+        if (!readSet(entry.value(kSet), path + QStringLiteral(".set"), false, device.set, error))
             return std::nullopt;
         plan.devices.push_back(std::move(device));
     }

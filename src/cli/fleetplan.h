@@ -3,15 +3,17 @@
 // The plan of linkvane-cli apply and export: per device how it is named and what its window's fields are
 // to hold, with defaults for every device.
 //
-//   {"defaults": {"password": "", "set": {"SIOBaud": "115200"}},
+//   {"defaults": {"password": "", "set": {"port1.baud": "115200"}},
 //    "devices": [{"device": "00-50-C2-00-00-03", "set": {"DeviceID": "Pump-7"}},
 //                {"device": "192.168.1.41", "password": "secret", "window": "frmSetupKr770A",
 //                 "set": {"SIOBaud": "19200"}}]}
 
+#include "catalogue.h"
 #include "deviceselector.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <utility>
@@ -19,18 +21,33 @@
 
 namespace lv {
 
+// One "set" entry: a field by its tag or its role, the value as typed, and whether it came from the
+// plan's defaults. A default the device's window lacks is skipped; a device's own entry is refused.
+struct SetEntry {
+    QString name;
+    QString value;
+    bool fromDefaults = false;
+
+    bool operator==(const SetEntry&) const = default;
+};
+using SetEntries = std::vector<SetEntry>;
+
 struct PlanDevice {
     QString device; // as written: MAC text, MAC field or IP address
     DeviceSelector selector;
     std::optional<QString> password; // the device's own, else the defaults'
     QString window;                  // the window the entries were written for; empty: any
-    // Tag and value as typed, the defaults' first; a device's own entry replaces a default of the same tag.
-    std::vector<std::pair<QString, QString>> set;
+    // The defaults' entries first; a device's own entry replaces a default of the same name.
+    SetEntries set;
 };
 
 struct FleetPlan {
     std::vector<PlanDevice> devices;
 };
+
+// The entries a device whose window is `window` takes: every one of its own, and the defaults that name
+// (by tag or role) a field the window can set. The names of the defaults left out go to `skipped`.
+SetEntries entriesForWindow(const SetEntries& set, const WindowDef& window, QStringList* skipped);
 
 // Reads and checks a plan. On failure `error` says where: the line and column of a JSON fault, the
 // path of an entry that is wrong ("devices[2].set.SIOBaud").

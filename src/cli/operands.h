@@ -33,8 +33,15 @@ Expected<NameValues> nameValueOperands(const QStringList& texts);
 Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high, int fallback,
                            const QString& range);
 
-// Applies NAME=VALUE to the form as typed into the window; the message says why it was refused.
+// Applies NAME=VALUE to the form as typed into the window; NAME is the field's tag or its role. The
+// message says why it was refused; for a name the window lacks it lists the window's fields and roles.
 std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
+
+// The names a window's settings go by: "fields: <tags it sends>; roles: <their roles>".
+QString settingNamesText(const WindowDef& window);
+
+// The roles every window family may have, ports written once as portN: "ip, mask, ..., portN.baud, ...".
+QString roleNamesText();
 
 // The N of a fleet command's --parallel option: 16 unless it is given; a number from 1 to 1024.
 Expected<int> parallelValue(const QCommandLineParser& parser);

@@ -578,6 +578,66 @@ WindowDef withSamples(WindowDef w)
     return w;
 }
 
+// ---- roles: the names a setting has in every family -------------------------------------------------
+
+struct RoleRow {
+    std::string_view tag;  // a single-port tag, or the item of a multi-port port block ("Baud" of "COM2_Baud")
+    std::string_view role; // for a port block item, the part after "portN."
+};
+
+// The single-port windows: one serial port, which is port 1.
+// clang-format off
+constexpr std::array<RoleRow, 19> kSinglePortRoles = {{
+    {"IPAddress", "ip"}, {"SubMask", "mask"}, {"GatewayIP", "gateway"}, {"DHCPEnable", "dhcp"},
+    {"DeviceID", "deviceId"}, {"SetupPassword", "password"}, {"AccessPassword", "accessPassword"},
+    {"ReportIDPort", "commandPort"},
+    {"HostIP", "port1.remoteIp"}, {"HostPort", "port1.remotePort"}, {"SIOSocketPort", "port1.localPort"},
+    {"SIOSocketType", "port1.mode"}, {"SIOBaud", "port1.baud"}, {"SIOParity", "port1.parity"},
+    {"SIOBits", "port1.dataBits"}, {"SIOStops", "port1.stopBits"}, {"SIOType", "port1.type"},
+    {"ChrGap", "port1.charGap"}, {"COM1_Modbus", "port1.modbus"}}};
+
+// The general block every multi-port window shares.
+constexpr std::array<RoleRow, 8> kGeneralRoles = {{
+    {"krIP", "ip"}, {"krMask", "mask"}, {"krGateway", "gateway"}, {"krDHCP", "dhcp"},
+    {"krDeviceID", "deviceId"}, {"krPassword", "password"}, {"krAccess", "accessPassword"},
+    {"krReportID", "commandPort"}}};
+
+// The items of port block n, named "portN." + role.
+constexpr std::array<RoleRow, 11> kPortRoles = {{
+    {"RemoteHostIP", "remoteIp"}, {"RemoteHostPort", "remotePort"}, {"TCPPort", "localPort"},
+    {"TCPMode", "mode"}, {"Baud", "baud"}, {"Parity", "parity"}, {"Bits", "dataBits"}, {"Stops", "stopBits"},
+    {"HWType", "type"}, {"ChrGap", "charGap"}, {"Modbus", "modbus"}}};
+// clang-format on
+
+template <std::size_t N> std::string_view roleIn(const std::array<RoleRow, N>& rows, std::string_view tag)
+{
+    for (const RoleRow& row : rows)
+        if (row.tag == tag)
+            return row.role;
+    return {};
+}
+
+// Every field with a tag that the tables know gets its role; a role a field already has stays.
+WindowDef withRoles(WindowDef w)
+{
+    for (FieldDef& f : w.fields) {
+        if (f.tag.empty() || !f.role.empty() || f.kind == ControlKind::Display)
+            continue;
+        if (!w.isMultiPort()) {
+            f.role = roleIn(kSinglePortRoles, f.tag);
+        } else if (f.block == 0) {
+            f.role = roleIn(kGeneralRoles, f.tag);
+        } else {
+            const std::string prefix = "COM" + std::to_string(f.block) + "_";
+            if (f.tag.compare(0, prefix.size(), prefix) == 0)
+                if (const std::string_view item = roleIn(kPortRoles, std::string_view(f.tag).substr(prefix.size()));
+                    !item.empty())
+                    f.role = "port" + std::to_string(f.block) + "." + std::string(item);
+        }
+    }
+    return w;
+}
+
 struct Catalogue {
     std::deque<WindowDef> windows;
     std::deque<FamilyDef> families;
@@ -586,7 +646,7 @@ struct Catalogue {
     {
         const FamilyDef& stored = families.emplace_back(std::move(family));
         for (int ports = 1; ports <= 4; ++ports)
-            windows.push_back(withSamples(multiPortWindow(stored, ports)));
+            windows.push_back(withRoles(withSamples(multiPortWindow(stored, ports))));
         return stored;
     }
 };
@@ -596,7 +656,7 @@ Catalogue& catalogue()
     static Catalogue c = [] {
         Catalogue built;
         for (WindowDef& w : singlePortWindows())
-            built.windows.push_back(withSamples(std::move(w)));
+            built.windows.push_back(withRoles(withSamples(std::move(w))));
         built.add(plainFamily());
         built.add(familyWithArbitration());
         return built;
@@ -617,6 +677,16 @@ const FieldDef* WindowDef::fieldByTag(std::string_view tag) const
     if (tag.empty())
         return nullptr;
     auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& f) { return f.tag == tag; });
+    return it == fields.end() ? nullptr : &*it;
+}
+
+const FieldDef* WindowDef::fieldByName(std::string_view setting) const
+{
+    if (const FieldDef* byTag = fieldByTag(setting))
+        return byTag;
+    if (setting.empty())
+        return nullptr;
+    auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDef& f) { return f.role == setting; });
     return it == fields.end() ? nullptr : &*it;
 }
 
@@ -689,6 +759,16 @@ bool FamilyDef::serves(std::string_view model, int* ports) const
         }
     }
     return false;
+}
+
+std::vector<std::string> allRoles()
+{
+    std::vector<std::string> roles;
+    for (const WindowDef& w : windowCatalogue())
+        for (const FieldDef& f : w.fields)
+            if (!f.role.empty() && std::find(roles.begin(), roles.end(), f.role) == roles.end())
+                roles.push_back(f.role);
+    return roles;
 }
 
 std::string windowTitle(const WindowDef& window, std::string_view selMac, std::string_view version)

@@ -73,6 +73,10 @@ struct FieldDef {
     std::string resendMark; // Guarded: recorded when the value is refused
     int block = 0;          // multi-port: 0 general block, n = port n
     bool secret = false;    // a password: masked in anything shown to a person unless asked for
+    // The name the setting has in every family ("ip", "deviceId", "port1.baud"), so that one plan or
+    // one NAME=VALUE reaches the same setting whatever the window calls its tag; empty for a field
+    // whose meaning only its own window has.
+    std::string role;
     // What a simulated device answers with; every field with a tag has one, but those of the window's
     // roles (IP address, device ID, setup password), which each device sets itself.
     std::optional<SampleValue> sample;
@@ -151,6 +155,8 @@ struct WindowDef {
     bool isMultiPort() const { return portCount > 0; }
     const FieldDef* fieldByControl(std::string_view control) const;
     const FieldDef* fieldByTag(std::string_view tag) const;
+    // The field a setting name names: its tag, else its role; none for a name that is neither.
+    const FieldDef* fieldByName(std::string_view setting) const;
     // True when the set command can carry the tag: the window has an editable field for it.
     bool sendsTag(std::string_view tag) const;
 };
@@ -171,6 +177,9 @@ const FamilyDef& addFamily(FamilyDef family);
 
 // The general fields that every multi-port window has, before its family's extra ones.
 std::vector<FieldDef> sharedGeneralFields();
+
+// Every role a field of some window declares, each once, in catalogue order.
+std::vector<std::string> allRoles();
 
 // The window title as Form_Load sets it.
 std::string windowTitle(const WindowDef& window, std::string_view selMac, std::string_view version);

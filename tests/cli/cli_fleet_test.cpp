@@ -194,7 +194,8 @@ TEST(CliFleet, SilentUnknownTagGoodAndMissingDevicesEachGetTheirResultAndExitFiv
         const QJsonObject r = results[i].toObject();
         EXPECT_EQ(r[QStringLiteral("result")].toString(), QLatin1String(expected[i])) << i << run.out;
         EXPECT_EQ(r.keys(), (QStringList{QStringLiteral("device"), QStringLiteral("error"), QStringLiteral("mac"),
-                                         QStringLiteral("result"), QStringLiteral("sent"), QStringLiteral("window")}));
+                                         QStringLiteral("result"), QStringLiteral("sent"), QStringLiteral("skipped"),
+                                         QStringLiteral("window")}));
         EXPECT_EQ(r[QStringLiteral("error")].isNull(), i == 2) << i;
     }
     EXPECT_EQ(results[1].toObject()[QStringLiteral("mac")].toString(), macTextOf(unknownTag));
@@ -524,8 +525,8 @@ TEST(CliFleetExport, ADeviceNotFoundIsReportedAndTheOthersExported)
     ASSERT_TRUE(sim.started());
     const lv::Device single = deviceOfModel(defaultDevices(), "KR-770A");
     const QString absent = QStringLiteral("00-50-C2-EE-EE-EE");
-    const CliRun run = runCli(at(sim, {QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("export"),
-                                       absent, macTextOf(single)}));
+    const CliRun run = runCli(at(
+        sim, {QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("export"), absent, macTextOf(single)}));
     EXPECT_EQ(run.exitCode, 2) << run.err;
     EXPECT_TRUE(run.err.contains(QByteArray(QByteArray("no device ") + absent.toLatin1() + " answered the search")))
         << run.err;

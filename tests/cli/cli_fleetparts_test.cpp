@@ -83,10 +83,10 @@ TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
     EXPECT_EQ(first.selector.kind, lv::DeviceSelector::Kind::MacText);
     EXPECT_EQ(first.selector.text, "00-50-C2-00-00-03");
     EXPECT_EQ(first.password, QStringLiteral("d"));
-    using Set = std::vector<std::pair<QString, QString>>;
-    EXPECT_EQ(first.set, (Set{{QStringLiteral("DeviceID"), QStringLiteral("Pump-7")},
-                              {QStringLiteral("SIOBaud"), QStringLiteral("115200")},
-                              {QStringLiteral("HostPort"), QStringLiteral("5000")}}));
+    // Whether an entry is the defaults' travels with it: the device's own DeviceID is not.
+    EXPECT_EQ(first.set, (lv::SetEntries{{QStringLiteral("DeviceID"), QStringLiteral("Pump-7"), false},
+                                         {QStringLiteral("SIOBaud"), QStringLiteral("115200"), true},
+                                         {QStringLiteral("HostPort"), QStringLiteral("5000"), false}}));
     EXPECT_EQ(plan->devices[1].password, QStringLiteral("secret"));
     EXPECT_EQ(plan->devices[1].window, QStringLiteral("frmSetupKr770A"));
     EXPECT_EQ(plan->devices[1].selector.kind, lv::DeviceSelector::Kind::Ip);

@@ -274,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
         TypedCase{"ListIndex", QStringLiteral("SIOBaud"), QStringLiteral("#0"), {}},
         TypedCase{"Text", QStringLiteral("DeviceID"), QStringLiteral("Pump-7"), {}},
         TypedCase{"UnknownName", QStringLiteral("Bogus"), QStringLiteral("1"),
-                  QStringLiteral("frmSetupKr770A has no field Bogus")},
+                  QStringLiteral("frmSetupKr770A has no field Bogus (fields: IPAddress, *")},
         TypedCase{"NoSuchEntry", QStringLiteral("SIOBaud"), QStringLiteral("12345"),
                   QStringLiteral("the list SIOBaud of frmSetupKr770A holds no 12345 (entries: *")},
         TypedCase{"CarriesItem", QStringLiteral("DeviceID"), QStringLiteral("a<IPAddress>b"),

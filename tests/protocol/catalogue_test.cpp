@@ -96,6 +96,37 @@ TEST_P(EveryWindow, ExchangeParametersMatchTheFamily)
         EXPECT_NE(std::find(slots.begin(), slots.end(), tag), slots.end()) << tag << " has no loaded slot";
 }
 
+// Roles: each names one field of a window, the header's own tags carry theirs, a port role names a
+// port the window has, and no role reads as a tag of any window.
+TEST_P(EveryWindow, EachRoleNamesOneFieldOfAPortTheWindowHas)
+{
+    const WindowDef& w = window();
+    std::set<std::string> tags;
+    for (const WindowDef& any : windowCatalogue())
+        for (const FieldDef& f : any.fields)
+            tags.insert(f.tag);
+    std::set<std::string> roles;
+    for (const FieldDef& f : w.fields) {
+        if (f.role.empty())
+            continue;
+        EXPECT_TRUE(roles.insert(f.role).second) << f.role << " twice";
+        EXPECT_FALSE(tags.count(f.role)) << f.role << " is also a tag";
+        EXPECT_TRUE(w.sendsTag(f.tag)) << f.role << " names " << f.control << ", which is never sent";
+        EXPECT_EQ(w.fieldByName(f.role), &f) << f.role;
+        if (f.role.rfind("port", 0) == 0) {
+            const int port = std::stoi(f.role.substr(4));
+            EXPECT_EQ(port, w.isMultiPort() ? f.block : 1) << f.role << " on " << f.control;
+        }
+    }
+    EXPECT_EQ(w.fieldByName("ip")->tag, w.ipTag);
+    EXPECT_EQ(w.fieldByName("deviceId")->tag, w.deviceIdTag);
+    EXPECT_EQ(w.fieldByName("password")->tag, w.passwordTag);
+    for (int port = 1; port <= w.portCount; ++port)
+        for (const char* item : {".baud", ".parity", ".dataBits", ".stopBits", ".type", ".charGap", ".localPort"})
+            EXPECT_TRUE(roles.count("port" + std::to_string(port) + item)) << port << item;
+    EXPECT_FALSE(roles.count("port" + std::to_string(std::max(w.portCount, 1) + 1) + ".baud"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryWindow, testing::ValuesIn(windowNames()));
 
 // The simulated devices answer every field from its sample: a field the catalogue gives none would
