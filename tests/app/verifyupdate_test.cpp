@@ -80,8 +80,9 @@ TEST_F(VerifyIgnoredFieldTest, MismatchNamesTheFieldWhatTheDeviceReportsAndWhatW
     // The check asked once more than the window's own request.
     EXPECT_EQ(sim.waitForReceived("G ", 2).size(), 2);
     // For a look at the status bar as an operator sees it: LINKVANE_SCREENSHOT_DIR=<dir>.
-    if (const QString shots = qEnvironmentVariable("LINKVANE_SCREENSHOT_DIR"); !shots.isEmpty())
+    if (const QString shots = qEnvironmentVariable("LINKVANE_SCREENSHOT_DIR"); !shots.isEmpty()) {
         EXPECT_TRUE(window->grab().save(shots + QStringLiteral("/main-window-verify-mismatch.png")));
+    }
 }
 
 class VerifyRestartTest : public VerifyUpdateTest {
