@@ -99,10 +99,10 @@ int main(int argc, char** argv)
               std::string("\x03") + line + kMarker + device.ip() + kMarker + "192.168.100.200" + kMarker +
                   device.deviceId() + kMarker + "NEWID");
     }
-    // Oversized: a search answer with a 60,000-character IP, and an answer that starts like a reply
-    // and fills the buffer (64 times 4 KB) before the real one comes.
+    // Oversized: a search answer with a 6,000-character IP (the target is given at most 8 KB), and an
+    // answer that starts like a reply and fills the buffer (64 times 4 KB) before the real one comes.
     write(root / "fuzz_devicelist", "huge_ip",
-          "AX 0.80.194.1.2.3/" + std::string(60000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
+          "AX 0.80.194.1.2.3/" + std::string(6000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
     write(root / "fuzz_replybuffer", "flood",
           std::string("\x80") + '\x3F' + "A" + std::string(4095, 'x') + kMarker + '\0' +
               devices[0].configurationReply().text);
