@@ -13,37 +13,43 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t kMaxSteps = 256;
 
+bool blanks(std::string_view text)
+{
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
 // The layout of a line: 6 blanks, the MAC text (characters 7-23), 20 blanks, the IP from character 44,
 // 2 blanks per character the IP is short of 15, 19 blanks, the device ID.
-void checkColumns(const std::string& line, const lv::SearchReply& reply)
+void checkColumns(std::string_view line, const lv::SearchReplyView& reply)
 {
     const std::size_t filler = reply.ip.size() < 15 ? 2 * (15 - reply.ip.size()) : 0;
     check(line.size() == 43 + reply.ip.size() + filler + 19 + reply.deviceId.size());
-    check(line.compare(0, 6, std::string(6, ' ')) == 0);
-    check(line.compare(6, 17, reply.macText) == 0);
-    check(line.compare(23, 20, std::string(20, ' ')) == 0);
-    check(line.compare(43, reply.ip.size(), reply.ip) == 0);
-    check(line.compare(43 + reply.ip.size(), filler + 19, std::string(filler + 19, ' ')) == 0);
-    check(line.compare(43 + reply.ip.size() + filler + 19, std::string::npos, reply.deviceId) == 0);
-    check(lv::macTextOfLine(line) == reply.macText);
+    check(blanks(line.substr(0, 6)));
+    check(line.substr(6, 17) == reply.macText());
+    check(blanks(line.substr(23, 20)));
+    check(line.substr(43, reply.ip.size()) == reply.ip);
+    check(blanks(line.substr(43 + reply.ip.size(), filler + 19)));
+    check(line.substr(43 + reply.ip.size() + filler + 19) == reply.deviceId);
+    check(lv::macTextOfLine(line) == reply.macText());
 }
 
 // The raw entries the list must hold, in order, and how many of them hold each text (a rewritten
 // entry may equal another one).
 struct Model {
     std::vector<std::string> raws;
-    std::unordered_map<std::string, int> count;
+    std::map<std::string, int, std::less<>> count;
 
-    bool listed(std::string_view text) const { return count.find(std::string(text)) != count.end(); }
+    bool listed(std::string_view text) const { return count.find(text) != count.end(); }
     void put(const std::string& raw) { ++count[raw]; }
     void drop(const std::string& raw)
     {
@@ -57,9 +63,9 @@ void checkEntry(const lv::DeviceList& list, const Model& model, std::size_t i)
 {
     const std::string& raw = model.raws[i];
     check(list.raw(i) == raw);
-    const auto reply = lv::parseSearchReply(raw);
+    const auto reply = lv::viewSearchReply(raw);
     check(reply.has_value());
-    check(list.line(i) == lv::deviceListLine(reply->macText, reply->ip, reply->deviceId));
+    check(list.line(i) == lv::deviceListLine(reply->macText(), reply->ip, reply->deviceId));
     checkColumns(list.line(i), *reply);
     check(list.contains(raw));
 }
@@ -82,11 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (chunk.size() >= 2 && static_cast<unsigned char>(chunk[0]) == 0xFE && !model.raws.empty()) {
             const std::size_t i = static_cast<unsigned char>(chunk[1]) % model.raws.size();
             const std::string_view raw = chunk.substr(2);
-            const auto reply = lv::parseSearchReply(raw);
+            const auto reply = lv::viewSearchReply(raw);
             if (!reply)
                 continue;
             list.setRaw(i, std::string(raw));
-            list.setLine(i, lv::deviceListLine(reply->macText, reply->ip, reply->deviceId));
+            list.setLine(i, lv::deviceListLine(reply->macText(), reply->ip, reply->deviceId));
             const std::string old = model.raws[i];
             model.drop(old);
             model.raws[i] = std::string(raw);
@@ -97,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             const bool wasListed = model.listed(chunk);
             check(list.contains(chunk) == wasListed);
-            const bool wellFormed = lv::parseSearchReply(chunk).has_value();
+            const bool wellFormed = lv::viewSearchReply(chunk).has_value();
             const int index = list.add(chunk);
             if (wasListed || !wellFormed) {
                 check(index == -1);

@@ -2,7 +2,7 @@
 // exchange (an Update's answer, or a configuration reply of one of a few devices); every chunk that
 // follows is one datagram, its first byte how many times it arrives. The settle time is not waited
 // for: what is checked holds at every append. A run makes at most kMaxAppends appends (enough to
-// reach the buffer's bound with datagrams of 4 KB), and each append is checked in time proportional
+// reach the buffer's bound with datagrams of 8.5 KB), and each append is checked in time proportional
 // to the datagram, the gathered text as a whole once per chunk (and after every append while it is
 // short), so that every run stays short.
 
@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int kMaxAppends = 128;
+constexpr int kMaxAppends = 32;
 // Up to this length (a real reply is a few KB) a reply that waits is tested for being whole after
 // every append; past it, after the last datagram of each chunk.
 constexpr std::size_t kWholeTestBytes = 8192;

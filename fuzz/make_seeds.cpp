@@ -100,11 +100,12 @@ int main(int argc, char** argv)
                   device.deviceId() + kMarker + "NEWID");
     }
     // Oversized: a search answer with a 6,000-character IP (the target is given at most 8 KB), and an
-    // answer that starts like a reply and fills the buffer (64 times 4 KB) before the real one comes.
+    // answer that starts like a reply and fills the buffer to 8 bytes short of its bound (31 times
+    // 8,456 bytes) before the real one comes.
     write(root / "fuzz_devicelist", "huge_ip",
           "AX 0.80.194.1.2.3/" + std::string(6000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
     write(root / "fuzz_replybuffer", "flood",
-          std::string("\x80") + '\x3F' + "A" + std::string(4095, 'x') + kMarker + '\0' +
+          std::string("\x80") + '\x1E' + "A" + std::string(8455, 'x') + kMarker + '\0' +
               devices[0].configurationReply().text);
     write(root / "fuzz_replybuffer", "update_answer", std::string("\x00", 1) + '\0' + "A OK\rMAC\r");
     write(root / "fuzz_replybuffer", "foreign",

@@ -16,6 +16,7 @@ void ReplyBuffer::clear()
 {
     m_text.clear();
     m_holdsMac = false;
+    m_macItem = false;
     m_waiting = false;
     m_complete = false;
     m_configuration = false;
@@ -53,14 +54,16 @@ void ReplyBuffer::append(const QByteArray& datagram)
         return;
     }
     // A whole reply names the device and its model; until both are there, more datagrams may follow.
-    // While it waits, the test is made again only when the datagram can change its outcome: every tag
-    // ends with ">", so without one the MacAddress item and the items a "MODEL: " may stand in are those
-    // of the text before, and only a "MODEL: " that ends inside the datagram is new.
+    // While it waits, the test is made again only when the datagram can change its outcome. The
+    // MacAddress item, once there, stays what it is (both tags are the first ones), and every tag ends
+    // with ">", so without one the item cannot appear. A "MODEL: " inside an item stays inside one
+    // whatever follows, so only a "MODEL: " that ends inside the datagram can be a new one outside.
     const std::size_t modelFrom = before < kModelMarker.size() - 1 ? 0 : before - (kModelMarker.size() - 1);
-    const bool mayChange = !m_waiting || datagram.contains('>') ||
-                           m_text.find(kModelMarker, modelFrom) != std::string::npos;
-    if (mayChange && GetTagValue(m_text, kMacAddressTag).present &&
-        findOutsideItems(m_text, kModelMarker) != std::string::npos) {
+    const bool retest = !m_waiting || (m_macItem ? m_text.find(kModelMarker, modelFrom) != std::string::npos
+                                                 : datagram.contains('>'));
+    if (retest && !m_macItem)
+        m_macItem = GetTagValue(m_text, kMacAddressTag).present;
+    if (retest && m_macItem && findOutsideItems(m_text, kModelMarker) != std::string::npos) {
         m_waiting = false;
         settle();
     } else {
@@ -82,6 +85,7 @@ void ReplyBuffer::settle()
         if (named && *named != *m_expected) {
             m_text.clear();
             m_holdsMac = false;
+            m_macItem = false;
             m_waiting = false;
             ++m_foreign;
             Q_EMIT foreignReply();
