@@ -25,9 +25,9 @@
 namespace {
 
 constexpr int kMaxAppends = 32;
-// Up to this length (a real reply is a few KB) a reply that waits is tested for being whole after
+// Up to this length (a real reply is one or two KB) a reply that waits is tested for being whole after
 // every append; past it, after the last datagram of each chunk.
-constexpr std::size_t kWholeTestBytes = 8192;
+constexpr std::size_t kWholeTestBytes = 2048;
 
 // The MAC fields a configuration request may be for; the last is not a MAC field at all.
 constexpr std::array<std::string_view, 4> kAskedFields = {"0.80.194.1.2.3", "0.80.194.1.2.9", "255.255.255.255.255.255",

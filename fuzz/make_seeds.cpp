@@ -99,11 +99,11 @@ int main(int argc, char** argv)
               std::string("\x03") + line + kMarker + device.ip() + kMarker + "192.168.100.200" + kMarker +
                   device.deviceId() + kMarker + "NEWID");
     }
-    // Oversized: a search answer with a 6,000-character IP (the target is given at most 8 KB), and an
+    // Oversized: a search answer with a 3,000-character IP (the target is given at most 4 KB), and an
     // answer that starts like a reply and fills the buffer to 8 bytes short of its bound (31 times
     // 8,456 bytes) before the real one comes.
     write(root / "fuzz_devicelist", "huge_ip",
-          "AX 0.80.194.1.2.3/" + std::string(6000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
+          "AX 0.80.194.1.2.3/" + std::string(3000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
     write(root / "fuzz_replybuffer", "flood",
           std::string("\x80") + '\x1E' + "A" + std::string(8455, 'x') + kMarker + '\0' +
               devices[0].configurationReply().text);
@@ -111,6 +111,10 @@ int main(int argc, char** argv)
     write(root / "fuzz_replybuffer", "foreign",
           std::string("\x80") + '\0' + "AG VER:1.0\r<MacAddress>00-50-C2-09-09-09</MacAddress>\rMAC\rMODEL: KR770A" +
               kMarker + '\0' + "AG VER:1.0\r<MacAddress>00:50:c2:01:02:03</MacAddress>\rMAC\rMODEL: KR770A");
+    // The reply for the device asked cut inside its "MODEL: ", after "MAC" and the MacAddress item.
+    write(root / "fuzz_replybuffer", "model_cut",
+          std::string("\x80") + '\0' + "AG VER:1.0\r<MacAddress>00:50:c2:01:02:03</MacAddress>\rMAC\rMOD" + kMarker +
+              '\0' + "EL: KR770A");
     write(root / "fuzz_linepatch", "short",
           std::string("\x01") + "      00-50-C2" + kMarker + "1.2.3.4" + kMarker + "10.0.0.1");
     for (const auto& [name, text] :

@@ -26,11 +26,11 @@ mkdir -p "$build/findings" "$build/logs"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 # The longest input a target is given. The device list and the reply buffer decode a sequence of
-# datagrams out of one input: 8 KB still holds a long sequence, 16 KB a datagram that, repeated, fills
+# datagrams out of one input: 4 KB still holds a long sequence, 16 KB a datagram that, repeated, fills
 # the reply buffer to its bound, and each of their runs stays short.
 max_len() {
     case $1 in
-        fuzz_devicelist) echo 8192 ;;
+        fuzz_devicelist) echo 4096 ;;
         fuzz_replybuffer) echo 16384 ;;
         *) echo 65536 ;;
     esac
