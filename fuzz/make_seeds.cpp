@@ -100,13 +100,16 @@ int main(int argc, char** argv)
                   device.deviceId() + kMarker + "NEWID");
     }
     // Oversized: a search answer with a 3,000-character IP (the target is given at most 4 KB), and an
-    // answer that starts like a reply and fills the buffer to 8 bytes short of its bound (31 times
-    // 8,456 bytes) before the real one comes.
+    // answer that starts like a reply and fills the buffer (29 datagrams of 8,800 bytes and one more)
+    // so that the real reply after it reaches the bound exactly, then a datagram that no longer fits.
     write(root / "fuzz_devicelist", "huge_ip",
           "AX 0.80.194.1.2.3/" + std::string(3000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
+    const std::string floodReply = devices[0].configurationReply().text;
+    const std::size_t bound = 256 * 1024; // the reply buffer's
     write(root / "fuzz_replybuffer", "flood",
-          std::string("\x80") + '\x1E' + "A" + std::string(8455, 'x') + kMarker + '\0' +
-              devices[0].configurationReply().text);
+          std::string("\x80") + '\x1C' + "A" + std::string(8799, 'x') + kMarker + '\0' +
+              std::string(bound - 29 * 8800 - floodReply.size(), 'x') + kMarker + '\0' + floodReply + kMarker +
+              '\0' + "A");
     write(root / "fuzz_replybuffer", "update_answer", std::string("\x00", 1) + '\0' + "A OK\rMAC\r");
     write(root / "fuzz_replybuffer", "foreign",
           std::string("\x80") + '\0' + "AG VER:1.0\r<MacAddress>00-50-C2-09-09-09</MacAddress>\rMAC\rMODEL: KR770A" +
