@@ -99,17 +99,25 @@ int main(int argc, char** argv)
               std::string("\x03") + line + kMarker + device.ip() + kMarker + "192.168.100.200" + kMarker +
                   device.deviceId() + kMarker + "NEWID");
     }
-    // Oversized: a search answer with a 60,000-character IP, and an answer that starts like a reply
-    // and fills the buffer (64 times 4 KB) before the real one comes.
+    // Oversized: a search answer with a 3,000-character IP (the target is given at most 4 KB), and an
+    // answer that starts like a reply and fills the buffer (29 datagrams of 8,800 bytes and one more)
+    // so that the real reply after it reaches the bound exactly, then a datagram that no longer fits.
     write(root / "fuzz_devicelist", "huge_ip",
-          "AX 0.80.194.1.2.3/" + std::string(60000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
+          "AX 0.80.194.1.2.3/" + std::string(3000, '1') + "/BIG\r" + kMarker + devices[0].searchAnswer());
+    const std::string floodReply = devices[0].configurationReply().text;
+    const std::size_t bound = 256 * 1024; // the reply buffer's
     write(root / "fuzz_replybuffer", "flood",
-          std::string("\x80") + '\x3F' + "A" + std::string(4095, 'x') + kMarker + '\0' +
-              devices[0].configurationReply().text);
+          std::string("\x80") + '\x1C' + "A" + std::string(8799, 'x') + kMarker + '\0' +
+              std::string(bound - 29 * 8800 - floodReply.size(), 'x') + kMarker + '\0' + floodReply + kMarker +
+              '\0' + "A");
     write(root / "fuzz_replybuffer", "update_answer", std::string("\x00", 1) + '\0' + "A OK\rMAC\r");
     write(root / "fuzz_replybuffer", "foreign",
           std::string("\x80") + '\0' + "AG VER:1.0\r<MacAddress>00-50-C2-09-09-09</MacAddress>\rMAC\rMODEL: KR770A" +
               kMarker + '\0' + "AG VER:1.0\r<MacAddress>00:50:c2:01:02:03</MacAddress>\rMAC\rMODEL: KR770A");
+    // The reply for the device asked cut inside its "MODEL: ", after "MAC" and the MacAddress item.
+    write(root / "fuzz_replybuffer", "model_cut",
+          std::string("\x80") + '\0' + "AG VER:1.0\r<MacAddress>00:50:c2:01:02:03</MacAddress>\rMAC\rMOD" + kMarker +
+              '\0' + "EL: KR770A");
     write(root / "fuzz_linepatch", "short",
           std::string("\x01") + "      00-50-C2" + kMarker + "1.2.3.4" + kMarker + "10.0.0.1");
     for (const auto& [name, text] :

@@ -25,12 +25,23 @@ nice ninja -C "$build" "${targets[@]}"
 mkdir -p "$build/findings" "$build/logs"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
+# The longest input a target is given. The device list and the reply buffer decode a sequence of
+# datagrams out of one input: 4 KB still holds a long sequence, 16 KB a datagram that, repeated, fills
+# the reply buffer to its bound, and each of their runs stays short.
+max_len() {
+    case $1 in
+        fuzz_devicelist) echo 4096 ;;
+        fuzz_replybuffer) echo 16384 ;;
+        *) echo 65536 ;;
+    esac
+}
+
 run_one() {
     local target=$1
     local corpus=$build/corpus/$target
     mkdir -p "$corpus"
     [[ -d fuzz/corpus/$target ]] && cp -n fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true
-    if nice "$build/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    if nice "$build/fuzz/$target" -max_total_time="$seconds" -max_len="$(max_len "$target")" -timeout=10 -rss_limit_mb=2048 \
         -dict=fuzz/linkvane.dict -artifact_prefix="$build/findings/$target-" -print_final_stats=1 \
         "$corpus" >"$build/logs/$target.log" 2>&1; then
         echo "$target: $(grep -E '^Done [0-9]+ runs' "$build/logs/$target.log" | tail -1)," \

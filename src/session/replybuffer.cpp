@@ -15,6 +15,9 @@ ReplyBuffer::ReplyBuffer(QObject* parent) : QObject(parent)
 void ReplyBuffer::clear()
 {
     m_text.clear();
+    m_holdsMac = false;
+    m_macItem = false;
+    m_waiting = false;
     m_complete = false;
     m_configuration = false;
     m_expected.reset();
@@ -38,18 +41,35 @@ void ReplyBuffer::append(const QByteArray& datagram)
         return;
     if (m_text.size() + static_cast<std::size_t>(datagram.size()) > kMaxBytes)
         return;
+    const std::size_t before = m_text.size();
     m_text.append(datagram.constData(), static_cast<std::size_t>(datagram.size()));
-    if (!replyHoldsMac(m_text))
+    // Only the datagram and the two characters before it can bring a "MAC" the text did not hold, so a
+    // reply gathered from many datagrams is not searched again from its start for every one of them.
+    if (!m_holdsMac)
+        m_holdsMac = m_text.find("MAC", before < 2 ? 0 : before - 2) != std::string::npos;
+    if (!m_holdsMac)
         return;
     if (!m_configuration) {
         finish();
         return;
     }
     // A whole reply names the device and its model; until both are there, more datagrams may follow.
-    if (GetTagValue(m_text, kMacAddressTag).present && findOutsideItems(m_text, kModelMarker) != std::string::npos)
+    // While it waits, the test is made again only when the datagram can change its outcome. The
+    // MacAddress item, once there, stays what it is (both tags are the first ones), and every tag ends
+    // with ">", so without one the item cannot appear. A "MODEL: " inside an item stays inside one
+    // whatever follows, so only a "MODEL: " that ends inside the datagram can be a new one outside.
+    const std::size_t modelFrom = before < kModelMarker.size() - 1 ? 0 : before - (kModelMarker.size() - 1);
+    const bool retest = !m_waiting || (m_macItem ? m_text.find(kModelMarker, modelFrom) != std::string::npos
+                                                 : datagram.contains('>'));
+    if (retest && !m_macItem)
+        m_macItem = GetTagValue(m_text, kMacAddressTag).present;
+    if (retest && m_macItem && findOutsideItems(m_text, kModelMarker) != std::string::npos) {
+        m_waiting = false;
         settle();
-    else
+    } else {
+        m_waiting = true;
         m_settle.start(kSettleMs);
+    }
 }
 
 void ReplyBuffer::settle()
@@ -64,6 +84,9 @@ void ReplyBuffer::settle()
         const std::optional<MacAddress> named = MacAddress::fromDeviceText(mac.value);
         if (named && *named != *m_expected) {
             m_text.clear();
+            m_holdsMac = false;
+            m_macItem = false;
+            m_waiting = false;
             ++m_foreign;
             Q_EMIT foreignReply();
             return;

@@ -49,6 +49,9 @@ private:
     void settle();
 
     std::string m_text;
+    bool m_holdsMac = false; // m_text holds "MAC"
+    bool m_macItem = false;  // m_text holds the MacAddress item
+    bool m_waiting = false;  // a configuration reply with "MAC" that lacked its MacAddress item or model
     bool m_complete = false;
     bool m_configuration = false;
     std::optional<MacAddress> m_expected;
