@@ -52,3 +52,39 @@ TEST(ReplyBufferTest, FloodDoesNotGrowPastBound)
     EXPECT_LE(buffer.text().size(), ReplyBuffer::kMaxBytes);
     EXPECT_FALSE(buffer.complete());
 }
+
+// A configuration reply is whole once it holds "MAC", its MacAddress item and "MODEL: " outside any item,
+// however the datagrams cut it; the buffer tests it again only when a datagram can change that, so every
+// cut below must still complete at the last datagram, and not before.
+struct CutCase {
+    const char* name;
+    std::vector<const char*> datagrams;
+};
+
+class ReplyBufferCuts : public ::testing::TestWithParam<CutCase> {};
+
+TEST_P(ReplyBufferCuts, CompletesAtTheLastDatagramAndNotBefore)
+{
+    ReplyBuffer buffer;
+    buffer.expectConfiguration("0.80.194.0.0.3");
+    const std::vector<const char*>& datagrams = GetParam().datagrams;
+    for (std::size_t i = 0; i < datagrams.size(); ++i) {
+        buffer.append(QByteArray(datagrams[i]));
+        EXPECT_EQ(buffer.complete(), i + 1 == datagrams.size()) << "after datagram " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, ReplyBufferCuts,
+    ::testing::Values(
+        CutCase{"Whole", {"AG VER:1\r<MacAddress>0.80.194.0.0.3</MacAddress>MAC\rMODEL: KR-770A"}},
+        CutCase{"ModelLast", {"AG VER:1\r<MacAddress>0.80.194.0.0.3</MacAddress>MAC\r", "MODEL: KR-770A"}},
+        CutCase{"ModelMarkerCut", {"AG VER:1\r<MacAddress>0.80.194.0.0.3</MacAddress>MAC\rMOD", "EL: KR-770A"}},
+        CutCase{"MacMarkerCut", {"AG VER:1\r<MacAddress>0.80.194.0.0.3</MacAddress>M", "AC\rMODEL: KR-770A"}},
+        CutCase{"ItemTagCut",
+                {"AG VER:1\rMAC\rMODEL: KR-770A <MacAddress>0.80.194.0.0.3</MacAdd", "ress>"}},
+        CutCase{"ItemValueCut", {"AG VER:1\rMAC\rMODEL: KR-770A <MacAddress>0.80.19", "4.0.0.3</MacAddress>"}},
+        CutCase{"ModelInsideAnItemFirst",
+                {"AG <DeviceID>MODEL: KR-7600</DeviceID><MacAddress>0.80.194.0.0.3</MacAddress>MAC\r",
+                 "no tag here", "MODEL: KR-770A"}}),
+    [](const auto& p) { return std::string(p.param.name); });
