@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Timings of the plain-C++ core at 1x, 10x and 100x its usual input: listing
 // search replies (with the duplicate test), reading tag values, the single-port
 // and multi-port loaders, assembling set commands and patching device-list lines. Each family

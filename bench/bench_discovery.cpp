@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A whole search against linkvane-devsim on loopback, measured side by side for
 // three receivers in one run: a plain POSIX receiver that only counts datagrams
 // (bench_plain_receiver, what the machine can do), linkvane-cli and the real main window driven

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The physical baseline of bench_discovery: a receiver in plain POSIX calls
 // and nothing else. It sends the search probe and only counts the datagrams
 // that come back, until it has the number expected or the deadline passed.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # One INTERFACE target carries the language standard, warnings and Qt defines;
 # every target of the project links it.
 add_library(linkvane_common INTERFACE)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # What `cmake --install` puts in place: the three programs in bin/ and, on
 # free desktops, the desktop entry, the icons, the AppStream metainfo and the
 # manual pages. The package (cmake/Packaging.cmake) is made from this tree.

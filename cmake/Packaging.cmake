@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The Debian package, made by CPack from the installed tree (scripts/package.sh
 # builds it from a fresh build folder). The run-time dependencies are read off
 # the programs by dpkg-shlibdeps, so they follow the Qt the build linked.

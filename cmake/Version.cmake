@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The one version of the programs, the About box and the package: the VERSION of
 # project() in the top-level CMakeLists.txt, handed to C++ through a generated
 # header. Link lv_version and include "linkvane_version.h".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command line's value parsing on arbitrary text: a device selector that parses round-trips its
 // normalised text; a value for a list names an entry of the list or nothing; setting any field of any
 // window from any text never breaks the form.

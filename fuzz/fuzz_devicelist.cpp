@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's processing of search replies over a sequence of datagrams: each chunk of the
 // input is one datagram received, or a rewrite of a listed entry as a MAC change or an Update makes
 // it. After every step the entry the step touched pairs its line and raw reply, has its columns where

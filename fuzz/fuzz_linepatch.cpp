@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PatchDeviceLine on arbitrary lines and values: nothing is read past the line, the first 43
 // characters stay when the line has them, the new IP starts at character 44, and the device-ID
 // column is the line without its last (loaded length + 1) characters, the new ID cut to 8 and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every loader, single-port and multi-port, on an arbitrary reply, then Update: untouched, it sends
 // only what the loader marked for sending back (single-port: a refused guarded value, the PL-778
 // arbitration period shown as "0", a Modbus value recorded as received; multi-port: nothing); after

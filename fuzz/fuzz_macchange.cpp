@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to the MAC change answer and the rewrite of a listed
 // device that follows it. After every input the visible lines and the raw
 // entries must still pair index by index, and a rewritten line must keep its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plan of linkvane-cli apply on arbitrary text: it is either read or refused with a message that
 // says where; a plan that is read names every device once by a selector that parses again, carries
 // only single-byte passwords and one entry per tag, and reads back the same when written out again.

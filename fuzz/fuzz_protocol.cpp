@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to everything that reads device text: search replies,
 // the device list, tag values, model and version, and the line rewrites.
 

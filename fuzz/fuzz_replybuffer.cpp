@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ReplyBuffer and the completion rule over a sequence of datagrams. The first byte chooses the
 // exchange (an Update's answer, or a configuration reply of one of a few devices); every chunk that
 // follows is one datagram, its first byte how many times it arrives. The settle time is not waited

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A property that must hold for every input: the fuzzer reports its violation as a crash.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Cuts a fuzz input into chunks at every two-byte 0xFF 0xFF marker: a sequence of datagrams, or of

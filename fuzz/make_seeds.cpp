@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the seed corpora of the fuzz targets from the simulator's devices: their search answers, and
 // their configuration replies whole and cut into datagrams as a device may send them. Run from the
 // repository's root after a change of the message shapes:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds and runs the benchmarks: bench_core (the plain-C++ core) and
 # bench_discovery (a whole search against the simulated devices on loopback,
 # side by side with a plain receiver and the CLI). Results go to build/bench-results/.

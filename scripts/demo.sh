@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is missing, builds Linkvane, starts a simulated LAN of devices on
 # loopback and opens Linkvane on it. Without a display it says so and shows what
 # the command-line tool finds on the simulated LAN instead.

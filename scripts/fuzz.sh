@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the libFuzzer targets with clang and runs each for SECONDS seconds, from a working copy
 # of its seed corpus (build-fuzz/corpus/<target>, grown by the runs; the seeds in fuzz/corpus are
 # not touched) with the dictionary fuzz/linkvane.dict. Exits non-zero when any target finds

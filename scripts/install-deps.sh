@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what building and testing Linkvane needs, from Debian's packages.
 # Skips apt-get entirely when everything is already there.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian package of Linkvane from a fresh build folder and checks it
 # with lintian; the .deb lands in out/.
 #

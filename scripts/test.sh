@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is missing, builds Linkvane twice (a normal build and one with
 # AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test in both,
 # fuzzes each parser briefly, then cross-builds for Windows and runs the tests

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Looks at the Windows build as a Windows user would: installs it with its
 # installer under Wine on a virtual X display, starts the installed Linkvane on
 # the simulated devices of the Linux build, searches, opens a single-port and a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Runs the Windows build under Wine, on loopback: every cross-built test
 # executable (the GUI tests on the offscreen platform, the simulator they start
 # also the Windows build); the Windows CLI against the simulator built for

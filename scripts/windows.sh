@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Linkvane for 64-bit Windows, built on Debian: installs what it needs, builds Qt
 # for Windows once from Debian's source of the host tools' version (cached
 # outside the clone), cross-builds the three programs and the tests against it,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Sourced by the Wine scripts: make_wine_prefix DIR makes a Wine prefix there
 # once, as a fresh Windows would be for Linkvane, and exports WINEPREFIX.
 # Debian's Wine keeps its own fonts (Tahoma, the UI font it maps "MS Shell Dlg"

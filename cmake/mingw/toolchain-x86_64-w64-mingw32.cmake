@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross compiling for 64-bit Windows with Debian's MinGW-w64 (packages
 # g++-mingw-w64-x86-64-posix and gcc-mingw-w64-x86-64-posix: the POSIX thread
 # model has std::thread and std::mutex). Qt's own build needs the C compiler too.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Packs PNG images into one Windows icon file (PNG entries, as Windows Vista and later read them).
 
 make-ico.py OUT.ico IN-16.png IN-32.png ...

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Renders the PNG icons beside this script from the SVG, and the Windows icon
 # (16 to 256 pixels) for the programs and the installer. Run it after changing
 # the SVG and commit the results with it (rsvg-convert is in Debian's

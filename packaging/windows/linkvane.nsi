@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: Apache-2.0
 ; The Windows installer of Linkvane, made by scripts/windows.sh with Debian's NSIS:
 ;   makensis -DVERSION=1.1 -DSTAGE=<deployed folder> -DICON=<linkvane.ico> -DOUTFILE=<setup.exe> linkvane.nsi
 ; It installs into Program Files, adds Start-menu entries and an entry in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // frmAbout: the program's name, version and emblem.
 
 #include "aboutbox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device list's columns: measured from the font in use, drawn part by part.
 
 #include "devicelinedelegate.h"

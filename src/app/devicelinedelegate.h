@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Draws a device-list line in three columns: the MAC text, the IP address and the device ID each start

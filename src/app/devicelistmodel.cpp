@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device list as a model for lstDev and lstDev2: lines taken in batches, measured once, conflicts coloured.
 
 #include "devicelistmodel.h"

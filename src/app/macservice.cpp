@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The MAC service of the main window: AskMacPass, OpenSetMac and their shortcut.
 
 #include "macservice.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The MAC service of the main window: the access-code prompt (AskMacPass), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The GUI: the main window on the LAN, or on the address and port the command
 // line names (for the simulated devices of the demo and the tests).
 

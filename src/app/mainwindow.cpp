@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // frmMain: menus, the command port, the device search and list, the choice of a device.
 
 #include "mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The status bar that elides a long message instead of cutting it.
 
 #include "statusline.h"

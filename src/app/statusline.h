@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The main window's status bar. A message wider than the bar is drawn elided in the middle, so its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window host: creation on first use, the multi-port family lifecycle, the unload step.
 
 #include "windowhost.h"

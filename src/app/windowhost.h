@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The window host: owns the setup windows, keyed by window name. It creates a window on first use,

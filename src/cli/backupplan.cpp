@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The undo plan of --backup.
 
 #include "backupplan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The undo plan of --backup: before anything is sent, a plan in the format export writes that puts

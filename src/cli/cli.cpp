@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-cli's entry: the global options, then the command of the registry with its own parser.
 
 #include "cli.h"

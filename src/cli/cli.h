@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // linkvane-cli: search, show and set from the command line, through the same session classes and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The global options of linkvane-cli and the steps its commands share.
 
 #include "clicontext.h"

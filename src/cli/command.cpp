@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command registry of linkvane-cli and the help made from each command's definition.
 
 #include "command.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A command of linkvane-cli: its name, description, operands and options, from which both its

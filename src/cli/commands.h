@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // What each command of linkvane-cli does. Their names, descriptions, operands and options are the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Completion scripts for bash and zsh, made from the command registry and the catalogue.
 
 #include "completion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Shell completion for linkvane-cli, written from the command registry: the commands, each command's

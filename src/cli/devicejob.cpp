@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One device of a fleet as a small state machine, and the pool that runs many at once.
 
 #include "devicejob.h"

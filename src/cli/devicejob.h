@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // One device of a fleet, on the one event loop so that many run at once: the session's configuration

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the three forms that name a device.
 
 #include "deviceselector.h"

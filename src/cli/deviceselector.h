@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // How a device is named on the command line: its MAC text, its MAC field or its IP address.

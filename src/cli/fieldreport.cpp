@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The changes of an Update and the findings of its check, as text and JSON.
 
 #include "fieldreport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // How set and apply show fields a person reviews: the changes an Update makes (each field's value as

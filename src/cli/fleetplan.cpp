@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a plan of linkvane-cli apply.
 
 #include "fleetplan.h"

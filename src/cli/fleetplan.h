@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The plan of linkvane-cli apply and export: per device how it is named and what its window's fields are

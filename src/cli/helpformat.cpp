@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Help laid out for the terminal it is read on.
 
 #include "helpformat.h"

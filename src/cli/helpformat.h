@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Help text laid out for the reader's terminal: paragraphs wrapped to its width, option and

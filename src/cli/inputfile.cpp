@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a plan or a secret from a regular file or standard input, within a bound.
 
 #include "inputfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The files linkvane-cli reads (a plan, a password file, an access-code file): a regular file or "-"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SIGINT and SIGTERM as requests to stop, counted by a handler that only writes two atomic flags.
 
 #include "interruption.h"

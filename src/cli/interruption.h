@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Ctrl-C (SIGINT) and SIGTERM while a command changes devices. Ended at once, the process would leave

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The linkvane-cli program: runs one command of the registry.
 
 #include "cli.h"

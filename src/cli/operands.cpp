@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The operands of linkvane-cli's commands.
 
 #include "operands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The operands of linkvane-cli's commands, read in one place: the device a command names (its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one writer of linkvane-cli's output.
 
 #include "output.h"

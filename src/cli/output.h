@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Everything linkvane-cli writes: text for a person (every control character escaped) and JSON

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading secrets from a file, the environment or the terminal.
 
 #include "secretinput.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Where a secret of linkvane-cli comes from when it is not on the command line: the first line of a file,

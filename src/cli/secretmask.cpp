@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Hiding the setup password and the access code in commands, replies and shown values.
 
 #include "secretmask.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Hiding secrets in what linkvane-cli shows: the password field of a command's header and the value of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-cli set-mac.
 
 #include "commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a secret from the terminal with its echo switched off.
 
 #include "terminalsecret.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Reads a secret from the terminal without showing it. The only platform-specific code of the CLI.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The --verbose wire log.
 
 #include "wirelog.h"

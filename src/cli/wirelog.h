@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The --verbose log of linkvane-cli: every datagram sent and received, with its time, the socket's local

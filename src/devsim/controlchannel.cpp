@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Control commands from standard input and the quit on SIGINT or SIGTERM (on
 // Windows: Ctrl-C, Ctrl-Break or the console closing).
 

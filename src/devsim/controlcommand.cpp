@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The run-time control commands of the simulated LAN.
 
 #include "controlcommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulated devices: their addresses, settings, search answer and configuration reply.
 
 #include "device.h"

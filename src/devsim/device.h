@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // One simulated device: its model, MAC, firmware version and the settings it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulated LAN on loopback UDP: receiving, scheduling and sending datagrams.
 
 #include "devsimserver.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The simulated LAN on real UDP: one command port, answers sent from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fault rules of the simulated devices: their names, parameters and selectors.
 
 #include "fault.h"

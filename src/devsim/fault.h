@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Misbehaviour of simulated devices, chosen per device and counted: a fault

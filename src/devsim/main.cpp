@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-devsim: a LAN of simulated devices on one UDP port, for the demo
 // and the end-to-end tests.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The devices of the simulated LAN answering each command, with the faults chosen for them.
 
 #include "simulatedlan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The message boxes and the input box, real or scripted for tests.
 
 #include "dialogs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Refuses at the keyboard the characters a device could not receive as typed.
 
 #include "latin1validator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Devices take single-byte text: a character outside Latin-1 cannot travel as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The multi-port layout: caption cells spanning their block, row labels, port columns.
 
 #include "multiportwindow.h"

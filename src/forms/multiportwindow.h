@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The multi-port layout: a grid of caption cells ("General Setting", "COM1", " COM1 / COM2", ...),

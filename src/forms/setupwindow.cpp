@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The setup window base: controls, binding to the headless form, Update and Cancel.
 
 #include "setupwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The base of every setup window: the controls made from the catalogue, their binding to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The single-port layout: label column, then the row's controls and unit labels.
 
 #include "singleportwindow.h"

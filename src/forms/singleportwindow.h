@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The single-port layout: the setup window of every single-port device (serial converters, radio

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The windows are laid out in twips, 15 to a pixel; every window converts them here, rounded to the

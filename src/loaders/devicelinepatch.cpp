@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PatchDeviceLine: the IP column, then the device-ID column.
 
 #include "devicelinepatch.h"

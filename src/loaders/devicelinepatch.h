@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // PatchDeviceLine: what an answered Update changes in the device list, the IP and

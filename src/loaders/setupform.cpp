@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The headless setup form shared by the setup windows and the command-line tool.
 
 #include "setupform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The headless setup form: for one window, what each control holds now and the values as loaded,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The single-port loaders: list values checked against their bounds and defaulted, text as given.
 
 #include "loaders.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The set command of an Update from the fields that differ from their loaded values.
 
 #include "updateplan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The catalogue of the setup windows and the multi-port families, written as data, with the sample
 // values the simulated devices answer with.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The catalogue of setup windows: for each window its name, title, fields in

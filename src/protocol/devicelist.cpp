@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Search replies, device-list lines and the paired lists with their duplicate index.
 
 #include "devicelist.h"

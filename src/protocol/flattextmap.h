@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A hash map from text to a value: the entries in one dense array, found through a table of slots

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The one table of hexadecimal digits: MAC texts and escaped bytes are written from it, and read back

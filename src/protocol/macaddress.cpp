@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading and writing the forms of a MAC address.
 
 #include "macaddress.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A MAC address as a value: read from each of the forms the program meets and written to each.

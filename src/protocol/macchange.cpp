@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The MAC change command and its answer, the check of a typed new address, the rewrite of a listed device.
 
 #include "macchange.h"

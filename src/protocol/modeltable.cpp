@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Model and version of a reply, and the model table that picks a device's window.
 
 #include "modeltable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Showing wire bytes to a person.
 
 #include "printable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The one rule by which bytes from the wire are shown to a person, by linkvane-cli and by the

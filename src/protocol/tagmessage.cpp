@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tag values, the request, set and "U " command texts.
 
 #include "tagmessage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // frmPass and frmMACPass: a masked entry whose Ok stores the text in a

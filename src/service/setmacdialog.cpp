@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // frmSetMAC: the typed address check, the change and the rewrite of the device's line and entry.
 
 #include "setmacdialog.h"

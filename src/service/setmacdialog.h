@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // frmSetMAC: sends the selected device its new MAC address and, when the device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The style that shows every character of a secret entry as "*".
 
 #include "starmaskstyle.h"

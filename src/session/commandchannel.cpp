@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command socket with its reply buffer and bounded waits.
 
 #include "commandchannel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Keeping secrets out of crash dumps.
 
 #include "coredumps.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Keeping secrets out of crash dumps, for every program that holds a password or an access code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Where a device answers from: the IPv4 address and port its search answer came from. Every later

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device search over one or several interfaces, the interface of each device and the IP conflicts.
 
 #include "devicesearch.h"

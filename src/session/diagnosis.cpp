@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What one search found per network interface, and why it may have found nothing.
 
 #include "diagnosis.h"

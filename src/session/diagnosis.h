@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Why a search finds what it finds: per network interface, whether it is up, its IPv4 addresses,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The configuration request and the Update exchange.
 
 #include "exchanges.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The exchanges with one device, written once for the GUI and the CLI: the configuration request and

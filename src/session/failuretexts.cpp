@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The texts of failed exchanges, for the window and the CLI.
 
 #include "failuretexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // What the program says when an exchange with a device fails, in one place for the window and the CLI.

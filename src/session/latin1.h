@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The one boundary between Qt's strings and the single-byte text of the protocol: every byte of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The MAC change exchange: one "M " command on wskSetMac and the bounded wait for its answer.
 
 #include "macchangeexchange.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The MAC change exchange (wskSetMac): one "M " command broadcast on the command port and a bounded

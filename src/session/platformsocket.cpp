@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Batched datagram reads, the forced receive buffer and the tie to one device:
 // recvmmsg, SO_RCVBUFFORCE, SO_BINDTODEVICE and the drop count of SO_MEMINFO on Linux, nothing elsewhere
 // (the caller reads through Qt).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ReplyBuffer: datagrams joined in arrival order, and the completion mark.
 
 #include "replybuffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // ReplyBuffer and ReplyComplete: every datagram received on the command socket since the buffer was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device search as an exchange that ends with one result.
 
 #include "searchexchange.h"

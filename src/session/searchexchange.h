@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The device search as one exchange: the probe, then answers listed for a while, then one typed result.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The device an operation is for, as the list shows it: given to the MAC service (and whatever else

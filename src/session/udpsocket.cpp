@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The UDP socket component: opening on first send, the interface binding, and reading bursts in slices.
 
 #include "udpsocket.h"

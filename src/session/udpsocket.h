@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The UDP socket component: one datagram per send, one signal per datagram

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The configuration asked for again after an Update, and compared with what the Update sent.
 
 #include "verifyexchange.h"

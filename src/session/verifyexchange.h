@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // After a confirmed Update: whether the device now reports what the Update sent. A "U " answered with

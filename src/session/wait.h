@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The one bounded wait of the program: an event loop that ends when a signal makes `done` true or

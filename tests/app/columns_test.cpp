@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device list's columns under their captions, measured in pixels as drawn, in the default font
 // and in a larger one; and the window wide enough that no standard line is cut.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device list as lstDev shows it: a line is shown whole up to its limit, the first lines of a
 // search appear at once, and the one line size fits every line however the style lays it out.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The device-list model behind lstDev: one size for every line that fits the
 // widest line as the style lays it out, and new lines inserted in batches.
 

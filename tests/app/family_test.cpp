@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A third multi-port family, defined here and nowhere else: a catalogue record is all it takes for the
 // model table to serve it, the simulated devices to answer as it, and the main window to open, send
 // and unload its windows by the family's rules. Its own executable: the family stays added for the

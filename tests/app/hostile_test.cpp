@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window on a LAN where one device is broken or hostile, and under a flood of distinct
 // answers: no hang, no window for a reply of another device, the two lists stay paired.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window driven through its real widgets against the simulated LAN.
 
 #include "mainwindowfixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The main window on a simulated LAN, driven through its real widgets: shared by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The multi-port families through the main window against the simulator: the four windows of a family
 // filled and one shown, Update on the wire, Cancel and the family lifecycle, titles.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Grabs the main window listing the simulated LAN, as a person would see it, into the folder given as
 // the first argument (docs/screenshots in the README): after a search in the default font and in an
 // 11-point one, a setup window with two changed fields, the status bar after a double-click on a

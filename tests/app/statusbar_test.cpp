@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's status bar, the setup window's exchange label, the raw entry after a changed
 // IP and the marking of shared IP addresses, against the simulated LAN.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the main window's status bar says beyond its message: why no device answered (in its tooltip),
 // datagrams from other hosts set aside during an exchange, answers lost or left out of the listing,
 // and devices whose MAC answers from two addresses; against the simulated LAN on loopback.

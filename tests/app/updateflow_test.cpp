@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One configuration change end to end through the main window: search, open a
 // device, edit its window, Update, and the device list follows; the simulator
 // shows what arrived on the wire.

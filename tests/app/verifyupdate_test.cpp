@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Option > Verify After Update against the simulated LAN: after an Update the device confirmed, the
 // main window asks it for its settings again without holding up the window, and the status bar says
 // whether the device holds what was sent. Off, nothing more goes on the wire.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The multi-port families' lifecycle through the main window: the Cancel of a family's four-port
 // window unloads that family, whichever it is, and leaves the other one loaded.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-cli diagnose: the causes it names from what it saw, and the real binary on loopback against
 // the simulator, a port where nothing answers and a peer that answers with something else.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-cli end to end: the real binary against linkvane-devsim on loopback.
 // The expected devices are built with the simulator's own device model, so the
 // CLI's output is checked against what the devices hold, not against itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-cli against a LAN where one device is broken or hostile: every wait ends within its bound,
 // only the asked device's reply is taken, and nothing is reported as done that was not.
 
@@ -528,8 +529,9 @@ TEST_P(CliApplyInterrupted, ReportsEveryDeviceAndStartsNoMore)
     }
     ASSERT_TRUE(cli.state() == QProcess::NotRunning || cli.waitForFinished(10000));
     // The first signal lets the two "U " waits run out (4 s); a second ends them at once.
-    if (c.signals.size() > 1)
+    if (c.signals.size() > 1) {
         EXPECT_LT(sinceSignal.elapsed(), 2000);
+    }
     EXPECT_EQ(cli.exitCode(), 128 + c.signals.front()) << cli.readAllStandardError().toStdString();
     const QJsonArray results = QJsonDocument::fromJson(cli.readAllStandardOutput()).array();
     ASSERT_EQ(results.size(), 4);

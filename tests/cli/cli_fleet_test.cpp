@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-cli for fleets, end to end against linkvane-devsim: export, apply with many exchanges at once,
 // secrets kept out of the output, the search's early ends, the header-only set.
 

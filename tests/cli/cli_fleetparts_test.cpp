@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The parts of linkvane-cli's fleet commands, in process: secrets masked in commands and replies, the
 // plan's reading and its fault positions, the help made from the command definitions.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-cli's help: wrapped to the width it is read at, one line per command in the list, the
 // help command, and one line naming the nearest name for a mistyped command or option.
 

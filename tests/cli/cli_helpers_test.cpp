@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The CLI's own rules, in process: how DEVICE is read, how single-byte text is written for a terminal and as JSON.
 
 #include "cli.h"

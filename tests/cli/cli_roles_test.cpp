@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Settings named by role: the tag each role reaches in each window family, plan defaults that reach
 // only the devices whose window has the field, the refusal that lists a window's names, export --roles
 // and the fleet example of the README, run against linkvane-devsim.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Knowing what a device took and putting it back: apply --backup writes the undo plan before anything is
 // sent, and applying it restores every device; --verify compares what devices report after their
 // Update; --dry-run lists each field as loaded and new.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Running linkvane-cli for the end-to-end tests.
 
 #include "clirun.h"

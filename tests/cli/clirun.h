@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Running the real linkvane-cli against linkvane-devsim, and the simulator's devices as it builds them,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // apply over a fleet, as a process: each device is configured once however the plan spells it, no
 // more exchanges run at once than --parallel allows, and the setup password a device reports stays
 // hidden in what apply prints. Also the search listing's conflict mark, which names a shared IP

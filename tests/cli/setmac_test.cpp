@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // linkvane-cli set-mac end to end: the real binary against the simulator and
 // against scripted answers on loopback. Nothing may leave the CLI before the new
 // address and the access code are right.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # check-completion.sh LINKVANE_CLI
 # The completion scripts linkvane-cli writes: bash's registers itself and offers, word by word, the
 # commands, each command's options as its --help lists them, and the setting names after set's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulator as a process on loopback, reached the way the tool reaches it.
 
 #include "devsimprocess.h"

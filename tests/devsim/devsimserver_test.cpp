@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulated LAN inside the test process, reached over loopback UDP, with faults changed while it runs.
 
 #include "inprocesslan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fault rules of the simulated LAN: their syntax, the devices they select, what each does, and the counters.
 
 #include "controlcommand.h"

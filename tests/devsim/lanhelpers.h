@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Small helpers of the simulated-LAN tests: commands for a device and the text of its answers.

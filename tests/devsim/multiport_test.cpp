@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Multi-port devices of both families and the MAC service of every device, played by the simulated LAN.
 
 #include "simulatedlan.h"

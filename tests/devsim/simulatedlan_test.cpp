@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulated LAN without sockets: search answers, configuration replies, set and "U " commands,
 // misbehaviour and the MAC change, each datagram handed to it directly.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # check-man-options.sh MANDIR LINKVANE LINKVANE_CLI LINKVANE_DEVSIM
 # Every page has the usual sections, and linkvane-cli(1) explains every exit code its --help lists.
 # Every option a program's --help lists must be described in its manual page (MANDIR/NAME.1.in):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a screen reader finds in every setup window, read through QAccessible as an assistive
 // technology reads it: each editor's name, and the label it is related to.
 

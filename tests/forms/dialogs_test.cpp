@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The scriptable message boxes and input box.
 
 #include "dialogs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The multi-port windows' port blocks: the ports of one caption stand side by side, each in its own
 // column, in port order; no control of one port lies over a control of another.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The multi-port windows: their grid, lists and titles, an Update over loopback, and each window filled
 // from its simulated device.
 

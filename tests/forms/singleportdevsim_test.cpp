@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The windows against linkvane-devsim: searched, requested and loaded as the
 // main window does it, then updated over real UDP.
 

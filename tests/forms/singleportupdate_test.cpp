@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Update of the single-port windows over loopback: the set command, the delay, the "U " commands.
 
 #include "devicelist.h"

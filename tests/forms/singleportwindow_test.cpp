@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The single-port windows as built from the catalogue and filled by their loaders.
 
 #include "formtestsupport.h"

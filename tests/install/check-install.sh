@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # check-install.sh CMAKE BUILD_DIR VERSION APP_ID
 # Installs BUILD_DIR into a temporary prefix and checks what a user's desktop
 # and man(1) will find there. Exits 77 (skipped) when a checking tool is missing.

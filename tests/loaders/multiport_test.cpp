@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The multi-port loaders and the Update plan of the multi-port windows, headless.
 
 #include "loaders.h"

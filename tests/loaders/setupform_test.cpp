@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The headless setup form: typed values by the window's rules, "changed" derived from the values as
 // loaded, and the set command that follows from them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The single-port loaders: what each field shows and records for every kind of value.
 
 #include "loaders.h"

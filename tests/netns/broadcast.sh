@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Real LAN broadcast, end to end: an operator's host with two network cards on
 # two bridges (10.203.0.0/24, where its default route goes, and 10.204.0.0/24),
 # and a host of simulated devices on each. The tool runs with its defaults

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # linkvane-cli diagnose on an operator's host with three cards: eth0 (10.207.0.0/24) with a host of
 # simulated devices behind it, eth1 (10.208.0.0/24) with nothing that answers, and eth2, which is
 # down. The probe leaves by the two cards that are up, the answers are counted on the card they came

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Which card each command leaves by, on an operator's host with two cards: eth0 (10.205.0.0/24,
 # where its default route goes) and eth1 (10.206.0.0/24). Behind eth0 a host of simulated devices
 # that answers every search twice at once (--repeat 2); behind eth1 a larger host whose answers

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Sourced by the namespace tests: an operator's host ($op) with two cards,
 # eth0 on bridge br0 (NET0.0/24, where its default route goes) and eth1 on br1
 # (NET1.0/24), a host of devices behind each ($dev on br0, $dev2 on br1), and

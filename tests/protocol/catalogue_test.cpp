@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The catalogue against the windows' fields, lists, titles and item orders.
 
 #include "catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Search replies, device-list lines, the duplicate test and the line rewrites.
 
 #include "devicelist.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The flat text map against std::map as its model, over long random runs of inserts, lookups and
 // erasures on a small key space, so that probe chains wrap, grow and shift back on erasure.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MacAddress: each form read and written, the spellings devices and people use, and which
 // addresses one device can carry.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The MAC change command, the reading of its answer, the check of a typed new
 // address and the rewrite of a listed device.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Model and version reading and the rows of the model table.
 
 #include "modeltable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one rule that shows wire bytes to a person: what is escaped, what is kept, and that the
 // escaped text reads back as the very bytes.
 

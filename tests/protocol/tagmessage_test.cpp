@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // GetTagValue and the command texts.
 
 #include "tagmessage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The MAC service through the main window: each change names the device as the list shows it at
 // that moment, and only the entry of the device that was asked is rewritten.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The MAC service of the main window end to end against the simulated LAN: the
 // shortcut, the access code, frmSetMAC and what the lists show afterwards.
 

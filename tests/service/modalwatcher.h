@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Drives a modal window that the code under test opens with exec(): polls for

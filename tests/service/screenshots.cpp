@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Grabs frmSetMAC (an address typed for a selected device) and frmMACPass (a
 // code being typed) as a technician sees them, into the folder given as the
 // first argument (docs/screenshots in the README). Nothing is sent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The main window with its MAC service on a loopback LAN, driven through its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // frmSetMAC against a scripted device on loopback: the command bytes, the
 // answers it takes and the ones it leaves alone, the bounded wait, the typed
 // address check, Cancel and Enter, and the layout in twips.

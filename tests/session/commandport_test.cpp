@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command-port rule of the input box.
 
 #include "sessionstate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The programs that read secrets keep them out of core dumps: a running GUI and CLI have no core size.
 
 #include "programs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The request and Update exchanges against a scripted device on loopback.
 
 #include "exchanges.h"

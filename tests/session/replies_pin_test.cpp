@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reply buffer's bounds in time and size, and the MAC change's own socket: what a device that
 // floods, splits its reply or answers late can and cannot do to the exchange that reads it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ReplyBuffer: joining, the completion mark, the size bound.
 
 #include "replybuffer.h"

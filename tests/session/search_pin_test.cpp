@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The card each device of a search is reached through, across searches: a search that no longer
 // probes a card hears nothing more from it, and no device is given a card of an earlier search.
 // Loopback stands in for the cards: "the routing table's choice" (no interface) and the loopback card by name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a search could not list: answers the system dropped because the receive buffer overflowed,
 // and new answers beyond the listing's limit. Loopback plays the LAN: a flood is sent straight to the
 // search's port while nothing reads it.

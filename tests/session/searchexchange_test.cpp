@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The search as one exchange: how it ends (listed, nothing answered, not sent, no such card) and when
 // (the wait, a count, a quiet spell, the device looked for), against a LAN of answers on loopback.
 

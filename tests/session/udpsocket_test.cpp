@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The socket component on loopback: what each datagram reports, a burst read
 // completely and in order, and a burst read a few milliseconds at a time so
 // that timers keep running; the device search's batch signal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The check after an Update against the simulated LAN in this process: the configuration asked for
 // again, within its bound, and every changed field compared with what the device reports.
 

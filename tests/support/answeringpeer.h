@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A peer on 127.0.0.1 that answers every datagram it receives with the same list of datagrams, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulator as a child process on a free loopback port: its verbose log read back as the
 // datagrams it received and sent, and its control channel driven line by line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Runs linkvane-devsim on a free loopback port for one test and reads what it

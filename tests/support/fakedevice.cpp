@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The scripted loopback device of the tests.
 
 #include "fakedevice.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A device on loopback whose answers a test scripts: it records every datagram and answers each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PrintTo for Qt strings, so failures read well.
 
 #include "printers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Makes GoogleTest print Qt strings and byte arrays readably, with control

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One main for every test binary: a QApplication on the offscreen platform, so
 // widget tests, socket tests and plain tests all run the same way in CI, and all
 // the tests of a binary run in one process as a developer runs them.

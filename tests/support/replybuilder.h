@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Builds configuration replies for the tests: "A", a model and version head, the text "MAC", then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Waiting for a condition inside a GoogleTest case. QTest's QTRY_* macros report a time-out to QTest's
