@@ -21,8 +21,13 @@ namespace {
 
 using Entries = std::vector<std::pair<QString, QString>>;
 
-Entries sorted(Entries entries)
+// The names and values, in order: written out, every entry is the device's own, so where an entry came
+// from (the defaults or the device) is not compared.
+Entries sorted(const lv::SetEntries& set)
 {
+    Entries entries;
+    for (const lv::SetEntry& entry : set)
+        entries.emplace_back(entry.name, entry.value);
     std::sort(entries.begin(), entries.end());
     return entries;
 }
@@ -32,8 +37,8 @@ QByteArray written(const lv::FleetPlan& plan)
     QJsonArray devices;
     for (const lv::PlanDevice& device : plan.devices) {
         QJsonObject set;
-        for (const auto& [tag, value] : device.set)
-            set.insert(tag, value);
+        for (const lv::SetEntry& entry : device.set)
+            set.insert(entry.name, entry.value);
         QJsonObject entry{{QStringLiteral("device"), device.device}, {QStringLiteral("set"), set}};
         if (device.password)
             entry.insert(QStringLiteral("password"), *device.password);
@@ -77,9 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(std::all_of(device.password->begin(), device.password->end(),
                               [](QChar c) { return c.unicode() <= 0xFF; }));
         QSet<QString> tags;
-        for (const auto& entry : device.set) {
-            check(!tags.contains(entry.first));
-            tags.insert(entry.first);
+        for (const lv::SetEntry& entry : device.set) {
+            check(!tags.contains(entry.name));
+            tags.insert(entry.name);
         }
     }
 
