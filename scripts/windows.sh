@@ -68,9 +68,10 @@ qt_options=(
     -DFEATURE_calendarwidget=OFF -DFEATURE_datetimeedit=OFF -DFEATURE_fontdialog=OFF
     -DFEATURE_colordialog=OFF -DFEATURE_wizard=OFF -DFEATURE_undoview=OFF -DFEATURE_lcdnumber=OFF
 )
-# The cache is keyed by the Debian version, the options, the patches and the toolchain.
-key=$( { echo "$deb_version"; printf '%s\n' "${qt_options[@]}"; cat "$toolchain" cmake/mingw/qt-patches/*.patch; } \
-       | sha256sum | cut -c1-12)
+# The cache is keyed by the Debian version, the options, the patches and the toolchain (its licence line
+# left out: it changes nothing Qt is built with).
+key=$( { echo "$deb_version"; printf '%s\n' "${qt_options[@]}"; grep -v 'SPDX-License-Identifier' "$toolchain"
+         cat cmake/mingw/qt-patches/*.patch; } | sha256sum | cut -c1-12)
 qt_prefix=$cache_root/qt-$qt_version-mingw64-$key
 
 build_qt() {
