@@ -24,15 +24,6 @@ namespace {
 
 const QStringList kSimDefaults{QStringLiteral("--jitter"), QStringLiteral("50")};
 
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    return path;
-}
-
 QByteArray planText(const QJsonArray& devices)
 {
     return QJsonDocument(QJsonObject{{QStringLiteral("devices"), devices}}).toJson();

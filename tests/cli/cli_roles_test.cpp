@@ -183,15 +183,6 @@ TEST(UnknownName, TheRefusalListsTheWindowsFieldsAndRoles)
 
 // ---- end to end ------------------------------------------------------------------------------------------
 
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    return path;
-}
-
 // The apply results by device as the plan names it.
 std::map<QString, QJsonObject> resultsByDevice(const QByteArray& json)
 {

@@ -24,11 +24,7 @@ QStringList withWait(const QStringList& args)
 
 QString writePlan(const QTemporaryDir& dir, const QString& name, const QJsonArray& devices)
 {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QJsonDocument(QJsonObject{{QStringLiteral("devices"), devices}}).toJson());
-    return path;
+    return writeFile(dir, name, QJsonDocument(QJsonObject{{QStringLiteral("devices"), devices}}).toJson());
 }
 
 // What a fresh show reports of every device that opens a window, by MAC text.

@@ -15,6 +15,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <iosfwd>
@@ -48,6 +49,9 @@ CliRun runCli(const QStringList& args, int timeoutMs = 30000,
 QStringList at(const DevsimProcess& sim, const QStringList& rest);
 
 QString qs(const std::string& text);
+
+// Writes `text` to the file `name` in `dir`; its path.
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text);
 
 // The devices of the simulator's default LAN, as it builds them.
 std::vector<lv::Device> defaultDevices();
