@@ -263,6 +263,8 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
             return {};
         if (role == Qt::ForegroundRole)
             return QBrush(m_view ? conflictColour(m_view->palette()) : conflictColour());
+        if (static_cast<int>(kind) & static_cast<int>(ConflictKind::SharedAnswer))
+            return QStringLiteral("Another host sends this device's answer too: it cannot be opened");
         switch (kind) {
         case ConflictKind::SharedIp:
             return QStringLiteral("Another device answers with this IP address too");
@@ -270,6 +272,7 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
             return QStringLiteral("This MAC address answers from another IP address too");
         case ConflictKind::Both:
         case ConflictKind::None:
+        case ConflictKind::SharedAnswer:
             break;
         }
         return QStringLiteral("Another device answers with this IP address too, and this MAC address answers "

@@ -613,6 +613,12 @@ void MainWindow::lstDev_DblClick()
 
     const QString mac = m_state.gSelMac;
     m_searchStatus = false;
+    if (m_search.answerShared(row)) {
+        // Another host sends this device's answer: whichever answers a request, it may not be the device.
+        say(sharedAnswerText(mac, m_search.sendersOf(row)));
+        Q_EMIT requestFinished();
+        return;
+    }
     say(QStringLiteral("Asking %1…").arg(mac));
     setBusy(true);
     const ConfigRequestResult result = requestAndRecord(
@@ -645,6 +651,8 @@ void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString
         say(result.sendFailed ? windowRequestNotSentText(mac) : windowNotADeviceText(mac));
     } else if (result.timedOut && result.reply.empty()) {
         say(windowRequestNoAnswerText(mac, kRequestTimeoutMs), strangers);
+    } else if (result.outcome == ConfigRequest::Outcome::Incomplete) {
+        say(windowIncompleteReplyText(mac, result.missing.size()), strangers);
     } else if (!result.valid) {
         // Something came, but it never became a complete reply (no "MAC") or does not start with "A".
         say(windowNotAReplyText(mac), strangers);

@@ -219,6 +219,12 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
     return std::nullopt;
 }
 
+QString CliContext::macTextOf(int index)
+{
+    const std::optional<SearchReplyView> reply = viewSearchReply(search().devices().raw(static_cast<std::size_t>(index)));
+    return reply ? fromLatin1(reply->macText()) : QString();
+}
+
 Expected<int> CliContext::resolve(const DeviceSelector& selector, bool wholeWait)
 {
     const Expected<std::vector<int>> found = resolveAll({selector}, wholeWait);
@@ -259,6 +265,8 @@ Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelect
             return Failure{kExitNotFound, ambiguousSelectorText(selectors[i], raws)};
         }
         found.push_back(matches[i].empty() ? -1 : matches[i].front());
+        if (const int index = found.back(); index >= 0 && search().answerShared(index))
+            return Failure{kExitNotFound, sharedAnswerText(macTextOf(index), search().sendersOf(index))};
     }
     return found;
 }
@@ -280,6 +288,9 @@ Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, co
         return Failure{
             kExitNoAnswer,
             QStringLiteral("the configuration request to %1 could not be sent").arg(fromLatin1(loaded.device.macText))};
+    if (loaded.request.outcome == ConfigRequest::Outcome::Incomplete)
+        return Failure{kExitNoAnswer,
+                       cliIncompleteReplyText(fromLatin1(loaded.device.macText), loaded.request.missing.size())};
     if (!loaded.request.valid)
         return Failure{kExitNoAnswer, cliRequestNoAnswerText(fromLatin1(loaded.device.macText), m_options.timeoutMs)};
     if (const WindowDef* window = loaded.request.dispatch.windowDef) {

@@ -101,7 +101,10 @@ public:
     // One search for several devices: per selector the list index of the device it names, -1 for
     // those that did not answer; fails as resolve() does. The search ends kSelectorGraceMs after every
     // one has answered.
+    // A device whose answer came from two senders is refused as an ambiguous one is.
     Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors, bool wholeWait = false);
+    // The MAC text of a listed device.
+    QString macTextOf(int index);
     // Finds the device the selector names (`named` as typed), asks it for its configuration and loads its form.
     Expected<LoadedDevice> loadDevice(const DeviceSelector& selector, const QString& named);
 

@@ -24,9 +24,9 @@ namespace lv {
 QString fleetResultText(FleetResult result)
 {
     // In the order of FleetResult.
-    static constexpr std::array<const char*, 9> kTexts = {"updated",      "unchanged", "not found",
-                                                          "no answer",    "refused",   "loaded",
-                                                          "would update", "not sent",  "interrupted"};
+    static constexpr std::array<const char*, 10> kTexts = {"updated",      "unchanged",   "not found", "no answer",
+                                                           "refused",      "loaded",      "would update",
+                                                           "not sent",     "interrupted", "incomplete"};
     return QString::fromLatin1(kTexts.at(static_cast<std::size_t>(result)));
 }
 
@@ -109,6 +109,9 @@ void DeviceJob::onConfiguration()
         return finish(FleetResult::NoAnswer, fleetRequestNoAnswerText(m_settings.timeoutMs));
     case ConfigRequest::Outcome::NotAReply:
         return finish(FleetResult::NoAnswer, fleetNotAReplyText());
+    case ConfigRequest::Outcome::Incomplete:
+        // Nothing of it is used: an export would write values the device never sent.
+        return finish(FleetResult::Incomplete, incompleteReplyText(request.missing.size()));
     case ConfigRequest::Outcome::Answered:
         break;
     }

@@ -36,7 +36,18 @@ class WireLog;
 struct SessionState;
 
 // What became of a device; the texts are the CLI's.
-enum class FleetResult { Updated, Unchanged, NotFound, NoAnswer, Refused, Loaded, WouldUpdate, NotSent, Interrupted };
+enum class FleetResult {
+    Updated,
+    Unchanged,
+    NotFound,
+    NoAnswer,
+    Refused,
+    Loaded,
+    WouldUpdate,
+    NotSent,
+    Interrupted,
+    Incomplete,
+};
 QString fleetResultText(FleetResult result);
 
 struct DeviceTask {

@@ -46,13 +46,21 @@ QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool r
 namespace {
 
 // Every device that answered one search, by its list index.
-Expected<std::vector<int>> everyDevice(CliContext& context)
+// Every device that answered; one whose answer came from two senders is named on standard error and
+// left out (exit 2 in `refused`).
+Expected<std::vector<int>> everyDevice(CliContext& context, ExitCode& refused)
 {
     if (const std::optional<Failure> failed = context.runSearch())
         return *failed;
     std::vector<int> found;
-    for (std::size_t i = 0; i < context.search().devices().size(); ++i)
-        found.push_back(static_cast<int>(i));
+    for (int i = 0; i < static_cast<int>(context.search().devices().size()); ++i) {
+        if (context.search().answerShared(i)) {
+            context.output().error(sharedAnswerText(context.macTextOf(i), context.search().sendersOf(i)));
+            refused = kExitNotFound;
+            continue;
+        }
+        found.push_back(i);
+    }
     return found;
 }
 
@@ -133,10 +141,11 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
         return selectors.failure();
 
     // One search for all of them.
-    const Expected<std::vector<int>> found = all ? everyDevice(context) : context.resolveAll(*selectors);
+    ExitCode refused = kExitDone;
+    const Expected<std::vector<int>> found = all ? everyDevice(context, refused) : context.resolveAll(*selectors);
     if (!found)
         return found.failure();
-    const ExitCode missing = reportMissing(context, names, *found);
+    const ExitCode missing = std::max(refused, reportMissing(context, names, *found));
     const std::vector<std::unique_ptr<DeviceJob>> jobs = loadJobs(context, names, *found);
     runDeviceJobs(jobs, *parallel, {});
     QJsonArray devices;

@@ -148,7 +148,8 @@ void DevsimServer::schedule(const QHostAddress& peer, quint16 port, std::vector<
 {
     const qint64 now = m_clock.elapsed();
     for (Outgoing& answer : answers) {
-        Pending pending{peer, port, QByteArray(answer.bytes.data(), static_cast<qsizetype>(answer.bytes.size())), 0};
+        Pending pending{peer, port, QByteArray(answer.bytes.data(), static_cast<qsizetype>(answer.bytes.size())), 0,
+                        answer.fromElsewhere};
         m_queue.emplace(now + answer.delayMs, std::move(pending));
     }
 }
@@ -159,10 +160,14 @@ void DevsimServer::sendDue()
     while (!m_queue.empty() && m_queue.begin()->first <= now) {
         auto it = m_queue.begin();
         Pending& pending = it->second;
-        const qint64 written = m_unicast.writeDatagram(pending.bytes, pending.peer, pending.port);
+        if (pending.fromElsewhere && !m_elsewhere) {
+            m_elsewhere = std::make_unique<QUdpSocket>();
+            m_elsewhere->bind(m_options.bindAddress, 0);
+        }
+        QUdpSocket& socket = pending.fromElsewhere ? *m_elsewhere : m_unicast;
+        const qint64 written = socket.writeDatagram(pending.bytes, pending.peer, pending.port);
         if (written < 0 && ++pending.attempts < kMaxSendAttempts &&
-            (m_unicast.error() == QAbstractSocket::TemporaryError ||
-             m_unicast.error() == QAbstractSocket::NetworkError)) {
+            (socket.error() == QAbstractSocket::TemporaryError || socket.error() == QAbstractSocket::NetworkError)) {
             // The send buffer is full: keep this datagram first in line, so the
             // order of the answers stays, and try again shortly.
             m_timer.start(1);

@@ -58,6 +58,7 @@ private:
         quint16 port = 0;
         QByteArray bytes;
         int attempts = 0;
+        bool fromElsewhere = false;
     };
 
     void readDatagrams(QUdpSocket* socket);
@@ -70,6 +71,7 @@ private:
     SimulatedLan m_lan;
     QUdpSocket m_unicast;
     std::unique_ptr<QUdpSocket> m_broadcast;
+    std::unique_ptr<QUdpSocket> m_elsewhere; // another port, for answers another host would send
     QElapsedTimer m_clock;
     QTimer m_timer;
     std::multimap<qint64, Pending> m_queue; // by due time; equal times keep their order

@@ -26,7 +26,7 @@ struct KindInfo {
     std::string_view help;
 };
 
-constexpr std::array<KindInfo, 17> kKinds{{
+constexpr std::array<KindInfo, 18> kKinds{{
     {FaultKind::Silent, "silent", Param::None, 0, 0, 0, "no answer to G, S, U, M"},
     {FaultKind::Late, "late", Param::Number, 1500, 0, 600000, "G, U, M answers MS late (1500)"},
     {FaultKind::Split, "split", Param::Number, 2, 1, 10000, "reply in N datagrams (2)"},
@@ -44,7 +44,8 @@ constexpr std::array<KindInfo, 17> kKinds{{
     {FaultKind::MacMalformed, "mac-malformed", Param::Text, 0, 0, 0, "MAC changed, bad M reply: no-marker"},
     {FaultKind::IgnoreField, "ignore-field", Param::Text, 0, 0, 0, "S applied but item TAG kept"},
     {FaultKind::Restart, "restart", Param::Number, 2000, 0, 600000, "no answer to G for MS after U (2000)"},
-    {FaultKind::Twin, "twin", Param::Text, 0, 0, 0, "a 2nd search answer: same IP or same MAC"},
+    {FaultKind::Reorder, "reorder", Param::Number, 3, 2, 10000, "reply in N datagrams, last two swapped (3)"},
+    {FaultKind::Twin, "twin", Param::Text, 0, 0, 0, "a 2nd search answer: same IP, MAC or answer"},
 }};
 
 const KindInfo* infoOf(FaultKind kind)
@@ -64,7 +65,7 @@ const KindInfo* infoNamed(std::string_view name)
 }
 
 constexpr std::array<std::string_view, 3> kMacReplyFaults{"no-marker", "no-cr", "bad-value"};
-constexpr std::array<std::string_view, 2> kTwins{"same-ip", "same-mac"};
+constexpr std::array<std::string_view, 3> kTwins{"same-ip", "same-mac", "same-answer"};
 
 std::string upper(std::string_view text)
 {
@@ -190,7 +191,7 @@ std::optional<FaultRule> parseFaultRule(std::string_view ruleText, std::string* 
             std::find(kMacReplyFaults.begin(), kMacReplyFaults.end(), param) == kMacReplyFaults.end())
             return fail("mac-malformed is no-marker, no-cr or bad-value");
         if (rule.kind == FaultKind::Twin && std::find(kTwins.begin(), kTwins.end(), param) == kTwins.end())
-            return fail("twin is same-ip or same-mac");
+            return fail("twin is same-ip, same-mac or same-answer");
         rule.text = std::string(param);
         return rule;
     }

@@ -33,8 +33,10 @@ enum class FaultKind {
     MacMalformed,   // the "M " reply malformed: PARAM no-marker, no-cr or bad-value (the MAC is changed)
     IgnoreField,    // a set command is applied except its item PARAM (a tag), which keeps its old value
     Restart,        // after answering "U " the device answers no "G " for PARAM ms, as while it restarts
+    Reorder,        // the reply in PARAM datagrams, the last two sent the other way round (1, 3, 2 of three)
     Twin,           // a second search answer beside the device's own: PARAM same-ip (another MAC with the
-                    // device's IP address) or same-mac (the device's MAC with another IP address)
+                    // device's IP address), same-mac (the device's MAC with another IP address) or
+                    // same-answer (the device's answer word for word, from another port, before its own)
 };
 
 enum class MacReplyFault { NoMarker, NoCr, BadValue };

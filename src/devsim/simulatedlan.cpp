@@ -235,9 +235,12 @@ std::vector<Outgoing> SimulatedLan::answerSearch()
             if (const FaultRule* again = fault(device, FaultKind::Repeat))
                 deviceCopies *= again->number;
         }
+        const FaultRule* twin = anyFault ? fault(device, FaultKind::Twin) : nullptr;
+        if (twin && twin->text == "same-answer")
+            out.push_back({answer, 0, true});
         for (int i = 0; i < deviceCopies; ++i)
             out.push_back({answer, jitter()});
-        if (const FaultRule* twin = anyFault ? fault(device, FaultKind::Twin) : nullptr)
+        if (twin && twin->text != "same-answer")
             out.push_back({twinAnswer(device, twin->text == "same-ip"), jitter()});
     }
     if (m_options.malformed) {
@@ -349,6 +352,11 @@ std::vector<Outgoing> SimulatedLan::configurationReply(const Device& device)
             pieces.push_back(std::move(piece));
     } else if (const FaultRule* split = fault(device, FaultKind::Split)) {
         pieces = splitReply(reply, split->number);
+    } else if (const FaultRule* reorder = fault(device, FaultKind::Reorder)) {
+        // As a LAN that takes two paths may deliver them.
+        pieces = splitReply(reply, reorder->number);
+        if (pieces.size() >= 2)
+            std::swap(pieces[pieces.size() - 1], pieces[pieces.size() - 2]);
     } else {
         pieces = {reply.text};
     }

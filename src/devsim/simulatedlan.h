@@ -33,6 +33,7 @@ struct LanOptions {
 struct Outgoing {
     std::string bytes;
     int delayMs = 0;
+    bool fromElsewhere = false; // sent from another port, as another host repeating a device's answer would
 };
 
 class SimulatedLan {

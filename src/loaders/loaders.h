@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lv {
 
@@ -40,6 +41,17 @@ LoadResult loadSinglePort(const WindowDef& window, std::string_view reply);
 // empty or without an entry. `snapshot` (the MultiPortSnapshot) records, for every item read, what the
 // control shows; port blocks that are not read keep what an earlier load left there.
 LoadResult loadMultiPort(const WindowDef& window, std::string_view reply, int portCount, LoadedValues& snapshot);
+
+// Every tag a window sends or shows, and MacAddress.
+const std::vector<std::string>& knownTags();
+
+// The tags of the items the window's loader needs from a configuration reply for `portCount` ports
+// (0 for a single-port window) that the reply does not hold whole: missing, or with a value that holds
+// the opening or closing tag of any item a window knows. A reply gathered from datagrams that came out
+// of order, or without one of them, reads that way; a reply is loaded only when nothing is missing.
+// Items shown only when present (ZNwkAddr, ZMac) and items a window takes only when the reply carries
+// them are never missing.
+std::vector<std::string> missingItems(const WindowDef& window, std::string_view reply, int portCount);
 
 // A list value as a number: an optional '-' and decimal digits, nothing else.
 std::optional<long long> listNumber(std::string_view text);

@@ -41,7 +41,8 @@ const ControlValue& designState()
     return value;
 }
 
-// Every tag a window sends or shows, and MacAddress.
+} // namespace
+
 const std::vector<std::string>& knownTags()
 {
     static const std::vector<std::string> tags = [] {
@@ -54,8 +55,6 @@ const std::vector<std::string>& knownTags()
     }();
     return tags;
 }
-
-} // namespace
 
 bool carriesItem(std::string_view tag, std::string_view value)
 {

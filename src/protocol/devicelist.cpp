@@ -140,15 +140,21 @@ std::string patchDeviceIdColumn(std::string_view line, std::string_view loadedId
     return patched;
 }
 
-int DeviceList::add(std::string_view datagram)
+int DeviceList::add(std::string_view datagram, int* listed)
 {
-    if (contains(datagram) || !viewSearchReply(datagram))
+    if (const Holders* holders = m_rawCount.find(datagram)) {
+        if (listed)
+            *listed = holders->first;
+        return -1;
+    }
+    if (!viewSearchReply(datagram))
         return -1;
     m_raw.emplace_back(datagram);
     m_lines.emplace_back();
     m_lineBuilt.push_back(false);
-    countRaw(m_raw.back());
-    return static_cast<int>(m_raw.size() - 1);
+    const int index = static_cast<int>(m_raw.size() - 1);
+    countRaw(m_raw.back(), index);
+    return index;
 }
 
 const std::string& DeviceList::line(std::size_t i) const
@@ -182,9 +188,9 @@ void DeviceList::setRaw(std::size_t i, std::string raw)
     // The line stays what the old entry made it until it is set.
     line(i);
     std::string& entry = m_raw.at(i);
-    uncountRaw(entry);
+    uncountRaw(entry, static_cast<int>(i));
     entry = std::move(raw);
-    countRaw(entry);
+    countRaw(entry, static_cast<int>(i));
 }
 
 bool DeviceList::contains(std::string_view datagram) const
@@ -192,16 +198,30 @@ bool DeviceList::contains(std::string_view datagram) const
     return m_rawCount.find(datagram) != nullptr;
 }
 
-void DeviceList::countRaw(const std::string& raw)
+void DeviceList::countRaw(const std::string& raw, int index)
 {
-    ++m_rawCount[raw];
+    Holders& holders = m_rawCount[raw];
+    ++holders.count;
+    if (holders.first < 0 || index < holders.first)
+        holders.first = index;
 }
 
-void DeviceList::uncountRaw(const std::string& raw)
+void DeviceList::uncountRaw(const std::string& raw, int index)
 {
-    int* count = m_rawCount.find(raw);
-    if (count && --*count == 0)
+    Holders* holders = m_rawCount.find(raw);
+    if (!holders)
+        return;
+    if (--holders->count == 0) {
         m_rawCount.erase(raw);
+    } else if (holders->first == index) {
+        // Rare (an entry rewritten after an update that equals another): the next holder is looked for.
+        holders->first = -1;
+        for (std::size_t i = 0; i < m_raw.size(); ++i)
+            if (static_cast<int>(i) != index && m_raw[i] == raw) {
+                holders->first = static_cast<int>(i);
+                break;
+            }
+    }
 }
 
 } // namespace lv

@@ -89,8 +89,10 @@ std::string patchDeviceIdColumn(std::string_view line, std::string_view loadedId
 class DeviceList {
 public:
     // Adds the reply unless an identical raw entry is listed or the reply is
-    // malformed. Returns the new index, or -1 when nothing was added.
-    int add(std::string_view datagram);
+    // malformed. Returns the new index, or -1 when nothing was added; for an
+    // identical entry `listed` (when given) is set to the index of the first one
+    // that holds it.
+    int add(std::string_view datagram, int* listed = nullptr);
     void clear();
 
     std::size_t size() const { return m_raw.size(); }
@@ -106,14 +108,19 @@ public:
     bool contains(std::string_view datagram) const;
 
 private:
-    void countRaw(const std::string& raw);
-    void uncountRaw(const std::string& raw);
 
     std::vector<std::string> m_raw;
     mutable std::vector<std::string> m_lines;
     mutable std::vector<bool> m_lineBuilt; // beside each line: built or set
-    // How many raw entries hold each text: a rewritten entry may equal another one.
-    FlatTextMap<int> m_rawCount;
+    // How many raw entries hold each text (a rewritten entry may equal another one), and the first
+    // index that holds it.
+    struct Holders {
+        int count = 0;
+        int first = -1;
+    };
+    void countRaw(const std::string& raw, int index);
+    void uncountRaw(const std::string& raw, int index);
+    FlatTextMap<Holders> m_rawCount;
 };
 
 } // namespace lv

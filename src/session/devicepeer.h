@@ -2,8 +2,10 @@
 #pragma once
 
 // Where a device answers from: the IPv4 address and port its search answer came from. Every later
-// exchange with the device takes datagrams from there only, so another host on the LAN can neither
-// slip values into its reply nor answer in its name.
+// exchange with the device takes datagrams from there only, so a datagram from any other address or
+// port is set aside, and a search answer that two senders send alike is refused as the device. What
+// this cannot stop: the protocol has no authentication, so a host that forges the device's own address
+// and port as sender is taken for the device.
 
 #include <QtGlobal>
 

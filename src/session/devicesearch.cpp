@@ -95,6 +95,7 @@ bool DeviceSearch::start()
     m_devices.clear();
     m_interfaces.clear();
     m_senders.clear();
+    m_otherSenders.clear();
     m_owners.clear();
     m_macOwners.clear();
     m_conflictLines = 0;
@@ -140,10 +141,19 @@ DevicePeer DeviceSearch::senderOf(int index) const
     return m_senders[static_cast<std::size_t>(index)];
 }
 
+std::vector<DevicePeer> DeviceSearch::sendersOf(int index) const
+{
+    std::vector<DevicePeer> senders{senderOf(index)};
+    if (const auto others = m_otherSenders.find(index); others != m_otherSenders.end())
+        senders.insert(senders.end(), others->second.begin(), others->second.end());
+    return senders;
+}
+
 ConflictKind DeviceSearch::conflictKind(int index) const
 {
     const int kind = (ipConflicted(index) ? static_cast<int>(ConflictKind::SharedIp) : 0) |
-                     (macConflicted(index) ? static_cast<int>(ConflictKind::SharedMac) : 0);
+                     (macConflicted(index) ? static_cast<int>(ConflictKind::SharedMac) : 0) |
+                     (answerShared(index) ? static_cast<int>(ConflictKind::SharedAnswer) : 0);
     return static_cast<ConflictKind>(kind);
 }
 
@@ -290,15 +300,39 @@ void DeviceSearch::onDatagram(const QByteArray& datagram, int interfaceIndex, De
             ++m_unlisted;
         return;
     }
-    const int index = m_devices.add(bytes);
-    if (index < 0)
+    int listed = -1;
+    const int index = m_devices.add(bytes, &listed);
+    if (index < 0) {
+        // The same answer again: from its first sender it is a repeat; from another one, either host may
+        // be the device, and the line is marked so that nothing is sent to it.
+        if (listed >= 0 && static_cast<std::size_t>(listed) < m_senders.size())
+            noteSender(listed, sender);
         return;
+    }
     m_interfaces.push_back(interfaceIndex);
     m_senders.push_back(sender);
     count(m_devices.raw(static_cast<std::size_t>(index)), +1);
     if (m_firstUnsignalled < 0)
         m_firstUnsignalled = index;
     Q_EMIT deviceAdded(index);
+}
+
+void DeviceSearch::noteSender(int index, DevicePeer sender)
+{
+    const DevicePeer& first = m_senders[static_cast<std::size_t>(index)];
+    const auto same = [&sender](const DevicePeer& peer) {
+        return peer.ipv4 == sender.ipv4 && peer.port == sender.port;
+    };
+    if (same(first))
+        return;
+    std::vector<DevicePeer>& others = m_otherSenders[index];
+    // A few are enough to name; a host that sends the answer from many ports adds nothing more.
+    if (others.size() < kNamedSendersLimit && std::none_of(others.begin(), others.end(), same)) {
+        const bool marked = !others.empty();
+        others.push_back(sender);
+        if (!marked)
+            m_conflictsChanged = true;
+    }
 }
 
 void DeviceSearch::flushAdded()

@@ -41,12 +41,16 @@ namespace lv {
 // such as ethernet_32769) or by the name Windows shows ("Ethernet", "Wi-Fi").
 QNetworkInterface interfaceNamed(const QString& name);
 
+// How many further senders of one answer are kept to be named.
+inline constexpr std::size_t kNamedSendersLimit = 8;
+
 // How many lines one search lists at most.
 inline constexpr int kListedAnswersLimit = 200000;
 
 // Why a line is marked: its IP address is answered by another MAC, its MAC answers from another IP
-// address, or both.
-enum class ConflictKind { None = 0, SharedIp = 1, SharedMac = 2, Both = 3 };
+// address, or both; and, on its own or beside those, its very answer came from two or more senders
+// (another host repeats the device's answer, so which one is the device cannot be told).
+enum class ConflictKind { None = 0, SharedIp = 1, SharedMac = 2, Both = 3, SharedAnswer = 4 };
 
 class DeviceSearch final : public QObject {
     Q_OBJECT
@@ -66,8 +70,14 @@ public:
     // The interface the device answered on: its index, 0 when the probe went
     // where the routing table sends.
     int interfaceOf(int index) const;
-    // Where the device's search answer came from (unknown for an index out of range).
+    // Where the device's search answer came from (unknown for an index out of range): the first sender
+    // of its answer.
     DevicePeer senderOf(int index) const;
+    // Every sender of the device's answer, the first one first: more than one when another host sent
+    // the same answer text. Such a device is never asked anything: its answers cannot be told from the
+    // other host's.
+    std::vector<DevicePeer> sendersOf(int index) const;
+    bool answerShared(int index) const { return m_otherSenders.count(index) != 0; }
     // True when another MAC answered with the IP address of this device, or its MAC answered from
     // another IP address.
     bool conflicted(int index) const { return conflictKind(index) != ConflictKind::None; }
@@ -136,6 +146,8 @@ private:
 
     void onDatagram(const QByteArray& datagram, int interfaceIndex, DevicePeer sender);
     void flushAdded();
+    // Records another sender of the answer listed at `index`.
+    void noteSender(int index, DevicePeer sender);
     UdpSocket& socketFor(int interfaceIndex);
     void count(const std::string& raw, int delta);
     // Signals searchCountsChanged when the counts differ from those last signalled.
@@ -146,6 +158,7 @@ private:
     DeviceList m_devices;
     std::vector<int> m_interfaces;                      // beside each listed device
     std::vector<DevicePeer> m_senders;                  // beside each listed device
+    std::map<int, std::vector<DevicePeer>> m_otherSenders; // by index: further senders of the same answer
     FlatTextMap<IpOwners> m_owners;     // by IP
     FlatTextMap<MacOwners> m_macOwners; // by MAC text
     int m_conflictLines = 0;

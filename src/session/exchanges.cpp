@@ -5,6 +5,7 @@
 
 #include "devicelist.h"
 #include "latin1.h"
+#include "loaders.h"
 #include "tagmessage.h"
 #include "wait.h"
 
@@ -26,6 +27,8 @@ template <typename Exchange> void startAndWait(Exchange& exchange, int boundMs)
 }
 
 constexpr int kWaitMarginMs = 5000;
+// How often an incomplete configuration reply is looked at again while more datagrams come.
+constexpr int kRecheckMs = 10;
 
 } // namespace
 
@@ -40,11 +43,20 @@ ConfigRequest::ConfigRequest(CommandChannel& channel, DeviceEntry device, std::s
     // A coarse timer may fire up to 5 % early; the bound is a promise to the operator and to scripts.
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ConfigRequest::onTimeout);
+    // A flood of datagrams after an incomplete reply costs one look at the reply per interval, not one
+    // per datagram.
+    m_recheck.setSingleShot(true);
+    m_recheck.setInterval(kRecheckMs);
+    connect(&m_recheck, &QTimer::timeout, this, [this] {
+        if (!m_done && whole())
+            finish(Outcome::Answered);
+    });
 }
 
 ConfigRequest::~ConfigRequest()
 {
     disconnect(m_completed);
+    disconnect(m_grown);
 }
 
 const ConfigRequestResult& ConfigRequest::result() const
@@ -77,15 +89,36 @@ void ConfigRequest::start()
 
 void ConfigRequest::onComplete()
 {
-    if (m_done)
+    if (m_done || m_grown)
         return;
     const std::string& reply = m_channel.buffer().text();
-    finish(!reply.empty() && reply.front() == 'A' ? Outcome::Answered : Outcome::NotAReply);
+    if (reply.empty() || reply.front() != 'A')
+        return finish(Outcome::NotAReply);
+    if (whole())
+        return finish(Outcome::Answered);
+    // Part of the reply is still on its way (or lost): the rest may come before the bound.
+    ReplyBuffer& buffer = m_channel.buffer();
+    buffer.keepGathering();
+    m_grown = connect(&buffer, &ReplyBuffer::grown, this, [this] {
+        if (!m_recheck.isActive())
+            m_recheck.start();
+    });
+}
+
+bool ConfigRequest::whole()
+{
+    const std::string& reply = m_channel.buffer().text();
+    const ModelDispatch dispatch = dispatchModel(readModelVersion(reply).model);
+    m_result->missing =
+        dispatch.windowDef ? missingItems(*dispatch.windowDef, reply, dispatch.portCount) : std::vector<std::string>{};
+    return m_result->missing.empty();
 }
 
 void ConfigRequest::onTimeout()
 {
     // A reply completed just before the time ran out counts.
+    if (m_grown)
+        return finish(whole() ? Outcome::Answered : Outcome::Incomplete);
     if (m_channel.buffer().complete())
         return onComplete();
     finish(Outcome::NoAnswer);
@@ -96,7 +129,9 @@ void ConfigRequest::finish(Outcome outcome)
     if (m_done)
         return;
     m_timer.stop();
+    m_recheck.stop();
     disconnect(m_completed);
+    disconnect(m_grown);
     ConfigRequestResult& r = *m_result;
     r.outcome = outcome;
     if (outcome != Outcome::NotADevice) {

@@ -16,6 +16,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lv {
 
@@ -39,7 +40,9 @@ struct DeviceEntry {
 };
 
 // The configuration request for the device of one raw search reply: "G " + address part + password +
-// NUL, then the wait for a complete reply ("MAC", its MacAddress and its model) within the bound.
+// NUL, then the wait for a complete reply ("MAC", its MacAddress and its model) within the bound. A
+// reply whose window reads items it does not hold whole (a datagram of it lost, or come out of order)
+// is not used: the request goes on gathering until the bound, then ends as Incomplete.
 class ConfigRequest final : public QObject {
     Q_OBJECT
 public:
@@ -49,6 +52,7 @@ public:
         NoAnswer,   // no complete reply within the bound
         NotSent,    // the request could not be sent
         NotADevice, // the entry is not a search reply that names a device
+        Incomplete, // a reply came, but items its window reads were still missing at the bound
     };
     Q_ENUM(Outcome)
 
@@ -67,6 +71,8 @@ Q_SIGNALS:
 private:
     void onComplete();
     void onTimeout();
+    // Whether the gathered reply holds every item its window reads; the gaps are kept in the result.
+    bool whole();
     void finish(Outcome outcome);
 
     CommandChannel& m_channel;
@@ -74,6 +80,8 @@ private:
     std::string m_password;
     int m_timeoutMs;
     QTimer m_timer;
+    QTimer m_recheck; // while an incomplete reply gathers more: at most one look per interval
+    QMetaObject::Connection m_grown;
     QMetaObject::Connection m_completed;
     bool m_done = false;
     std::unique_ptr<ConfigRequestResult> m_result;
@@ -88,6 +96,7 @@ struct ConfigRequestResult {
     std::string reply;       // ReplyBuffer after the wait
     int foreignReplies = 0;  // replies set aside because they named another device
     int strangers = 0;       // datagrams set aside because another host sent them
+    std::vector<std::string> missing; // Incomplete: the items the window reads that the reply lacks
     ModelVersion modelVersion;
     ModelDispatch dispatch;
 };

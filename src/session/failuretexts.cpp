@@ -3,6 +3,8 @@
 
 #include "failuretexts.h"
 
+#include <QHostAddress>
+
 #include "tagmessage.h"
 
 namespace lv {
@@ -91,6 +93,34 @@ QString windowNotAReplyText(const QString& mac)
 QString fleetNotAReplyText()
 {
     return QStringLiteral("the answer to the configuration request is not one");
+}
+
+QString incompleteReplyText(std::size_t missing)
+{
+    return missing == 1 ? QStringLiteral("incomplete reply (1 field missing)")
+                        : QStringLiteral("incomplete reply (%1 fields missing)").arg(missing);
+}
+
+QString sharedAnswerText(const QString& mac, const std::vector<DevicePeer>& senders)
+{
+    QStringList from;
+    for (const DevicePeer& peer : senders)
+        from.append(QStringLiteral("%1 port %2").arg(QHostAddress(peer.ipv4).toString()).arg(peer.port));
+    return QStringLiteral("%1: the same search answer came from %2 senders (%3); another host answers in its "
+                          "name, so nothing is sent to it")
+        .arg(mac)
+        .arg(senders.size())
+        .arg(from.join(QStringLiteral(", ")));
+}
+
+QString windowIncompleteReplyText(const QString& mac, std::size_t missing)
+{
+    return QStringLiteral("%1 sent an %2; no window was opened").arg(mac, incompleteReplyText(missing));
+}
+
+QString cliIncompleteReplyText(const QString& mac, std::size_t missing)
+{
+    return QStringLiteral("device %1: %2").arg(mac, incompleteReplyText(missing));
 }
 
 QString windowNoSetupWindowText(const QString& mac, const QString& model)

@@ -6,12 +6,14 @@
 // writes a sentence for its status bar or a message box, the CLI a line for a log, the fleet a line per
 // device), the texts stand side by side under the failure they report.
 
+#include "devicepeer.h"
 #include "setupform.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstddef>
+#include <vector>
 
 namespace lv {
 
@@ -35,6 +37,14 @@ QString cliRequestNoAnswerText(const QString& mac, int timeoutMs);
 QString fleetRequestNoAnswerText(int timeoutMs);
 QString windowNotAReplyText(const QString& mac);
 QString fleetNotAReplyText();
+// A reply that lacked items its window reads when the wait ended: "incomplete reply (N fields missing)";
+// the window and the CLI name the device before it.
+QString incompleteReplyText(std::size_t missing);
+// A device whose search answer came, word for word, from two or more senders: which one is the device
+// cannot be told, so nothing is sent to it (the window, the CLI and a fleet line alike).
+QString sharedAnswerText(const QString& mac, const std::vector<DevicePeer>& senders);
+QString windowIncompleteReplyText(const QString& mac, std::size_t missing);
+QString cliIncompleteReplyText(const QString& mac, std::size_t missing);
 // The model has no setup window.
 QString windowNoSetupWindowText(const QString& mac, const QString& model);
 QString cliNoWindowText(const QString& printableModel);

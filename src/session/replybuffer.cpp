@@ -21,6 +21,7 @@ void ReplyBuffer::clear()
     m_waiting = false;
     m_complete = false;
     m_configuration = false;
+    m_gathering = false;
     m_expected.reset();
     m_foreign = 0;
     m_settle.stop();
@@ -33,8 +34,20 @@ void ReplyBuffer::expectConfiguration(std::string_view macField)
     m_expected = MacAddress::fromField(macField, MacAddress::FieldDigits::UpToThree);
 }
 
+void ReplyBuffer::keepGathering()
+{
+    m_gathering = true;
+}
+
 void ReplyBuffer::append(const QByteArray& datagram)
 {
+    if (m_gathering) {
+        if (m_text.size() + static_cast<std::size_t>(datagram.size()) > kMaxBytes)
+            return;
+        m_text.append(datagram.constData(), static_cast<std::size_t>(datagram.size()));
+        Q_EMIT grown();
+        return;
+    }
     if (m_complete)
         return;
     // Every reply starts with "A": a stray datagram before it can neither spoil it nor fill the buffer.

@@ -35,6 +35,9 @@ public:
     void expectConfiguration(std::string_view macField);
 
     void append(const QByteArray& datagram);
+    // After a completed configuration reply that lacks items its window reads: every further
+    // datagram is appended as it comes (within the bound) and signalled by grown(), until clear().
+    void keepGathering();
 
     const std::string& text() const { return m_text; }
     bool complete() const { return m_complete; }
@@ -44,6 +47,7 @@ public:
 Q_SIGNALS:
     void completed();
     void foreignReply();
+    void grown();
 
 private:
     void finish();
@@ -55,6 +59,7 @@ private:
     bool m_waiting = false;  // a configuration reply with "MAC" that lacked its MacAddress item or model
     bool m_complete = false;
     bool m_configuration = false;
+    bool m_gathering = false;
     std::optional<MacAddress> m_expected;
     int m_foreign = 0;
     QTimer m_settle;

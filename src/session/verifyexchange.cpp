@@ -102,7 +102,8 @@ void VerifyExchange::onAnswer()
     case ConfigRequest::Outcome::NoAnswer:
         return ask(); // a restarting device: the request's own wait was the pause
     case ConfigRequest::Outcome::NotSent:
-    case ConfigRequest::Outcome::NotAReply: {
+    case ConfigRequest::Outcome::NotAReply:
+    case ConfigRequest::Outcome::Incomplete: {
         const qint64 left = m_timeoutMs - m_clock.elapsed();
         if (left <= 0)
             return finish(Outcome::NoAnswer);

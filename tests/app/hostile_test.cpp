@@ -66,7 +66,9 @@ INSTANTIATE_TEST_SUITE_P(Faults, HostileLan,
                                            HostileCase{"AnotherDeviceAnswersFirst", "hijack@NDQ-770", "frmSetupKr770A"},
                                            HostileCase{"RepliesInAnothersName", "impostor@KR-770A", ""},
                                            HostileCase{"LatePastTheTimeOut", "late@KR-770A", ""},
-                                           HostileCase{"RepeatedAnswers", "repeat:3@*", "frmSetupKr770A"}),
+                                           HostileCase{"RepeatedAnswers", "repeat:3@*", "frmSetupKr770A"},
+                                           HostileCase{"SameAnswerFromAnotherPort", "twin:same-answer@KR-770A", ""},
+                                           HostileCase{"ReplyOutOfOrder", "reorder:3@KR-770A", ""}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 long residentKb()

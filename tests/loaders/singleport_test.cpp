@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <set>
 
@@ -273,4 +274,69 @@ TEST(SinglePort, FirstOccurrenceOfAnItemCounts)
 }
 
 } // namespace
+} // namespace lv
+
+namespace lv {
+
+namespace {
+
+// The reply a device sends, gathered from datagrams in arrival order as the reply buffer gathers them
+// (nothing is kept before a datagram that starts with "A").
+std::string gathered(const std::vector<std::string_view>& datagrams)
+{
+    std::string text;
+    for (std::string_view d : datagrams)
+        if (!text.empty() || (!d.empty() && d.front() == 'A'))
+            text += d;
+    return text;
+}
+
+} // namespace
+
+// Cut in three anywhere (each piece longer than the longest item, as a datagram of a real reply is),
+// delivered in any order or with one piece lost: the reply is either whole and loads exactly as sent,
+// or it is incomplete. It never loads with a field left out or taken from pieces that do not belong.
+TEST(WholeReply, EverySplitAndOrderGivesTheWholeReplyOrIncomplete)
+{
+    for (const char* name : {"frmSetupKr770A", "frm4PortSetup"}) {
+        const WindowDef& window = *findWindow(name);
+        const int ports = window.portCount;
+        const std::string reply = "A MODEL: KR-770A VER:1.0\rMAC " +
+                                  replyText(ports ? test::multiPortItems(ports, false) : test::standardItems(), "");
+        LoadedValues sent;
+        const LoadResult whole = ports ? loadMultiPort(window, reply, ports, sent) : loadSinglePort(window, reply);
+        ASSERT_TRUE(missingItems(window, reply, ports).empty()) << name;
+        const std::size_t minPiece = 60; // longer than any item of these replies
+        int used = 0;
+        int refused = 0;
+        for (std::size_t i = minPiece; i + 2 * minPiece <= reply.size(); i += 13)
+            for (std::size_t j = i + minPiece; j + minPiece <= reply.size(); j += 17) {
+                const std::string_view r(reply);
+                std::vector<std::string_view> pieces{r.substr(0, i), r.substr(i, j - i), r.substr(j)};
+                std::vector<int> order{0, 1, 2};
+                do {
+                    for (int lost = -1; lost < 3; ++lost) {
+                        std::vector<std::string_view> arrived;
+                        for (int k : order)
+                            if (k != lost)
+                                arrived.push_back(pieces[static_cast<std::size_t>(k)]);
+                        const std::string text = gathered(arrived);
+                        if (!missingItems(window, text, ports).empty()) {
+                            ++refused;
+                            continue;
+                        }
+                        ++used;
+                        LoadedValues snapshot;
+                        const LoadResult got =
+                            ports ? loadMultiPort(window, text, ports, snapshot) : loadSinglePort(window, text);
+                        ASSERT_EQ(got.loaded, whole.loaded) << name << " cut at " << i << ", " << j;
+                    }
+                } while (std::next_permutation(order.begin(), order.end()));
+            }
+        // Both outcomes occur: the check is neither always nor never satisfied.
+        EXPECT_GT(used, 0) << name;
+        EXPECT_GT(refused, 0) << name;
+    }
+}
+
 } // namespace lv

@@ -6,6 +6,7 @@
 
 #include "fakedevice.h"
 #include "printers.h"
+#include "replybuilder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,6 +27,9 @@
 
 namespace {
 
+// Every item a window reads: without them a reply is never whole.
+const QByteArray kItems = QByteArray::fromStdString(lv::test::everyItemText());
+
 std::string str(const QByteArray& b)
 {
     return {b.constData(), static_cast<std::size_t>(b.size())};
@@ -34,7 +38,7 @@ std::string str(const QByteArray& b)
 QByteArray reply(const char* model, const char* tail = "<MacAddress>00-50-C2-01-02-03</MacAddress> MAC")
 {
     // The model stands last: a six-character model matches only when the reply ends right after it.
-    return QByteArray("AG VER:1.07\r") + tail + " MODEL: " + model;
+    return QByteArray("AG VER:1.07\r") + tail + kItems + " MODEL: " + model;
 }
 
 class ExchangeTest : public ::testing::Test {
@@ -155,8 +159,8 @@ TEST_P(HostileReply, OnlyTheAskedDevicesReplyIsTaken)
     EXPECT_EQ(result.foreignReplies, c.foreign);
 }
 
-const QByteArray kOwn = "A VER:1\r<MacAddress>00:50:c2:01:02:03</MacAddress> MAC MODEL: KR-770A";
-const QByteArray kOther = "A VER:1\r<MacAddress>00:50:C2:01:02:09</MacAddress> MAC MODEL: NDQ-770";
+const QByteArray kOwn = "A VER:1\r<MacAddress>00:50:c2:01:02:03</MacAddress> MAC" + kItems + " MODEL: KR-770A";
+const QByteArray kOther = "A VER:1\r<MacAddress>00:50:C2:01:02:09</MacAddress> MAC" + kItems + " MODEL: NDQ-770";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileReply,
@@ -167,14 +171,14 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"AnotherDeviceFirst", {kOther, kOwn}, true, "KR-770A", 1},
         HostileCase{"OnlyAnotherDevice", {kOther}, false, "", 1},
         HostileCase{
-            "MacAddressInAnotherForm", {"A <MacAddress>device-7</MacAddress> MAC MODEL: DN-680A"}, true, "DN-680A", 0},
+            "MacAddressInAnotherForm", {"A <MacAddress>device-7</MacAddress> MAC" + kItems + " MODEL: DN-680A"}, true, "DN-680A", 0},
         HostileCase{"BareDigitsOfTheAskedDevice",
-                    {"A <MacAddress>0050C2010203</MacAddress> MAC MODEL: PL-778A"},
+                    {"A <MacAddress>0050C2010203</MacAddress> MAC" + kItems + " MODEL: PL-778A"},
                     true,
                     "PL-778A",
                     0},
         HostileCase{"MacBeforeItsItems",
-                    {"A MAC VER:1\r", "<MacAddress>00-50-C2-01-02-03</MacAddress> MODEL: KR-780A"},
+                    {"A MAC VER:1\r", "<MacAddress>00-50-C2-01-02-03</MacAddress>" + kItems + " MODEL: KR-780A"},
                     true,
                     "KR-780A",
                     0}),

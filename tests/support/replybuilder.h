@@ -104,6 +104,15 @@ inline Items multiPortItems(int ports, bool arbitration, std::string_view macAdd
     return items;
 }
 
+// Every item any window reads but MacAddress, for a reply that any window can load whole.
+inline std::string everyItemText()
+{
+    Items items = standardItems();
+    items.merge(multiPortItems(4, true));
+    items.erase("MacAddress");
+    return replyText(items, "");
+}
+
 inline Items withItems(Items items, const Items& changes)
 {
     for (const auto& [tag, value] : changes)
