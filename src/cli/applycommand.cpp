@@ -180,7 +180,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<
 
 // --backup: every device of the plan read and changed as apply would but nothing sent, then the undo plan
 // of what would change written. The failure when it could not be written (or a signal came): then nothing
-// is sent at all.
+// is sent at all. When no device would be sent anything, no backup is written and an existing one stays.
 std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& plan, const std::vector<int>& found,
                                        JobSettings settings, int parallel, const QString& path)
 {
@@ -192,14 +192,24 @@ std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& pla
         return Failure{static_cast<ExitCode>(Interruption::exitCode()),
                        QStringLiteral("interrupted while the backup was made; nothing was sent")};
     std::vector<QJsonObject> devices;
-    for (const auto& job : reading.jobs) {
-        const DeviceOutcome& o = job->outcome();
-        if (o.result == FleetResult::WouldUpdate && o.plan && o.form)
-            devices.push_back(
-                backupEntry({o.macText, &o.form->window(), o.reply, o.portCount, *o.plan}, context.mask()));
+    bool holdsSecrets = false;
+    for (std::size_t j = 0; j < reading.jobs.size(); ++j) {
+        const DeviceOutcome& o = reading.jobs[j]->outcome();
+        if (o.result != FleetResult::WouldUpdate || !o.plan || !o.form)
+            continue;
+        const PlanDevice& device = plan.devices[reading.order[j]];
+        // Asked as planJobs asks it: the plan's password, else the options'.
+        const std::string password = toLatin1(device.password ? *device.password : context.setupPassword());
+        const BackupEntry entry = backupEntry({o.macText, &o.form->window(), o.reply, o.portCount, password, *o.plan});
+        devices.push_back(entry.json);
+        holdsSecrets = holdsSecrets || entry.holdsSecrets;
     }
+    if (devices.empty())
+        return std::nullopt;
     if (const std::optional<QString> failed = writeBackup(path, devices))
         return Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
+    if (holdsSecrets)
+        context.output().note(backupSecretsNote(path));
     return std::nullopt;
 }
 
@@ -229,6 +239,12 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     const Expected<FleetPlan> plan = readPlan(operands.front());
     if (!plan)
         return plan.failure();
+    const bool backup = parser.isSet(QStringLiteral("backup"));
+    const QString backupPath = parser.value(QStringLiteral("backup"));
+    // A backup path that cannot take the backup is refused before any device is asked anything.
+    if (backup)
+        if (const std::optional<QString> refused = backupPathRefused(backupPath))
+            return Failure{kExitUsage, *refused + QStringLiteral("; nothing was sent")};
     const Expected<std::vector<int>> found = context.resolveAll(selectorsOf(*plan));
     if (!found)
         return found.failure();
@@ -238,9 +254,10 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     const Interruption interruption;
     Output& out = context.output();
     const JobSettings settings = jobSettings(context, parser);
-    if (parser.isSet(QStringLiteral("backup")))
+    // A dry run sends nothing: it neither needs a backup nor replaces one.
+    if (backup && settings.mode == JobSettings::Mode::Apply)
         if (const std::optional<Failure> failed =
-                writePlanBackup(context, *plan, *found, settings, *parallel, parser.value(QStringLiteral("backup"))))
+                writePlanBackup(context, *plan, *found, settings, *parallel, backupPath))
             return failed;
     const FleetRun run = planJobs(context, *plan, *found, settings);
     if (!out.json())

@@ -2,8 +2,10 @@
 #pragma once
 
 // The undo plan of --backup: before anything is sent, a plan in the format export writes that puts
-// back what a set or an apply is about to change. For each device, its MAC text, its window, and the
-// fields the Update changes with their values as loaded, as the window shows them (a list by its entry).
+// back what a set or an apply is about to change. For each device, its MAC text, its window, the setup
+// password it must be asked with once the change holds, and the fields the Update changes with their
+// values as loaded, as the window shows them (a list by its entry), secrets in clear: an undo that
+// cannot put a password back is no undo.
 
 #include "catalogue.h"
 #include "updateplan.h"
@@ -27,15 +29,30 @@ QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool r
 struct BackupDevice {
     std::string macText;
     const WindowDef* window = nullptr;
-    std::string reply; // the configuration reply it was loaded from
-    int portCount = 0; // the ports it was loaded for
-    UpdatePlan plan;   // the Update about to be sent
+    std::string reply;    // the configuration reply it was loaded from
+    int portCount = 0;    // the ports it was loaded for
+    std::string password; // the setup password it was asked for its configuration with
+    UpdatePlan plan;      // the Update about to be sent
 };
 
-// The device's entry of the undo plan: {"device", "window", "set": {tag: value as loaded}}.
-QJsonObject backupEntry(const BackupDevice& device, const SecretMask& mask);
+struct BackupEntry {
+    QJsonObject json;          // {"device", "window", "password", "set": {tag: value as loaded}}
+    bool holdsSecrets = false; // a password in clear: the login or a secret field's value
+};
 
-// Writes {"devices": [...]} to `path` whole or not at all; the reason when it could not.
+// The device's entry of the undo plan.
+BackupEntry backupEntry(const BackupDevice& device);
+
+// Why `path` cannot take the backup, checked before a device is asked anything and again as it is
+// written: standard output ("-") carries the command's report; a symbolic link would have its target
+// replaced; a directory, device node or FIFO is no file to replace. A regular file or a new name is fine.
+std::optional<QString> backupPathRefused(const QString& path);
+
+// Writes {"devices": [...]} to `path` whole, on disk and readable by its owner alone, or leaves what was
+// there as it was; the reason when it could not.
 std::optional<QString> writeBackup(const QString& path, const std::vector<QJsonObject>& devices);
+
+// The note for standard error when the backup holds secrets in clear.
+QString backupSecretsNote(const QString& path);
 
 } // namespace lv

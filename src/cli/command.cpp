@@ -104,9 +104,9 @@ const std::vector<Command>& commandRegistry()
                           "as a device may restart) and compare every field sent with what it reports; exit 3 "
                           "unless all match.")},
           {QStringLiteral("backup"),
-           QStringLiteral("Before sending, write to FILE a plan that puts back the fields this set changes, as "
-                          "loaded (secrets as *** unless --show-secrets). Nothing is sent if FILE cannot be "
-                          "written."),
+           QStringLiteral("Before sending, write to FILE (mode 0600, a regular file or a new name) a plan that "
+                          "puts back the fields this set changes, as loaded, passwords in clear. Nothing is sent "
+                          "if FILE cannot be written."),
            QStringLiteral("FILE")}},
          runSet},
         {QStringLiteral("set-mac"),
@@ -176,9 +176,9 @@ const std::vector<Command>& commandRegistry()
                           "5 s, as a device may restart) and compare every field sent with what it reports; a "
                           "mismatch or no answer counts as failed (exit 5).")},
           {QStringLiteral("backup"),
-           QStringLiteral("Before anything is sent, read every device of the plan and write to FILE a plan that "
-                          "puts back what this one changes (each field as loaded; secrets as *** unless "
-                          "--show-secrets). Nothing is sent if FILE cannot be written."),
+           QStringLiteral("Before anything is sent, read every device of the plan and write to FILE (mode 0600, a "
+                          "regular file or a new name) a plan that puts back what this one changes (each field as "
+                          "loaded, passwords in clear). Nothing is sent if FILE cannot be written."),
            QStringLiteral("FILE")}},
          runApply},
         {QStringLiteral("diagnose"),

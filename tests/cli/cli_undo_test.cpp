@@ -5,6 +5,7 @@
 
 #include "clirun.h"
 #include "devsimprocess.h"
+#include "programs.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string_view>
+#include <tuple>
 
 namespace {
 
@@ -27,12 +30,16 @@ QString writePlan(const QTemporaryDir& dir, const QString& name, const QJsonArra
     return writeFile(dir, name, QJsonDocument(QJsonObject{{QStringLiteral("devices"), devices}}).toJson());
 }
 
-// What a fresh show reports of every device that opens a window, by MAC text.
-std::map<QString, QByteArray> shownDevices(const DevsimProcess& sim, const QStringList& macs)
+// What a fresh show reports of every device that opens a window, by MAC text, each asked with its
+// password (none when not given).
+std::map<QString, QByteArray> shownDevices(const DevsimProcess& sim, const QStringList& macs,
+                                           const QStringList& passwords = {})
 {
     std::map<QString, QByteArray> shown;
     for (const QString& mac : macs) {
-        const CliRun run = runCli(at(sim, withWait({QStringLiteral("--show-secrets"), QStringLiteral("show"), mac})));
+        const QString password = passwords.value(static_cast<qsizetype>(shown.size()));
+        const CliRun run = runCli(at(sim, withWait({QStringLiteral("--password"), password,
+                                                    QStringLiteral("--show-secrets"), QStringLiteral("show"), mac})));
         EXPECT_EQ(run.exitCode, 0) << mac << run.err;
         shown[mac] = run.out;
     }
@@ -45,72 +52,143 @@ QString otherBaud(const QString& label)
     return label == QLatin1String("19200") ? QStringLiteral("4800") : QStringLiteral("19200");
 }
 
-// Every device of a 16-device LAN of mixed models is changed (its device ID and its first port's
-// baud rate) with --backup; applying the backup puts every one back as a fresh show reports it.
+// Every device of a 16-device LAN of mixed models is changed (its device ID, IP address, first port's
+// baud rate and setup password) with --backup; applying the backup, which logs in with the new
+// passwords, puts every one back as a fresh show reports it, secrets included.
 TEST(CliBackup, ApplyingTheBackupRestoresSixteenMixedDevices)
 {
-    DevsimProcess sim({QStringLiteral("--devices"), QStringLiteral("16")});
+    const QString old = QStringLiteral("Old");
+    DevsimProcess sim({QStringLiteral("--devices"), QStringLiteral("16"), QStringLiteral("--password"), old});
     ASSERT_TRUE(sim.started());
     QTemporaryDir dir;
-    const CliRun exported = runCli(at(sim, withWait({QStringLiteral("export"), QStringLiteral("--all")})));
+    const CliRun exported = runCli(at(sim, withWait({QStringLiteral("--password"), old, QStringLiteral("export"),
+                                                     QStringLiteral("--all"), QStringLiteral("--roles")})));
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     QJsonArray changes;
     QStringList macs;
+    QStringList passwords;
     for (const QJsonValue& device : parseJson(exported.out)[QStringLiteral("devices")].toArray()) {
         const QJsonObject set = device[QStringLiteral("set")].toObject();
+        const QString n = QString::number(macs.size());
+        passwords << QStringLiteral("New-") + n;
+        const std::map<QString, QString> values{
+            {QStringLiteral("deviceId"), QStringLiteral("Undo-") + n},
+            {QStringLiteral("ip"), QStringLiteral("10.77.0.") + n},
+            {QStringLiteral("port1.baud"), otherBaud(set[QStringLiteral("port1.baud")].toString())},
+            {QStringLiteral("password"), passwords.back()}};
         QJsonObject change;
-        for (auto it = set.begin(); it != set.end(); ++it) {
-            if (it.key().endsWith(QLatin1String("DeviceID")))
-                change.insert(it.key(), QString(QStringLiteral("Undo-") + QString::number(macs.size())));
-            if (it.key() == QLatin1String("SIOBaud") || it.key() == QLatin1String("COM1_Baud"))
-                change.insert(it.key(), otherBaud(it.value().toString()));
-        }
-        ASSERT_FALSE(change.isEmpty()) << device[QStringLiteral("window")].toString();
+        for (const auto& [role, value] : values)
+            if (set.contains(role))
+                change.insert(role, value);
+        // Every window has the three roles; one model has no port with a baud rate.
+        ASSERT_TRUE(change.contains(QStringLiteral("deviceId")) && change.contains(QStringLiteral("ip")) &&
+                    change.contains(QStringLiteral("password")))
+            << device[QStringLiteral("device")].toString();
         macs << device[QStringLiteral("device")].toString();
         changes.append(QJsonObject{{QStringLiteral("device"), macs.back()}, {QStringLiteral("set"), change}});
     }
     ASSERT_GE(macs.size(), 14) << "most of the 16 open a window";
-    const std::map<QString, QByteArray> before = shownDevices(sim, macs);
+    const std::map<QString, QByteArray> before = shownDevices(sim, macs, QStringList(macs.size(), old));
     const QString backup = dir.filePath(QStringLiteral("backup.json"));
 
-    const CliRun applied =
-        runCli(at(sim, withWait({QStringLiteral("--json"), QStringLiteral("apply"), QStringLiteral("--backup"), backup,
-                                 writePlan(dir, QStringLiteral("change.json"), changes)})));
+    const CliRun applied = runCli(at(
+        sim, withWait({QStringLiteral("--password"), old, QStringLiteral("--json"), QStringLiteral("apply"),
+                       QStringLiteral("--backup"), backup, writePlan(dir, QStringLiteral("change.json"), changes)})));
     ASSERT_EQ(applied.exitCode, 0) << applied.err << applied.out;
+    EXPECT_TRUE(applied.err.contains("holds passwords in clear (file mode 0600)")) << applied.err;
     for (const QJsonValue& result : parseJson(applied.out).array())
         EXPECT_EQ(result[QStringLiteral("result")].toString(), QStringLiteral("updated"));
-    const std::map<QString, QByteArray> changed = shownDevices(sim, macs);
+    const std::map<QString, QByteArray> changed = shownDevices(sim, macs, passwords);
     for (const QString& mac : macs)
         EXPECT_NE(changed.at(mac), before.at(mac)) << mac;
 
     const CliRun restored = runCli(at(sim, withWait({QStringLiteral("apply"), backup})));
     ASSERT_EQ(restored.exitCode, 0) << restored.err << restored.out;
-    const std::map<QString, QByteArray> after = shownDevices(sim, macs);
+    const std::map<QString, QByteArray> after = shownDevices(sim, macs, QStringList(macs.size(), old));
     for (const QString& mac : macs)
         EXPECT_EQ(after.at(mac), before.at(mac)) << mac;
 }
 
-// A backup that cannot be written stops everything: no set command reaches any device.
-TEST(CliBackup, AnUnwritableBackupSendsNothing)
+#if defined(Q_OS_LINUX)
+struct BackupPathCase {
+    const char* name;
+    const char* before; // shell commands that set up the directory
+    const char* path;   // as --backup names it
+    int exitCode;
+    bool sends;                 // the run sends, and the backup is then a regular file of mode 0600
+    bool dryRun = false;        // --dry-run
+    const char* limit = "";     // shell commands that limit the run
+    const char* deviceId = "X"; // the device's own: apply sends nothing, set its header alone
+};
+
+// `script` run by the shell in `dir`, with `args` as "$@".
+CliRun inDir(const QTemporaryDir& dir, const QString& script, const QStringList& args = {})
 {
+    return runProgram(QStringLiteral("/bin/sh"),
+                      QStringList{QStringLiteral("-c"), QStringLiteral("cd \"$0\" && ") + script, dir.path()} + args);
+}
+
+class CliBackupPath : public ::testing::TestWithParam<std::tuple<BackupPathCase, const char*>> {};
+
+// A backup is written whole, to a regular file only its owner can read, before anything is sent; a
+// path that cannot take it, a full disk or a dry run leaves the directory as it was and sends nothing.
+TEST_P(CliBackupPath, IsWrittenWholeAndPrivatelyOrNothingIsSent)
+{
+    const auto& [c, command] = GetParam();
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
     QTemporaryDir dir;
-    const QString plan =
-        writePlan(dir, QStringLiteral("plan.json"),
-                  QJsonArray{QJsonObject{
-                      {QStringLiteral("device"), QStringLiteral("00-50-C2-00-00-01")},
-                      {QStringLiteral("set"), QJsonObject{{QStringLiteral("DeviceID"), QStringLiteral("X")}}}}});
-    const QString nowhere = dir.filePath(QStringLiteral("missing/backup.json"));
-    const CliRun applied =
-        runCli(at(sim, withWait({QStringLiteral("apply"), QStringLiteral("--backup"), nowhere, plan})));
-    EXPECT_EQ(applied.exitCode, 1);
-    EXPECT_TRUE(applied.err.contains("nothing was sent")) << applied.err;
-    const CliRun set = runCli(at(sim, withWait({QStringLiteral("set"), QStringLiteral("--backup"), nowhere,
-                                                QStringLiteral("00-50-C2-00-00-01"), QStringLiteral("DeviceID=X")})));
-    EXPECT_EQ(set.exitCode, 1);
-    EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
+    if (inDir(dir, QString::fromLatin1(c.before)).exitCode != 0)
+        GTEST_SKIP() << c.before << " failed (device nodes need root)";
+    const QString mac = QStringLiteral("00-50-C2-00-00-01");
+    const QString deviceId = QString::fromLatin1(c.deviceId);
+    if (std::string_view(command) == "set" && deviceId != QLatin1String("X"))
+        GTEST_SKIP() << "set sends its header alone";
+    const QJsonObject set{{QStringLiteral("DeviceID"), deviceId}};
+    QStringList args =
+        at(sim, withWait({QString::fromLatin1(command), QStringLiteral("--backup"), QString::fromLatin1(c.path)}));
+    args += std::string_view(command) == "set"
+                ? QStringList{mac, QStringLiteral("DeviceID=X")}
+                : QStringList{writePlan(dir, QStringLiteral("plan.json"),
+                                        {QJsonObject{{QStringLiteral("device"), mac}, {QStringLiteral("set"), set}}})};
+    if (c.dryRun)
+        args << QStringLiteral("--dry-run");
+    // Every entry with its mode and time, and every regular file's bytes: a file named "-" shows too.
+    const QString listing = QStringLiteral("ls -lAn --full-time && find . -type f -exec cat {} +");
+    const QByteArray before = inDir(dir, listing).out;
+    const CliRun run = inDir(dir, QStringLiteral("umask 022 && %1 exec \"$@\"").arg(QString::fromLatin1(c.limit)),
+                             QStringList{testprograms::cli()} + args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_EQ(receivedWith(sim, "S ").isEmpty(), !c.sends);
+    if (c.sends)
+        EXPECT_EQ(inDir(dir, QStringLiteral("stat -c '%F %a' backup.json && grep -c devices backup.json")).out,
+                  "regular file 600\n1\n");
+    else
+        EXPECT_EQ(inDir(dir, listing).out, before);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, CliBackupPath,
+    ::testing::Combine(
+        ::testing::Values(
+            BackupPathCase{"NewName", "true", "backup.json", 0, true},
+            BackupPathCase{"Replaces0644", "echo old >backup.json && chmod 644 backup.json", "backup.json", 0, true},
+            BackupPathCase{"DryRunLeavesAFile", "echo old >backup.json", "backup.json", 0, false, true},
+            BackupPathCase{"DryRunMakesNone", "true", "backup.json", 0, false, true},
+            BackupPathCase{"UnchangedLeavesAFile", "echo old >backup.json", "backup.json", 0, false, false, "",
+                           "DEV0001"},
+            BackupPathCase{"FullDisk", "echo old >backup.json", "backup.json", 1, false, false,
+                           "trap '' XFSZ && ulimit -f 0 &&"},
+            BackupPathCase{"NoDirectory", "true", "missing/backup.json", 1, false},
+            BackupPathCase{"Link", "echo old >target && ln -s target backup.json", "backup.json", 1, false},
+            BackupPathCase{"DanglingLink", "ln -s target backup.json", "backup.json", 1, false},
+            BackupPathCase{"DeviceNode", "mknod backup.json c 1 7", "backup.json", 1, false},
+            BackupPathCase{"Fifo", "mkfifo backup.json", "backup.json", 1, false},
+            BackupPathCase{"Directory", "mkdir backup.json", "backup.json", 1, false},
+            BackupPathCase{"Dash", "true", "-", 1, false}),
+        ::testing::Values("set", "apply")),
+    [](const auto& row) { return std::string(std::get<0>(row.param).name) + '_' + std::get<1>(row.param); });
+#endif
 
 // set --backup writes the fields it changes, as loaded and as the window shows them; applying it puts
 // them back.
