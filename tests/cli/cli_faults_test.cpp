@@ -292,16 +292,20 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"PasswordFifo", "fifo", "--password-file", "not a regular file"},
                       InputCase{"PasswordHuge", "huge", "--password-file", "larger than 65536 bytes"},
                       InputCase{"AccessCodeFifo", "fifo", "--access-code-file", "not a regular file"},
-                      InputCase{"AccessCodeZero", "zero", "--access-code-file", "not a regular file"}),
+                      InputCase{"AccessCodeZero", "zero", "--access-code-file", "not a regular file"},
+                      InputCase{"PasswordHoldingANul", "nul", "--password-file", "holds a NUL, CR or LF"},
+                      InputCase{"AccessCodeHoldingACr", "cr", "--access-code-file", "holds a NUL, CR or LF"}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// "-" reads the plan or the password from standard input; both at once is refused.
+// "-" reads the plan or the password from standard input to its end, with the bound of a file; both at
+// once is refused.
 struct StdinCase {
     const char* name;
     std::vector<const char*> args;
     QByteArray input;
     int exitCode;
-    const char* said; // a part of standard error
+    const char* said;  // a part of standard error
+    QByteArray rest{}; // written once the input has gone into the pipe
 };
 
 class CliStdin : public ::testing::TestWithParam<StdinCase> {};
@@ -318,6 +322,10 @@ TEST_P(CliStdin, ReadsDashAsStandardInput)
     cli.start(testprograms::cli(), at(sim, args));
     ASSERT_TRUE(cli.waitForStarted());
     cli.write(c.input);
+    if (!c.rest.isEmpty()) {
+        ASSERT_TRUE(cli.waitForBytesWritten(20000));
+        cli.write(c.rest);
+    }
     cli.closeWriteChannel();
     ASSERT_TRUE(cli.waitForFinished(20000));
     const QByteArray err = cli.readAllStandardError();
@@ -332,6 +340,14 @@ INSTANTIATE_TEST_SUITE_P(
         StdinCase{
             "Plan", {"apply", "-"}, "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\", \"password\":\"pw\"}]}", 0, ""},
         StdinCase{"NotAPlan", {"apply", "-"}, "[", 1, ""},
+        StdinCase{"PlanInTwoParts", {"apply", "-"}, "{\"devices\":[{\"device\":\"00-50-C2-", 0, "", "00-00-03\", \"password\":\"pw\"}]}"},
+        // Far more than a pipe holds at once.
+        StdinCase{"LargePlan", {"apply", "-"}, "{\"devices\":[" + QByteArray(1 << 20, ' ') + "]}", 0, ""},
+        StdinCase{"SecretOneByteOverTheBound",
+                  {"--password-file", "-", "show", "MAC"},
+                  QByteArray(64 * 1024, 'p') + "\n",
+                  1,
+                  "larger than 65536 bytes"},
         StdinCase{"Password", {"--password-file", "-", "show", "MAC"}, "pw\n", 0, ""},
         StdinCase{"WrongPassword", {"--password-file", "-", "show", "MAC"}, "other\n", 3, ""},
         StdinCase{"BothFromStdin", {"--password-file", "-", "apply", "-"}, "pw\n", 1, "cannot both"}),
