@@ -235,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, CliPasswordSource, ::testing::Values("command-
 // a FIFO or a device would keep the command waiting, /dev/zero would fill its memory.
 struct InputCase {
     const char* name;
-    const char* kind;   // fifo, zero, huge, directory
+    const char* kind;   // fifo, zero, huge, directory, or a secret holding a nul or a cr
     const char* option; // the option that takes the file, or "apply" for the plan
     const char* why;    // a part of the message
 };
@@ -259,6 +259,8 @@ TEST_P(CliInputFile, IsRefusedAtOnce)
         GTEST_SKIP() << "no /dev/zero";
 #endif
         path = QStringLiteral("/dev/zero");
+    } else if (kind == "nul" || kind == "cr") {
+        writeFile(dir, QStringLiteral("input"), kind == "nul" ? QByteArray("ab\0cd\n", 6) : QByteArray("ab\rcd\n"));
     } else if (kind == "huge") {
         // Sparse: its size is past the bound without the disk holding it.
         QFile file(path);
