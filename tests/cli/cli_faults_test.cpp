@@ -646,6 +646,15 @@ INSTANTIATE_TEST_SUITE_P(
                    "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\",\"window\":\"frm\\u001b\\u202e\","
                    "\"set\":{\"DeviceID\":\"x\"}}]}",
                    "frm\\x1b\\u{202e}"},
+        EscapeCase{"PlanDeviceLineEnd",
+                   {QStringLiteral("apply"), QStringLiteral("PLAN")},
+                   "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\\nX\"}]}",
+                   "00-50-C2-00-00-03\\x0aX"},
+        EscapeCase{"ArabicLetterMark",
+                   {QStringLiteral("apply"), QStringLiteral("PLAN")},
+                   "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\",\"window\":\"frm\\u061c\","
+                   "\"set\":{\"DeviceID\":\"x\"}}]}",
+                   "frm\\u{061c}"},
         EscapeCase{
             "DeviceOperand", {QStringLiteral("show"), QStringLiteral("10.0.0.1\x1b]0;x\a")}, "", "\\x1b]0;x\\x07"},
         EscapeCase{"CommandName", {QString::fromUtf8("se\u2028rch")}, "", "se\\u{2028}rch"},
