@@ -162,7 +162,10 @@ std::optional<QString> duplicateKey(const QByteArray& text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '{' || c == '[') {
-            open.push_back(Open{c == '{', childPath()});
+            Open opened;
+            opened.object = c == '{';
+            opened.path = childPath();
+            open.push_back(std::move(opened));
         } else if (c == '}' || c == ']') {
             if (!open.empty())
                 open.pop_back();
