@@ -351,6 +351,7 @@ INSTANTIATE_TEST_SUITE_P(
                   1,
                   "larger than 65536 bytes"},
         StdinCase{"Password", {"--password-file", "-", "show", "MAC"}, "pw\n", 0, ""},
+        StdinCase{"PasswordEndedByCrLf", {"--password-file", "-", "show", "MAC"}, "pw\r\n", 0, ""},
         StdinCase{"WrongPassword", {"--password-file", "-", "show", "MAC"}, "other\n", 3, ""},
         StdinCase{"BothFromStdin", {"--password-file", "-", "apply", "-"}, "pw\n", 1, "cannot both"}),
     [](const auto& p) { return std::string(p.param.name); });
