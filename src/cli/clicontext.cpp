@@ -105,6 +105,8 @@ bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
     // The password travels as single-byte text; a character outside Latin-1 cannot be sent as typed.
     if (m_options.password && !isLatin1(*m_options.password))
         return fail(kExitUsage, QStringLiteral("the setup password must be single-byte (Latin-1) text")), false;
+    if (const std::optional<QString> why = m_options.password ? secretRefusal(*m_options.password) : std::nullopt)
+        return fail(kExitUsage, QStringLiteral("the setup password ") + *why), false;
     if (m_options.password)
         m_mask.addPassword(toLatin1(*m_options.password));
     if (parser.isSet(o[Timeout])) {
@@ -147,6 +149,9 @@ QString CliContext::setupPassword()
         std::optional<QString> typed = promptForSecret(QStringLiteral("Setup password (Enter for none): "));
         if (typed && !isLatin1(*typed)) {
             m_output.error(QStringLiteral("the setup password must be single-byte (Latin-1) text; none is sent"));
+            typed.reset();
+        } else if (const std::optional<QString> why = typed ? secretRefusal(*typed) : std::nullopt) {
+            m_output.error(QStringLiteral("the setup password ") + *why + QStringLiteral("; none is sent"));
             typed.reset();
         }
         if (typed) {

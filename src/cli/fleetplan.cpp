@@ -4,13 +4,18 @@
 #include "fleetplan.h"
 
 #include "latin1.h"
+#include "output.h"
+#include "secretinput.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QHash>
 #include <QSet>
 
 #include <cmath>
+#include <string>
+#include <unordered_map>
 
 namespace lv {
 
@@ -36,6 +41,30 @@ std::optional<QString> entryText(const QJsonValue& value)
     return std::nullopt;
 }
 
+// Every field of every window a setting name reaches, by its tag or its role. Built again when a family
+// was added since.
+const std::vector<const FieldDef*>& fieldsNamed(const std::string& name)
+{
+    static std::unordered_map<std::string, std::vector<const FieldDef*>> byName;
+    static std::size_t windows = 0;
+    if (windows != windowCatalogue().size()) {
+        byName.clear();
+        windows = windowCatalogue().size();
+        for (const WindowDef& window : windowCatalogue()) {
+            for (const FieldDef& field : window.fields) {
+                if (!field.tag.empty())
+                    byName[field.tag].push_back(&field);
+                // A role reaches a field only where no field has it as its tag (fieldByName).
+                if (!field.role.empty() && !window.fieldByTag(field.role))
+                    byName[field.role].push_back(&field);
+            }
+        }
+    }
+    static const std::vector<const FieldDef*> none;
+    const auto it = byName.find(name);
+    return it == byName.end() ? none : it->second;
+}
+
 bool readSet(const QJsonValue& value, const QString& path, bool defaults, SetEntries& set, QString* error)
 {
     if (value.isUndefined())
@@ -45,11 +74,32 @@ bool readSet(const QJsonValue& value, const QString& path, bool defaults, SetEnt
         return false;
     }
     const QJsonObject object = value.toObject();
+    // The entry of this object that set each field first: one field by its tag and by its role is one
+    // setting, and two different values for it leave no way to tell which was meant.
+    QHash<const FieldDef*, std::pair<QString, QString>> setBy; // field: the entry's name and value
     for (auto it = object.begin(); it != object.end(); ++it) {
+        const QString entryPath = path + QLatin1Char('.') + printableName(it.key());
         const std::optional<QString> text = entryText(it.value());
         if (!text) {
-            *error = path + QLatin1Char('.') + it.key() + QStringLiteral(": the value must be text or a whole number");
+            *error = entryPath + QStringLiteral(": the value must be text or a whole number");
             return false;
+        }
+        const std::vector<const FieldDef*>& fields =
+            isLatin1(it.key()) ? fieldsNamed(toLatin1(it.key())) : fieldsNamed(std::string());
+        for (const FieldDef* field : fields) {
+            if (field->secret)
+                if (const std::optional<QString> why = secretRefusal(*text)) {
+                    *error = entryPath + QStringLiteral(": a secret ") + *why;
+                    return false;
+                }
+            const auto first = setBy.constFind(field);
+            if (first == setBy.constEnd()) {
+                setBy.insert(field, {it.key(), *text});
+            } else if (first->second != *text) {
+                *error = QStringLiteral("%1: \"%2\" and \"%3\" set the same field (%4) to different values")
+                             .arg(path, printableName(first->first), printableName(it.key()), fromLatin1(field->tag));
+                return false;
+            }
         }
         const auto same = std::find_if(set.begin(), set.end(), [&](const SetEntry& e) { return e.name == it.key(); });
         if (same != set.end())
@@ -65,7 +115,7 @@ bool knownKeys(const QJsonObject& object, const QStringList& keys, const QString
     for (auto it = object.begin(); it != object.end(); ++it) {
         if (!keys.contains(it.key())) {
             *error = QStringLiteral("%1: unknown key \"%2\" (known: %3)")
-                         .arg(path, it.key(), keys.join(QStringLiteral(", ")));
+                         .arg(path, printableName(it.key()), keys.join(QStringLiteral(", ")));
             return false;
         }
     }
@@ -81,7 +131,76 @@ std::optional<QString> readPassword(const QJsonObject& object, const QString& pa
         *error = path + QStringLiteral(".password: must be single-byte (Latin-1) text");
         return std::nullopt;
     }
+    if (const std::optional<QString> why = secretRefusal(value.toString())) {
+        *error = path + QStringLiteral(".password: a secret ") + *why;
+        return std::nullopt;
+    }
     return value.toString();
+}
+
+// The first key that one object of a valid JSON text holds twice, with where it stands: QJsonDocument
+// keeps the last of them and says nothing. One pass over the text, a set of keys per open object.
+std::optional<QString> duplicateKey(const QByteArray& text)
+{
+    struct Open {
+        bool object = false;
+        QString path;
+        qsizetype index = 0;     // array: the element being read
+        bool keyNext = true;     // object: the next string is a key
+        QString key;             // object: the key whose value is being read
+        QSet<QString> keys;
+    };
+    std::vector<Open> open;
+    const auto childPath = [&]() -> QString {
+        if (open.empty())
+            return QString();
+        const Open& parent = open.back();
+        if (!parent.object)
+            return parent.path + QStringLiteral("[%1]").arg(parent.index);
+        return parent.path.isEmpty() ? printableName(parent.key) : parent.path + QLatin1Char('.') + printableName(parent.key);
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '{' || c == '[') {
+            Open opened;
+            opened.object = c == '{';
+            opened.path = childPath();
+            open.push_back(std::move(opened));
+        } else if (c == '}' || c == ']') {
+            if (!open.empty())
+                open.pop_back();
+        } else if (c == ',' && !open.empty()) {
+            if (open.back().object)
+                open.back().keyNext = true;
+            else
+                ++open.back().index;
+        } else if (c == '"') {
+            const qsizetype start = i;
+            bool escapes = false;
+            for (++i; i < text.size() && text[i] != '"'; ++i)
+                if (text[i] == '\\') {
+                    escapes = true;
+                    ++i;
+                }
+            if (open.empty() || !open.back().object || !open.back().keyNext)
+                continue;
+            Open& object = open.back();
+            object.keyNext = false;
+            const QByteArray quoted = text.mid(start, i + 1 - start);
+            // A key with escapes is read as the parser reads it ("\u0061" and "a" are one key).
+            object.key = escapes ? QJsonDocument::fromJson("[" + quoted + "]").array().at(0).toString()
+                                 : QString::fromUtf8(quoted.mid(1, quoted.size() - 2));
+            if (object.keys.contains(object.key)) {
+                const auto [line, column] = lineAndColumn(text, start);
+                return QStringLiteral("line %1, column %2: %3 holds the key \"%4\" twice")
+                    .arg(line)
+                    .arg(column)
+                    .arg(object.path.isEmpty() ? QStringLiteral("the plan") : object.path, printableName(object.key));
+            }
+            object.keys.insert(object.key);
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -128,6 +247,10 @@ std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
             --at;
         const auto [line, column] = lineAndColumn(text, at);
         *error = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(parseError.errorString());
+        return std::nullopt;
+    }
+    if (const std::optional<QString> duplicate = duplicateKey(text)) {
+        *error = *duplicate;
         return std::nullopt;
     }
     // Where the document itself starts, for the faults of the whole plan.
@@ -182,13 +305,13 @@ std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
         if (!selector) {
             *error = path + QStringLiteral(".device: \"%1\" is neither a MAC text (00-50-C2-01-02-03), a MAC field "
                                            "(0.80.194.1.2.3) nor an IP address")
-                                .arg(device.device);
+                                .arg(printableName(device.device));
             return std::nullopt;
         }
         device.selector = *selector;
         const QString key = QString::number(static_cast<int>(selector->kind)) + QString::fromStdString(selector->text);
         if (named.contains(key)) {
-            *error = path + QStringLiteral(".device: %1 is named twice").arg(device.device);
+            *error = path + QStringLiteral(".device: %1 is named twice").arg(printableName(device.device));
             return std::nullopt;
         }
         named.insert(key);

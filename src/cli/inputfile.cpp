@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace lv {
@@ -29,7 +30,8 @@ std::optional<QByteArray> readInputFile(const QString& path, qint64 limit, QStri
     const auto tooLarge = [&] { return fail(QStringLiteral("larger than %1 bytes").arg(limit)); };
     QFile file;
     if (path == QLatin1String("-")) {
-        if (!file.open(stdin, QIODevice::ReadOnly))
+        // By descriptor, so that every read returns what the pipe holds and the loop below sees its end.
+        if (!file.open(fileno(stdin), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
             return fail(file.errorString());
     } else {
         const QFileInfo info(path);
@@ -43,12 +45,23 @@ std::optional<QByteArray> readInputFile(const QString& path, qint64 limit, QStri
         if (!file.open(QIODevice::ReadOnly))
             return fail(file.errorString());
     }
-    // One byte more than allowed tells a file that grew, or a pipe that goes on, from one that fits.
-    QByteArray bytes = file.read(limit + 1);
+    // A pipe hands over what its writer has written so far: read until the end of the input. One byte
+    // more than allowed tells a file that grew, or a pipe that goes on, from one that fits.
+    QByteArray bytes;
+    constexpr qint64 kChunk = 64 * 1024;
+    while (bytes.size() <= limit) {
+        const qsizetype had = bytes.size();
+        const qint64 want = std::min(kChunk, limit + 1 - had);
+        bytes.resize(had + want);
+        const qint64 got = file.read(bytes.data() + had, want);
+        if (got < 0)
+            return fail(file.errorString());
+        bytes.resize(had + got);
+        if (got == 0)
+            break;
+    }
     if (bytes.size() > limit)
         return tooLarge();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
     return bytes;
 }
 

@@ -26,7 +26,7 @@ namespace {
 // A character that moves, hides or controls text, so that it must be shown as an escape.
 bool steersText(char16_t c)
 {
-    if (c < 0x20 || (c >= 0x7f && c < 0xa0))
+    if (c < 0x20 || (c >= 0x7f && c < 0xa0) || isBidiControl(c))
         return true;
     if (c < 0x2000)
         return false;
@@ -89,13 +89,14 @@ QJsonValue jsonText(std::string_view bytes)
 namespace {
 
 // A JSON string of single-byte text: the escapes QJsonDocument writes (\" \\ \b \f \n \r \t, other
-// C0 controls as \u00xx) and every byte from 0x80 as the UTF-8 of the Latin-1 character it stands for.
+// C0 controls as \u00xx), DEL and the C1 controls as \u00xx too, and every byte from 0xA0 as the UTF-8
+// of the Latin-1 character it stands for.
 void appendJsonString(std::string& json, std::string_view latin1)
 {
     json.push_back('"');
     const auto plain = [](char ch) {
         const auto byte = static_cast<unsigned char>(ch);
-        return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\';
+        return byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\';
     };
     while (!latin1.empty()) {
         // A run of plain characters goes in at once.
@@ -109,7 +110,7 @@ void appendJsonString(std::string& json, std::string_view latin1)
         const char ch = latin1.front();
         latin1.remove_prefix(1);
         const auto byte = static_cast<unsigned char>(ch);
-        if (byte >= 0x80) {
+        if (byte >= 0xA0) {
             json.push_back(static_cast<char>(0xC0 | (byte >> 6)));
             json.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
             continue;
@@ -147,6 +148,47 @@ void appendJsonString(std::string& json, std::string_view latin1)
 }
 
 } // namespace
+
+std::string escapeJsonControls(std::string_view json)
+{
+    const auto appendEscape = [](std::string& out, char32_t c) {
+        out.append("\\u", 2);
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out.push_back(hexDigit(static_cast<unsigned>(c >> shift), HexCase::Lower));
+    };
+    std::string out;
+    out.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(json[i]);
+        // Only DEL and the lead bytes of the escaped characters need a look; all else is copied.
+        if (byte != 0x7F && byte != 0xC2 && byte != 0xD8 && byte != 0xE2) {
+            out.push_back(json[i]);
+            continue;
+        }
+        const auto next = [&](std::size_t k) { return i + k < json.size() ? static_cast<unsigned char>(json[i + k]) : 0; };
+        char32_t c = 0;
+        std::size_t length = 1;
+        if (byte == 0x7F) {
+            c = 0x7F;
+        } else if (byte == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {
+            c = next(1);
+            length = 2;
+        } else if (byte == 0xD8 && next(1) == 0x9C) {
+            c = 0x061C;
+            length = 2;
+        } else if (byte == 0xE2 && (next(1) == 0x80 || next(1) == 0x81) && next(2) >= 0x80 && next(2) <= 0xBF) {
+            c = 0x2000 | ((next(1) & 0x3F) << 6) | (next(2) & 0x3F);
+            length = 3;
+        }
+        if (c == 0x7F || (c >= 0x80 && c <= 0x9F) || isBidiControl(c)) {
+            appendEscape(out, c);
+            i += length - 1;
+        } else {
+            out.push_back(json[i]);
+        }
+    }
+    return out;
+}
 
 void JsonRecords::beginRecord()
 {
@@ -220,7 +262,7 @@ void Output::document(const QJsonValue& value)
     else
         doc.setObject(value.toObject());
     const QByteArray json = doc.toJson(QJsonDocument::Indented);
-    documentBytes(std::string_view(json.constData(), static_cast<std::size_t>(json.size())));
+    documentBytes(escapeJsonControls(std::string_view(json.constData(), static_cast<std::size_t>(json.size()))));
 }
 
 void Output::documentBytes(std::string_view json)

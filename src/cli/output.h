@@ -20,8 +20,8 @@ QString printableText(std::string_view bytes);
 
 // Text a person typed or a plan holds, for a message: escaped as printableText escapes bytes (a
 // backslash doubled; C0, DEL and C1 controls as \xNN), and also the characters beyond Latin-1 that
-// move or hide text: line and paragraph separators and format characters such as the bidirectional
-// overrides, as \u{NNNN}. A name cannot break a line of output or pass for another.
+// move or hide text: line and paragraph separators, format characters such as the bidirectional
+// overrides, and every bidirectional control (U+061C too), as \u{NNNN}. A name cannot break a line of output or pass for another.
 QString printableName(const QString& text);
 
 // The last guard of every line written: the controls and the characters above left in `text`
@@ -39,8 +39,13 @@ QString shownText(std::string_view bytes, qsizetype limit = kShownTextLimit);
 // Single-byte text as a JSON string value: every byte the Latin-1 character it stands for.
 QJsonValue jsonText(std::string_view bytes);
 
+// A JSON document as QJsonDocument writes it, with what it leaves raw escaped as \uNNNN: DEL, the C1
+// controls and the bidirectional controls, none of which may reach a terminal that shows the document.
+std::string escapeJsonControls(std::string_view json);
+
 // A JSON array of flat records, written as QJsonDocument::toJson(Indented) writes the same array of
-// objects, byte for byte, but straight from single-byte text into the document: a listing of thousands
+// objects and escapeJsonControls then makes of it, byte for byte, but straight from single-byte text into
+// the document: a listing of thousands
 // of devices then costs less to write than it took to receive. Fields are given in the order a
 // QJsonObject keeps them, by key.
 class JsonRecords {

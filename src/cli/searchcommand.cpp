@@ -4,6 +4,7 @@
 #include "commands.h"
 
 #include "clicontext.h"
+#include "interfacename.h"
 #include "latin1.h"
 #include "operands.h"
 
@@ -124,7 +125,7 @@ void noteWhatIsMissing(CliContext& context)
     QStringList cards;
     for (UdpSocket* socket : search.sockets()) {
         const int index = socket->interfaceIndex();
-        const QString name = index == 0 ? QString() : QNetworkInterface::interfaceNameFromIndex(index);
+        const QString name = index == 0 ? QString() : systemInterfaceName(QNetworkInterface::interfaceNameFromIndex(index));
         cards << (name.isEmpty() ? QStringLiteral("where the routing table sends") : name);
     }
     out.error(QStringLiteral("No device answered (port %1, probe to %2 through %3); linkvane-cli diagnose says why")

@@ -15,7 +15,8 @@ std::optional<QString> firstLineOfFile(const QString& path, QString* error)
         return std::nullopt;
     const qsizetype end = bytes->indexOf('\n');
     QByteArray line = end < 0 ? *bytes : bytes->left(end);
-    while (line.endsWith('\n') || line.endsWith('\r'))
+    // One line end only: a CR left inside is part of the secret, and secretRefusal refuses it.
+    if (line.endsWith('\r'))
         line.chop(1);
     // Text files are UTF-8, as the terminal and the environment are: the secret goes out as the same
     // Latin-1 bytes wherever it came from (bytes that are not UTF-8 become U+FFFD and are refused).

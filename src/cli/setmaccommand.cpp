@@ -23,7 +23,7 @@ constexpr char kAccessCodeVariable[] = "LINKVANE_ACCESS_CODE";
 
 // The access code from the first source given: --access-code, --access-code-file, the environment,
 // the terminal.
-Expected<QString> readAccessCode(const QCommandLineParser& parser)
+Expected<QString> accessCodeFromSources(const QCommandLineParser& parser)
 {
     if (parser.isSet(QStringLiteral("access-code")))
         return parser.value(QStringLiteral("access-code"));
@@ -40,6 +40,15 @@ Expected<QString> readAccessCode(const QCommandLineParser& parser)
     return Failure{kExitUsage, QStringLiteral("set-mac needs the access code: --access-code-file FILE, the "
                                               "environment variable %1, or a terminal to type it in")
                                    .arg(QLatin1String(kAccessCodeVariable))};
+}
+
+Expected<QString> readAccessCode(const QCommandLineParser& parser)
+{
+    Expected<QString> code = accessCodeFromSources(parser);
+    if (code)
+        if (const std::optional<QString> why = secretRefusal(*code))
+            return Failure{kExitUsage, QStringLiteral("the access code ") + *why};
+    return code;
 }
 
 QString fieldAndText(const std::string& field)

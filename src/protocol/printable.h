@@ -14,4 +14,11 @@ namespace lv {
 // The escaped text, still one byte per Latin-1 character.
 std::string escapeBytes(std::string_view bytes);
 
+// The characters that only steer the direction of the text around them (Unicode's Bidi_Control): an
+// operator reading a name must never see it reordered.
+constexpr bool isBidiControl(char32_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 } // namespace lv

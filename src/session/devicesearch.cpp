@@ -3,6 +3,7 @@
 
 #include "devicesearch.h"
 
+#include "interfacename.h"
 #include "tagmessage.h"
 
 #include <QNetworkInterface>
@@ -28,11 +29,11 @@ bool canProbe(const QNetworkInterface& iface)
 
 QNetworkInterface interfaceNamed(const QString& name)
 {
-    const QNetworkInterface byName = QNetworkInterface::interfaceFromName(name);
+    const QNetworkInterface byName = QNetworkInterface::interfaceFromName(qtInterfaceName(name));
     if (byName.isValid())
         return byName;
     for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
-        if (iface.humanReadableName().compare(name, Qt::CaseInsensitive) == 0)
+        if (systemInterfaceName(iface.humanReadableName()).compare(name, Qt::CaseInsensitive) == 0)
             return iface;
     return {};
 }

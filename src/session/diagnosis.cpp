@@ -4,6 +4,7 @@
 #include "diagnosis.h"
 
 #include "devicesearch.h"
+#include "interfacename.h"
 #include "tagmessage.h"
 
 #include <QNetworkInterface>
@@ -17,7 +18,7 @@ namespace {
 InterfaceReport reportOf(const QNetworkInterface& iface)
 {
     InterfaceReport r;
-    r.name = iface.humanReadableName().isEmpty() ? iface.name() : iface.humanReadableName();
+    r.name = systemInterfaceName(iface.humanReadableName().isEmpty() ? iface.name() : iface.humanReadableName());
     r.index = iface.index();
     r.up = iface.flags().testFlag(QNetworkInterface::IsUp);
     r.canBroadcast = iface.flags().testFlag(QNetworkInterface::CanBroadcast);

@@ -3,6 +3,7 @@
 
 #include "udpsocket.h"
 
+#include "interfacename.h"
 #include "platformsocket.h"
 
 #include <QElapsedTimer>
@@ -42,7 +43,7 @@ bool UdpSocket::bindToInterface()
     const QNetworkInterface iface = QNetworkInterface::interfaceFromIndex(m_interfaceIndex);
     if (!iface.isValid())
         return false;
-    if (m_socket->bind(QHostAddress::AnyIPv4, 0) && bindToDevice(m_socket->socketDescriptor(), iface.name().toUtf8()))
+    if (m_socket->bind(QHostAddress::AnyIPv4, 0) && bindToDevice(m_socket->socketDescriptor(), interfaceNameBytes(iface.name())))
         return true;
     // Without a tie to the device, the interface's own address is the next best:
     // the answers come back to it.

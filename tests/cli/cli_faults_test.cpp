@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, CliPasswordSource, ::testing::Values("command-
 // a FIFO or a device would keep the command waiting, /dev/zero would fill its memory.
 struct InputCase {
     const char* name;
-    const char* kind;   // fifo, zero, huge, directory
+    const char* kind;   // fifo, zero, huge, directory, or a secret holding a nul or a cr
     const char* option; // the option that takes the file, or "apply" for the plan
     const char* why;    // a part of the message
 };
@@ -260,6 +260,8 @@ TEST_P(CliInputFile, IsRefusedAtOnce)
         GTEST_SKIP() << "no /dev/zero";
 #endif
         path = QStringLiteral("/dev/zero");
+    } else if (kind == "nul" || kind == "cr") {
+        writeFile(dir, QStringLiteral("input"), kind == "nul" ? QByteArray("ab\0cd\n", 6) : QByteArray("ab\rcd\n"));
     } else if (kind == "huge") {
         // Sparse: its size is past the bound without the disk holding it.
         QFile file(path);
@@ -293,16 +295,20 @@ INSTANTIATE_TEST_SUITE_P(
                       InputCase{"PasswordFifo", "fifo", "--password-file", "not a regular file"},
                       InputCase{"PasswordHuge", "huge", "--password-file", "larger than 65536 bytes"},
                       InputCase{"AccessCodeFifo", "fifo", "--access-code-file", "not a regular file"},
-                      InputCase{"AccessCodeZero", "zero", "--access-code-file", "not a regular file"}),
+                      InputCase{"AccessCodeZero", "zero", "--access-code-file", "not a regular file"},
+                      InputCase{"PasswordHoldingANul", "nul", "--password-file", "holds a NUL, CR or LF"},
+                      InputCase{"AccessCodeHoldingACr", "cr", "--access-code-file", "holds a NUL, CR or LF"}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// "-" reads the plan or the password from standard input; both at once is refused.
+// "-" reads the plan or the password from standard input to its end, with the bound of a file; both at
+// once is refused.
 struct StdinCase {
     const char* name;
     std::vector<const char*> args;
     QByteArray input;
     int exitCode;
-    const char* said; // a part of standard error
+    const char* said;  // a part of standard error
+    QByteArray rest{}; // written once the input has gone into the pipe
 };
 
 class CliStdin : public ::testing::TestWithParam<StdinCase> {};
@@ -319,6 +325,10 @@ TEST_P(CliStdin, ReadsDashAsStandardInput)
     cli.start(testprograms::cli(), at(sim, args));
     ASSERT_TRUE(cli.waitForStarted());
     cli.write(c.input);
+    if (!c.rest.isEmpty()) {
+        ASSERT_TRUE(cli.waitForBytesWritten(20000));
+        cli.write(c.rest);
+    }
     cli.closeWriteChannel();
     ASSERT_TRUE(cli.waitForFinished(20000));
     const QByteArray err = cli.readAllStandardError();
@@ -333,7 +343,16 @@ INSTANTIATE_TEST_SUITE_P(
         StdinCase{
             "Plan", {"apply", "-"}, "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\", \"password\":\"pw\"}]}", 0, ""},
         StdinCase{"NotAPlan", {"apply", "-"}, "[", 1, ""},
+        StdinCase{"PlanInTwoParts", {"apply", "-"}, "{\"devices\":[{\"device\":\"00-50-C2-", 0, "", "00-00-03\", \"password\":\"pw\"}]}"},
+        // Far more than a pipe holds at once.
+        StdinCase{"LargePlan", {"apply", "-"}, "{\"devices\":[" + QByteArray(1 << 20, ' ') + "]}", 0, ""},
+        StdinCase{"SecretOneByteOverTheBound",
+                  {"--password-file", "-", "show", "MAC"},
+                  QByteArray(64 * 1024, 'p') + "\n",
+                  1,
+                  "larger than 65536 bytes"},
         StdinCase{"Password", {"--password-file", "-", "show", "MAC"}, "pw\n", 0, ""},
+        StdinCase{"PasswordEndedByCrLf", {"--password-file", "-", "show", "MAC"}, "pw\r\n", 0, ""},
         StdinCase{"WrongPassword", {"--password-file", "-", "show", "MAC"}, "other\n", 3, ""},
         StdinCase{"BothFromStdin", {"--password-file", "-", "apply", "-"}, "pw\n", 1, "cannot both"}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -639,6 +658,15 @@ INSTANTIATE_TEST_SUITE_P(
                    "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\",\"window\":\"frm\\u001b\\u202e\","
                    "\"set\":{\"DeviceID\":\"x\"}}]}",
                    "frm\\x1b\\u{202e}"},
+        EscapeCase{"PlanDeviceLineEnd",
+                   {QStringLiteral("apply"), QStringLiteral("PLAN")},
+                   "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\\nX\"}]}",
+                   "00-50-C2-00-00-03\\x0aX"},
+        EscapeCase{"ArabicLetterMark",
+                   {QStringLiteral("apply"), QStringLiteral("PLAN")},
+                   "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\",\"window\":\"frm\\u061c\","
+                   "\"set\":{\"DeviceID\":\"x\"}}]}",
+                   "frm\\u{061c}"},
         EscapeCase{
             "DeviceOperand", {QStringLiteral("show"), QStringLiteral("10.0.0.1\x1b]0;x\a")}, "", "\\x1b]0;x\\x07"},
         EscapeCase{"CommandName", {QString::fromUtf8("se\u2028rch")}, "", "se\\u{2028}rch"},

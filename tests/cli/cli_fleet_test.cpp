@@ -421,7 +421,20 @@ INSTANTIATE_TEST_SUITE_P(
                 "devices[0].set.DHCPEnable"},
         BadPlan{"UnknownKey", "{\"devices\": [{\"device\": \"10.0.0.1\", \"sett\": {}}]}", "unknown key \"sett\""},
         BadPlan{"NamedTwice", "{\"devices\": [{\"device\": \"10.0.0.1\"}, {\"device\": \"10.0.0.1\"}]}",
-                "named twice"}),
+                "named twice"},
+        BadPlan{"RoleAndTagDiffer",
+                "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"ip\": \"10.0.0.2\", \"IPAddress\": \"10.0.0.3\"}}]}",
+                "devices[0].set: \"IPAddress\" and \"ip\" set the same field (IPAddress)"},
+        BadPlan{"KeyTwice", "{\"devices\": [{\"device\": \"10.0.0.1\",\n  \"set\": {\"DeviceID\": \"a\", \"DeviceID\": \"b\"}}]}",
+                "line 2, column 28: devices[0].set holds the key \"DeviceID\" twice"},
+        BadPlan{"EscapedKeyTwice", "{\"devices\": [], \"devic\\u0065s\": []}", "the plan holds the key \"devices\" twice"},
+        BadPlan{"PasswordHoldsANul", "{\"devices\": [{\"device\": \"10.0.0.1\", \"password\": \"ab\\u0000cd\"}]}",
+                "devices[0].password: a secret holds a NUL"},
+        BadPlan{"SecretEntryHoldsALineEnd",
+                "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"SetupPassword\": \"ab\\ncd\"}}]}",
+                "devices[0].set.SetupPassword: a secret holds"},
+        BadPlan{"SecretRoleHoldsACr", "{\"defaults\": {\"set\": {\"password\": \"ab\\r\"}}, \"devices\": []}",
+                "defaults.set.password: a secret holds"}),
     [](const ::testing::TestParamInfo<BadPlan>& param) { return std::string(param.param.name); });
 
 TEST(CliSetHeaderOnly, SetWithoutChangesSendsTheHeaderAloneAndTheUpdates)

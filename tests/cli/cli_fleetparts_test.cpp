@@ -99,6 +99,11 @@ TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
     ASSERT_TRUE(bare);
     EXPECT_FALSE(bare->devices[0].password.has_value());
     EXPECT_TRUE(bare->devices[0].set.empty());
+
+    // One field by its tag and its role with the same value says one thing twice: taken.
+    EXPECT_TRUE(lv::parseFleetPlan(R"({"devices": [{"device": "10.0.0.1", "set": {"ip": "10.0.0.2", "IPAddress": "10.0.0.2"}}]})",
+                                   &error))
+        << error.toStdString();
 }
 
 TEST(FleetPlan, LineAndColumnCountFromOneAndCharactersNotBytes)

@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "clirun.h"
 #include "deviceselector.h"
+#include "interfacename.h"
 #include "modeltable.h"
 #include "operands.h"
 #include "output.h"
@@ -93,8 +94,8 @@ TEST(JsonOutput, CarriesEveryByteOfASetCommandThroughTheDocument)
     EXPECT_TRUE(text.contains(QLatin1String("\\u0000"))) << text.toStdString();
 }
 
-// The search listing is written straight from the replies' bytes; it must be the document QJsonDocument
-// writes for the same array of objects, byte for byte, whatever bytes a device sends.
+// The search listing is written straight from the replies' bytes; it must be the document Output writes
+// for the same array of objects, byte for byte, whatever bytes a device sends.
 TEST(JsonRecords, WritesWhatQJsonDocumentWritesForTheSameRecords)
 {
     using namespace std::string_literals;
@@ -119,10 +120,74 @@ TEST(JsonRecords, WritesWhatQJsonDocumentWritesForTheSameRecords)
                                      {QStringLiteral("deviceId"), lv::jsonText(texts[i])},
                                      {QStringLiteral("ip"), lv::jsonText(texts[texts.size() - 1 - i])}});
         }
-        EXPECT_EQ(records.finish(), QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString())
+        EXPECT_EQ(records.finish(), lv::escapeJsonControls(QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString()))
             << texts.size() << " records";
     }
 }
+
+// What QJsonDocument leaves raw and a terminal would obey is written as \uNNNN; the rest stays as it is.
+struct JsonControlCase {
+    const char* name;
+    QString value;
+    const char* written; // the value as the document holds it
+};
+
+class JsonControls : public ::testing::TestWithParam<JsonControlCase> {};
+
+TEST_P(JsonControls, AreEscapedInTheDocument)
+{
+    QString text;
+    QTextStream out(&text);
+    QTextStream errs(&text);
+    lv::Output output(out, errs);
+    output.document(QJsonObject{{QStringLiteral("v"), GetParam().value}});
+    out.flush();
+    EXPECT_TRUE(text.toUtf8().contains(QByteArray("\"v\": \"").append(GetParam().written).append('"'))) << text;
+    EXPECT_EQ(QJsonDocument::fromJson(text.toUtf8())[QStringLiteral("v")].toString(), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, JsonControls,
+    ::testing::Values(JsonControlCase{"Delete", QStringLiteral("a\x7f"), "a\\u007f"},
+                      JsonControlCase{"C1", QString(QChar(0x80)) + QChar(0x9b) + QChar(0x9f), "\\u0080\\u009b\\u009f"},
+                      JsonControlCase{"ArabicLetterMark", QString(QChar(0x061c)), "\\u061c"},
+                      JsonControlCase{"Marks", QString(QChar(0x200e)) + QChar(0x200f), "\\u200e\\u200f"},
+                      JsonControlCase{"Embeddings", QString(QChar(0x202a)) + QChar(0x202e), "\\u202a\\u202e"},
+                      JsonControlCase{"Isolates", QString(QChar(0x2066)) + QChar(0x2069), "\\u2066\\u2069"},
+                      // Their neighbours in UTF-8 are plain text.
+                      JsonControlCase{"Kept", QString::fromUtf8("\u00a0\u00e9\u061b\u200d\u2010\u2065\u206a"),
+                                      "\u00a0\u00e9\u061b\u200d\u2010\u2065\u206a"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Interface names: Qt reads a Unix name's bytes as Latin-1; the CLI shows and matches them as the system
+// spells them (UTF-8), and a name that is no UTF-8 stays as Qt read it.
+struct InterfaceNameCase {
+    const char* name;
+    QByteArray bytes;     // the name as the kernel holds it
+    QString systemName;   // as shown and typed
+};
+
+class InterfaceName : public ::testing::TestWithParam<InterfaceNameCase> {};
+
+TEST_P(InterfaceName, IsShownAndMatchedAsTheSystemSpellsIt)
+{
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows gives interface names as UTF-16";
+#endif
+    const QString qtName = QString::fromLatin1(GetParam().bytes); // as QNetworkInterface reads it
+    EXPECT_EQ(lv::systemInterfaceName(qtName), GetParam().systemName);
+    EXPECT_EQ(lv::interfaceNameBytes(qtName), GetParam().bytes);
+    if (GetParam().bytes == GetParam().systemName.toUtf8()) {
+        EXPECT_EQ(lv::qtInterfaceName(GetParam().systemName), qtName);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, InterfaceName,
+    ::testing::Values(InterfaceNameCase{"Ascii", "eth0", QStringLiteral("eth0")},
+                      InterfaceNameCase{"Utf8", "caf\xc3\xa9\xc2\x80", QString::fromUtf8("caf\u00e9\u0080")},
+                      InterfaceNameCase{"NotUtf8", "caf\xe9", QString::fromLatin1("caf\xe9")}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PrintableText, ShowsControlBytesAsEscapes)
 {
