@@ -8,6 +8,8 @@
 // short), so that every run stays short.
 
 #include "replybuffer.h"
+#include "loaders.h"
+#include "modeltable.h"
 #include "tagmessage.h"
 
 #include "fuzzcheck.h"
@@ -33,6 +35,24 @@ constexpr std::size_t kWholeTestBytes = 2048;
 // The MAC fields a configuration request may be for; the last is not a MAC field at all.
 constexpr std::array<std::string_view, 4> kAskedFields = {"0.80.194.1.2.3", "0.80.194.1.2.9", "255.255.255.255.255.255",
                                                           "ABC"};
+
+// A reply the window's check calls whole loads every item it reads, as GetTagValue finds it.
+void checkWhole(const std::string& reply)
+{
+    const lv::ModelDispatch dispatch = lv::dispatchModel(lv::readModelVersion(reply).model);
+    if (!dispatch.windowDef)
+        return;
+    const lv::WindowDef& window = *dispatch.windowDef;
+    const int ports = window.isMultiPort() ? dispatch.portCount : 0;
+    if (!lv::missingItems(window, reply, ports).empty())
+        return;
+    lv::LoadedValues snapshot;
+    const lv::LoadResult loaded =
+        ports ? lv::loadMultiPort(window, reply, ports, snapshot) : lv::loadSinglePort(window, reply);
+    for (const lv::FieldDef& field : window.fields)
+        if (!field.tag.empty() && field.block <= ports && field.rule == lv::LoadRule::Text)
+            check(lv::GetTagValue(reply, field.tag).present && loaded.loaded.count(field.tag) == 1);
+}
 
 } // namespace
 
@@ -61,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check(buffer.text().empty() && !buffer.complete() && buffer.foreignReplies() == 0);
 
+    bool gathering = false; // the reply was complete and takes more (keepGathering)
     std::string model;      // the text the buffer must hold
     bool modelMac = false;  // whether it holds "MAC"
     int foreign = 0;
@@ -74,6 +95,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             buffer.append(bytes);
             const std::string& text = buffer.text();
             check(text.size() <= lv::ReplyBuffer::kMaxBytes);
+            if (gathering) {
+                // An incomplete reply takes every datagram that fits, as it comes.
+                if (model.size() + datagram.size() <= lv::ReplyBuffer::kMaxBytes)
+                    model.append(datagram);
+                check(text.size() == model.size());
+                if (model.size() <= kWholeTestBytes || n + 1 == times)
+                    checkWhole(model);
+                continue;
+            }
             if (wasComplete) {
                 // A complete reply takes nothing more.
                 check(buffer.complete() && text.size() == model.size());
@@ -109,6 +139,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(text.empty() || text.front() == 'A');
             if (buffer.complete()) {
                 check(text == model && lv::replyHoldsMac(text));
+                checkWhole(text);
+                if (configuration && (mode & 0x40) != 0) {
+                    // As a request does when items its window reads are missing.
+                    buffer.keepGathering();
+                    gathering = true;
+                }
                 if (configuration) {
                     // Without waiting, only a reply with its MacAddress and model completes, and
                     // never one that names another device.

@@ -239,12 +239,11 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     const Expected<FleetPlan> plan = readPlan(operands.front());
     if (!plan)
         return plan.failure();
-    const bool backup = parser.isSet(QStringLiteral("backup"));
-    const QString backupPath = parser.value(QStringLiteral("backup"));
     // A backup path that cannot take the backup is refused before any device is asked anything.
-    if (backup)
-        if (const std::optional<QString> refused = backupPathRefused(backupPath))
-            return Failure{kExitUsage, *refused + QStringLiteral("; nothing was sent")};
+    const Expected<std::optional<QString>> backupPath = backupOption(parser);
+    if (!backupPath)
+        return backupPath.failure();
+    const bool backup = backupPath->has_value();
     const Expected<std::vector<int>> found = context.resolveAll(selectorsOf(*plan));
     if (!found)
         return found.failure();
@@ -257,7 +256,7 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     // A dry run sends nothing: it neither needs a backup nor replaces one.
     if (backup && settings.mode == JobSettings::Mode::Apply)
         if (const std::optional<Failure> failed =
-                writePlanBackup(context, *plan, *found, settings, *parallel, backupPath))
+                writePlanBackup(context, *plan, *found, settings, *parallel, **backupPath))
             return failed;
     const FleetRun run = planJobs(context, *plan, *found, settings);
     if (!out.json())

@@ -174,4 +174,14 @@ QString backupSecretsNote(const QString& path)
     return QStringLiteral("the backup %1 holds passwords in clear (file mode 0600)\n").arg(printableName(path));
 }
 
+Expected<std::optional<QString>> backupOption(const QCommandLineParser& parser)
+{
+    if (!parser.isSet(QStringLiteral("backup")))
+        return std::optional<QString>();
+    const QString path = parser.value(QStringLiteral("backup"));
+    if (const std::optional<QString> refused = backupPathRefused(path))
+        return Failure{kExitUsage, *refused + QStringLiteral("; nothing was sent")};
+    return std::optional<QString>(path);
+}
+
 } // namespace lv

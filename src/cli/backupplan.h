@@ -8,8 +8,10 @@
 // cannot put a password back is no undo.
 
 #include "catalogue.h"
+#include "command.h"
 #include "updateplan.h"
 
+#include <QCommandLineParser>
 #include <QJsonObject>
 #include <QString>
 
@@ -47,6 +49,9 @@ BackupEntry backupEntry(const BackupDevice& device);
 // written: standard output ("-") carries the command's report; a symbolic link would have its target
 // replaced; a directory, device node or FIFO is no file to replace. A regular file or a new name is fine.
 std::optional<QString> backupPathRefused(const QString& path);
+// The --backup option of set and apply: the path when it is given and can take the backup; nothing
+// when it is not given; the refusal (exit 1, nothing sent) when it cannot.
+Expected<std::optional<QString>> backupOption(const QCommandLineParser& parser);
 
 // Writes {"devices": [...]} to `path` whole, on disk and readable by its owner alone, or leaves what was
 // there as it was; the reason when it could not.

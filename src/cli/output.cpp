@@ -116,33 +116,17 @@ void appendJsonString(std::string& json, std::string_view latin1)
             continue;
         }
         json.push_back('\\');
-        switch (byte) {
-        case '"':
-            json.push_back('"');
-            break;
-        case '\\':
-            json.push_back('\\');
-            break;
-        case '\b':
-            json.push_back('b');
-            break;
-        case '\f':
-            json.push_back('f');
-            break;
-        case '\n':
-            json.push_back('n');
-            break;
-        case '\r':
-            json.push_back('r');
-            break;
-        case '\t':
-            json.push_back('t');
-            break;
-        default:
-            json.append("u00", 3);
-            json.push_back(hexDigit(byte >> 4, HexCase::Lower));
-            json.push_back(hexDigit(byte, HexCase::Lower));
+        static constexpr std::pair<char, char> kShortEscapes[] = {{'"', '"'},  {'\\', '\\'}, {'\b', 'b'}, {'\f', 'f'},
+                                                                  {'\n', 'n'}, {'\r', 'r'},   {'\t', 't'}};
+        const auto* shortEscape = std::find_if(std::begin(kShortEscapes), std::end(kShortEscapes),
+                                               [ch](const auto& escape) { return escape.first == ch; });
+        if (shortEscape != std::end(kShortEscapes)) {
+            json.push_back(shortEscape->second);
+            continue;
         }
+        json.append("u00", 3);
+        json.push_back(hexDigit(byte >> 4, HexCase::Lower));
+        json.push_back(hexDigit(byte, HexCase::Lower));
     }
     json.push_back('"');
 }

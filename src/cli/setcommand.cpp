@@ -98,12 +98,11 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     const Expected<DeviceSelector> selector = deviceSelectorOperand(operands.front());
     if (!selector)
         return selector.failure();
-    const bool backup = parser.isSet(QStringLiteral("backup"));
-    const QString backupPath = parser.value(QStringLiteral("backup"));
     // A backup path that cannot take the backup is refused before the device is asked anything.
-    if (backup)
-        if (const std::optional<QString> refused = backupPathRefused(backupPath))
-            return Failure{kExitUsage, *refused + QStringLiteral("; nothing was sent")};
+    const Expected<std::optional<QString>> backupPath = backupOption(parser);
+    if (!backupPath)
+        return backupPath.failure();
+    const bool backup = backupPath->has_value();
     Expected<LoadedDevice> loaded = context.loadDevice(*selector, operands.front());
     if (!loaded)
         return loaded.failure();
@@ -119,10 +118,10 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         const BackupEntry entry =
             backupEntry({loaded->device.macText, &loaded->form->window(), loaded->request.reply,
                          loaded->request.dispatch.portCount, toLatin1(context.setupPassword()), *plan});
-        if (const std::optional<QString> failed = writeBackup(backupPath, {entry.json}))
+        if (const std::optional<QString> failed = writeBackup(**backupPath, {entry.json}))
             return Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
         if (entry.holdsSecrets)
-            context.output().note(backupSecretsNote(backupPath));
+            context.output().note(backupSecretsNote(**backupPath));
     }
     // Once the set command may go out, a signal lets the Update end (within the time-out) instead of
     // leaving the device with its set command and no "U ", and the result is still reported.
