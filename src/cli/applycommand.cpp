@@ -2,6 +2,7 @@
 // linkvane-cli apply.
 
 #include "commands.h"
+#include "optionnames.h"
 
 #include "backupplan.h"
 #include "clicontext.h"
@@ -216,9 +217,9 @@ std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& pla
 JobSettings jobSettings(const CliContext& context, const QCommandLineParser& parser)
 {
     JobSettings settings;
-    settings.mode = parser.isSet(QStringLiteral("dry-run")) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
-    settings.force = parser.isSet(QStringLiteral("force"));
-    settings.verify = parser.isSet(QStringLiteral("verify"));
+    settings.mode = isSet(parser, kOptDryRun) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
+    settings.force = isSet(parser, kOptForce);
+    settings.verify = isSet(parser, kOptVerify);
     settings.timeoutMs = context.options().timeoutMs;
     return settings;
 }
@@ -228,8 +229,6 @@ JobSettings jobSettings(const CliContext& context, const QCommandLineParser& par
 CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
-    if (operands.size() != 1)
-        return Failure{kExitUsage, QStringLiteral("apply takes one PLAN.json")};
     const Expected<int> parallel = parallelValue(parser);
     if (!parallel)
         return parallel.failure();

@@ -2,6 +2,7 @@
 // The undo plan of --backup.
 
 #include "backupplan.h"
+#include "optionnames.h"
 
 #include "latin1.h"
 #include "output.h"
@@ -176,9 +177,9 @@ QString backupSecretsNote(const QString& path)
 
 Expected<std::optional<QString>> backupOption(const QCommandLineParser& parser)
 {
-    if (!parser.isSet(QStringLiteral("backup")))
+    if (!isSet(parser, kOptBackup))
         return std::optional<QString>();
-    const QString path = parser.value(QStringLiteral("backup"));
+    const QString path = valueOf(parser, kOptBackup);
     if (const std::optional<QString> refused = backupPathRefused(path))
         return Failure{kExitUsage, *refused + QStringLiteral("; nothing was sent")};
     return std::optional<QString>(path);

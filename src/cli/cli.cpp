@@ -185,6 +185,10 @@ int runCommandLine(CliContext& context, const QStringList& args)
     }
     if (!context.readGlobalOptions(own))
         return kExitUsage;
+    if (const std::optional<QString> refused = command->operandCountRefusal(own.positionalArguments().size())) {
+        output.error(*refused);
+        return kExitUsage;
+    }
     const CommandResult result = command->run(context, own);
     if (result && !result->message.isEmpty())
         output.error(result->message);

@@ -2,6 +2,7 @@
 // The command registry of linkvane-cli and the help made from each command's definition.
 
 #include "command.h"
+#include "optionnames.h"
 
 #include "commands.h"
 #include "helpformat.h"
@@ -65,7 +66,7 @@ const std::vector<Command>& commandRegistry()
          QStringLiteral("What each command does (help COMMAND for one)"),
          QStringLiteral("Prints the list of commands and the global options, or with COMMAND that "
                         "command's operands and options (as COMMAND --help does)."),
-         {{QStringLiteral("COMMAND"), QStringLiteral("the command to describe"), QStringLiteral("[COMMAND]")}},
+         {{QStringLiteral("COMMAND"), QStringLiteral("the command to describe"), QStringLiteral("[COMMAND]"), 0, 1}},
          {},
          runHelp},
         {QStringLiteral("search"),
@@ -73,8 +74,8 @@ const std::vector<Command>& commandRegistry()
          QStringLiteral("Lists the devices that answer one search probe (after --wait, 1000 ms, or sooner "
                         "with --expect or --idle)."),
          {},
-         {{QStringLiteral("expect"), QStringLiteral("Stop as soon as N devices have answered."), QStringLiteral("N")},
-          {QStringLiteral("idle"),
+         {{kOptExpect.name(), QStringLiteral("Stop as soon as N devices have answered."), QStringLiteral("N")},
+          {kOptIdle.name(),
            QStringLiteral("Stop MS after the last new answer (or MS after the probe when none came); at most --wait."),
            QStringLiteral("MS")}},
          runSearch},
@@ -95,15 +96,15 @@ const std::vector<Command>& commandRegistry()
                           "window family (%1), and the text as typed; for a list the entry's label "
                           "(SIOBaud=115200, port1.baud=115200) or #N")
                .arg(roleNamesText()),
-           QStringLiteral("[NAME=VALUE...]")}},
-         {{QStringLiteral("dry-run"),
+           QStringLiteral("[NAME=VALUE...]"), 0, -1}},
+         {{kOptDryRun.name(),
            QStringLiteral("Search and ask the device for its configuration (both only read), then print "
                           "what would be sent; change nothing on the device.")},
-          {QStringLiteral("verify"),
+          {kOptVerify.name(),
            QStringLiteral("After the device confirmed the Update, ask it for its configuration again (for up to 5 s, "
                           "as a device may restart) and compare every field sent with what it reports; exit 3 "
                           "unless all match.")},
-          {QStringLiteral("backup"),
+          {kOptBackup.name(),
            QStringLiteral("Before sending, write to FILE (mode 0600, a regular file or a new name) a plan that "
                           "puts back the fields this set changes, as loaded, passwords in clear. Nothing is sent "
                           "if FILE cannot be written."),
@@ -118,10 +119,10 @@ const std::vector<Command>& commandRegistry()
            QStringLiteral("the new address: 0.80.194.1.2.4 or 00-50-C2-01-02-04; a unicast address (not all "
                           "zero, not broadcast, even first number)"),
            QStringLiteral("NEW_MAC")}},
-         {{QStringLiteral("access-code-file"),
+         {{kOptAccessCodeFile.name(),
            QStringLiteral("Read the access code from the first line of FILE (- for standard input)."),
            QStringLiteral("FILE")},
-          {QStringLiteral("access-code"),
+          {kOptAccessCode.name(),
            QStringLiteral("The access code itself (for tests: a command line is visible to every user)."),
            QStringLiteral("TEXT")}},
          runSetMac},
@@ -133,11 +134,11 @@ const std::vector<Command>& commandRegistry()
          {{QStringLiteral("DEVICE"),
            QStringLiteral("MAC text (00-50-C2-01-02-03), MAC field (0.80.194.1.2.3) or IP address; one or more, "
                           "or --all"),
-           QStringLiteral("DEVICE...")}},
-         {{QStringLiteral("all"), QStringLiteral("Every device that answers the search (after --wait).")},
-          {QStringLiteral("parallel"), QStringLiteral("Ask up to N devices for their configuration at once (16)."),
+           QStringLiteral("DEVICE..."), 0, -1}},
+         {{kOptAll.name(), QStringLiteral("Every device that answers the search (after --wait).")},
+          {kOptParallel.name(), QStringLiteral("Ask up to N devices for their configuration at once (16)."),
            QStringLiteral("N")},
-          {QStringLiteral("roles"),
+          {kOptRoles.name(),
            QStringLiteral("Name each field by its role (ip, deviceId, port1.baud, ...) where it has one, by tag "
                           "otherwise, and leave out \"window\", so that the plan applies to devices of any "
                           "window family.")}},
@@ -164,18 +165,18 @@ const std::vector<Command>& commandRegistry()
          {{QStringLiteral("PLAN.json"),
            QStringLiteral("the plan: a JSON file as export writes it, - for standard input (at most 64 MiB)"),
            QStringLiteral("PLAN.json")}},
-         {{QStringLiteral("parallel"), QStringLiteral("Up to N exchanges at once, each on its own socket (16)."),
+         {{kOptParallel.name(), QStringLiteral("Up to N exchanges at once, each on its own socket (16)."),
            QStringLiteral("N")},
-          {QStringLiteral("dry-run"),
+          {kOptDryRun.name(),
            QStringLiteral("Search and ask every device for its configuration (both only read), then say what "
                           "would be sent; send no set command and change nothing on any device.")},
-          {QStringLiteral("force"),
+          {kOptForce.name(),
            QStringLiteral("Send the set command and the \"U \" commands also to devices that already match the plan.")},
-          {QStringLiteral("verify"),
+          {kOptVerify.name(),
            QStringLiteral("After each device confirmed its Update, ask it for its configuration again (for up to "
                           "5 s, as a device may restart) and compare every field sent with what it reports; a "
                           "mismatch or no answer counts as failed (exit 5).")},
-          {QStringLiteral("backup"),
+          {kOptBackup.name(),
            QStringLiteral("Before anything is sent, read every device of the plan and write to FILE (mode 0600, a "
                           "regular file or a new name) a plan that puts back what this one changes (each field as "
                           "loaded, passwords in clear). Nothing is sent if FILE cannot be written."),
@@ -193,6 +194,35 @@ const std::vector<Command>& commandRegistry()
          runDiagnose},
     };
     return commands;
+}
+
+std::optional<QString> Command::operandCountRefusal(qsizetype count) const
+{
+    int least = 0;
+    int most = 0;
+    for (const Operand& operand : operands) {
+        least += operand.least;
+        most = most < 0 || operand.most < 0 ? -1 : most + operand.most;
+    }
+    if (count >= least && (most < 0 || count <= most))
+        return std::nullopt;
+    if (operands.isEmpty())
+        return name + QStringLiteral(" takes no operands");
+    // "one DEVICE", "at most one COMMAND", "DEVICE and NEW_MAC", "DEVICE and any number of NAME=VALUE".
+    QStringList parts;
+    for (const Operand& operand : operands) {
+        QString part;
+        if (operand.least == 0 && operand.most < 0)
+            part = QStringLiteral("any number of ");
+        else if (operand.least == 0)
+            part = QStringLiteral("at most one ");
+        else if (operand.most < 0)
+            part = QStringLiteral("one or more ");
+        else if (operands.size() == 1)
+            part = QStringLiteral("one ");
+        parts.append(part + operand.name);
+    }
+    return name + QStringLiteral(" takes ") + parts.join(QStringLiteral(" and "));
 }
 
 const Command* findCommand(const QString& name)

@@ -59,6 +59,8 @@ struct Operand {
     QString name;        // "DEVICE"
     QString description; // one line
     QString syntax;      // as in the usage line: "DEVICE", "NAME=VALUE..."
+    int least = 1;       // how many the command takes: at least, and at most (-1: any number)
+    int most = 1;
 };
 
 // A command: what its help says and what it runs. Every command is a row of the registry.
@@ -70,6 +72,9 @@ struct Command {
     QList<QCommandLineOption> options;
     CommandResult (*run)(CliContext& context, const QCommandLineParser& parser) = nullptr;
 
+    // Why `count` operands do not fit the command ("show takes one DEVICE"); nothing when they do. The
+    // parser checks this before the command runs.
+    std::optional<QString> operandCountRefusal(qsizetype count) const;
     // The usage line and the description of every operand and option, wrapped to `width` columns.
     QString helpText(const QList<QCommandLineOption>& globalOptions, int width) const;
 };

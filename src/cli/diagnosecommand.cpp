@@ -95,10 +95,8 @@ QString causeText(Cause cause, const Diagnosis& d)
     return causeText(cause, d, options);
 }
 
-CommandResult runDiagnose(CliContext& context, const QCommandLineParser& parser)
+CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parser*/)
 {
-    if (!parser.positionalArguments().isEmpty())
-        return Failure{kExitUsage, QStringLiteral("diagnose takes no operands")};
     DeviceSearch& search = context.search();
     const SessionState& state = context.state();
     if (!state.interfaceName.isEmpty() && search.probeInterfaces().empty())

@@ -2,6 +2,7 @@
 // linkvane-cli export.
 
 #include "commands.h"
+#include "optionnames.h"
 
 #include "backupplan.h"
 #include "clicontext.h"
@@ -130,7 +131,7 @@ ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<D
 CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList names = parser.positionalArguments();
-    const bool all = parser.isSet(QStringLiteral("all"));
+    const bool all = isSet(parser, kOptAll);
     if (all == !names.isEmpty())
         return Failure{kExitUsage, QStringLiteral("export takes one or more DEVICE, or --all")};
     const Expected<int> parallel = parallelValue(parser);
@@ -149,7 +150,7 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
     const std::vector<std::unique_ptr<DeviceJob>> jobs = loadJobs(context, names, *found);
     runDeviceJobs(jobs, *parallel, {});
     QJsonArray devices;
-    const ExitCode code = std::max(missing, collectDevices(context, jobs, all, parser.isSet(QStringLiteral("roles")), devices));
+    const ExitCode code = std::max(missing, collectDevices(context, jobs, all, isSet(parser, kOptRoles), devices));
     context.output().document(QJsonObject{{QStringLiteral("devices"), devices}});
     if (code != kExitDone)
         return Failure{code, {}};

@@ -17,8 +17,6 @@ CommandResult runHelp(CliContext& context, const QCommandLineParser& parser)
         context.output().text(usageText());
         return std::nullopt;
     }
-    if (operands.size() > 1)
-        return Failure{kExitUsage, QStringLiteral("help takes at most one COMMAND")};
     const Command* command = findCommand(operands.front());
     if (!command)
         return Failure{kExitUsage, unknownCommandMessage(operands.front())};

@@ -2,6 +2,7 @@
 // The operands of linkvane-cli's commands.
 
 #include "operands.h"
+#include "optionnames.h"
 
 #include "failuretexts.h"
 #include "latin1.h"
@@ -53,12 +54,12 @@ Expected<NameValues> nameValueOperands(const QStringList& texts)
     return changes;
 }
 
-Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high, int fallback,
+Expected<int> numberOption(const QCommandLineParser& parser, OptionName option, int low, int high, int fallback,
                            const QString& range)
 {
-    if (!parser.isSet(option))
+    if (!isSet(parser, option))
         return fallback;
-    if (const std::optional<int> n = strictNumber(parser.value(option), low, high))
+    if (const std::optional<int> n = strictNumber(valueOf(parser, option), low, high))
         return *n;
     return Failure{kExitUsage, range};
 }
@@ -114,7 +115,7 @@ std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, con
 
 Expected<int> parallelValue(const QCommandLineParser& parser)
 {
-    return numberOption(parser, QStringLiteral("parallel"), 1, 1024, 16,
+    return numberOption(parser, kOptParallel, 1, 1024, 16,
                         QStringLiteral("--parallel needs a number from 1 to 1024"));
 }
 

@@ -5,6 +5,7 @@
 // selector: deviceselector.h), NAME=VALUE as typed into a window, and the numbers of options.
 
 #include "command.h"
+#include "optionnames.h"
 #include "deviceselector.h"
 #include "setupform.h"
 
@@ -31,7 +32,7 @@ using NameValues = std::vector<std::pair<QString, QString>>;
 Expected<NameValues> nameValueOperands(const QStringList& texts);
 
 // The number an option gives within [low, high]; `fallback` when it is not given. The failure says `range`.
-Expected<int> numberOption(const QCommandLineParser& parser, const QString& option, int low, int high, int fallback,
+Expected<int> numberOption(const QCommandLineParser& parser, OptionName option, int low, int high, int fallback,
                            const QString& range);
 
 // Applies NAME=VALUE to the form as typed into the window; NAME is the field's tag or its role. The

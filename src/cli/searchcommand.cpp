@@ -2,6 +2,7 @@
 // linkvane-cli search.
 
 #include "commands.h"
+#include "optionnames.h"
 
 #include "clicontext.h"
 #include "interfacename.h"
@@ -40,11 +41,11 @@ void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
 Expected<SearchEnds> searchEnds(const QCommandLineParser& parser)
 {
     SearchEnds ends;
-    const Expected<int> expect = numberOption(parser, QStringLiteral("expect"), 1, 100000000, 0,
+    const Expected<int> expect = numberOption(parser, kOptExpect, 1, 100000000, 0,
                                               QStringLiteral("--expect needs a number of devices from 1"));
     if (!expect)
         return expect.failure();
-    const Expected<int> idle = numberOption(parser, QStringLiteral("idle"), 0, 600000, -1,
+    const Expected<int> idle = numberOption(parser, kOptIdle, 0, 600000, -1,
                                             QStringLiteral("--idle needs milliseconds from 0 to 600000"));
     if (!idle)
         return idle.failure();
@@ -137,8 +138,6 @@ void noteWhatIsMissing(CliContext& context)
 
 CommandResult runSearch(CliContext& context, const QCommandLineParser& parser)
 {
-    if (!parser.positionalArguments().isEmpty())
-        return Failure{kExitUsage, QStringLiteral("search takes no operands")};
     const Expected<SearchEnds> ends = searchEnds(parser);
     if (!ends)
         return ends.failure();

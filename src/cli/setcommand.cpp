@@ -2,6 +2,7 @@
 // linkvane-cli set.
 
 #include "commands.h"
+#include "optionnames.h"
 
 #include "backupplan.h"
 #include "clicontext.h"
@@ -87,10 +88,6 @@ private:
 CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList operands = parser.positionalArguments();
-    // Without NAME=VALUE the set command is the header alone, as the window's Update sends it when nothing
-    // changed.
-    if (operands.isEmpty())
-        return Failure{kExitUsage, QStringLiteral("set takes DEVICE and any number of NAME=VALUE")};
     // The changes are checked for form before anything goes on the wire.
     const Expected<NameValues> changes = nameValueOperands(operands.mid(1));
     if (!changes)
@@ -110,7 +107,7 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     if (!plan)
         return plan.failure();
 
-    const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
+    const bool dryRun = isSet(parser, kOptDryRun);
     const int timeoutMs = context.options().timeoutMs;
     // The undo plan is on disk before the set command goes out, or nothing goes out; a dry run sends
     // nothing, so it leaves an existing backup as it is.
@@ -132,7 +129,7 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan->setCommand.size())};
     std::optional<VerifyResult> verify;
     const bool interrupted = Interruption::signal() != 0;
-    if (!dryRun && !interrupted && outcome == UpdateResult::Answered && parser.isSet(QStringLiteral("verify")))
+    if (!dryRun && !interrupted && outcome == UpdateResult::Answered && isSet(parser, kOptVerify))
         verify = runVerify(context.channel(), loaded->entry, toLatin1(context.setupPassword()), loaded->form->window(),
                            loaded->request.dispatch.portCount, *plan);
     // A secret field's values are shown as "***", whether they match or not.

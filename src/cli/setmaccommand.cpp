@@ -2,6 +2,7 @@
 // linkvane-cli set-mac.
 
 #include "commands.h"
+#include "optionnames.h"
 
 #include "clicontext.h"
 #include "failuretexts.h"
@@ -25,11 +26,11 @@ constexpr char kAccessCodeVariable[] = "LINKVANE_ACCESS_CODE";
 // the terminal.
 Expected<QString> accessCodeFromSources(const QCommandLineParser& parser)
 {
-    if (parser.isSet(QStringLiteral("access-code")))
-        return parser.value(QStringLiteral("access-code"));
-    if (parser.isSet(QStringLiteral("access-code-file"))) {
+    if (isSet(parser, kOptAccessCode))
+        return valueOf(parser, kOptAccessCode);
+    if (isSet(parser, kOptAccessCodeFile)) {
         QString error;
-        if (std::optional<QString> line = firstLineOfFile(parser.value(QStringLiteral("access-code-file")), &error))
+        if (std::optional<QString> line = firstLineOfFile(valueOf(parser, kOptAccessCodeFile), &error))
             return *line;
         return Failure{kExitUsage, QStringLiteral("the access code: ") + error};
     }
@@ -107,8 +108,6 @@ struct MacRequest {
 
 Expected<MacRequest> readMacRequest(const QStringList& operands, const QCommandLineParser& parser)
 {
-    if (operands.size() != 2)
-        return Failure{kExitUsage, QStringLiteral("set-mac takes DEVICE and NEW_MAC")};
     const Expected<DeviceSelector> selector = deviceSelectorOperand(operands[0]);
     if (!selector)
         return selector.failure();

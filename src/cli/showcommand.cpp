@@ -110,8 +110,6 @@ QString ShowReport::text() const
 
 CommandResult runShow(CliContext& context, const QCommandLineParser& parser)
 {
-    if (parser.positionalArguments().size() != 1)
-        return Failure{kExitUsage, QStringLiteral("show takes one DEVICE")};
     const QString named = parser.positionalArguments().front();
     const Expected<DeviceSelector> selector = deviceSelectorOperand(named);
     if (!selector)

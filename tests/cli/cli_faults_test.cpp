@@ -553,8 +553,14 @@ TEST_P(CliApplyInterrupted, ReportsEveryDeviceAndStartsNoMore)
     ASSERT_EQ(sim.waitForReceived("S ", 2, 10000).size(), 2);
     QElapsedTimer sinceSignal;
     sinceSignal.start();
+    // The pid is taken once: after the CLI ended, processId() is 0, and kill(0, ...) would signal the
+    // test's own process group.
+    const auto pid = static_cast<pid_t>(cli.processId());
+    ASSERT_GT(pid, 0);
     for (int signal : c.signals) {
-        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        if (cli.state() == QProcess::NotRunning)
+            break;
+        ::kill(pid, signal);
         QTest::qWait(100);
     }
     ASSERT_TRUE(cli.state() == QProcess::NotRunning || cli.waitForFinished(10000));
@@ -600,7 +606,9 @@ TEST(CliSetInterrupted, FinishesTheUpdateAndReportsIt)
                        QStringLiteral("set"), macOf("KR-700"), QStringLiteral("DeviceID=Stopped")}));
     ASSERT_TRUE(cli.waitForStarted());
     ASSERT_EQ(sim.waitForReceived("S ", 1, 10000).size(), 1);
-    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    const auto pid = static_cast<pid_t>(cli.processId());
+    ASSERT_GT(pid, 0); // never kill(0, ...): that is the test's own process group
+    ::kill(pid, SIGINT);
     ASSERT_TRUE(cli.waitForFinished(10000));
     EXPECT_EQ(cli.exitCode(), 128 + SIGINT);
     const QJsonObject report = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();

@@ -243,3 +243,36 @@ TEST(DryRunHelp, SaysItReadsButChangesNothing)
 }
 
 } // namespace
+
+namespace {
+
+// A wrong number of operands is refused by the registry before the command runs (so before any search),
+// in the command's own words.
+TEST(OperandCount, IsRefusedBeforeTheCommandRuns)
+{
+    struct Row {
+        std::vector<const char*> args;
+        const char* refusal;
+    };
+    const Row rows[] = {
+        {{"search", "x"}, "search takes no operands"},
+        {{"diagnose", "x"}, "diagnose takes no operands"},
+        {{"show"}, "show takes one DEVICE"},
+        {{"show", "a", "b"}, "show takes one DEVICE"},
+        {{"set"}, "set takes DEVICE and any number of NAME=VALUE"},
+        {{"set-mac", "00-50-C2-00-00-01"}, "set-mac takes DEVICE and NEW_MAC"},
+        {{"apply"}, "apply takes one PLAN.json"},
+        {{"help", "show", "set"}, "help takes at most one COMMAND"},
+    };
+    for (const Row& row : rows) {
+        QStringList args{QStringLiteral("--port"), QStringLiteral("9")};
+        for (const char* arg : row.args)
+            args.append(QString::fromLatin1(arg));
+        const HelpRun r = run(args);
+        EXPECT_EQ(r.code, 1) << row.refusal;
+        EXPECT_EQ(r.err.trimmed(), QStringLiteral("linkvane-cli: ") + QString::fromLatin1(row.refusal))
+            << r.err.toStdString();
+    }
+}
+
+} // namespace
