@@ -162,13 +162,8 @@ QString shownValue(const WindowDef& window, const std::string& tag, const std::s
     const FieldDef* field = window.fieldByTag(tag);
     if (field && field->secret)
         return QStringLiteral("***");
-    if (field && field->kind == ControlKind::ComboBox && !value.empty() && value.size() < 6 &&
-        value.find_first_not_of("0123456789") == std::string::npos) {
-        const std::size_t index = std::stoul(value);
-        if (index < field->entries.size())
-            return fromLatin1(field->entries[index]);
-    }
-    return fromLatin1(value);
+    const std::string* entry = field ? field->entryFor(value) : nullptr;
+    return fromLatin1(entry ? *entry : value);
 }
 
 constexpr int kClientWidth = 5970;

@@ -22,11 +22,7 @@ bool secretField(const WindowDef* window, const std::string& tag)
 const std::string* listEntry(const WindowDef* window, const std::string& tag, const std::string& value)
 {
     const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
-    if (!field || field->kind != ControlKind::ComboBox || value.empty() || value.size() >= 6 ||
-        value.find_first_not_of("0123456789") != std::string::npos)
-        return nullptr;
-    const std::size_t index = std::stoul(value);
-    return index < field->entries.size() ? &field->entries[index] : nullptr;
+    return field ? field->entryFor(value) : nullptr;
 }
 
 QJsonValue jsonValue(const CliContext& context, const WindowDef* window, const std::string& tag,

@@ -119,26 +119,12 @@ Expected<int> parallelValue(const QCommandLineParser& parser)
                         QStringLiteral("--parallel needs a number from 1 to 1024"));
 }
 
-namespace {
-
-// The MAC text form is read as its field; anything else goes on as typed, for the check to judge.
-std::string newMacFieldFromOperand(const QString& text)
-{
-    const std::string typed = toLatin1(text);
-    if (text.contains(QLatin1Char('-')))
-        if (const std::optional<MacAddress> mac = MacAddress::fromText(typed))
-            return mac->field();
-    return typed;
-}
-
-} // namespace
-
 Expected<std::string> newMacOperand(const QString& text)
 {
-    const std::string newField = isLatin1(text) ? newMacFieldFromOperand(text) : std::string("?");
-    const NewMacProblem problem = checkNewMacField(newField);
+    const NewMac typed = parseNewMac(isLatin1(text) ? toLatin1(text) : std::string("?"));
+    const NewMacProblem problem = typed.problem;
     if (problem == NewMacProblem::None)
-        return newField;
+        return typed.field;
     QString why = fromLatin1(describeNewMacProblem(problem));
     if (problem == NewMacProblem::Form)
         why = QStringLiteral("NEW_MAC must be six numbers 0-255 joined by dots (0.80.194.1.2.4) or six "

@@ -143,14 +143,14 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
 
     // Two devices with one MAC could no longer be told apart: an address another device answered with is
     // refused, as the window's dialog refuses a MAC another listed line has.
-    const DeviceList& listed = context.search().devices();
-    const std::optional<MacAddress> wanted = MacAddress::fromField(asked->newField);
-    for (std::size_t i = 0; wanted && i < listed.size(); ++i)
-        if (static_cast<int>(i) != *index && MacAddress::fromField(macFieldOfEntry(listed.raw(i))) == wanted)
-            return Failure{kExitUnknownValue,
-                           QStringLiteral("%1 is the MAC of another device that answered the search (%2); nothing "
-                                          "was sent")
-                               .arg(fromLatin1(wanted->text()), printableText(listed.line(i)).simplified())};
+    const std::optional<MacAddress> wanted = MacAddress::fromField(asked->newField, MacAddress::FieldDigits::UpToThree);
+    if (const std::optional<int> other = wanted ? context.search().otherDeviceWithMac(*wanted, *index) : std::nullopt)
+        return Failure{kExitUnknownValue,
+                       QStringLiteral("%1 is the MAC of another device that answered the search (%2); nothing "
+                                      "was sent")
+                           .arg(fromLatin1(wanted->text()),
+                                printableText(context.search().devices().line(static_cast<std::size_t>(*other)))
+                                    .simplified())};
 
     const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())

@@ -673,6 +673,17 @@ const FieldDef* WindowDef::fieldByControl(std::string_view control) const
     return it == fields.end() ? nullptr : &*it;
 }
 
+const std::string* FieldDef::entryFor(std::string_view value) const
+{
+    if (kind != ControlKind::ComboBox || value.empty() || value.size() >= 6 ||
+        value.find_first_not_of("0123456789") != std::string_view::npos)
+        return nullptr;
+    std::size_t index = 0;
+    for (const char digit : value)
+        index = index * 10 + static_cast<std::size_t>(digit - '0');
+    return index < entries.size() ? &entries[index] : nullptr;
+}
+
 const FieldDef* WindowDef::fieldByTag(std::string_view tag) const
 {
     if (tag.empty())

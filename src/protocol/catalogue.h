@@ -81,6 +81,10 @@ struct FieldDef {
     // What a simulated device answers with; every field with a tag has one, but those of the window's
     // roles (IP address, device ID, setup password), which each device sets itself.
     std::optional<SampleValue> sample;
+
+    // The entry a list field's value (a decimal index as sent) stands for; none for another kind of
+    // field or a value that is not an index of the list.
+    const std::string* entryFor(std::string_view value) const;
 };
 
 struct WindowDef;

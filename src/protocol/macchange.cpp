@@ -70,6 +70,22 @@ NewMacProblem checkNewMacField(std::string_view text)
     return NewMacProblem::None;
 }
 
+NewMac parseNewMac(std::string_view typed)
+{
+    NewMac mac;
+    mac.field = std::string(typed);
+    if (typed.find('-') != std::string_view::npos)
+        if (const std::optional<MacAddress> text = MacAddress::fromText(typed))
+            mac.field = text->field();
+    mac.problem = checkNewMacField(mac.field);
+    return mac;
+}
+
+std::optional<MacAddress> NewMac::address() const
+{
+    return MacAddress::fromField(field, MacAddress::FieldDigits::UpToThree);
+}
+
 std::string_view describeNewMacProblem(NewMacProblem problem)
 {
     switch (problem) {

@@ -52,6 +52,16 @@ enum class NewMacProblem {
 // single device can carry.
 NewMacProblem checkNewMacField(std::string_view text);
 
+// A new address as typed in the MAC service (the dialog and the CLI alike): the field to send (a
+// hyphenated text such as the list shows is taken as the field it stands for; anything else as typed),
+// and why it may not be sent (None when it may). The address as a value when it is well formed.
+struct NewMac {
+    std::string field;
+    NewMacProblem problem = NewMacProblem::Form;
+    std::optional<MacAddress> address() const;
+};
+NewMac parseNewMac(std::string_view typed);
+
 // What the program says about a typed address that it will not send; empty for None.
 std::string_view describeNewMacProblem(NewMacProblem problem);
 

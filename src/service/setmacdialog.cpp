@@ -96,19 +96,15 @@ void SetMacDialog::cmdOk_Click()
     // A device given a malformed address may no longer be reachable, so the
     // text is checked here and only a usable unicast address goes out.
     // The hyphenated text the list shows is taken too, and sent as the field it stands for.
-    std::string typed = toLatin1(m_txtNewMac->text());
-    if (typed.find('-') != std::string::npos)
-        if (const std::optional<MacAddress> mac = MacAddress::fromText(typed))
-            typed = mac->field();
     // A character outside Latin-1 becomes "?", which the check refuses.
-    const NewMacProblem problem = checkNewMacField(typed);
-    if (problem != NewMacProblem::None) {
-        m_lblNewMacHint->setText(problemText(problem));
+    const NewMac typed = parseNewMac(toLatin1(m_txtNewMac->text()));
+    if (typed.problem != NewMacProblem::None) {
+        m_lblNewMacHint->setText(problemText(typed.problem));
         m_txtNewMac->setFocus();
         return;
     }
     // Two devices with one MAC could no longer be told apart on the LAN.
-    if (const std::optional<int> other = listedElsewhere(typed)) {
+    if (const std::optional<int> other = m_search.otherDeviceWithMac(*typed.address(), m_row)) {
         m_lblNewMacHint->setText(takenText(fromLatin1(m_search.devices().line(static_cast<std::size_t>(*other)))));
         m_txtNewMac->setFocus();
         return;
@@ -128,7 +124,7 @@ void SetMacDialog::cmdOk_Click()
     // The command leaves through the interface the device answered the search on.
     m_exchange.socket().setInterface(m_device.interfaceIndex);
     m_exchange.expectFrom(m_device.sender);
-    m_result = m_exchange.run(m_sentField, typed, toLatin1(m_state.gMacPass));
+    m_result = m_exchange.run(m_sentField, typed.field, toLatin1(m_state.gMacPass));
     setBusy(false);
     m_lblNewMacHint->clear();
     if (m_result.changed())
@@ -145,22 +141,6 @@ QString SetMacDialog::takenText(const QString& line)
 QString SetMacDialog::accessCodeText()
 {
     return QStringLiteral("The access code holds characters that cannot be sent; enter it again");
-}
-
-std::optional<int> SetMacDialog::listedElsewhere(const std::string& field) const
-{
-    const std::optional<MacAddress> mac = MacAddress::fromField(field, MacAddress::FieldDigits::UpToThree);
-    if (!mac)
-        return std::nullopt;
-    const DeviceList& devices = m_search.devices();
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (static_cast<int>(i) == m_row)
-            continue;
-        const std::optional<SearchReplyView> reply = viewSearchReply(devices.raw(i));
-        if (reply && reply->mac == *mac)
-            return static_cast<int>(i);
-    }
-    return std::nullopt;
 }
 
 void SetMacDialog::applyChange()

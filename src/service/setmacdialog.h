@@ -48,8 +48,6 @@ public Q_SLOTS:
 
 private:
     void applyChange();
-    // The index of another listed device whose MAC is the one of `field`.
-    std::optional<int> listedElsewhere(const std::string& field) const;
     void setBusy(bool busy);
 
     SessionState& m_state;

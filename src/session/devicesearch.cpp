@@ -150,6 +150,18 @@ std::vector<DevicePeer> DeviceSearch::sendersOf(int index) const
     return senders;
 }
 
+std::optional<int> DeviceSearch::otherDeviceWithMac(const MacAddress& mac, int except) const
+{
+    for (std::size_t i = 0; i < m_devices.size(); ++i) {
+        if (static_cast<int>(i) == except)
+            continue;
+        const std::optional<SearchReplyView> reply = viewSearchReply(m_devices.raw(i));
+        if (reply && reply->mac == mac)
+            return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
 ConflictKind DeviceSearch::conflictKind(int index) const
 {
     const int kind = (ipConflicted(index) ? static_cast<int>(ConflictKind::SharedIp) : 0) |

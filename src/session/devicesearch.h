@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,9 @@ public:
     // other host's.
     std::vector<DevicePeer> sendersOf(int index) const;
     bool answerShared(int index) const { return m_otherSenders.count(index) != 0; }
+    // A listed device other than the one at `except` that answered with `mac`: the MAC service refuses
+    // a new address another device has (two devices with one MAC could no longer be told apart).
+    std::optional<int> otherDeviceWithMac(const MacAddress& mac, int except) const;
     // True when another MAC answered with the IP address of this device, or its MAC answered from
     // another IP address.
     bool conflicted(int index) const { return conflictKind(index) != ConflictKind::None; }
