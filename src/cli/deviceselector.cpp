@@ -4,6 +4,7 @@
 #include "deviceselector.h"
 
 #include "devicelist.h"
+#include "ipv4.h"
 #include "latin1.h"
 #include "macaddress.h"
 #include "output.h"
@@ -44,13 +45,9 @@ std::optional<DeviceSelector> parseDeviceSelector(const QString& text)
             return std::nullopt;
         return DeviceSelector{DeviceSelector::Kind::MacField, mac->text()};
     }
-    if (parts.size() == 4) {
-        // A plain dotted quad: the devices write their addresses so, and "010" would read as octal elsewhere.
-        for (const QString& part : parts)
-            if (!strictNumber(part, 0, 255) || (part.size() > 1 && part.startsWith(QLatin1Char('0'))))
-                return std::nullopt;
-        return DeviceSelector{DeviceSelector::Kind::Ip, trimmed.toStdString()};
-    }
+    // A plain dotted quad, as the devices write their addresses.
+    if (const std::optional<Ipv4> ip = Ipv4::fromText(typed))
+        return DeviceSelector{DeviceSelector::Kind::Ip, ip->text()};
     return std::nullopt;
 }
 

@@ -47,7 +47,7 @@ UpdatePlan planUpdate(const WindowDef& window, const LoadedValues& loaded,
     UpdatePlan plan;
     for (const FieldChange& f : fields)
         if (f.tag == window.ipTag && f.current != f.loaded)
-            plan.newIp = f.current;
+            plan.newIp = Ipv4::fromText(f.current);
     plan.setCommand = assembleSetCommand(header.mac, header.ip, header.password, window.headerExtra, fields);
     plan.updateCommand = updateCommand(header.mac, header.ip, header.password);
     plan.updateCount = window.updateCount;

@@ -5,9 +5,11 @@
 // differ from their loaded values, and the "U " command that follows it.
 
 #include "catalogue.h"
+#include "ipv4.h"
 #include "loaders.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,9 @@ struct UpdatePlan {
     int updateCount = 1;
     int delayMs = 0;
     int changedItems = 0; // the items the set command carries: none when nothing differs from as loaded
-    std::string newIp{};  // the IP address the set command gives the device; empty when it keeps its own
+    // The IP address the set command gives the device; none when it keeps its own, or when the text
+    // sent is no plain dotted quad (the device's reading of it cannot be foreseen).
+    std::optional<Ipv4> newIp{};
     // Those items by tag, with the value sent and the value as loaded, in the order of the set command.
     std::vector<FieldChange> changedFields{};
 };

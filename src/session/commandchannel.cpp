@@ -5,8 +5,6 @@
 
 #include "wait.h"
 
-#include <QHostAddress>
-
 namespace lv {
 
 CommandChannel::CommandChannel(SessionState& state, QObject* parent)
@@ -18,23 +16,12 @@ CommandChannel::CommandChannel(SessionState& state, QObject* parent)
 void CommandChannel::expectFrom(DevicePeer peer)
 {
     m_peer = peer;
-    m_alsoFrom = 0;
     m_strangers = 0;
-}
-
-void CommandChannel::alsoAcceptFrom(const std::string& ipv4Text)
-{
-    const QHostAddress address(QString::fromLatin1(ipv4Text.data(), static_cast<qsizetype>(ipv4Text.size())));
-    bool ok = false;
-    const quint32 ipv4 = address.toIPv4Address(&ok);
-    if (ok && ipv4 != 0)
-        m_alsoFrom = ipv4;
 }
 
 void CommandChannel::take(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort)
 {
-    const bool fromPeer = !m_peer.known() || m_peer.sent(senderIPv4, senderPort) ||
-                          (m_alsoFrom != 0 && senderIPv4 == m_alsoFrom && senderPort == m_peer.port);
+    const bool fromPeer = !m_peer.known() || m_peer.sent(senderIPv4, senderPort);
     if (!fromPeer) {
         ++m_strangers;
         Q_EMIT strangerDatagram(datagram, senderIPv4, senderPort);

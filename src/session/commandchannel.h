@@ -12,6 +12,7 @@
 
 #include <QObject>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,9 +33,9 @@ public:
     // the Update after it); anything from elsewhere is counted and signalled, never read. An unknown
     // peer takes what comes, as a device never seen in a search must be.
     void expectFrom(DevicePeer peer);
-    // Also takes datagrams from `ipv4Text` on the peer's port (the address an Update gives the device)
-    // until the next expectFrom; an empty or unreadable text adds nothing.
-    void alsoAcceptFrom(const std::string& ipv4Text);
+    // Also takes datagrams from `newAddress` on the peer's port (the address an Update gives the
+    // device) until the next expectFrom: the peer moves there (DevicePeer::moveTo); none adds nothing.
+    void alsoAcceptFrom(const std::optional<Ipv4>& newAddress) { m_peer.moveTo(newAddress); }
     // Datagrams set aside since the last expectFrom because another host sent them.
     int strangers() const { return m_strangers; }
 
@@ -67,7 +68,6 @@ private:
     UdpSocket m_socket;
     ReplyBuffer m_buffer;
     DevicePeer m_peer;
-    quint32 m_alsoFrom = 0;
     int m_strangers = 0;
 };
 

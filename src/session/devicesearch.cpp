@@ -289,13 +289,8 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
         const auto slashes = twoSlashes(entry);
         return slashes ? entry.substr(slashes->first + 1, slashes->second - slashes->first - 1) : std::string_view();
     };
-    if (const std::string_view ip = ipOf(raw); ip != ipOf(before) && !ip.empty()) {
-        bool ok = false;
-        const quint32 ipv4 = QHostAddress(QString::fromLatin1(ip.data(), static_cast<qsizetype>(ip.size())))
-                                 .toIPv4Address(&ok);
-        if (ok && static_cast<std::size_t>(index) < m_senders.size())
-            m_senders[static_cast<std::size_t>(index)].newIpv4 = ipv4;
-    }
+    if (const std::string_view ip = ipOf(raw); ip != ipOf(before) && static_cast<std::size_t>(index) < m_senders.size())
+        m_senders[static_cast<std::size_t>(index)].moveTo(Ipv4::fromText(ip));
     m_devices.setRaw(static_cast<std::size_t>(index), raw);
     count(raw, +1);
     if (m_conflictsChanged) {

@@ -64,7 +64,9 @@ public:
 
     const DeviceList& devices() const { return m_devices; }
     const SessionState& state() const { return m_state; }
-    // Rewrites of a listed device (after an update or a MAC change).
+    // Rewrites of a listed device (after an update or a MAC change). A raw entry that names another IP
+    // address than before moves the device's sender there (DevicePeer::moveTo): its replies may come
+    // from that address from now on.
     void setLine(int index, const std::string& line);
     void setRaw(int index, const std::string& raw);
 
@@ -72,7 +74,7 @@ public:
     // where the routing table sends.
     int interfaceOf(int index) const;
     // Where the device's search answer came from (unknown for an index out of range): the first sender
-    // of its answer.
+    // of its answer, moved to the address an Update gave the device since.
     DevicePeer senderOf(int index) const;
     // Every sender of the device's answer, the first one first: more than one when another host sent
     // the same answer text. Such a device is never asked anything: its answers cannot be told from the

@@ -8,8 +8,6 @@
 #include "setupform.h"
 #include "wait.h"
 
-#include <QHostAddress>
-
 #include <algorithm>
 
 namespace lv {
@@ -35,11 +33,7 @@ VerifyExchange::VerifyExchange(CommandChannel& channel, DeviceEntry device, std:
     // A device given a new address answers from there, or still from where it did.
     m_device = std::move(device);
     m_device.raw = entryAfterUpdate(m_device.raw, m_window, m_plan);
-    if (bool ok = false; !m_plan.newIp.empty()) {
-        const quint32 ipv4 = QHostAddress(QString::fromLatin1(m_plan.newIp.c_str())).toIPv4Address(&ok);
-        if (ok)
-            m_device.sender.newIpv4 = ipv4;
-    }
+    m_device.sender.moveTo(m_plan.newIp);
     m_password = passwordAfterUpdate(password, m_window, m_plan);
     for (const FieldChange& change : m_plan.changedFields)
         m_result->fields.push_back({change.tag, change.current, {}});

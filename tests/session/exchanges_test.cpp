@@ -223,25 +223,45 @@ INSTANTIATE_TEST_SUITE_P(
                       StrangerCase{"OnlyTheStrangerAnswers", {kOwn + "INJECTED"}, {}, false, 1}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// The answer that ends an Update's wait must come from the device too.
-TEST_F(ExchangeTest, AnUpdateAnswerFromAnotherHostIsNoConfirmation)
+// The answer that ends an Update's wait must come from the device too: from where its search answer
+// came, or from the address the Update gives it, on the device's port.
+struct UpdateAnswerCase {
+    const char* name;
+    const char* newIp;    // the plan's new address ("": none)
+    const char* answerAt; // the sender's address
+    bool devicePort;
+    bool answered;
+};
+
+class UpdateAnswerSender : public ExchangeTest, public ::testing::WithParamInterface<UpdateAnswerCase> {};
+
+TEST_P(UpdateAnswerSender, IsTheDeviceAtItsOldOrNewAddress)
 {
-    QUdpSocket stranger;
+    const UpdateAnswerCase& c = GetParam();
+    QUdpSocket sender;
+    ASSERT_TRUE(sender.bind(QHostAddress(QString::fromLatin1(c.answerAt)), c.devicePort ? device.port() : 0));
     device.setHandler([&](const FakeDevice::Received& r) {
-        if (r.bytes.startsWith("G "))
-            return QList<QByteArray>{kOwn};
         if (r.bytes.startsWith("U "))
-            stranger.writeDatagram("AU MAC OK", r.from, r.port);
-        return QList<QByteArray>{};
+            sender.writeDatagram("AU MAC OK", r.from, r.port);
+        return r.bytes.startsWith("G ") ? QList<QByteArray>{kOwn} : QList<QByteArray>{};
     });
     const lv::DevicePeer peer{QHostAddress(QHostAddress::LocalHost).toIPv4Address(), device.port()};
     ASSERT_TRUE(lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r", 0, peer}, "", 400).valid);
     lv::UpdatePlan plan;
     plan.setCommand = "S 00:50:C2:01:02:03/10.0.0.7//<DeviceID>x</DeviceID>";
     plan.updateCommand = "U 00:50:C2:01:02:03/10.0.0.7/";
-    EXPECT_EQ(lv::runUpdate(channel, plan, 300), lv::UpdateResult::NoAnswer);
-    EXPECT_EQ(channel.strangers(), 1);
+    plan.newIp = lv::Ipv4::fromText(c.newIp);
+    EXPECT_EQ(lv::runUpdate(channel, plan, 300), c.answered ? lv::UpdateResult::Answered : lv::UpdateResult::NoAnswer);
+    EXPECT_EQ(channel.strangers(), c.answered ? 0 : 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UpdateAnswerSender,
+    ::testing::Values(UpdateAnswerCase{"AnotherPort", "", "127.0.0.1", false, false},
+                      UpdateAnswerCase{"TheNewAddress", "127.0.0.2", "127.0.0.2", true, true},
+                      UpdateAnswerCase{"NewAddressAnotherPort", "127.0.0.2", "127.0.0.2", false, false},
+                      UpdateAnswerCase{"AnAddressNoUpdateGave", "127.0.0.3", "127.0.0.2", true, false}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // A MAC change counts only the device's own answer about itself: one from another host, or one whose
 // "Old MAC" names another device, is set aside and the wait goes on.
