@@ -7,6 +7,7 @@
 #include "fakedevice.h"
 #include "printers.h"
 #include "replybuilder.h"
+#include "waitfor.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -341,8 +342,14 @@ TEST_F(ExchangeTest, UpdateSendsSetThenDelayedUpdateCommandsAndWaitsForMac)
     device.setHandler([](const FakeDevice::Received& r) {
         return r.bytes.startsWith("U ") ? QList<QByteArray>{"AU MAC"} : QList<QByteArray>{};
     });
-    const lv::UpdatePlan plan{"S m/i/p/<DeviceID>x</DeviceID>", "U m/i/p", 3, 500};
-    EXPECT_EQ(lv::runUpdate(channel, plan), lv::UpdateResult::Answered);
+    lv::UpdateExchange update(channel, lv::UpdatePlan{"S m/i/p/<DeviceID>x</DeviceID>", "U m/i/p", 3, 500});
+    update.start();
+    // The delay's timer fires at once, as a platform's may fire early: "U " still waits out the delay.
+    auto* timer = update.findChild<QTimer*>();
+    QTimerEvent early(timer->timerId());
+    QCoreApplication::sendEvent(timer, &early);
+    LV_WAIT_TRUE(update.done(), 5000);
+    EXPECT_EQ(update.outcome(), lv::UpdateResult::Answered);
     const auto& got = device.received();
     ASSERT_GE(got.size(), 4);
     EXPECT_EQ(got[0].bytes, "S m/i/p/<DeviceID>x</DeviceID>");
