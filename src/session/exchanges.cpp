@@ -170,10 +170,11 @@ ConfigRequestResult requestAndRecord(CommandChannel& channel, const DeviceEntry&
 // ---- the Update ----
 
 UpdateExchange::UpdateExchange(CommandChannel& channel, UpdatePlan plan, int timeoutMs, QObject* parent)
-    : QObject(parent), m_channel(channel), m_plan(std::move(plan)), m_timeoutMs(timeoutMs)
+    : QObject(parent), m_channel(channel), m_plan(std::move(plan)), m_timeoutMs(timeoutMs), m_timer(this)
 {
     m_timer.setSingleShot(true);
-    // The delay and the bound are the window's; a coarse timer may fire up to 5 % early.
+    // The delay and the bound are the window's; a coarse timer may fire up to 5 % early. A precise one
+    // may still fire a little early on some platforms: the delay is checked against a monotonic clock.
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &UpdateExchange::onTimer);
 }
@@ -197,6 +198,7 @@ void UpdateExchange::start()
     if (!m_channel.send(m_plan.setCommand))
         return finish(Outcome::NotSent);
     m_setSent = true;
+    m_sinceSet.start();
     // An answer that comes during the delay stays in the buffer; the "U " step looks at it.
     m_completed = connect(&m_channel.buffer(), &ReplyBuffer::completed, this, &UpdateExchange::onComplete,
                           Qt::QueuedConnection);
@@ -206,8 +208,15 @@ void UpdateExchange::start()
 
 void UpdateExchange::onTimer()
 {
-    if (m_step == Step::Delaying)
+    if (m_step == Step::Delaying) {
+        // The device takes "U " only after the whole delay since the set command left: a timer that
+        // fired early is followed by a wait for the rest. elapsed() rounds down, so the delay is never
+        // cut short by the clock's resolution either.
+        const qint64 rest = m_plan.delayMs - m_sinceSet.elapsed();
+        if (rest > 0)
+            return m_timer.start(static_cast<int>(rest));
         return sendUpdates();
+    }
     if (m_step == Step::Answering)
         finish(m_channel.buffer().complete() ? Outcome::Answered : Outcome::NoAnswer);
 }

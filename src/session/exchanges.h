@@ -11,6 +11,7 @@
 #include "modeltable.h"
 #include "updateplan.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -142,7 +143,8 @@ private:
     CommandChannel& m_channel;
     UpdatePlan m_plan;
     int m_timeoutMs;
-    QTimer m_timer;
+    QTimer m_timer;           // the delay, then the wait for the answer
+    QElapsedTimer m_sinceSet; // since the set command left
     QMetaObject::Connection m_completed;
     Step m_step = Step::Idle;
     Outcome m_outcome = Outcome::NoAnswer;

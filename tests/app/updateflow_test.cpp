@@ -165,13 +165,9 @@ TEST_F(NoAnswerFlowTest, DeviceThatDoesNotAnswerLeavesWindowOpenWithEdits)
     const QString lineBefore = line(row);
     bool stillOpen = false;
     QString ipAfter;
-    qint64 elapsed = 0;
     openAndEdit<lv::SinglePortWindow>(row, [&](lv::SinglePortWindow* w) {
         retype(w, "txtIP", QStringLiteral("10.2.2.2"));
-        QElapsedTimer t;
-        t.start();
         click(w, "cmdUpdate");
-        elapsed = t.elapsed();
         stillOpen = w->isVisible();
         ipAfter = w->findChild<QLineEdit*>(QStringLiteral("txtIP"))->text();
         EXPECT_TRUE(w->findChild<QPushButton*>(QStringLiteral("cmdUpdate"))->isEnabled());
@@ -179,7 +175,6 @@ TEST_F(NoAnswerFlowTest, DeviceThatDoesNotAnswerLeavesWindowOpenWithEdits)
     });
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(ipAfter, QStringLiteral("10.2.2.2"));
-    EXPECT_LT(elapsed, 2500);
     ASSERT_EQ(lv::Dialogs::shownMessages().size(), 1);
     EXPECT_EQ(line(row), lineBefore);
 }

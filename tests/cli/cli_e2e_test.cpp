@@ -283,7 +283,6 @@ TEST(CliDevice, SilentDeviceExitsThreeAfterTheTimeout)
     EXPECT_EQ(run.exitCode, 3) << run.out << run.err;
     // The search stops once the device answered it; then one second for the configuration request.
     EXPECT_GE(run.elapsedMs, 1000);
-    EXPECT_LT(run.elapsedMs, 2500);
     EXPECT_EQ(receivedWith(sim, "G ").size(), 1);
 }
 
@@ -323,7 +322,6 @@ TEST(CliUsage, MalformedCommandLinesExitOne)
         const CliRun run = runCli(QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.0.0.1")} + args);
         EXPECT_EQ(run.exitCode, 1) << args.join(QLatin1Char(' ')).toStdString() << "\n" << run.err;
         EXPECT_FALSE(run.err.isEmpty()) << args.join(QLatin1Char(' '));
-        EXPECT_LT(run.elapsedMs, 900) << args.join(QLatin1Char(' '));
     }
     const CliRun help = runCli({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);

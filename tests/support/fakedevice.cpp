@@ -3,17 +3,17 @@
 
 #include "fakedevice.h"
 
-#include <QDateTime>
 #include <QNetworkDatagram>
 
-FakeDevice::FakeDevice() : m_startMs(QDateTime::currentMSecsSinceEpoch())
+FakeDevice::FakeDevice()
 {
+    m_clock.start();
     m_socket.bind(QHostAddress::LocalHost, 0);
     QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
         while (m_socket.hasPendingDatagrams()) {
             const QNetworkDatagram d = m_socket.receiveDatagram();
             Received r{d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()),
-                       QDateTime::currentMSecsSinceEpoch() - m_startMs};
+                       m_clock.elapsed()};
             m_received.append(r);
             if (m_handler)
                 for (const QByteArray& reply : m_handler(r))

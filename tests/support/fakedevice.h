@@ -5,6 +5,7 @@
 // through a handler (which may answer nothing, later, or twice).
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QUdpSocket>
@@ -40,5 +41,5 @@ private:
     QUdpSocket m_socket;
     Handler m_handler;
     QList<Received> m_received;
-    qint64 m_startMs = 0;
+    QElapsedTimer m_clock; // monotonic: a wall clock may step or tick coarsely
 };
