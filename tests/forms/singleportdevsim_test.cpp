@@ -37,7 +37,7 @@ protected:
         DeviceSearch search(m_state);
         search.start();
         // The simulator's LAN: 21 devices.
-        QTest::qWaitFor([&] { return search.devices().size() >= 21; }, 10000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return search.devices().size() >= 21; }, 10000));
         std::map<std::string, FoundDevice> byWindow;
         for (std::size_t i = 0; i < search.devices().size(); ++i) {
             const std::string& raw = search.devices().raw(i);
