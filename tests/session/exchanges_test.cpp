@@ -240,7 +240,9 @@ TEST_P(UpdateAnswerSender, IsTheDeviceAtItsOldOrNewAddress)
 {
     const UpdateAnswerCase& c = GetParam();
     QUdpSocket sender;
-    ASSERT_TRUE(sender.bind(QHostAddress(QString::fromLatin1(c.answerAt)), c.devicePort ? device.port() : 0));
+    // Windows lets a second socket take the device's port (on another loopback address) only when shared.
+    ASSERT_TRUE(sender.bind(QHostAddress(QString::fromLatin1(c.answerAt)), c.devicePort ? device.port() : 0,
+                            QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint));
     device.setHandler([&](const FakeDevice::Received& r) {
         if (r.bytes.startsWith("U "))
             sender.writeDatagram("AU MAC OK", r.from, r.port);
