@@ -324,10 +324,10 @@ int runWaits(quint16 port, const QString& silentMac, qint64 spawnedNs)
     }
     // The MAC change to the silent device: the command, then its wait runs to the time-out.
     if (silentRow >= 0) {
-        lv::MacChangeExchange exchange(gui.state);
-        const std::string field = lv::macFieldOfEntry(gui.window->search().devices().raw(static_cast<std::size_t>(silentRow)));
+        lv::CommandChannel channel(gui.state);
+        lv::MacChangeExchange exchange(channel, *gui.window->search().deviceAt(silentRow), "0.80.194.9.9.9", "bench");
         lv::MacChangeResult result;
-        const double share = cpuShare([&] { result = exchange.run(field, "0.80.194.9.9.9", "bench"); }, &wall);
+        const double share = cpuShare([&] { result = lv::runExchange(exchange); }, &wall);
         out[QStringLiteral("macChangeCpuShare")] = share;
         out[QStringLiteral("macChangeMs")] = wall;
         out[QStringLiteral("macChangeSent")] = result.sent();
@@ -338,15 +338,17 @@ int runWaits(quint16 port, const QString& silentMac, qint64 spawnedNs)
     for (int row = 0; row < model->rowCount(); ++row) {
         if (row == silentRow)
             continue;
-        const std::string raw = gui.window->search().devices().raw(static_cast<std::size_t>(row));
-        const lv::ConfigRequestResult request = lv::requestConfiguration(gui.window->channel(), {raw}, "");
-        const lv::WindowDef* window = request.valid ? lv::findWindow(request.dispatch.window) : nullptr;
+        const lv::DeviceRef device = *gui.window->search().deviceAt(row);
+        lv::ConfigRequest asked(gui.window->channel(), device, "");
+        const lv::ConfigRequestResult request = lv::runExchange(asked);
+        const lv::WindowDef* window = request.valid() ? lv::findWindow(request.dispatch.window) : nullptr;
         if (!window || window->name != "frmSetup")
             continue;
         const lv::LoadResult load = lv::loadSinglePort(*window, request.reply);
         const lv::UpdatePlan plan = lv::planUpdate(*window, load.loaded, {{"txtDeviceID", "BENCH01"}});
         bool answered = false;
-        const double share = cpuShare([&] { answered = lv::runUpdate(gui.window->channel(), plan) == lv::UpdateResult::Answered; }, &wall);
+        lv::UpdateExchange update(gui.window->channel(), device, plan);
+        const double share = cpuShare([&] { answered = lv::runExchange(update).answered(); }, &wall);
         out[QStringLiteral("updateCpuShare")] = share;
         out[QStringLiteral("updateMs")] = wall;
         out[QStringLiteral("updateDelayMs")] = plan.delayMs;

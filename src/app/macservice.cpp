@@ -7,7 +7,6 @@
 #include "failuretexts.h"
 #include "latin1.h"
 #include "macchange.h"
-#include "mainwindow.h"
 #include "passwordprompt.h"
 #include "setmacdialog.h"
 
@@ -15,8 +14,10 @@
 
 namespace lv {
 
-MacService::MacService(MainWindow& window, SessionState& state, DeviceSearch& search, std::function<int()> selectedRow)
-    : QObject(&window), m_window(window), m_state(state), m_search(search), m_selectedRow(std::move(selectedRow))
+MacService::MacService(QWidget& window, SessionState& state, DeviceSearch& search,
+                       std::function<std::optional<DeviceRef>()> selected, std::function<bool()> busy)
+    : QObject(&window), m_window(window), m_state(state), m_search(search), m_selected(std::move(selected)),
+      m_busy(std::move(busy))
 {
     setObjectName(QStringLiteral("macService"));
     // Three keys held together: not a combination an operator presses by chance.
@@ -39,15 +40,15 @@ bool MacService::AskMacPass()
 void MacService::OpenSetMac()
 {
     // Not in the middle of a configuration request: its wait keeps handling events.
-    if (m_window.requestRunning())
+    if (m_busy())
         return;
     if (!accessCodeAccepted()) {
         Dialogs::message(&m_window, windowMacPasswordErrorText(), QStringLiteral("MsgBox"));
         return;
     }
     // The selected device as the list holds it now (an earlier change may have rewritten its entry).
-    const std::optional<SelectedDevice> selected = selectedDevice(m_search, m_selectedRow());
-    if (!selected)
+    const std::optional<DeviceRef> selected = m_selected();
+    if (!selected || selected->macField.empty())
         return;
 
     // Named by the address it had when the command went out, whatever the dialog did to its line.
@@ -61,7 +62,7 @@ void MacService::OpenSetMac()
 
 void MacService::macShortcut_Activated()
 {
-    if (m_window.requestRunning())
+    if (m_busy())
         return;
     if (!accessCodeAccepted() && !AskMacPass())
         return;

@@ -5,6 +5,7 @@
 // check that opens frmSetMAC for the selected device (OpenSetMac), and the
 // keyboard shortcut that reaches both. The menus carry no entry for it.
 
+#include "deviceref.h"
 #include "devicesearch.h"
 #include "macchangeexchange.h"
 #include "sessionstate.h"
@@ -18,13 +19,14 @@ class QShortcut;
 
 namespace lv {
 
-class MainWindow;
-
 class MacService final : public QObject {
     Q_OBJECT
 public:
-    // `selectedRow` gives the index of the selected lstDev line, -1 when none.
-    MacService(MainWindow& window, SessionState& state, DeviceSearch& search, std::function<int()> selectedRow);
+    // `window` owns the shortcut and the dialogs; `selected` gives the selected device of the list (none
+    // when no line is selected); `busy` says whether a configuration request is under way, during
+    // which the service does not open.
+    MacService(QWidget& window, SessionState& state, DeviceSearch& search,
+               std::function<std::optional<DeviceRef>()> selected, std::function<bool()> busy);
 
     // Shows frmMACPass; true when the operator pressed Ok.
     bool AskMacPass();
@@ -44,10 +46,11 @@ Q_SIGNALS:
     void macChangeFinished(const lv::MacChangeResult& result, const QString& deviceMac);
 
 private:
-    MainWindow& m_window;
+    QWidget& m_window;
     SessionState& m_state;
     DeviceSearch& m_search;
-    std::function<int()> m_selectedRow;
+    std::function<std::optional<DeviceRef>()> m_selected;
+    std::function<bool()> m_busy;
     QShortcut* m_shortcut = nullptr;
 };
 

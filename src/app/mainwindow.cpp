@@ -179,21 +179,24 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Linkvane"));
     buildMenus();
     buildControls();
-    m_macService = new MacService(*this, m_state, m_search, [this] { return selectedRow(); });
+    m_macService = new MacService(
+        *this, m_state, m_search, [this] { return m_search.deviceAt(selectedRow()); },
+        [this] { return requestRunning(); });
     connect(m_macService, &MacService::macChangeFinished, this,
             [this](const MacChangeResult& result, const QString& mac) { say(macChangeText(result, mac)); });
-    connect(m_windows, &WindowHost::updateEnded, this, [this](UpdateResult result) {
-        const QString mac = m_updatingMac.isEmpty() ? m_state.gSelMac : m_updatingMac;
-        const QString strangers = strangersText(m_channel.strangers());
-        switch (result) {
-        case UpdateResult::Answered:
+    connect(m_windows, &WindowHost::updateEnded, this, [this](const UpdateResult& result) {
+        const QString mac = m_updatingMac;
+        const QString strangers = strangersText(result.strangers);
+        switch (result.outcome) {
+        case UpdateResult::Outcome::Answered:
             say(QStringLiteral("%1 updated").arg(mac), strangers);
             break;
-        case UpdateResult::NoAnswer:
+        case UpdateResult::Outcome::NoAnswer:
             say(windowUpdateNoAnswerText(mac), strangers);
             break;
-        case UpdateResult::NotSent:
-        case UpdateResult::TooLarge:
+        case UpdateResult::Outcome::NotSent:
+        case UpdateResult::Outcome::TooLarge:
+        case UpdateResult::Outcome::Aborted:
             say(windowUpdateNotSentText(mac), strangers);
             break;
         }
@@ -314,8 +317,6 @@ void MainWindow::buildControls()
     setStatusBar(new StatusLine(this));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
-    m_searchRun = new SearchExchange(m_search, this);
-    connect(m_searchRun, &SearchExchange::finished, this, &MainWindow::searchEnded);
     // The count follows the lines as the list takes them in, in its batches: answers that trickle in
     // would otherwise lay out and repaint the status bar once each.
     const auto countChanged = [this] {
@@ -488,7 +489,11 @@ void MainWindow::cmdSearch_Click()
     ends.waitMs = kSilenceMs;
     // The last search's watch stops before its sockets may go.
     m_diagnosis.reset();
-    m_searchRun->start(std::move(ends));
+    // A search still running gives way to this one without a word: the list goes on as one.
+    delete m_searchRun;
+    m_searchRun = new SearchExchange(m_search, std::move(ends), this);
+    connect(m_searchRun, &SearchExchange::finished, this, &MainWindow::searchEnded);
+    m_searchRun->start();
     if (m_searchRun->running())
         m_diagnosis = std::make_unique<SearchDiagnosis>(m_search, m_state, kSilenceMs);
 }
@@ -514,6 +519,8 @@ void MainWindow::searchEnded()
     case SearchResult::Outcome::NoInterface:
         m_searchStatus = false;
         say(windowNoInterfaceText(m_state.interfaceName));
+        break;
+    case SearchResult::Outcome::Aborted:
         break;
     }
 }
@@ -586,27 +593,22 @@ void MainWindow::mnuTarget_Click()
 
 void MainWindow::lstDev_Click()
 {
-    m_state.gSelMacField.clear();
     const int row = selectedRow();
     if (row < 0)
         return;
     m_lstDev2->setCurrentIndex(m_model->index(row, DeviceListModel::RawColumn));
-    m_state.gSelMacField = fromLatin1(macFieldOfEntry(m_search.devices().raw(static_cast<std::size_t>(row))));
 }
 
 void MainWindow::lstDev_DblClick()
 {
     if (m_requestRunning || m_exiting)
         return;
-    const int row = selectedRow();
-    if (row < 0)
+    const std::optional<DeviceRef> device = m_search.deviceAt(selectedRow());
+    if (!device)
         return;
+    const int row = device->row;
     m_lstDev2->setCurrentIndex(m_model->index(row, DeviceListModel::RawColumn));
-    const std::string raw = m_search.devices().raw(static_cast<std::size_t>(row));
-    const std::string line = m_search.devices().line(static_cast<std::size_t>(row));
-    m_state.gSelMac = fromLatin1(macTextOfLine(line));
-
-    const QString mac = m_state.gSelMac;
+    const QString mac = fromLatin1(device->macText);
     m_searchStatus = false;
     if (m_search.answerShared(row)) {
         // Another host sends this device's answer: whichever answers a request, it may not be the device.
@@ -616,25 +618,20 @@ void MainWindow::lstDev_DblClick()
     }
     say(QStringLiteral("Asking %1…").arg(mac));
     setBusy(true);
-    const ConfigRequestResult result = requestAndRecord(
-        m_channel, DeviceEntry{raw, m_search.interfaceOf(row), m_search.senderOf(row)}, toLatin1(m_state.gSetupPass));
+    ConfigRequest request(m_channel, *device, toLatin1(m_state.gSetupPass));
+    const ConfigRequestResult result = runExchange(request);
     setBusy(false);
     if (m_exiting) {
         Q_EMIT requestFinished();
         return;
     }
     requestOutcome(result, mac);
-    const DeviceEntry device{raw, m_search.interfaceOf(row), m_search.senderOf(row)};
-    if (!result.sent) {
-        Q_EMIT requestFinished();
-        return;
-    }
-    if (result.valid) {
-        m_lastDispatch = result.dispatch;
+    if (result.valid()) {
+        m_lastAnswered = AnsweredDevice{*device, result.modelVersion, result.dispatch};
         // The list stays usable during the wait; the window edits the device
         // that was asked, so that line is selected again and is the one patched.
         m_lstDev->setCurrentIndex(m_lstDev->model()->index(row, DeviceListModel::LineColumn));
-        openSetupWindow(result, row, device);
+        openSetupWindow(result, *device);
     }
     Q_EMIT requestFinished();
 }
@@ -642,37 +639,39 @@ void MainWindow::lstDev_DblClick()
 void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString& mac)
 {
     const QString strangers = strangersText(result.strangers);
-    if (!result.sent) {
-        say(result.sendFailed ? windowRequestNotSentText(mac) : windowNotADeviceText(mac));
-    } else if (result.timedOut && result.reply.empty()) {
+    if (!result.sent()) {
+        say(result.outcome == ConfigRequest::Outcome::NotSent ? windowRequestNotSentText(mac)
+                                                              : windowNotADeviceText(mac));
+    } else if (result.outcome == ConfigRequest::Outcome::NoAnswer && result.reply.empty()) {
         say(windowRequestNoAnswerText(mac, kRequestTimeoutMs), strangers);
     } else if (result.outcome == ConfigRequest::Outcome::Incomplete) {
         say(windowIncompleteReplyText(mac, result.missing.size()), strangers);
-    } else if (!result.valid) {
+    } else if (!result.valid()) {
         // Something came, but it never became a complete reply (no "MAC") or does not start with "A".
         say(windowNotAReplyText(mac), strangers);
     } else if (!result.dispatch.windowDef) {
-        say(windowNoSetupWindowText(mac, m_state.gModel), strangers);
+        say(windowNoSetupWindowText(mac, fromLatin1(result.modelVersion.model)), strangers);
     } else {
         say(QStringLiteral("%1 opened").arg(operatorWindowName(*result.dispatch.windowDef)), strangers);
     }
 }
 
-void MainWindow::openSetupWindow(const ConfigRequestResult& result, int row, const DeviceEntry& device)
+void MainWindow::openSetupWindow(const ConfigRequestResult& result, const DeviceRef& device)
 {
-    const QString mac = m_state.gSelMac;
+    const QString mac = fromLatin1(device.macText);
+    const int row = device.row;
     m_updatingMac = mac;
     std::optional<UpdatePlan> confirmed;
     const QMetaObject::Connection planned = connect(m_windows, &WindowHost::updatePlanConfirmed, this,
                                                     [&confirmed](const UpdatePlan& plan) { confirmed = plan; });
-    m_windows->open(result, [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); });
+    m_windows->open(result, device, [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); });
     disconnect(planned);
     m_updatingMac.clear();
     if (confirmed && verifyAfterUpdate() && !m_exiting)
         startVerify(result, device, *confirmed, mac);
 }
 
-void MainWindow::startVerify(const ConfigRequestResult& request, const DeviceEntry& device, const UpdatePlan& plan,
+void MainWindow::startVerify(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan,
                              const QString& mac)
 {
     const WindowDef* window = request.dispatch.windowDef;

@@ -46,14 +46,20 @@ public:
 
     // The model-table row taken by the last configuration request that got a
     // valid reply; empty until then. Tests read which window would open.
-    const std::optional<ModelDispatch>& lastDispatch() const { return m_lastDispatch; }
+    // The device of the last configuration reply the window used, with what the reply said.
+    struct AnsweredDevice {
+        DeviceRef device;
+        ModelVersion modelVersion;
+        ModelDispatch dispatch;
+    };
+    const std::optional<AnsweredDevice>& lastAnswered() const { return m_lastAnswered; }
     bool requestRunning() const { return m_requestRunning; }
     // Option > Verify After Update: after an Update the device confirmed, its configuration is asked
     // for again and compared with what was sent. Off at start, kept for the run only.
     bool verifyAfterUpdate() const;
     void setVerifyAfterUpdate(bool on);
     // The check after the last Update, while it runs; null otherwise.
-    const VerifyExchange* verifyRunning() const { return m_verify && !m_verify->done() ? m_verify.get() : nullptr; }
+    const VerifyExchange* verifyRunning() const { return m_verify && !m_verify->isFinished() ? m_verify.get() : nullptr; }
 
     // How long a search may stay unanswered before the status bar says so.
     static constexpr int kSilenceMs = 3000;
@@ -91,9 +97,9 @@ private:
     void layOut();
     void placeList();
     int selectedRow() const;
-    void openSetupWindow(const ConfigRequestResult& result, int row, const DeviceEntry& device);
+    void openSetupWindow(const ConfigRequestResult& result, const DeviceRef& device);
     // Asks the device of the confirmed Update for its configuration again, without waiting here.
-    void startVerify(const ConfigRequestResult& request, const DeviceEntry& device, const UpdatePlan& plan,
+    void startVerify(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan,
                      const QString& mac);
     void verifyEnded(const QString& mac);
     // PatchDeviceLine on the line of the device whose window was open.
@@ -122,7 +128,7 @@ private:
     SearchExchange* m_searchRun = nullptr;
     bool m_searchStatus = false; // the status bar follows the search's answers
     QString m_updatingMac;       // the device of the setup window shown
-    std::optional<ModelDispatch> m_lastDispatch;
+    std::optional<AnsweredDevice> m_lastAnswered;
     bool m_requestRunning = false;
     bool m_exiting = false;
     MacService* m_macService = nullptr;

@@ -4,6 +4,7 @@
 #include "windowhost.h"
 
 #include "catalogue.h"
+#include "latin1.h"
 #include "loaders.h"
 #include "modeltable.h"
 #include "multiportwindow.h"
@@ -52,7 +53,7 @@ QStringList WindowHost::loadedNames() const
     return names;
 }
 
-SetupWindow* WindowHost::ensure(const WindowDef& def)
+SetupWindow* WindowHost::ensure(const WindowDef& def, const DeviceRef& device, const std::string& version)
 {
     if (SetupWindow* window = loaded(def.name))
         return window;
@@ -62,7 +63,7 @@ SetupWindow* WindowHost::ensure(const WindowDef& def)
     else
         window = new SinglePortWindow(def, m_channel, &m_state.LoadedConfig, m_owner);
     // Form_Load runs once, when the window is created: a window that stays loaded keeps its title.
-    window->Form_Load(m_state.gSelMac, m_state.gVersion);
+    window->Form_Load(fromLatin1(device.macText), fromLatin1(version));
     window->setWindowModality(Qt::ApplicationModal);
     m_windows[def.name] = window;
     return window;
@@ -133,7 +134,8 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
         unload(def.name);
 }
 
-void WindowHost::open(const ConfigRequestResult& result, const std::function<void(const DeviceLinePatch&)>& patchLine)
+void WindowHost::open(const ConfigRequestResult& result, const DeviceRef& device,
+                      const std::function<void(const DeviceLinePatch&)>& patchLine)
 {
     const WindowDef* def = result.dispatch.windowDef;
     if (!def)
@@ -141,8 +143,9 @@ void WindowHost::open(const ConfigRequestResult& result, const std::function<voi
     if (!def->isMultiPort()) {
         // A single-port window starts from its design-time state at every load.
         unload(def->name);
-        SetupWindow* window = ensure(*def);
+        SetupWindow* window = ensure(*def, device, result.modelVersion.version);
         window->apply(loadSinglePort(*def, result.reply));
+        window->setDevice(device);
         showModal(*window, patchLine);
         return;
     }
@@ -155,8 +158,10 @@ void WindowHost::open(const ConfigRequestResult& result, const std::function<voi
     const LoadResult load = loadMultiPort(*four, result.reply, def->portCount, m_state.MultiPortSnapshot);
     for (int ports = 1; ports <= 4; ++ports)
         if (const WindowDef* member = family.window(ports))
-            ensure(*member)->apply(load, false);
-    showModal(*ensure(*def), patchLine);
+            ensure(*member, device, result.modelVersion.version)->apply(load, false);
+    SetupWindow* shown = ensure(*def, device, result.modelVersion.version);
+    shown->setDevice(device);
+    showModal(*shown, patchLine);
 }
 
 } // namespace lv

@@ -35,8 +35,10 @@ public:
 
     // Fills the window of the reply's model-table row (for a multi-port device all four windows of
     // its family) and shows it modally; returns when it has closed. Rows without a window open nothing.
-    // `patchLine` rewrites the device's list line after an answered Update.
-    void open(const ConfigRequestResult& result, const std::function<void(const DeviceLinePatch&)>& patchLine);
+    // `device` is the device asked, whose Update the window sends; `patchLine` rewrites the device's list
+    // line after an answered Update.
+    void open(const ConfigRequestResult& result, const DeviceRef& device,
+              const std::function<void(const DeviceLinePatch&)>& patchLine);
 
     // The unload step of the main window's close: the multi-port windows of every family, in order.
     void unloadAll();
@@ -57,7 +59,8 @@ Q_SIGNALS:
     void updatePlanConfirmed(const lv::UpdatePlan& plan);
 
 private:
-    SetupWindow* ensure(const WindowDef& def);
+    // The window of `def`, created (and its title set for `device` and `version`) when not loaded.
+    SetupWindow* ensure(const WindowDef& def, const DeviceRef& device, const std::string& version);
     void unload(const std::string& name);
     void unloadFamily(const FamilyDef& family);
     void showModal(SetupWindow& window, const std::function<void(const DeviceLinePatch&)>& patchLine);

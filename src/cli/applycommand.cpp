@@ -166,8 +166,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<
         claimed[index] = device.device;
         DeviceTask task;
         task.named = device.device;
-        task.device = {context.search().devices().raw(static_cast<std::size_t>(index)),
-                       context.search().interfaceOf(index), context.search().senderOf(index)};
+        task.device = *context.search().deviceAt(index);
         // The plan's password first; only a device without one asks the options or the terminal.
         task.password = toLatin1(device.password ? *device.password : context.setupPassword());
         task.window = device.window;

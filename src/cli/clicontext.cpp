@@ -180,7 +180,6 @@ void CliContext::startSession()
     m_state.broadcast = m_options.broadcast;
     m_state.interfaceName = m_options.interfaceName;
     m_search = std::make_unique<DeviceSearch>(m_state);
-    m_searchRun = std::make_unique<SearchExchange>(*m_search);
     m_channel = std::make_unique<CommandChannel>(m_state);
     if (m_wireLog)
         m_wireLog->watch(*m_channel);
@@ -202,16 +201,17 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
 {
     search();
     ends.waitMs = m_options.waitMs;
-    m_searchRun->start(std::move(ends));
+    m_searchRun = std::make_unique<SearchExchange>(*m_search, std::move(ends));
+    m_searchRun->start();
     // Every socket the probe left through is logged, and what comes back to each.
-    if (m_wireLog && (!m_searchRun->done() || m_searchRun->result().sent()))
+    if (m_wireLog && (!m_searchRun->isFinished() || m_searchRun->result().sent()))
         for (UdpSocket* socket : m_search->sockets()) {
             m_wireLog->watchReceived(*socket);
             m_wireLog->sent(socket->localPort(),
                             QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
         }
     waitFor(m_searchRun.get(), &SearchExchange::finished, m_options.waitMs + 5000,
-            [this] { return m_searchRun->done(); });
+            [this] { return m_searchRun->isFinished(); });
     switch (m_searchRun->result().outcome) {
     case SearchResult::Outcome::NoInterface:
         return Failure{kExitUsage, cliNoInterfaceText(m_state.interfaceName)};
@@ -219,6 +219,7 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
         return Failure{kExitNoAnswer, cliSearchNotSentText(m_state.broadcast.toString(), m_state.gCmdPort)};
     case SearchResult::Outcome::Listed:
     case SearchResult::Outcome::NothingAnswered:
+    case SearchResult::Outcome::Aborted:
         break;
     }
     return std::nullopt;
@@ -287,16 +288,17 @@ Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, co
     const std::string& raw = search().devices().raw(static_cast<std::size_t>(*index));
     loaded.device = *parseSearchReply(raw);
     // The device's commands leave through the interface it answered on.
-    loaded.entry = {raw, search().interfaceOf(*index), search().senderOf(*index)};
-    loaded.request = requestConfiguration(channel(), loaded.entry, toLatin1(setupPassword()), m_options.timeoutMs);
-    if (loaded.request.sendFailed)
+    loaded.entry = *search().deviceAt(*index);
+    ConfigRequest request(channel(), loaded.entry, toLatin1(setupPassword()), m_options.timeoutMs);
+    loaded.request = runExchange(request);
+    if (loaded.request.outcome == ConfigRequest::Outcome::NotSent)
         return Failure{
             kExitNoAnswer,
             QStringLiteral("the configuration request to %1 could not be sent").arg(fromLatin1(loaded.device.macText))};
     if (loaded.request.outcome == ConfigRequest::Outcome::Incomplete)
         return Failure{kExitNoAnswer,
                        cliIncompleteReplyText(fromLatin1(loaded.device.macText), loaded.request.missing.size())};
-    if (!loaded.request.valid)
+    if (!loaded.request.valid())
         return Failure{kExitNoAnswer, cliRequestNoAnswerText(fromLatin1(loaded.device.macText), m_options.timeoutMs)};
     if (const WindowDef* window = loaded.request.dispatch.windowDef) {
         // The form keeps the values as loaded where the window would: the session's LoadedConfig or

@@ -53,7 +53,7 @@ const QList<QCommandLineOption>& globalOptionList();
 // A device found, asked for its configuration and loaded into the form of its window.
 struct LoadedDevice {
     SearchReply device;
-    DeviceEntry entry; // as the search found it: what its exchanges are asked with
+    DeviceRef entry; // as the search found it: what its exchanges are asked with
     ConfigRequestResult request;
     std::unique_ptr<SetupForm> form; // null for models that open no window
 };

@@ -86,7 +86,7 @@ void DeviceJob::interrupt(bool now)
         m_outcome.verify = VerifyResult{};
         return finish(FleetResult::Updated, QStringLiteral("interrupted before the check after the update ended"));
     }
-    const bool setSent = m_update->setSent();
+    const bool setSent = m_update->result().setSent();
     delete m_update;
     m_update = nullptr;
     if (!setSent) {
@@ -112,6 +112,9 @@ void DeviceJob::onConfiguration()
     case ConfigRequest::Outcome::Incomplete:
         // Nothing of it is used: an export would write values the device never sent.
         return finish(FleetResult::Incomplete, incompleteReplyText(request.missing.size()));
+    case ConfigRequest::Outcome::Aborted:
+        return finish(FleetResult::Interrupted,
+                      QStringLiteral("interrupted while its configuration was read; nothing was sent"));
     case ConfigRequest::Outcome::Answered:
         break;
     }
@@ -161,14 +164,15 @@ void DeviceJob::onConfiguration()
     }
 
     // The window's Update: set command, delay, "U " commands, the wait for "MAC".
-    m_update = new UpdateExchange(*m_channel, plan, m_settings.timeoutMs, this);
+    m_update = new UpdateExchange(*m_channel, m_task.device, plan, m_settings.timeoutMs, this);
     connect(m_update, &UpdateExchange::finished, this, &DeviceJob::onUpdated);
     m_update->start();
 }
 
 void DeviceJob::onUpdated()
 {
-    switch (m_update->outcome()) {
+    const UpdateResult& update = m_update->result();
+    switch (update.outcome) {
     case UpdateExchange::Outcome::Answered:
         if (!m_settings.verify || m_interrupted)
             return finish(FleetResult::Updated);
@@ -180,7 +184,7 @@ void DeviceJob::onUpdated()
     case UpdateExchange::Outcome::NoAnswer:
         return finish(FleetResult::NoAnswer, fleetUpdateNoAnswerText(m_settings.timeoutMs));
     case UpdateExchange::Outcome::NotSent:
-        if (!m_update->setSent()) {
+        if (!update.setSent()) {
             m_outcome.sent.reset();
             return finish(FleetResult::NotSent, fleetSetNotSentText());
         }
@@ -188,6 +192,9 @@ void DeviceJob::onUpdated()
     case UpdateExchange::Outcome::TooLarge:
         m_outcome.sent.reset();
         return finish(FleetResult::Refused, fleetTooLargeText(m_update->plan().setCommand.size()));
+    case UpdateExchange::Outcome::Aborted:
+        return finish(FleetResult::Interrupted, QStringLiteral("interrupted after S: the set command was sent, the "
+                                                               "\"U \" commands were not confirmed"));
     }
 }
 

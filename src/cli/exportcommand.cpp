@@ -88,8 +88,7 @@ std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStr
             continue;
         DeviceTask task;
         task.named = names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)];
-        task.device = {context.search().devices().raw(static_cast<std::size_t>(found[i])),
-                       context.search().interfaceOf(found[i]), context.search().senderOf(found[i])};
+        task.device = *context.search().deviceAt(found[i]);
         task.password = password;
         JobSettings settings;
         settings.mode = JobSettings::Mode::Load;

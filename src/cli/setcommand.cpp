@@ -123,26 +123,33 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     // Once the set command may go out, a signal lets the Update end (within the time-out) instead of
     // leaving the device with its set command and no "U ", and the result is still reported.
     const Interruption interruption;
-    const UpdateResult outcome = dryRun ? UpdateResult::NoAnswer : runUpdate(context.channel(), *plan, timeoutMs);
+    UpdateResult update;
+    if (!dryRun) {
+        UpdateExchange exchange(context.channel(), loaded->entry, *plan, timeoutMs);
+        update = runExchange(exchange);
+    }
+    const bool answered = update.answered();
     const QString mac = fromLatin1(loaded->device.macText);
-    if (!dryRun && (outcome == UpdateResult::NotSent || outcome == UpdateResult::TooLarge))
+    if (!dryRun && (update.outcome == UpdateResult::Outcome::NotSent || update.outcome == UpdateResult::Outcome::TooLarge))
         return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan->setCommand.size())};
     std::optional<VerifyResult> verify;
     const bool interrupted = Interruption::signal() != 0;
-    if (!dryRun && !interrupted && outcome == UpdateResult::Answered && isSet(parser, kOptVerify))
-        verify = runVerify(context.channel(), loaded->entry, toLatin1(context.setupPassword()), loaded->form->window(),
-                           loaded->request.dispatch.portCount, *plan);
+    if (!dryRun && !interrupted && answered && isSet(parser, kOptVerify)) {
+        VerifyExchange check(context.channel(), loaded->entry, toLatin1(context.setupPassword()),
+                             loaded->form->window(), loaded->request.dispatch.portCount, *plan);
+        verify = runExchange(check);
+    }
     // A secret field's values are shown as "***", whether they match or not.
     if (verify)
         maskVerifiedSecrets(context, loaded->form->window(), *verify);
     context.output().write(
-        SetReport(context, *plan, dryRun, outcome == UpdateResult::Answered, verify, &loaded->form->window()));
+        SetReport(context, *plan, dryRun, answered, verify, &loaded->form->window()));
     if (interrupted)
         return Failure{static_cast<ExitCode>(Interruption::exitCode()),
                        QStringLiteral("interrupted by signal %1 during the update of %2 (reported above)")
                            .arg(Interruption::signal())
                            .arg(mac)};
-    if (!dryRun && outcome != UpdateResult::Answered)
+    if (!dryRun && !answered)
         return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, timeoutMs)};
     if (verify && verify->outcome != VerifyExchange::Outcome::Verified)
         return Failure{kExitNoAnswer, QStringLiteral("%1 confirmed the update, but the check %2")

@@ -84,19 +84,11 @@ private:
 // the card it answered on.
 MacChangeResult changeMac(CliContext& context, int index, const std::string& newField, const QString& accessCode)
 {
-    const std::string currentField = macFieldOfEntry(context.search().devices().raw(static_cast<std::size_t>(index)));
-    MacChangeExchange exchange(context.state());
-    exchange.socket().setInterface(context.search().interfaceOf(index));
-    exchange.expectFrom(context.search().senderOf(index));
     // --verbose logs the "M " command with the code masked, and every answer.
     context.mask().addPassword(toLatin1(accessCode));
-    if (WireLog* log = context.wireLog()) {
-        log->watchReceived(exchange.socket());
-        QObject::connect(
-            &exchange, &MacChangeExchange::datagramSent, log,
-            [log, &exchange](const QByteArray& datagram) { log->sent(exchange.socket().localPort(), datagram); });
-    }
-    return exchange.run(currentField, newField, toLatin1(accessCode), context.options().timeoutMs);
+    MacChangeExchange exchange(context.channel(), *context.search().deviceAt(index), newField, toLatin1(accessCode),
+                               context.options().timeoutMs);
+    return runExchange(exchange);
 }
 
 // What set-mac is asked to do, read and checked before anything goes on the wire, not even the search.

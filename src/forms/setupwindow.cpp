@@ -351,7 +351,8 @@ void SetupWindow::cmdUpdate_Click()
     const QMetaObject::Connection waiting = connect(&m_channel, &CommandChannel::waiting, this, [this] {
         showExchange(QStringLiteral("Waiting for the device…"));
     });
-    const UpdateResult result = runUpdate(m_channel, plan);
+    UpdateExchange update(m_channel, m_device, plan);
+    const UpdateResult result = runExchange(update);
     disconnect(sending);
     disconnect(waiting);
     if (!self)
@@ -362,11 +363,11 @@ void SetupWindow::cmdUpdate_Click()
     Q_EMIT updateEnded(result);
     // Unless the device confirmed, the window stays open with the operator's edits, so nothing typed
     // is lost.
-    if (result == UpdateResult::NotSent || result == UpdateResult::TooLarge) {
+    if (result.outcome == UpdateResult::Outcome::NotSent || result.outcome == UpdateResult::Outcome::TooLarge) {
         Dialogs::message(this, notSentMessage());
         return;
     }
-    if (result == UpdateResult::NoAnswer) {
+    if (result.outcome == UpdateResult::Outcome::NoAnswer) {
         Dialogs::message(this, noAnswerMessage());
         return;
     }

@@ -79,6 +79,13 @@ protected:
 
     CommandChannel& channel() { return m_channel; }
 
+public:
+    // The device the window shows, whose Update it sends: set each time the window is shown.
+    void setDevice(DeviceRef device) { m_device = std::move(device); }
+    const DeviceRef& device() const { return m_device; }
+
+protected:
+
     // Gives every control the name a screen reader speaks, from the captions the layout shows: the
     // row's label, with the port ("COM2 SIO BaudRate") in a port block, and for a control beside
     // another on its row what it holds ("SIO BaudRate, Parity"). A control no shown caption is the
@@ -101,6 +108,7 @@ private:
 
     SetupForm m_form;
     CommandChannel& m_channel;
+    DeviceRef m_device;
     std::map<std::string, QWidget*, std::less<>> m_controls;
     QPushButton* m_update = nullptr;
     QPushButton* m_cancel = nullptr;

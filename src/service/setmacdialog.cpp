@@ -25,11 +25,12 @@ QFont bigFont(const QWidget* widget)
 
 } // namespace
 
-SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, SelectedDevice device, QWidget* parent)
+SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, DeviceRef device, QWidget* parent)
     : QDialog(parent), m_state(state), m_search(search), m_device(std::move(device)), m_row(m_device.row),
-      m_exchange(state, this)
+      m_channel(state, this)
 {
     setObjectName(QStringLiteral("frmSetMAC"));
+    m_channel.socket().setObjectName(QStringLiteral("wskSetMac"));
     setWindowTitle(QStringLiteral("Set MAC Address"));
     setFixedSize(twipsToPixels(6705), twipsToPixels(2850));
 
@@ -91,7 +92,7 @@ QString SetMacDialog::problemText(NewMacProblem problem)
 
 void SetMacDialog::cmdOk_Click()
 {
-    if (m_exchange.running())
+    if (m_running)
         return;
     // A device given a malformed address may no longer be reachable, so the
     // text is checked here and only a usable unicast address goes out.
@@ -122,9 +123,10 @@ void SetMacDialog::cmdOk_Click()
     m_lblNewMacHint->setText(QStringLiteral("Waiting for the device…"));
     m_lblNewMacHint->repaint();
     // The command leaves through the interface the device answered the search on.
-    m_exchange.socket().setInterface(m_device.interfaceIndex);
-    m_exchange.expectFrom(m_device.sender);
-    m_result = m_exchange.run(m_sentField, typed.field, toLatin1(m_state.gMacPass));
+    MacChangeExchange change(m_channel, m_device, typed.field, toLatin1(m_state.gMacPass));
+    m_running = true;
+    m_result = runExchange(change);
+    m_running = false;
     setBusy(false);
     m_lblNewMacHint->clear();
     if (m_result.changed())
@@ -166,7 +168,7 @@ void SetMacDialog::cmdCancel_Click()
 
 void SetMacDialog::reject()
 {
-    if (m_exchange.running())
+    if (m_running)
         return;
     QDialog::reject();
 }

@@ -7,8 +7,9 @@
 
 #include "devicesearch.h"
 #include "macchange.h"
+#include "commandchannel.h"
+#include "deviceref.h"
 #include "macchangeexchange.h"
-#include "selecteddevice.h"
 #include "sessionstate.h"
 
 #include <QDialog>
@@ -26,14 +27,15 @@ class SetMacDialog final : public QDialog {
     Q_OBJECT
 public:
     // `device` is the selected device of `search`'s lists.
-    SetMacDialog(SessionState& state, DeviceSearch& search, SelectedDevice device, QWidget* parent = nullptr);
+    SetMacDialog(SessionState& state, DeviceSearch& search, DeviceRef device, QWidget* parent = nullptr);
 
     void cmdOk_Click();
     void cmdCancel_Click();
 
     // The outcome of the change sent by Ok; all false when nothing was sent.
     const MacChangeResult& macChangeResult() const { return m_result; }
-    MacChangeExchange& exchange() { return m_exchange; }
+    // The dialog's own channel, on which its change runs (its datagrams, for a wire log).
+    CommandChannel& channel() { return m_channel; }
 
     // What the dialog says about a typed address that it will not send.
     static QString problemText(NewMacProblem problem);
@@ -52,9 +54,10 @@ private:
 
     SessionState& m_state;
     DeviceSearch& m_search;
-    const SelectedDevice m_device;
+    const DeviceRef m_device;
     const int m_row;
-    MacChangeExchange m_exchange;
+    CommandChannel m_channel;
+    bool m_running = false;
     MacChangeResult m_result;
     std::string m_sentField;
     QLabel* m_lblOldMac = nullptr;

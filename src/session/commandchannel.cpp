@@ -28,6 +28,7 @@ void CommandChannel::take(const QByteArray& datagram, quint32 senderIPv4, quint1
         return;
     }
     m_buffer.append(datagram);
+    Q_EMIT datagramTaken(datagram);
 }
 
 void CommandChannel::beginExchange()

@@ -33,9 +33,6 @@ public:
     // the Update after it); anything from elsewhere is counted and signalled, never read. An unknown
     // peer takes what comes, as a device never seen in a search must be.
     void expectFrom(DevicePeer peer);
-    // Also takes datagrams from `newAddress` on the peer's port (the address an Update gives the
-    // device) until the next expectFrom: the peer moves there (DevicePeer::moveTo); none adds nothing.
-    void alsoAcceptFrom(const std::optional<Ipv4>& newAddress) { m_peer.moveTo(newAddress); }
     // Datagrams set aside since the last expectFrom because another host sent them.
     int strangers() const { return m_strangers; }
 
@@ -58,6 +55,9 @@ Q_SIGNALS:
     // The phases of an exchange, for whoever shows the operator what runs.
     void sending();
     void waiting();
+    // A datagram from the device asked (or from anyone, for an unknown peer), as it arrived; it is in
+    // the reply buffer too.
+    void datagramTaken(const QByteArray& datagram);
     // A datagram from a host other than the device asked, set aside.
     void strangerDatagram(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort);
 

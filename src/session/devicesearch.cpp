@@ -128,6 +128,16 @@ bool DeviceSearch::start()
     return sent;
 }
 
+std::optional<DeviceRef> DeviceSearch::deviceAt(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
+        return std::nullopt;
+    const auto at = static_cast<std::size_t>(index);
+    DeviceRef device(m_devices.raw(at), interfaceOf(index), senderOf(index), index);
+    device.macText = macTextOfLine(m_devices.line(at));
+    return device;
+}
+
 int DeviceSearch::interfaceOf(int index) const
 {
     if (index < 0 || static_cast<std::size_t>(index) >= m_interfaces.size())

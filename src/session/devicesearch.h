@@ -23,6 +23,7 @@
 
 #include "devicelist.h"
 #include "devicepeer.h"
+#include "deviceref.h"
 #include "sessionstate.h"
 #include "udpsocket.h"
 
@@ -69,6 +70,10 @@ public:
     // from that address from now on.
     void setLine(int index, const std::string& line);
     void setRaw(int index, const std::string& raw);
+
+    // The handle of the listed device at `index`, as the list holds it now (an Update or a MAC change may
+    // have rewritten its entry since); none for an index out of range.
+    std::optional<DeviceRef> deviceAt(int index) const;
 
     // The interface the device answered on: its index, 0 when the probe went
     // where the routing table sends.

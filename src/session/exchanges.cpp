@@ -18,15 +18,6 @@ bool fitsOneDatagram(const std::string& command)
     return command.size() <= static_cast<std::size_t>(kMaxDatagramBytes);
 }
 
-// Starts the exchange and lets events run until it has finished. Its own timers bound it; the wait's
-// bound only guards against an exchange that never ends.
-template <typename Exchange> void startAndWait(Exchange& exchange, int boundMs)
-{
-    exchange.start();
-    waitFor(&exchange, &Exchange::finished, boundMs, [&exchange] { return exchange.done(); });
-}
-
-constexpr int kWaitMarginMs = 5000;
 // How often an incomplete configuration reply is looked at again while more datagrams come.
 constexpr int kRecheckMs = 10;
 
@@ -34,10 +25,10 @@ constexpr int kRecheckMs = 10;
 
 // ---- the configuration request ----
 
-ConfigRequest::ConfigRequest(CommandChannel& channel, DeviceEntry device, std::string password, int timeoutMs,
+ConfigRequest::ConfigRequest(CommandChannel& channel, DeviceRef device, std::string password, int timeoutMs,
                              QObject* parent)
-    : QObject(parent), m_channel(channel), m_device(std::move(device)), m_password(std::move(password)),
-      m_timeoutMs(timeoutMs), m_result(std::make_unique<ConfigRequestResult>())
+    : Exchange(parent), m_channel(channel), m_device(std::move(device)), m_password(std::move(password)),
+      m_timeoutMs(timeoutMs)
 {
     m_timer.setSingleShot(true);
     // A coarse timer may fire up to 5 % early; the bound is a promise to the operator and to scripts.
@@ -48,7 +39,7 @@ ConfigRequest::ConfigRequest(CommandChannel& channel, DeviceEntry device, std::s
     m_recheck.setSingleShot(true);
     m_recheck.setInterval(kRecheckMs);
     connect(&m_recheck, &QTimer::timeout, this, [this] {
-        if (!m_done && whole())
+        if (!isFinished() && whole())
             finish(Outcome::Answered);
     });
 }
@@ -57,11 +48,6 @@ ConfigRequest::~ConfigRequest()
 {
     disconnect(m_completed);
     disconnect(m_grown);
-}
-
-const ConfigRequestResult& ConfigRequest::result() const
-{
-    return *m_result;
 }
 
 void ConfigRequest::start()
@@ -76,9 +62,7 @@ void ConfigRequest::start()
     m_channel.buffer().expectConfiguration(macFieldOfEntry(m_device.raw));
     const std::string request = configRequest(*address, m_password);
     Q_EMIT m_channel.sending();
-    m_result->sent = fitsOneDatagram(request) && m_channel.send(request);
-    m_result->sendFailed = !m_result->sent;
-    if (!m_result->sent)
+    if (!fitsOneDatagram(request) || !m_channel.send(request))
         return finish(Outcome::NotSent);
     Q_EMIT m_channel.waiting();
     // Queued: whatever else watches the socket (a wire log) sees the last datagram before the reply is read.
@@ -89,7 +73,7 @@ void ConfigRequest::start()
 
 void ConfigRequest::onComplete()
 {
-    if (m_done || m_grown)
+    if (isFinished() || m_grown)
         return;
     const std::string& reply = m_channel.buffer().text();
     if (reply.empty() || reply.front() != 'A')
@@ -109,9 +93,9 @@ bool ConfigRequest::whole()
 {
     const std::string& reply = m_channel.buffer().text();
     const ModelDispatch dispatch = dispatchModel(readModelVersion(reply).model);
-    m_result->missing =
+    m_result.missing =
         dispatch.windowDef ? missingItems(*dispatch.windowDef, reply, dispatch.portCount) : std::vector<std::string>{};
-    return m_result->missing.empty();
+    return m_result.missing.empty();
 }
 
 void ConfigRequest::onTimeout()
@@ -126,51 +110,30 @@ void ConfigRequest::onTimeout()
 
 void ConfigRequest::finish(Outcome outcome)
 {
-    if (m_done)
+    if (isFinished())
         return;
     m_timer.stop();
     m_recheck.stop();
     disconnect(m_completed);
     disconnect(m_grown);
-    ConfigRequestResult& r = *m_result;
+    ConfigRequestResult& r = m_result;
     r.outcome = outcome;
     if (outcome != Outcome::NotADevice) {
-        r.timedOut = outcome == Outcome::NoAnswer || outcome == Outcome::NotSent;
         r.reply = m_channel.buffer().text();
         r.foreignReplies = m_channel.buffer().foreignReplies();
         r.strangers = m_channel.strangers();
         r.modelVersion = readModelVersion(r.reply);
         r.dispatch = dispatchModel(r.modelVersion.model);
-        r.valid = outcome == Outcome::Answered;
     }
-    m_done = true;
-    Q_EMIT finished();
-}
-
-ConfigRequestResult requestConfiguration(CommandChannel& channel, const DeviceEntry& device,
-                                         const std::string& password, int timeoutMs)
-{
-    ConfigRequest request(channel, device, password, timeoutMs);
-    startAndWait(request, timeoutMs + kWaitMarginMs);
-    return request.result();
-}
-
-ConfigRequestResult requestAndRecord(CommandChannel& channel, const DeviceEntry& device, const std::string& password,
-                                     int timeoutMs)
-{
-    SessionState& state = channel.state();
-    ConfigRequestResult result = requestConfiguration(channel, device, password, timeoutMs);
-    if (!result.sent)
-        return result;
-    state.gModel = fromLatin1(result.modelVersion.model);
-    state.gVersion = fromLatin1(result.modelVersion.version);
-    return result;
+    markFinished();
 }
 
 // ---- the Update ----
 
-UpdateExchange::UpdateExchange(CommandChannel& channel, UpdatePlan plan, int timeoutMs, QObject* parent)
-    : QObject(parent), m_channel(channel), m_plan(std::move(plan)), m_timeoutMs(timeoutMs), m_timer(this)
+UpdateExchange::UpdateExchange(CommandChannel& channel, DeviceRef device, UpdatePlan plan, int timeoutMs,
+                               QObject* parent)
+    : Exchange(parent), m_channel(channel), m_device(std::move(device)), m_plan(std::move(plan)),
+      m_timeoutMs(timeoutMs), m_timer(this)
 {
     m_timer.setSingleShot(true);
     // The delay and the bound are the window's; a coarse timer may fire up to 5 % early. A precise one
@@ -190,14 +153,15 @@ void UpdateExchange::start()
     // never applies "U " to a set command it did not get.
     if (!fits(m_plan))
         return finish(Outcome::TooLarge);
+    m_channel.setInterface(m_device.interfaceIndex);
     m_channel.beginExchange();
-    // The answer to "U " comes from the device the request asked; one that takes a new IP address may
-    // answer from there.
-    m_channel.alsoAcceptFrom(m_plan.newIp);
+    // The answer to "U " comes from the device; one that takes a new IP address may answer from there.
+    DevicePeer peer = m_device.sender;
+    peer.moveTo(m_plan.newIp);
+    m_channel.expectFrom(peer);
     Q_EMIT m_channel.sending();
-    if (!m_channel.send(m_plan.setCommand))
+    if (!send(m_plan.setCommand))
         return finish(Outcome::NotSent);
-    m_setSent = true;
     m_sinceSet.start();
     // An answer that comes during the delay stays in the buffer; the "U " step looks at it.
     m_completed = connect(&m_channel.buffer(), &ReplyBuffer::completed, this, &UpdateExchange::onComplete,
@@ -230,7 +194,7 @@ void UpdateExchange::onComplete()
 void UpdateExchange::sendUpdates()
 {
     for (int i = 0; i < m_plan.updateCount; ++i)
-        if (!m_channel.send(m_plan.updateCommand))
+        if (!send(m_plan.updateCommand))
             return finish(Outcome::NotSent);
     Q_EMIT m_channel.waiting();
     m_step = Step::Answering;
@@ -239,24 +203,25 @@ void UpdateExchange::sendUpdates()
     m_timer.start(m_timeoutMs);
 }
 
+bool UpdateExchange::send(const std::string& command)
+{
+    if (!m_channel.send(command))
+        return false;
+    ++m_result.commandsSent;
+    return true;
+}
+
 void UpdateExchange::finish(Outcome outcome)
 {
-    if (m_done)
+    if (isFinished())
         return;
     m_timer.stop();
     disconnect(m_completed);
     m_step = Step::Done;
-    m_outcome = outcome;
-    m_answer = m_channel.buffer().text();
-    m_done = true;
-    Q_EMIT finished();
-}
-
-UpdateResult runUpdate(CommandChannel& channel, const UpdatePlan& plan, int timeoutMs)
-{
-    UpdateExchange update(channel, plan, timeoutMs);
-    startAndWait(update, plan.delayMs + timeoutMs + kWaitMarginMs);
-    return update.outcome();
+    m_result.outcome = outcome;
+    m_result.answer = m_channel.buffer().text();
+    m_result.strangers = m_channel.strangers();
+    markFinished();
 }
 
 } // namespace lv

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 
-// The MAC change exchange (wskSetMac): one "M " command broadcast on the command port and a bounded
-// wait for the device's answer, shared by the dialog and the CLI. Like the other exchanges it runs on
-// the event loop and ends with one typed result; run() starts it and waits for it.
+// The MAC change exchange: one "M " command broadcast on the command port and a bounded wait for the
+// device's answer, shared by the dialog and the CLI. Like every exchange it runs on a CommandChannel
+// (the dialog's own, so a change never shares a socket with a configuration request) and ends with one
+// typed result.
 
-#include "devicepeer.h"
+#include "commandchannel.h"
+#include "deviceref.h"
+#include "exchange.h"
 #include "macchange.h"
-#include "sessionstate.h"
-#include "udpsocket.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -31,6 +32,7 @@ public:
         Malformed, // an answer without a well-formed new address
         Unchanged, // the device reports the address it had
         Changed,   // the device reports a new, well-formed address
+        Aborted,   // ended by abort() after the command went out
     };
     Q_ENUM(Outcome)
 
@@ -40,54 +42,47 @@ public:
     std::optional<MacAddress> newMac; // when Changed
 
     bool sent() const { return outcome != Outcome::NotSent; }
-    bool replied() const { return sent() && outcome != Outcome::NoAnswer; }
+    bool replied() const
+    {
+        return outcome == Outcome::Malformed || outcome == Outcome::Unchanged || outcome == Outcome::Changed;
+    }
     bool changed() const { return outcome == Outcome::Changed; }
 };
 
-class MacChangeExchange final : public QObject {
+// The MAC change of one device: "M " + its MAC field + "/" + the new field + "/" + the access code, sent
+// on the command port through the device's card, then the wait for its answer. Answers are taken from
+// the device's sender only (the channel's rule) and only about the device asked; the first such answer
+// starting with "A" ends it.
+class MacChangeExchange final : public Exchange {
     Q_OBJECT
 public:
-    explicit MacChangeExchange(SessionState& state, QObject* parent = nullptr);
+    using Outcome = MacChangeResult::Outcome;
 
-    // Sends "M " + currentField + "/" + newField + "/" + accessCode; finished() follows on the first
-    // answer starting with "A" or after timeoutMs (at once when nothing could be sent). The texts go
-    // out as given; checking the new field is the caller's part. False, and nothing sent, while a
-    // change is still waiting.
-    bool start(std::string_view currentField, std::string_view newField, std::string_view accessCode,
-               int timeoutMs = kMacChangeTimeoutMs);
-    // start(), then the wait for finished(). A second call while one is waiting sends nothing.
-    MacChangeResult run(std::string_view currentField, std::string_view newField, std::string_view accessCode,
-                        int timeoutMs = kMacChangeTimeoutMs);
+    // The texts go out as given; checking the new field is the caller's part.
+    MacChangeExchange(CommandChannel& channel, DeviceRef device, std::string newField, std::string accessCode,
+                      int timeoutMs = kMacChangeTimeoutMs, QObject* parent = nullptr);
+    ~MacChangeExchange() override;
 
-    // Takes answers only from where the device answered its search (an unknown peer: from anyone), for
-    // this and later changes.
-    void expectFrom(DevicePeer peer) { m_peer = peer; }
-    // Answers set aside during the last change: from another host, or about another device.
-    int setAside() const { return m_setAside; }
-
-    bool running() const { return m_waiting; }
+    void start() override;
+    void abort() override { finish(Outcome::Aborted); }
+    int boundMs() const override { return m_timeoutMs; }
     const MacChangeResult& result() const { return m_result; }
-    UdpSocket& socket() { return m_wskSetMac; }
 
-Q_SIGNALS:
-    // The "M " command left the socket (for a wire log).
-    void datagramSent(const QByteArray& datagram);
-    // The first answer of the running change arrived.
-    void answered();
-    // The change has ended: answered, timed out or not sent.
-    void finished();
+    // Answers set aside during the change: from another host, or about another device.
+    int setAside() const { return m_setAside + m_channel.strangers(); }
 
 private:
-    void wskSetMac_DataArrival(const QByteArray& datagram, quint32 senderIPv4, quint16 senderPort);
-    void finish();
+    void onDatagram(const QByteArray& datagram);
+    void finish(Outcome outcome);
 
-    SessionState& m_state;
-    UdpSocket m_wskSetMac;
+    CommandChannel& m_channel;
+    DeviceRef m_device;
+    std::string m_newField;
+    std::string m_accessCode;
+    int m_timeoutMs;
     QTimer m_timer;
-    bool m_waiting = false;
+    QMetaObject::Connection m_taken;
     MacChangeResult m_result;
-    DevicePeer m_peer;
-    std::optional<MacAddress> m_asked; // the device whose change runs
     int m_setAside = 0;
 };
 

@@ -3,31 +3,24 @@
 
 #include "searchexchange.h"
 
-#include "wait.h"
-
 #include <algorithm>
 
 namespace lv {
 
-SearchExchange::SearchExchange(DeviceSearch& search, QObject* parent) : QObject(parent), m_search(search)
+SearchExchange::SearchExchange(DeviceSearch& search, SearchEnds ends, QObject* parent)
+    : Exchange(parent), m_search(search), m_ends(std::move(ends))
 {
     // The bounds are promises to the operator and to scripts; a coarse timer may fire up to 5 % early.
     for (QTimer* timer : {&m_wait, &m_idle, &m_grace}) {
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
-        connect(timer, &QTimer::timeout, this, &SearchExchange::finish);
+        connect(timer, &QTimer::timeout, this, [this] { finish(); });
     }
     connect(&m_search, &DeviceSearch::deviceAdded, this, &SearchExchange::onDeviceAdded);
 }
 
-void SearchExchange::start(SearchEnds ends)
+void SearchExchange::start()
 {
-    m_wait.stop();
-    m_idle.stop();
-    m_grace.stop();
-    m_ends = std::move(ends);
-    m_result = SearchResult{};
-    m_done = false;
     m_running = true;
     m_clock.start();
     m_result.outcome = SearchResult::Outcome::NothingAnswered;
@@ -37,22 +30,12 @@ void SearchExchange::start(SearchEnds ends)
         return;
     if (!sent) {
         const bool named = !m_search.state().interfaceName.isEmpty();
-        m_result.outcome = named && m_search.probeInterfaces().empty() ? SearchResult::Outcome::NoInterface
-                                                                         : SearchResult::Outcome::NotSent;
-        return finish();
+        return finish(named && m_search.probeInterfaces().empty() ? Outcome::NoInterface : Outcome::NotSent);
     }
     // A LAN that stays quiet for the idle time is done too, also before the first answer.
     if (m_ends.idleMs >= 0)
         m_idle.start(std::min(m_ends.idleMs, m_ends.waitMs));
     m_wait.start(m_ends.waitMs);
-}
-
-const SearchResult& SearchExchange::run(SearchEnds ends)
-{
-    const int bound = ends.waitMs;
-    start(std::move(ends));
-    waitFor(this, &SearchExchange::finished, bound + 5000, [this] { return m_done; });
-    return m_result;
 }
 
 void SearchExchange::onDeviceAdded(int index)
@@ -72,10 +55,12 @@ void SearchExchange::onDeviceAdded(int index)
         m_idle.start(m_ends.idleMs);
 }
 
-void SearchExchange::finish()
+void SearchExchange::finish(std::optional<Outcome> outcome)
 {
     if (!m_running)
         return;
+    if (outcome)
+        m_result.outcome = *outcome;
     m_running = false;
     m_wait.stop();
     m_idle.stop();
@@ -85,8 +70,7 @@ void SearchExchange::finish()
     m_result.conflicts = m_search.conflictCount();
     if (m_result.outcome == SearchResult::Outcome::NothingAnswered && m_result.devices > 0)
         m_result.outcome = SearchResult::Outcome::Listed;
-    m_done = true;
-    Q_EMIT finished();
+    markFinished();
 }
 
 } // namespace lv

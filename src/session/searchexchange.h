@@ -8,6 +8,7 @@
 // of devices, a quiet spell or once the devices it looks for have answered.
 
 #include "devicesearch.h"
+#include "exchange.h"
 
 #include <QElapsedTimer>
 #include <QMetaType>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 namespace lv {
 
@@ -39,6 +41,7 @@ public:
         NothingAnswered, // the probe went out and nothing answered in time
         NotSent,         // the probe could not be sent
         NoInterface,     // the interface the search keeps to is not there: nothing was sent
+        Aborted,         // ended by abort()
     };
     Q_ENUM(Outcome)
 
@@ -48,33 +51,32 @@ public:
     qint64 lastDeviceMs = -1;  // when the last new device came, after the probe (-1: none)
     qint64 endedMs = -1;       // when the search ended, after the probe
 
-    bool sent() const { return outcome == Outcome::Listed || outcome == Outcome::NothingAnswered; }
+    bool sent() const { return outcome != Outcome::NotSent && outcome != Outcome::NoInterface; }
 };
 
-class SearchExchange final : public QObject {
+class SearchExchange final : public Exchange {
     Q_OBJECT
 public:
-    explicit SearchExchange(DeviceSearch& search, QObject* parent = nullptr);
+    using Outcome = SearchResult::Outcome;
+
+    SearchExchange(DeviceSearch& search, SearchEnds ends, QObject* parent = nullptr);
 
     // Clears the list and sends the probe; finished() follows (at once when nothing could be sent, or when
-    // answers already waiting end it). A search still running is ended first, without finished().
-    void start(SearchEnds ends);
-    // start(), then the wait for finished().
-    const SearchResult& run(SearchEnds ends);
-
-    bool done() const { return m_done; }
-    bool running() const { return m_running; }
+    // answers already waiting end it).
+    void start() override;
+    // Ends the search for whoever asked; the list goes on taking late answers as always.
+    void abort() override { finish(Outcome::Aborted); }
+    int boundMs() const override { return m_ends.waitMs; }
     const SearchResult& result() const { return m_result; }
-    // Milliseconds since the probe of the last search.
+
+    bool running() const { return m_running; }
+    // Milliseconds since the probe.
     qint64 sinceProbeMs() const { return m_clock.elapsed(); }
     DeviceSearch& devices() { return m_search; }
 
-Q_SIGNALS:
-    void finished();
-
 private:
     void onDeviceAdded(int index);
-    void finish();
+    void finish(std::optional<Outcome> outcome = std::nullopt);
 
     DeviceSearch& m_search;
     SearchEnds m_ends;
@@ -83,7 +85,6 @@ private:
     QTimer m_grace;
     QElapsedTimer m_clock;
     bool m_running = false;
-    bool m_done = false;
     SearchResult m_result;
 };
 

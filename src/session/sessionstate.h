@@ -17,10 +17,6 @@ struct SessionState {
     quint16 gCmdPort = 65535;                   // command port
     QString gSetupPass;                         // setup password sent with every configuration request
     QString gMacPass;                           // access code of the MAC service
-    QString gSelMacField;                       // MAC field of the selected device ("0.80.194.1.2.3")
-    QString gSelMac;                            // MAC text of the double-clicked line ("00-50-C2-01-02-03")
-    QString gModel;                             // model of the last configuration reply
-    QString gVersion;                           // version of the last configuration reply
     // The values as loaded, against which every Update compares: of the last single-port load, and
     // the one snapshot that both multi-port families share.
     LoadedValues LoadedConfig;

@@ -21,14 +21,12 @@ const FieldChange* changeOf(const UpdatePlan& plan, const std::string& tag)
     return it == plan.changedFields.end() ? nullptr : &*it;
 }
 
-constexpr int kWaitMarginMs = 5000;
-
 } // namespace
 
-VerifyExchange::VerifyExchange(CommandChannel& channel, DeviceEntry device, std::string password,
+VerifyExchange::VerifyExchange(CommandChannel& channel, DeviceRef device, std::string password,
                                const WindowDef& window, int portCount, UpdatePlan plan, int timeoutMs, QObject* parent)
-    : QObject(parent), m_channel(channel), m_window(window), m_portCount(portCount), m_plan(std::move(plan)),
-      m_timeoutMs(timeoutMs), m_result(std::make_unique<VerifyResult>())
+    : Exchange(parent), m_channel(channel), m_window(window), m_portCount(portCount), m_plan(std::move(plan)),
+      m_timeoutMs(timeoutMs)
 {
     // A device given a new address answers from there, or still from where it did.
     m_device = std::move(device);
@@ -36,17 +34,12 @@ VerifyExchange::VerifyExchange(CommandChannel& channel, DeviceEntry device, std:
     m_device.sender.moveTo(m_plan.newIp);
     m_password = passwordAfterUpdate(password, m_window, m_plan);
     for (const FieldChange& change : m_plan.changedFields)
-        m_result->fields.push_back({change.tag, change.current, {}});
+        m_result.fields.push_back({change.tag, change.current, {}});
     m_pause.setSingleShot(true);
     connect(&m_pause, &QTimer::timeout, this, &VerifyExchange::ask);
 }
 
 VerifyExchange::~VerifyExchange() = default;
-
-const VerifyResult& VerifyExchange::result() const
-{
-    return *m_result;
-}
 
 std::string VerifyExchange::entryAfterUpdate(const std::string& rawEntry, const WindowDef& window,
                                              const UpdatePlan& plan)
@@ -70,6 +63,15 @@ void VerifyExchange::start()
     ask();
 }
 
+void VerifyExchange::abort()
+{
+    if (isFinished())
+        return;
+    if (m_request)
+        m_request->abort();
+    finish(Outcome::Aborted);
+}
+
 void VerifyExchange::ask()
 {
     const qint64 left = m_timeoutMs - m_clock.elapsed();
@@ -79,13 +81,13 @@ void VerifyExchange::ask()
     const int wait = static_cast<int>(std::min<qint64>(kRequestTimeoutMs, left));
     m_request = std::make_unique<ConfigRequest>(m_channel, m_device, m_password, wait);
     connect(m_request.get(), &ConfigRequest::finished, this, &VerifyExchange::onAnswer, Qt::QueuedConnection);
-    ++m_result->attempts;
+    ++m_result.attempts;
     m_request->start();
 }
 
 void VerifyExchange::onAnswer()
 {
-    if (m_done || !m_request)
+    if (isFinished() || !m_request)
         return;
     const ConfigRequestResult answer = m_request->result();
     switch (answer.outcome) {
@@ -94,7 +96,9 @@ void VerifyExchange::onAnswer()
     case ConfigRequest::Outcome::NotADevice:
         return finish(Outcome::NoAnswer); // no request can name the device: asking again changes nothing
     case ConfigRequest::Outcome::NoAnswer:
-        return ask(); // a restarting device: the request's own wait was the pause
+        return ask();
+    case ConfigRequest::Outcome::Aborted:
+        return; // a restarting device: the request's own wait was the pause
     case ConfigRequest::Outcome::NotSent:
     case ConfigRequest::Outcome::NotAReply:
     case ConfigRequest::Outcome::Incomplete: {
@@ -114,7 +118,7 @@ void VerifyExchange::compare(const std::string& reply)
     SetupForm form(m_window);
     form.load(reply, m_portCount);
     bool allMatch = true;
-    for (VerifiedField& field : m_result->fields) {
+    for (VerifiedField& field : m_result.fields) {
         field.reported = form.loadedText(field.tag);
         allMatch = allMatch && field.matches();
     }
@@ -123,22 +127,12 @@ void VerifyExchange::compare(const std::string& reply)
 
 void VerifyExchange::finish(Outcome outcome)
 {
-    if (m_done)
+    if (isFinished())
         return;
     m_pause.stop();
-    m_result->outcome = outcome;
-    m_result->elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
-    m_done = true;
-    Q_EMIT finished();
-}
-
-VerifyResult runVerify(CommandChannel& channel, const DeviceEntry& device, const std::string& password,
-                       const WindowDef& window, int portCount, const UpdatePlan& plan, int timeoutMs)
-{
-    VerifyExchange verify(channel, device, password, window, portCount, plan, timeoutMs);
-    verify.start();
-    waitFor(&verify, &VerifyExchange::finished, timeoutMs + kWaitMarginMs, [&verify] { return verify.done(); });
-    return verify.result();
+    m_result.outcome = outcome;
+    m_result.elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
+    markFinished();
 }
 
 } // namespace lv

@@ -13,6 +13,7 @@
 #include "updateplan.h"
 
 #include <QElapsedTimer>
+#include <QMetaType>
 #include <QObject>
 #include <QTimer>
 
@@ -39,37 +40,48 @@ struct VerifiedField {
     bool operator==(const VerifiedField&) const = default;
 };
 
-struct VerifyResult;
-
-class VerifyExchange final : public QObject {
-    Q_OBJECT
+// What the device reports after the Update, field by field.
+struct VerifyResult {
+    Q_GADGET
 public:
     enum class Outcome {
         Verified, // the device reports every value the Update sent
         Mismatch, // it answered, and at least one field holds something else
         NoAnswer, // no configuration reply within the bound
+        Aborted,  // ended by abort()
     };
     Q_ENUM(Outcome)
 
+    Outcome outcome = Outcome::NoAnswer;
+    // Every field the Update changed, in the order of its set command; `reported` is empty without an answer.
+    std::vector<VerifiedField> fields;
+    int attempts = 0;     // configuration requests sent
+    qint64 elapsedMs = 0; // from start() to the end
+
+    bool verified() const { return outcome == Outcome::Verified; }
+};
+
+class VerifyExchange final : public Exchange {
+    Q_OBJECT
+public:
+    using Outcome = VerifyResult::Outcome;
+
     // `device` is the device as its search found it and `password` the setup password as it was before the
     // Update; `window` and `portCount` name the loader the configuration was loaded with.
-    VerifyExchange(CommandChannel& channel, DeviceEntry device, std::string password, const WindowDef& window,
+    VerifyExchange(CommandChannel& channel, DeviceRef device, std::string password, const WindowDef& window,
                    int portCount, UpdatePlan plan, int timeoutMs = kVerifyTimeoutMs, QObject* parent = nullptr);
     ~VerifyExchange() override;
 
-    // Sends the first request; finished() follows within the bound.
-    void start();
-    bool done() const { return m_done; }
-    const VerifyResult& result() const;
+    void start() override;
+    void abort() override;
+    int boundMs() const override { return m_timeoutMs; }
+    const VerifyResult& result() const { return m_result; }
 
     // The search reply and setup password that name the device once the Update holds: an Update that
     // changed the IP address or the password changed how the device must be asked.
     static std::string entryAfterUpdate(const std::string& rawEntry, const WindowDef& window, const UpdatePlan& plan);
     static std::string passwordAfterUpdate(const std::string& password, const WindowDef& window,
                                            const UpdatePlan& plan);
-
-Q_SIGNALS:
-    void finished();
 
 private:
     void ask();
@@ -78,7 +90,7 @@ private:
     void finish(Outcome outcome);
 
     CommandChannel& m_channel;
-    DeviceEntry m_device;
+    DeviceRef m_device;
     std::string m_password;
     const WindowDef& m_window;
     int m_portCount;
@@ -87,21 +99,9 @@ private:
     QElapsedTimer m_clock;
     QTimer m_pause;
     std::unique_ptr<ConfigRequest> m_request;
-    std::unique_ptr<VerifyResult> m_result;
-    bool m_done = false;
+    VerifyResult m_result;
 };
-
-struct VerifyResult {
-    VerifyExchange::Outcome outcome = VerifyExchange::Outcome::NoAnswer;
-    // Every field the Update changed, in the order of its set command; `reported` is empty without an answer.
-    std::vector<VerifiedField> fields;
-    int attempts = 0;     // configuration requests sent
-    qint64 elapsedMs = 0; // from start() to the end
-};
-
-// The verification, started and waited for.
-VerifyResult runVerify(CommandChannel& channel, const DeviceEntry& device, const std::string& password,
-                       const WindowDef& window, int portCount, const UpdatePlan& plan,
-                       int timeoutMs = kVerifyTimeoutMs);
 
 } // namespace lv
+
+Q_DECLARE_METATYPE(lv::VerifyResult)

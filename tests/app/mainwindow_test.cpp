@@ -113,7 +113,8 @@ TEST_F(MainWindowTest, KeyboardAloneSearchesSelectsAndOpens)
     QTest::keyClick(lstDev, Qt::Key_Return);
     lv::WindowHost::setObserver({});
     EXPECT_FALSE(shown.isEmpty()) << "Enter opened no window";
-    EXPECT_EQ(state.gSelMac, line(0).mid(6, 17));
+    ASSERT_TRUE(window->lastAnswered().has_value());
+    EXPECT_EQ(QString::fromStdString(window->lastAnswered()->device.macText), line(0).mid(6, 17));
 
     const struct {
         const char* typed;
@@ -262,15 +263,15 @@ TEST_F(MainWindowTest, DoubleClickRequestsConfigurationAndTakesTheModelRow)
         const QList<QByteArray> got = sim.received().mid(before);
         ASSERT_FALSE(got.isEmpty()) << "row " << row;
         EXPECT_EQ(got.front(), expected);
-        const std::string model = latin1(state.gModel);
+        ASSERT_TRUE(window->lastAnswered().has_value());
+        const std::string model = window->lastAnswered()->modelVersion.model;
         const auto it = expectedRows().find(model);
         ASSERT_NE(it, expectedRows().end()) << model;
         ++seen[model];
-        ASSERT_TRUE(window->lastDispatch().has_value());
-        EXPECT_EQ(window->lastDispatch()->row, it->second.row) << model;
-        EXPECT_EQ(window->lastDispatch()->portCount, it->second.portCount) << model;
-        EXPECT_EQ(window->lastDispatch()->window, it->second.window) << model;
-        EXPECT_EQ(state.gSelMac, lines()[row].mid(6, 17));
+        EXPECT_EQ(window->lastAnswered()->dispatch.row, it->second.row) << model;
+        EXPECT_EQ(window->lastAnswered()->dispatch.portCount, it->second.portCount) << model;
+        EXPECT_EQ(window->lastAnswered()->dispatch.window, it->second.window) << model;
+        EXPECT_EQ(QString::fromStdString(window->lastAnswered()->device.macText), lines()[row].mid(6, 17));
         // Every row but the two known models without a window opens one (closed by the observer).
         if (it->second.row != 6 && it->second.row != 7) {
             ASSERT_EQ(opened.size(), openedBefore + 1) << model;
@@ -497,22 +498,20 @@ namespace {
 
 // The selection update runs on every selection of a line, by mouse as by keyboard, and reads the MAC
 // field from the line's raw entry; a click on the line that is already selected runs it as well.
-TEST_F(MainWindowTest, SelectionByMouseOrKeyboardFillsTheSelectedMacField)
+TEST_F(MainWindowTest, SelectionByMouseOrKeyboardSelectsTheRawTwin)
 {
     searchAndSettle();
-    const auto macFieldOf = [&](int row) {
-        const QString entry = raw(row);
-        return entry.mid(3, entry.indexOf(QLatin1Char('/')) - 3);
-    };
+    auto* twin = window->findChild<QListView*>(QStringLiteral("lstDev2"));
+    ASSERT_NE(twin, nullptr);
     selectRow(4);
-    EXPECT_EQ(state.gSelMacField, macFieldOf(4));
-    state.gSelMacField.clear();
+    EXPECT_EQ(twin->currentIndex().row(), 4);
+    twin->setCurrentIndex({});
     selectRow(4);
-    EXPECT_EQ(state.gSelMacField, macFieldOf(4)) << "a click on the selected line";
+    EXPECT_EQ(twin->currentIndex().row(), 4) << "a click on the selected line";
     QTest::keyClick(lstDev, Qt::Key_Down);
-    EXPECT_EQ(state.gSelMacField, macFieldOf(5));
+    EXPECT_EQ(twin->currentIndex().row(), 5);
     selectRow(0);
-    EXPECT_EQ(state.gSelMacField, macFieldOf(0));
+    EXPECT_EQ(twin->currentIndex().row(), 0);
 }
 
 } // namespace

@@ -130,7 +130,7 @@ protected:
         int found = -1;
         for (int r = 0; r < rows() && found < 0; ++r) {
             doubleClickRow(r);
-            if (state.gModel == model)
+            if (window->lastAnswered() && QString::fromStdString(window->lastAnswered()->modelVersion.model) == model)
                 found = r;
         }
         lv::WindowHost::setObserver({});

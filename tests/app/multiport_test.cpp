@@ -68,7 +68,7 @@ TEST_F(MultiPortFlow, TwoPortDeviceFillsTheFamilyAndShowsItsWindow)
     EXPECT_EQ(port1In1, QString::fromLatin1(state.MultiPortSnapshot["COM1_RemoteHostIP"]));
     EXPECT_FALSE(oneHasPort2);
     EXPECT_EQ(title, QStringLiteral("2 Port Linkvane  ( MAC: ") + line(row).mid(6, 17) + QStringLiteral(" )") +
-                         state.gVersion);
+                         QString::fromStdString(window->lastAnswered()->modelVersion.version));
     // Cancel closed the two-port window only; the others stay loaded and hidden.
     EXPECT_EQ(loadedWindows(), (QStringList{QStringLiteral("Frm1PortSetup"), QStringLiteral("frm3PortSetup"),
                                             QStringLiteral("frm4PortSetup")}));
@@ -138,7 +138,7 @@ TEST_F(MultiPortFlow, AHiddenWindowKeepsTheTitleItWasCreatedWith)
     ASSERT_GE(one, 0);
     open(two, [](lv::SetupWindow* w) { press(w, "cmdUpdate"); });
     const QString firstMac = line(two).mid(6, 17);
-    const QString firstVersion = state.gVersion;
+    const QString firstVersion = QString::fromStdString(window->lastAnswered()->modelVersion.version);
     QString title;
     ASSERT_EQ(open(one,
                    [&](lv::SetupWindow* w) {

@@ -135,8 +135,8 @@ TEST_F(StatusBarTest, OpenedWindowIsNamedAndAConfirmedUpdateSaysUpdated)
         whileOpen = status();
         w->reject();
     });
-    ASSERT_TRUE(window->lastDispatch());
-    EXPECT_EQ(window->lastDispatch()->window, "frmSetupKr770A");
+    ASSERT_TRUE(window->lastAnswered());
+    EXPECT_EQ(window->lastAnswered()->dispatch.window, "frmSetupKr770A");
     // Named as the operator knows the window, from its title.
     EXPECT_EQ(whileOpen, QStringLiteral("KR-770A setup opened"));
 
@@ -240,7 +240,7 @@ TEST_F(TruncatedStatusTest, AnswerThatIsNoConfigurationReplySaysSo)
     doubleClickRow(2);
     EXPECT_EQ(opened, 0);
     EXPECT_EQ(status(), QStringLiteral("The answer of 00-50-C2-00-00-03 is not a configuration reply"));
-    EXPECT_FALSE(window->lastDispatch());
+    EXPECT_FALSE(window->lastAnswered());
 }
 
 TEST_F(StatusBarTest, ModelsWithoutAWindowSaySo)

@@ -3,6 +3,7 @@
 // from its simulated device.
 
 #include "devicesearch.h"
+#include "runexchange.h"
 #include "devsimprocess.h"
 #include "dialogs.h"
 #include "exchanges.h"
@@ -156,7 +157,7 @@ TEST(MultiPortDevsim, EveryWindowOpensFilledFromItsDevice)
         const std::string& raw = search.devices().raw(i);
         const ConfigRequestResult config = requestConfiguration(channel, {raw}, "");
         const WindowDef* def = config.dispatch.windowDef;
-        if (!config.valid || !def || !def->isMultiPort())
+        if (!config.valid() || !def || !def->isMultiPort())
             continue;
         SCOPED_TRACE(def->name);
         ++opened;

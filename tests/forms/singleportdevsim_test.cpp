@@ -3,6 +3,7 @@
 // main window does it, then updated over real UDP.
 
 #include "devicelist.h"
+#include "runexchange.h"
 #include "devicesearch.h"
 #include "devsimprocess.h"
 #include "dialogs.h"
@@ -43,7 +44,7 @@ protected:
             const std::string& raw = search.devices().raw(i);
             ConfigRequestResult config = requestConfiguration(m_channel, {raw}, "");
             const WindowDef* def = findWindow(config.dispatch.window);
-            if (!config.valid || !def || def->isMultiPort())
+            if (!config.valid() || !def || def->isMultiPort())
                 continue;
             byWindow.try_emplace(def->name, FoundDevice{*parseSearchReply(raw), std::move(config)});
         }

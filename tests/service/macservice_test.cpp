@@ -286,7 +286,7 @@ TEST_P(MacStatusTest, NamesTheDeviceTheChangeWentTo)
     lv::WindowHost::setObserver([](QDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
     doubleClickRow(1);
     lv::WindowHost::setObserver({});
-    ASSERT_EQ(state.gSelMac, line(1).mid(6, 17));
+    ASSERT_EQ(QString::fromStdString(window->lastAnswered()->device.macText), line(1).mid(6, 17));
     says = expected(2, "00-50-C2-01-02-05");
     EXPECT_EQ(changeDevice(2, QStringLiteral("0.80.194.1.2.5")), says);
 }

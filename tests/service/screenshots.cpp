@@ -44,10 +44,7 @@ int main(int argc, char** argv)
     lv::SessionState state;
     lv::DeviceSearch search(state);
 
-    lv::SelectedDevice device;
-    device.row = 0;
-    device.macField = "0.80.194.1.2.3";
-    lv::SetMacDialog setMac(state, search, device);
+    lv::SetMacDialog setMac(state, search, lv::DeviceRef("AX 0.80.194.1.2.3/10.0.0.7/D\r", 0, {}, 0));
     if (!save(setMac, "txtNewMac", QStringLiteral("0.80.194.1.2.4"), dir + QStringLiteral("/frmSetMAC.png")))
         return 1;
 

@@ -60,9 +60,9 @@ protected:
         search.start();
         EXPECT_TRUE(QTest::qWaitFor([&] { return search.devices().size() == 2; }, 3000));
         linesBefore = {search.devices().line(0), search.devices().line(1)};
-        const std::optional<lv::SelectedDevice> first = lv::selectedDevice(search, 0);
+        const std::optional<lv::DeviceRef> first = search.deviceAt(0);
         EXPECT_TRUE(first && first->macField == "0.80.194.1.2.3");
-        dialog = std::make_unique<lv::SetMacDialog>(state, search, first.value_or(lv::SelectedDevice{}));
+        dialog = std::make_unique<lv::SetMacDialog>(state, search, first.value_or(lv::DeviceRef{}));
         dialog->show();
         txtNewMac = dialog->findChild<QLineEdit*>(QStringLiteral("txtNewMac"));
         hint = dialog->findChild<QLabel*>(QStringLiteral("lblNewMacHint"));

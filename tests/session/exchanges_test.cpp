@@ -2,6 +2,7 @@
 // The request and Update exchanges against a scripted device on loopback.
 
 #include "exchanges.h"
+#include "runexchange.h"
 #include "macchangeexchange.h"
 
 #include "fakedevice.h"
@@ -67,7 +68,7 @@ TEST_F(ExchangeTest, RequestBytesAreAddressPartPasswordAndNul)
 TEST_F(ExchangeTest, EntryNotFromSearchSendsNothing)
 {
     const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AY 0.80.194.1.2.3/10.0.0.7/D"}, "", 50);
-    EXPECT_FALSE(result.sent);
+    EXPECT_FALSE(result.sent());
     QTest::qWait(50);
     EXPECT_TRUE(device.received().isEmpty());
 }
@@ -88,7 +89,7 @@ TEST_P(RequestDispatchTest, SplitReplyCompletesAndPicksRow)
     const int cut = full.indexOf("C2-01") + 2;
     device.setHandler([&](const FakeDevice::Received&) { return QList<QByteArray>{full.left(cut), full.mid(cut)}; });
     const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "");
-    ASSERT_TRUE(result.valid);
+    ASSERT_TRUE(result.valid());
     EXPECT_EQ(result.reply, str(full));
     EXPECT_EQ(result.dispatch.row, GetParam().row);
     EXPECT_EQ(result.dispatch.portCount, GetParam().portCount);
@@ -117,8 +118,8 @@ TEST_F(ExchangeTest, ReplyWithoutUpperCaseMacTimesOutAfterAboutOneSecond)
     t.start();
     const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "");
     const qint64 elapsed = t.elapsed();
-    EXPECT_TRUE(result.timedOut);
-    EXPECT_FALSE(result.valid);
+    EXPECT_EQ(result.outcome, lv::ConfigRequest::Outcome::NoAnswer);
+    EXPECT_FALSE(result.valid());
     EXPECT_GE(elapsed, 950);
 }
 
@@ -128,8 +129,8 @@ TEST_F(ExchangeTest, ReplyNotStartingWithAIsNotTaken)
     // reply behind it.
     device.setHandler([](const FakeDevice::Received&) { return QList<QByteArray>{"B MODEL: KR-770A MAC"}; });
     const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 300);
-    EXPECT_TRUE(result.timedOut);
-    EXPECT_FALSE(result.valid);
+    EXPECT_EQ(result.outcome, lv::ConfigRequest::Outcome::NoAnswer);
+    EXPECT_FALSE(result.valid());
     EXPECT_TRUE(result.reply.empty());
 }
 
@@ -153,7 +154,7 @@ TEST_P(HostileReply, OnlyTheAskedDevicesReplyIsTaken)
     const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 400);
     // A guard, ten times the bound: what comes in never keeps the request waiting past it.
     EXPECT_LT(t.elapsed(), 10 * 400) << "the request did not end on its own bound";
-    EXPECT_EQ(result.valid, c.valid);
+    EXPECT_EQ(result.valid(), c.valid);
     if (c.valid) {
         EXPECT_EQ(result.modelVersion.model, c.model);
     }
@@ -209,7 +210,7 @@ TEST_P(StrangerReply, IsNeverTakenForTheDevicesReply)
     const lv::DevicePeer peer{QHostAddress(QHostAddress::LocalHost).toIPv4Address(), device.port()};
     const lv::ConfigRequestResult result =
         lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r", 0, peer}, "", 400);
-    EXPECT_EQ(result.valid, c.valid);
+    EXPECT_EQ(result.valid(), c.valid);
     EXPECT_FALSE(QByteArray::fromStdString(result.reply).contains("INJECTED")) << result.reply;
     EXPECT_EQ(result.strangers, c.strangers);
 }
@@ -249,13 +250,15 @@ TEST_P(UpdateAnswerSender, IsTheDeviceAtItsOldOrNewAddress)
         return r.bytes.startsWith("G ") ? QList<QByteArray>{kOwn} : QList<QByteArray>{};
     });
     const lv::DevicePeer peer{QHostAddress(QHostAddress::LocalHost).toIPv4Address(), device.port()};
-    ASSERT_TRUE(lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r", 0, peer}, "", 400).valid);
+    const lv::DeviceRef asked{"AX 0.80.194.1.2.3/10.0.0.7/D\r", 0, peer};
+    ASSERT_TRUE(lv::requestConfiguration(channel, asked, "", 400).valid());
     lv::UpdatePlan plan;
     plan.setCommand = "S 00:50:C2:01:02:03/10.0.0.7//<DeviceID>x</DeviceID>";
     plan.updateCommand = "U 00:50:C2:01:02:03/10.0.0.7/";
     plan.newIp = lv::Ipv4::fromText(c.newIp);
-    EXPECT_EQ(lv::runUpdate(channel, plan, 300), c.answered ? lv::UpdateResult::Answered : lv::UpdateResult::NoAnswer);
-    EXPECT_EQ(channel.strangers(), c.answered ? 0 : 1);
+    const lv::UpdateResult update = lv::runUpdate(channel, asked, plan, 300);
+    EXPECT_EQ(update.outcome, c.answered ? lv::UpdateResult::Outcome::Answered : lv::UpdateResult::Outcome::NoAnswer);
+    EXPECT_EQ(update.strangers, c.answered ? 0 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -287,9 +290,9 @@ TEST_P(MacChangeAnswer, IsTheAskedDevicesOwn)
             stranger.writeDatagram(c.fromStranger, r.from, r.port);
         return c.fromDevice.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{c.fromDevice};
     });
-    lv::MacChangeExchange exchange(state);
-    exchange.expectFrom({QHostAddress(QHostAddress::LocalHost).toIPv4Address(), device.port()});
-    const lv::MacChangeResult result = exchange.run("0.80.194.1.2.3", "0.80.194.1.2.4", "code", 300);
+    const lv::DevicePeer peer{QHostAddress(QHostAddress::LocalHost).toIPv4Address(), device.port()};
+    lv::MacChangeExchange exchange(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r", 0, peer}, "0.80.194.1.2.4", "code", 300);
+    const lv::MacChangeResult result = lv::runExchange(exchange);
     EXPECT_EQ(result.outcome, c.outcome);
     EXPECT_EQ(exchange.setAside(), c.setAside);
 }
@@ -321,9 +324,9 @@ TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
         return QList<QByteArray>{};
     });
     const lv::ConfigRequestResult a = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.5/A\r"}, "");
-    EXPECT_TRUE(a.timedOut);
+    EXPECT_EQ(a.outcome, lv::ConfigRequest::Outcome::NoAnswer);
     const lv::ConfigRequestResult b = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.4/10.0.0.6/B\r"}, "");
-    ASSERT_TRUE(b.valid);
+    ASSERT_TRUE(b.valid());
     EXPECT_EQ(b.modelVersion.model, "NDQ-770");
     EXPECT_EQ(b.dispatch.window, "frmSetupNDQ770");
     EXPECT_EQ(b.reply.find("KR-770A"), std::string::npos);
@@ -351,7 +354,7 @@ TEST_F(ExchangeTest, WaitingForASilentDeviceCostsNoCpu)
     t.start();
     const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "");
     const double cpu = cpuSeconds() - before;
-    EXPECT_TRUE(result.timedOut);
+    EXPECT_EQ(result.outcome, lv::ConfigRequest::Outcome::NoAnswer);
     EXPECT_GE(t.elapsed(), 950);
     // A spinning wait would burn the whole second.
     EXPECT_LT(cpu, 0.1) << "CPU seconds across a 1 s wait: " << cpu;
@@ -364,14 +367,14 @@ TEST_F(ExchangeTest, UpdateSendsSetThenDelayedUpdateCommandsAndWaitsForMac)
     device.setHandler([](const FakeDevice::Received& r) {
         return r.bytes.startsWith("U ") ? QList<QByteArray>{"AU MAC"} : QList<QByteArray>{};
     });
-    lv::UpdateExchange update(channel, lv::UpdatePlan{"S m/i/p/<DeviceID>x</DeviceID>", "U m/i/p", 3, 500});
+    lv::UpdateExchange update(channel, {}, lv::UpdatePlan{"S m/i/p/<DeviceID>x</DeviceID>", "U m/i/p", 3, 500});
     update.start();
     // The delay's timer fires at once, as a platform's may fire early: "U " still waits out the delay.
     auto* timer = update.findChild<QTimer*>();
     QTimerEvent early(timer->timerId());
     QCoreApplication::sendEvent(timer, &early);
-    LV_WAIT_TRUE(update.done(), 5000);
-    EXPECT_EQ(update.outcome(), lv::UpdateResult::Answered);
+    LV_WAIT_TRUE(update.isFinished(), 5000);
+    EXPECT_EQ(update.result().outcome, lv::UpdateResult::Outcome::Answered);
     const auto& got = device.received();
     ASSERT_GE(got.size(), 4);
     EXPECT_EQ(got[0].bytes, "S m/i/p/<DeviceID>x</DeviceID>");
@@ -383,11 +386,11 @@ TEST_F(ExchangeTest, UpdateSendsSetThenDelayedUpdateCommandsAndWaitsForMac)
 
 TEST_F(ExchangeTest, UpdateToSilentDeviceEndsWithinTheBound)
 {
-    lv::UpdateExchange update(channel, lv::UpdatePlan{"S m/i/p", "U m/i/p", 1, 200});
+    lv::UpdateExchange update(channel, {}, lv::UpdatePlan{"S m/i/p", "U m/i/p", 1, 200});
     update.start();
     // Its own timers end it; the wait is a guard of ten times the delay and the bound.
-    LV_WAIT_TRUE(update.done(), 10 * (200 + lv::kAnswerTimeoutMs));
-    EXPECT_EQ(update.outcome(), lv::UpdateResult::NoAnswer);
+    LV_WAIT_TRUE(update.isFinished(), 10 * (200 + lv::kAnswerTimeoutMs));
+    EXPECT_EQ(update.result().outcome, lv::UpdateResult::Outcome::NoAnswer);
 }
 
 // The exchanges as objects: each runs on the event loop and ends with its typed outcome, so several
@@ -410,25 +413,25 @@ TEST_F(ExchangeTest, ExchangeObjectsRunAtOnceAndEachEndsWithItsOutcome)
     for (lv::ConfigRequest* r : {&answered, &notAReply, &silent})
         r->start();
     notADevice.start();
-    EXPECT_TRUE(notADevice.done()) << "nothing to send: it ends at once";
+    EXPECT_TRUE(notADevice.isFinished()) << "nothing to send: it ends at once";
     // start() returns at once: none waited for its reply before the next one was sent.
-    EXPECT_FALSE(answered.done() || notAReply.done() || silent.done());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.done() && notAReply.done() && silent.done(); }, 10 * 400));
+    EXPECT_FALSE(answered.isFinished() || notAReply.isFinished() || silent.isFinished());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.isFinished() && notAReply.isFinished() && silent.isFinished(); }, 10 * 400));
     EXPECT_EQ(answered.result().outcome, lv::ConfigRequest::Outcome::Answered);
     EXPECT_EQ(answered.result().dispatch.window, "frmSetupKr770A");
     // A datagram that does not start with "A" is never taken as the reply.
     EXPECT_EQ(notAReply.result().outcome, lv::ConfigRequest::Outcome::NoAnswer);
-    EXPECT_FALSE(notAReply.result().valid);
+    EXPECT_FALSE(notAReply.result().valid());
     EXPECT_EQ(silent.result().outcome, lv::ConfigRequest::Outcome::NoAnswer);
     EXPECT_EQ(notADevice.result().outcome, lv::ConfigRequest::Outcome::NotADevice);
 
     // An Update too large for a datagram sends nothing at all.
     const auto before = device.received().size();
-    lv::UpdateExchange tooLarge(channel, lv::UpdatePlan{"S " + std::string(70000, 'x'), "U m/i/p", 1, 10});
+    lv::UpdateExchange tooLarge(channel, {}, lv::UpdatePlan{"S " + std::string(70000, 'x'), "U m/i/p", 1, 10});
     tooLarge.start();
-    EXPECT_TRUE(tooLarge.done());
-    EXPECT_EQ(tooLarge.outcome(), lv::UpdateExchange::Outcome::TooLarge);
-    EXPECT_FALSE(tooLarge.setSent());
+    EXPECT_TRUE(tooLarge.isFinished());
+    EXPECT_EQ(tooLarge.result().outcome, lv::UpdateExchange::Outcome::TooLarge);
+    EXPECT_FALSE(tooLarge.result().setSent());
     QTest::qWait(30);
     EXPECT_EQ(device.received().size(), before);
 }

@@ -139,11 +139,14 @@ TEST_P(MacChangeLatePin, ALateAnswerOfAnEarlierChangeIsNotThisOnes)
         return QList<QByteArray>{};
     });
 
-    lv::MacChangeExchange exchange(state);
-    const lv::MacChangeResult first = exchange.run("0.80.194.1.2.3", "0.80.194.9.9.1", "code", 100);
+    lv::CommandChannel channel(state);
+    const lv::DeviceRef asked{"AX 0.80.194.1.2.3/10.0.0.7/D\r"};
+    lv::MacChangeExchange firstChange(channel, asked, "0.80.194.9.9.1", "code", 100);
+    const lv::MacChangeResult first = lv::runExchange(firstChange);
     ASSERT_TRUE(first.sent());
     EXPECT_FALSE(first.replied());
-    const lv::MacChangeResult second = exchange.run("0.80.194.1.2.3", "0.80.194.9.9.2", "code", 700);
+    lv::MacChangeExchange secondChange(channel, asked, "0.80.194.9.9.2", "code", 700);
+    const lv::MacChangeResult second = lv::runExchange(secondChange);
     ASSERT_TRUE(second.sent());
     ASSERT_EQ(device.withPrefix("M ").size(), 2u);
     if (GetParam().secondAnswered) {

@@ -6,6 +6,7 @@
 
 #include "answeringpeer.h"
 #include "printers.h"
+#include "waitfor.h"
 
 #include <QTest>
 
@@ -76,10 +77,6 @@ TEST_P(SearchExchangeEnds, EndsAsItShouldWithWhatWasListed)
     state.gCmdPort = c.portZero ? quint16(0) : lan.port();
     state.interfaceName = QString::fromLatin1(c.card);
     lv::DeviceSearch search(state);
-    lv::SearchExchange exchange(search);
-    int finishedSignals = 0;
-    QObject::connect(&exchange, &lv::SearchExchange::finished, &exchange, [&] { ++finishedSignals; });
-
     lv::SearchEnds ends;
     // An early end shows against a wait ten times longer, which it must not sit out.
     ends.waitMs = c.early ? 10 * kWaitMs : kWaitMs;
@@ -88,9 +85,12 @@ TEST_P(SearchExchangeEnds, EndsAsItShouldWithWhatWasListed)
     if (c.stopAt >= 0)
         ends.stop = [&](int index) { return index == c.stopAt; };
     ends.graceMs = c.graceMs;
-    const lv::SearchResult result = exchange.run(ends);
+    lv::SearchExchange exchange(search, ends);
+    int finishedSignals = 0;
+    QObject::connect(&exchange, &lv::SearchExchange::finished, &exchange, [&] { ++finishedSignals; });
+    const lv::SearchResult result = lv::runExchange(exchange);
 
-    EXPECT_TRUE(exchange.done());
+    EXPECT_TRUE(exchange.isFinished());
     EXPECT_FALSE(exchange.running());
     EXPECT_EQ(finishedSignals, 1);
     EXPECT_EQ(result.outcome, c.outcome);
@@ -109,7 +109,8 @@ TEST_P(SearchExchangeEnds, EndsAsItShouldWithWhatWasListed)
 INSTANTIATE_TEST_SUITE_P(Outcomes, SearchExchangeEnds, ::testing::ValuesIn(kEndCases),
                          [](const ::testing::TestParamInfo<EndCase>& param) { return std::string(param.param.name); });
 
-// A second search started while the first still listens ends the first silently and counts afresh.
+// A second search started while the first still listens (the window drops the first) counts afresh, and
+// the first signals nothing.
 TEST(SearchExchangeRestart, ASecondSearchReplacesTheFirst)
 {
     AnsweringPeer lan(answers(2));
@@ -117,16 +118,19 @@ TEST(SearchExchangeRestart, ASecondSearchReplacesTheFirst)
     state.broadcast = QHostAddress::LocalHost;
     state.gCmdPort = lan.port();
     lv::DeviceSearch search(state);
-    lv::SearchExchange exchange(search);
-    int finishedSignals = 0;
-    QObject::connect(&exchange, &lv::SearchExchange::finished, &exchange, [&] { ++finishedSignals; });
     lv::SearchEnds ends;
     ends.waitMs = kWaitMs;
-    exchange.start(ends);
-    QTest::qWait(100);
+    int finishedSignals = 0;
+    auto first = std::make_unique<lv::SearchExchange>(search, ends);
+    QObject::connect(first.get(), &lv::SearchExchange::finished, first.get(), [&] { ++finishedSignals; });
+    first->start();
+    LV_WAIT_TRUE(search.devices().size() == 2, 10 * kWaitMs);
+    first.reset();
     lan.setAnswers(answers(3));
-    EXPECT_EQ(exchange.run(ends).devices, 3);
-    EXPECT_EQ(exchange.result().outcome, Outcome::Listed);
+    lv::SearchExchange second(search, ends);
+    QObject::connect(&second, &lv::SearchExchange::finished, &second, [&] { ++finishedSignals; });
+    EXPECT_EQ(lv::runExchange(second).devices, 3);
+    EXPECT_EQ(second.result().outcome, Outcome::Listed);
     EXPECT_EQ(finishedSignals, 1);
 }
 

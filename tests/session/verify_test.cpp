@@ -3,6 +3,7 @@
 // again, within its bound, and every changed field compared with what the device reports.
 
 #include "verifyexchange.h"
+#include "runexchange.h"
 
 #include "exchanges.h"
 #include "inprocesslan.h"
@@ -90,8 +91,8 @@ TEST_P(Verify, ComparesEveryChangedFieldWithinTheBound)
     const VerifyCase& c = GetParam();
     const Device device = deviceOf(c.model);
     const std::string raw = device.searchAnswer();
-    const ConfigRequestResult loaded = requestConfiguration(m_channel, lv::DeviceEntry{raw, 0, {}}, device.password());
-    ASSERT_TRUE(loaded.valid) << c.name;
+    const ConfigRequestResult loaded = requestConfiguration(m_channel, raw, device.password());
+    ASSERT_TRUE(loaded.valid()) << c.name;
     ASSERT_NE(loaded.dispatch.windowDef, nullptr);
     const WindowDef& window = *loaded.dispatch.windowDef;
     SetupForm form(window);
@@ -106,14 +107,14 @@ TEST_P(Verify, ComparesEveryChangedFieldWithinTheBound)
         fault.replace(at, 5, tagOf(device, c.set.front().first));
     if (!fault.empty())
         addFault(fault, device);
-    ASSERT_EQ(runUpdate(m_channel, plan), UpdateExchange::Outcome::Answered);
+    ASSERT_EQ(runUpdate(m_channel, raw, plan).outcome, UpdateExchange::Outcome::Answered);
     if (*c.faultAfterUpdate)
         addFault(c.faultAfterUpdate, device);
 
     QElapsedTimer clock;
     clock.start();
-    const VerifyResult result =
-        runVerify(m_channel, lv::DeviceEntry{raw, 0, {}}, device.password(), window, loaded.dispatch.portCount, plan, c.timeoutMs);
+    VerifyExchange verify(m_channel, raw, device.password(), window, loaded.dispatch.portCount, plan, c.timeoutMs);
+    const VerifyResult result = runExchange(verify);
     const qint64 took = clock.elapsed();
 
     EXPECT_EQ(result.outcome, c.outcome);
