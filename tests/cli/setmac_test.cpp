@@ -35,12 +35,6 @@ QProcessEnvironment environmentWith(const QStringList& env)
     return environment;
 }
 
-QStringList at(quint16 port, const QString& broadcast, const QStringList& rest)
-{
-    return QStringList{QStringLiteral("--broadcast"), broadcast, QStringLiteral("--port"), QString::number(port)} +
-           rest;
-}
-
 CliRun cli(const QStringList& args, const QStringList& env = {})
 {
     return runCli(args, 30000, environmentWith(env));
