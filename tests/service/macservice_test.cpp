@@ -5,6 +5,7 @@
 #include "servicefixture.h"
 
 #include "devsimprocess.h"
+#include "waitfor.h"
 #include "fakedevice.h"
 #include "macchange.h"
 
@@ -32,7 +33,6 @@ protected:
     void searchAndSelectFirst()
     {
         ASSERT_TRUE(searchFor(21));
-        QTest::qWait(100);
         selectRow(0);
         linesBefore = lines();
         rawsBefore = raws();
@@ -103,7 +103,6 @@ TEST_F(MacServiceTest, ShortcutAsksForTheCodeThenChangesTheSelectedDevice)
 
     // The next search lists the device under its new address.
     ASSERT_TRUE(searchFor(21));
-    QTest::qWait(100);
     EXPECT_EQ(rows(), 21);
     EXPECT_EQ(lines().filter(QStringLiteral("00-50-C2-01-02-04")).size(), 1);
     EXPECT_EQ(lines().filter(QStringLiteral("00-50-C2-00-00-01")).size(), 0);
@@ -131,8 +130,7 @@ TEST_P(AccessCodeTest, AnyOtherTextGivesMacPasswordErrorAndOpensNothing)
     // OpenSetMac on its own refuses as well.
     window->macService().OpenSetMac();
     EXPECT_EQ(lv::Dialogs::shownMessages().size(), 2);
-    QTest::qWait(100);
-    EXPECT_TRUE(macCommands().isEmpty());
+    LV_EXPECT_NEVER(!macCommands().isEmpty(), 100);
     EXPECT_EQ(lines(), linesBefore);
     EXPECT_TRUE(spy->isEmpty());
 }
@@ -174,8 +172,7 @@ TEST_F(MacServiceTest, CancelSendsNothing)
     });
     window->macService().OpenSetMac();
     EXPECT_TRUE(setMac.fired());
-    QTest::qWait(300);
-    EXPECT_TRUE(macCommands().isEmpty());
+    LV_EXPECT_NEVER(!macCommands().isEmpty(), 300);
     EXPECT_EQ(lines(), linesBefore);
     EXPECT_EQ(raws(), rawsBefore);
     EXPECT_TRUE(spy->isEmpty());
@@ -199,8 +196,7 @@ TEST_F(MacServiceTest, MalformedAddressesAreRefusedBeforeSending)
     });
     window->macService().OpenSetMac();
     EXPECT_TRUE(setMac.fired());
-    QTest::qWait(200);
-    EXPECT_TRUE(macCommands().isEmpty());
+    LV_EXPECT_NEVER(!macCommands().isEmpty(), 200);
     EXPECT_EQ(lines(), linesBefore);
 }
 
@@ -280,7 +276,6 @@ protected:
 TEST_P(MacStatusTest, NamesTheDeviceTheChangeWentTo)
 {
     ASSERT_TRUE(searchFor(21));
-    QTest::qWait(100);
     // Right after the search, with no device opened yet.
     QString says = expected(0, "00-50-C2-01-02-04");
     EXPECT_EQ(changeDevice(0, QStringLiteral("0.80.194.1.2.4")), says);
@@ -383,7 +378,6 @@ TEST_P(MacListMovedTest, OnlyTheAskedDevicesEntryIsRewritten)
     });
     openWindow(QHostAddress::LocalHost, device.port());
     ASSERT_TRUE(searchFor(2));
-    QTest::qWait(50);
     selectRow(0);
     state.gMacPass = kCode;
 
@@ -397,11 +391,10 @@ TEST_P(MacListMovedTest, OnlyTheAskedDevicesEntryIsRewritten)
     ASSERT_TRUE(setMac.fired());
     ASSERT_EQ(device.withPrefix("M ").size(), 1u);
     EXPECT_EQ(device.withPrefix("M ")[0], QByteArray("M 0.80.194.0.3.1/0.80.194.1.2.4/QuartzmoonTEST"));
-    QTest::qWait(100);
     QStringList expected;
     for (const QByteArray& entry : GetParam().second)
         expected << QString::fromLatin1(entry);
-    EXPECT_EQ(raws(), expected);
+    LV_WAIT_EQ(raws(), expected, 3000);
     EXPECT_TRUE(lines().filter(QStringLiteral("00-50-C2-01-02-04")).isEmpty()) << lines().join(u'\n').toStdString();
 }
 
