@@ -55,7 +55,6 @@ protected:
             window->setFont(font);
         }
         searchFor();
-        QTest::qWait(100);
     }
 };
 

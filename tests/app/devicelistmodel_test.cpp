@@ -5,6 +5,7 @@
 #include "devicelistmodel.h"
 
 #include "answeringpeer.h"
+#include "devicelist.h"
 #include "printers.h"
 #include "waitfor.h"
 
@@ -16,6 +17,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 
 namespace {
 
@@ -70,16 +73,23 @@ protected:
     QListView view;
 };
 
-TEST_F(DeviceListModelTest, OneLineSizeFitsTheWidestLineExactly)
+// The widest line decides wherever it stands; a tab widens a line beyond the sum of its characters.
+struct WidestCase {
+    const char* name;
+    QList<QByteArray> answers;
+};
+
+void PrintTo(const WidestCase& c, std::ostream* os)
 {
-    Lan lan({answer(0, "10.0.0.1", "DEV0001"), answer(1, "192.168.100.200", "PLANT-A0002"),
-             answer(2, "172.16.1.9", "A device ID much longer than the columns were made for, WWWW"),
-             answer(3, "10.0.0.4",
-                    QByteArray("Stra\xdf"
-                               "e 4 \xe9t\xe9",
-                               12)),
-             answer(4, "10.0.0.5", "tab\there"), answer(5, "10.0.0.6", "")});
-    searchOn(lan, 6);
+    *os << c.name;
+}
+
+class LineSizeTest : public DeviceListModelTest, public ::testing::WithParamInterface<WidestCase> {};
+
+TEST_P(LineSizeTest, OneLineSizeFitsTheWidestLineExactly)
+{
+    Lan lan(GetParam().answers);
+    searchOn(lan, static_cast<int>(GetParam().answers.size()));
     int widest = 0;
     for (const QSize& natural : naturalSizes()) {
         widest = qMax(widest, natural.width());
@@ -92,6 +102,23 @@ TEST_F(DeviceListModelTest, OneLineSizeFitsTheWidestLineExactly)
         EXPECT_FALSE(model.index(r, lv::DeviceListModel::RawColumn).data(Qt::SizeHintRole).isValid());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LineSizeTest,
+    ::testing::Values(
+        WidestCase{"Mixed",
+                   {answer(0, "10.0.0.1", "DEV0001"), answer(1, "192.168.100.200", "PLANT-A0002"),
+                    answer(2, "172.16.1.9", "A device ID much longer than the columns were made for, WWWW"),
+                    answer(3, "10.0.0.4", QByteArray("Stra\xdf" "e 4 \xe9t\xe9", 12)),
+                    answer(4, "10.0.0.5", "tab\there"), answer(5, "10.0.0.6", "")}},
+        // The tabbed line has fewer characters than the plain one and is wider as laid out.
+        WidestCase{"TabbedFirst",
+                   {answer(1, "10.9.0.1", QByteArray(8, '\t') + "T"), answer(2, "10.9.0.2", QByteArray(29, 'm'))}},
+        WidestCase{"TabbedAfterALongerLine",
+                   {answer(1, "10.9.0.1", QByteArray(29, 'm')), answer(2, "10.9.0.2", QByteArray(8, '\t') + "T")}},
+        WidestCase{"ThreeTabsAfterALongerLine",
+                   {answer(1, "10.9.0.1", QByteArray(7, 'm')), answer(2, "10.9.0.2", QByteArray(3, '\t') + "T")}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(DeviceListModelTest, ALongLineScrollsToItsEndInTheView)
 {
@@ -138,6 +165,60 @@ TEST_F(DeviceListModelTest, ABurstOfAnswersBecomesAFewInsertionsPairedWithTheirR
                   search.devices().raw(row));
     }
 }
+
+// A line is shown whole up to 512 characters, a longer one ends in an ellipsis; lstDev2 keeps it whole.
+class LineLengthTest : public DeviceListModelTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(LineLengthTest, ALineIsShownWholeUpToTheLimit)
+{
+    const int length = GetParam();
+    const std::size_t base = lv::deviceListLine("00-50-C2-00-00-01", "10.9.0.1", "").size();
+    ASSERT_LT(base, static_cast<std::size_t>(length));
+    // The device ID ends in a mark, so a cut anywhere shows.
+    const QByteArray id = QByteArray(length - static_cast<int>(base) - 1, 'd') + 'Z';
+    Lan lan({answer(1, "10.9.0.1", id)});
+    searchOn(lan, 1);
+    const std::string& line = search.devices().line(0);
+    ASSERT_EQ(line.size(), static_cast<std::size_t>(length));
+    const QString text = model.index(0, lv::DeviceListModel::LineColumn).data().toString();
+    const int whole = std::min(length, 512);
+    EXPECT_EQ(text.size(), whole);
+    EXPECT_EQ(text.left(length > 512 ? 511 : whole), QString::fromLatin1(line.data(), length > 512 ? 511 : whole));
+    EXPECT_EQ(text.back() == QChar(0x2026), length > 512);
+    EXPECT_EQ(model.index(0, lv::DeviceListModel::RawColumn).data().toString().toLatin1(), answer(1, "10.9.0.1", id));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LineLengthTest, ::testing::Values(100, 511, 512, 513, 2000));
+
+// The first lines of every search show in the turn they arrive.
+class FirstLinesTest : public DeviceListModelTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FirstLinesTest, TheFirstAnswersShowAtOnce)
+{
+    QList<QByteArray> answers;
+    for (int i = 1; i <= GetParam(); ++i)
+        answers << answer(i, "10.9.0." + QByteArray::number(i), "First-" + QByteArray::number(i));
+    Lan lan(answers);
+    state.gCmdPort = lan.port();
+    for (int round = 0; round < 2; ++round) {
+        // What the list holds when the search reports its first batch (the model is told first: it was
+        // connected first).
+        int rowsAtFirstBatch = -1;
+        const QMetaObject::Connection c =
+            QObject::connect(&search, &lv::DeviceSearch::devicesAdded, &model, [&](int first, int) {
+                if (first == 0)
+                    rowsAtFirstBatch = model.rowCount();
+            });
+        ASSERT_TRUE(search.start());
+        EXPECT_EQ(model.rowCount(), 0);
+        LV_WAIT_TRUE(rowsAtFirstBatch >= 0, 2000);
+        QObject::disconnect(c);
+        EXPECT_GT(rowsAtFirstBatch, 0) << "search " << round << ": the first lines waited";
+        LV_WAIT_EQ(model.rowCount(), GetParam(), 2000);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Batches, FirstLinesTest, ::testing::Values(1, 4));
 
 } // namespace
 

@@ -4,27 +4,17 @@
 // The main window on a simulated LAN, driven through its real widgets: shared by
 // the main-window tests and the end-to-end Update tests.
 
-#include "mainwindow.h"
-#include "modeltable.h"
+#include "mainwindowdriver.h"
 
 #include "devsimprocess.h"
-#include "dialogs.h"
-#include "printers.h"
+#include "modeltable.h"
 #include "setupwindow.h"
-#include "windowhost.h"
 
 #include <QDialog>
-
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <string>
 
 inline std::string latin1(const QString& s)
@@ -33,64 +23,11 @@ inline std::string latin1(const QString& s)
     return {b.constData(), static_cast<std::size_t>(b.size())};
 }
 
-class MainWindowFixture : public ::testing::Test {
+class MainWindowFixture : public MainWindowDriver {
 protected:
     explicit MainWindowFixture(const QStringList& simArgs = {}) : sim(simArgs)
     {
-        lv::Dialogs::reset();
-        lv::Dialogs::setScripted(true);
-        state.broadcast = QHostAddress(QStringLiteral("127.255.255.255"));
-        state.gCmdPort = sim.port();
-        window = std::make_unique<lv::MainWindow>(state);
-        window->show();
-        lstDev = window->findChild<QListView*>(QStringLiteral("lstDev"));
-        lstDev2 = window->findChild<QListView*>(QStringLiteral("lstDev2"));
-    }
-    ~MainWindowFixture() override
-    {
-        lv::WindowHost::setObserver({});
-        lv::Dialogs::reset();
-    }
-
-    int rows() const { return lstDev->model()->rowCount(); }
-    QString line(int row) const { return lstDev->model()->index(row, lstDev->modelColumn()).data().toString(); }
-    QString raw(int row) const { return lstDev2->model()->index(row, lstDev2->modelColumn()).data().toString(); }
-    QStringList lines() const
-    {
-        QStringList out;
-        for (int r = 0; r < rows(); ++r)
-            out << line(r);
-        return out;
-    }
-    QStringList raws() const
-    {
-        QStringList out;
-        for (int r = 0; r < rows(); ++r)
-            out << raw(r);
-        return out;
-    }
-
-    // Clicks Search Device and waits until `count` lines are listed.
-    void searchFor(int count = 21)
-    {
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdSearch")), Qt::LeftButton);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return rows() >= count; }, 5000)) << "only " << rows() << " lines listed";
-    }
-
-    void selectRow(int row)
-    {
-        const QModelIndex index = lstDev->model()->index(row, 0);
-        lstDev->scrollTo(index);
-        QTest::mouseClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
-    }
-
-    // Selects the line and double-clicks it; returns once the request (and any
-    // window it opened) has ended.
-    void doubleClickRow(int row)
-    {
-        selectRow(row);
-        const QModelIndex index = lstDev->model()->index(row, 0);
-        QTest::mouseDClick(lstDev->viewport(), Qt::LeftButton, {}, lstDev->visualRect(index).center());
+        openWindow(QHostAddress(QStringLiteral("127.255.255.255")), sim.port());
     }
 
     // Opens the device at `row` and runs `inWindow` on its window (a Window) once it shows; `inWindow`
@@ -148,8 +85,4 @@ protected:
     }
 
     DevsimProcess sim;
-    lv::SessionState state;
-    std::unique_ptr<lv::MainWindow> window;
-    QListView* lstDev = nullptr;
-    QListView* lstDev2 = nullptr;
 };

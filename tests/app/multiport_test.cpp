@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <ostream>
 
 namespace {
 
@@ -100,17 +101,43 @@ TEST_F(MultiPortFlow, UpdateSendsOnlyTheChangedPortItemAndOneUpdateCommand)
     EXPECT_TRUE(loadedWindows().contains(QStringLiteral("frm4PortSetup")));
 }
 
-TEST_F(MultiPortFlow, FourPortCancelUnloadsTheWholeFamilyOnly)
+// The four-port window's Cancel unloads its own family, whichever it is, and leaves the other loaded.
+struct FamilyCase {
+    const char* name;
+    const char* otherOnePort;  // loads the other family first (its one-port window is cancelled)
+    const char* fourPortModel; // then this family's four-port window is cancelled
+    const char* fourPortWindow;
+    QStringList loadedAfter;
+};
+
+void PrintTo(const FamilyCase& c, std::ostream* os)
 {
-    ASSERT_EQ(open(rowOf("KR-7700A"), [](lv::SetupWindow* w) { press(w, "cmdCancel"); }),
-              QStringLiteral("frmKR7700ASetup"));
-    ASSERT_EQ(open(rowOf("KR-7600"), [](lv::SetupWindow* w) { press(w, "cmdCancel"); }),
-              QStringLiteral("frm4PortSetup"));
-    EXPECT_EQ(loadedWindows(), (QStringList{QStringLiteral("frmKR7600ASetup"), QStringLiteral("frmKR7800ASetup"),
-                                            QStringLiteral("frmKR7900ASetup")}));
+    *os << c.name;
+}
+
+class FamilyCancel : public MultiPortFlow, public ::testing::WithParamInterface<FamilyCase> {};
+
+TEST_P(FamilyCancel, FourPortCancelUnloadsTheWholeFamilyOnly)
+{
+    const FamilyCase& c = GetParam();
+    const auto cancel = [](lv::SetupWindow* w) { press(w, "cmdCancel"); };
+    open(rowOf(c.otherOnePort), cancel);
+    ASSERT_EQ(loadedWindows().size(), 3) << loadedWindows().join(u' ').toStdString();
+    ASSERT_EQ(open(rowOf(c.fourPortModel), cancel), QString::fromLatin1(c.fourPortWindow));
+    EXPECT_EQ(loadedWindows(), c.loadedAfter);
     window->close();
     EXPECT_TRUE(loadedWindows().isEmpty()) << "closing the main window unloads both families";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, FamilyCancel,
+    ::testing::Values(FamilyCase{"FamilyA", "KR-7700", "KR-7600A", "frmKR7600ASetup",
+                                 {QStringLiteral("frm2PortSetup"), QStringLiteral("frm3PortSetup"),
+                                  QStringLiteral("frm4PortSetup")}},
+                      FamilyCase{"PlainFamily", "KR-7700A", "KR-7600", "frm4PortSetup",
+                                 {QStringLiteral("frmKR7600ASetup"), QStringLiteral("frmKR7800ASetup"),
+                                  QStringLiteral("frmKR7900ASetup")}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // Escape and the close box are the four-port window's Cancel: the family goes with them; in the
 // two-port window they close that window alone, as its Cancel does.

@@ -133,8 +133,7 @@ TEST_F(VerifyUpdateTest, OffByDefaultAndThenNothingMoreIsAsked)
     EXPECT_EQ(window->verifyRunning(), nullptr);
     // Longer than the check's first request would wait: only the window's own request went out.
     sim.waitForReceived("U ", 1);
-    QTest::qWait(1500);
-    EXPECT_EQ(sim.waitForReceived("G ", 2, 10).size(), 1);
+    EXPECT_EQ(sim.waitForReceived("G ", 2, 1500).size(), 1);
     EXPECT_EQ(status(), QStringLiteral("%1 updated").arg(mac));
 }
 

@@ -5,6 +5,7 @@
 
 #include "clirun.h"
 #include "devsimprocess.h"
+#include "fakedevice.h"
 #include "programs.h"
 
 #include "catalogue.h"
@@ -495,6 +496,66 @@ TEST(CliSearch, AMacAnsweredFromTwoAddressesIsMarkedAsAConflict)
             ++marked;
     EXPECT_EQ(marked, 2) << text.out.toStdString();
 }
+
+// The conflict mark names an address only when distinct MACs answer with it.
+struct ConflictCase {
+    const char* name;
+    QList<QByteArray> answers;
+    std::vector<bool> conflict; // per listed device, in order
+};
+
+void PrintTo(const ConflictCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SearchConflict : public ::testing::TestWithParam<ConflictCase> {};
+
+TEST_P(SearchConflict, MarksAnAddressAnsweredByDistinctMacs)
+{
+    FakeDevice device;
+    const QList<QByteArray> answers = GetParam().answers;
+    device.setHandler([&](const FakeDevice::Received& r) {
+        return r.bytes.startsWith("X ") ? answers : QList<QByteArray>{};
+    });
+    const CliRun run = runCli(at(
+        device.port(), QStringLiteral("127.0.0.1"), {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"),
+                        QStringLiteral("300")}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QJsonArray listed = parseJson(run.out).array();
+    ASSERT_EQ(static_cast<std::size_t>(listed.size()), GetParam().conflict.size()) << run.out;
+    for (qsizetype i = 0; i < listed.size(); ++i)
+        EXPECT_EQ(listed[i][QStringLiteral("conflict")].toBool(), GetParam().conflict[static_cast<std::size_t>(i)])
+            << "device " << i << "\n"
+            << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lans, SearchConflict,
+    ::testing::Values(
+        // One device that answered twice under two device IDs: one MAC, no conflict.
+        ConflictCase{"OneMacTwoLines",
+                     {"AX 0.80.194.5.5.1/10.5.5.1/Pump-A\r", "AX 0.80.194.5.5.1/10.5.5.1/Pump-B\r"},
+                     {false, false}},
+        // The same MAC written two ways is still one MAC.
+        ConflictCase{"OneMacTwoSpellings",
+                     {"AX 0.80.194.5.5.1/10.5.5.1/Pump\r", "AX 000.080.194.005.005.001/10.5.5.1/Pump\r"},
+                     {false, false}},
+        ConflictCase{"TwoMacs",
+                     {"AX 0.80.194.5.5.1/10.5.5.1/Pump\r", "AX 0.80.194.5.5.2/10.5.5.1/Valve\r",
+                      "AX 0.80.194.5.5.3/10.5.5.3/Other\r"},
+                     {true, true, false}},
+        // Beside an address that two MACs share, one that a single MAC answered twice with.
+        ConflictCase{"OneMacTwiceBesideAConflict",
+                     {"AX 0.80.194.5.5.1/10.5.5.1/Pump-A\r", "AX 0.80.194.5.5.1/10.5.5.1/Pump-B\r",
+                      "AX 0.80.194.5.5.2/10.5.5.2/Valve\r", "AX 0.80.194.5.5.3/10.5.5.2/Gate\r"},
+                     {false, false, true, true}},
+        ConflictCase{"TwoMacsOneTwice",
+                     {"AX 0.80.194.5.5.1/10.5.5.1/Pump-A\r", "AX 0.80.194.5.5.1/10.5.5.1/Pump-B\r",
+                      "AX 0.80.194.5.5.2/10.5.5.1/Valve\r"},
+                     {true, true, true}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 
 // An empty LAN is no error (exit 0), but standard error says so with the port and where the probe
 // went; standard output holds no header without lines (text) or an empty array (JSON).

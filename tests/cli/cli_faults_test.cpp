@@ -663,6 +663,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {QStringLiteral("apply"), QStringLiteral("PLAN")},
                    "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\\nX\"}]}",
                    "00-50-C2-00-00-03\\x0aX"},
+        EscapeCase{"PlanDeviceEndsInALineEnd",
+                   {QStringLiteral("apply"), QStringLiteral("PLAN")},
+                   "{\"devices\":[{\"device\":\"00-50-C2-01-02-03\\n\"}]}",
+                   "00-50-C2-01-02-03\\x0a"},
         EscapeCase{"ArabicLetterMark",
                    {QStringLiteral("apply"), QStringLiteral("PLAN")},
                    "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\",\"window\":\"frm\\u061c\","

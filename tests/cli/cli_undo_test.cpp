@@ -217,11 +217,21 @@ TEST(CliBackup, SetBackupHoldsTheChangedFieldsAsLoaded)
     EXPECT_EQ(runCli(at(sim, withWait({QStringLiteral("show"), mac}))).out, before.out);
 }
 
-// apply --verify: a device that ignored a field is a mismatch naming it (exit 5); the others verified.
-TEST(CliApplyVerify, NamesTheFieldADeviceKept)
+// apply --verify: a device that ignored a field is a mismatch naming it, one whose check gets no answer
+// is no success either (exit 5 for both); the other device is verified.
+struct ApplyVerifyCase {
+    const char* name;
+    const char* fault; // of the second device, a KR-770A
+    const char* result;
+    const char* said; // in the text output
+    QStringList differing;
+};
+
+class CliApplyVerify : public ::testing::TestWithParam<ApplyVerifyCase> {};
+
+TEST_P(CliApplyVerify, ReportsEveryDevicesCheck)
 {
-    DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("ignore-field:SIOBaud@KR-770A")});
-    ASSERT_TRUE(sim.started());
+    const ApplyVerifyCase& c = GetParam();
     QTemporaryDir dir;
     QJsonArray devices;
     for (const char* mac : {"00-50-C2-00-00-01", "00-50-C2-00-00-03"})
@@ -231,22 +241,39 @@ TEST(CliApplyVerify, NamesTheFieldADeviceKept)
                                                             {QStringLiteral("DeviceID"), QStringLiteral("V")}}}});
     const QStringList apply{QStringLiteral("apply"), QStringLiteral("--verify"),
                             writePlan(dir, QStringLiteral("plan.json"), devices)};
-    const CliRun run = runCli(at(sim, withWait(QStringList{QStringLiteral("--json")} + apply)));
+    // Each run on a LAN of its own: a device that restarted is still silent when the next run asks it.
+    const auto applyOnce = [&](const QStringList& args) {
+        DevsimProcess sim({QStringLiteral("--fault"), QString::fromLatin1(c.fault)});
+        EXPECT_TRUE(sim.started());
+        return runCli(at(sim, withWait(args)));
+    };
+    const CliRun run = applyOnce(QStringList{QStringLiteral("--json")} + apply);
     EXPECT_EQ(run.exitCode, 5) << run.err;
     const QJsonArray results = parseJson(run.out).array();
     ASSERT_EQ(results.size(), 2);
     EXPECT_EQ(results[0][QStringLiteral("verify")][QStringLiteral("result")].toString(), QStringLiteral("verified"));
-    const QJsonObject kept = results[1][QStringLiteral("verify")].toObject();
-    EXPECT_EQ(kept[QStringLiteral("result")].toString(), QStringLiteral("mismatch"));
+    const QJsonObject checked = results[1][QStringLiteral("verify")].toObject();
+    EXPECT_EQ(checked[QStringLiteral("result")].toString(), QString::fromLatin1(c.result));
     QStringList differing;
-    for (const QJsonValue& field : kept[QStringLiteral("fields")].toArray())
+    for (const QJsonValue& field : checked[QStringLiteral("fields")].toArray())
         if (field[QStringLiteral("sent")] != field[QStringLiteral("reported")])
             differing << field[QStringLiteral("tag")].toString();
-    EXPECT_EQ(differing, QStringList{QStringLiteral("SIOBaud")});
-    // The text names the field with the value sent and the value reported, as the window shows them.
-    const CliRun text = runCli(at(sim, withWait(apply)));
-    EXPECT_TRUE(text.out.contains("SIOBaud: sent 115200, reported 38400")) << text.out;
+    EXPECT_EQ(differing, c.differing);
+    const CliRun text = applyOnce(apply);
+    EXPECT_EQ(text.exitCode, 5) << text.err;
+    EXPECT_TRUE(text.out.contains(c.said)) << text.out;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, CliApplyVerify,
+    ::testing::Values(
+        // The text names the field with the value sent and the value reported, as the window shows them.
+        ApplyVerifyCase{"KeepsAField", "ignore-field:SIOBaud@KR-770A", "mismatch", "SIOBaud: sent 115200, reported 38400",
+                        {QStringLiteral("SIOBaud")}},
+        // Silent past the check's 5 s after its Update: no field reported.
+        ApplyVerifyCase{"CheckGetsNoAnswer", "restart:6000@KR-770A", "no answer", "; the check got no answer",
+                        {QStringLiteral("SIOBaud"), QStringLiteral("DeviceID")}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // --dry-run lists each field it would change with its value as loaded and the new one, lists by entry.
 TEST(CliDryRun, ListsEachFieldAsLoadedAndNew)

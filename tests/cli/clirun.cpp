@@ -78,8 +78,12 @@ CliRun runCli(const QStringList& args, int timeoutMs, const QProcessEnvironment&
 
 QStringList at(const DevsimProcess& sim, const QStringList& rest)
 {
-    return QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"), QStringLiteral("--port"),
-                       QString::number(sim.port())} +
+    return at(sim.port(), QStringLiteral("127.255.255.255"), rest);
+}
+
+QStringList at(quint16 port, const QString& broadcast, const QStringList& rest)
+{
+    return QStringList{QStringLiteral("--broadcast"), broadcast, QStringLiteral("--port"), QString::number(port)} +
            rest;
 }
 

@@ -45,8 +45,9 @@ CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs
 CliRun runCli(const QStringList& args, int timeoutMs = 30000,
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
-// Global options that point the CLI at the simulator.
+// Global options that point the CLI at the simulator, or at a port and broadcast address.
 QStringList at(const DevsimProcess& sim, const QStringList& rest);
+QStringList at(quint16 port, const QString& broadcast, const QStringList& rest);
 
 QString qs(const std::string& text);
 

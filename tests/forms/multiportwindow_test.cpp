@@ -123,6 +123,25 @@ TEST_P(MultiPortLayout, CaptionsTitlesListsAndSize)
     window.show();
     EXPECT_LE(window.frameGeometry().height(), 768);
     EXPECT_LE(window.frameGeometry().width(), 1366);
+    // The ports of one caption stand side by side in port order: no control of one reaches into the next.
+    const auto columnOf = [&](int port) {
+        std::pair<int, int> leftRight{INT_MAX, -1};
+        for (const FieldDef& field : def.fields)
+            if (field.block == port && !field.control.empty())
+                if (const auto* control = window.findChild<QWidget*>(QString::fromStdString(field.control))) {
+                    const QRect r(control->mapTo(&window, QPoint(0, 0)), control->size());
+                    leftRight = {std::min(leftRight.first, r.left()), std::max(leftRight.second, r.right())};
+                }
+        return leftRight;
+    };
+    for (const PortGroup& group : def.portGroups)
+        for (std::size_t i = 0; i + 1 < group.ports.size(); ++i) {
+            const auto left = columnOf(group.ports[i]);
+            const auto right = columnOf(group.ports[i + 1]);
+            ASSERT_GE(left.second, 0) << "port " << group.ports[i];
+            ASSERT_GE(right.second, 0) << "port " << group.ports[i + 1];
+            EXPECT_LT(left.second, right.first) << "COM" << group.ports[i] << " reaches into COM" << group.ports[i + 1];
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(

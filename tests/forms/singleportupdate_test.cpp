@@ -2,6 +2,7 @@
 // Update of the single-port windows over loopback: the set command, the delay, the "U " commands.
 
 #include "devicelist.h"
+#include "waitfor.h"
 #include "dialogs.h"
 #include "formtestsupport.h"
 
@@ -250,8 +251,7 @@ TEST_F(SinglePortUpdate, CancelSendsNothing)
     window->show();
     typeInto(*window, "txtIP", QStringLiteral("10.1.2.3"));
     QTest::mouseClick(find<QPushButton>(*window, "cmdCancel"), Qt::LeftButton);
-    QTest::qWait(150);
-    EXPECT_TRUE(m_device.received().empty());
+    LV_EXPECT_NEVER(!m_device.received().empty(), 150);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Rejected);
     EXPECT_EQ(spy.count(), 0);

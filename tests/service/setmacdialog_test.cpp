@@ -4,6 +4,7 @@
 // address check, Cancel and Enter, and the layout in twips.
 
 #include "setmacdialog.h"
+#include "waitfor.h"
 
 #include "devicesearch.h"
 #include "fakedevice.h"
@@ -201,8 +202,7 @@ TEST_F(SetMacDialogTest, RewrittenEntryStaysADuplicateForALateSearchAnswer)
     // first datagram has surely been handled.
     device.answer(*probe, kFirstAnswer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return search.devices().size() == 3; }, 3000));
-    QTest::qWait(50);
-    EXPECT_EQ(search.devices().size(), 3u);
+    LV_EXPECT_NEVER(search.devices().size() != 3u, 50);
     EXPECT_EQ(search.devices().raw(2), kFirstAnswer.toStdString());
 }
 
@@ -272,8 +272,7 @@ TEST_F(SetMacDialogTest, CancelSendsNothing)
     press("cmdCancel");
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
-    QTest::qWait(200);
-    EXPECT_TRUE(commandsReceived(device).isEmpty());
+    LV_EXPECT_NEVER(!commandsReceived(device).isEmpty(), 200);
     EXPECT_FALSE(dialog->macChangeResult().sent());
     EXPECT_TRUE(listsUnchanged());
 }
@@ -302,8 +301,7 @@ TEST_P(RefusedAddressTest, SaysWhatIsExpectedKeepsTheTextAndSendsNothing)
     EXPECT_EQ(txtNewMac->text(), typed);
     EXPECT_FALSE(hint->text().isEmpty());
     EXPECT_EQ(hint->text(), lv::SetMacDialog::problemText(GetParam().problem));
-    QTest::qWait(150);
-    EXPECT_TRUE(commandsReceived(device).isEmpty());
+    LV_EXPECT_NEVER(!commandsReceived(device).isEmpty(), 150);
     EXPECT_TRUE(listsUnchanged());
 
     // Once corrected, the address goes out and the remark goes away.
@@ -350,8 +348,7 @@ TEST_P(TakenAddressTest, AddressOfAnotherListedDeviceIsRefused)
     press("cmdOk");
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(hint->text(), QStringLiteral("00-50-C2-01-02-09 is already the address of another listed device"));
-    QTest::qWait(150);
-    EXPECT_TRUE(commandsReceived(device).isEmpty());
+    LV_EXPECT_NEVER(!commandsReceived(device).isEmpty(), 150);
     EXPECT_FALSE(dialog->macChangeResult().sent());
     EXPECT_TRUE(listsUnchanged());
 }
@@ -380,8 +377,7 @@ TEST_F(SetMacDialogTest, AccessCodeLatin1CannotHoldIsRefusedNotAltered)
     press("cmdOk");
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(hint->text(), lv::SetMacDialog::accessCodeText());
-    QTest::qWait(150);
-    EXPECT_TRUE(commandsReceived(device).isEmpty());
+    LV_EXPECT_NEVER(!commandsReceived(device).isEmpty(), 150);
     EXPECT_TRUE(listsUnchanged());
 
     // The last character of Latin-1 is sent as its byte.

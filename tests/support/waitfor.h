@@ -22,3 +22,8 @@
         static_cast<void>(QTest::qWaitFor([&] { return bool(condition); }, ms));                                 \
         ASSERT_TRUE(condition);                                                                                   \
     } while (0)
+
+// Waits up to `ms` for `condition`, which must not come: EXPECT_FALSE once the time is up, or at once
+// when it came.
+#define LV_EXPECT_NEVER(condition, ms)                                                                            \
+    EXPECT_FALSE(QTest::qWaitFor([&] { return bool(condition); }, ms)) << #condition " came within " << (ms) << " ms"
