@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-// The request and Update exchanges against a scripted device on loopback.
+// The exchanges with one device against a scripted device on loopback.
 
 #include "exchanges.h"
 #include "runexchange.h"
 #include "macchangeexchange.h"
+#include "searchexchange.h"
+#include "verifyexchange.h"
 
 #include "fakedevice.h"
 #include "printers.h"
@@ -435,5 +437,79 @@ TEST_F(ExchangeTest, ExchangeObjectsRunAtOnceAndEachEndsWithItsOutcome)
     QTest::qWait(30);
     EXPECT_EQ(device.received().size(), before);
 }
+
+// abort() ends every exchange at once with Aborted: finished() comes once, and nothing more goes out
+// (the Update is cut in its delay, before any "U ").
+using MakeExchange = std::function<std::unique_ptr<lv::Exchange>(lv::CommandChannel&, lv::DeviceSearch&)>;
+struct AbortCase {
+    const char* name;
+    MakeExchange make;
+    int outcome;                          // the Aborted outcome of its result type
+    int (*outcomeOf)(const lv::Exchange&); // reads its result's outcome
+};
+
+void PrintTo(const AbortCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const lv::DeviceRef kAsked{"AX 0.80.194.1.2.3/10.0.0.7/D\r"};
+const lv::UpdatePlan kPlan{"S m/i/p", "U m/i/p", 1, 300};
+
+template <typename E> int outcomeOf(const lv::Exchange& e)
+{
+    return static_cast<int>(static_cast<const E&>(e).result().outcome);
+}
+
+template <typename E> AbortCase abortCase(const char* name, MakeExchange make)
+{
+    return {name, std::move(make), static_cast<int>(E::Outcome::Aborted), &outcomeOf<E>};
+}
+
+class AbortEnds : public ExchangeTest, public ::testing::WithParamInterface<AbortCase> {};
+
+TEST_P(AbortEnds, AtOnceWithNothingMoreSent)
+{
+    const AbortCase& c = GetParam();
+    lv::DeviceSearch search(state);
+    const std::unique_ptr<lv::Exchange> exchange = c.make(channel, search);
+    int finished = 0;
+    QObject::connect(exchange.get(), &lv::Exchange::finished, exchange.get(), [&] { ++finished; });
+    exchange->start();
+    ASSERT_FALSE(exchange->isFinished());
+    LV_WAIT_EQ(device.received().size(), 1, 2000);
+    exchange->abort();
+    exchange->abort();
+    EXPECT_TRUE(exchange->isFinished());
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(c.outcomeOf(*exchange), c.outcome);
+    LV_EXPECT_NEVER(device.received().size() > 1, 2 * kPlan.delayMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exchanges, AbortEnds,
+    ::testing::Values(abortCase<lv::SearchExchange>("Search",
+                                                    [](lv::CommandChannel&, lv::DeviceSearch& s) {
+                                                        return std::make_unique<lv::SearchExchange>(s, lv::SearchEnds{});
+                                                    }),
+                      abortCase<lv::ConfigRequest>("Request",
+                                                   [](lv::CommandChannel& ch, lv::DeviceSearch&) {
+                                                       return std::make_unique<lv::ConfigRequest>(ch, kAsked, "");
+                                                   }),
+                      abortCase<lv::UpdateExchange>("Update",
+                                                    [](lv::CommandChannel& ch, lv::DeviceSearch&) {
+                                                        return std::make_unique<lv::UpdateExchange>(ch, kAsked, kPlan);
+                                                    }),
+                      abortCase<lv::VerifyExchange>("Verify",
+                                                    [](lv::CommandChannel& ch, lv::DeviceSearch&) {
+                                                        return std::make_unique<lv::VerifyExchange>(
+                                                            ch, kAsked, "", *lv::findWindow("frmSetup"), 1, kPlan);
+                                                    }),
+                      abortCase<lv::MacChangeExchange>("MacChange",
+                                                       [](lv::CommandChannel& ch, lv::DeviceSearch&) {
+                                                           return std::make_unique<lv::MacChangeExchange>(
+                                                               ch, kAsked, "0.80.194.1.2.4", "code");
+                                                       })),
+    [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace

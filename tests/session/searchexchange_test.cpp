@@ -46,6 +46,7 @@ struct EndCase {
     Outcome outcome;
     int listed;            // devices listed when it ended
     bool early;            // ended well before the wait
+    int spacingMs = 0;     // between two answers
 };
 
 void PrintTo(const EndCase& c, std::ostream* os)
@@ -64,6 +65,8 @@ const EndCase kEndCases[] = {
     {"QuietLanEndsBeforeAnyAnswer", 0, false, "", 0, 100, -1, 0, Outcome::NothingAnswered, 0, true},
     {"DeviceLookedForEndsIt", 5, false, "", 0, -1, 1, 0, Outcome::Listed, 2, true},
     {"AnswersInTheGraceAreListed", 5, false, "", 0, -1, 1, 150, Outcome::Listed, 5, true},
+    // Each new answer starts the quiet spell afresh.
+    {"AnswersStillComingKeepItOpen", 5, false, "", 0, 200, -1, 0, Outcome::Listed, 5, true, 120},
 };
 
 class SearchExchangeEnds : public ::testing::TestWithParam<EndCase> {};
@@ -72,6 +75,7 @@ TEST_P(SearchExchangeEnds, EndsAsItShouldWithWhatWasListed)
 {
     const EndCase& c = GetParam();
     AnsweringPeer lan(answers(c.answering));
+    lan.setSpacing(c.spacingMs);
     lv::SessionState state;
     state.broadcast = QHostAddress::LocalHost;
     state.gCmdPort = c.portZero ? quint16(0) : lan.port();
