@@ -512,4 +512,65 @@ INSTANTIATE_TEST_SUITE_P(
                                                        })),
     [](const auto& param) { return std::string(param.param.name); });
 
+// ---- the MAC change: each change reads only the answers to its own command
+
+QByteArray macAnswer(const char* oldField, const char* newField)
+{
+    return QByteArray("AM Old MAC: ") + oldField + "\r\nNew MAC: " + newField + "\r";
+}
+
+struct LateCase {
+    const char* name;
+    bool secondAnswered; // the device answers the second command (after the first's late answer came)
+};
+
+void PrintTo(const LateCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class MacChangeLate : public ::testing::TestWithParam<LateCase> {};
+
+TEST_P(MacChangeLate, ALateAnswerOfAnEarlierChangeIsNotThisOnes)
+{
+    FakeDevice device;
+    lv::SessionState state;
+    state.broadcast = QHostAddress::LocalHost;
+    state.gCmdPort = device.port();
+    int commands = 0;
+    device.setHandler([&](const FakeDevice::Received& r) {
+        if (!r.bytes.startsWith("M "))
+            return QList<QByteArray>{};
+        if (++commands == 1) {
+            // The first change is answered after its wait has ended, while the second one waits.
+            QTimer::singleShot(250, [&device, r] { device.answer(r, macAnswer("0.80.194.1.2.3", "0.80.194.9.9.1")); });
+        } else if (GetParam().secondAnswered) {
+            QTimer::singleShot(400, [&device, r] { device.answer(r, macAnswer("0.80.194.1.2.3", "0.80.194.9.9.2")); });
+        }
+        return QList<QByteArray>{};
+    });
+
+    lv::CommandChannel channel(state);
+    const lv::DeviceRef asked{"AX 0.80.194.1.2.3/10.0.0.7/D\r"};
+    lv::MacChangeExchange firstChange(channel, asked, "0.80.194.9.9.1", "code", 100);
+    const lv::MacChangeResult first = lv::runExchange(firstChange);
+    ASSERT_TRUE(first.sent());
+    EXPECT_FALSE(first.replied());
+    lv::MacChangeExchange secondChange(channel, asked, "0.80.194.9.9.2", "code", 700);
+    const lv::MacChangeResult second = lv::runExchange(secondChange);
+    ASSERT_TRUE(second.sent());
+    ASSERT_EQ(device.withPrefix("M ").size(), 2u);
+    if (GetParam().secondAnswered) {
+        EXPECT_TRUE(second.replied());
+        EXPECT_EQ(second.newField, "0.80.194.9.9.2");
+    } else {
+        EXPECT_FALSE(second.replied()) << "took " << second.newField;
+        EXPECT_TRUE(second.newField.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, MacChangeLate,
+                         ::testing::Values(LateCase{"SecondUnanswered", false}, LateCase{"SecondAnswered", true}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
 } // namespace
