@@ -5,10 +5,11 @@
 # not touched) with the dictionary fuzz/linkvane.dict. Exits non-zero when any target finds
 # something; the input that shows it is left in build-fuzz/findings/.
 #   scripts/fuzz.sh SECONDS [TARGET...]      FUZZ_JOBS=2 runs two targets at a time.
+#   scripts/fuzz.sh --build [TARGET...]      only builds them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:?usage: scripts/fuzz.sh SECONDS [TARGET...]}
+seconds=${1:?usage: scripts/fuzz.sh SECONDS|--build [TARGET...]}
 shift
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
@@ -22,6 +23,7 @@ if [[ ! -f $build/build.ninja ]]; then
         -DLINKVANE_TESTS=OFF -DLINKVANE_BENCH=OFF
 fi
 nice ninja -C "$build" "${targets[@]}"
+[[ $seconds == --build ]] && exit 0
 
 mkdir -p "$build/findings" "$build/logs"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

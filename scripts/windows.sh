@@ -5,9 +5,10 @@
 # outside the clone), cross-builds the three programs and the tests against it,
 # deploys each program with its DLLs and plugins, and makes the NSIS installer
 # and the portable zip in out/. With --test it also runs the Windows tests
-# under Wine (scripts/windows-test.sh).
+# under Wine (scripts/windows-test.sh); with --test-only it runs only those,
+# on an earlier build.
 #
-#   scripts/windows.sh [--test] [--qt-only]
+#   scripts/windows.sh [--test | --test-only] [--qt-only]
 #
 # LINKVANE_QT_CACHE  where the Qt builds are kept (default /var/cache/linkvane)
 # LINKVANE_WIN_BUILD where Linkvane is cross-built (default build/win64)
@@ -16,12 +17,14 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 run_tests=0
+test_only=0
 qt_only=0
 for a in "$@"; do
     case $a in
         --test) run_tests=1 ;;
+        --test-only) test_only=1 ;;
         --qt-only) qt_only=1 ;;
-        *) echo "usage: scripts/windows.sh [--test] [--qt-only]" >&2; exit 1 ;;
+        *) echo "usage: scripts/windows.sh [--test | --test-only] [--qt-only]" >&2; exit 1 ;;
     esac
 done
 cache_root=${LINKVANE_QT_CACHE:-/var/cache/linkvane}
@@ -120,6 +123,16 @@ SRC
     rm -rf "$work"
 }
 
+run_windows_tests() {
+    LINKVANE_QT_PREFIX=$qt_prefix LINKVANE_WIN_BUILD=$build scripts/windows-test.sh
+}
+if [ $test_only = 1 ]; then
+    [ -f "$qt_prefix/bin/Qt6Core.dll" ] || { echo "windows.sh: no Qt for Windows in $qt_prefix; build first" >&2; exit 1; }
+    run_windows_tests
+    say "done in $((SECONDS - started)) s"
+    exit 0
+fi
+
 if [ -f "$qt_prefix/bin/Qt6Core.dll" ]; then
     say "using the cached Qt $qt_version in $qt_prefix"
 else
@@ -174,6 +187,6 @@ makensis -V2 -DVERSION="$version" -DSTAGE="$deploy" -DICON="$root/data/icons/lin
 say "out/linkvane-$version-win64-setup.exe ($(du -h "out/linkvane-$version-win64-setup.exe" | cut -f1)), out/$folder.zip ($(du -h "out/$folder.zip" | cut -f1))"
 
 if [ $run_tests = 1 ]; then
-    LINKVANE_QT_PREFIX=$qt_prefix LINKVANE_WIN_BUILD=$build scripts/windows-test.sh
+    run_windows_tests
 fi
 say "done in $((SECONDS - started)) s"
