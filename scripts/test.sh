@@ -121,7 +121,12 @@ configure() { # configure DIR CMAKE-OPTION...
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" "$@"
 }
 build() { cmake --build "$1" -j "$jobs"; }
-ctest_all() { ctest --test-dir "$1" -j "$jobs" --output-on-failure --timeout 300; }
+# A build beside a test suite yields the cores to it: the tests run at nearly
+# the pace they have alone, and the build takes what they leave.
+build_beside() { nice -n 15 cmake --build "$1" -j "$jobs"; }
+# The time-out only stops a test binary that hangs; a loaded machine or the
+# sanitizers may take several times the unloaded minutes.
+ctest_all() { ctest --test-dir "$1" -j "$jobs" --output-on-failure --timeout 900; }
 # A short run of the benchmarks (well under a minute), so that they keep
 # building and running; the full run is scripts/bench.sh.
 bench_smoke() {
@@ -139,7 +144,7 @@ run ci-build build build/ci
 # them, the sanitizer build.
 start ci-ctest ctest_all build/ci
 run sanitize-configure configure build/ci-sanitize -DLINKVANE_SANITIZE=ON -DLINKVANE_BENCH=OFF
-start sanitize-build build build/ci-sanitize
+start sanitize-build build_beside build/ci-sanitize
 await ci-ctest
 # Still beside the sanitizer build: the smoke run checks that each search ends,
 # not how fast.
@@ -149,13 +154,13 @@ await sanitize-build
 # /var/cache/linkvane (the longest step on a new machine, a second otherwise),
 # then the programs, tests, installer and zip.
 start sanitize-ctest ctest_all build/ci-sanitize
-run windows-qt windows --qt-only
-run windows-build windows
+run windows-qt nice -n 15 env LINKVANE_LINUX_BUILD="$root/build/ci" scripts/windows.sh --qt-only
+run windows-build nice -n 15 env LINKVANE_LINUX_BUILD="$root/build/ci" scripts/windows.sh
 await sanitize-ctest
 # Every test under Wine against the simulator of the Linux build, beside the
 # fuzzers: every target for 30 s from its seeds, so that a regression in a
 # parser shows.
 start windows-test windows --test-only
-run fuzz-build scripts/fuzz.sh --build
-run fuzz env FUZZ_JOBS="$jobs" scripts/fuzz.sh 30
+run fuzz-build nice -n 15 scripts/fuzz.sh --build
+run fuzz nice -n 15 env FUZZ_JOBS="$jobs" scripts/fuzz.sh 30
 await windows-test
