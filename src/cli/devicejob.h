@@ -65,7 +65,7 @@ struct DeviceOutcome {
     FleetResult result = FleetResult::NoAnswer;
     std::optional<std::string> sent; // the set command sent (or that would be sent)
     QString error;
-    QStringList skipped; // the defaults' names the device's window has no settable field for
+    QStringList skipped;                // the defaults' names the device's window has no settable field for
     std::unique_ptr<SetupForm> form;    // as loaded and changed
     std::optional<UpdatePlan> plan;     // the Update the changes make (each field as loaded and new)
     std::optional<VerifyResult> verify; // the check after a confirmed Update, when asked for

@@ -102,9 +102,9 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         // The undo plan is on disk before the set command goes out, or nothing goes out; a dry run sends
         // nothing, so it leaves an existing backup as it is.
         if (backupPath->has_value()) {
-            const BackupEntry entry = backupEntry({o.macText, &o.form->window(), o.request.reply,
-                                                   o.request.dispatch.portCount, toLatin1(context.setupPassword()),
-                                                   *o.plan});
+            const BackupEntry entry =
+                backupEntry({o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount,
+                             toLatin1(context.setupPassword()), *o.plan});
             if (const std::optional<QString> failed = writeBackup(**backupPath, {entry.json})) {
                 notSent = Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
                 return notSent->message;
@@ -137,7 +137,8 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         return *notSent;
     const UpdatePlan& plan = *outcome.plan;
     const std::optional<UpdateResult>& update = outcome.update;
-    if (update && (update->outcome == UpdateResult::Outcome::NotSent || update->outcome == UpdateResult::Outcome::TooLarge))
+    if (update &&
+        (update->outcome == UpdateResult::Outcome::NotSent || update->outcome == UpdateResult::Outcome::TooLarge))
         return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan.setCommand.size())};
     const bool answered = update && update->answered();
     // A secret field's values are shown as "***", whether they match or not.
