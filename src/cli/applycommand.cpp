@@ -200,7 +200,7 @@ std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& pla
         const PlanDevice& device = plan.devices[reading.order[j]];
         // Asked as planJobs asks it: the plan's password, else the options'.
         const std::string password = toLatin1(device.password ? *device.password : context.setupPassword());
-        const BackupEntry entry = backupEntry({o.macText, &o.form->window(), o.reply, o.portCount, password, *o.plan});
+        const BackupEntry entry = backupEntry({o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount, password, *o.plan});
         devices.push_back(entry.json);
         holdsSecrets = holdsSecrets || entry.holdsSecrets;
     }

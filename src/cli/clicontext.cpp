@@ -277,39 +277,35 @@ Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelect
     return found;
 }
 
-Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, const QString& named)
+Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const QString& named, SetEntries set,
+                                          JobSettings settings)
 {
     const Expected<int> index = resolve(selector);
     if (!index)
         return index.failure();
     if (*index < 0)
         return Failure{kExitNotFound, cliNotFoundText(printableName(named))};
-    LoadedDevice loaded;
-    const std::string& raw = search().devices().raw(static_cast<std::size_t>(*index));
-    loaded.device = *parseSearchReply(raw);
+    DeviceTask task;
+    task.named = named;
     // The device's commands leave through the interface it answered on.
-    loaded.entry = *search().deviceAt(*index);
-    ConfigRequest request(channel(), loaded.entry, toLatin1(setupPassword()), m_options.timeoutMs);
-    loaded.request = runExchange(request);
-    if (loaded.request.outcome == ConfigRequest::Outcome::NotSent)
-        return Failure{
-            kExitNoAnswer,
-            QStringLiteral("the configuration request to %1 could not be sent").arg(fromLatin1(loaded.device.macText))};
-    if (loaded.request.outcome == ConfigRequest::Outcome::Incomplete)
-        return Failure{kExitNoAnswer,
-                       cliIncompleteReplyText(fromLatin1(loaded.device.macText), loaded.request.missing.size())};
-    if (!loaded.request.valid())
-        return Failure{kExitNoAnswer, cliRequestNoAnswerText(fromLatin1(loaded.device.macText), m_options.timeoutMs)};
-    if (const WindowDef* window = loaded.request.dispatch.windowDef) {
-        // The form keeps the values as loaded where the window would: the session's LoadedConfig or
-        // the multi-port snapshot.
-        LoadedValues* where = window->isMultiPort() ? &m_state.MultiPortSnapshot : &m_state.LoadedConfig;
-        loaded.form = std::make_unique<SetupForm>(*window, where);
-        loaded.form->load(loaded.request.reply, loaded.request.dispatch.portCount);
-        // The set and "U " commands name the device by the password as loaded.
-        m_mask.addPassword(headerValues(*window, loaded.form->loaded()).password);
-    }
-    return loaded;
+    task.device = *search().deviceAt(*index);
+    task.password = toLatin1(setupPassword());
+    task.set = std::move(set);
+    settings.timeoutMs = m_options.timeoutMs;
+    std::vector<std::unique_ptr<DeviceJob>> jobs;
+    jobs.push_back(std::make_unique<DeviceJob>(m_state, std::move(task), std::move(settings), m_mask, m_wireLog.get()));
+    runDeviceJobs(jobs, 1, {});
+    DeviceRun run{*parseSearchReply(search().devices().raw(static_cast<std::size_t>(*index))),
+                  std::move(jobs.front()->outcome())};
+    const ConfigRequestResult& request = run.outcome.request;
+    const QString mac = fromLatin1(run.device.macText);
+    if (request.outcome == ConfigRequest::Outcome::NotSent)
+        return Failure{kExitNoAnswer, QStringLiteral("the configuration request to %1 could not be sent").arg(mac)};
+    if (request.outcome == ConfigRequest::Outcome::Incomplete)
+        return Failure{kExitNoAnswer, cliIncompleteReplyText(mac, request.missing.size())};
+    if (!request.valid())
+        return Failure{kExitNoAnswer, cliRequestNoAnswerText(mac, m_options.timeoutMs)};
+    return run;
 }
 
 } // namespace lv

@@ -3,10 +3,11 @@
 
 // What every command of linkvane-cli works with: the global options, the session (search and
 // command channel, as the window has them), the output, and the steps that several commands share:
-// the search, finding the device the operator named, and loading it into its headless setup form.
+// the search, finding the device the operator named, and running it as a one-device job.
 
 #include "command.h"
 #include "commandchannel.h"
+#include "devicejob.h"
 #include "devicelist.h"
 #include "devicesearch.h"
 #include "deviceselector.h"
@@ -50,12 +51,10 @@ inline constexpr const char* kPasswordVariable = "LINKVANE_PASSWORD";
 // The options every command accepts, before or after its name.
 const QList<QCommandLineOption>& globalOptionList();
 
-// A device found, asked for its configuration and loaded into the form of its window.
-struct LoadedDevice {
+// A device the command line named, run as a one-device job: its search reply and what became of it.
+struct DeviceRun {
     SearchReply device;
-    DeviceRef entry; // as the search found it: what its exchanges are asked with
-    ConfigRequestResult request;
-    std::unique_ptr<SetupForm> form; // null for models that open no window
+    DeviceOutcome outcome; // its configuration came whole; its form is null for models that open no window
 };
 
 class CliContext {
@@ -105,8 +104,11 @@ public:
     Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors, bool wholeWait = false);
     // The MAC text of a listed device.
     QString macTextOf(int index);
-    // Finds the device the selector names (`named` as typed), asks it for its configuration and loads its form.
-    Expected<LoadedDevice> loadDevice(const DeviceSelector& selector, const QString& named);
+    // Finds the device the selector names (`named` as typed) and runs it as a job of the fleet runner with
+    // the changes `set`: loaded, then changed and updated as the settings say. Fails when it is not found
+    // or its configuration did not come whole.
+    Expected<DeviceRun> runDevice(const DeviceSelector& selector, const QString& named, SetEntries set,
+                                  JobSettings settings);
 
 private:
     void startSession();

@@ -86,7 +86,11 @@ void DeviceJob::interrupt(bool now)
         m_outcome.verify = VerifyResult{};
         return finish(FleetResult::Updated, QStringLiteral("interrupted before the check after the update ended"));
     }
-    const bool setSent = m_update->result().setSent();
+    // Ended as abort() ends it, so that the outcome says how far it got.
+    QObject::disconnect(m_update, nullptr, this, nullptr);
+    m_update->abort();
+    m_outcome.update = m_update->result();
+    const bool setSent = m_outcome.update->setSent();
     delete m_update;
     m_update = nullptr;
     if (!setSent) {
@@ -99,7 +103,8 @@ void DeviceJob::interrupt(bool now)
 
 void DeviceJob::onConfiguration()
 {
-    const ConfigRequestResult& request = m_request->result();
+    m_outcome.request = m_request->result();
+    const ConfigRequestResult& request = m_outcome.request;
     switch (request.outcome) {
     case ConfigRequest::Outcome::NotADevice:
         return finish(FleetResult::NotFound, fleetNotADeviceText());
@@ -118,11 +123,8 @@ void DeviceJob::onConfiguration()
     case ConfigRequest::Outcome::Answered:
         break;
     }
-    m_outcome.modelVersion = request.modelVersion;
-    m_outcome.reply = request.reply;
-    m_outcome.portCount = request.dispatch.portCount;
     if (!request.dispatch.windowDef)
-        return finish(FleetResult::Refused, cliNoWindowText(printableText(m_outcome.modelVersion.model)));
+        return finish(FleetResult::Refused, cliNoWindowText(printableText(request.modelVersion.model)));
     const WindowDef& window = *request.dispatch.windowDef;
     m_outcome.window = window.name;
     // Each device keeps its values as loaded in its own form: the fleet's devices share nothing.
@@ -142,7 +144,7 @@ void DeviceJob::onConfiguration()
     for (const SetEntry& entry : entriesForWindow(m_task.set, window, &m_outcome.skipped)) {
         // A secret exported as "***" is left as it is.
         const FieldDef* field = isLatin1(entry.name) ? window.fieldByName(toLatin1(entry.name)) : nullptr;
-        if (field && field->secret && entry.value == fromLatin1(kMaskedSecret))
+        if (m_settings.keepMasked && field && field->secret && entry.value == fromLatin1(kMaskedSecret))
             continue;
         if (const std::optional<QString> refused = applyTypedValue(form, entry.name, entry.value))
             return finish(FleetResult::Refused, *refused);
@@ -152,7 +154,7 @@ void DeviceJob::onConfiguration()
     // Nothing differs from the values as loaded: the set command would carry its header alone.
     if (plan.changedItems == 0 && !m_settings.force)
         return finish(FleetResult::Unchanged);
-    if (!UpdateExchange::fits(plan))
+    if (m_settings.sizeFirst && !UpdateExchange::fits(plan))
         return finish(FleetResult::Refused, fleetTooLargeText(plan.setCommand.size()));
     m_outcome.sent = plan.setCommand;
     if (m_settings.mode == JobSettings::Mode::DryRun)
@@ -162,6 +164,11 @@ void DeviceJob::onConfiguration()
         return finish(FleetResult::Interrupted,
                       QStringLiteral("interrupted once its configuration was read; nothing was sent"));
     }
+    if (m_settings.beforeSend)
+        if (const std::optional<QString> failed = m_settings.beforeSend(m_outcome)) {
+            m_outcome.sent.reset();
+            return finish(FleetResult::NotSent, *failed);
+        }
 
     // The window's Update: set command, delay, "U " commands, the wait for "MAC".
     m_update = new UpdateExchange(*m_channel, m_task.device, plan, m_settings.timeoutMs, this);
@@ -171,14 +178,16 @@ void DeviceJob::onConfiguration()
 
 void DeviceJob::onUpdated()
 {
-    const UpdateResult& update = m_update->result();
+    m_outcome.update = m_update->result();
+    const UpdateResult& update = *m_outcome.update;
     switch (update.outcome) {
     case UpdateExchange::Outcome::Answered:
-        if (!m_settings.verify || m_interrupted)
+        // A signal not yet polled counts too: no check starts after it.
+        if (!m_settings.verify || m_interrupted || Interruption::count() > 0)
             return finish(FleetResult::Updated);
         // Asked again with the password as it was loaded; the exchange follows a new IP or password.
         m_verify = new VerifyExchange(*m_channel, m_task.device, m_task.password, m_outcome.form->window(),
-                                      m_outcome.portCount, m_update->plan(), kVerifyTimeoutMs, this);
+                                      m_outcome.request.dispatch.portCount, m_update->plan(), kVerifyTimeoutMs, this);
         connect(m_verify, &VerifyExchange::finished, this, &DeviceJob::onVerified);
         return m_verify->start();
     case UpdateExchange::Outcome::NoAnswer:

@@ -62,16 +62,15 @@ struct DeviceOutcome {
     QString named;
     std::string macText;
     std::string window;
-    ModelVersion modelVersion;
     FleetResult result = FleetResult::NoAnswer;
     std::optional<std::string> sent; // the set command sent (or that would be sent)
     QString error;
-    QStringList skipped; // the defaults' names the device's window has no settable field for
+    QStringList skipped;                // the defaults' names the device's window has no settable field for
     std::unique_ptr<SetupForm> form;    // as loaded and changed
     std::optional<UpdatePlan> plan;     // the Update the changes make (each field as loaded and new)
     std::optional<VerifyResult> verify; // the check after a confirmed Update, when asked for
-    std::string reply;                  // the configuration reply as loaded
-    int portCount = 0;                  // the ports it was loaded for (multi-port windows)
+    ConfigRequestResult request;        // the configuration request as it ended (its reply as loaded)
+    std::optional<UpdateResult> update; // the Update as it ended, once one was started
 
     // Done as asked: updated (and, when checked, verified), unchanged, or would be updated.
     bool succeeded() const;
@@ -82,7 +81,16 @@ struct JobSettings {
     Mode mode = Mode::Apply;
     bool force = false;  // send the set command also when it carries no item
     bool verify = false; // after a confirmed Update, ask the device again and compare
+    // A set command over the datagram limit is refused before a dry run or anything else; without
+    // this the Update refuses it (and a dry run shows it).
+    bool sizeFirst = true;
+    // A secret given as "***", as an export writes it, leaves the field as loaded; without this the
+    // value is typed in as it is.
+    bool keepMasked = true;
     int timeoutMs = 1000;
+    // Runs once the set command is about to leave (never in a dry run): what must be done before, as
+    // an undo plan put on disk. A text it returns ends the job as not sent, with that text.
+    std::function<std::optional<QString>(const DeviceOutcome&)> beforeSend;
 };
 
 class DeviceJob final : public QObject {

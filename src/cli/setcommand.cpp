@@ -6,6 +6,7 @@
 
 #include "backupplan.h"
 #include "clicontext.h"
+#include "devicejob.h"
 #include "failuretexts.h"
 #include "fieldreport.h"
 #include "interruption.h"
@@ -22,20 +23,6 @@
 namespace lv {
 
 namespace {
-
-// The form of the loaded device with the changes typed in, and the Update it makes; or why there is none.
-Expected<UpdatePlan> changedPlan(LoadedDevice& loaded, const NameValues& changes)
-{
-    if (!loaded.form)
-        return Failure{kExitUnknownValue, cliNoWindowText(printableText(loaded.request.modelVersion.model))};
-    SetupForm& form = *loaded.form;
-    if (!form.hasDeviceMac())
-        return Failure{kExitNoAnswer, cliNoMacText(fromLatin1(loaded.device.macText))};
-    for (const auto& [name, value] : changes)
-        if (const std::optional<QString> refused = applyTypedValue(form, name, value))
-            return Failure{kExitUnknownValue, *refused};
-    return form.plan();
-}
 
 // What was sent (or would be), whether the device answered and, when asked, what it reports now.
 class SetReport final : public Report {
@@ -99,58 +86,73 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     const Expected<std::optional<QString>> backupPath = backupOption(parser);
     if (!backupPath)
         return backupPath.failure();
-    const bool backup = backupPath->has_value();
-    Expected<LoadedDevice> loaded = context.loadDevice(*selector, operands.front());
-    if (!loaded)
-        return loaded.failure();
-    const Expected<UpdatePlan> plan = changedPlan(*loaded, *changes);
-    if (!plan)
-        return plan.failure();
 
     const bool dryRun = isSet(parser, kOptDryRun);
-    const int timeoutMs = context.options().timeoutMs;
-    // The undo plan is on disk before the set command goes out, or nothing goes out; a dry run sends
-    // nothing, so it leaves an existing backup as it is.
-    if (backup && !dryRun) {
-        const BackupEntry entry =
-            backupEntry({loaded->device.macText, &loaded->form->window(), loaded->request.reply,
-                         loaded->request.dispatch.portCount, toLatin1(context.setupPassword()), *plan});
-        if (const std::optional<QString> failed = writeBackup(**backupPath, {entry.json}))
-            return Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
-        if (entry.holdsSecrets)
-            context.output().note(backupSecretsNote(**backupPath));
-    }
-    // Once the set command may go out, a signal lets the Update end (within the time-out) instead of
-    // leaving the device with its set command and no "U ", and the result is still reported.
-    const Interruption interruption;
-    UpdateResult update;
-    if (!dryRun) {
-        UpdateExchange exchange(context.channel(), loaded->entry, *plan, timeoutMs);
-        update = runExchange(exchange);
-    }
-    const bool answered = update.answered();
-    const QString mac = fromLatin1(loaded->device.macText);
-    if (!dryRun && (update.outcome == UpdateResult::Outcome::NotSent || update.outcome == UpdateResult::Outcome::TooLarge))
-        return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan->setCommand.size())};
-    std::optional<VerifyResult> verify;
-    const bool interrupted = Interruption::signal() != 0;
-    if (!dryRun && !interrupted && answered && isSet(parser, kOptVerify)) {
-        VerifyExchange check(context.channel(), loaded->entry, toLatin1(context.setupPassword()),
-                             loaded->form->window(), loaded->request.dispatch.portCount, *plan);
-        verify = runExchange(check);
-    }
+    JobSettings settings;
+    settings.mode = dryRun ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
+    // What the operator typed is sent as typed: also a value the device already holds, also "***".
+    settings.force = true;
+    settings.keepMasked = false;
+    // An oversize set command is the Update's to refuse, once the backup is on disk.
+    settings.sizeFirst = false;
+    settings.verify = isSet(parser, kOptVerify);
+    std::optional<Failure> notSent;
+    std::optional<Interruption> interruption;
+    settings.beforeSend = [&](const DeviceOutcome& o) -> std::optional<QString> {
+        // The undo plan is on disk before the set command goes out, or nothing goes out; a dry run sends
+        // nothing, so it leaves an existing backup as it is.
+        if (backupPath->has_value()) {
+            const BackupEntry entry =
+                backupEntry({o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount,
+                             toLatin1(context.setupPassword()), *o.plan});
+            if (const std::optional<QString> failed = writeBackup(**backupPath, {entry.json})) {
+                notSent = Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
+                return notSent->message;
+            }
+            if (entry.holdsSecrets)
+                context.output().note(backupSecretsNote(**backupPath));
+        }
+        // Once the set command may go out, a signal lets the Update end (within the time-out) instead of
+        // leaving the device with its set command and no "U ", and the result is still reported.
+        interruption.emplace();
+        return std::nullopt;
+    };
+    SetEntries entries;
+    for (const auto& [name, value] : *changes)
+        entries.push_back({name, value});
+    Expected<DeviceRun> run = context.runDevice(*selector, operands.front(), std::move(entries), std::move(settings));
+    if (!run)
+        return run.failure();
+    DeviceOutcome& outcome = run->outcome;
+    const QString mac = fromLatin1(run->device.macText);
+    if (!outcome.form)
+        return Failure{kExitUnknownValue, cliNoWindowText(printableText(outcome.request.modelVersion.model))};
+    const WindowDef& window = outcome.form->window();
+    if (!outcome.form->hasDeviceMac())
+        return Failure{kExitNoAnswer, cliNoMacText(mac)};
+    // No plan once the form is there: a value typed was refused.
+    if (!outcome.plan)
+        return Failure{kExitUnknownValue, outcome.error};
+    if (notSent)
+        return *notSent;
+    const UpdatePlan& plan = *outcome.plan;
+    const std::optional<UpdateResult>& update = outcome.update;
+    if (update &&
+        (update->outcome == UpdateResult::Outcome::NotSent || update->outcome == UpdateResult::Outcome::TooLarge))
+        return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan.setCommand.size())};
+    const bool answered = update && update->answered();
     // A secret field's values are shown as "***", whether they match or not.
-    if (verify)
-        maskVerifiedSecrets(context, loaded->form->window(), *verify);
-    context.output().write(
-        SetReport(context, *plan, dryRun, answered, verify, &loaded->form->window()));
-    if (interrupted)
+    if (outcome.verify)
+        maskVerifiedSecrets(context, window, *outcome.verify);
+    context.output().write(SetReport(context, plan, dryRun, answered, outcome.verify, &window));
+    if (Interruption::signal() != 0)
         return Failure{static_cast<ExitCode>(Interruption::exitCode()),
                        QStringLiteral("interrupted by signal %1 during the update of %2 (reported above)")
                            .arg(Interruption::signal())
                            .arg(mac)};
     if (!dryRun && !answered)
-        return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, timeoutMs)};
+        return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, context.options().timeoutMs)};
+    const std::optional<VerifyResult>& verify = outcome.verify;
     if (verify && verify->outcome != VerifyExchange::Outcome::Verified)
         return Failure{kExitNoAnswer, QStringLiteral("%1 confirmed the update, but the check %2")
                                           .arg(mac, verify->outcome == VerifyExchange::Outcome::Mismatch

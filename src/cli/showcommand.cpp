@@ -28,24 +28,25 @@ std::string shownValue(const CliContext& context, const ShownField& field)
 // The device as loaded: what it is, its window, and every field of the window with its value.
 class ShowReport final : public Report {
 public:
-    ShowReport(const CliContext& context, const LoadedDevice& loaded) : m_context(context), m_loaded(loaded) {}
+    ShowReport(const CliContext& context, const DeviceRun& loaded) : m_context(context), m_loaded(loaded) {}
     QString text() const override;
     QJsonValue json() const override;
 
 private:
     const CliContext& m_context;
-    const LoadedDevice& m_loaded;
+    const DeviceRun& m_loaded;
 };
 
 QJsonValue ShowReport::json() const
 {
     const CliContext& context = m_context;
-    const LoadedDevice& loaded = m_loaded;
-    const ModelVersion& mv = loaded.request.modelVersion;
-    const std::string& window = loaded.request.dispatch.window;
+    const DeviceRun& loaded = m_loaded;
+    const ModelVersion& mv = loaded.outcome.request.modelVersion;
+    const std::string& window = loaded.outcome.request.dispatch.window;
+    const SetupForm* form = loaded.outcome.form.get();
     QJsonArray fields;
-    if (loaded.form) {
-        for (const ShownField& f : loaded.form->shownFields()) {
+    if (form) {
+        for (const ShownField& f : form->shownFields()) {
             QJsonObject field{{QStringLiteral("tag"), jsonText(f.tag)},
                               {QStringLiteral("control"), jsonText(f.control)},
                               {QStringLiteral("value"), jsonText(shownValue(context, f))}};
@@ -66,19 +67,20 @@ QJsonValue ShowReport::json() const
 QString ShowReport::text() const
 {
     const CliContext& context = m_context;
-    const LoadedDevice& loaded = m_loaded;
-    const ModelVersion& mv = loaded.request.modelVersion;
+    const DeviceRun& loaded = m_loaded;
+    const ModelVersion& mv = loaded.outcome.request.modelVersion;
+    const SetupForm* form = loaded.outcome.form.get();
     QString text = QStringLiteral("MAC        ") + fromLatin1(loaded.device.macText) + QLatin1Char('\n');
     text += QStringLiteral("MAC field  ") + fromLatin1(loaded.device.macField) + QLatin1Char('\n');
     text += QStringLiteral("IP         ") + shownText(loaded.device.ip) + QLatin1Char('\n');
     text += QStringLiteral("Model      ") + printableText(mv.model) + QLatin1Char('\n');
     text += QStringLiteral("Version    ") + printableText(mv.version) + QLatin1Char('\n');
-    if (!loaded.form)
+    if (!form)
         return text + QStringLiteral("Window     none: no window opens for model ") + printableText(mv.model) +
                QLatin1Char('\n');
-    text += QStringLiteral("Window     ") + fromLatin1(loaded.form->window().name) + QStringLiteral("\n\n");
+    text += QStringLiteral("Window     ") + fromLatin1(form->window().name) + QStringLiteral("\n\n");
 
-    const std::vector<ShownField> fields = loaded.form->shownFields();
+    const std::vector<ShownField> fields = form->shownFields();
     qsizetype tagWidth = 3;
     qsizetype controlWidth = 7;
     qsizetype valueWidth = 5;
@@ -114,7 +116,10 @@ CommandResult runShow(CliContext& context, const QCommandLineParser& parser)
     const Expected<DeviceSelector> selector = deviceSelectorOperand(named);
     if (!selector)
         return selector.failure();
-    const Expected<LoadedDevice> loaded = context.loadDevice(*selector, named);
+    // Loaded only: nothing is changed or sent after the configuration request.
+    JobSettings settings;
+    settings.mode = JobSettings::Mode::Load;
+    const Expected<DeviceRun> loaded = context.runDevice(*selector, named, {}, std::move(settings));
     if (!loaded)
         return loaded.failure();
     context.output().write(ShowReport(context, *loaded));

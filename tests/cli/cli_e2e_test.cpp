@@ -211,7 +211,9 @@ TEST(CliSet, ListLabelsAndRawIndexesMapToTheWindowsEntries)
     const Case cases[] = {{"KR-700", "SIOBaud=#9", "SIOBaud", "9"},
                           {"KR-770A", "SIOBaud=921600", "SIOBaud", "12"},
                           {"KR-770A", "SIOType=RS485 (Half Duplex)", "SIOType", "3"},
-                          {"PL-770A", "SIOSocketType=udp client", "SIOSocketType", "3"}};
+                          {"PL-770A", "SIOSocketType=udp client", "SIOSocketType", "3"},
+                          // Typed, "***" is a value like any other, not an export's masked secret.
+                          {"KR-770A", "AccessPassword=***", "AccessPassword", "***"}};
     for (const Case& c : cases) {
         const lv::Device& device = deviceOfModel(devices, c.model);
         ASSERT_NE(device.setting(c.tag), c.index) << c.change << ": the device already holds it";
