@@ -81,6 +81,7 @@ QString verifyResultName(VerifyExchange::Outcome outcome)
     case VerifyExchange::Outcome::Mismatch:
         return QStringLiteral("mismatch");
     case VerifyExchange::Outcome::NoAnswer:
+    case VerifyExchange::Outcome::Aborted: // cut short by a signal: it got no answer in time
         break;
     }
     return QStringLiteral("no answer");
