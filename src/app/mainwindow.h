@@ -110,7 +110,6 @@ private:
     void showSearchCount();
     void searchEnded();
     void fillInterfaceMenu();
-    void requestOutcome(const ConfigRequestResult& result, const QString& mac);
 
     SessionState& m_state;
     DeviceSearch m_search;

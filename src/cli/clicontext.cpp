@@ -4,8 +4,8 @@
 #include "clicontext.h"
 
 #include "command.h"
-#include "failuretexts.h"
 #include "latin1.h"
+#include "outcometexts.h"
 #include "secretinput.h"
 #include "tagmessage.h"
 #include "wait.h"
@@ -214,9 +214,11 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
             [this] { return m_searchRun->isFinished(); });
     switch (m_searchRun->result().outcome) {
     case SearchResult::Outcome::NoInterface:
-        return Failure{kExitUsage, cliNoInterfaceText(m_state.interfaceName)};
+        return Failure{kExitUsage,
+                       describe(m_searchRun->result(), Audience::Cli, {.interfaceName = m_state.interfaceName})};
     case SearchResult::Outcome::NotSent:
-        return Failure{kExitNoAnswer, cliSearchNotSentText(m_state.broadcast.toString(), m_state.gCmdPort)};
+        return Failure{kExitNoAnswer, describe(m_searchRun->result(), Audience::Cli,
+                                               {.target = m_state.broadcast.toString(), .port = m_state.gCmdPort})};
     case SearchResult::Outcome::Listed:
     case SearchResult::Outcome::NothingAnswered:
     case SearchResult::Outcome::Aborted:
@@ -283,7 +285,7 @@ Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, co
     if (!index)
         return index.failure();
     if (*index < 0)
-        return Failure{kExitNotFound, cliNotFoundText(printableName(named))};
+        return Failure{kExitNotFound, notFoundText(Audience::Cli, printableName(named))};
     LoadedDevice loaded;
     const std::string& raw = search().devices().raw(static_cast<std::size_t>(*index));
     loaded.device = *parseSearchReply(raw);
@@ -292,14 +294,15 @@ Expected<LoadedDevice> CliContext::loadDevice(const DeviceSelector& selector, co
     ConfigRequest request(channel(), loaded.entry, toLatin1(setupPassword()), m_options.timeoutMs);
     loaded.request = runExchange(request);
     if (loaded.request.outcome == ConfigRequest::Outcome::NotSent)
-        return Failure{
-            kExitNoAnswer,
-            QStringLiteral("the configuration request to %1 could not be sent").arg(fromLatin1(loaded.device.macText))};
+        return Failure{kExitNoAnswer,
+                       describe(loaded.request, Audience::Cli, {.device = fromLatin1(loaded.device.macText)})};
     if (loaded.request.outcome == ConfigRequest::Outcome::Incomplete)
         return Failure{kExitNoAnswer,
-                       cliIncompleteReplyText(fromLatin1(loaded.device.macText), loaded.request.missing.size())};
+                       describe(loaded.request, Audience::Cli, {.device = fromLatin1(loaded.device.macText)})};
     if (!loaded.request.valid())
-        return Failure{kExitNoAnswer, cliRequestNoAnswerText(fromLatin1(loaded.device.macText), m_options.timeoutMs)};
+        return Failure{kExitNoAnswer,
+                       describe(loaded.request, Audience::Cli,
+                                {.device = fromLatin1(loaded.device.macText), .timeoutMs = m_options.timeoutMs})};
     if (const WindowDef* window = loaded.request.dispatch.windowDef) {
         // The form keeps the values as loaded where the window would: the session's LoadedConfig or
         // the multi-port snapshot.

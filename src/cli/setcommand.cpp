@@ -6,11 +6,11 @@
 
 #include "backupplan.h"
 #include "clicontext.h"
-#include "failuretexts.h"
 #include "fieldreport.h"
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
+#include "outcometexts.h"
 #include "secretmask.h"
 #include "verifyexchange.h"
 
@@ -27,10 +27,11 @@ namespace {
 Expected<UpdatePlan> changedPlan(LoadedDevice& loaded, const NameValues& changes)
 {
     if (!loaded.form)
-        return Failure{kExitUnknownValue, cliNoWindowText(printableText(loaded.request.modelVersion.model))};
+        return Failure{kExitUnknownValue, describe(loaded.request, Audience::Cli,
+                                                   {.model = printableText(loaded.request.modelVersion.model)})};
     SetupForm& form = *loaded.form;
     if (!form.hasDeviceMac())
-        return Failure{kExitNoAnswer, cliNoMacText(fromLatin1(loaded.device.macText))};
+        return Failure{kExitNoAnswer, noMacText(Audience::Cli, fromLatin1(loaded.device.macText))};
     for (const auto& [name, value] : changes)
         if (const std::optional<QString> refused = applyTypedValue(form, name, value))
             return Failure{kExitUnknownValue, *refused};
@@ -131,7 +132,8 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     const bool answered = update.answered();
     const QString mac = fromLatin1(loaded->device.macText);
     if (!dryRun && (update.outcome == UpdateResult::Outcome::NotSent || update.outcome == UpdateResult::Outcome::TooLarge))
-        return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan->setCommand.size())};
+        return Failure{kExitNoAnswer,
+                       describe(update, Audience::Cli, {.device = mac, .setCommandBytes = plan->setCommand.size()})};
     std::optional<VerifyResult> verify;
     const bool interrupted = Interruption::signal() != 0;
     if (!dryRun && !interrupted && answered && isSet(parser, kOptVerify)) {
@@ -150,12 +152,9 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
                            .arg(Interruption::signal())
                            .arg(mac)};
     if (!dryRun && !answered)
-        return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, timeoutMs)};
+        return Failure{kExitNoAnswer, describe(update, Audience::Cli, {.device = mac, .timeoutMs = timeoutMs})};
     if (verify && verify->outcome != VerifyExchange::Outcome::Verified)
-        return Failure{kExitNoAnswer, QStringLiteral("%1 confirmed the update, but the check %2")
-                                          .arg(mac, verify->outcome == VerifyExchange::Outcome::Mismatch
-                                                        ? QStringLiteral("found other values")
-                                                        : QStringLiteral("got no answer"))};
+        return Failure{kExitNoAnswer, describe(*verify, Audience::Cli, {.device = mac})};
     return std::nullopt;
 }
 
