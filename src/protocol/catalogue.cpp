@@ -684,12 +684,6 @@ const std::string* FieldDef::entryFor(std::string_view value) const
     return index < entries.size() ? &entries[index] : nullptr;
 }
 
-const std::string* FieldDef::entryFor(const WindowDef* window, std::string_view tag, std::string_view value)
-{
-    const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
-    return field ? field->entryFor(value) : nullptr;
-}
-
 const FieldDef* WindowDef::fieldByTag(std::string_view tag) const
 {
     if (tag.empty())

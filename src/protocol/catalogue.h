@@ -169,6 +169,12 @@ struct WindowDef {
     bool sendsTag(std::string_view tag) const;
 };
 
+inline const std::string* FieldDef::entryFor(const WindowDef* window, std::string_view tag, std::string_view value)
+{
+    const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
+    return field ? field->entryFor(value) : nullptr;
+}
+
 
 // All windows: ten single-port windows, then the four of each multi-port family. Entries never move.
 const std::deque<WindowDef>& windowCatalogue();
