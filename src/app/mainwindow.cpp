@@ -14,6 +14,7 @@
 #include "passwordprompt.h"
 #include "statusline.h"
 #include "twips.h"
+#include "verifyfollowup.h"
 #include "windowhost.h"
 
 #include <QAccessible>
@@ -126,6 +127,9 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Linkvane"));
     buildMenus();
     buildControls();
+    m_verify = new VerifyFollowUp(m_state, this);
+    connect(m_verify, &VerifyFollowUp::says, this, &MainWindow::say);
+    connect(m_verify, &VerifyFollowUp::finished, this, &MainWindow::verifyFinished);
     m_macService = new MacService(
         *this, m_state, m_search, [this] { return m_search.deviceAt(selectedRow()); },
         [this] { return requestRunning(); });
@@ -386,6 +390,11 @@ void MainWindow::say(const QString& text, const QString& details)
     statusLine()->say(text, details);
 }
 
+const VerifyExchange* MainWindow::verifyRunning() const
+{
+    return m_verify->running();
+}
+
 bool MainWindow::verifyAfterUpdate() const
 {
     return m_verifyAction->isChecked();
@@ -571,36 +580,7 @@ void MainWindow::openSetupWindow(const ConfigRequestResult& result, const Device
     disconnect(planned);
     m_updatingMac.clear();
     if (confirmed && verifyAfterUpdate() && !m_exiting)
-        startVerify(result, device, *confirmed, mac);
-}
-
-void MainWindow::startVerify(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan,
-                             const QString& mac)
-{
-    const WindowDef* window = request.dispatch.windowDef;
-    if (!window)
-        return;
-    // A check still running for an earlier Update gives way; its channel goes with it.
-    m_verify.reset();
-    m_verifyChannel = std::make_unique<CommandChannel>(m_state);
-    m_verifyWindow = window;
-    // The device is named as its search found it, with the setup password the Update went out with.
-    m_verify = std::make_unique<VerifyExchange>(*m_verifyChannel, device, toLatin1(m_state.gSetupPass), *window,
-                                                request.dispatch.portCount, plan);
-    connect(m_verify.get(), &VerifyExchange::finished, this, [this, mac] { verifyEnded(mac); });
-    say(QStringLiteral("%1 updated; checking what it reports now…").arg(mac));
-    m_verify->start();
-}
-
-void MainWindow::verifyEnded(const QString& mac)
-{
-    if (!m_verify || !m_verifyWindow)
-        return;
-    const VerifyResult& result = m_verify->result();
-    const TextContext context{.device = mac, .window = m_verifyWindow};
-    if (const QString text = describe(result, Audience::Window, context); !text.isEmpty())
-        say(text, windowVerifyDetails(result, context, m_verifyChannel ? m_verifyChannel->strangers() : 0));
-    Q_EMIT verifyFinished();
+        m_verify->start(result, device, *confirmed, mac);
 }
 
 void MainWindow::patchLine(int row, const DeviceLinePatch& patch)
