@@ -4,9 +4,9 @@
 #include "macservice.h"
 
 #include "dialogs.h"
-#include "failuretexts.h"
 #include "latin1.h"
 #include "macchange.h"
+#include "outcometexts.h"
 #include "passwordprompt.h"
 #include "setmacdialog.h"
 
@@ -43,7 +43,7 @@ void MacService::OpenSetMac()
     if (m_busy())
         return;
     if (!accessCodeAccepted()) {
-        Dialogs::message(&m_window, windowMacPasswordErrorText(), QStringLiteral("MsgBox"));
+        Dialogs::message(&m_window, macPasswordErrorText(Audience::Window), QStringLiteral("MsgBox"));
         return;
     }
     // The selected device as the list holds it now (an earlier change may have rewritten its entry).

@@ -8,12 +8,13 @@
 #include "devicelist.h"
 #include "devicelistmodel.h"
 #include "dialogs.h"
-#include "failuretexts.h"
 #include "latin1.h"
 #include "macservice.h"
+#include "outcometexts.h"
 #include "passwordprompt.h"
 #include "statusline.h"
 #include "twips.h"
+#include "verifyfollowup.h"
 #include "windowhost.h"
 
 #include <QAccessible>
@@ -113,59 +114,6 @@ QAccessibleInterface* hiddenListFactory(const QString& className, QObject* objec
     return nullptr;
 }
 
-// A setup window as the operator knows it, from its title: "KR-770A setup", "Ethernet IO setup";
-// a multi-port window by its ports, "4-port setup".
-QString operatorWindowName(const WindowDef& def)
-{
-    if (def.isMultiPort())
-        return QStringLiteral("%1-port setup").arg(def.portCount);
-    const QString prefix = fromLatin1(def.titlePrefix);
-    const qsizetype setup = prefix.indexOf(QStringLiteral("Setup"));
-    const QString device = (setup < 0 ? prefix : prefix.left(setup)).simplified();
-    return device.isEmpty() ? QStringLiteral("Setup") : device + QStringLiteral(" setup");
-}
-
-// What became of a MAC change sent to the device `mac`.
-QString macChangeText(const MacChangeResult& result, const QString& mac)
-{
-    switch (result.outcome) {
-    case MacChangeResult::Outcome::NotSent:
-        return QStringLiteral("The MAC change of %1 could not be sent").arg(mac);
-    case MacChangeResult::Outcome::NoAnswer:
-        return QStringLiteral("%1 gave no answer to the MAC change").arg(mac);
-    case MacChangeResult::Outcome::Malformed:
-        // The device may have taken the new address all the same: a new search shows which it has.
-        return QStringLiteral("%1 answered the MAC change with no readable address; search again to see it")
-            .arg(mac);
-    case MacChangeResult::Outcome::Unchanged:
-        return QStringLiteral("%1 kept its MAC address").arg(mac);
-    case MacChangeResult::Outcome::Changed:
-        return QStringLiteral("%1: MAC changed to %2")
-            .arg(mac, fromLatin1(result.newMac ? result.newMac->text() : result.newField));
-    }
-    return {};
-}
-
-// "3 datagrams from other hosts were ignored": what the exchange set aside, for the status bar's tooltip.
-QString strangersText(int strangers)
-{
-    if (strangers <= 0)
-        return {};
-    return strangers == 1 ? QStringLiteral("1 datagram from another host was ignored")
-                          : QStringLiteral("%1 datagrams from other hosts were ignored").arg(strangers);
-}
-
-// A value of a checked field as the window shows it: a list field's entry ("115200" for index 5), a
-// password as "***".
-QString shownValue(const WindowDef& window, const std::string& tag, const std::string& value)
-{
-    const FieldDef* field = window.fieldByTag(tag);
-    if (field && field->secret)
-        return QStringLiteral("***");
-    const std::string* entry = field ? field->entryFor(value) : nullptr;
-    return fromLatin1(entry ? *entry : value);
-}
-
 constexpr int kClientWidth = 5970;
 constexpr int kClientHeight = 5265;
 
@@ -179,27 +127,18 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Linkvane"));
     buildMenus();
     buildControls();
+    m_verify = new VerifyFollowUp(m_state, this);
+    connect(m_verify, &VerifyFollowUp::says, this, &MainWindow::say);
+    connect(m_verify, &VerifyFollowUp::finished, this, &MainWindow::verifyFinished);
     m_macService = new MacService(
         *this, m_state, m_search, [this] { return m_search.deviceAt(selectedRow()); },
         [this] { return requestRunning(); });
     connect(m_macService, &MacService::macChangeFinished, this,
-            [this](const MacChangeResult& result, const QString& mac) { say(macChangeText(result, mac)); });
+            [this](const MacChangeResult& result, const QString& mac) {
+                say(describe(result, Audience::Window, {.device = mac}));
+            });
     connect(m_windows, &WindowHost::updateEnded, this, [this](const UpdateResult& result) {
-        const QString mac = m_updatingMac;
-        const QString strangers = strangersText(result.strangers);
-        switch (result.outcome) {
-        case UpdateResult::Outcome::Answered:
-            say(QStringLiteral("%1 updated").arg(mac), strangers);
-            break;
-        case UpdateResult::Outcome::NoAnswer:
-            say(windowUpdateNoAnswerText(mac), strangers);
-            break;
-        case UpdateResult::Outcome::NotSent:
-        case UpdateResult::Outcome::TooLarge:
-        case UpdateResult::Outcome::Aborted:
-            say(windowUpdateNotSentText(mac), strangers);
-            break;
-        }
+        say(describe(result, Audience::Window, {.device = m_updatingMac}), strangersText(result.strangers));
     });
     connect(&m_channel, &CommandChannel::sending, this, [this] {
         if (!m_updatingMac.isEmpty())
@@ -451,6 +390,11 @@ void MainWindow::say(const QString& text, const QString& details)
     statusLine()->say(text, details);
 }
 
+const VerifyExchange* MainWindow::verifyRunning() const
+{
+    return m_verify->running();
+}
+
 bool MainWindow::verifyAfterUpdate() const
 {
     return m_verifyAction->isChecked();
@@ -463,20 +407,8 @@ void MainWindow::setVerifyAfterUpdate(bool on)
 
 void MainWindow::showSearchCount()
 {
-    const int found = m_model->rowCount();
-    if (found == 0)
-        return;
-    QString text = found == 1 ? QStringLiteral("1 device answered") : QStringLiteral("%1 devices answered").arg(found);
-    if (const int conflicts = m_search.conflictCount(); conflicts > 0)
-        text += QStringLiteral("; %1 share an IP address with another device").arg(conflicts);
-    if (const int conflicts = m_search.macConflictCount(); conflicts > 0)
-        text += QStringLiteral("; %1 share a MAC address with a device at another IP address").arg(conflicts);
-    // Unknown (-1) where the system does not tell: then nothing is said.
-    if (const qint64 lost = m_search.lostAnswers(); lost > 0)
-        text += QStringLiteral("; %1 answers were lost: the receive buffer overflowed").arg(lost);
-    if (const qint64 unlisted = m_search.unlistedAnswers(); unlisted > 0)
-        text += QStringLiteral("; %1 more answers were not listed").arg(unlisted);
-    say(text);
+    if (const int found = m_model->rowCount(); found > 0)
+        say(searchCountText(found, m_search));
 }
 
 void MainWindow::cmdSearch_Click()
@@ -501,7 +433,8 @@ void MainWindow::cmdSearch_Click()
 void MainWindow::searchEnded()
 {
     // The list goes on taking late answers; the status bar only says how the search window ended.
-    switch (m_searchRun->result().outcome) {
+    const SearchResult& result = m_searchRun->result();
+    switch (result.outcome) {
     case SearchResult::Outcome::Listed:
         // Answers lost or left out may have been counted after the last line came in.
         if (m_searchStatus)
@@ -510,15 +443,13 @@ void MainWindow::searchEnded()
     case SearchResult::Outcome::NothingAnswered:
         // The tooltip says what the search saw per interface and why nothing may have answered.
         if (m_searchStatus)
-            say(windowNothingAnsweredText(), m_diagnosis ? windowDiagnosisText(m_diagnosis->result()) : QString());
+            say(describe(result, Audience::Window),
+                m_diagnosis ? windowDiagnosisText(m_diagnosis->result()) : QString());
         break;
     case SearchResult::Outcome::NotSent:
-        m_searchStatus = false;
-        say(windowSearchNotSentText());
-        break;
     case SearchResult::Outcome::NoInterface:
         m_searchStatus = false;
-        say(windowNoInterfaceText(m_state.interfaceName));
+        say(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}));
         break;
     case SearchResult::Outcome::Aborted:
         break;
@@ -625,7 +556,8 @@ void MainWindow::lstDev_DblClick()
         Q_EMIT requestFinished();
         return;
     }
-    requestOutcome(result, mac);
+    say(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}),
+        strangersText(result.strangers));
     if (result.valid()) {
         m_lastAnswered = AnsweredDevice{*device, result.modelVersion, result.dispatch};
         // The list stays usable during the wait; the window edits the device
@@ -634,26 +566,6 @@ void MainWindow::lstDev_DblClick()
         openSetupWindow(result, *device);
     }
     Q_EMIT requestFinished();
-}
-
-void MainWindow::requestOutcome(const ConfigRequestResult& result, const QString& mac)
-{
-    const QString strangers = strangersText(result.strangers);
-    if (!result.sent()) {
-        say(result.outcome == ConfigRequest::Outcome::NotSent ? windowRequestNotSentText(mac)
-                                                              : windowNotADeviceText(mac));
-    } else if (result.outcome == ConfigRequest::Outcome::NoAnswer && result.reply.empty()) {
-        say(windowRequestNoAnswerText(mac, kRequestTimeoutMs), strangers);
-    } else if (result.outcome == ConfigRequest::Outcome::Incomplete) {
-        say(windowIncompleteReplyText(mac, result.missing.size()), strangers);
-    } else if (!result.valid()) {
-        // Something came, but it never became a complete reply (no "MAC") or does not start with "A".
-        say(windowNotAReplyText(mac), strangers);
-    } else if (!result.dispatch.windowDef) {
-        say(windowNoSetupWindowText(mac, fromLatin1(result.modelVersion.model)), strangers);
-    } else {
-        say(QStringLiteral("%1 opened").arg(operatorWindowName(*result.dispatch.windowDef)), strangers);
-    }
 }
 
 void MainWindow::openSetupWindow(const ConfigRequestResult& result, const DeviceRef& device)
@@ -668,62 +580,7 @@ void MainWindow::openSetupWindow(const ConfigRequestResult& result, const Device
     disconnect(planned);
     m_updatingMac.clear();
     if (confirmed && verifyAfterUpdate() && !m_exiting)
-        startVerify(result, device, *confirmed, mac);
-}
-
-void MainWindow::startVerify(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan,
-                             const QString& mac)
-{
-    const WindowDef* window = request.dispatch.windowDef;
-    if (!window)
-        return;
-    // A check still running for an earlier Update gives way; its channel goes with it.
-    m_verify.reset();
-    m_verifyChannel = std::make_unique<CommandChannel>(m_state);
-    m_verifyWindow = window;
-    // The device is named as its search found it, with the setup password the Update went out with.
-    m_verify = std::make_unique<VerifyExchange>(*m_verifyChannel, device, toLatin1(m_state.gSetupPass), *window,
-                                                request.dispatch.portCount, plan);
-    connect(m_verify.get(), &VerifyExchange::finished, this, [this, mac] { verifyEnded(mac); });
-    say(QStringLiteral("%1 updated; checking what it reports now…").arg(mac));
-    m_verify->start();
-}
-
-void MainWindow::verifyEnded(const QString& mac)
-{
-    if (!m_verify || !m_verifyWindow)
-        return;
-    const VerifyResult& result = m_verify->result();
-    const QString strangers = strangersText(m_verifyChannel ? m_verifyChannel->strangers() : 0);
-    switch (result.outcome) {
-    case VerifyExchange::Outcome::Verified:
-        say(QStringLiteral("%1 updated and verified").arg(mac), strangers);
-        break;
-    case VerifyExchange::Outcome::NoAnswer:
-        say(QStringLiteral("%1 updated; the check got no answer").arg(mac), strangers);
-        break;
-    case VerifyExchange::Outcome::Mismatch: {
-        QString first;
-        QStringList differing;
-        for (const VerifiedField& field : result.fields) {
-            if (field.matches())
-                continue;
-            const QString tag = fromLatin1(field.tag);
-            const QString reported = shownValue(*m_verifyWindow, field.tag, field.reported);
-            const QString sent = shownValue(*m_verifyWindow, field.tag, field.sent);
-            if (first.isEmpty())
-                first = QStringLiteral("%1 %2 (sent %3)").arg(tag, reported, sent);
-            differing << QStringLiteral("%1: reports %2, sent %3").arg(tag, reported, sent);
-        }
-        QString details = QStringLiteral("Fields that differ from what the Update sent:\n") +
-                          differing.join(QLatin1Char('\n'));
-        if (!strangers.isEmpty())
-            details += QStringLiteral("\n") + strangers;
-        say(QStringLiteral("%1 updated, but it reports %2").arg(mac, first), details);
-        break;
-    }
-    }
-    Q_EMIT verifyFinished();
+        m_verify->start(result, device, *confirmed, mac);
 }
 
 void MainWindow::patchLine(int row, const DeviceLinePatch& patch)

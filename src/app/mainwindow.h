@@ -31,6 +31,7 @@ class DeviceListModel;
 class WindowHost;
 class MacService;
 class StatusLine;
+class VerifyFollowUp;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -59,7 +60,7 @@ public:
     bool verifyAfterUpdate() const;
     void setVerifyAfterUpdate(bool on);
     // The check after the last Update, while it runs; null otherwise.
-    const VerifyExchange* verifyRunning() const { return m_verify && !m_verify->isFinished() ? m_verify.get() : nullptr; }
+    const VerifyExchange* verifyRunning() const;
 
     // How long a search may stay unanswered before the status bar says so.
     static constexpr int kSilenceMs = 3000;
@@ -98,10 +99,6 @@ private:
     void placeList();
     int selectedRow() const;
     void openSetupWindow(const ConfigRequestResult& result, const DeviceRef& device);
-    // Asks the device of the confirmed Update for its configuration again, without waiting here.
-    void startVerify(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan,
-                     const QString& mac);
-    void verifyEnded(const QString& mac);
     // PatchDeviceLine on the line of the device whose window was open.
     void patchLine(int row, const DeviceLinePatch& patch);
     void setBusy(bool busy);
@@ -110,7 +107,6 @@ private:
     void showSearchCount();
     void searchEnded();
     void fillInterfaceMenu();
-    void requestOutcome(const ConfigRequestResult& result, const QString& mac);
 
     SessionState& m_state;
     DeviceSearch m_search;
@@ -134,9 +130,7 @@ private:
     MacService* m_macService = nullptr;
     QAction* m_verifyAction = nullptr;
     std::unique_ptr<SearchDiagnosis> m_diagnosis; // of the last search
-    std::unique_ptr<CommandChannel> m_verifyChannel;
-    std::unique_ptr<VerifyExchange> m_verify; // declared after its channel: destroyed before it
-    const WindowDef* m_verifyWindow = nullptr;
+    VerifyFollowUp* m_verify = nullptr;
 };
 
 } // namespace lv

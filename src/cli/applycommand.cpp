@@ -7,13 +7,13 @@
 #include "backupplan.h"
 #include "clicontext.h"
 #include "devicejob.h"
-#include "failuretexts.h"
 #include "fieldreport.h"
 #include "fleetplan.h"
 #include "inputfile.h"
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
+#include "outcometexts.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -158,7 +158,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<
             outcome.named = device.device;
             outcome.result = index < 0 ? FleetResult::NotFound : FleetResult::Refused;
             outcome.error = index < 0
-                                ? fleetNotFoundText()
+                                ? notFoundText(Audience::Fleet, device.device)
                                 : QStringLiteral("the plan names this device twice (also as %1)").arg(claimed[index]);
             run.early.push_back(std::move(outcome));
             continue;

@@ -4,8 +4,8 @@
 #include "clicontext.h"
 
 #include "command.h"
-#include "failuretexts.h"
 #include "latin1.h"
+#include "outcometexts.h"
 #include "secretinput.h"
 #include "tagmessage.h"
 #include "wait.h"
@@ -214,9 +214,11 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
             [this] { return m_searchRun->isFinished(); });
     switch (m_searchRun->result().outcome) {
     case SearchResult::Outcome::NoInterface:
-        return Failure{kExitUsage, cliNoInterfaceText(m_state.interfaceName)};
+        return Failure{kExitUsage,
+                       describe(m_searchRun->result(), Audience::Cli, {.interfaceName = m_state.interfaceName})};
     case SearchResult::Outcome::NotSent:
-        return Failure{kExitNoAnswer, cliSearchNotSentText(m_state.broadcast.toString(), m_state.gCmdPort)};
+        return Failure{kExitNoAnswer, describe(m_searchRun->result(), Audience::Cli,
+                                               {.target = m_state.broadcast.toString(), .port = m_state.gCmdPort})};
     case SearchResult::Outcome::Listed:
     case SearchResult::Outcome::NothingAnswered:
     case SearchResult::Outcome::Aborted:
@@ -284,7 +286,7 @@ Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const 
     if (!index)
         return index.failure();
     if (*index < 0)
-        return Failure{kExitNotFound, cliNotFoundText(printableName(named))};
+        return Failure{kExitNotFound, notFoundText(Audience::Cli, printableName(named))};
     DeviceTask task;
     task.named = named;
     // The device's commands leave through the interface it answered on.
@@ -299,12 +301,8 @@ Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const 
                   std::move(jobs.front()->outcome())};
     const ConfigRequestResult& request = run.outcome.request;
     const QString mac = fromLatin1(run.device.macText);
-    if (request.outcome == ConfigRequest::Outcome::NotSent)
-        return Failure{kExitNoAnswer, QStringLiteral("the configuration request to %1 could not be sent").arg(mac)};
-    if (request.outcome == ConfigRequest::Outcome::Incomplete)
-        return Failure{kExitNoAnswer, cliIncompleteReplyText(mac, request.missing.size())};
     if (!request.valid())
-        return Failure{kExitNoAnswer, cliRequestNoAnswerText(mac, m_options.timeoutMs)};
+        return Failure{kExitNoAnswer, describe(request, Audience::Cli, {.device = mac, .timeoutMs = m_options.timeoutMs})};
     return run;
 }
 

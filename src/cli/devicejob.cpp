@@ -6,10 +6,10 @@
 #include "commandchannel.h"
 #include "devicelist.h"
 #include "exchanges.h"
-#include "failuretexts.h"
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
+#include "outcometexts.h"
 #include "output.h"
 #include "secretmask.h"
 #include "wirelog.h"
@@ -107,24 +107,24 @@ void DeviceJob::onConfiguration()
     const ConfigRequestResult& request = m_outcome.request;
     switch (request.outcome) {
     case ConfigRequest::Outcome::NotADevice:
-        return finish(FleetResult::NotFound, fleetNotADeviceText());
+        return finish(FleetResult::NotFound, describe(request, Audience::Fleet));
     case ConfigRequest::Outcome::NotSent:
-        return finish(FleetResult::NotSent, fleetRequestNotSentText());
+        return finish(FleetResult::NotSent, describe(request, Audience::Fleet));
     case ConfigRequest::Outcome::NoAnswer:
-        return finish(FleetResult::NoAnswer, fleetRequestNoAnswerText(m_settings.timeoutMs));
+        return finish(FleetResult::NoAnswer, describe(request, Audience::Fleet, {.timeoutMs = m_settings.timeoutMs}));
     case ConfigRequest::Outcome::NotAReply:
-        return finish(FleetResult::NoAnswer, fleetNotAReplyText());
+        return finish(FleetResult::NoAnswer, describe(request, Audience::Fleet));
     case ConfigRequest::Outcome::Incomplete:
         // Nothing of it is used: an export would write values the device never sent.
-        return finish(FleetResult::Incomplete, incompleteReplyText(request.missing.size()));
+        return finish(FleetResult::Incomplete, describe(request, Audience::Fleet));
     case ConfigRequest::Outcome::Aborted:
-        return finish(FleetResult::Interrupted,
-                      QStringLiteral("interrupted while its configuration was read; nothing was sent"));
+        return finish(FleetResult::Interrupted, describe(request, Audience::Fleet));
     case ConfigRequest::Outcome::Answered:
         break;
     }
     if (!request.dispatch.windowDef)
-        return finish(FleetResult::Refused, cliNoWindowText(printableText(request.modelVersion.model)));
+        return finish(FleetResult::Refused,
+                      describe(request, Audience::Fleet, {.model = printableText(request.modelVersion.model)}));
     const WindowDef& window = *request.dispatch.windowDef;
     m_outcome.window = window.name;
     // Each device keeps its values as loaded in its own form: the fleet's devices share nothing.
@@ -135,7 +135,7 @@ void DeviceJob::onConfiguration()
     if (m_settings.mode == JobSettings::Mode::Load)
         return finish(FleetResult::Loaded);
     if (!form.hasDeviceMac())
-        return finish(FleetResult::NoAnswer, fleetNoMacText());
+        return finish(FleetResult::NoAnswer, noMacText(Audience::Fleet));
 
     if (!m_task.window.isEmpty() && m_task.window != fromLatin1(window.name))
         return finish(FleetResult::Refused, QStringLiteral("the plan was written for %1, the device opens %2")
@@ -155,7 +155,7 @@ void DeviceJob::onConfiguration()
     if (plan.changedItems == 0 && !m_settings.force)
         return finish(FleetResult::Unchanged);
     if (m_settings.sizeFirst && !UpdateExchange::fits(plan))
-        return finish(FleetResult::Refused, fleetTooLargeText(plan.setCommand.size()));
+        return finish(FleetResult::Refused, tooLargeText(plan.setCommand.size()));
     m_outcome.sent = plan.setCommand;
     if (m_settings.mode == JobSettings::Mode::DryRun)
         return finish(FleetResult::WouldUpdate);
@@ -191,19 +191,19 @@ void DeviceJob::onUpdated()
         connect(m_verify, &VerifyExchange::finished, this, &DeviceJob::onVerified);
         return m_verify->start();
     case UpdateExchange::Outcome::NoAnswer:
-        return finish(FleetResult::NoAnswer, fleetUpdateNoAnswerText(m_settings.timeoutMs));
+        return finish(FleetResult::NoAnswer, describe(update, Audience::Fleet, {.timeoutMs = m_settings.timeoutMs}));
     case UpdateExchange::Outcome::NotSent:
         if (!update.setSent()) {
             m_outcome.sent.reset();
-            return finish(FleetResult::NotSent, fleetSetNotSentText());
+            return finish(FleetResult::NotSent, describe(update, Audience::Fleet));
         }
-        return finish(FleetResult::NotSent, fleetUpdateCommandNotSentText());
+        return finish(FleetResult::NotSent, describe(update, Audience::Fleet));
     case UpdateExchange::Outcome::TooLarge:
         m_outcome.sent.reset();
-        return finish(FleetResult::Refused, fleetTooLargeText(m_update->plan().setCommand.size()));
+        return finish(FleetResult::Refused,
+                      describe(update, Audience::Fleet, {.setCommandBytes = m_update->plan().setCommand.size()}));
     case UpdateExchange::Outcome::Aborted:
-        return finish(FleetResult::Interrupted, QStringLiteral("interrupted after S: the set command was sent, the "
-                                                               "\"U \" commands were not confirmed"));
+        return finish(FleetResult::Interrupted, describe(update, Audience::Fleet));
     }
 }
 

@@ -7,9 +7,9 @@
 #include "backupplan.h"
 #include "clicontext.h"
 #include "devicejob.h"
-#include "failuretexts.h"
 #include "latin1.h"
 #include "operands.h"
+#include "outcometexts.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -71,7 +71,7 @@ ExitCode reportMissing(CliContext& context, const QStringList& names, const std:
     ExitCode code = kExitDone;
     for (std::size_t i = 0; i < found.size(); ++i)
         if (found[i] < 0) {
-            context.output().error(cliNotFoundText(names[static_cast<qsizetype>(i)]));
+            context.output().error(notFoundText(Audience::Cli, names[static_cast<qsizetype>(i)]));
             code = kExitNotFound;
         }
     return code;

@@ -18,19 +18,12 @@ bool secretField(const WindowDef* window, const std::string& tag)
     return field && field->secret;
 }
 
-// The entry a list's value stands for, when it is a list's index.
-const std::string* listEntry(const WindowDef* window, const std::string& tag, const std::string& value)
-{
-    const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
-    return field ? field->entryFor(value) : nullptr;
-}
-
 QJsonValue jsonValue(const CliContext& context, const WindowDef* window, const std::string& tag,
                      const std::string& value)
 {
     if (secretField(window, tag) && !context.options().showSecrets && !value.empty())
         return fromLatin1(kMaskedSecret);
-    if (const std::string* entry = listEntry(window, tag, value))
+    if (const std::string* entry = FieldDef::entryFor(window, tag, value))
         return jsonText(*entry);
     return context.maskedJson(value);
 }
@@ -48,7 +41,7 @@ QString fieldValueText(const CliContext& context, const WindowDef* window, const
 QString listEntryText(const CliContext& context, const WindowDef* window, const std::string& tag,
                       const std::string& value)
 {
-    if (const std::string* entry = listEntry(window, tag, value))
+    if (const std::string* entry = FieldDef::entryFor(window, tag, value))
         return printableText(*entry);
     return context.maskedText(value);
 }

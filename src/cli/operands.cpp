@@ -4,10 +4,10 @@
 #include "operands.h"
 #include "optionnames.h"
 
-#include "failuretexts.h"
 #include "latin1.h"
 #include "macaddress.h"
 #include "macchange.h"
+#include "outcometexts.h"
 
 #include <QRegularExpression>
 #include <QStringList>

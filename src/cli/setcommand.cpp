@@ -7,11 +7,11 @@
 #include "backupplan.h"
 #include "clicontext.h"
 #include "devicejob.h"
-#include "failuretexts.h"
 #include "fieldreport.h"
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
+#include "outcometexts.h"
 #include "secretmask.h"
 #include "verifyexchange.h"
 
@@ -126,10 +126,10 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     DeviceOutcome& outcome = run->outcome;
     const QString mac = fromLatin1(run->device.macText);
     if (!outcome.form)
-        return Failure{kExitUnknownValue, cliNoWindowText(printableText(outcome.request.modelVersion.model))};
+        return Failure{kExitUnknownValue, describe(outcome.request, Audience::Cli, {.model = printableText(outcome.request.modelVersion.model)})};
     const WindowDef& window = outcome.form->window();
     if (!outcome.form->hasDeviceMac())
-        return Failure{kExitNoAnswer, cliNoMacText(mac)};
+        return Failure{kExitNoAnswer, noMacText(Audience::Cli, mac)};
     // No plan once the form is there: a value typed was refused.
     if (!outcome.plan)
         return Failure{kExitUnknownValue, outcome.error};
@@ -139,7 +139,7 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     const std::optional<UpdateResult>& update = outcome.update;
     if (update &&
         (update->outcome == UpdateResult::Outcome::NotSent || update->outcome == UpdateResult::Outcome::TooLarge))
-        return Failure{kExitNoAnswer, cliUpdateNotSentText(mac, plan.setCommand.size())};
+        return Failure{kExitNoAnswer, describe(*update, Audience::Cli, {.device = mac, .setCommandBytes = plan.setCommand.size()})};
     const bool answered = update && update->answered();
     // A secret field's values are shown as "***", whether they match or not.
     if (outcome.verify)
@@ -151,13 +151,16 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
                            .arg(Interruption::signal())
                            .arg(mac)};
     if (!dryRun && !answered)
-        return Failure{kExitNoAnswer, cliUpdateNoAnswerText(mac, context.options().timeoutMs)};
+    {
+        // Whatever ended it, an Update that was not confirmed reads as one that got no answer.
+        UpdateResult unanswered = update.value_or(UpdateResult{});
+        unanswered.outcome = UpdateResult::Outcome::NoAnswer;
+        return Failure{kExitNoAnswer,
+                       describe(unanswered, Audience::Cli, {.device = mac, .timeoutMs = context.options().timeoutMs})};
+    }
     const std::optional<VerifyResult>& verify = outcome.verify;
     if (verify && verify->outcome != VerifyExchange::Outcome::Verified)
-        return Failure{kExitNoAnswer, QStringLiteral("%1 confirmed the update, but the check %2")
-                                          .arg(mac, verify->outcome == VerifyExchange::Outcome::Mismatch
-                                                        ? QStringLiteral("found other values")
-                                                        : QStringLiteral("got no answer"))};
+        return Failure{kExitNoAnswer, describe(*verify, Audience::Cli, {.device = mac})};
     return std::nullopt;
 }
 

@@ -5,11 +5,11 @@
 #include "optionnames.h"
 
 #include "clicontext.h"
-#include "failuretexts.h"
 #include "latin1.h"
 #include "macchange.h"
 #include "macchangeexchange.h"
 #include "operands.h"
+#include "outcometexts.h"
 #include "secretinput.h"
 #include "wirelog.h"
 
@@ -113,7 +113,7 @@ Expected<MacRequest> readMacRequest(const QStringList& operands, const QCommandL
     if (!isLatin1(*accessCode))
         return Failure{kExitUsage, QStringLiteral("the access code must be single-byte (Latin-1) text")};
     if (*accessCode != fromLatin1(kMacServiceAccessCode))
-        return Failure{kExitNoAnswer, cliMacPasswordErrorText()};
+        return Failure{kExitNoAnswer, macPasswordErrorText(Audience::Cli)};
     return MacRequest{*selector, *newField, *accessCode};
 }
 
@@ -131,7 +131,7 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
     if (!index)
         return index.failure();
     if (*index < 0)
-        return Failure{kExitNotFound, cliNotFoundText(named)};
+        return Failure{kExitNotFound, notFoundText(Audience::Cli, named)};
 
     // Two devices with one MAC could no longer be told apart: an address another device answered with is
     // refused, as the window's dialog refuses a MAC another listed line has.
@@ -146,17 +146,17 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
 
     const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())
-        return Failure{kExitNoAnswer, cliMacNoAnswerText(named, context.options().timeoutMs)};
+        return Failure{kExitNoAnswer,
+                       describe(result, Audience::Cli, {.device = named, .timeoutMs = context.options().timeoutMs})};
     const bool wellFormed =
         result.changed() || (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
     if (wellFormed || context.output().json())
         context.output().write(SetMacReport(result));
     if (!wellFormed)
-        return Failure{kExitNoAnswer, cliMacMalformedText(named)};
+        return Failure{kExitNoAnswer, describe(result, Audience::Cli, {.device = named})};
     // Done when the device now carries the address asked for (also when it carried it already).
     if (MacAddress::fromField(result.newField) != MacAddress::fromField(asked->newField))
-        return Failure{kExitNoAnswer,
-                       cliMacMismatchText(named, fromLatin1(result.newField), fromLatin1(asked->newField))};
+        return Failure{kExitNoAnswer, describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
     return std::nullopt;
 }
 

@@ -6,9 +6,9 @@
 #include "commandchannel.h"
 #include "dialogs.h"
 #include "exchanges.h"
-#include "failuretexts.h"
 #include "latin1.h"
 #include "latin1validator.h"
+#include "outcometexts.h"
 
 #include <QComboBox>
 #include <QFontMetrics>
@@ -24,19 +24,19 @@ namespace lv {
 
 const QString& SetupWindow::noAnswerMessage()
 {
-    static const QString text = windowUpdateNoAnswerMessage();
+    static const QString text = windowUpdateMessage(UpdateResult::Outcome::NoAnswer);
     return text;
 }
 
 const QString& SetupWindow::notSentMessage()
 {
-    static const QString text = windowUpdateNotSentMessage();
+    static const QString text = windowUpdateMessage(UpdateResult::Outcome::NotSent);
     return text;
 }
 
 const QString& SetupWindow::noMacMessage()
 {
-    static const QString text = windowNoMacMessage();
+    static const QString text = noMacText(Audience::Window);
     return text;
 }
 

@@ -57,6 +57,8 @@ struct SampleValue {
     bool varied = false;
 };
 
+struct WindowDef;
+
 struct FieldDef {
     std::string control; // objectName: "txtIP", "cmbSioBaud", "COM2_Baud"
     std::string tag;     // item tag; empty for fields without one (ZMode, Text1); Display fields
@@ -85,9 +87,10 @@ struct FieldDef {
     // The entry a list field's value (a decimal index as sent) stands for; none for another kind of
     // field or a value that is not an index of the list.
     const std::string* entryFor(std::string_view value) const;
+    // The same for the field of `window` that carries `tag`: the one decoder of a list value to its
+    // label, for the window's status bar and the CLI's reports alike. None without such a field.
+    static const std::string* entryFor(const WindowDef* window, std::string_view tag, std::string_view value);
 };
-
-struct WindowDef;
 
 // How the model identifiers of a multi-port family end: two families may share their keys and differ
 // in the last character.
@@ -165,6 +168,12 @@ struct WindowDef {
     // True when the set command can carry the tag: the window has an editable field for it.
     bool sendsTag(std::string_view tag) const;
 };
+
+inline const std::string* FieldDef::entryFor(const WindowDef* window, std::string_view tag, std::string_view value)
+{
+    const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
+    return field ? field->entryFor(value) : nullptr;
+}
 
 
 // All windows: ten single-port windows, then the four of each multi-port family. Entries never move.
