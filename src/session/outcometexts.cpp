@@ -243,6 +243,20 @@ QString cliText(const MacChangeResult& result, const TextContext& context)
         .arg(named, fromLatin1(result.newField), fromLatin1(context.askedMac));
 }
 
+// A result each audience words in its own way.
+template <typename Result> QString byAudience(const Result& result, Audience audience, const TextContext& context)
+{
+    switch (audience) {
+    case Audience::Window:
+        return windowText(result, context);
+    case Audience::Cli:
+        return cliText(result, context);
+    case Audience::Fleet:
+        break;
+    }
+    return fleetText(result, context);
+}
+
 } // namespace
 
 QString describe(const SearchResult& result, Audience audience, const TextContext& context)
@@ -265,28 +279,12 @@ QString describe(const SearchResult& result, Audience audience, const TextContex
 
 QString describe(const ConfigRequestResult& result, Audience audience, const TextContext& context)
 {
-    switch (audience) {
-    case Audience::Window:
-        return windowText(result, context);
-    case Audience::Cli:
-        return cliText(result, context);
-    case Audience::Fleet:
-        break;
-    }
-    return fleetText(result, context);
+    return byAudience(result, audience, context);
 }
 
 QString describe(const UpdateResult& result, Audience audience, const TextContext& context)
 {
-    switch (audience) {
-    case Audience::Window:
-        return windowText(result, context);
-    case Audience::Cli:
-        return cliText(result, context);
-    case Audience::Fleet:
-        break;
-    }
-    return fleetText(result, context);
+    return byAudience(result, audience, context);
 }
 
 QString describe(const VerifyResult& result, Audience audience, const TextContext& context)
