@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// What each audience reads at the end of each exchange: one table per result, outcome by outcome. The
-// flows of the window and the CLI check that a text is shown; the words are checked here.
+// What each audience reads at the end of each exchange, one table per result: the texts no flow of the
+// window or the CLI already reads word for word (those stay checked where they are shown).
 
 #include "outcometexts.h"
 
@@ -71,15 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::ValuesIn(std::vector<Row<lv::ConfigRequestResult>>{
         {request(Request::NotSent, "", 0), Audience::Window, "The request to 0.14.198.0.0.1 could not be sent"},
         {request(Request::NotADevice, "", 0), Audience::Window, "0.14.198.0.0.1 is not a device that can be asked"},
-        {request(Request::NoAnswer, "", 0), Audience::Window,
-         "0.14.198.0.0.1 did not answer within 2 s (check the setup password and the command port)"},
-        {request(Request::NoAnswer, "A", 0), Audience::Window,
-         "The answer of 0.14.198.0.0.1 is not a configuration reply"},
-        {request(Request::NotAReply, "X", 0), Audience::Window,
-         "The answer of 0.14.198.0.0.1 is not a configuration reply"},
         {request(Request::Incomplete, "A", 1), Audience::Window,
          "0.14.198.0.0.1 sent an incomplete reply (1 field missing); no window was opened"},
-        {request(Request::Answered, "A", 0), Audience::Window, "0.14.198.0.0.1 is a XY-1, which has no setup window"},
         {request(Request::Answered, "A", 0, "frmSetup"), Audience::Window, "KR-700 setup opened"},
         {request(Request::Answered, "A", 0, "frm4PortSetup"), Audience::Window, "4-port setup opened"},
         {request(Request::NotSent, "", 0), Audience::Cli,
@@ -88,8 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
          "device 0.14.198.0.0.1: incomplete reply (3 fields missing)"},
         {request(Request::NotAReply, "X", 0), Audience::Cli,
          "device 0.14.198.0.0.1 did not answer the configuration request within 2000 ms"},
-        {request(Request::Answered, "A", 0), Audience::Cli, "no window opens for model XY-1; nothing to set"},
-        {request(Request::Answered, "A", 0, "frmSetup"), Audience::Cli, ""},
         {request(Request::NotADevice, "", 0), Audience::Fleet, "the search answer names no device"},
         {request(Request::NotSent, "", 0), Audience::Fleet, "the configuration request could not be sent"},
         {request(Request::NoAnswer, "", 0), Audience::Fleet, "no answer to the configuration request within 2000 ms"},
@@ -117,9 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, UpdateText,
     ::testing::ValuesIn(std::vector<Row<lv::UpdateResult>>{
         {update(Update::Answered, 4), Audience::Window, "0.14.198.0.0.1 updated"},
-        {update(Update::NoAnswer, 4), Audience::Window, "0.14.198.0.0.1 did not confirm the update"},
         {update(Update::TooLarge, 0), Audience::Window, "The update of 0.14.198.0.0.1 could not be sent"},
-        {update(Update::Answered, 4), Audience::Cli, ""},
         {update(Update::NotSent, 0), Audience::Cli,
          "the update of 0.14.198.0.0.1 could not be sent (70000 bytes; one "
          "datagram carries at most 65507); nothing was sent"},
@@ -151,11 +140,7 @@ lv::VerifyResult mismatch()
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, VerifyText,
     ::testing::ValuesIn(std::vector<Row<lv::VerifyResult>>{
-        {of<lv::VerifyResult>(Verify::Verified), Audience::Window, "0.14.198.0.0.1 updated and verified"},
-        {of<lv::VerifyResult>(Verify::NoAnswer), Audience::Window, "0.14.198.0.0.1 updated; the check got no answer"},
-        {of<lv::VerifyResult>(Verify::Aborted), Audience::Window, ""},
         {mismatch(), Audience::Window, "0.14.198.0.0.1 updated, but it reports SIOBaud 9600 (sent 19200)"},
-        {of<lv::VerifyResult>(Verify::Verified), Audience::Cli, ""},
         {of<lv::VerifyResult>(Verify::NoAnswer), Audience::Cli,
          "0.14.198.0.0.1 confirmed the update, but the check got no answer"},
         {mismatch(), Audience::Cli, "0.14.198.0.0.1 confirmed the update, but the check found other values"},
@@ -185,12 +170,7 @@ lv::MacChangeResult macChange(Mac outcome, std::string newField)
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, MacText,
     ::testing::ValuesIn(std::vector<Row<lv::MacChangeResult>>{
-        {macChange(Mac::NotSent, ""), Audience::Window, "The MAC change of 0.14.198.0.0.1 could not be sent"},
-        {macChange(Mac::NoAnswer, ""), Audience::Window, "0.14.198.0.0.1 gave no answer to the MAC change"},
-        {macChange(Mac::Malformed, "?"), Audience::Window,
-         "0.14.198.0.0.1 answered the MAC change with no readable address; search again to see it"},
         {macChange(Mac::Unchanged, "0.14.198.0.0.1"), Audience::Window, "0.14.198.0.0.1 kept its MAC address"},
-        {macChange(Mac::Changed, "0.14.198.0.0.2"), Audience::Window, "0.14.198.0.0.1: MAC changed to 0.14.198.0.0.2"},
         {macChange(Mac::Aborted, ""), Audience::Cli,
          "device 0.14.198.0.0.1 did not answer the MAC change within 2000 ms"},
         {macChange(Mac::Unchanged, ""), Audience::Cli,
@@ -211,13 +191,10 @@ using Search = lv::SearchResult::Outcome;
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, SearchText,
     ::testing::ValuesIn(std::vector<Row<lv::SearchResult>>{
-        {of<lv::SearchResult>(Search::NothingAnswered), Audience::Window, "No device answered"},
         {of<lv::SearchResult>(Search::NotSent), Audience::Window, "The search probe could not be sent"},
         {of<lv::SearchResult>(Search::NoInterface), Audience::Window, "The interface eth9 is not there"},
-        {of<lv::SearchResult>(Search::Listed), Audience::Window, ""},
         {of<lv::SearchResult>(Search::NotSent), Audience::Cli, "the search probe could not be sent to 10.0.0.255:1500"},
         {of<lv::SearchResult>(Search::NoInterface), Audience::Cli, "there is no network interface eth9"},
-        {of<lv::SearchResult>(Search::NothingAnswered), Audience::Cli, "no device 0.14.198.0.0.1 answered the search"},
         {of<lv::SearchResult>(Search::NothingAnswered), Audience::Fleet, "no answer to the search"},
     }));
 
