@@ -268,6 +268,15 @@ std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
         *error = where + QStringLiteral("the plan has no \"devices\" list");
         return std::nullopt;
     }
+    return planFromJson(root, error);
+}
+
+std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
+{
+    if (!root.value(kDevices).isArray()) {
+        *error = QStringLiteral("the plan has no \"devices\" list");
+        return std::nullopt;
+    }
     if (!knownKeys(root, {kDefaults, kDevices}, QStringLiteral("plan"), error))
         return std::nullopt;
 

@@ -13,6 +13,7 @@
 #include "deviceselector.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -53,6 +54,10 @@ SetEntries entriesForWindow(const SetEntries& set, const WindowDef& window, QStr
 // Reads and checks a plan. On failure `error` says where: the line and column of a JSON fault, the
 // path of an entry that is wrong ("devices[2].set.SIOBaud").
 std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error);
+
+// Checks a plan read from another shape (a table), as the object a JSON plan holds. The errors name the
+// entries by their path ("devices[2].set.SIOBaud") for the caller to point at where they came from.
+std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error);
 
 // Line and column (both from 1) of a byte offset into UTF-8 text.
 std::pair<int, int> lineAndColumn(const QByteArray& text, qsizetype offset);
