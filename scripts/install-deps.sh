@@ -10,9 +10,11 @@ set -euo pipefail
 # The compiler, the build tools, Qt, and a font for the window's text.
 build=(build-essential cmake ninja-build qt6-base-dev fonts-dejavu-core)
 # The tests (GoogleTest, network namespaces, a virtual display, the checks of the installed
-# tree and of the shell completion), the benchmarks and the fuzzers (clang's libFuzzer).
+# tree and of the shell completion, which bash loads only through bash-completion), the benchmarks,
+# the fuzzers (clang's libFuzzer), the check of the JSON output against its schemas and the
+# Ansible collection's playbooks.
 tests=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev iproute2 xvfb xauth
-       desktop-file-utils appstream man-db zsh)
+       desktop-file-utils appstream man-db zsh bash-completion python3-jsonschema ansible-core)
 
 case "${1:-}" in
     "") packages=("${build[@]}" "${tests[@]}") ;;
