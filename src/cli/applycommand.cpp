@@ -37,6 +37,13 @@ const WindowDef* windowOf(const DeviceOutcome& o)
     return o.form ? &o.form->window() : nullptr;
 }
 
+// A result whose Update was sent and confirmed, or would be: its changes are listed.
+bool listsChanges(const DeviceOutcome& o)
+{
+    const bool changed = o.result == FleetResult::WouldUpdate || o.result == FleetResult::Updated;
+    return changed && o.plan;
+}
+
 QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
 {
     QJsonObject json{{QStringLiteral("device"), o.named},
@@ -46,11 +53,11 @@ QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
                      {QStringLiteral("sent"), o.sent ? context.maskedJson(*o.sent) : QJsonValue()},
                      {QStringLiteral("error"), orNull(o.error)},
                      {QStringLiteral("skipped"), QJsonArray::fromStringList(o.skipped)}};
-    // A dry run shows each field it would change, as loaded and new.
-    if (o.result == FleetResult::WouldUpdate && o.plan)
+    // Each field the Update changes (or would), as loaded and new.
+    if (listsChanges(o))
         json.insert(QStringLiteral("fields"), changesJson(context, *o.plan, windowOf(o)));
     if (o.verify)
-        json.insert(QStringLiteral("verify"), verifyJson(context, *o.verify));
+        json.insert(QStringLiteral("verify"), verifyJson(context, *o.verify, windowOf(o)));
     return json;
 }
 

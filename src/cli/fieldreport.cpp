@@ -18,14 +18,35 @@ bool secretField(const WindowDef* window, const std::string& tag)
     return field && field->secret;
 }
 
-QJsonValue jsonValue(const CliContext& context, const WindowDef* window, const std::string& tag,
+bool hiddenSecret(const CliContext& context, const WindowDef* window, const std::string& tag, const std::string& value)
+{
+    return secretField(window, tag) && !context.options().showSecrets && !value.empty();
+}
+
+// A value as a person reads it: a list's index as the entry it stands for (a value masked already stays).
+QJsonValue labelJson(const CliContext& context, const WindowDef* window, const std::string& tag,
                      const std::string& value)
 {
-    if (secretField(window, tag) && !context.options().showSecrets && !value.empty())
-        return fromLatin1(kMaskedSecret);
     if (const std::string* entry = FieldDef::entryFor(window, tag, value))
         return jsonText(*entry);
     return context.maskedJson(value);
+}
+
+// The same value as it goes on the wire, for a script that compares or sends it.
+QJsonValue wireJson(const CliContext& context, const WindowDef* window, const std::string& tag,
+                    const std::string& value)
+{
+    if (hiddenSecret(context, window, tag, value))
+        return fromLatin1(kMaskedSecret);
+    return context.maskedJson(value);
+}
+
+QJsonValue jsonValue(const CliContext& context, const WindowDef* window, const std::string& tag,
+                     const std::string& value)
+{
+    if (hiddenSecret(context, window, tag, value))
+        return fromLatin1(kMaskedSecret);
+    return labelJson(context, window, tag, value);
 }
 
 } // namespace
@@ -33,7 +54,7 @@ QJsonValue jsonValue(const CliContext& context, const WindowDef* window, const s
 QString fieldValueText(const CliContext& context, const WindowDef* window, const std::string& tag,
                        const std::string& value)
 {
-    if (secretField(window, tag) && !context.options().showSecrets && !value.empty())
+    if (hiddenSecret(context, window, tag, value))
         return fromLatin1(kMaskedSecret);
     return listEntryText(context, window, tag, value);
 }
@@ -62,7 +83,9 @@ QJsonArray changesJson(const CliContext& context, const UpdatePlan& plan, const 
     for (const FieldChange& change : plan.changedFields)
         fields.append(QJsonObject{{QStringLiteral("tag"), jsonText(change.tag)},
                                   {QStringLiteral("loaded"), jsonValue(context, window, change.tag, change.loaded)},
-                                  {QStringLiteral("new"), jsonValue(context, window, change.tag, change.current)}});
+                                  {QStringLiteral("new"), jsonValue(context, window, change.tag, change.current)},
+                                  {QStringLiteral("loadedValue"), wireJson(context, window, change.tag, change.loaded)},
+                                  {QStringLiteral("newValue"), wireJson(context, window, change.tag, change.current)}});
     return fields;
 }
 
@@ -106,13 +129,16 @@ QString mismatchText(const CliContext& context, const VerifyResult& result, cons
     return text;
 }
 
-QJsonObject verifyJson(const CliContext& context, const VerifyResult& result)
+QJsonObject verifyJson(const CliContext& context, const VerifyResult& result, const WindowDef* window)
 {
+    // Secrets were masked by maskVerifiedSecrets already; "*** (not as sent)" is no wire value to mask again.
     QJsonArray fields;
     for (const VerifiedField& field : result.fields)
         fields.append(QJsonObject{{QStringLiteral("tag"), jsonText(field.tag)},
-                                  {QStringLiteral("sent"), context.maskedJson(field.sent)},
-                                  {QStringLiteral("reported"), context.maskedJson(field.reported)}});
+                                  {QStringLiteral("sent"), labelJson(context, window, field.tag, field.sent)},
+                                  {QStringLiteral("reported"), labelJson(context, window, field.tag, field.reported)},
+                                  {QStringLiteral("sentValue"), context.maskedJson(field.sent)},
+                                  {QStringLiteral("reportedValue"), context.maskedJson(field.reported)}});
     return QJsonObject{{QStringLiteral("result"), verifyResultName(result.outcome)},
                        {QStringLiteral("fields"), fields}};
 }

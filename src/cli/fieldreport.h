@@ -30,7 +30,8 @@ QString listEntryText(const CliContext& context, const WindowDef* window, const 
 
 // "  TAG: LOADED -> NEW" for each field the Update changes, each line indented by `indent`.
 QString changesText(const CliContext& context, const UpdatePlan& plan, const WindowDef* window, const QString& indent);
-// [{"tag", "loaded", "new"}]: values as the text shows them, lists by their entries, secrets masked.
+// [{"tag", "loaded", "new", "loadedValue", "newValue"}]: "loaded" and "new" as the text shows them (lists
+// by their entries), the ...Value keys as they go on the wire (a list's index); secrets masked in both.
 QJsonArray changesJson(const CliContext& context, const UpdatePlan& plan, const WindowDef* window);
 
 // "verified", "mismatch" or "no answer".
@@ -41,7 +42,9 @@ void maskVerifiedSecrets(const CliContext& context, const WindowDef& window, Ver
 // maskVerifiedSecrets).
 QString mismatchText(const CliContext& context, const VerifyResult& result, const WindowDef* window,
                      const QString& indent);
-// {"result", "fields": [{"tag", "sent", "reported"}]}.
-QJsonObject verifyJson(const CliContext& context, const VerifyResult& result);
+// {"result", "fields": [{"tag", "sent", "reported", "sentValue", "reportedValue"}]}: "sent" and "reported"
+// as the text shows them (lists by their entries), the ...Value keys as on the wire (after
+// maskVerifiedSecrets).
+QJsonObject verifyJson(const CliContext& context, const VerifyResult& result, const WindowDef* window);
 
 } // namespace lv

@@ -57,7 +57,7 @@ public:
             result.insert(QStringLiteral("answered"), m_answered);
         }
         if (m_verify)
-            result.insert(QStringLiteral("verify"), verifyJson(m_context, *m_verify));
+            result.insert(QStringLiteral("verify"), verifyJson(m_context, *m_verify, m_window));
         return result;
     }
 

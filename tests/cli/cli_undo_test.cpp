@@ -254,6 +254,10 @@ TEST_P(CliApplyVerify, ReportsEveryDevicesCheck)
     EXPECT_EQ(results[0][QStringLiteral("verify")][QStringLiteral("result")].toString(), QStringLiteral("verified"));
     const QJsonObject checked = results[1][QStringLiteral("verify")].toObject();
     EXPECT_EQ(checked[QStringLiteral("result")].toString(), QString::fromLatin1(c.result));
+    // The baud as the text shows it, and as it went on the wire.
+    const QJsonValue baud = checked[QStringLiteral("fields")][0];
+    EXPECT_EQ(baud[QStringLiteral("sent")].toString(), QStringLiteral("115200")) << run.out;
+    EXPECT_EQ(baud[QStringLiteral("sentValue")].toString(), QStringLiteral("9")) << run.out;
     QStringList differing;
     for (const QJsonValue& field : checked[QStringLiteral("fields")].toArray())
         if (field[QStringLiteral("sent")] != field[QStringLiteral("reported")])
@@ -275,7 +279,8 @@ INSTANTIATE_TEST_SUITE_P(
                         {QStringLiteral("SIOBaud"), QStringLiteral("DeviceID")}}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// --dry-run lists each field it would change with its value as loaded and the new one, lists by entry.
+// --dry-run lists each field it would change with its value as loaded and the new one, lists by entry;
+// a real apply lists the fields it changed alike.
 TEST(CliDryRun, ListsEachFieldAsLoadedAndNew)
 {
     DevsimProcess sim;
@@ -284,12 +289,17 @@ TEST(CliDryRun, ListsEachFieldAsLoadedAndNew)
                                                 QStringLiteral("--dry-run"), QStringLiteral("00-50-C2-00-00-01"),
                                                 QStringLiteral("SIOBaud=115200"), QStringLiteral("DeviceID=Pump-7")})));
     ASSERT_EQ(set.exitCode, 0) << set.err;
+    // A list by its label for a person, by its index as it goes on the wire for a script.
     const QJsonArray expected{QJsonObject{{QStringLiteral("tag"), QStringLiteral("SIOBaud")},
                                           {QStringLiteral("loaded"), QStringLiteral("9600")},
-                                          {QStringLiteral("new"), QStringLiteral("115200")}},
+                                          {QStringLiteral("new"), QStringLiteral("115200")},
+                                          {QStringLiteral("loadedValue"), QStringLiteral("5")},
+                                          {QStringLiteral("newValue"), QStringLiteral("9")}},
                               QJsonObject{{QStringLiteral("tag"), QStringLiteral("DeviceID")},
                                           {QStringLiteral("loaded"), QStringLiteral("DEV0001")},
-                                          {QStringLiteral("new"), QStringLiteral("Pump-7")}}};
+                                          {QStringLiteral("new"), QStringLiteral("Pump-7")},
+                                          {QStringLiteral("loadedValue"), QStringLiteral("DEV0001")},
+                                          {QStringLiteral("newValue"), QStringLiteral("Pump-7")}}};
     EXPECT_EQ(parseJson(set.out)[QStringLiteral("fields")].toArray(), expected) << set.out;
     const CliRun text =
         runCli(at(sim, withWait({QStringLiteral("set"), QStringLiteral("--dry-run"),
@@ -308,6 +318,10 @@ TEST(CliDryRun, ListsEachFieldAsLoadedAndNew)
     ASSERT_EQ(apply.exitCode, 0) << apply.err;
     EXPECT_EQ(parseJson(apply.out).array()[0][QStringLiteral("fields")].toArray(), expected) << apply.out;
     EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
+    // The real apply lists the same changes: a caller need not run twice to learn what it changed.
+    const CliRun applied = runCli(at(sim, withWait({QStringLiteral("--json"), QStringLiteral("apply"), plan})));
+    ASSERT_EQ(applied.exitCode, 0) << applied.err;
+    EXPECT_EQ(parseJson(applied.out).array()[0][QStringLiteral("fields")].toArray(), expected) << applied.out;
 }
 
 } // namespace
