@@ -40,7 +40,8 @@ const WindowDef* windowOf(const DeviceOutcome& o)
 // A result whose Update was sent and confirmed, or would be: its changes are listed.
 bool listsChanges(const DeviceOutcome& o)
 {
-    const bool changed = o.result == FleetResult::WouldUpdate || o.result == FleetResult::Updated;
+    const bool changed = o.result == FleetResult::WouldUpdate || o.result == FleetResult::Updated ||
+                         o.result == FleetResult::Mismatch;
     return changed && o.plan;
 }
 
@@ -93,7 +94,8 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
     if (o.sent)
         line += (o.result == FleetResult::WouldUpdate ? QStringLiteral("would send ") : QStringLiteral("sent ")) +
                 context.maskedText(*o.sent);
-    if (o.verify)
+    // A mismatch says so in its result column already; the fields that differ follow below.
+    if (o.verify && o.result != FleetResult::Mismatch)
         line += o.verify->outcome == VerifyExchange::Outcome::NoAnswer
                     ? QStringLiteral("; the check got no answer")
                     : QStringLiteral("; ") + verifyResultName(o.verify->outcome);

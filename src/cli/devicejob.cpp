@@ -24,9 +24,10 @@ namespace lv {
 QString fleetResultText(FleetResult result)
 {
     // In the order of FleetResult.
-    static constexpr std::array<const char*, 10> kTexts = {"updated",      "unchanged",   "not found", "no answer",
+    static constexpr std::array<const char*, 11> kTexts = {"updated",      "unchanged",   "not found", "no answer",
                                                            "refused",      "loaded",      "would update",
-                                                           "not sent",     "interrupted", "incomplete"};
+                                                           "not sent",     "interrupted", "incomplete",
+                                                           "mismatch"};
     return QString::fromLatin1(kTexts.at(static_cast<std::size_t>(result)));
 }
 
@@ -210,7 +211,10 @@ void DeviceJob::onUpdated()
 void DeviceJob::onVerified()
 {
     m_outcome.verify = m_verify->result();
-    finish(FleetResult::Updated);
+    // The Update was confirmed either way; a device that reports another value than sent is a result of
+    // its own, so that a script reading only "result" does not take it for done.
+    finish(m_outcome.verify->outcome == VerifyExchange::Outcome::Mismatch ? FleetResult::Mismatch
+                                                                          : FleetResult::Updated);
 }
 
 void DeviceJob::finish(FleetResult result, const QString& error)

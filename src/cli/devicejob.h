@@ -47,6 +47,7 @@ enum class FleetResult {
     NotSent,
     Interrupted,
     Incomplete,
+    Mismatch, // updated, and the check after it found a field the device does not report as sent
 };
 QString fleetResultText(FleetResult result);
 
@@ -72,7 +73,8 @@ struct DeviceOutcome {
     ConfigRequestResult request;        // the configuration request as it ended (its reply as loaded)
     std::optional<UpdateResult> update; // the Update as it ended, once one was started
 
-    // Done as asked: updated (and, when checked, verified), unchanged, or would be updated.
+    // Done as asked: updated (and, when checked, verified), unchanged, or would be updated. A mismatch is
+    // no success.
     bool succeeded() const;
 };
 

@@ -222,8 +222,9 @@ TEST(CliBackup, SetBackupHoldsTheChangedFieldsAsLoaded)
 struct ApplyVerifyCase {
     const char* name;
     const char* fault; // of the second device, a KR-770A
-    const char* result;
-    const char* said; // in the text output
+    const char* result;  // of the check
+    const char* applied; // the device's result
+    const char* said;    // in the text output
     QStringList differing;
 };
 
@@ -252,6 +253,7 @@ TEST_P(CliApplyVerify, ReportsEveryDevicesCheck)
     const QJsonArray results = parseJson(run.out).array();
     ASSERT_EQ(results.size(), 2);
     EXPECT_EQ(results[0][QStringLiteral("verify")][QStringLiteral("result")].toString(), QStringLiteral("verified"));
+    EXPECT_EQ(results[1][QStringLiteral("result")].toString(), QString::fromLatin1(c.applied));
     const QJsonObject checked = results[1][QStringLiteral("verify")].toObject();
     EXPECT_EQ(checked[QStringLiteral("result")].toString(), QString::fromLatin1(c.result));
     // The baud as the text shows it, and as it went on the wire.
@@ -272,10 +274,10 @@ INSTANTIATE_TEST_SUITE_P(
     Checks, CliApplyVerify,
     ::testing::Values(
         // The text names the field with the value sent and the value reported, as the window shows them.
-        ApplyVerifyCase{"KeepsAField", "ignore-field:SIOBaud@KR-770A", "mismatch", "SIOBaud: sent 115200, reported 38400",
+        ApplyVerifyCase{"KeepsAField", "ignore-field:SIOBaud@KR-770A", "mismatch", "mismatch", "SIOBaud: sent 115200, reported 38400",
                         {QStringLiteral("SIOBaud")}},
         // Silent past the check's 5 s after its Update: no field reported.
-        ApplyVerifyCase{"CheckGetsNoAnswer", "restart:6000@KR-770A", "no answer", "; the check got no answer",
+        ApplyVerifyCase{"CheckGetsNoAnswer", "restart:6000@KR-770A", "no answer", "updated", "; the check got no answer",
                         {QStringLiteral("SIOBaud"), QStringLiteral("DeviceID")}}),
     [](const auto& p) { return std::string(p.param.name); });
 
