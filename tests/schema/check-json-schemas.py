@@ -47,6 +47,7 @@ CASES = [
     ("apply", ["apply", "--verify", "{plan}"], 5, '"unchanged"'),
     ("set", ["set", "--dry-run", KR700, "SIOBaud=19200", "SetupPassword=pw"], 0, '"dryRun"'),
     ("set", ["set", "--verify", KR700, "SIOBaud=19200"], 0, '"verified"'),
+    ("set", ["set", "--dry-run", KR700, "SIOBaud=19200"], 0, '"fields": ['),
     ("set", ["set", "--verify", KR770A, "SIOBaud=19200"], 3, '"mismatch"'),
     ("set-mac", ["set-mac", "--access-code", "QuartzmoonTEST", OTHER, "00-50-C2-00-00-44"], 0, '"changed"'),
 ]
