@@ -40,8 +40,8 @@ const WindowDef* windowOf(const DeviceOutcome& o)
 // A result whose Update was sent and confirmed, or would be: its changes are listed.
 bool listsChanges(const DeviceOutcome& o)
 {
-    const bool changed = o.result == FleetResult::WouldUpdate || o.result == FleetResult::Updated ||
-                         o.result == FleetResult::Mismatch;
+    const bool changed =
+        o.result == FleetResult::WouldUpdate || o.result == FleetResult::Updated || o.result == FleetResult::Mismatch;
     return changed && o.plan;
 }
 

@@ -189,7 +189,7 @@ TEST(CliFleet, SilentUnknownTagGoodAndMissingDevicesEachGetTheirResultAndExitFiv
         EXPECT_EQ(r[QStringLiteral("result")].toString(), QLatin1String(expected[i])) << i << run.out;
         // The updated device lists the fields it changed besides.
         QStringList keys{QStringLiteral("device"), QStringLiteral("error"), QStringLiteral("mac"),
-                         QStringLiteral("result"), QStringLiteral("sent"), QStringLiteral("skipped"),
+                         QStringLiteral("result"), QStringLiteral("sent"),  QStringLiteral("skipped"),
                          QStringLiteral("window")};
         if (i == 2)
             keys.insert(2, QStringLiteral("fields"));

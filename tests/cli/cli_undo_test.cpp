@@ -221,7 +221,7 @@ TEST(CliBackup, SetBackupHoldsTheChangedFieldsAsLoaded)
 // is no success either (exit 5 for both); the other device is verified.
 struct ApplyVerifyCase {
     const char* name;
-    const char* fault; // of the second device, a KR-770A
+    const char* fault;   // of the second device, a KR-770A
     const char* result;  // of the check
     const char* applied; // the device's result
     const char* said;    // in the text output
@@ -274,10 +274,18 @@ INSTANTIATE_TEST_SUITE_P(
     Checks, CliApplyVerify,
     ::testing::Values(
         // The text names the field with the value sent and the value reported, as the window shows them.
-        ApplyVerifyCase{"KeepsAField", "ignore-field:SIOBaud@KR-770A", "mismatch", "mismatch", "SIOBaud: sent 115200, reported 38400",
+        ApplyVerifyCase{"KeepsAField",
+                        "ignore-field:SIOBaud@KR-770A",
+                        "mismatch",
+                        "mismatch",
+                        "SIOBaud: sent 115200, reported 38400",
                         {QStringLiteral("SIOBaud")}},
         // Silent past the check's 5 s after its Update: no field reported.
-        ApplyVerifyCase{"CheckGetsNoAnswer", "restart:6000@KR-770A", "no answer", "updated", "; the check got no answer",
+        ApplyVerifyCase{"CheckGetsNoAnswer",
+                        "restart:6000@KR-770A",
+                        "no answer",
+                        "updated",
+                        "; the check got no answer",
                         {QStringLiteral("SIOBaud"), QStringLiteral("DeviceID")}}),
     [](const auto& p) { return std::string(p.param.name); });
 
