@@ -108,10 +108,12 @@ bool readRecord(const QByteArray& text, qsizetype& pos, char separator, int row,
     }
 }
 
-// A cell's bytes as UTF-8 text; none when they are not UTF-8.
+// A cell's bytes as UTF-8 text; none when they are not UTF-8. A byte-order mark is skipped at the start
+// of the text only: in a cell it is a character like any other, for the plan's checks to judge.
 std::optional<QString> utf8Text(const QByteArray& bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;

@@ -146,6 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
         CsvRefusal{"HeaderNameEmpty", "device,,DeviceID\n", "row 1, column B: the column has no name"},
         CsvRefusal{"RowLongerThanTheHeader", "device,DeviceID\n10.0.0.5,a,\n",
                    "row 2, column C: more cells than the header names columns (2)"},
+        CsvRefusal{"ByteOrderMarkInACell", "device,password\n10.0.0.5,\xef\xbb\xbfpw\n",
+                   "row 2, column B (password): must be single-byte"},
         CsvRefusal{"CellNotUtf8", "device,DeviceID\n10.0.0.5,\xe4\n", "row 2, column B (DeviceID): the cell is not UTF-8"},
         // A line end inside quotes stays in its row; an empty line is a row of its own, skipped.
         CsvRefusal{"RowsAsShown", "device,DeviceID\n10.0.0.5,\"a\nb\"\n\nfoo,x\n",
