@@ -131,6 +131,11 @@ QByteArray csvCell(const QString& text)
 
 } // namespace
 
+bool isEntryColumn(const QString& name)
+{
+    return kEntryKeys.contains(name);
+}
+
 QString columnLetters(int index)
 {
     QString letters;

@@ -26,6 +26,9 @@
 
 namespace lv {
 
+// Whether a column is one of the entry's own keys (device, select, window, password) rather than a field.
+bool isEntryColumn(const QString& name);
+
 // The JSON plan a table stands for, and where each of its entries came from.
 struct CsvTable {
     QJsonObject plan;     // {"devices": [...]}

@@ -117,12 +117,10 @@ std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStr
 // that column, so such a field keeps its tag.
 CsvPlanRow csvRow(const DeviceOutcome& outcome, const SecretMask& mask)
 {
-    static const QStringList kEntryColumns{QStringLiteral("device"), QStringLiteral("select"),
-                                           QStringLiteral("window"), QStringLiteral("password")};
     CsvPlanRow row{fromLatin1(outcome.macText), {}};
     for (auto& [field, value] : settableFieldList(*outcome.form, mask)) {
         const QString role = fromLatin1(field->role);
-        row.set.emplace_back(role.isEmpty() || kEntryColumns.contains(role) ? fromLatin1(field->tag) : role,
+        row.set.emplace_back(role.isEmpty() || isEntryColumn(role) ? fromLatin1(field->tag) : role,
                              std::move(value));
     }
     return row;
