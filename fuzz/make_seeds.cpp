@@ -150,6 +150,21 @@ int main(int argc, char** argv)
              {"broken", "{\"devices\": [{\"device\": \"10.0.0.5\",\n  \"set\": {\"DeviceID\": \"a\" \"b\"}}]}"}})
         write(root / "fuzz_plan", name, text);
 
+    // CSV plans: the shape export writes (CRLF, a quoted cell), semicolons after a byte-order mark with the
+    // entry's own columns, a quoted line end, a selection, and refused ones (a quote never closed, a
+    // header name twice, a tag and its role that differ).
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"exported", "device,ip,deviceId,port1.baud,SetupPassword\r\n00-50-C2-00-00-01,192.168.1.41,Pump-7,9600,***\r\n"
+                          "00-50-C2-00-00-02,192.168.1.42,\"Hall 2, \"\"west\"\"\",115200,\r\n"},
+             {"semicolons", "\xef\xbb\xbf" "device;window;password;SIOBaud\n192.168.1.41;frmSetupKr770A;secret;19200\n;;;\n"
+                            "0.80.194.1.2.3;;;#3"},
+             {"quoted_lines", "device,DeviceID\n10.0.0.5,\"two\r\nlines\"\n\n10.0.0.6,x\n"},
+             {"select", "select,DeviceID\nmodel=KR-770A,Pump\n"},
+             {"unterminated", "device,DeviceID\n10.0.0.5,\"open\n"},
+             {"header_twice", "device,DeviceID,DeviceID\n10.0.0.5,a,b\n"},
+             {"refused", "device,ip,IPAddress\n10.0.0.5,10.0.0.9,10.0.0.8\n00-50-C2-00-00-01,,\n0.80.194.0.0.1,,\n"}})
+        write(root / "fuzz_csvplan", name, text);
+
     // The dictionary: every tag of the catalogue, alone and as opening and closing tag, and the markers.
     std::set<std::string> tags{std::string(lv::kMacAddressTag)};
     for (const lv::WindowDef& window : lv::windowCatalogue()) {
@@ -163,7 +178,7 @@ int main(int argc, char** argv)
     for (const std::string& tag : tags)
         dict << "\"" << tag << "\"\n\"<" << tag << ">\"\n\"</" << tag << ">\"\n";
     for (const char* marker :
-         {"MAC", "MODEL: ", "devices", "defaults", "device", "password", "window", "set", "\\\"", "\\\\u00e9", "VER:", "AX ", "AG ", "Old MAC: ", "New MAC: ", "\\x0d", "\\x00", "\\xff\\xff", "\\xfe"})
+         {"MAC", "MODEL: ", "devices", "defaults", "device", "password", "window", "set", "select", ",", ";", "\\\"\\\"", "\\x0d\\x0a", "\\xef\\xbb\\xbf", "\\\"", "\\\\u00e9", "VER:", "AX ", "AG ", "Old MAC: ", "New MAC: ", "\\x0d", "\\x00", "\\xff\\xff", "\\xfe"})
         dict << "\"" << marker << "\"\n";
     return 0;
 }

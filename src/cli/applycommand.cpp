@@ -6,6 +6,7 @@
 
 #include "backupplan.h"
 #include "clicontext.h"
+#include "csvplan.h"
 #include "devicejob.h"
 #include "fieldreport.h"
 #include "fleetplan.h"
@@ -112,14 +113,19 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
     return line;
 }
 
-// The plan in the file, read and checked before anything goes on the wire.
-Expected<FleetPlan> readPlan(const QString& path)
+// The plan in the file, read and checked before anything goes on the wire. `format` is --format's value:
+// json or csv; without it a name ending in .csv is a CSV plan and any other a JSON one.
+Expected<FleetPlan> readPlan(const QString& path, const QString& format)
 {
+    if (!format.isEmpty() && format != QLatin1String("json") && format != QLatin1String("csv"))
+        return Failure{kExitUsage, QStringLiteral("--format takes json or csv, not \"%1\"").arg(printableName(format))};
+    const bool csv = format.isEmpty() ? path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                                      : format == QLatin1String("csv");
     QString error;
     const std::optional<QByteArray> bytes = readInputFile(path, kMaxPlanBytes, &error);
     if (!bytes)
         return Failure{kExitUsage, error};
-    if (std::optional<FleetPlan> plan = parseFleetPlan(*bytes, &error))
+    if (std::optional<FleetPlan> plan = csv ? parseCsvPlan(*bytes, &error) : parseFleetPlan(*bytes, &error))
         return std::move(*plan);
     return Failure{kExitUsage, QStringLiteral("%1: %2").arg(
                                    path == QLatin1String("-") ? QStringLiteral("standard input") : path, error)};
@@ -243,7 +249,7 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     if (operands.front() == QLatin1String("-") && context.options().passwordFromStdin)
         return Failure{kExitUsage,
                        QStringLiteral("the plan and --password-file cannot both be read from standard input")};
-    const Expected<FleetPlan> plan = readPlan(operands.front());
+    const Expected<FleetPlan> plan = readPlan(operands.front(), valueOf(parser, kOptFormat));
     if (!plan)
         return plan.failure();
     // A backup path that cannot take the backup is refused before any device is asked anything.

@@ -141,7 +141,10 @@ const std::vector<Command>& commandRegistry()
           {kOptRoles.name(),
            QStringLiteral("Name each field by its role (ip, deviceId, port1.baud, ...) where it has one, by tag "
                           "otherwise, and leave out \"window\", so that the plan applies to devices of any "
-                          "window family.")}},
+                          "window family.")},
+          {kOptCsv.name(),
+           QStringLiteral("Write the plan as CSV for a spreadsheet: a header row (device, then the fields by role "
+                          "where they have one, by tag otherwise) and a row a device; apply reads it back.")}},
          runExport},
         {QStringLiteral("apply"),
          QStringLiteral("Configure every device of a plan"),
@@ -163,7 +166,8 @@ const std::vector<Command>& commandRegistry()
              "field given as *** is left as it is. The password of a device is the plan's, else the one of "
              "--password, --password-file, LINKVANE_PASSWORD or the terminal."),
          {{QStringLiteral("PLAN.json"),
-           QStringLiteral("the plan: a JSON file as export writes it, - for standard input (at most 64 MiB)"),
+           QStringLiteral("the plan: a JSON file as export writes it (or CSV: see --format), - for standard "
+                          "input (at most 64 MiB)"),
            QStringLiteral("PLAN.json")}},
          {{kOptParallel.name(), QStringLiteral("Up to N exchanges at once, each on its own socket (16)."),
            QStringLiteral("N")},
@@ -180,7 +184,12 @@ const std::vector<Command>& commandRegistry()
            QStringLiteral("Before anything is sent, read every device of the plan and write to FILE (mode 0600, a "
                           "regular file or a new name) a plan that puts back what this one changes (each field as "
                           "loaded, passwords in clear). Nothing is sent if FILE cannot be written."),
-           QStringLiteral("FILE")}},
+           QStringLiteral("FILE")},
+          {kOptFormat.name(),
+           QStringLiteral("Read the plan as json or csv (a header row naming device, select, window, password "
+                          "and the fields, then a row a device; an empty cell leaves the field alone). Default: "
+                          "csv for a name ending in .csv, json otherwise."),
+           QStringLiteral("FORMAT")}},
          runApply},
         {QStringLiteral("diagnose"),
          QStringLiteral("Show why a search finds what it finds, per network interface"),

@@ -6,6 +6,7 @@
 
 #include "backupplan.h"
 #include "clicontext.h"
+#include "csvplan.h"
 #include "devicejob.h"
 #include "latin1.h"
 #include "operands.h"
@@ -17,30 +18,42 @@
 
 namespace lv {
 
-// Every field the device's window lets the operator set, as it shows it: text as it stands, a list by
-// the label of its entry ("#N" when the label names an earlier entry too). A list showing no entry is
-// left out: no value typed could select nothing. With `roles` a field that has a role is named by it.
-QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool roles)
+namespace {
+
+// Every field the device's window lets the operator set, in the window's order, with its value as it
+// shows it: text as it stands, a list by the label of its entry ("#N" when the label names an earlier
+// entry too). A list showing no entry is left out: no value typed could select nothing.
+std::vector<std::pair<const FieldDef*, QString>> settableFieldList(const SetupForm& form, const SecretMask& mask)
 {
     const WindowDef& window = form.window();
-    QJsonObject set;
+    std::vector<std::pair<const FieldDef*, QString>> fields;
     for (const FieldDef& field : window.fields) {
         if (field.tag.empty() || !field.enabled || !window.sendsTag(field.tag) || !form.readsField(field))
             continue;
-        const QString tag = fromLatin1(roles && !field.role.empty() ? field.role : field.tag);
         if (field.kind == ControlKind::ComboBox) {
             const int index = form.value(field.control).index;
             if (index < 0 || index >= static_cast<int>(field.entries.size()))
                 continue;
             const std::string& label = field.entries[static_cast<std::size_t>(index)];
-            set.insert(tag,
-                       listIndexForValue(field, label) == index ? fromLatin1(label) : QStringLiteral("#%1").arg(index));
+            fields.emplace_back(&field, listIndexForValue(field, label) == index ? fromLatin1(label)
+                                                                                  : QStringLiteral("#%1").arg(index));
         } else if (field.kind == ControlKind::TextBox) {
             const std::string text = form.currentText(field);
             const bool hide = field.secret && !text.empty() && mask.enabled();
-            set.insert(tag, hide ? fromLatin1(kMaskedSecret) : fromLatin1(text));
+            fields.emplace_back(&field, hide ? fromLatin1(kMaskedSecret) : fromLatin1(text));
         }
     }
+    return fields;
+}
+
+} // namespace
+
+// The fields of settableFieldList as a plan's "set". With `roles` a field that has a role is named by it.
+QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool roles)
+{
+    QJsonObject set;
+    for (const auto& [field, value] : settableFieldList(form, mask))
+        set.insert(fromLatin1(roles && !field->role.empty() ? field->role : field->tag), value);
     return set;
 }
 
@@ -99,10 +112,25 @@ std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStr
     return jobs;
 }
 
-// The plan's devices of the jobs that loaded; a line on standard error for each that did not, and the
-// exit code that makes. A plan by roles names no window: it is meant for devices of any family.
+// A device's row of a CSV plan: its fields by role where they have one, by tag otherwise. A role that is
+// also a column of the entry's own ("password" is the one a device logs in with) would be read back as
+// that column, so such a field keeps its tag.
+CsvPlanRow csvRow(const DeviceOutcome& outcome, const SecretMask& mask)
+{
+    CsvPlanRow row{fromLatin1(outcome.macText), {}};
+    for (auto& [field, value] : settableFieldList(*outcome.form, mask)) {
+        const QString role = fromLatin1(field->role);
+        row.set.emplace_back(role.isEmpty() || isEntryColumn(role) ? fromLatin1(field->tag) : role,
+                             std::move(value));
+    }
+    return row;
+}
+
+// The plan's devices of the jobs that loaded (as JSON entries, or as CSV rows when `csv` is given); a
+// line on standard error for each that did not, and the exit code that makes. A plan by roles names no
+// window: it is meant for devices of any family.
 ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<DeviceJob>>& jobs, bool all,
-                        bool roles, QJsonArray& devices)
+                        bool roles, QJsonArray& devices, std::vector<CsvPlanRow>* csv)
 {
     ExitCode code = kExitDone;
     for (const auto& job : jobs) {
@@ -114,6 +142,10 @@ ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<D
             context.output().error(who + QStringLiteral(": ") + outcome.error);
             if (!(all && windowless))
                 code = std::max(code, windowless ? kExitUnknownValue : kExitNoAnswer);
+            continue;
+        }
+        if (csv) {
+            csv->push_back(csvRow(outcome, context.mask()));
             continue;
         }
         QJsonObject device{{QStringLiteral("device"), fromLatin1(outcome.macText)},
@@ -149,8 +181,18 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
     const std::vector<std::unique_ptr<DeviceJob>> jobs = loadJobs(context, names, *found);
     runDeviceJobs(jobs, *parallel, {});
     QJsonArray devices;
-    const ExitCode code = std::max(missing, collectDevices(context, jobs, all, isSet(parser, kOptRoles), devices));
-    context.output().document(QJsonObject{{QStringLiteral("devices"), devices}});
+    // A CSV plan names the fields by role where they have one, so that its columns hold the same setting
+    // for every family, and has no window column.
+    const bool csv = isSet(parser, kOptCsv);
+    std::vector<CsvPlanRow> rows;
+    const ExitCode code =
+        std::max(missing, collectDevices(context, jobs, all, isSet(parser, kOptRoles), devices, csv ? &rows : nullptr));
+    if (csv) {
+        const QByteArray text = csvPlanText(rows);
+        context.output().documentBytes(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    } else {
+        context.output().document(QJsonObject{{QStringLiteral("devices"), devices}});
+    }
     if (code != kExitDone)
         return Failure{code, {}};
     return std::nullopt;

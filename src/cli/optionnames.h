@@ -26,6 +26,8 @@ inline constexpr OptionName kOptAll{"all"};
 inline constexpr OptionName kOptParallel{"parallel"};
 inline constexpr OptionName kOptRoles{"roles"};
 inline constexpr OptionName kOptForce{"force"};
+inline constexpr OptionName kOptCsv{"csv"};
+inline constexpr OptionName kOptFormat{"format"};
 
 inline bool isSet(const QCommandLineParser& parser, OptionName option)
 {

@@ -392,10 +392,53 @@ TEST(CliSecretsExport, AMaskedSecretInAPlanLeavesTheDevicesPasswordAsItIs)
     EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
 }
 
+TEST(CliFleetCsv, AnExportedTableAppliesAsNothingAndAnEditedCellAsTyped)
+{
+    DevsimProcess sim(
+        {QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--password"), QStringLiteral("pw9")});
+    ASSERT_TRUE(sim.started());
+    const QStringList pw{QStringLiteral("--password"), QStringLiteral("pw9")};
+    const CliRun exported =
+        runCli(at(sim, pw + QStringList{QStringLiteral("export"), QStringLiteral("--all"), QStringLiteral("--csv")}));
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    // A header by role and a row a device of every family, CRLF ended; the setup passwords masked, under
+    // their tags: a "password" column would be the one the device logs in with.
+    const QList<QByteArray> lines = exported.out.split('\n');
+    ASSERT_GT(lines.size(), 10);
+    EXPECT_TRUE(lines[0].startsWith("device,ip,")) << lines[0];
+    EXPECT_FALSE(lines[0].split(',').contains("password")) << lines[0];
+    EXPECT_TRUE(lines[0].contains(",krPassword,")) << lines[0];
+    EXPECT_EQ(exported.out.count("\r\n"), exported.out.count('\n'));
+    EXPECT_FALSE(exported.out.contains("pw9"));
+    EXPECT_TRUE(exported.out.contains(",***,"));
+    QTemporaryDir dir;
+    const QString table = writeFile(dir, QStringLiteral("fleet.csv"), exported.out);
+    const CliRun again = runCli(at(sim, pw + QStringList{QStringLiteral("--json"), QStringLiteral("apply"), table}));
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    const auto results = resultsByDevice(again.out);
+    EXPECT_EQ(results.size(), static_cast<std::size_t>(exported.out.count('\n') - 1));
+    for (const auto& [name, r] : results)
+        EXPECT_EQ(r[QStringLiteral("result")].toString(), QStringLiteral("unchanged")) << name;
+    EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
+
+    // A table as a spreadsheet may save it: a byte-order mark, semicolons, a quoted cell holding both.
+    const QString multi = macTextOf(deviceOfModel(defaultDevices(), "KR-7900A"));
+    const QString edited = writeFile(dir, QStringLiteral("edited.csv"),
+                                     "\xEF\xBB\xBF" "device;deviceId\r\n" + multi.toLatin1() + ";\"Hall 2; \"\"west\"\"\"\r\n");
+    const CliRun applied = runCli(at(sim, pw + QStringList{QStringLiteral("--json"), QStringLiteral("apply"), edited}));
+    ASSERT_EQ(applied.exitCode, 0) << applied.err;
+    EXPECT_EQ(resultsByDevice(applied.out).at(multi)[QStringLiteral("result")].toString(), QStringLiteral("updated"));
+    const QList<QByteArray> sent = receivedWith(sim, "S ");
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_TRUE(sent[0].endsWith("/<krDeviceID>Hall 2; \"west\"</krDeviceID>")) << sent[0];
+}
+
 struct BadPlan {
     const char* name;
     const char* text;
     const char* message;
+    const char* file = "plan.json";
+    const char* format = nullptr; // --format's value
 };
 
 class CliBadPlan : public ::testing::TestWithParam<BadPlan> {};
@@ -405,8 +448,11 @@ TEST_P(CliBadPlan, IsRefusedWithWhereBeforeAnythingIsSent)
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
     QTemporaryDir dir;
-    const QString plan = writeFile(dir, QStringLiteral("plan.json"), GetParam().text);
-    const CliRun run = runCli(at(sim, {QStringLiteral("apply"), plan}));
+    const QString plan = writeFile(dir, QString::fromLatin1(GetParam().file), GetParam().text);
+    QStringList args{QStringLiteral("apply"), plan};
+    if (GetParam().format)
+        args << QStringLiteral("--format") << QString::fromLatin1(GetParam().format);
+    const CliRun run = runCli(at(sim, args));
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_TRUE(run.err.contains(GetParam().message)) << run.err;
     EXPECT_TRUE(run.out.isEmpty());
@@ -447,7 +493,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"SetupPassword\": \"ab\\ncd\"}}]}",
                 "devices[0].set.SetupPassword: a secret holds"},
         BadPlan{"SecretRoleHoldsACr", "{\"defaults\": {\"set\": {\"password\": \"ab\\r\"}}, \"devices\": []}",
-                "defaults.set.password: a secret holds"}),
+                "defaults.set.password: a secret holds"},
+        // A CSV plan by its name in any case or by --format, which also makes a .csv name JSON.
+        BadPlan{"CsvByItsName", "device,DeviceID\n10.0.0.5,\"open\n", "plan.CSV: row 2, column B: the quote", "plan.CSV"},
+        BadPlan{"CsvByFormat", "device\npump-7\n", "row 2, column A (device): \"pump-7\" is neither", "plan.txt", "csv"},
+        BadPlan{"JsonByFormat", "device\n10.0.0.5\n", "plan.csv: line 1, column 1", "plan.csv", "json"},
+        BadPlan{"FormatUnknown", "{}", "--format takes json or csv, not \"xml\"", "plan.json", "xml"}),
     [](const ::testing::TestParamInfo<BadPlan>& param) { return std::string(param.param.name); });
 
 TEST(CliSetHeaderOnly, SetWithoutChangesSendsTheHeaderAloneAndTheUpdates)

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
 // The parts of linkvane-cli's fleet commands, in process: secrets masked in commands and replies, the
-// plan's reading and its fault positions, the help made from the command definitions.
+// plan's reading and its fault positions (as JSON and as CSV), the help made from the command definitions.
 
 #include "cli.h"
 #include "command.h"
+#include "csvplan.h"
 #include "fleetplan.h"
 #include "secretmask.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -114,6 +117,77 @@ TEST(FleetPlan, LineAndColumnCountFromOneAndCharactersNotBytes)
     EXPECT_EQ(lv::lineAndColumn(text, 3), std::make_pair(2, 1));
     EXPECT_EQ(lv::lineAndColumn(text, 5), std::make_pair(2, 2)); // after the two bytes of one character
     EXPECT_EQ(lv::lineAndColumn(text, 99), std::make_pair(3, 1));
+}
+
+struct CsvRefusal {
+    const char* name;
+    const char* text;
+    const char* message; // the start of the refusal
+};
+
+class CsvPlanRefusal : public ::testing::TestWithParam<CsvRefusal> {};
+
+TEST_P(CsvPlanRefusal, SaysTheRowAndColumnAsASpreadsheetShowsThem)
+{
+    QString error;
+    EXPECT_FALSE(lv::parseCsvPlan(GetParam().text, &error));
+    EXPECT_TRUE(error.startsWith(QString::fromUtf8(GetParam().message))) << error.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CsvPlanRefusal,
+    ::testing::Values(
+        CsvRefusal{"Empty", "\xef\xbb\xbf", "row 1: no header row"},
+        CsvRefusal{"QuoteNeverClosed", "device,DeviceID\n10.0.0.5,\"open\n", "row 2, column B: the quote that opens"},
+        CsvRefusal{"TextAfterTheClosingQuote", "device\n\"10.0.0.5\"x\n", "row 2, column A: text after the quote"},
+        CsvRefusal{"QuoteInAnUnquotedCell", "device,DeviceID\n10.0.0.5,a\"b\n", "row 2, column B: a quote inside"},
+        CsvRefusal{"HeaderNameTwice", "device,DeviceID,DeviceID\n",
+                   "row 1, column C (DeviceID): the header names it twice (also column B)"},
+        CsvRefusal{"HeaderNameEmpty", "device,,DeviceID\n", "row 1, column B: the column has no name"},
+        CsvRefusal{"RowLongerThanTheHeader", "device,DeviceID\n10.0.0.5,a,\n",
+                   "row 2, column C: more cells than the header names columns (2)"},
+        CsvRefusal{"ByteOrderMarkInACell", "device,password\n10.0.0.5,\xef\xbb\xbfpw\n",
+                   "row 2, column B (password): must be single-byte"},
+        CsvRefusal{"CellNotUtf8", "device,DeviceID\n10.0.0.5,\xe4\n", "row 2, column B (DeviceID): the cell is not UTF-8"},
+        // A line end inside quotes stays in its row; an empty line is a row of its own, skipped.
+        CsvRefusal{"RowsAsShown", "device,DeviceID\n10.0.0.5,\"a\nb\"\n\nfoo,x\n",
+                   "row 4, column A (device): \"foo\" is neither"},
+        CsvRefusal{"SemicolonsAfterAByteOrderMark", "\xef\xbb\xbf" "device;SIOBaud\r\n10.0.0.5;9600\r\n10.0.0.5;\r\n",
+                   "row 3, column A (device): 10.0.0.5 is named twice"},
+        CsvRefusal{"CrLineEnds", "device,DeviceID\r10.0.0.5,a\r\r10.0.0.5,b", "row 4, column A (device): 10.0.0.5 is named"},
+        CsvRefusal{"DeviceCellEmpty", "DeviceID,device\nx\n", "row 2, column B (device): \"\" is neither"},
+        CsvRefusal{"SecretField", "device,SetupPassword\n10.0.0.5,\"a\nb\"\n", "row 2, column B (SetupPassword): a secret"},
+        CsvRefusal{"PasswordWithoutLastLineEnd", "device,password\n10.0.0.5,\"a\rb\"", "row 2, column B (password): a secret"},
+        CsvRefusal{"TagAndRoleDiffer", "device,ip,IPAddress\n10.0.0.5,10.0.0.9,10.0.0.8\n",
+                   "row 2: \"IPAddress\" and \"ip\" set the same field (IPAddress)"}),
+    [](const ::testing::TestParamInfo<CsvRefusal>& param) { return std::string(param.param.name); });
+
+TEST(CsvPlan, ExportWritesWhatApplyReadsBackWithEmptyCellsLeftOut)
+{
+    const std::vector<lv::CsvPlanRow> rows{
+        {QStringLiteral("00-50-C2-00-00-01"),
+         {{QStringLiteral("ip"), QStringLiteral("10.0.0.5")}, {QStringLiteral("deviceId"), QStringLiteral("Hall 2, \"west\"")}}},
+        {QStringLiteral("00-50-C2-00-00-02"),
+         {{QStringLiteral("krDelay"), QStringLiteral("a\r\nb")}, {QStringLiteral("ip"), QStringLiteral("caf\u00e9;")}}}};
+    const QByteArray text = lv::csvPlanText(rows);
+    EXPECT_EQ(text, QByteArray("device,ip,deviceId,krDelay\r\n"
+                               "00-50-C2-00-00-01,10.0.0.5,\"Hall 2, \"\"west\"\"\",\r\n"
+                               "00-50-C2-00-00-02,caf\xc3\xa9;,,\"a\r\nb\"\r\n"));
+    QString error;
+    const std::optional<lv::CsvTable> table = lv::readCsvTable(text, &error);
+    ASSERT_TRUE(table) << error.toStdString();
+    EXPECT_EQ(table->rows, (std::vector<int>{2, 3}));
+    EXPECT_EQ(QJsonDocument(table->plan).toJson(QJsonDocument::Compact),
+              QByteArray(R"({"devices":[{"device":"00-50-C2-00-00-01","set":{"deviceId":"Hall 2, \"west\"","ip":"10.0.0.5"}},)"
+                         R"({"device":"00-50-C2-00-00-02","set":{"ip":"caf)" "\xc3\xa9" R"(;","krDelay":"a\r\nb"}}]})"));
+
+    // The entry's own columns, semicolons, a row of empty cells skipped, no last line end.
+    const std::optional<lv::CsvTable> own =
+        lv::readCsvTable("window;password;device\n;;\nfrmSetupKr770A;\"s;\"\"x\";10.0.0.5", &error);
+    ASSERT_TRUE(own) << error.toStdString();
+    EXPECT_EQ(own->rows, std::vector<int>{3});
+    EXPECT_EQ(QJsonDocument(own->plan).toJson(QJsonDocument::Compact),
+              QByteArray(R"({"devices":[{"device":"10.0.0.5","password":"s;\"x","window":"frmSetupKr770A"}]})"));
 }
 
 class FleetCommandHelp : public ::testing::TestWithParam<const char*> {};
