@@ -25,6 +25,10 @@ mkdir "$clone"
 (cd "$source_dir" && tar -cf - -T - <<<"$files") | tar -xf - -C "$clone" || { echo "FAIL: copying the sources"; exit 1; }
 git -C "$clone" init -q
 
+# With ccache, the copy's own folder is taken for a relative one, so that a second run finds the
+# objects of the first although each copy lies in a new folder.
+export CCACHE_BASEDIR=$clone
+
 # A free UDP port on loopback for the simulated devices.
 port=$(python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 
