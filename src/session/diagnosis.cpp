@@ -76,7 +76,7 @@ QString firewallRuleHint(quint16 port)
     return QStringLiteral("Windows Firewall may drop the answers, which come from the devices' own addresses: the "
                           "installer adds the inbound rule \"Linkvane (device answers, UDP)\" for linkvane.exe and "
                           "linkvane-cli.exe; with the portable zip, allow Linkvane when Windows asks, or add that "
-                          "rule as the README shows.");
+                          "rule as README.txt beside the programs shows.");
 #else
     return QStringLiteral("A firewall may drop the answers, which come from the devices' own addresses and from "
                           "port %1; let them in with: sudo nft insert rule inet filter input udp sport %1 accept "
