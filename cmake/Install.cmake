@@ -70,7 +70,17 @@ if(NOT CMAKE_CROSSCOMPILING)
         VERBATIM)
     add_custom_target(lv_completion ALL DEPENDS ${completion_dir}/linkvane-cli ${completion_dir}/_linkvane-cli)
     install(FILES ${completion_dir}/linkvane-cli DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
-    install(FILES ${completion_dir}/_linkvane-cli DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+    # zsh reads vendor-completions only under /usr (Debian's place, kept for the package); under any
+    # other prefix (/usr/local, ~/.local) site-functions is the folder of a zsh's fpath. The prefix is
+    # known only when installing (cmake --install --prefix), so the choice is made then.
+    install(CODE "
+        if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+            set(lv_zsh_dir \"${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions\")
+        else()
+            set(lv_zsh_dir \"${CMAKE_INSTALL_DATADIR}/zsh/site-functions\")
+        endif()
+        file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/\${lv_zsh_dir}\" TYPE FILE
+             FILES \"${completion_dir}/_linkvane-cli\")")
 endif()
 install(FILES ${LINKVANE_GENERATED_DIR}/doc/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/linkvane)

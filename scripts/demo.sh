@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # Installs what is missing, builds Linkvane, starts a simulated LAN of devices on
-# loopback and opens Linkvane on it. Without a display it says so and shows what
-# the command-line tool finds on the simulated LAN instead.
+# loopback and opens Linkvane on it. Without a display it says so, shows what the
+# command-line tool finds on the simulated LAN instead and keeps the simulated LAN
+# running for the README's next commands until Ctrl-C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --build
 cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINKVANE_TESTS=OFF -DLINKVANE_BENCH=OFF
-cmake --build build/demo -j "$(nproc)" --target linkvane linkvane-cli linkvane-devsim
+# Everything `cmake --install build/demo` installs: the programs, the manual pages and the completion.
+cmake --build build/demo -j "$(nproc)"
 
 port=${LINKVANE_DEMO_PORT:-47011}
 build/demo/src/devsim/linkvane-devsim --port "$port" &
@@ -26,4 +28,8 @@ else
     echo "Meanwhile, this is what Linkvane finds on the simulated LAN:"
     echo
     build/demo/src/cli/linkvane-cli --broadcast 127.255.255.255 --port "$port" search
+    echo
+    echo "The simulated devices keep answering on 127.255.255.255 port $port: try the README's"
+    echo "commands in another terminal. Press Ctrl-C here to stop them."
+    wait "$sim"
 fi

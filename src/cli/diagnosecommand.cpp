@@ -6,6 +6,7 @@
 #include "clicontext.h"
 #include "devicelist.h"
 #include "devicesearch.h"
+#include "helpformat.h"
 #include "tagmessage.h"
 #include "wait.h"
 
@@ -13,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QNetworkInterface>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <map>
@@ -87,11 +89,60 @@ QString table(const Diagnosis& d)
 
 } // namespace
 
+namespace {
+
+// The port devices answer on unless they were set otherwise. Tests name another one, since the
+// default port may be taken on a test machine.
+quint16 defaultCommandPort()
+{
+    bool ok = false;
+    const uint port = qEnvironmentVariable("LINKVANE_DIAGNOSE_DEFAULT_PORT").toUInt(&ok);
+    return ok && port > 0 && port <= 65535 ? static_cast<quint16>(port) : SessionState().gCmdPort;
+}
+
+// How many devices answer a search on `port`, everything else as the user set it.
+int devicesOnPort(const SessionState& state, quint16 port, int wait)
+{
+    SessionState other = state;
+    other.gCmdPort = port;
+    DeviceSearch search(other);
+    if (!search.start())
+        return 0;
+    waitMs(wait);
+    return static_cast<int>(search.devices().size());
+}
+
+// A cause wrapped to the terminal, with what a reader pastes (the firewall rule, an option and its
+// value) kept on one line: their spaces become no-break spaces for the wrap.
+QString wrappedCause(const QString& text)
+{
+    static const QRegularExpression pasted(QStringLiteral("sudo nft [^(]*accept|(use )?--[a-z-]+ [A-Z0-9][A-Za-z0-9.]*"));
+    constexpr QChar kNoBreak(0x00A0);
+    QString kept = text;
+    for (auto it = pasted.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        kept.replace(match.capturedStart(), match.capturedLength(),
+                     match.captured().replace(QLatin1Char(' '), kNoBreak));
+    }
+    return wrapText(QStringLiteral("- ") + kept, helpWidth(), 0, 2).replace(kNoBreak, QLatin1Char(' '));
+}
+
+QString interfaceNames()
+{
+    QStringList names;
+    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
+        names.append(iface.humanReadableName().isEmpty() ? iface.name() : iface.humanReadableName());
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 QString causeText(Cause cause, const Diagnosis& d)
 {
     static const Remedies options{QStringLiteral("--broadcast ADDR"), QStringLiteral("--interface NAME"),
                                   QStringLiteral("--port N"), QStringLiteral("--verbose shows what came back."),
-                                  QStringLiteral("--password-file FILE or ") + QString::fromLatin1(kPasswordVariable)};
+                                  QStringLiteral("--password-file FILE or ") + QString::fromLatin1(kPasswordVariable),
+                                  QStringLiteral("--port %1")};
     return causeText(cause, d, options);
 }
 
@@ -100,7 +151,8 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
     DeviceSearch& search = context.search();
     const SessionState& state = context.state();
     if (!state.interfaceName.isEmpty() && search.probeInterfaces().empty())
-        return Failure{kExitUsage, QStringLiteral("there is no network interface %1").arg(state.interfaceName)};
+        return Failure{kExitUsage, QStringLiteral("there is no network interface %1; the interfaces here are: %2")
+                                          .arg(state.interfaceName, interfaceNames())};
 
     search.start();
     SearchDiagnosis watch(search, state, context.options().waitMs);
@@ -111,7 +163,12 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
                       QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
         }
     waitMs(context.options().waitMs);
-    const Diagnosis& d = watch.result();
+    Diagnosis d = watch.result();
+    const quint16 defaultPort = defaultCommandPort();
+    if (d.devices == 0 && d.port != defaultPort) {
+        d.defaultPort = defaultPort;
+        d.defaultPortDevices = devicesOnPort(state, defaultPort, context.options().waitMs);
+    }
 
     const std::vector<Cause> causes = likelyCauses(d);
     Output& out = context.output();
@@ -139,7 +196,7 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
         if (!causes.empty()) {
             text += QStringLiteral("\nLikely causes:\n");
             for (Cause cause : causes)
-                text += QStringLiteral("- ") + causeText(cause, d) + QLatin1Char('\n');
+                text += wrappedCause(causeText(cause, d)) + QLatin1Char('\n');
         }
         out.text(text);
     }

@@ -42,7 +42,10 @@ std::vector<Cause> likelyCauses(const Diagnosis& d)
     if (any([](const InterfaceReport& r) { return r.probed && !r.sent; }))
         causes.push_back(Cause::ProbeNotSent);
     const bool answered = any([](const InterfaceReport& r) { return r.answers > 0; });
-    if (answered)
+    // Devices that answer on the default port explain the silence better than a firewall would.
+    if (d.defaultPortDevices > 0)
+        causes.push_back(Cause::OtherPort);
+    else if (answered)
         causes.push_back(Cause::NoSearchAnswer);
     else if (any([](const InterfaceReport& r) { return r.sent; }))
         causes.push_back(Cause::NoAnswer);
@@ -60,6 +63,8 @@ QString causeKey(Cause cause)
         return QStringLiteral("no-search-answer");
     case Cause::NoAnswer:
         return QStringLiteral("no-answer");
+    case Cause::OtherPort:
+        return QStringLiteral("other-port");
     }
     return {};
 }
@@ -71,7 +76,7 @@ QString firewallRuleHint(quint16 port)
     return QStringLiteral("Windows Firewall may drop the answers, which come from the devices' own addresses: the "
                           "installer adds the inbound rule \"Linkvane (device answers, UDP)\" for linkvane.exe and "
                           "linkvane-cli.exe; with the portable zip, allow Linkvane when Windows asks, or add that "
-                          "rule as the README shows.");
+                          "rule as README.txt beside the programs shows.");
 #else
     return QStringLiteral("A firewall may drop the answers, which come from the devices' own addresses and from "
                           "port %1; let them in with: sudo nft insert rule inet filter input udp sport %1 accept "
@@ -110,6 +115,12 @@ QString causeText(Cause cause, const Diagnosis& d, const Remedies& how)
                               "(%5).")
             .arg(d.waitMs)
             .arg(firewallRuleHint(d.port), how.port, how.target, how.password);
+    case Cause::OtherPort:
+        return QStringLiteral("Nothing answered on port %1, but %2 device(s) answered on port %3; use %4.")
+            .arg(d.port)
+            .arg(d.defaultPortDevices)
+            .arg(d.defaultPort)
+            .arg(how.usePort.arg(d.defaultPort));
     }
     return {};
 }
@@ -118,7 +129,7 @@ QString windowCauseText(Cause cause, const Diagnosis& d)
 {
     static const Remedies window{QStringLiteral("Option > Search Target"), QStringLiteral("Option > Network Interface"),
                                  QStringLiteral("Option > Command Port"), QString(),
-                                 QStringLiteral("Option > Password")};
+                                 QStringLiteral("Option > Password"), QStringLiteral("Option > Command Port %1")};
     return causeText(cause, d, window);
 }
 

@@ -44,6 +44,10 @@ struct Diagnosis {
     bool lanBroadcast = false; // to 255.255.255.255, through every card that can broadcast
     int waitMs = 0;
     int devices = 0; // listed by the search
+    // When nothing answered on a port other than the default one, the devices a second probe to the
+    // default port found: the likeliest cause then is a wrong --port or Command Port.
+    quint16 defaultPort = 0; // 0: no second probe was made
+    int defaultPortDevices = 0;
     std::vector<InterfaceReport> interfaces;
 };
 
@@ -53,6 +57,7 @@ enum class Cause {
     ProbeNotSent,         // the probe could not leave through some interface
     NoSearchAnswer,       // datagrams came back, but none was a search answer
     NoAnswer,             // nothing came back through any interface
+    OtherPort,            // nothing on the chosen port, but devices answered on the default one
 };
 
 // The causes that fit, in the order above; none when a device answered.
@@ -69,6 +74,7 @@ struct Remedies {
     QString port;       // sets the command port
     QString seeAnswers; // a sentence on how to see what came back; may be empty
     QString password;   // gives the setup password
+    QString usePort;    // sets the command port to %1
 };
 QString causeText(Cause cause, const Diagnosis& diagnosis, const Remedies& how);
 // The causes for the window, naming its menus.

@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The binary against a peer on loopback, aimed at it as at a directed broadcast.
 struct Peer {
-    enum Kind { Simulator, Nothing, Junk, JunkAndOneDevice, PortZero };
+    enum Kind { Simulator, Nothing, Junk, JunkAndOneDevice, PortZero, SimulatorOnDefaultPort };
 };
 
 struct RunCase {
@@ -158,10 +158,24 @@ TEST_P(DiagnoseRun, ReportsTheWayOutAnswersAndCauses)
         break;
     case Peer::PortZero:
         break; // the system sends no datagram to port 0
+    case Peer::SimulatorOnDefaultPort:
+        // The simulator on the port diagnose takes for the default; the one asked is quiet.
+        sim.emplace();
+        ASSERT_TRUE(sim->started());
+        ASSERT_TRUE(quiet.bind(QHostAddress::LocalHost, 0));
+        port = quiet.localPort();
+        break;
     }
+    // The second probe, to the default port, goes where this case says: a quiet port unless the
+    // simulator plays the devices there.
+    QUdpSocket quietDefault;
+    ASSERT_TRUE(quietDefault.bind(QHostAddress::LocalHost, 0));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LINKVANE_DIAGNOSE_DEFAULT_PORT"),
+               QString::number(c.peer == Peer::SimulatorOnDefaultPort ? sim->port() : quietDefault.localPort()));
     const QStringList global{QStringLiteral("--broadcast"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
                              QString::number(port),         QStringLiteral("--wait"),    QStringLiteral("500")};
-    const CliRun json = runCli(global + QStringList{QStringLiteral("--json"), QStringLiteral("diagnose")}, 20000);
+    const CliRun json = runCli(global + QStringList{QStringLiteral("--json"), QStringLiteral("diagnose")}, 20000, env);
     ASSERT_TRUE(json.finished);
     EXPECT_EQ(json.exitCode, c.exitCode) << json.err;
     const QJsonObject doc = parseJson(json.out).object();
@@ -191,7 +205,7 @@ TEST_P(DiagnoseRun, ReportsTheWayOutAnswersAndCauses)
     EXPECT_EQ(ways, 1);
 
     // The text form: the table, and the causes only when no device answered.
-    const CliRun text = runCli(global + QStringList{QStringLiteral("diagnose")}, 20000);
+    const CliRun text = runCli(global + QStringList{QStringLiteral("diagnose")}, 20000, env);
     ASSERT_TRUE(text.finished);
     EXPECT_EQ(text.exitCode, c.exitCode);
     EXPECT_TRUE(text.out.startsWith("Interface")) << text.out;
@@ -207,6 +221,17 @@ TEST_P(DiagnoseRun, ReportsTheWayOutAnswersAndCauses)
         EXPECT_TRUE(text.out.contains("--broadcast")) << text.out;
         EXPECT_TRUE(text.out.contains("--password-file")) << text.out;
     }
+    if (c.peer == Peer::SimulatorOnDefaultPort) {
+        EXPECT_TRUE(text.out.contains(QByteArray("answered on port ").append(QByteArray::number(sim->port()))))
+            << text.out;
+        EXPECT_TRUE(text.out.contains(QByteArray("use --port ").append(QByteArray::number(sim->port())))) << text.out;
+    }
+    // The causes are wrapped to the terminal (80 columns off a terminal), not written as one long line.
+    const qsizetype causesAt = text.out.indexOf("Likely causes:");
+    if (causesAt >= 0) {
+        for (const QByteArray& line : text.out.mid(causesAt).split('\n'))
+            EXPECT_LE(line.size(), 80) << line.constData();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -215,7 +240,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RunCase{"NothingOnThePort", Peer::Nothing, 3, {QStringLiteral("no-answer")}, 0, 0},
                       RunCase{"PeerAnswersJunk", Peer::Junk, 3, {QStringLiteral("no-search-answer")}, 3, 0},
                       RunCase{"OneDeviceAmongJunk", Peer::JunkAndOneDevice, 0, {}, 2, 1},
-                      RunCase{"ProbeNotSent", Peer::PortZero, 3, {QStringLiteral("probe-not-sent")}, 0, 0}),
+                      RunCase{"ProbeNotSent", Peer::PortZero, 3, {QStringLiteral("probe-not-sent")}, 0, 0},
+                      RunCase{"DevicesOnTheDefaultPortOnly", Peer::SimulatorOnDefaultPort, 3,
+                              {QStringLiteral("other-port")}, 0, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(DiagnoseUsage, AnOperandIsAUsageError)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Settings named by role: the tag each role reaches in each window family, plan defaults that reach
 // only the devices whose window has the field, the refusal that lists a window's names, export --roles
-// and the fleet example of the README, run against linkvane-devsim.
+// and the fleet example of docs/cli.md, run against linkvane-devsim.
 
 #include "clirun.h"
 
@@ -316,20 +316,20 @@ TEST(CliRoles, AnExportByRolesAppliesBackUnchangedAndNamesNoWindow)
     EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
 }
 
-// The JSON block of the README's "Fleets: export and apply" section.
+// The JSON block of the "Fleets: export and apply" section of the CLI's guide.
 QByteArray readmeFleetPlan()
 {
-    QFile readme(QStringLiteral(LV_SOURCE_DIR "/README.md"));
+    QFile readme(QStringLiteral(LV_SOURCE_DIR "/docs/cli.md"));
     if (!readme.open(QIODevice::ReadOnly))
         return {};
     const QString text = QString::fromUtf8(readme.readAll());
-    const qsizetype section = text.indexOf(QStringLiteral("\n### Fleets: export and apply\n"));
+    const qsizetype section = text.indexOf(QStringLiteral("\n## Fleets: export and apply\n"));
     if (section < 0)
         return {};
     const QRegularExpression block(QStringLiteral("\n```json\n(.*?)\n```\n"),
                                    QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = block.match(text, section);
-    const qsizetype nextSection = text.indexOf(QStringLiteral("\n## "), section);
+    const qsizetype nextSection = text.indexOf(QStringLiteral("\n## "), section + 1);
     if (!match.hasMatch() || (nextSection >= 0 && match.capturedStart() > nextSection))
         return {};
     return match.captured(1).toUtf8();
@@ -338,7 +338,7 @@ QByteArray readmeFleetPlan()
 TEST(CliRoles, TheReadmesFleetExampleUpdatesEveryDeviceThatOpensAWindow)
 {
     const QByteArray plan = readmeFleetPlan();
-    ASSERT_FALSE(plan.isEmpty()) << "no JSON block in the README's fleet section";
+    ASSERT_FALSE(plan.isEmpty()) << "no JSON block in the fleet section of docs/cli.md";
     DevsimProcess sim;
     ASSERT_TRUE(sim.started());
     QTemporaryDir dir;

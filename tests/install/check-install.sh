@@ -95,8 +95,11 @@ for page in linkvane linkvane-cli linkvane-devsim; do
     if [ -f "$file" ]; then
         warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
         [ -z "$warnings" ] || fail "man --warnings -l $page.1.gz: $warnings"
-        LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>/dev/null | grep -q "Linkvane $version" ||
-            fail "$page(1) does not name version $version"
+        rendered=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>/dev/null)
+        grep -q "Linkvane $version" <<<"$rendered" || fail "$page(1) does not name version $version"
+        # A word hyphenated at a line's end (U+2010) breaks an option name copied from the page.
+        broken=$(grep -n $'\u2010$' <<<"$rendered")
+        [ -z "$broken" ] || fail "$page(1) hyphenates at line ends: $broken"
     else
         fail "share/man/man1/$page.1.gz is missing"
     fi
@@ -107,8 +110,10 @@ zcat "$prefix/share/man/man1/linkvane-cli.1.gz" | grep -q -- 'apply' || fail "li
 bash_completion=$prefix/share/bash-completion/completions/linkvane-cli
 grep -q '^complete -F _linkvane_cli linkvane-cli$' "$bash_completion" 2>/dev/null ||
     fail "share/bash-completion/completions/linkvane-cli is missing or registers nothing"
-head -n 1 "$prefix/share/zsh/vendor-completions/_linkvane-cli" 2>/dev/null | grep -qx '#compdef linkvane-cli' ||
-    fail "share/zsh/vendor-completions/_linkvane-cli is missing or not a completion function"
+# zsh's: site-functions, where zsh looks under any prefix but /usr (vendor-completions is the package's).
+head -n 1 "$prefix/share/zsh/site-functions/_linkvane-cli" 2>/dev/null | grep -qx '#compdef linkvane-cli' ||
+    fail "share/zsh/site-functions/_linkvane-cli is missing or not a completion function"
+[ ! -e "$prefix/share/zsh/vendor-completions" ] || fail "zsh completion in vendor-completions outside /usr"
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed"
