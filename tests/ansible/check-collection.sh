@@ -50,9 +50,17 @@ for _ in $(seq 100); do   # at most 10 s for the simulator to say its port
 done
 [ -n "$port" ] || { echo "FAIL: the simulator did not start: $(cat "$work/devsim.out")"; exit 1; }
 
+# The modules run the CLI through this, which keeps every command line they gave it.
+cat >"$work/linkvane-cli" <<WRAPPER
+#!/bin/sh
+echo "\$*" >>"$work/argv.log"
+exec "$cli" "\$@"
+WRAPPER
+chmod +x "$work/linkvane-cli"
+
 echo "=== fleet.yml against the simulator on port $port"
-ansible-playbook -i localhost, -v "$here/fleet.yml" \
-    -e "cli=$cli port=$port sim_password=$sim_password new_access=$new_access plan_file=$work/plan.json" \
+ansible-playbook -i localhost, -vvv "$here/fleet.yml" \
+    -e "cli=$work/linkvane-cli port=$port sim_password=$sim_password new_access=$new_access plan_file=$work/plan.json" \
     >"$work/playbook.log" 2>&1
 status=$?
 cat "$work/playbook.log"
@@ -61,8 +69,10 @@ cat "$work/playbook.log"
 for line in '-DeviceID: DEV0001' '+DeviceID: Pump-7' '+SIOBaud: 115200'; do
     grep -qxF -- "$line" "$work/playbook.log" || fail "no diff line '$line' in the output"
 done
+grep -q apply "$work/argv.log" || fail "the modules did not run the CLI through $work/linkvane-cli"
 for secret in "$sim_password" "$new_access"; do
     ! grep -qF -- "$secret" "$work/playbook.log" || fail "the secret $secret is in the output"
+    ! grep -qF -- "$secret" "$work/argv.log" || fail "the secret $secret is on the CLI's command line"
 done
 
 echo "=== ansible-test sanity, offline"

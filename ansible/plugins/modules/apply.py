@@ -196,18 +196,10 @@ PLAN = dict(
 
 
 def plan_text(module):
-    """The plan as JSON for the CLI: the entries' unset options left out, every value a string,
-    and the module's password as the plan's default one."""
+    """The plan as JSON for the CLI: the entries' unset options left out and the module's password
+    as the plan's default one. Values go as they are: the CLI checks them against each window."""
     def entry(e):
-        out = dict((k, v) for k, v in e.items() if v is not None and k != 'set')
-        values = {}
-        for name, value in (e.get('set') or {}).items():
-            if isinstance(value, bool) or not isinstance(value, (str, int, float)):
-                module.fail_json(msg='the value of %s is no text or number: quote it' % name)
-            values[name] = str(value)
-        if e.get('set') is not None:
-            out['set'] = values
-        return out
+        return dict((k, v) for k, v in e.items() if v is not None)
 
     plan = module.params['plan']
     result = {'devices': [entry(d) for d in plan['devices']]}
