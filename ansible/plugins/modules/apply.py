@@ -211,6 +211,21 @@ def plan_text(module):
     return json.dumps(result)
 
 
+def failure(result):
+    """What failed of a device's result: None when it did what the plan asks. A device updated whose
+    verify found other values than were sent failed too (mismatch, or no answer to the verify)."""
+    verify = result.get('verify') or {}
+    outcome, error = result.get('result'), result.get('error')
+    if outcome in SUCCEEDED and verify.get('result') not in (None, 'verified'):
+        outcome = verify['result']
+    elif outcome in SUCCEEDED:
+        return None
+    if not error and verify.get('fields'):
+        error = ', '.join('%s sent %s, reported %s' % (f.get('tag'), f.get('sent'), f.get('reported'))
+                          for f in verify['fields'] if f.get('sent') != f.get('reported'))
+    return dict(device=result.get('device'), result=outcome, error=error or None)
+
+
 def device_diff(result):
     """The before and after of every field a device's result lists as changed."""
     fields = result.get('fields') or []
@@ -264,8 +279,7 @@ def main():
         summary[r.get('result')] = summary.get(r.get('result'), 0) + 1
     changing = CHANGED + (('would update',) if module.check_mode else ())
     changed = any(r.get('result') in changing for r in results)
-    failed = [dict(device=r.get('device'), result=r.get('result'), error=r.get('error'))
-              for r in results if r.get('result') not in SUCCEEDED]
+    failed = [f for f in (failure(r) for r in results) if f]
     outcome = dict(changed=changed, results=results, summary=summary, failed_devices=failed)
     if module._diff:
         outcome['diff'] = [d for d in (device_diff(r) for r in results) if d]
