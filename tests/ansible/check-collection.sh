@@ -39,7 +39,8 @@ done
 echo "=== linkvane-devsim"
 sim_password='Pw-4711-sim'
 new_access='Acc-0815-new'
-"$devsim" --port 0 --devices 4 --password "$sim_password" --silent 0.80.194.0.0.3 >"$work/devsim.out" 2>&1 &
+"$devsim" --port 0 --devices 4 --password "$sim_password" --silent 0.80.194.0.0.3 \
+    --fault ignore-field:HostPort@00-50-C2-00-00-02 >"$work/devsim.out" 2>&1 &
 sim_pid=$!
 port=""
 for _ in $(seq 100); do   # at most 10 s for the simulator to say its port
@@ -60,7 +61,7 @@ chmod +x "$work/linkvane-cli"
 
 echo "=== fleet.yml against the simulator on port $port"
 ansible-playbook -i localhost, -vvv "$here/fleet.yml" \
-    -e "cli=$work/linkvane-cli port=$port sim_password=$sim_password new_access=$new_access plan_file=$work/plan.json" \
+    -e "cli=$work/linkvane-cli port=$port sim_password=$sim_password new_access=$new_access plan_file=$work/plan.json backup_file=$work/backup.json" \
     >"$work/playbook.log" 2>&1
 status=$?
 cat "$work/playbook.log"
@@ -69,6 +70,7 @@ cat "$work/playbook.log"
 for line in '-DeviceID: DEV0001' '+DeviceID: Pump-7' '+SIOBaud: 115200'; do
     grep -qxF -- "$line" "$work/playbook.log" || fail "no diff line '$line' in the output"
 done
+[ -f "$work/backup.json" ] || fail "apply --backup wrote no $work/backup.json"
 grep -q apply "$work/argv.log" || fail "the modules did not run the CLI through $work/linkvane-cli"
 for secret in "$sim_password" "$new_access"; do
     ! grep -qF -- "$secret" "$work/playbook.log" || fail "the secret $secret is in the output"
