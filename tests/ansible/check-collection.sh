@@ -39,6 +39,7 @@ done
 echo "=== linkvane-devsim"
 sim_password='Pw-4711-sim'
 new_access='Acc-0815-new'
+entry_password='Pw-entry-9911'
 "$devsim" --port 0 --devices 4 --password "$sim_password" --silent 0.80.194.0.0.3 \
     --fault ignore-field:HostPort@00-50-C2-00-00-02 >"$work/devsim.out" 2>&1 &
 sim_pid=$!
@@ -61,7 +62,7 @@ chmod +x "$work/linkvane-cli"
 
 echo "=== fleet.yml against the simulator on port $port"
 ansible-playbook -i localhost, -vvv "$here/fleet.yml" \
-    -e "cli=$work/linkvane-cli port=$port sim_password=$sim_password new_access=$new_access plan_file=$work/plan.json backup_file=$work/backup.json" \
+    -e "cli=$work/linkvane-cli port=$port sim_password=$sim_password new_access=$new_access entry_password=$entry_password plan_file=$work/plan.json backup_file=$work/backup.json" \
     >"$work/playbook.log" 2>&1
 status=$?
 cat "$work/playbook.log"
@@ -72,7 +73,7 @@ for line in '-DeviceID: DEV0001' '+DeviceID: Pump-7' '+SIOBaud: 115200'; do
 done
 [ -f "$work/backup.json" ] || fail "apply --backup wrote no $work/backup.json"
 grep -q apply "$work/argv.log" || fail "the modules did not run the CLI through $work/linkvane-cli"
-for secret in "$sim_password" "$new_access"; do
+for secret in "$sim_password" "$new_access" "$entry_password"; do
     ! grep -qF -- "$secret" "$work/playbook.log" || fail "the secret $secret is in the output"
     ! grep -qF -- "$secret" "$work/argv.log" || fail "the secret $secret is on the CLI's command line"
 done
