@@ -1,0 +1,91 @@
+# SPDX-License-Identifier: Apache-2.0
+# What the modules of linkvane.fleet share: the options every linkvane-cli command takes, the command
+# line built from them (a password never on it), running the CLI and reading its --json output.
+
+from __future__ import absolute_import, division, print_function
+__metaclass__ = type
+
+import json
+import re
+
+from ansible.module_utils.basic import AnsibleModule
+
+# The options of every command, as the CLI's global options.
+COMMON_ARGS = dict(
+    cli=dict(type='path'),
+    port=dict(type='int'),
+    broadcast=dict(type='str'),
+    interface=dict(type='str'),
+    password=dict(type='str', no_log=True),
+    timeout=dict(type='int'),
+    wait=dict(type='int'),
+)
+
+# Fields that hold a password or an access code: their values are kept out of the log and the output
+# as the password options are. Tags and roles alike (SetupPassword, krAccess, password, ...).
+SECRET_FIELD = re.compile(r'password|access', re.IGNORECASE)
+
+# The exit status of a run in which every device was looked at, some of them failing.
+EXIT_SOME_FAILED = 5
+
+
+def plan_secrets(plan):
+    """The secret values a plan holds: its passwords and the values of secret fields it sets."""
+    found = set()
+    if not isinstance(plan, dict):
+        return found
+    entries = [plan.get('defaults') or {}] + list(plan.get('devices') or [])
+    for entry in entries:
+        if not isinstance(entry, dict):
+            continue
+        values = [entry.get('password')]
+        values += [v for k, v in (entry.get('set') or {}).items() if SECRET_FIELD.search(str(k))]
+        # "***" leaves a secret as it is and an empty value reveals nothing; masking either would
+        # blank every such text in the output.
+        found.update(str(v) for v in values if v is not None and str(v) not in ('', '***'))
+    return found
+
+
+class FleetModule(AnsibleModule):
+    """An AnsibleModule that also keeps the secrets inside a plan out of the log and the output."""
+
+    def _log_invocation(self):
+        # Called once the parameters are checked and before the invocation is logged.
+        self.no_log_values.update(plan_secrets(self.params.get('plan')))
+        super(FleetModule, self)._log_invocation()
+
+    def cli_path(self):
+        return self.params['cli'] or self.get_bin_path('linkvane-cli', required=True)
+
+    def global_options(self, password=True):
+        """The CLI's global options for the module's parameters, --json included, and the password
+        option when PASSWORD (the caller may hand the password over in a plan instead)."""
+        args = ['--json']
+        for name in ('port', 'broadcast', 'interface', 'timeout', 'wait'):
+            if self.params[name] is not None:
+                args += ['--' + name, str(self.params[name])]
+        if password and self.params['password'] is not None:
+            # On standard input: a command line is visible to every user of the machine.
+            args += ['--password-file', '-']
+        return args
+
+    def run_cli(self, args, data=None, ok_codes=(0,), password=True):
+        """Runs linkvane-cli with the global options and ARGS; returns (rc, parsed JSON, stderr).
+
+        DATA goes to standard input after the password line when there is a password. A run whose
+        exit status is not in OK_CODES or whose output is no JSON fails the task."""
+        stdin = []
+        if password and self.params['password'] is not None:
+            stdin.append(self.params['password'])
+        if data is not None:
+            stdin.append(data)
+        # Standard input is always a pipe: the CLI asks on a terminal for a password it was not given.
+        command = [self.cli_path()] + self.global_options(password) + list(args)
+        rc, out, err = self.run_command(command, data='\n'.join(stdin) + '\n', binary_data=True)
+        err = err.strip()
+        if rc not in ok_codes:
+            self.fail_json(msg=err or 'linkvane-cli ended with exit status %d' % rc, rc=rc, stderr=err)
+        try:
+            return rc, json.loads(out), err
+        except ValueError:
+            self.fail_json(msg='linkvane-cli wrote no JSON: %s' % (err or out[:200]), rc=rc, stderr=err)
