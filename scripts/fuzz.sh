@@ -13,7 +13,7 @@ seconds=${1:?usage: scripts/fuzz.sh SECONDS|--build [TARGET...]}
 shift
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-    targets=(fuzz_protocol fuzz_devicelist fuzz_replybuffer fuzz_loaders fuzz_linepatch fuzz_macchange fuzz_cliparse fuzz_plan fuzz_csvplan)
+    targets=(fuzz_protocol fuzz_devicelist fuzz_replybuffer fuzz_loaders fuzz_linepatch fuzz_macchange fuzz_cliparse fuzz_plan fuzz_csvplan fuzz_template)
 fi
 jobs=${FUZZ_JOBS:-1}
 build=build-fuzz

@@ -10,11 +10,13 @@
 #include "devicejob.h"
 #include "fieldreport.h"
 #include "fleetplan.h"
+#include "fleettargets.h"
 #include "inputfile.h"
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
 #include "outcometexts.h"
+#include "valuetemplate.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -54,7 +56,12 @@ QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
                      {QStringLiteral("result"), fleetResultText(o.result)},
                      {QStringLiteral("sent"), o.sent ? context.maskedJson(*o.sent) : QJsonValue()},
                      {QStringLiteral("error"), orNull(o.error)},
-                     {QStringLiteral("skipped"), QJsonArray::fromStringList(o.skipped)}};
+                     {QStringLiteral("skipped"), QJsonArray::fromStringList(o.skipped)},
+                     {QStringLiteral("tries"), o.tries}};
+    // The model as the device named it, for a plan that selects by model.
+    json.insert(QStringLiteral("model"), o.request.modelVersion.model.empty()
+                                             ? QJsonValue()
+                                             : jsonText(o.request.modelVersion.model));
     // Each field the Update changes (or would), as loaded and new.
     if (listsChanges(o))
         json.insert(QStringLiteral("fields"), changesJson(context, *o.plan, windowOf(o)));
@@ -105,6 +112,9 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
     if (!o.skipped.isEmpty())
         line += (o.sent || !o.error.isEmpty() ? QStringLiteral("; ") : QString()) + QStringLiteral("skipped: ") +
                 printableName(o.skipped.join(QStringLiteral(", ")));
+    if (o.tries > 1)
+        line += (line.endsWith(QStringLiteral("  ")) ? QString() : QStringLiteral("; ")) +
+                QStringLiteral("after %1 tries").arg(o.tries);
     line = line.trimmed() + QLatin1Char('\n');
     if (o.result == FleetResult::WouldUpdate && o.plan)
         line += changesText(context, *o.plan, windowOf(o), QStringLiteral("    "));
@@ -131,64 +141,65 @@ Expected<FleetPlan> readPlan(const QString& path, const QString& format)
                                    path == QLatin1String("-") ? QStringLiteral("standard input") : path, error)};
 }
 
-std::vector<DeviceSelector> selectorsOf(const FleetPlan& plan)
-{
-    std::vector<DeviceSelector> selectors;
-    for (const PlanDevice& device : plan.devices)
-        selectors.push_back(device.selector);
-    return selectors;
-}
-
-// The plan's devices after the search: a job for each device found, and an outcome at once for those not
-// found or named twice.
+// The plan's devices after the search: a job for each device an entry reaches, and an outcome at once
+// for those settled by the search, in the plan's order.
 struct FleetRun {
-    std::vector<DeviceOutcome> early; // settled by the search, in plan order
+    std::vector<FleetTarget> targets;
     std::vector<std::unique_ptr<DeviceJob>> jobs;
-    std::vector<std::size_t> order; // plan index of each job
+    std::vector<int> jobOf; // per target, its job; -1 when it was settled early
 
-    // Every device's outcome in the plan's order.
-    std::vector<const DeviceOutcome*> byPlan(std::size_t devices) const
+    const DeviceOutcome& outcome(std::size_t target) const
     {
-        std::vector<const DeviceOutcome*> out(devices, nullptr);
-        for (std::size_t j = 0; j < jobs.size(); ++j)
-            out[order[j]] = &jobs[j]->outcome();
-        std::size_t e = 0;
-        for (const DeviceOutcome*& slot : out)
-            if (!slot)
-                slot = &early[e++];
+        return jobOf[target] >= 0 ? jobs[static_cast<std::size_t>(jobOf[target])]->outcome() : *targets[target].early;
+    }
+    bool settled(std::size_t target) const { return jobOf[target] < 0 || jobs[static_cast<std::size_t>(jobOf[target])]->done(); }
+    std::vector<const DeviceOutcome*> byPlan() const
+    {
+        std::vector<const DeviceOutcome*> out;
+        for (std::size_t t = 0; t < targets.size(); ++t)
+            out.push_back(&outcome(t));
         return out;
     }
 };
 
-FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<int>& found,
-                  const JobSettings& settings)
+// The entries of a device's own set with their templates filled in for it.
+SetEntries expanded(const SetEntries& set, const TemplateValues& values)
+{
+    SetEntries out = set;
+    for (SetEntry& entry : out)
+        entry.value = expandTemplates(entry.value, values);
+    return out;
+}
+
+FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets& targets, const JobSettings& settings)
 {
     FleetRun run;
-    std::map<int, QString> claimed; // list index -> how the plan named it first
-    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
-        const PlanDevice& device = plan.devices[i];
-        const int index = found[i];
-        if (index < 0 || claimed.count(index)) {
-            DeviceOutcome outcome;
-            outcome.named = device.device;
-            outcome.result = index < 0 ? FleetResult::NotFound : FleetResult::Refused;
-            outcome.error = index < 0
-                                ? notFoundText(Audience::Fleet, device.device)
-                                : QStringLiteral("the plan names this device twice (also as %1)").arg(claimed[index]);
-            run.early.push_back(std::move(outcome));
+    for (const FleetTarget& target : targets.targets) {
+        run.targets.push_back(FleetTarget{target.entry, target.index, target.n, std::nullopt});
+        if (target.early) {
+            DeviceOutcome copy;
+            copy.named = target.early->named;
+            copy.macText = target.early->macText;
+            copy.result = target.early->result;
+            copy.error = target.early->error;
+            copy.tries = target.early->tries;
+            run.targets.back().early = std::move(copy);
+            run.jobOf.push_back(-1);
             continue;
         }
-        claimed[index] = device.device;
+        const PlanDevice& device = plan.devices[target.entry];
+        const SearchReply answer =
+            parseSearchReply(context.search().devices().raw(static_cast<std::size_t>(target.index))).value_or(SearchReply{});
         DeviceTask task;
-        task.named = device.device;
-        task.device = *context.search().deviceAt(index);
+        task.named = device.selection ? fromLatin1(answer.macText) : device.device;
+        task.device = *context.search().deviceAt(target.index);
         // The plan's password first; only a device without one asks the options or the terminal.
         task.password = toLatin1(device.password ? *device.password : context.setupPassword());
         task.window = device.window;
-        task.set = device.set;
+        task.set = expanded(device.set, {target.n, answer.macText, answer.deviceId});
+        run.jobOf.push_back(static_cast<int>(run.jobs.size()));
         run.jobs.push_back(
             std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog()));
-        run.order.push_back(i);
     }
     return run;
 }
@@ -196,23 +207,23 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const std::vector<
 // --backup: every device of the plan read and changed as apply would but nothing sent, then the undo plan
 // of what would change written. The failure when it could not be written (or a signal came): then nothing
 // is sent at all. When no device would be sent anything, no backup is written and an existing one stays.
-std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& plan, const std::vector<int>& found,
+std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& plan, const FleetTargets& targets,
                                        JobSettings settings, int parallel, const QString& path)
 {
     settings.mode = JobSettings::Mode::DryRun;
     settings.verify = false;
-    const FleetRun reading = planJobs(context, plan, found, settings);
+    const FleetRun reading = planJobs(context, plan, targets, settings);
     runDeviceJobs(reading.jobs, parallel, {});
     if (Interruption::signal() != 0)
         return Failure{static_cast<ExitCode>(Interruption::exitCode()),
                        QStringLiteral("interrupted while the backup was made; nothing was sent")};
     std::vector<QJsonObject> devices;
     bool holdsSecrets = false;
-    for (std::size_t j = 0; j < reading.jobs.size(); ++j) {
-        const DeviceOutcome& o = reading.jobs[j]->outcome();
+    for (std::size_t t = 0; t < reading.targets.size(); ++t) {
+        const DeviceOutcome& o = reading.outcome(t);
         if (o.result != FleetResult::WouldUpdate || !o.plan || !o.form)
             continue;
-        const PlanDevice& device = plan.devices[reading.order[j]];
+        const PlanDevice& device = plan.devices[reading.targets[t].entry];
         // Asked as planJobs asks it: the plan's password, else the options'.
         const std::string password = toLatin1(device.password ? *device.password : context.setupPassword());
         const BackupEntry entry = backupEntry({o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount, password, *o.plan});
@@ -235,6 +246,7 @@ JobSettings jobSettings(const CliContext& context, const QCommandLineParser& par
     settings.force = isSet(parser, kOptForce);
     settings.verify = isSet(parser, kOptVerify);
     settings.timeoutMs = context.options().timeoutMs;
+    settings.retries = context.options().retries;
     return settings;
 }
 
@@ -257,11 +269,15 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     if (!backupPath)
         return backupPath.failure();
     const bool backup = backupPath->has_value();
-    const Expected<std::vector<int>> found = context.resolveAll(selectorsOf(*plan));
-    if (!found)
-        return found.failure();
+    const Expected<std::optional<DeviceSelection>> narrow = selectOption(parser);
+    if (!narrow)
+        return narrow.failure();
+    const Expected<FleetTargets> targets = fleetTargets(context, *plan, *narrow, *parallel);
+    if (!targets)
+        return targets.failure();
 
-    // Text lines come as the devices are settled; the JSON array follows the plan's order at the end.
+    // The text lines follow the plan's order, each written once it and every line before it are settled;
+    // the JSON array follows the plan's order too, at the end.
     // From here on a signal stops the run instead of ending the process, so that every device is reported.
     const Interruption interruption;
     Output& out = context.output();
@@ -269,24 +285,34 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     // A dry run sends nothing: it neither needs a backup nor replaces one.
     if (backup && settings.mode == JobSettings::Mode::Apply)
         if (const std::optional<Failure> failed =
-                writePlanBackup(context, *plan, *found, settings, *parallel, **backupPath))
+                writePlanBackup(context, *plan, *targets, settings, *parallel, **backupPath))
             return failed;
-    const FleetRun run = planJobs(context, *plan, *found, settings);
+    const FleetRun run = planJobs(context, *plan, *targets, settings);
     if (!out.json())
         out.text(outcomeHeader());
-    for (const DeviceOutcome& outcome : run.early)
-        if (!out.json())
-            out.text(outcomeLine(context, outcome));
+    std::size_t written = 0;
+    const auto writeSettled = [&] {
+        for (; written < run.targets.size() && run.settled(written); ++written)
+            if (!out.json())
+                out.text(outcomeLine(context, run.outcome(written)));
+    };
+    writeSettled();
     runDeviceJobs(run.jobs, *parallel, [&](DeviceJob& job) {
         DeviceOutcome& o = job.outcome();
         if (o.verify && o.form)
             maskVerifiedSecrets(context, o.form->window(), *o.verify);
-        if (!out.json())
-            out.text(outcomeLine(context, job.outcome()));
+        writeSettled();
     });
-    const std::vector<const DeviceOutcome*> results = run.byPlan(plan->devices.size());
+    const std::vector<const DeviceOutcome*> results = run.byPlan();
     if (out.json())
         out.document(outcomesJson(context, results));
+    const QString summary = fleetSummary(results, targets->leftOut, context.sinceStartMs());
+    if (out.json())
+        out.note(summary + QLatin1Char('\n'));
+    else
+        out.text(summary + QLatin1Char('\n'));
+    if (context.options().stats)
+        context.noteRunStats(run.jobs.size(), *parallel);
     if (Interruption::signal() != 0)
         return Failure{static_cast<ExitCode>(Interruption::exitCode()),
                        QStringLiteral("interrupted by signal %1: no device was started after it; each device's "

@@ -30,7 +30,8 @@ enum GlobalOption {
     ShowSecrets,
     Verbose,
     Quiet,
-    Interface
+    Interface,
+    Retries
 };
 
 } // namespace
@@ -64,11 +65,32 @@ const QList<QCommandLineOption>& globalOptionList()
         {QStringLiteral("interface"),
          QStringLiteral("The network interface the search and the commands keep to, or all (all)."),
          QStringLiteral("NAME|all")},
+        {QStringLiteral("retries"),
+         QStringLiteral("Send a configuration request or an Update that got no answer at all up to N times "
+                        "more (0); a device that answered is never asked again."),
+         QStringLiteral("N")},
     };
     return options;
 }
 
-CliContext::CliContext(QTextStream& out, QTextStream& err) : m_output(out, err) {}
+CliContext::CliContext(QTextStream& out, QTextStream& err) : m_output(out, err)
+{
+    m_started.start();
+}
+
+void CliContext::noteRunStats(std::size_t devices, int parallel)
+{
+    if (!m_searchRun)
+        return;
+    m_output.note(QStringLiteral("stats: %1 devices listed; the search ended at %2 ms after the probe; %3 devices "
+                                 "run, up to %4 at once; done at %5 ms after the probe, %6 ms after the start\n")
+                      .arg(m_search->devices().size())
+                      .arg(lastSearch().endedMs)
+                      .arg(devices)
+                      .arg(parallel)
+                      .arg(sinceProbeMs())
+                      .arg(sinceStartMs()));
+}
 
 int CliContext::fail(int code, const QString& message)
 {
@@ -126,6 +148,12 @@ bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
         if (name.isEmpty())
             return fail(kExitUsage, QStringLiteral("--interface needs an interface name or all")), false;
         m_options.interfaceName = name == QLatin1String("all") ? QString() : name;
+    }
+    if (parser.isSet(o[Retries])) {
+        const std::optional<int> retries = strictNumber(parser.value(o[Retries]), 0, 10);
+        if (!retries)
+            return fail(kExitUsage, QStringLiteral("--retries needs a number from 0 to 10")), false;
+        m_options.retries = *retries;
     }
     m_options.json = m_options.json || parser.isSet(o[Json]);
     m_options.stats = m_options.stats || parser.isSet(o[Stats]);
@@ -294,6 +322,7 @@ Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const 
     task.password = toLatin1(setupPassword());
     task.set = std::move(set);
     settings.timeoutMs = m_options.timeoutMs;
+    settings.retries = m_options.retries;
     std::vector<std::unique_ptr<DeviceJob>> jobs;
     jobs.push_back(std::make_unique<DeviceJob>(m_state, std::move(task), std::move(settings), m_mask, m_wireLog.get()));
     runDeviceJobs(jobs, 1, {});

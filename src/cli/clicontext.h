@@ -20,6 +20,7 @@
 #include "wirelog.h"
 
 #include <QCommandLineOption>
+#include <QElapsedTimer>
 #include <QHostAddress>
 
 #include <functional>
@@ -37,6 +38,7 @@ struct GlobalOptions {
     bool passwordFromStdin = false;  // --password-file -: standard input is taken
     int timeoutMs = kRequestTimeoutMs;
     int waitMs = 1000;
+    int retries = 0; // --retries: more tries of an exchange that got no answer at all
     bool json = false;
     bool stats = false;
     bool showSecrets = false;
@@ -89,6 +91,10 @@ public:
     std::optional<Failure> runSearch(SearchEnds ends = {});
     // How the last search ended, with its timing for --stats.
     const SearchResult& lastSearch() const { return m_searchRun->result(); }
+    // Since the command started, for the closing summary of a fleet.
+    qint64 sinceStartMs() const { return m_started.elapsed(); }
+    // --stats of a fleet command: the search's timing, then how many devices ran and when the last ended.
+    void noteRunStats(std::size_t devices, int parallel);
     qint64 sinceProbeMs() const { return m_searchRun->sinceProbeMs(); }
     // How long the search still listens once every device named has answered.
     static constexpr int kSelectorGraceMs = 150;
@@ -113,6 +119,7 @@ public:
 private:
     void startSession();
 
+    QElapsedTimer m_started;
     GlobalOptions m_options;
     Output m_output;
     SecretMask m_mask;

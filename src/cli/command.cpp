@@ -77,7 +77,12 @@ const std::vector<Command>& commandRegistry()
          {{kOptExpect.name(), QStringLiteral("Stop as soon as N devices have answered."), QStringLiteral("N")},
           {kOptIdle.name(),
            QStringLiteral("Stop MS after the last new answer (or MS after the probe when none came); at most --wait."),
-           QStringLiteral("MS")}},
+           QStringLiteral("MS")},
+          {kOptDetails.name(),
+           QStringLiteral("Also ask every device for its configuration (with the password options) and list its "
+                          "model and version.")},
+          {kOptParallel.name(), QStringLiteral("With --details, ask up to N devices at once (16)."),
+           QStringLiteral("N")}},
          runSearch},
         {QStringLiteral("show"),
          QStringLiteral("Print a device's configuration as its window shows it"),
@@ -138,6 +143,10 @@ const std::vector<Command>& commandRegistry()
          {{kOptAll.name(), QStringLiteral("Every device that answers the search (after --wait).")},
           {kOptParallel.name(), QStringLiteral("Ask up to N devices for their configuration at once (16)."),
            QStringLiteral("N")},
+          {kOptSelect.name(),
+           QStringLiteral("Only the devices that match EXPR: model=GLOB, id=GLOB, ip=CIDR or ip=FIRST-LAST, several "
+                          "joined by \",\" must all match."),
+           QStringLiteral("EXPR")},
           {kOptRoles.name(),
            QStringLiteral("Name each field by its role (ip, deviceId, port1.baud, ...) where it has one, by tag "
                           "otherwise, and leave out \"window\", so that the plan applies to devices of any "
@@ -171,6 +180,10 @@ const std::vector<Command>& commandRegistry()
            QStringLiteral("PLAN.json")}},
          {{kOptParallel.name(), QStringLiteral("Up to N exchanges at once, each on its own socket (16)."),
            QStringLiteral("N")},
+          {kOptSelect.name(),
+           QStringLiteral("Only the devices that match EXPR: model=GLOB, id=GLOB, ip=CIDR or ip=FIRST-LAST, several "
+                          "joined by \",\" must all match."),
+           QStringLiteral("EXPR")},
           {kOptDryRun.name(),
            QStringLiteral("Search and ask every device for its configuration (both only read), then say what "
                           "would be sent; send no set command and change nothing on any device.")},

@@ -56,10 +56,38 @@ void DeviceJob::start()
     if (m_wireLog)
         m_wireLog->watch(*m_channel);
     m_mask.addPassword(m_task.password);
+    startRequest();
+}
+
+void DeviceJob::startRequest()
+{
+    ++m_requestTries;
+    m_outcome.tries = std::max(m_outcome.tries, m_requestTries);
+    // A request that ended is let go once the signal that ended it has returned.
+    if (m_request)
+        m_request->deleteLater();
     // The configuration request exactly as the window's double-click sends it.
     m_request = new ConfigRequest(*m_channel, m_task.device, m_task.password, m_settings.timeoutMs, this);
     connect(m_request, &ConfigRequest::finished, this, &DeviceJob::onConfiguration);
     m_request->start();
+}
+
+void DeviceJob::startUpdate(UpdatePlan plan)
+{
+    ++m_updateTries;
+    m_outcome.tries = std::max(m_outcome.tries, m_updateTries);
+    if (m_update)
+        m_update->deleteLater();
+    // The window's Update: set command, delay, "U " commands, the wait for "MAC".
+    m_update = new UpdateExchange(*m_channel, m_task.device, std::move(plan), m_settings.timeoutMs, this);
+    connect(m_update, &UpdateExchange::finished, this, &DeviceJob::onUpdated);
+    m_update->start();
+}
+
+bool DeviceJob::tryAgain(int& tries)
+{
+    // A signal stops the retries as it stops new devices.
+    return tries <= m_settings.retries && !m_interrupted && Interruption::count() == 0;
 }
 
 void DeviceJob::interrupt(bool now)
@@ -111,6 +139,9 @@ void DeviceJob::onConfiguration()
     case ConfigRequest::Outcome::NotSent:
         return finish(FleetResult::NotSent, describe(request, Audience::Fleet));
     case ConfigRequest::Outcome::NoAnswer:
+        // Nothing came back at all (not even part of a reply): the request or its answer was lost.
+        if (request.reply.empty() && tryAgain(m_requestTries))
+            return startRequest();
         return finish(FleetResult::NoAnswer, describe(request, Audience::Fleet, {.timeoutMs = m_settings.timeoutMs}));
     case ConfigRequest::Outcome::NotAReply:
         return finish(FleetResult::NoAnswer, describe(request, Audience::Fleet));
@@ -170,10 +201,7 @@ void DeviceJob::onConfiguration()
             return finish(FleetResult::NotSent, *failed);
         }
 
-    // The window's Update: set command, delay, "U " commands, the wait for "MAC".
-    m_update = new UpdateExchange(*m_channel, m_task.device, plan, m_settings.timeoutMs, this);
-    connect(m_update, &UpdateExchange::finished, this, &DeviceJob::onUpdated);
-    m_update->start();
+    startUpdate(plan);
 }
 
 void DeviceJob::onUpdated()
@@ -191,6 +219,9 @@ void DeviceJob::onUpdated()
         connect(m_verify, &VerifyExchange::finished, this, &DeviceJob::onVerified);
         return m_verify->start();
     case UpdateExchange::Outcome::NoAnswer:
+        // The same set command and "U " commands again: the device holds the same values either way.
+        if (update.answer.empty() && tryAgain(m_updateTries))
+            return startUpdate(m_update->plan());
         return finish(FleetResult::NoAnswer, describe(update, Audience::Fleet, {.timeoutMs = m_settings.timeoutMs}));
     case UpdateExchange::Outcome::NotSent:
         if (!update.setSent()) {

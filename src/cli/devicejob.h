@@ -72,6 +72,9 @@ struct DeviceOutcome {
     std::optional<VerifyResult> verify; // the check after a confirmed Update, when asked for
     ConfigRequestResult request;        // the configuration request as it ended (its reply as loaded)
     std::optional<UpdateResult> update; // the Update as it ended, once one was started
+    // How often the exchange that needed most was sent: the configuration request or the Update, each
+    // sent again (up to JobSettings::retries) only when it got no answer at all.
+    int tries = 1;
 
     // Done as asked: updated (and, when checked, verified), unchanged, or would be updated. A mismatch is
     // no success.
@@ -90,6 +93,9 @@ struct JobSettings {
     // value is typed in as it is.
     bool keepMasked = true;
     int timeoutMs = 1000;
+    // How often a configuration request or an Update that got nothing back at all is sent again. A
+    // device that answered anything is never asked again.
+    int retries = 0;
     // Runs once the set command is about to leave (never in a dry run): what must be done before, as
     // an undo plan put on disk. A text it returns ends the job as not sent, with that text.
     std::function<std::optional<QString>(const DeviceOutcome&)> beforeSend;
@@ -118,6 +124,10 @@ private:
     void onUpdated();
     void onVerified();
     void finish(FleetResult result, const QString& error = {});
+    void startRequest();
+    void startUpdate(UpdatePlan plan);
+    // Whether one more try is left (and taken): counts it.
+    bool tryAgain(int& tries);
 
     SessionState& m_state;
     DeviceTask m_task;
@@ -131,6 +141,8 @@ private:
     bool m_started = false;
     bool m_interrupted = false;
     bool m_done = false;
+    int m_requestTries = 0;
+    int m_updateTries = 0;
     DeviceOutcome m_outcome;
 };
 

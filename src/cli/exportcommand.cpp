@@ -9,7 +9,9 @@
 #include "csvplan.h"
 #include "devicejob.h"
 #include "latin1.h"
+#include "fleettargets.h"
 #include "operands.h"
+#include "valuetemplate.h"
 #include "outcometexts.h"
 
 #include <QCommandLineParser>
@@ -35,12 +37,13 @@ std::vector<std::pair<const FieldDef*, QString>> settableFieldList(const SetupFo
             if (index < 0 || index >= static_cast<int>(field.entries.size()))
                 continue;
             const std::string& label = field.entries[static_cast<std::size_t>(index)];
-            fields.emplace_back(&field, listIndexForValue(field, label) == index ? fromLatin1(label)
+            fields.emplace_back(&field, listIndexForValue(field, label) == index ? escapeTemplates(fromLatin1(label))
                                                                                   : QStringLiteral("#%1").arg(index));
         } else if (field.kind == ControlKind::TextBox) {
             const std::string text = form.currentText(field);
             const bool hide = field.secret && !text.empty() && mask.enabled();
-            fields.emplace_back(&field, hide ? fromLatin1(kMaskedSecret) : fromLatin1(text));
+            // Braces doubled: apply reads {n}, {mac} and {id} in values as templates.
+            fields.emplace_back(&field, hide ? fromLatin1(kMaskedSecret) : escapeTemplates(fromLatin1(text)));
         }
     }
     return fields;
@@ -78,6 +81,15 @@ Expected<std::vector<int>> everyDevice(CliContext& context, ExitCode& refused)
     return found;
 }
 
+// The devices whose search answers match the selection; the model, where it is asked for, is judged
+// once they are loaded.
+Expected<std::vector<int>> selectedDevices(CliContext& context, const DeviceSelection& selection)
+{
+    if (const std::optional<Failure> failed = context.runSearch())
+        return *failed;
+    return answersMatching(context, selection);
+}
+
 // Says which named devices did not answer the search.
 ExitCode reportMissing(CliContext& context, const QStringList& names, const std::vector<int>& found)
 {
@@ -94,21 +106,10 @@ ExitCode reportMissing(CliContext& context, const QStringList& names, const std:
 std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStringList& names,
                                                  const std::vector<int>& found)
 {
-    const std::string password = toLatin1(context.setupPassword());
     std::vector<std::unique_ptr<DeviceJob>> jobs;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        if (found[i] < 0)
-            continue;
-        DeviceTask task;
-        task.named = names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)];
-        task.device = *context.search().deviceAt(found[i]);
-        task.password = password;
-        JobSettings settings;
-        settings.mode = JobSettings::Mode::Load;
-        settings.timeoutMs = context.options().timeoutMs;
-        jobs.push_back(
-            std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog()));
-    }
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (found[i] >= 0)
+            jobs.push_back(loadJob(context, found[i], names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)]));
     return jobs;
 }
 
@@ -148,7 +149,10 @@ ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<D
             csv->push_back(csvRow(outcome, context.mask()));
             continue;
         }
+        const ModelVersion& mv = outcome.request.modelVersion;
         QJsonObject device{{QStringLiteral("device"), fromLatin1(outcome.macText)},
+                           {QStringLiteral("model"), jsonText(mv.model)},
+                           {QStringLiteral("version"), jsonText(mv.version)},
                            {QStringLiteral("set"), settableFields(*outcome.form, context.mask(), roles)}};
         if (!roles)
             device.insert(QStringLiteral("window"), fromLatin1(outcome.window));
@@ -163,8 +167,12 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
 {
     const QStringList names = parser.positionalArguments();
     const bool all = isSet(parser, kOptAll);
-    if (all == !names.isEmpty())
-        return Failure{kExitUsage, QStringLiteral("export takes one or more DEVICE, or --all")};
+    const Expected<std::optional<DeviceSelection>> select = selectOption(parser);
+    if (!select)
+        return select.failure();
+    // Chosen one way: by name, every device, or by a selection.
+    if ((names.isEmpty() ? 0 : 1) + (all ? 1 : 0) + (select->has_value() ? 1 : 0) != 1)
+        return Failure{kExitUsage, QStringLiteral("export takes one or more DEVICE, --all or --select EXPR")};
     const Expected<int> parallel = parallelValue(parser);
     if (!parallel)
         return parallel.failure();
@@ -174,19 +182,29 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
 
     // One search for all of them.
     ExitCode refused = kExitDone;
-    const Expected<std::vector<int>> found = all ? everyDevice(context, refused) : context.resolveAll(*selectors);
+    const Expected<std::vector<int>> found = all ? everyDevice(context, refused)
+                                             : *select ? selectedDevices(context, **select)
+                                                       : context.resolveAll(*selectors);
     if (!found)
         return found.failure();
     const ExitCode missing = std::max(refused, reportMissing(context, names, *found));
-    const std::vector<std::unique_ptr<DeviceJob>> jobs = loadJobs(context, names, *found);
+    std::vector<std::unique_ptr<DeviceJob>> jobs = loadJobs(context, names, *found);
     runDeviceJobs(jobs, *parallel, {});
+    if (context.options().stats)
+        context.noteRunStats(jobs.size(), *parallel);
+    // A selection by model is judged once each device said what it is.
+    if (*select && (*select)->needsModel())
+        std::erase_if(jobs, [&](const std::unique_ptr<DeviceJob>& job) {
+            const ConfigRequestResult& request = job->outcome().request;
+            return request.valid() && !(*select)->matchesModel(request.modelVersion.model);
+        });
     QJsonArray devices;
     // A CSV plan names the fields by role where they have one, so that its columns hold the same setting
     // for every family, and has no window column.
     const bool csv = isSet(parser, kOptCsv);
     std::vector<CsvPlanRow> rows;
-    const ExitCode code =
-        std::max(missing, collectDevices(context, jobs, all, isSet(parser, kOptRoles), devices, csv ? &rows : nullptr));
+    const ExitCode code = std::max(missing, collectDevices(context, jobs, all || select->has_value(),
+                                                           isSet(parser, kOptRoles), devices, csv ? &rows : nullptr));
     if (csv) {
         const QByteArray text = csvPlanText(rows);
         context.output().documentBytes(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));

@@ -6,6 +6,7 @@
 #include "latin1.h"
 #include "output.h"
 #include "secretinput.h"
+#include "valuetemplate.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -27,6 +28,10 @@ const QString kDevice = QStringLiteral("device");
 const QString kPassword = QStringLiteral("password");
 const QString kSet = QStringLiteral("set");
 const QString kWindow = QStringLiteral("window");
+const QString kSelect = QStringLiteral("select");
+// What an export wrote of the device; read past, as the window is the check of what the settings fit.
+const QString kModel = QStringLiteral("model");
+const QString kVersion = QStringLiteral("version");
 
 // A value of a "set" entry as text: a string as written, a whole number in decimal.
 std::optional<QString> entryText(const QJsonValue& value)
@@ -82,6 +87,10 @@ bool readSet(const QJsonValue& value, const QString& path, bool defaults, SetEnt
         const std::optional<QString> text = entryText(it.value());
         if (!text) {
             *error = entryPath + QStringLiteral(": the value must be text or a whole number");
+            return false;
+        }
+        if (const std::optional<QString> fault = templateFault(*text)) {
+            *error = entryPath + QStringLiteral(": ") + *fault;
             return false;
         }
         const std::vector<const FieldDef*>& fields =
@@ -306,24 +315,40 @@ std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
             return std::nullopt;
         }
         const QJsonObject entry = devices[i].toObject();
-        if (!knownKeys(entry, {kDevice, kPassword, kWindow, kSet}, path, error))
+        if (!knownKeys(entry, {kDevice, kSelect, kPassword, kWindow, kSet, kModel, kVersion}, path, error))
             return std::nullopt;
         PlanDevice device;
-        device.device = entry.value(kDevice).toString();
-        const std::optional<DeviceSelector> selector = parseDeviceSelector(device.device);
-        if (!selector) {
-            *error = path + QStringLiteral(".device: \"%1\" is neither a MAC text (00-50-C2-01-02-03), a MAC field "
-                                           "(0.80.194.1.2.3) nor an IP address")
-                                .arg(printableName(device.device));
+        if (entry.contains(kSelect) && entry.contains(kDevice)) {
+            *error = path + QStringLiteral(": names its devices by \"device\" or by \"select\", not both");
             return std::nullopt;
         }
-        device.selector = *selector;
-        const QString key = QString::number(static_cast<int>(selector->kind)) + QString::fromStdString(selector->text);
-        if (named.contains(key)) {
-            *error = path + QStringLiteral(".device: %1 is named twice").arg(printableName(device.device));
-            return std::nullopt;
+        if (entry.contains(kSelect)) {
+            device.device = entry.value(kSelect).toString();
+            QString why;
+            device.selection = entry.value(kSelect).isString() ? parseSelection(device.device, &why) : std::nullopt;
+            if (!device.selection) {
+                *error = path + QStringLiteral(".select: ") +
+                         (why.isEmpty() ? QStringLiteral("must be text such as \"model=KR-77*,ip=10.20.0.0/24\"") : why);
+                return std::nullopt;
+            }
+        } else {
+            device.device = entry.value(kDevice).toString();
+            const std::optional<DeviceSelector> selector = parseDeviceSelector(device.device);
+            if (!selector) {
+                *error = path + QStringLiteral(".device: \"%1\" is neither a MAC text (00-50-C2-01-02-03), a MAC "
+                                               "field (0.80.194.1.2.3) nor an IP address")
+                                    .arg(printableName(device.device));
+                return std::nullopt;
+            }
+            device.selector = *selector;
+            const QString key =
+                QString::number(static_cast<int>(selector->kind)) + QString::fromStdString(selector->text);
+            if (named.contains(key)) {
+                *error = path + QStringLiteral(".device: %1 is named twice").arg(printableName(device.device));
+                return std::nullopt;
+            }
+            named.insert(key);
         }
-        named.insert(key);
         error->clear();
         device.password = readPassword(entry, path, error);
         if (!error->isEmpty())

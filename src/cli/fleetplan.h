@@ -7,10 +7,12 @@
 //   {"defaults": {"password": "", "set": {"port1.baud": "115200"}},
 //    "devices": [{"device": "00-50-C2-00-00-03", "set": {"DeviceID": "Pump-7"}},
 //                {"device": "192.168.1.41", "password": "secret", "window": "frmSetupKr770A",
-//                 "set": {"SIOBaud": "19200"}}]}
+//                 "set": {"SIOBaud": "19200"}},
+//                {"select": "model=KR-77*", "set": {"deviceId": "Hall2-{n:03}"}}]}
 
 #include "catalogue.h"
 #include "deviceselector.h"
+#include "selection.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -35,8 +37,10 @@ struct SetEntry {
 using SetEntries = std::vector<SetEntry>;
 
 struct PlanDevice {
-    QString device; // as written: MAC text, MAC field or IP address
+    QString device; // as written: MAC text, MAC field or IP address; the expression of a selection
     DeviceSelector selector;
+    // An entry by "select": every device that matches, in the order the search listed them.
+    std::optional<DeviceSelection> selection;
     std::optional<QString> password; // the device's own, else the defaults'
     QString window;                  // the window the entries were written for; empty: any
     // The defaults' entries first; a device's own entry replaces a default of the same name.

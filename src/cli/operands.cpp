@@ -119,6 +119,17 @@ Expected<int> parallelValue(const QCommandLineParser& parser)
                         QStringLiteral("--parallel needs a number from 1 to 1024"));
 }
 
+Expected<std::optional<DeviceSelection>> selectOption(const QCommandLineParser& parser)
+{
+    if (!isSet(parser, kOptSelect))
+        return std::optional<DeviceSelection>();
+    QString error;
+    std::optional<DeviceSelection> selection = parseSelection(valueOf(parser, kOptSelect), &error);
+    if (!selection)
+        return Failure{kExitUsage, QStringLiteral("--select: ") + error};
+    return selection;
+}
+
 Expected<std::string> newMacOperand(const QString& text)
 {
     const NewMac typed = parseNewMac(isLatin1(text) ? toLatin1(text) : std::string("?"));

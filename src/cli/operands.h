@@ -5,6 +5,7 @@
 // selector: deviceselector.h), NAME=VALUE as typed into a window, and the numbers of options.
 
 #include "command.h"
+#include "selection.h"
 #include "optionnames.h"
 #include "deviceselector.h"
 #include "setupform.h"
@@ -47,6 +48,9 @@ QString roleNamesText();
 
 // The N of a fleet command's --parallel option: 16 unless it is given; a number from 1 to 1024.
 Expected<int> parallelValue(const QCommandLineParser& parser);
+
+// --select EXPR, read; nothing when it is not given.
+Expected<std::optional<DeviceSelection>> selectOption(const QCommandLineParser& parser);
 
 // The MAC field a NEW_MAC operand asks for ("0.80.194.1.2.4", or the field of "00-50-C2-01-02-04"), or why
 // it is refused: not a MAC in either form, or not one a device may take.

@@ -28,6 +28,8 @@ inline constexpr OptionName kOptRoles{"roles"};
 inline constexpr OptionName kOptForce{"force"};
 inline constexpr OptionName kOptCsv{"csv"};
 inline constexpr OptionName kOptFormat{"format"};
+inline constexpr OptionName kOptSelect{"select"};
+inline constexpr OptionName kOptDetails{"details"};
 
 inline bool isSet(const QCommandLineParser& parser, OptionName option)
 {

@@ -201,6 +201,15 @@ void JsonRecords::field(std::string_view name, bool value)
     m_json.append(value ? "true" : "false");
 }
 
+void JsonRecords::fieldOrNull(std::string_view name, const std::optional<std::string_view>& latin1Text)
+{
+    key(name);
+    if (latin1Text)
+        appendJsonString(m_json, *latin1Text);
+    else
+        m_json.append("null");
+}
+
 void JsonRecords::endRecord()
 {
     m_json.append("\n    }");

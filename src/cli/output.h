@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTextStream>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,6 +56,8 @@ public:
     void beginRecord();
     void field(std::string_view key, std::string_view latin1Text);
     void field(std::string_view key, bool value);
+    // Text, or null when there is none.
+    void fieldOrNull(std::string_view key, const std::optional<std::string_view>& latin1Text);
     void endRecord();
     // The document, ended by a newline.
     std::string finish();

@@ -2,6 +2,7 @@
 // linkvane-cli search.
 
 #include "commands.h"
+#include "fleettargets.h"
 #include "optionnames.h"
 
 #include "clicontext.h"
@@ -54,28 +55,67 @@ Expected<SearchEnds> searchEnds(const QCommandLineParser& parser)
     return ends;
 }
 
+// --details: what each listed device said when asked for its configuration, by list index.
+struct Details {
+    std::vector<std::unique_ptr<DeviceJob>> jobs; // one per listed device, in list order
+    int failed = 0;                               // devices that did not give their model
+
+    // The model and version, or nothing when the device did not answer whole.
+    const ModelVersion* modelVersion(std::size_t index) const
+    {
+        const ConfigRequestResult& request = jobs[index]->outcome().request;
+        return request.valid() ? &request.modelVersion : nullptr;
+    }
+};
+
+Details askDetails(CliContext& context, int parallel)
+{
+    Details details;
+    for (int i = 0; i < static_cast<int>(context.search().devices().size()); ++i)
+        details.jobs.push_back(loadJob(context, i));
+    runDeviceJobs(details.jobs, parallel, {});
+    for (std::size_t i = 0; i < details.jobs.size(); ++i)
+        if (!details.modelVersion(i)) {
+            ++details.failed;
+            const DeviceOutcome& o = details.jobs[i]->outcome();
+            context.output().error(fromLatin1(o.macText) + QStringLiteral(": ") + o.error);
+        }
+    return details;
+}
+
 // The listing: each reply read in place and written straight into it; nothing is copied. Returns when
 // it was formatted, for --stats.
-qint64 writeListing(CliContext& context)
+qint64 writeListing(CliContext& context, const Details* details)
 {
     const DeviceList& list = context.search().devices();
     const auto forEachReply = [&](const auto& take) {
         for (std::size_t i = 0; i < list.size(); ++i)
             if (const std::optional<SearchReplyView> reply = viewSearchReply(list.raw(i)))
-                take(*reply, context.search().conflicted(static_cast<int>(i)));
+                take(*reply, context.search().conflicted(static_cast<int>(i)), i);
     };
+    const auto modelOf = [&](std::size_t i) { return details ? details->modelVersion(i) : nullptr; };
 
     Output& out = context.output();
     if (out.json()) {
         JsonRecords devices;
         devices.reserve(list.size());
-        forEachReply([&](const SearchReplyView& r, bool conflict) {
+        forEachReply([&](const SearchReplyView& r, bool conflict, std::size_t i) {
             devices.beginRecord();
             devices.field("conflict", conflict);
             devices.field("deviceId", r.deviceId);
+            if (details) {
+                const DeviceOutcome& o = details->jobs[i]->outcome();
+                const std::string error = modelOf(i) ? std::string() : toLatin1(o.error);
+                devices.fieldOrNull("error", modelOf(i) ? std::nullopt : std::optional<std::string_view>(error));
+            }
             devices.field("ip", r.ip);
             devices.field("mac", r.macText());
             devices.field("macField", r.macField);
+            if (details) {
+                const ModelVersion* mv = modelOf(i);
+                devices.fieldOrNull("model", mv ? std::optional<std::string_view>(mv->model) : std::nullopt);
+                devices.fieldOrNull("version", mv ? std::optional<std::string_view>(mv->version) : std::nullopt);
+            }
             devices.endRecord();
         });
         const std::string json = devices.finish();
@@ -87,21 +127,34 @@ qint64 writeListing(CliContext& context)
     // A " !" after the IP marks an address that another MAC answers with too.
     constexpr qsizetype kIpColumnLimit = 40;
     qsizetype ipWidth = 2;
-    forEachReply([&](const SearchReplyView& r, bool conflict) {
+    qsizetype modelWidth = 5;
+    qsizetype versionWidth = 7;
+    forEachReply([&](const SearchReplyView& r, bool conflict, std::size_t i) {
         ipWidth = std::max(ipWidth, std::min(kIpColumnLimit, static_cast<qsizetype>(r.ip.size())) +
                                         (conflict ? qsizetype(2) : qsizetype(0)));
+        if (const ModelVersion* mv = modelOf(i)) {
+            modelWidth = std::max(modelWidth, std::min(kIpColumnLimit, shownText(mv->model).size()));
+            versionWidth = std::max(versionWidth, std::min(kIpColumnLimit, shownText(mv->version).size()));
+        }
     });
     // Nothing answered: no header without lines; the reason goes to standard error.
     if (list.size() == 0)
         return context.sinceProbeMs();
     QString text;
     text.reserve(static_cast<qsizetype>(list.size()) * 60 + 40);
-    text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2) +
-            QLatin1String("Device ID\n");
-    forEachReply([&](const SearchReplyView& r, bool conflict) {
+    text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2);
+    if (details)
+        text += QStringLiteral("Model").leftJustified(modelWidth + 2) + QStringLiteral("Version").leftJustified(versionWidth + 2);
+    text += QLatin1String("Device ID\n");
+    forEachReply([&](const SearchReplyView& r, bool conflict, std::size_t i) {
         const QString ip = conflict ? shownText(r.ip, ipWidth - 2) + QStringLiteral(" !") : shownText(r.ip, ipWidth);
-        text += fromLatin1(r.macText()).leftJustified(19) + ip.leftJustified(ipWidth + 2) + shownText(r.deviceId) +
-                QLatin1Char('\n');
+        text += fromLatin1(r.macText()).leftJustified(19) + ip.leftJustified(ipWidth + 2);
+        if (details) {
+            const ModelVersion* mv = modelOf(i);
+            text += (mv ? shownText(mv->model, modelWidth) : QStringLiteral("?")).leftJustified(modelWidth + 2) +
+                    (mv ? shownText(mv->version, versionWidth) : QStringLiteral("?")).leftJustified(versionWidth + 2);
+        }
+        text += shownText(r.deviceId) + QLatin1Char('\n');
     });
     const qint64 formattedAt = context.sinceProbeMs();
     out.text(text);
@@ -144,7 +197,14 @@ CommandResult runSearch(CliContext& context, const QCommandLineParser& parser)
     if (const std::optional<Failure> failed = context.runSearch(*ends))
         return failed;
 
-    const qint64 formattedAt = writeListing(context);
+    std::optional<Details> details;
+    if (isSet(parser, kOptDetails)) {
+        const Expected<int> parallel = parallelValue(parser);
+        if (!parallel)
+            return parallel.failure();
+        details = askDetails(context, *parallel);
+    }
+    const qint64 formattedAt = writeListing(context, details ? &*details : nullptr);
     if (context.options().stats)
         printStats(context, formattedAt, context.sinceProbeMs());
     noteWhatIsMissing(context);
@@ -154,6 +214,10 @@ CommandResult runSearch(CliContext& context, const QCommandLineParser& parser)
                                           .arg(listed)
                                           .arg(ends->expect)
                                           .arg(context.options().waitMs)};
+    if (details && details->failed > 0)
+        return Failure{kExitNoAnswer, QStringLiteral("%1 of the %2 devices did not say their model (above)")
+                                          .arg(details->failed)
+                                          .arg(listed)};
     return std::nullopt;
 }
 

@@ -189,8 +189,8 @@ TEST(CliFleet, SilentUnknownTagGoodAndMissingDevicesEachGetTheirResultAndExitFiv
         EXPECT_EQ(r[QStringLiteral("result")].toString(), QLatin1String(expected[i])) << i << run.out;
         // The updated device lists the fields it changed besides.
         QStringList keys{QStringLiteral("device"), QStringLiteral("error"), QStringLiteral("mac"),
-                         QStringLiteral("result"), QStringLiteral("sent"),  QStringLiteral("skipped"),
-                         QStringLiteral("window")};
+                         QStringLiteral("model"),  QStringLiteral("result"), QStringLiteral("sent"),
+                         QStringLiteral("skipped"), QStringLiteral("tries"), QStringLiteral("window")};
         if (i == 2)
             keys.insert(2, QStringLiteral("fields"));
         EXPECT_EQ(r.keys(), keys) << i;
@@ -204,12 +204,12 @@ TEST(CliFleet, SilentUnknownTagGoodAndMissingDevicesEachGetTheirResultAndExitFiv
     EXPECT_TRUE(sets[0].startsWith(QByteArray("S " + QByteArray(good.macAddressText().c_str()) + "/"))) << sets[0];
     EXPECT_TRUE(sets[0].endsWith("/<DeviceID>Good-1</DeviceID>")) << sets[0];
 
-    // Text: a header, then one line per device, the good one now unchanged.
+    // Text: a header, then one line per device, the good one now unchanged, then the counts.
     const CliRun text =
         runCli(at(sim, {QStringLiteral("--wait"), QStringLiteral("500"), QStringLiteral("apply"), plan}));
     EXPECT_EQ(text.exitCode, 5);
     const QStringList lines = QString::fromUtf8(text.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 6) << text.out;
+    ASSERT_EQ(lines.size(), 7) << text.out;
     EXPECT_TRUE(lines.front().startsWith(QStringLiteral("DEVICE "))) << text.out;
     const auto lineOf = [&](const QString& name) {
         for (const QString& line : lines)
@@ -484,6 +484,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadPlan{"RoleAndTagDiffer",
                 "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"ip\": \"10.0.0.2\", \"IPAddress\": \"10.0.0.3\"}}]}",
                 "devices[0].set: \"IPAddress\" and \"ip\" set the same field (IPAddress)"},
+        BadPlan{"DeviceAndSelect", "{\"devices\": [{\"device\": \"10.0.0.1\", \"select\": \"id=*\"}]}",
+                "devices[0]: names its devices by \"device\" or by \"select\", not both"},
+        BadPlan{"SelectUnknownKey", "{\"devices\": [{\"select\": \"mac=*\"}]}",
+                "devices[0].select: unknown selection key \"mac\""},
+        BadPlan{"TemplateUnknown", "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"DeviceID\": \"D{ip}\"}}]}",
+                "devices[0].set.DeviceID: unknown template \"{ip}\""},
+        BadPlan{"CsvTemplateOpen", "device,DeviceID\n10.0.0.5,D{n\n", "row 2, column B (DeviceID): \"{\" at character 2",
+                "plan.csv"},
         BadPlan{"KeyTwice", "{\"devices\": [{\"device\": \"10.0.0.1\",\n  \"set\": {\"DeviceID\": \"a\", \"DeviceID\": \"b\"}}]}",
                 "line 2, column 28: devices[0].set holds the key \"DeviceID\" twice"},
         BadPlan{"EscapedKeyTwice", "{\"devices\": [], \"devic\\u0065s\": []}", "the plan holds the key \"devices\" twice"},
@@ -500,6 +508,74 @@ INSTANTIATE_TEST_SUITE_P(
         BadPlan{"JsonByFormat", "device\n10.0.0.5\n", "plan.csv: line 1, column 1", "plan.csv", "json"},
         BadPlan{"FormatUnknown", "{}", "--format takes json or csv, not \"xml\"", "plan.json", "xml"}),
     [](const ::testing::TestParamInfo<BadPlan>& param) { return std::string(param.param.name); });
+
+// Entries by selection and templates, end to end: two cycles of the simulated models, so that each model
+// is there twice and numbered 1 and 2 in the order the search found them.
+TEST(CliFleetSelect, EntriesNumberTheirDevicesRefuseBadValuesAndPrintInPlanOrder)
+{
+    DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--devices"),
+                       QString::number(2 * lv::simulatedModels().size())});
+    ASSERT_TRUE(sim.started());
+    const std::size_t models = lv::simulatedModels().size();
+    auto device = [&](const std::string& model, std::size_t cycle) {
+        const auto& mix = lv::simulatedModels();
+        const std::size_t i =
+            cycle * models + static_cast<std::size_t>(std::find(mix.begin(), mix.end(), model) - mix.begin());
+        return lv::makeDevice(mix[i % models], static_cast<int>(i), "");
+    };
+    const QString lone = macTextOf(device("KR-7900A", 0));
+    QTemporaryDir dir;
+    const QString plan = writeFile(
+        dir, QStringLiteral("plan.json"),
+        "{\"devices\": [{\"select\": \"model=kr-770a\", \"set\": {\"DeviceID\": \"Hall2-{n:03}\", "
+        "\"IPAddress\": \"10.20.0.{n+10}\"}},\n"
+        "  {\"select\": \"model=KR-700\", \"set\": {\"SIOBaud\": \"96{n}0\"}},\n"
+        "  {\"select\": \"model=NOPE*\"},\n"
+        "  {\"device\": \"" + lone.toLatin1() + "\", \"set\": {\"deviceId\": \"x{mac}\"}}]}\n");
+    const CliRun run = runCli(at(sim, {QStringLiteral("--stats"), QStringLiteral("apply"), QStringLiteral("--parallel"),
+                                       QStringLiteral("8"), plan}));
+    EXPECT_EQ(run.exitCode, 5) << run.err << run.out;
+    EXPECT_TRUE(run.err.contains("stats: ")) << run.err;
+
+    // The results in plan order whatever order the devices finished in, then the counts.
+    QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.removeIf([](const QString& line) { return line.startsWith(QLatin1Char(' ')); });
+    ASSERT_EQ(lines.size(), 8) << run.out;
+    const QString kr770[] = {macTextOf(device("KR-770A", 0)), macTextOf(device("KR-770A", 1))};
+    const QString kr700[] = {macTextOf(device("KR-700", 0)), macTextOf(device("KR-700", 1))};
+    const QStringList firstTwo{lines[1].section(QLatin1Char(' '), 0, 0), lines[2].section(QLatin1Char(' '), 0, 0)};
+    EXPECT_TRUE(firstTwo.contains(kr770[0]) && firstTwo.contains(kr770[1])) << run.out;
+    for (int i : {3, 4}) {
+        // A value a template made is refused as the same value typed in.
+        EXPECT_TRUE(lines[i].contains(QStringLiteral("refused")) && lines[i].contains(QStringLiteral("holds no 96")))
+            << run.out;
+        EXPECT_TRUE(lines[i].startsWith(kr700[0]) || lines[i].startsWith(kr700[1])) << run.out;
+    }
+    EXPECT_TRUE(lines[5].contains(QStringLiteral("no device matches select model=NOPE*"))) << run.out;
+    EXPECT_TRUE(lines[6].startsWith(lone) && lines[6].contains(QStringLiteral("updated"))) << run.out;
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^3 updated, 1 failed, 2 refused in \\d+\\.\\d s$")).match(lines[7]).hasMatch())
+        << run.out;
+
+    // Each KR-770A got its number once, ID and address alike; the template's values reached the wire.
+    const QByteArray sets = receivedWith(sim, "S ").join('\n');
+    EXPECT_EQ(sets.count("S "), 3) << sets;
+    for (const char* pair : {"10.20.0.11</IPAddress>/<DeviceID>Hall2-001<", "10.20.0.12</IPAddress>/<DeviceID>Hall2-002<"})
+        EXPECT_EQ(sets.count(pair), 1) << sets;
+    EXPECT_TRUE(sets.contains(QByteArray("ID>x" + lone.toLatin1() + "<"))) << sets;
+
+    // Export by selection: the devices of that model only, each with its model, as the Update left them.
+    const CliRun exported = runCli(at(sim, {QStringLiteral("--stats"), QStringLiteral("export"), QStringLiteral("--select"),
+                                            QStringLiteral("model=KR-770A")}));
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_TRUE(exported.err.contains("stats: ")) << exported.err;
+    QStringList ids;
+    for (const QJsonValue& v : parseJson(exported.out)[QStringLiteral("devices")].toArray()) {
+        EXPECT_EQ(v[QStringLiteral("model")].toString(), QStringLiteral("KR-770A"));
+        ids << v[QStringLiteral("set")][QStringLiteral("DeviceID")].toString();
+    }
+    ids.sort();
+    EXPECT_EQ(ids, (QStringList{QStringLiteral("Hall2-001"), QStringLiteral("Hall2-002")}));
+}
 
 TEST(CliSetHeaderOnly, SetWithoutChangesSendsTheHeaderAloneAndTheUpdates)
 {
@@ -607,7 +683,7 @@ TEST(CliFleetExport, ADeviceNotFoundIsReportedAndTheOthersExported)
 namespace {
 
 // How a plan may name one device.
-enum class Spelling { MacText, MacTextLower, MacTextColons, MacField, Ip };
+enum class Spelling { MacText, MacTextLower, MacTextColons, MacField, Ip, ModelSelect };
 
 QByteArray spell(const lv::Device& device, Spelling how)
 {
@@ -623,6 +699,8 @@ QByteArray spell(const lv::Device& device, Spelling how)
         return QByteArray::fromStdString(device.macField());
     case Spelling::Ip:
         return QByteArray::fromStdString(device.ip());
+    case Spelling::ModelSelect:
+        return "model=" + QByteArray::fromStdString(device.model);
     }
     return {};
 }
@@ -630,8 +708,11 @@ QByteArray spell(const lv::Device& device, Spelling how)
 QByteArray planNaming(const lv::Device& device, const QByteArray& first, const QByteArray& second)
 {
     const QByteArray tag = QByteArray::fromStdString(device.deviceIdTag());
-    return "{\"devices\": [{\"device\": \"" + first + "\", \"set\": {\"" + tag + "\": \"Twice-1\"}},\n"
-           "             {\"device\": \"" + second + "\", \"set\": {\"" + tag + "\": \"Twice-2\"}}]}\n";
+    // A selection is an entry's "select" instead of its "device".
+    const auto key = [](const QByteArray& name) { return name.contains('=') ? "select" : "device"; };
+    return "{\"devices\": [{\"" + QByteArray(key(first)) + "\": \"" + first + "\", \"set\": {\"" + tag +
+           "\": \"Twice-1\"}},\n             {\"" + QByteArray(key(second)) + "\": \"" + second + "\", \"set\": {\"" +
+           tag + "\": \"Twice-2\"}}]}\n";
 }
 
 struct TwiceCase {
@@ -662,7 +743,8 @@ TEST_P(PlanNamesOneDeviceTwice, TheSecondNameIsRefusedAndTheDeviceConfiguredOnce
     EXPECT_EQ(results[0][QStringLiteral("result")].toString(), QStringLiteral("updated")) << run.out;
     EXPECT_EQ(results[1][QStringLiteral("result")].toString(), QStringLiteral("refused")) << run.out;
     EXPECT_TRUE(results[1][QStringLiteral("error")].toString().contains(QStringLiteral("twice"))) << run.out;
-    EXPECT_EQ(receivedWith(sim, "G ").size(), 1);
+    // A selection by model asks every device once for its model, the device's job again.
+    EXPECT_EQ(receivedWith(sim, "G ").size(), GetParam().second == Spelling::ModelSelect ? defaultDevices().size() + 1 : 1);
     const QList<QByteArray> sets = receivedWith(sim, "S ");
     ASSERT_EQ(sets.size(), 1);
     EXPECT_TRUE(sets[0].contains("Twice-1")) << sets[0];
@@ -672,7 +754,45 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PlanNamesOneDeviceTwice,
                          ::testing::Values(TwiceCase{"MacTextThenIp", Spelling::MacText, Spelling::Ip},
                                            TwiceCase{"IpThenMacField", Spelling::Ip, Spelling::MacField},
                                            TwiceCase{"MacFieldThenColons", Spelling::MacField,
-                                                     Spelling::MacTextColons}),
+                                                     Spelling::MacTextColons},
+                                           TwiceCase{"MacTextThenSelection", Spelling::MacText,
+                                                     Spelling::ModelSelect}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// --retries: a configuration request that got nothing back is sent again, up to N times; one that got
+// part of an answer is not.
+struct RetryCase {
+    const char* name;
+    const char* fault;
+    int retries;
+    const char* result;
+    int tries;
+};
+
+class ApplyRetries : public ::testing::TestWithParam<RetryCase> {};
+
+TEST_P(ApplyRetries, AskAgainOnlyWhatGotNoAnswer)
+{
+    DevsimProcess sim({QStringLiteral("--fault"), QString::fromLatin1(GetParam().fault)});
+    ASSERT_TRUE(sim.started());
+    const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
+    QTemporaryDir dir;
+    const QString plan = writeFile(dir, QStringLiteral("plan.json"),
+                                   "{\"devices\": [{\"device\": \"" + macTextOf(device).toLatin1() +
+                                       "\", \"set\": {\"DeviceID\": \"Again\"}}]}");
+    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("--retries"),
+                                       QString::number(GetParam().retries), QStringLiteral("apply"), plan}));
+    const QJsonObject result = parseJson(run.out).array().at(0).toObject();
+    EXPECT_EQ(result[QStringLiteral("result")].toString(), QLatin1String(GetParam().result)) << run.out;
+    EXPECT_EQ(result[QStringLiteral("tries")].toInt(), GetParam().tries) << run.out;
+    EXPECT_EQ(receivedWith(sim, "G ").size(), GetParam().tries);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ApplyRetries,
+                         ::testing::Values(RetryCase{"None", "silent@KR-770A#1", 0, "no answer", 1},
+                                           RetryCase{"SecondTryAnswers", "silent@KR-770A#1", 1, "updated", 2},
+                                           RetryCase{"EveryTryUnanswered", "silent@KR-770A#9", 2, "no answer", 3},
+                                           RetryCase{"PartAnswered", "truncate@KR-770A", 2, "no answer", 1}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 // --parallel N: N exchanges at once, not one more.

@@ -7,6 +7,8 @@
 #include "csvplan.h"
 #include "fleetplan.h"
 #include "secretmask.h"
+#include "selection.h"
+#include "valuetemplate.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -219,5 +221,101 @@ TEST_P(FleetCommandHelp, ComesFromTheCommandsDefinition)
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, FleetCommandHelp, ::testing::Values("apply", "export", "search"));
+
+// A selection judges a device by its search answer (ID, address) and, when asked, its model.
+struct SelectCase {
+    const char* expression;
+    const char* model;
+    const char* id;
+    const char* ip;
+    bool matches;
+};
+
+class SelectionTest : public ::testing::TestWithParam<SelectCase> {};
+
+TEST_P(SelectionTest, MatchesEveryCriterionOrNone)
+{
+    QString why;
+    const auto selection = lv::parseSelection(QString::fromLatin1(GetParam().expression), &why);
+    ASSERT_TRUE(selection) << why.toStdString();
+    const lv::SearchReply reply{"0.80.194.0.0.3", "00-50-C2-00-00-03", GetParam().ip, GetParam().id};
+    EXPECT_EQ(selection->matchesAnswer(reply) && selection->matchesModel(GetParam().model), GetParam().matches);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SelectionTest,
+    ::testing::Values(SelectCase{"model=KR-77*", "KR-770A", "A", "10.0.0.1", true},
+                      SelectCase{"model=kr-770a", "KR-770A", "A", "10.0.0.1", true},
+                      SelectCase{"model=KR-77?", "KR-770A", "A", "10.0.0.1", false},
+                      SelectCase{"id=Hall2-[0-4]*", "X", "Hall2-105", "10.0.0.1", true},
+                      SelectCase{"id=Hall2-[!0-4]*", "X", "Hall2-105", "10.0.0.1", false},
+                      SelectCase{"id=hall2-*", "X", "Hall2-105", "10.0.0.1", false},
+                      SelectCase{"id=A\\*", "X", "A*", "10.0.0.1", true},
+                      SelectCase{"id=A\\*", "X", "AB", "10.0.0.1", false},
+                      SelectCase{"ip=10.20.0.0/24", "X", "A", "10.20.0.255", true},
+                      SelectCase{"ip=10.20.0.0/24", "X", "A", "10.20.1.0", false},
+                      SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.11", true},
+                      SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.60", true},
+                      SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.61", false},
+                      SelectCase{"ip=0.0.0.0/0", "X", "A", "255.255.255.255", true},
+                      SelectCase{"model=KR*,ip=10.0.0.0/8", "KR-700", "A", "11.0.0.1", false},
+                      SelectCase{"model=KR*,ip=10.0.0.0/8", "KR-700", "A", "10.9.0.1", true}));
+
+struct SelectRefusal {
+    const char* expression;
+    const char* message;
+};
+
+class SelectionRefusal : public ::testing::TestWithParam<SelectRefusal> {};
+
+TEST_P(SelectionRefusal, SaysWhatIsWrong)
+{
+    QString why;
+    EXPECT_FALSE(lv::parseSelection(QString::fromLatin1(GetParam().expression), &why));
+    EXPECT_TRUE(why.contains(QString::fromLatin1(GetParam().message))) << why.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SelectionRefusal,
+                         ::testing::Values(SelectRefusal{"colour=red", "unknown selection key \"colour\""},
+                                           SelectRefusal{"KR-770A", "is not KEY=VALUE"},
+                                           SelectRefusal{"ip=10.20.0.0/33", "ip=10.20.0.0/33"},
+                                           SelectRefusal{"ip=10.20.0.60-10.20.0.11", "ip="},
+                                           SelectRefusal{"", "KEY=VALUE"}));
+
+// Templates as a plan value holds them: what they become for the third device, or why they are refused.
+struct TemplateCase {
+    const char* value;
+    const char* expanded; // nullptr: refused
+    const char* fault = "";
+};
+
+class TemplateTest : public ::testing::TestWithParam<TemplateCase> {};
+
+TEST_P(TemplateTest, ExpandsForTheThirdDeviceOrIsRefused)
+{
+    const QString value = QString::fromLatin1(GetParam().value);
+    const std::optional<QString> fault = lv::templateFault(value);
+    if (!GetParam().expanded) {
+        ASSERT_TRUE(fault);
+        EXPECT_TRUE(fault->contains(QString::fromLatin1(GetParam().fault))) << fault->toStdString();
+        return;
+    }
+    ASSERT_FALSE(fault) << fault->toStdString();
+    const lv::TemplateValues values{3, "00-50-C2-00-00-0B", "DEV11"};
+    EXPECT_EQ(lv::expandTemplates(value, values).toStdString(), GetParam().expanded);
+    // What export writes of a literal value reads back as that value.
+    EXPECT_EQ(lv::expandTemplates(lv::escapeTemplates(value), values), value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TemplateTest,
+    ::testing::Values(TemplateCase{"Hall2-{n}", "Hall2-3"}, TemplateCase{"Hall2-{n:03}", "Hall2-003"},
+                      TemplateCase{"[{n:3}]", "[  3]"}, TemplateCase{"10.20.0.{n+10}", "10.20.0.13"},
+                      TemplateCase{"{n+997:03}", "1000"}, TemplateCase{"{mac}/{id}", "00-50-C2-00-00-0B/DEV11"},
+                      TemplateCase{"{{n}}", "{n}"}, TemplateCase{"plain", "plain"},
+                      TemplateCase{"{n", nullptr, "not closed"}, TemplateCase{"a}b", nullptr, "lone \"}\""},
+                      TemplateCase{"{x}", nullptr, "unknown template \"{x}\""},
+                      TemplateCase{"{n-1}", nullptr, "unknown template"},
+                      TemplateCase{"{n:}", nullptr, "unknown template"}));
 
 } // namespace

@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: Apache-2.0
+// What the entries of a plan reach.
+
+#include "fleettargets.h"
+
+#include "clicontext.h"
+#include "latin1.h"
+#include "outcometexts.h"
+#include "output.h"
+
+#include <map>
+#include <set>
+
+namespace lv {
+
+namespace {
+
+SearchReply answerOf(CliContext& context, int index)
+{
+    return parseSearchReply(context.search().devices().raw(static_cast<std::size_t>(index))).value_or(SearchReply{});
+}
+
+DeviceOutcome settled(const QString& named, FleetResult result, const QString& error)
+{
+    DeviceOutcome outcome;
+    outcome.named = named;
+    outcome.result = result;
+    outcome.error = error;
+    return outcome;
+}
+
+} // namespace
+
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString& named,
+                                   const std::optional<QString>& password)
+{
+    DeviceTask task;
+    task.named = named;
+    task.device = *context.search().deviceAt(index);
+    task.password = toLatin1(password ? *password : context.setupPassword());
+    JobSettings settings;
+    settings.mode = JobSettings::Mode::Load;
+    settings.timeoutMs = context.options().timeoutMs;
+    settings.retries = context.options().retries;
+    return std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog());
+}
+
+std::vector<int> answersMatching(CliContext& context, const DeviceSelection& selection)
+{
+    std::vector<int> matching;
+    for (int i = 0; i < static_cast<int>(context.search().devices().size()); ++i) {
+        if (!selection.matchesAnswer(answerOf(context, i)))
+            continue;
+        if (context.search().answerShared(i)) {
+            context.output().error(sharedAnswerText(context.macTextOf(i), context.search().sendersOf(i)));
+            continue;
+        }
+        matching.push_back(i);
+    }
+    return matching;
+}
+
+Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
+                                    const std::optional<DeviceSelection>& narrow, int parallel)
+{
+    // The named devices end the search once each answered; a selection needs every answer there is.
+    bool selects = narrow.has_value();
+    std::vector<DeviceSelector> selectors;
+    std::vector<std::size_t> namedEntries;
+    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
+        if (plan.devices[i].selection) {
+            selects = true;
+        } else {
+            selectors.push_back(plan.devices[i].selector);
+            namedEntries.push_back(i);
+        }
+    }
+    std::vector<int> found;
+    if (!selectors.empty()) {
+        Expected<std::vector<int>> resolved = context.resolveAll(selectors, selects);
+        if (!resolved)
+            return resolved.failure();
+        found = std::move(*resolved);
+    } else if (const std::optional<Failure> failed = context.runSearch()) {
+        return *failed;
+    }
+
+    // Per entry, the devices it may reach by what their search answers say.
+    std::vector<std::vector<int>> candidates(plan.devices.size());
+    std::vector<DeviceSelection> selections(plan.devices.size());
+    std::vector<bool> notFound(plan.devices.size(), false);
+    for (std::size_t k = 0; k < namedEntries.size(); ++k) {
+        notFound[namedEntries[k]] = found[k] < 0;
+        if (found[k] >= 0)
+            candidates[namedEntries[k]] = {found[k]};
+    }
+    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
+        const PlanDevice& device = plan.devices[i];
+        if (device.selection) {
+            selections[i] = narrow ? device.selection->joined(*narrow) : *device.selection;
+            candidates[i] = answersMatching(context, selections[i]);
+        } else if (narrow) {
+            selections[i] = *narrow;
+            if (!candidates[i].empty() && !narrow->matchesAnswer(answerOf(context, candidates[i][0])))
+                candidates[i].clear();
+        }
+    }
+
+    // The models of the devices a selection by model may reach, each device asked once, with the password
+    // of the first entry that may reach it (the one its Update will use if it matches).
+    std::map<int, std::unique_ptr<DeviceJob>> probes;
+    for (std::size_t i = 0; i < plan.devices.size(); ++i)
+        if (selections[i].needsModel())
+            for (int index : candidates[i])
+                if (!probes.count(index))
+                    probes[index] = loadJob(context, index, {}, plan.devices[i].password);
+    if (!probes.empty()) {
+        std::vector<std::unique_ptr<DeviceJob>> jobs;
+        for (auto& [index, job] : probes)
+            jobs.push_back(std::move(job));
+        runDeviceJobs(jobs, parallel, {});
+        std::size_t j = 0;
+        for (auto& [index, job] : probes)
+            job = std::move(jobs[j++]);
+    }
+
+    FleetTargets result;
+    std::map<int, QString> claimed; // list index -> how the plan reached it first
+    std::set<int> unprobed;         // devices whose failed probe is reported already
+    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
+        const PlanDevice& device = plan.devices[i];
+        const QString how = device.selection ? QStringLiteral("select ") + device.device : device.device;
+        if (notFound[i]) {
+            result.targets.push_back(
+                {i, -1, 1, settled(device.device, FleetResult::NotFound, notFoundText(Audience::Fleet, device.device))});
+            continue;
+        }
+        int n = 0;
+        bool reported = false;
+        for (int index : candidates[i]) {
+            const QString mac = context.macTextOf(index);
+            if (selections[i].needsModel()) {
+                const DeviceOutcome& probe = probes.at(index)->outcome();
+                if (probe.request.outcome != ConfigRequest::Outcome::Answered) {
+                    // Not judged: the device did not say what it is. Reported once, under the first entry.
+                    reported = true;
+                    if (unprobed.insert(index).second) {
+                        DeviceOutcome failed = settled(device.selection ? mac : device.device, probe.result, probe.error);
+                        failed.macText = probe.macText;
+                        failed.tries = probe.tries;
+                        result.targets.push_back({i, -1, 1, std::move(failed)});
+                    }
+                    continue;
+                }
+                if (!selections[i].matchesModel(probe.request.modelVersion.model))
+                    continue;
+            }
+            ++n;
+            const QString named = device.selection ? mac : device.device;
+            if (const auto first = claimed.find(index); first != claimed.end()) {
+                DeviceOutcome twice = settled(named, FleetResult::Refused,
+                                              QStringLiteral("the plan names this device twice (also as %1)")
+                                                  .arg(printableName(first->second)));
+                result.targets.push_back({i, -1, n, std::move(twice)});
+                continue;
+            }
+            claimed[index] = how;
+            result.targets.push_back({i, index, n, std::nullopt});
+        }
+        if (n > 0 || reported)
+            continue;
+        if (device.selection)
+            result.targets.push_back({i, -1, 1, settled(device.device, FleetResult::NotFound,
+                                                        QStringLiteral("no device matches select %1")
+                                                            .arg(printableName(device.device)))});
+        else
+            ++result.leftOut; // named, but outside --select
+    }
+    return result;
+}
+
+QString fleetSummary(const std::vector<const DeviceOutcome*>& results, int leftOut, qint64 elapsedMs)
+{
+    // In this order; every other result is a failure.
+    static const QStringList kShown = {QStringLiteral("updated"),  QStringLiteral("would update"),
+                                       QStringLiteral("unchanged"), QStringLiteral("loaded"),
+                                       QStringLiteral("mismatch"), QStringLiteral("failed"),
+                                       QStringLiteral("refused")};
+    std::map<QString, int> counts;
+    for (const DeviceOutcome* o : results) {
+        const QString text = fleetResultText(o->result);
+        ++counts[kShown.contains(text) ? text : QStringLiteral("failed")];
+    }
+    QStringList parts;
+    for (const QString& word : kShown)
+        if (counts[word] > 0)
+            parts << QStringLiteral("%1 %2").arg(counts[word]).arg(word);
+    if (parts.isEmpty())
+        parts << QStringLiteral("no device");
+    if (leftOut > 0)
+        parts << QStringLiteral("%1 left out by --select").arg(leftOut);
+    return parts.join(QStringLiteral(", ")) +
+           QStringLiteral(" in %1 s").arg(QString::number(static_cast<double>(elapsedMs) / 1000.0, 'f', 1));
+}
+
+} // namespace lv

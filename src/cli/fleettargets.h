@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+
+// Which devices each entry of a plan reaches, after one search: the device an entry names, or every
+// device its selection matches, in the order the search listed them and numbered from 1 for its
+// templates. A selection by model asks each device it may reach for its configuration first (all at
+// once, up to --parallel), since only that tells the model.
+
+#include "command.h"
+#include "devicejob.h"
+#include "fleetplan.h"
+#include "selection.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace lv {
+
+class CliContext;
+
+struct FleetTarget {
+    std::size_t entry = 0;              // the plan entry
+    int index = -1;                     // the device in the search's list; -1 when settled already
+    int n = 1;                          // its position among the devices its entry reaches
+    std::optional<DeviceOutcome> early; // settled without a job: not found, named twice, no model
+};
+
+struct FleetTargets {
+    std::vector<FleetTarget> targets; // in the plan's order, an entry's devices in search order
+    int leftOut = 0;                  // devices the plan names that --select leaves out
+};
+
+// Searches (until --wait is over when any entry selects, else until every named device answered) and
+// says what each entry reaches. `narrow` (--select) must match too, for named devices as well.
+Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
+                                    const std::optional<DeviceSelection>& narrow, int parallel);
+
+// A job that only asks the listed device for its configuration, with `password` or else the options'.
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString& named = {},
+                                   const std::optional<QString>& password = std::nullopt);
+
+// The list indices, in search order, of the devices whose search answer `selection` matches; a device
+// answered for by two senders is named on standard error and left out.
+std::vector<int> answersMatching(CliContext& context, const DeviceSelection& selection);
+
+// The closing line of a fleet: how many devices ended how, and how long it took:
+// "200 updated, 3 unchanged, 1 failed, 22 refused in 1.9 s". Devices that were not found, got no answer,
+// were not sent or were cut short count as failed.
+QString fleetSummary(const std::vector<const DeviceOutcome*>& results, int leftOut, qint64 elapsedMs);
+
+} // namespace lv
