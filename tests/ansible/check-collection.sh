@@ -60,20 +60,9 @@ exec "$cli" "\$@"
 WRAPPER
 chmod +x "$work/linkvane-cli"
 
-# The CLI of issue 29's features (selections, templates, --retries, the fields of a real apply,
-# models in export) is told by its --retries; before it, the rows that need them are left out.
-cli_next=false
-if "$cli" help apply | grep -q -- '--retries'; then
-    cli_next=true
-else
-    echo "SKIP (part): this linkvane-cli has no --retries; the rows that need selections, templates,"
-    echo "            retries, the fields of a real apply and models in export do not run"
-fi
-
 echo "=== fleet.yml against the simulator on port $port"
 ansible-playbook -i localhost, -vvv "$here/fleet.yml" \
     -e "cli=$work/linkvane-cli port=$port sim_password=$sim_password new_access=$new_access entry_password=$entry_password plan_file=$work/plan.json backup_file=$work/backup.json" \
-    -e "{\"cli_next\": $cli_next}" \
     >"$work/playbook.log" 2>&1
 status=$?
 cat "$work/playbook.log"
