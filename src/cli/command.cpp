@@ -158,11 +158,14 @@ const std::vector<Command>& commandRegistry()
         {QStringLiteral("apply"),
          QStringLiteral("Configure every device of a plan"),
          QStringLiteral(
-             "Configures every device of PLAN.json exactly as its window's Update would: one search, then up to "
-             "--parallel devices at once, each asked for its configuration with its password, loaded, changed as "
-             "the plan says and sent only what differs. Per device: updated, unchanged (no set command sent), not "
-             "found, no answer, or refused (a tag, list label or port its window lacks: nothing is set). Exit 0 when "
-             "every device is updated or unchanged, 5 otherwise.\n\n"
+             "Configures every device of PLAN.json (or PLAN.csv) exactly as its window's Update would: one search, "
+             "then up to --parallel devices at once, each asked for its configuration with its password, loaded, "
+             "changed as the plan says and sent only what differs. Per device, in the plan's order: updated, "
+             "unchanged (no set command sent), mismatch (--verify found a field other than sent), not found, no "
+             "answer, refused (a tag, list label or port its window lacks: nothing is set) or interrupted (Ctrl-C "
+             "came first); then a line that counts them. An entry may \"select\" devices instead of naming one, and "
+             "values may number them: {n}, {n:03}, {n+10}, {mac}, {id}. Exit 0 when every device is updated or "
+             "unchanged, 5 otherwise.\n\n"
              "Plan:\n"
              "  {\"defaults\": {\"password\": \"\", \"set\": {\"port1.baud\": \"115200\"}},\n"
              "   \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"deviceId\": \"Pump-7\"}},\n"
