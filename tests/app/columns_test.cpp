@@ -55,6 +55,8 @@ protected:
             window->setFont(font);
         }
         searchFor();
+        // The lines as the list's next turn lays them out: a grab before it shows none.
+        lstDev->doItemsLayout();
     }
 };
 
