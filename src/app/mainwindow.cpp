@@ -62,6 +62,11 @@ QFont listFont(double scale)
 {
     QFont font(listFamily());
     font.setPointSizeF(7.5 * scale);
+    // The smallest text of the program, at a size whose hinting a face may leave out: drawn as plain
+    // one-bit glyphs (Windows' standard font smoothing leaves small sizes so), such a face loses
+    // whole stems ("D" as a reversed "C"). Smoothed, every stroke shows; where smoothing is on
+    // anyway this changes nothing.
+    font.setStyleStrategy(QFont::PreferAntialias);
     return font;
 }
 

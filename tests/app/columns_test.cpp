@@ -82,6 +82,29 @@ TEST_P(ColumnsTest, CaptionsStandOverTheirColumns)
     }
 }
 
+// Each part of a line looks pixel for pixel as a label in the list's font and colours shows it in its
+// place: drawn at whole pixels and uncut.
+TEST_P(ColumnsTest, EachColumnLooksAsALabelShowsIt)
+{
+    const auto* delegate = qobject_cast<lv::DeviceLineDelegate*>(lstDev->itemDelegate());
+    const QImage list = lstDev->viewport()->grab().toImage();
+    QLabel label;
+    label.setFont(lstDev->font());
+    label.setBackgroundRole(QPalette::Base);
+    label.setAutoFillBackground(true);
+    for (int row = 0; row < 4; ++row) {
+        const QRect item = lstDev->visualRect(lstDev->model()->index(row, 0));
+        for (int i = 0; i < 3; ++i) {
+            const int left = item.left() + delegate->partLeft(lv::DeviceLineDelegate::Part(i));
+            const int end = i < 2 ? item.left() + delegate->partLeft(lv::DeviceLineDelegate::Part(i + 1)) : item.right() + 1;
+            label.setText((*lv::DeviceLineDelegate::parts(line(row)))[i]);
+            label.resize(end - left, item.height());
+            EXPECT_EQ(list.copy(QRect(QPoint(left, item.top()), label.size())), label.grab().toImage())
+                << "column " << i << " of " << latin1(line(row));
+        }
+    }
+}
+
 TEST_P(ColumnsTest, TheWindowShowsTheWidestStandardLineWhole)
 {
     auto* delegate = qobject_cast<lv::DeviceLineDelegate*>(lstDev->itemDelegate());
