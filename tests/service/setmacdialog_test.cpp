@@ -114,9 +114,7 @@ TEST_F(SetMacDialogTest, ControlsLaidOutInTwips)
         EXPECT_EQ(widget->geometry(), QRect(px(c.left), px(c.top), px(c.width), px(c.height))) << c.name;
         const QString text = widget->property("text").toString();
         EXPECT_EQ(lv::shownCaption(text), QString::fromLatin1(c.text)) << c.name;
-        if (c.mnemonic != Qt::Key_unknown) {
-            EXPECT_EQ(QKeySequence::mnemonic(text), QKeySequence(Qt::ALT | c.mnemonic)) << c.name;
-        }
+        EXPECT_EQ(QKeySequence::mnemonic(text), c.mnemonic == Qt::Key_unknown ? QKeySequence() : QKeySequence(Qt::ALT | c.mnemonic)) << c.name;
     }
     EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("lblOldMac"))->font().pointSize(), 18);
     EXPECT_EQ(txtNewMac->font().pointSize(), 18);
