@@ -7,13 +7,17 @@
 # docs/screenshots/windows-*.png. Run it after scripts/windows.sh.
 #
 # LINKVANE_LINUX_BUILD  a Linux build with linkvane-devsim (default build/wine-linux)
+# LINKVANE_WINE_DPI     Wine's DPI: 96 (100 %, the default) or 144 (150 %), ...;
+#                       at any other than 96 the shots go to build/wine-shots-DPI/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 version=$(sed -n 's/^project(Linkvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 setup=$root/out/linkvane-$version-win64-setup.exe
 devsim=$(find "${LINKVANE_LINUX_BUILD:-$root/build/wine-linux}/src/devsim" -maxdepth 1 -name linkvane-devsim -type f -print -quit)
+dpi=${LINKVANE_WINE_DPI:-96}
 shots=$root/docs/screenshots
+[ "$dpi" = 96 ] || { shots=$root/build/wine-shots-$dpi; mkdir -p "$shots"; }
 for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "windows-screenshots.sh: needs $tool (xvfb, xdotool, imagemagick)" >&2; exit 1; }
 done
@@ -28,6 +32,8 @@ cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; wineserver -k 2>/dev/null 
 trap cleanup EXIT
 sleep 1
 make_wine_prefix "$root/build/wine-shots"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+wineserver -w
 
 window_named() { # window_named TITLE: waits for a window with that exact title; prints its id
     for _ in $(seq 60); do
@@ -42,7 +48,7 @@ shoot() { # shoot WINDOW-ID NAME: the screen where the window is (Wine may not h
     local x y w h
     eval "$(xdotool getwindowgeometry --shell "$1" | sed -n 's/^X=/x=/p; s/^Y=/y=/p; s/^WIDTH=/w=/p; s/^HEIGHT=/h=/p')"
     import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/windows-$2.png"
-    echo "docs/screenshots/windows-$2.png"
+    echo "${shots#$root/}/windows-$2.png"
 }
 
 # The installer's first page, as a person starting it sees it.

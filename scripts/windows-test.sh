@@ -41,10 +41,19 @@ win_devsim=$(exe linkvane-devsim)
 # Qt's DLLs and the MinGW runtime's, where the tests and programs of the build find them.
 runtime_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
 export WINEPATH="$(winpath "$qt_prefix/bin");$(winpath "$runtime_dir");$(winpath /usr/x86_64-w64-mingw32/lib)"
-export QT_PLUGIN_PATH="$(winpath "$qt_prefix/plugins")"
-export QT_QPA_PLATFORM=offscreen
-# The offscreen platform reads fonts from a folder rather than from Windows.
-export QT_QPA_FONTDIR="$(winpath /usr/share/fonts/truetype/dejavu)"
+# Wine keeps every variable whose name starts with QT_ from Windows programs (it
+# is meant for the Unix side) and hands them WINEQT_... as QT_... instead.
+export WINEQT_PLUGIN_PATH="$(winpath "$qt_prefix/plugins")"
+export WINEQT_QPA_PLATFORM=offscreen
+# The offscreen platform reads fonts from a folder rather than from Windows:
+# without it no font is found, and every character, a blank too, is drawn as a
+# box as wide as the font is high. The folder holds DejaVu Sans alone: the
+# family the platform asks for by default ("Sans Serif") names no face, and of
+# all the DejaVu faces it would get whichever comes first, the math one.
+fonts=$build/wine-fonts
+mkdir -p "$fonts"
+cp /usr/share/fonts/truetype/dejavu/DejaVuSans{,-Bold,-Oblique,-BoldOblique}.ttf "$fonts/"
+export WINEQT_QPA_FONTDIR="$(winpath "$fonts")"
 # The test executables start the simulator themselves and talk to it through
 # its standard input and output, which Wine gives only to Windows programs: so
 # they run against the simulator's Windows build, and the checks further down
@@ -153,7 +162,7 @@ if [ -f "$setup" ]; then
     check "Apps and features lists Linkvane $version" \
         bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Linkvane' /v DisplayVersion | grep -q '$version'"
     # The installed programs run with only what the installer put beside them.
-    installed_version=$(env -u WINEPATH -u QT_PLUGIN_PATH wine "C:\\Program Files\\Linkvane\\linkvane-cli.exe" --version | tr -d '\r' | sed -n 1p)
+    installed_version=$(env -u WINEPATH -u WINEQT_PLUGIN_PATH wine "C:\\Program Files\\Linkvane\\linkvane-cli.exe" --version | tr -d '\r' | sed -n 1p)
     check "the installed linkvane-cli.exe runs on its own DLLs" [ "$installed_version" = "linkvane-cli $version" ]
     # The installed window on its own Windows platform under a virtual X
     # display, closed as Windows closes a program (WM_CLOSE): it exits 0.
@@ -162,7 +171,7 @@ if [ -f "$setup" ]; then
         Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
         xvfb=$!
         sleep 1
-        DISPLAY=$display env -u WINEPATH -u QT_PLUGIN_PATH -u QT_QPA_PLATFORM -u QT_QPA_FONTDIR \
+        DISPLAY=$display env -u WINEPATH -u WINEQT_PLUGIN_PATH -u WINEQT_QPA_PLATFORM -u WINEQT_QPA_FONTDIR \
             wine "C:\\Program Files\\Linkvane\\linkvane.exe" &
         gui=$!
         # Ask it to close once a second until it does: a WM_CLOSE posted before its

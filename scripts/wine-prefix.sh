@@ -11,4 +11,8 @@ make_wine_prefix() {
         wineserver -w
     fi
     cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    # ClearType, as Windows has it from the start: Wine's prefix has standard
+    # smoothing, which draws its Tahoma at small sizes as one-bit glyphs that
+    # lose strokes ("5" as a "3", "D" as a reversed "C").
+    wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothingType /t REG_DWORD /d 2 /f >/dev/null 2>&1 || true
 }

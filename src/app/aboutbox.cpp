@@ -4,6 +4,7 @@
 #include "aboutbox.h"
 
 #include "linkvane_version.h"
+#include "mnemonic.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -61,6 +62,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     auto* ok = new QPushButton(QStringLiteral("Ok"), this);
     ok->setObjectName(QStringLiteral("cmdOk"));
     ok->setDefault(true);
+    setMnemonic(ok, QLatin1Char('O'));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* text = new QVBoxLayout;

@@ -10,6 +10,8 @@
 #include "dialogs.h"
 #include "latin1.h"
 #include "macservice.h"
+#include "messagelog.h"
+#include "mnemonic.h"
 #include "outcometexts.h"
 #include "passwordprompt.h"
 #include "statusline.h"
@@ -60,6 +62,11 @@ QFont listFont(double scale)
 {
     QFont font(listFamily());
     font.setPointSizeF(7.5 * scale);
+    // The smallest text of the program, at a size whose hinting a face may leave out: drawn as plain
+    // one-bit glyphs (Windows' standard font smoothing leaves small sizes so), such a face loses
+    // whole stems ("D" as a reversed "C"). Smoothed, every stroke shows; where smoothing is on
+    // anyway this changes nothing.
+    font.setStyleStrategy(QFont::PreferAntialias);
     return font;
 }
 
@@ -123,22 +130,29 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_search(state, this), m_channel(state, this)
 {
     m_windows = new WindowHost(m_channel, m_state, this);
+    m_log = new MessageLog(this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Linkvane"));
     buildMenus();
     buildControls();
     m_verify = new VerifyFollowUp(m_state, this);
     connect(m_verify, &VerifyFollowUp::says, this, &MainWindow::say);
+    connect(m_verify, &VerifyFollowUp::outcome, this,
+            [this](const QString& text, const QString& details, const QString& mac, bool problem) {
+                report(text, mac, problem, details);
+            });
     connect(m_verify, &VerifyFollowUp::finished, this, &MainWindow::verifyFinished);
     m_macService = new MacService(
         *this, m_state, m_search, [this] { return m_search.deviceAt(selectedRow()); },
         [this] { return requestRunning(); });
     connect(m_macService, &MacService::macChangeFinished, this,
             [this](const MacChangeResult& result, const QString& mac) {
-                say(describe(result, Audience::Window, {.device = mac}));
+                report(describe(result, Audience::Window, {.device = mac}), mac,
+                       result.outcome != MacChangeResult::Outcome::Changed);
             });
     connect(m_windows, &WindowHost::updateEnded, this, [this](const UpdateResult& result) {
-        say(describe(result, Audience::Window, {.device = m_updatingMac}), strangersText(result.strangers));
+        report(describe(result, Audience::Window, {.device = m_updatingMac}), m_updatingMac,
+               result.outcome != UpdateResult::Outcome::Answered, strangersText(result.strangers));
     });
     connect(&m_channel, &CommandChannel::sending, this, [this] {
         if (!m_updatingMac.isEmpty())
@@ -167,6 +181,10 @@ void MainWindow::buildMenus()
     m_verifyAction->setCheckable(true);
     m_verifyAction->setChecked(false);
     m_verifyAction->setToolTip(QStringLiteral("After an Update, ask the device for its settings again and compare"));
+    QAction* messages = option->addAction(QStringLiteral("&Messages"));
+    messages->setObjectName(QStringLiteral("mnuMessages"));
+    messages->setToolTip(QStringLiteral("Every outcome since the program started"));
+    connect(messages, &QAction::triggered, this, &MainWindow::showMessages);
     QAction* password = option->addAction(QStringLiteral("&Password"));
     password->setObjectName(QStringLiteral("mnuPasswrd"));
     connect(password, &QAction::triggered, this, [this] { showSetupPasswordPrompt(this, m_state); });
@@ -189,8 +207,8 @@ void MainWindow::buildControls()
 
     m_cmdSearch = new QPushButton(QStringLiteral("Search Device"), client);
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    // Alt+S without an "&" in the caption, which stays as it is.
-    m_cmdSearch->setShortcut(QKeySequence(Qt::ALT | Qt::Key_S));
+    // Alt+S, underlined as the platform shows mnemonics.
+    setMnemonic(m_cmdSearch, QLatin1Char('S'));
     m_cmdSearch->setToolTip(QStringLiteral("Search Device (Alt+S)"));
     m_cmdSearch->setGeometry(twipRect(120, 72, 1332, 348));
     connect(m_cmdSearch, &QPushButton::clicked, this, &MainWindow::cmdSearch_Click);
@@ -256,6 +274,7 @@ void MainWindow::buildControls()
     setStatusBar(new StatusLine(this));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
+    connect(statusLine(), &StatusLine::clicked, this, &MainWindow::showMessages);
     // The count follows the lines as the list takes them in, in its batches: answers that trickle in
     // would otherwise lay out and repaint the status bar once each.
     const auto countChanged = [this] {
@@ -390,6 +409,34 @@ void MainWindow::say(const QString& text, const QString& details)
     statusLine()->say(text, details);
 }
 
+void MainWindow::report(const QString& text, const QString& device, bool problem, const QString& details)
+{
+    statusLine()->say(text, details);
+    m_log->add({QDateTime::currentDateTime(), device, text, problem});
+    if (problem && !(m_messages && m_messages->isVisible() && m_messages->isActiveWindow()))
+        statusLine()->setUnseenProblem(true);
+}
+
+void MainWindow::showMessages()
+{
+    if (!m_messages)
+        m_messages = new MessagesWindow(*m_log, this);
+    m_messages->show();
+    m_messages->raise();
+    m_messages->activateWindow();
+    m_messages->list()->scrollToBottom();
+    statusLine()->setUnseenProblem(false);
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    // A menu's item sends its status tip while hovered, an empty one as the menu closes; QMainWindow
+    // would show it in the status bar in place of the last outcome, which stays until the next one.
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
 const VerifyExchange* MainWindow::verifyRunning() const
 {
     return m_verify->running();
@@ -438,18 +485,18 @@ void MainWindow::searchEnded()
     case SearchResult::Outcome::Listed:
         // Answers lost or left out may have been counted after the last line came in.
         if (m_searchStatus)
-            showSearchCount();
+            report(searchCountText(m_model->rowCount(), m_search), {}, false);
         break;
     case SearchResult::Outcome::NothingAnswered:
         // The tooltip says what the search saw per interface and why nothing may have answered.
         if (m_searchStatus)
-            say(describe(result, Audience::Window),
-                m_diagnosis ? windowDiagnosisText(m_diagnosis->result()) : QString());
+            report(describe(result, Audience::Window), {}, true,
+                   m_diagnosis ? windowDiagnosisText(m_diagnosis->result()) : QString());
         break;
     case SearchResult::Outcome::NotSent:
     case SearchResult::Outcome::NoInterface:
         m_searchStatus = false;
-        say(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}));
+        report(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}), {}, true);
         break;
     case SearchResult::Outcome::Aborted:
         break;
@@ -543,7 +590,7 @@ void MainWindow::lstDev_DblClick()
     m_searchStatus = false;
     if (m_search.answerShared(row)) {
         // Another host sends this device's answer: whichever answers a request, it may not be the device.
-        say(sharedAnswerText(mac, m_search.sendersOf(row)));
+        report(sharedAnswerText(mac, m_search.sendersOf(row)), mac, true);
         Q_EMIT requestFinished();
         return;
     }
@@ -556,8 +603,8 @@ void MainWindow::lstDev_DblClick()
         Q_EMIT requestFinished();
         return;
     }
-    say(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}),
-        strangersText(result.strangers));
+    report(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}), mac, !result.valid(),
+           strangersText(result.strangers));
     if (result.valid()) {
         m_lastAnswered = AnsweredDevice{*device, result.modelVersion, result.dispatch};
         // The list stays usable during the wait; the window edits the device
@@ -574,11 +621,19 @@ void MainWindow::openSetupWindow(const ConfigRequestResult& result, const Device
     const int row = device.row;
     m_updatingMac = mac;
     std::optional<UpdatePlan> confirmed;
+    bool updateTried = false;
     const QMetaObject::Connection planned = connect(m_windows, &WindowHost::updatePlanConfirmed, this,
                                                     [&confirmed](const UpdatePlan& plan) { confirmed = plan; });
+    const QMetaObject::Connection tried =
+        connect(m_windows, &WindowHost::updateEnded, this, [&updateTried] { updateTried = true; });
     m_windows->open(result, device, [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); });
     disconnect(planned);
+    disconnect(tried);
     m_updatingMac.clear();
+    // Closed without an Update: the status bar no longer says the window is open. After an Update
+    // the device did not confirm, that failure stays the last word.
+    if (!updateTried && result.dispatch.windowDef && !m_exiting)
+        report(windowClosedText(*result.dispatch.windowDef), mac, false);
     if (confirmed && verifyAfterUpdate() && !m_exiting)
         m_verify->start(result, device, *confirmed, mac);
 }

@@ -30,6 +30,8 @@ class DeviceLineDelegate;
 class DeviceListModel;
 class WindowHost;
 class MacService;
+class MessageLog;
+class MessagesWindow;
 class StatusLine;
 class VerifyFollowUp;
 
@@ -44,6 +46,11 @@ public:
     CommandChannel& channel() { return m_channel; }
     WindowHost& windows() { return *m_windows; }
     MacService& macService() { return *m_macService; }
+    // Every outcome reported since the start, and the window that lists them (null until first opened).
+    MessageLog& messageLog() { return *m_log; }
+    MessagesWindow* messagesWindow() const { return m_messages; }
+    // Option > Messages, or a click on the status bar: shows the log and clears the status bar's mark.
+    void showMessages();
 
     // The model-table row taken by the last configuration request that got a
     // valid reply; empty until then. Tests read which window would open.
@@ -89,6 +96,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void buildMenus();
@@ -102,7 +110,11 @@ private:
     // PatchDeviceLine on the line of the device whose window was open.
     void patchLine(int row, const DeviceLinePatch& patch);
     void setBusy(bool busy);
+    // What is under way: the status bar only.
     void say(const QString& text, const QString& details = {});
+    // An outcome: the status bar and the message log; `device` is the MAC text of the device it is of,
+    // `problem` a failure or mismatch, marked in the status bar until the log is opened.
+    void report(const QString& text, const QString& device, bool problem, const QString& details = {});
     StatusLine* statusLine() const;
     void showSearchCount();
     void searchEnded();
@@ -131,6 +143,8 @@ private:
     QAction* m_verifyAction = nullptr;
     std::unique_ptr<SearchDiagnosis> m_diagnosis; // of the last search
     VerifyFollowUp* m_verify = nullptr;
+    MessageLog* m_log = nullptr;
+    MessagesWindow* m_messages = nullptr;
 };
 
 } // namespace lv

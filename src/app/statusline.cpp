@@ -3,14 +3,26 @@
 
 #include "statusline.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOption>
 
 namespace lv {
 
+namespace {
+
+// The bar's name as a screen reader reads it; the message is its description.
+QString barName(bool unseenProblem)
+{
+    return unseenProblem ? QStringLiteral("Status: Messages holds a failure not seen yet") : QStringLiteral("Status");
+}
+
+} // namespace
+
 StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent)
 {
     connect(this, &QStatusBar::messageChanged, this, &StatusLine::follow);
+    setAccessibleName(barName(false));
 }
 
 void StatusLine::follow(const QString& message)
@@ -30,6 +42,16 @@ void StatusLine::say(const QString& message, const QString& details)
                         QStringLiteral("</qt>"));
 }
 
+void StatusLine::setUnseenProblem(bool unseen)
+{
+    if (unseen == m_unseenProblem)
+        return;
+    m_unseenProblem = unseen;
+    setAccessibleName(barName(unseen));
+    // The mark moves the text: all of it is drawn again.
+    update();
+}
+
 void StatusLine::describe(const QString& text, const QString& tip)
 {
     setToolTip(tip);
@@ -38,10 +60,34 @@ void StatusLine::describe(const QString& text, const QString& tip)
         top->setAccessibleDescription(text);
 }
 
+QRect StatusLine::messageRect() const
+{
+    // QStatusBar repaints x = 6 to width - 12 (mirrored right to left) when its message changes.
+    const QRect rect(6, 0, qMax(0, width() - 18), height());
+    return layoutDirection() == Qt::RightToLeft ? QStyle::visualRect(Qt::RightToLeft, this->rect(), rect) : rect;
+}
+
+QRect StatusLine::markRect() const
+{
+    if (!m_unseenProblem)
+        return {};
+    const int side = qMin(height() - 2, style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this));
+    const QRect message = messageRect();
+    const QRect mark(message.left(), message.top() + (message.height() - side) / 2, side, side);
+    return QStyle::visualRect(layoutDirection(), message, mark);
+}
+
 QRect StatusLine::textRect() const
 {
-    // The same margins QStatusBar draws its message with.
-    return rect().adjusted(2, 0, -2, 0);
+    QRect text = messageRect();
+    if (m_unseenProblem) {
+        const int used = markRect().width() + 4;
+        if (layoutDirection() == Qt::RightToLeft)
+            text.setRight(text.right() - used);
+        else
+            text.setLeft(text.left() + used);
+    }
+    return text;
 }
 
 QString StatusLine::shownText() const
@@ -55,10 +101,21 @@ void StatusLine::paintEvent(QPaintEvent*)
     QStyleOption option;
     option.initFrom(this);
     style()->drawPrimitive(QStyle::PE_PanelStatusBar, &option, &painter, this);
+    if (m_unseenProblem) {
+        const QRect mark = markRect();
+        style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).paint(&painter, mark);
+    }
     if (currentMessage().isEmpty())
         return;
     painter.setPen(palette().windowText().color());
     painter.drawText(textRect(), Qt::AlignLeading | Qt::AlignVCenter | Qt::TextSingleLine, shownText());
+}
+
+void StatusLine::mouseReleaseEvent(QMouseEvent* event)
+{
+    QStatusBar::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
 }
 
 } // namespace lv

@@ -37,7 +37,8 @@ void VerifyFollowUp::ended(const QString& mac)
     const VerifyResult& result = m_verify->result();
     const TextContext context{.device = mac, .window = m_window};
     if (const QString text = describe(result, Audience::Window, context); !text.isEmpty())
-        Q_EMIT says(text, windowVerifyDetails(result, context, m_channel ? m_channel->strangers() : 0));
+        Q_EMIT outcome(text, windowVerifyDetails(result, context, m_channel ? m_channel->strangers() : 0), mac,
+                       result.outcome != VerifyResult::Outcome::Verified);
     Q_EMIT finished();
 }
 

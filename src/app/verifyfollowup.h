@@ -28,8 +28,11 @@ public:
     const VerifyExchange* running() const { return m_verify && !m_verify->isFinished() ? m_verify.get() : nullptr; }
 
 Q_SIGNALS:
-    // What the status bar says of the check, as it starts and as it ends.
+    // What the status bar says of the check as it starts.
     void says(const QString& text, const QString& details);
+    // How the check ended, of the device `mac`; `problem`: the device reports other values or did not
+    // answer.
+    void outcome(const QString& text, const QString& details, const QString& mac, bool problem);
     void finished();
 
 private:

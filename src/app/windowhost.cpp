@@ -160,6 +160,9 @@ void WindowHost::open(const ConfigRequestResult& result, const DeviceRef& device
         if (const WindowDef* member = family.window(ports))
             ensure(*member, device, result.modelVersion.version)->apply(load, false);
     SetupWindow* shown = ensure(*def, device, result.modelVersion.version);
+    // A window kept loaded and hidden still carries the title of the device it showed last: the title
+    // names the device it shows now.
+    shown->Form_Load(fromLatin1(device.macText), fromLatin1(result.modelVersion.version));
     shown->setDevice(device);
     showModal(*shown, patchLine);
 }

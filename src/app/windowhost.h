@@ -59,7 +59,8 @@ Q_SIGNALS:
     void updatePlanConfirmed(const lv::UpdatePlan& plan);
 
 private:
-    // The window of `def`, created (and its title set for `device` and `version`) when not loaded.
+    // The window of `def`, created (and its title set for `device` and `version`) when not loaded;
+    // `open` sets the title again for the device of every window it shows.
     SetupWindow* ensure(const WindowDef& def, const DeviceRef& device, const std::string& version);
     void unload(const std::string& name);
     void unloadFamily(const FamilyDef& family);

@@ -3,6 +3,8 @@
 
 #include "setupwindow.h"
 
+#include "mnemonic.h"
+
 #include "commandchannel.h"
 #include "dialogs.h"
 #include "exchanges.h"
@@ -144,9 +146,9 @@ QLayout* SetupWindow::buttonRow()
         button->setAutoDefault(false);
         button->setMinimumWidth(button->sizeHint().width() + fontMetrics().averageCharWidth() * 4);
     }
-    // Alt+U and Alt+C, the captions left as they are.
-    m_update->setShortcut(QKeySequence(Qt::ALT | Qt::Key_U));
-    m_cancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
+    // Alt+U and Alt+C, underlined as the platform shows mnemonics.
+    setMnemonic(m_update, QLatin1Char('U'));
+    setMnemonic(m_cancel, QLatin1Char('C'));
     connect(m_update, &QPushButton::clicked, this, &SetupWindow::cmdUpdate_Click);
     connect(m_cancel, &QPushButton::clicked, this, &SetupWindow::cmdCancel_Click);
 

@@ -5,6 +5,7 @@
 
 #include "latin1validator.h"
 #include "starmaskstyle.h"
+#include "mnemonic.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -48,9 +49,9 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setGeometry(twipRect(2448, 1368, 900, 330));
     cancel->setAutoDefault(false);
-    // Alt+O and Alt+C, the captions left as they are.
-    ok->setShortcut(QKeySequence(Qt::ALT | Qt::Key_O));
-    cancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
+    // Alt+O and Alt+C, underlined as the platform shows mnemonics.
+    setMnemonic(ok, QLatin1Char('O'));
+    setMnemonic(cancel, QLatin1Char('C'));
     connect(cancel, &QPushButton::clicked, this, &PasswordPrompt::cmdCancel_Click);
 }
 

@@ -6,6 +6,7 @@
 #include "devicelist.h"
 #include "latin1.h"
 #include "macaddress.h"
+#include "mnemonic.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -55,6 +56,10 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, DeviceRef 
     m_txtNewMac->setAccessibleName(label1->text());
     label1->setBuddy(m_txtNewMac);
     m_lblOldMac->setAccessibleName(label2->text());
+    // The caption names the label; a screen reader reads the address from its description.
+    m_lblOldMac->setAccessibleDescription(m_device.macText.empty() ? m_lblOldMac->text()
+                                                                   : QStringLiteral("%1 (%2)").arg(
+                                                                         m_lblOldMac->text(), fromLatin1(m_device.macText)));
     label2->setBuddy(m_lblOldMac);
     // Enter in the entry presses Ok.
     connect(m_txtNewMac, &QLineEdit::returnPressed, this, &SetMacDialog::cmdOk_Click);
@@ -77,9 +82,9 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, DeviceRef 
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     m_cmdCancel->setGeometry(twipRect(3744, 2064, 900, 330));
     m_cmdCancel->setAutoDefault(false);
-    // Alt+O and Alt+C, the captions left as they are.
-    m_cmdOk->setShortcut(QKeySequence(Qt::ALT | Qt::Key_O));
-    m_cmdCancel->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
+    // Alt+O and Alt+C, underlined as the platform shows mnemonics.
+    setMnemonic(m_cmdOk, QLatin1Char('O'));
+    setMnemonic(m_cmdCancel, QLatin1Char('C'));
     connect(m_cmdCancel, &QPushButton::clicked, this, &SetMacDialog::cmdCancel_Click);
 
     m_txtNewMac->setFocus();

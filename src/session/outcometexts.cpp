@@ -355,6 +355,11 @@ QString searchCountText(int found, const DeviceSearch& search)
     return text;
 }
 
+QString windowClosedText(const WindowDef& window)
+{
+    return QStringLiteral("%1 closed without sending").arg(operatorWindowName(window));
+}
+
 QString operatorWindowName(const WindowDef& window)
 {
     if (window.isMultiPort())

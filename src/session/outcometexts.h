@@ -62,6 +62,9 @@ QString searchCountText(int found, const DeviceSearch& search);
 // A setup window as the operator knows it, from its title: "KR-770A setup"; a multi-port window by
 // its ports, "4-port setup".
 QString operatorWindowName(const WindowDef& window);
+// The window's status bar once a setup window closed without sending an Update: "KR-770A setup closed
+// without sending".
+QString windowClosedText(const WindowDef& window);
 
 // The device named did not answer the search.
 QString notFoundText(Audience audience, const QString& named);

@@ -4,6 +4,7 @@
 #include "mainwindowfixture.h"
 
 #include "devicelist.h"
+#include "mnemonic.h"
 
 #include <QAbstractItemModel>
 #include <QAccessible>
@@ -36,7 +37,10 @@ protected:
 TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
 {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Linkvane"));
-    EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("cmdSearch"))->text(), QStringLiteral("Search Device"));
+    const QString search = window->findChild<QPushButton*>(QStringLiteral("cmdSearch"))->text();
+    EXPECT_EQ(lv::shownCaption(search), QStringLiteral("Search Device"));
+    // Alt+S is the caption's mnemonic, underlined as the platform shows them.
+    EXPECT_EQ(QKeySequence::mnemonic(search), QKeySequence(Qt::ALT | Qt::Key_S));
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1_0"))->text(), QStringLiteral("      MAC    Address"));
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1_1"))->text(), QStringLiteral("      IP    Address"));
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1_2"))->text(), QStringLiteral("      Device    ID"));
@@ -369,9 +373,15 @@ TEST_F(MainWindowTest, AboutBoxShowsNameAndVersionAndOkCloses)
         EXPECT_TRUE(texts.contains(QStringLiteral("Linkvane Version 1.1")));
         auto* ok = box->findChild<QPushButton*>(QStringLiteral("cmdOk"));
         ASSERT_NE(ok, nullptr);
-        EXPECT_EQ(ok->text(), QStringLiteral("Ok"));
+        EXPECT_EQ(lv::shownCaption(ok->text()), QStringLiteral("Ok"));
         seen = true;
-        QTest::mouseClick(ok, Qt::LeftButton);
+        // Alt+O is Ok; the box is clicked shut should the key be lost, so the test cannot hang.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+        QTest::keyClick(box, Qt::Key_O, Qt::AltModifier);
+        if (!QTest::qWaitFor([&] { return !box->isVisible(); }, 2000)) {
+            ADD_FAILURE() << "Alt+O left the box open";
+            ok->click();
+        }
     });
     window->findChild<QAction*>(QStringLiteral("mnuAbout"))->trigger();
     EXPECT_TRUE(seen);

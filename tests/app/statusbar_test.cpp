@@ -8,10 +8,16 @@
 #include "devicelist.h"
 #include "devicelistmodel.h"
 #include "singleportwindow.h"
+#include "messagelog.h"
 #include "statusline.h"
 #include "twips.h"
 
+#include <QAccessible>
+#include <QClipboard>
 #include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QScreen>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -138,6 +144,7 @@ TEST_F(StatusBarTest, OpenedWindowIsNamedAndAConfirmedUpdateSaysUpdated)
     EXPECT_EQ(window->lastAnswered()->dispatch.window, "frmSetupKr770A");
     // Named as the operator knows the window, from its title.
     EXPECT_EQ(whileOpen, QStringLiteral("KR-770A setup opened"));
+    EXPECT_EQ(status(), QStringLiteral("KR-770A setup closed without sending"));
 
     const QString mac = line(row).mid(6, 17);
     const QStringList phases = updateIp(row, QStringLiteral("10.9.8.7"));
@@ -223,6 +230,70 @@ TEST_F(SilentStatusTest, SilentDeviceIsAskedThenSaidNotToAnswer)
     EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty());
 }
 
+// A failure the next outcome replaces in the status bar stays in the log, with its time and device,
+// and marks the bar until the operator opens the log (by a click on the bar); its lines copy as shown.
+TEST_F(SilentStatusTest, TheLogKeepsAFailureTheStatusBarNoLongerShows)
+{
+    auto* bar = qobject_cast<lv::StatusLine*>(statusBar);
+    ASSERT_NE(bar, nullptr);
+    const lv::MessageLog& log = window->messageLog();
+    searchFor();
+    // The search says how it went once its window has closed.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.entries().empty(); }, lv::MainWindow::kSilenceMs + 2000));
+    EXPECT_FALSE(bar->unseenProblem());
+    doubleClickRow(2);
+    EXPECT_TRUE(bar->unseenProblem());
+    const QString kr = line(rowOfSimulated("KR-7600")).mid(6, 17);
+    openAndEdit(rowOfSimulated("KR-7600"), [](lv::SetupWindow* w) { w->reject(); });
+    EXPECT_EQ(status(), QStringLiteral("4-port setup closed without sending"));
+    EXPECT_TRUE(bar->unseenProblem()) << "the failure is not seen yet";
+    EXPECT_TRUE(statusBar->accessibleName().contains(QStringLiteral("not seen yet")));
+
+    const struct {
+        QString device;
+        QString text;
+        bool problem;
+    } expected[] = {
+        {{}, QStringLiteral("21 devices answered"), false},
+        {QStringLiteral("00-50-C2-00-00-03"),
+         QStringLiteral("00-50-C2-00-00-03 did not answer within 1 s (check the setup password and the command port)"),
+         true},
+        {kr, QStringLiteral("4-port setup opened"), false},
+        {kr, QStringLiteral("4-port setup closed without sending"), false},
+    };
+    ASSERT_EQ(log.entries().size(), std::size(expected));
+    QStringList lines;
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const lv::MessageLog::Entry& entry = log.entries()[i];
+        EXPECT_EQ(entry.device, expected[i].device) << i;
+        EXPECT_EQ(entry.text, expected[i].text) << i;
+        EXPECT_EQ(entry.problem, expected[i].problem) << i;
+        EXPECT_LE(std::abs(entry.time.secsTo(QDateTime::currentDateTime())), 60) << i;
+        EXPECT_LE(log.entries()[i > 0 ? i - 1 : 0].time, entry.time) << "newest last";
+        lines << log.index(static_cast<int>(i)).data().toString();
+        EXPECT_TRUE(lines.back().startsWith(entry.time.toString(QStringLiteral("HH:mm:ss")))) << latin1(lines.back());
+        EXPECT_TRUE(lines.back().endsWith(entry.text));
+        EXPECT_TRUE(lines.back().contains(entry.device)) << "an empty device is in every line";
+    }
+
+    QTest::mouseClick(statusBar, Qt::LeftButton);
+    lv::MessagesWindow* messages = window->messagesWindow();
+    ASSERT_NE(messages, nullptr);
+    EXPECT_TRUE(messages->isVisible());
+    EXPECT_EQ(messages->windowTitle(), QStringLiteral("Messages"));
+    EXPECT_FALSE(bar->unseenProblem());
+    EXPECT_FALSE(statusBar->accessibleName().contains(QStringLiteral("not seen yet")));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(messages->list());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Messages"));
+    ASSERT_EQ(list->childCount(), static_cast<int>(std::size(expected)));
+    EXPECT_EQ(list->child(1)->text(QAccessible::Name), lines[1]);
+
+    messages->list()->selectAll();
+    QTest::keySequence(messages->list(), QKeySequence::Copy);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), lines.join(QLatin1Char('\n')));
+}
+
 class TruncatedStatusTest : public StatusBarTest {
 protected:
     TruncatedStatusTest() : StatusBarTest({QStringLiteral("--fault"), QStringLiteral("truncate@KR-770A")}) {}
@@ -295,6 +366,64 @@ TEST_F(StatusBarTest, ALongMessageIsElidedInTheMiddleWithTheWholeTextAtHand)
     EXPECT_LE(statusBar->fontMetrics().horizontalAdvance(shown), statusBar->width());
     EXPECT_EQ(statusBar->toolTip(), longText);
     EXPECT_EQ(window->accessibleDescription(), longText);
+}
+
+// A new message repaints only the part of the bar QStatusBar repaints; what shows then is what a
+// repaint of the whole bar draws, for a message longer, shorter or otherwise placed than the last,
+// with and without the mark of an unseen failure.
+TEST_F(StatusBarTest, ANewMessageShowsTheSamePixelsAsAWholeRepaint)
+{
+    auto* line = qobject_cast<lv::StatusLine*>(statusBar);
+    ASSERT_NE(line, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QString texts[] = {
+        QStringLiteral("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM"),
+        QStringLiteral("21 devices answered"),
+        QStringLiteral("(KR-770A setup closed without sending)"),
+        QStringLiteral("WWWW"),
+    };
+    const QRect area(statusBar->mapTo(window.get(), QPoint(0, 0)), statusBar->size());
+    for (const bool mark : {false, true}) {
+        line->setUnseenProblem(mark);
+        for (const QString& text : texts) {
+            line->say(text);
+            QCoreApplication::processEvents();
+            const QImage shown =
+                window->screen()->grabWindow(window->winId(), area.x(), area.y(), area.width(), area.height()).toImage();
+            const QImage whole = statusBar->grab().toImage().convertToFormat(shown.format());
+            EXPECT_EQ(shown, whole) << latin1(text) << " mark " << mark;
+        }
+    }
+}
+
+// Opening a menu and moving over its items leaves the last outcome in the status bar.
+TEST_F(StatusBarTest, AMenuLeavesTheLastOutcome)
+{
+    auto* line = qobject_cast<lv::StatusLine*>(statusBar);
+    ASSERT_NE(line, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    line->say(QStringLiteral("21 devices answered"));
+    auto* option = window->findChild<QMenu*>(QStringLiteral("mnuOption"));
+    ASSERT_NE(option, nullptr);
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return option->isVisible(); }, 2000));
+    for (QAction* action : option->actions())
+        if (!action->isSeparator())
+            QTest::mouseMove(option, option->actionGeometry(action).center());
+    QTest::keyClick(option, Qt::Key_Escape);
+    QTest::keyClick(window->menuBar(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !option->isVisible(); }, 2000));
+    EXPECT_EQ(status(), QStringLiteral("21 devices answered"));
+}
+
+TEST(MessageLogTest, KeepsTheLastLinesUpToItsBound)
+{
+    lv::MessageLog log;
+    for (int i = 0; i <= lv::MessageLog::kMaxLines; ++i)
+        log.add({QDateTime::currentDateTime(), {}, QString::number(i), false});
+    ASSERT_EQ(log.rowCount(), lv::MessageLog::kMaxLines);
+    EXPECT_EQ(log.entries().front().text, QStringLiteral("1"));
+    EXPECT_EQ(log.entries().back().text, QString::number(lv::MessageLog::kMaxLines));
 }
 
 } // namespace

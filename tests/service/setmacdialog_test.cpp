@@ -3,6 +3,7 @@
 // answers it takes and the ones it leaves alone, the bounded wait, the typed
 // address check, Cancel and Enter, and the layout in twips.
 
+#include "mnemonic.h"
 #include "setmacdialog.h"
 #include "waitfor.h"
 
@@ -101,17 +102,19 @@ TEST_F(SetMacDialogTest, ControlsLaidOutInTwips)
         const char* name;
         const char* text;
         int left, top, width, height;
+        Qt::Key mnemonic = Qt::Key_unknown; // Alt+this key, underlined
     } controls[] = {
         {"Label2", "Old Address", 480, 600, 1104, 240},  {"lblOldMac", "0.80.194.1.2.3", 1656, 480, 4452, 492},
         {"Label1", "New Address", 432, 1296, 1188, 240}, {"txtNewMac", "", 1656, 1176, 4452, 492},
-        {"cmdOk", "Ok", 2328, 2064, 900, 330},           {"cmdCancel", "Cancel", 3744, 2064, 900, 330},
+        {"cmdOk", "Ok", 2328, 2064, 900, 330, Qt::Key_O}, {"cmdCancel", "Cancel", 3744, 2064, 900, 330, Qt::Key_C},
     };
     for (const auto& c : controls) {
         auto* widget = dialog->findChild<QWidget*>(QString::fromLatin1(c.name));
         ASSERT_NE(widget, nullptr) << c.name;
         EXPECT_EQ(widget->geometry(), QRect(px(c.left), px(c.top), px(c.width), px(c.height))) << c.name;
-        const QVariant text = widget->property("text");
-        EXPECT_EQ(text.toString(), QString::fromLatin1(c.text)) << c.name;
+        const QString text = widget->property("text").toString();
+        EXPECT_EQ(lv::shownCaption(text), QString::fromLatin1(c.text)) << c.name;
+        EXPECT_EQ(QKeySequence::mnemonic(text), c.mnemonic == Qt::Key_unknown ? QKeySequence() : QKeySequence(Qt::ALT | c.mnemonic)) << c.name;
     }
     EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("lblOldMac"))->font().pointSize(), 18);
     EXPECT_EQ(txtNewMac->font().pointSize(), 18);
@@ -247,18 +250,22 @@ TEST_F(SetMacDialogTest, SaysItWaitsForTheDevice)
     EXPECT_TRUE(hint->text().isEmpty());
 }
 
-// A screen reader names the entry and the old address by their captions.
+// A screen reader names the entry and the old address by their captions, and reads the old address
+// from its label's description.
 TEST_F(SetMacDialogTest, EntriesAreNamedAndLabelled)
 {
     const struct {
         const char* control;
         const char* name;
-    } cases[] = {{"txtNewMac", "New Address"}, {"lblOldMac", "Old Address"}};
+        const char* description;
+    } cases[] = {{"txtNewMac", "New Address", ""},
+                 {"lblOldMac", "Old Address", "0.80.194.1.2.3 (00-50-C2-01-02-03)"}};
     for (const auto& c : cases) {
         QAccessibleInterface* iface =
             QAccessible::queryAccessibleInterface(dialog->findChild<QWidget*>(QString::fromLatin1(c.control)));
         ASSERT_NE(iface, nullptr) << c.control;
         EXPECT_EQ(iface->text(QAccessible::Name), QString::fromLatin1(c.name)) << c.control;
+        EXPECT_EQ(iface->text(QAccessible::Description), QString::fromLatin1(c.description)) << c.control;
         const auto labels = iface->relations(QAccessible::Label);
         ASSERT_EQ(labels.size(), 1) << c.control;
         EXPECT_EQ(labels.front().first->text(QAccessible::Name), QString::fromLatin1(c.name)) << c.control;
