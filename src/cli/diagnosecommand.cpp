@@ -112,11 +112,28 @@ int devicesOnPort(const SessionState& state, quint16 port, int wait)
     return static_cast<int>(search.devices().size());
 }
 
+// The devices that answer a search through every card, everything else as the user set it, per card
+// other than the one chosen: what the choice kept out.
+std::vector<CardDevices> devicesThroughOtherCards(const SessionState& state, const Diagnosis& d, int wait)
+{
+    SessionState every = state;
+    every.interfaceName.clear();
+    DeviceSearch search(every);
+    if (!search.start())
+        return {};
+    waitMs(wait);
+    std::vector<CardDevices> cards = devicesByCard(search, d.interfaces, false);
+    const int chosen = interfaceNamed(state.interfaceName).index();
+    std::erase_if(cards, [chosen](const CardDevices& c) { return c.index == chosen; });
+    return cards;
+}
+
 // A cause wrapped to the terminal, with what a reader pastes (the firewall rule, an option and its
 // value) kept on one line: their spaces become no-break spaces for the wrap.
 QString wrappedCause(const QString& text)
 {
-    static const QRegularExpression pasted(QStringLiteral("sudo nft [^(]*accept|(use )?--[a-z-]+ [A-Z0-9][A-Za-z0-9.]*"));
+    static const QRegularExpression pasted(
+        QStringLiteral("sudo nft [^(]*accept|(use )?--[a-z-]+ [A-Z0-9][A-Za-z0-9.]*|--interface [^ ),]+"));
     constexpr QChar kNoBreak(0x00A0);
     QString kept = text;
     for (auto it = pasted.globalMatch(text); it.hasNext();) {
@@ -139,10 +156,14 @@ QString interfaceNames()
 
 QString causeText(Cause cause, const Diagnosis& d)
 {
-    static const Remedies options{QStringLiteral("--broadcast ADDR"), QStringLiteral("--interface NAME"),
-                                  QStringLiteral("--port N"), QStringLiteral("--verbose shows what came back."),
+    static const Remedies options{QStringLiteral("--broadcast ADDR"),
+                                  QStringLiteral("--interface NAME"),
+                                  QStringLiteral("--port N"),
+                                  QStringLiteral("--verbose shows what came back."),
                                   QStringLiteral("--password-file FILE or ") + QString::fromLatin1(kPasswordVariable),
-                                  QStringLiteral("--port %1")};
+                                  QStringLiteral("--port %1"),
+                                  QStringLiteral("leave out --interface"),
+                                  QStringLiteral("--interface %1")};
     return causeText(cause, d, options);
 }
 
@@ -169,6 +190,8 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
         d.defaultPort = defaultPort;
         d.defaultPortDevices = devicesOnPort(state, defaultPort, context.options().waitMs);
     }
+    if (d.devices == 0 && !state.interfaceName.isEmpty())
+        d.keptOut = devicesThroughOtherCards(state, d, context.options().waitMs);
 
     const std::vector<Cause> causes = likelyCauses(d);
     Output& out = context.output();
@@ -194,7 +217,7 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
                     .arg(d.waitMs)
                     .arg(d.devices);
         if (!causes.empty()) {
-            text += QStringLiteral("\nLikely causes:\n");
+            text += d.devices > 0 ? QStringLiteral("\nFindings:\n") : QStringLiteral("\nLikely causes:\n");
             for (Cause cause : causes)
                 text += wrappedCause(causeText(cause, d)) + QLatin1Char('\n');
         }

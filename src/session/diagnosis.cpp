@@ -7,9 +7,12 @@
 #include "interfacename.h"
 #include "tagmessage.h"
 
+#include <QHostAddress>
 #include <QNetworkInterface>
 
 #include <algorithm>
+#include <bit>
+#include <optional>
 
 namespace lv {
 
@@ -28,12 +31,84 @@ InterfaceReport reportOf(const QNetworkInterface& iface)
     return r;
 }
 
+// An "address/prefix" entry of a card as its network: the address with the host bits cleared and the
+// mask, both in host byte order.
+struct Network {
+    quint32 base = 0;
+    quint32 mask = 0;
+};
+
+std::optional<Network> networkOf(const QString& entry)
+{
+    const auto [address, prefix] = QHostAddress::parseSubnet(entry);
+    if (address.protocol() != QAbstractSocket::IPv4Protocol || prefix < 0 || prefix > 32)
+        return std::nullopt;
+    const quint32 mask = prefix == 0 ? 0 : ~quint32(0) << (32 - prefix);
+    return Network{address.toIPv4Address() & mask, mask};
+}
+
+QString networkText(const Network& n)
+{
+    return QHostAddress(n.base).toString() + QLatin1Char('/') + QString::number(std::popcount(n.mask));
+}
+
+// The cards of `found` by name, joined: "eth0" alone, or "eth0 (10), eth1 (2)" with their counts.
+QString cardList(const std::vector<CardDevices>& found)
+{
+    if (found.size() == 1)
+        return found.front().card;
+    QStringList cards;
+    for (const CardDevices& c : found)
+        cards.append(QStringLiteral("%1 (%2)").arg(c.card).arg(c.devices));
+    return cards.join(QStringLiteral(", "));
+}
+
 } // namespace
+
+std::vector<CardDevices> devicesByCard(const DeviceSearch& search, const std::vector<InterfaceReport>& interfaces,
+                                       bool outsideOnly)
+{
+    std::vector<CardDevices> out;
+    for (int i = 0; i < static_cast<int>(search.devices().size()); ++i) {
+        const std::optional<DeviceRef> device = search.deviceAt(i);
+        if (!device)
+            continue;
+        const auto row = std::find_if(interfaces.begin(), interfaces.end(), [&device](const InterfaceReport& r) {
+            return r.index == device->interfaceIndex;
+        });
+        std::vector<Network> networks;
+        if (row != interfaces.end())
+            for (const QString& entry : row->addresses)
+                if (const std::optional<Network> n = networkOf(entry))
+                    networks.push_back(*n);
+        const quint32 from = device->sender.ipv4;
+        if (outsideOnly && (networks.empty() || std::any_of(networks.begin(), networks.end(), [from](const Network& n) {
+                                return (from & n.mask) == n.base;
+                            })))
+            continue;
+        auto card = std::find_if(out.begin(), out.end(),
+                                 [&device](const CardDevices& c) { return c.index == device->interfaceIndex; });
+        if (card == out.end()) {
+            CardDevices c;
+            c.index = device->interfaceIndex;
+            c.card = row != interfaces.end() ? row->name : QStringLiteral("(routing table)");
+            c.example = QHostAddress(from).toString();
+            for (const Network& n : networks)
+                c.networks.append(networkText(n));
+            card = out.insert(out.end(), c);
+        }
+        ++card->devices;
+    }
+    return out;
+}
 
 std::vector<Cause> likelyCauses(const Diagnosis& d)
 {
-    if (d.devices > 0)
+    if (d.devices > 0) {
+        if (!d.outsideSubnet.empty())
+            return {Cause::OutsideSubnet};
         return {};
+    }
     std::vector<Cause> causes;
     const auto any = [&d](auto predicate) { return std::any_of(d.interfaces.begin(), d.interfaces.end(), predicate); };
     // Only the LAN broadcast depends on a card that broadcasts; a directed one goes where the routes send it.
@@ -42,10 +117,15 @@ std::vector<Cause> likelyCauses(const Diagnosis& d)
     if (any([](const InterfaceReport& r) { return r.probed && !r.sent; }))
         causes.push_back(Cause::ProbeNotSent);
     const bool answered = any([](const InterfaceReport& r) { return r.answers > 0; });
-    // Devices that answer on the default port explain the silence better than a firewall would.
+    // Devices that answer through another card or on the default port explain the silence better than a
+    // firewall would.
+    if (!d.keptOut.empty())
+        causes.push_back(Cause::InterfaceKeptOut);
     if (d.defaultPortDevices > 0)
         causes.push_back(Cause::OtherPort);
-    else if (answered)
+    if (!d.keptOut.empty() || d.defaultPortDevices > 0)
+        return causes;
+    if (answered)
         causes.push_back(Cause::NoSearchAnswer);
     else if (any([](const InterfaceReport& r) { return r.sent; }))
         causes.push_back(Cause::NoAnswer);
@@ -65,6 +145,10 @@ QString causeKey(Cause cause)
         return QStringLiteral("no-answer");
     case Cause::OtherPort:
         return QStringLiteral("other-port");
+    case Cause::InterfaceKeptOut:
+        return QStringLiteral("interface-kept-out");
+    case Cause::OutsideSubnet:
+        return QStringLiteral("outside-subnet");
     }
     return {};
 }
@@ -121,15 +205,44 @@ QString causeText(Cause cause, const Diagnosis& d, const Remedies& how)
             .arg(d.defaultPortDevices)
             .arg(d.defaultPort)
             .arg(how.usePort.arg(d.defaultPort));
+    case Cause::InterfaceKeptOut: {
+        int devices = 0;
+        for (const CardDevices& c : d.keptOut)
+            devices += c.devices;
+        return QStringLiteral("Nothing answered through %1, the one card searched, but %2 device(s) answered "
+                              "through %3 when the probe left by every card. Search through every card (%4) or "
+                              "through theirs (%5).")
+            .arg(d.chosenCard)
+            .arg(devices)
+            .arg(cardList(d.keptOut), how.everyCard,
+                 how.useCard.arg(d.keptOut.size() == 1 ? d.keptOut.front().card : QStringLiteral("NAME")));
+    }
+    case Cause::OutsideSubnet: {
+        QStringList cards;
+        for (const CardDevices& c : d.outsideSubnet) {
+            const QString networks = c.networks.join(QStringLiteral(", "));
+            cards.append(QStringLiteral("%1 device(s) answered through %2 from addresses outside its network(s) "
+                                        "%3, such as %4. To reach them by their own addresses, give %2 an address "
+                                        "in the devices' network, or give the devices addresses in %3.")
+                             .arg(c.devices)
+                             .arg(c.card, networks, c.example));
+        }
+        return cards.join(QLatin1Char(' '));
+    }
     }
     return {};
 }
 
 QString windowCauseText(Cause cause, const Diagnosis& d)
 {
-    static const Remedies window{QStringLiteral("Option > Search Target"), QStringLiteral("Option > Network Interface"),
-                                 QStringLiteral("Option > Command Port"), QString(),
-                                 QStringLiteral("Option > Password"), QStringLiteral("Option > Command Port %1")};
+    static const Remedies window{QStringLiteral("Option > Search Target"),
+                                 QStringLiteral("Option > Network Interface"),
+                                 QStringLiteral("Option > Command Port"),
+                                 QString(),
+                                 QStringLiteral("Option > Password"),
+                                 QStringLiteral("Option > Command Port %1"),
+                                 QStringLiteral("Option > Network Interface > All interfaces"),
+                                 QStringLiteral("Option > Network Interface, %1")};
     return causeText(cause, d, window);
 }
 
@@ -166,7 +279,7 @@ QString windowDiagnosisText(const Diagnosis& d)
     }
     const std::vector<Cause> causes = likelyCauses(d);
     if (!causes.empty()) {
-        lines << QStringLiteral("Likely causes:");
+        lines << (d.devices > 0 ? QStringLiteral("Findings:") : QStringLiteral("Likely causes:"));
         for (Cause cause : causes)
             lines << QStringLiteral("- ") + windowCauseText(cause, d);
     }
@@ -180,6 +293,7 @@ SearchDiagnosis::SearchDiagnosis(DeviceSearch& search, const SessionState& state
     d.target = state.broadcast.toString();
     d.lanBroadcast = state.broadcast == QHostAddress(QHostAddress::Broadcast);
     d.waitMs = waitMs;
+    d.chosenCard = state.interfaceName;
     for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
         d.interfaces.push_back(reportOf(iface));
     const std::vector<int> probed = search.probeInterfaces();
@@ -221,6 +335,7 @@ SearchDiagnosis::~SearchDiagnosis()
 const Diagnosis& SearchDiagnosis::result()
 {
     m_diagnosis.devices = static_cast<int>(m_search.devices().size());
+    m_diagnosis.outsideSubnet = devicesByCard(m_search, m_diagnosis.interfaces, true);
     return m_diagnosis;
 }
 

@@ -3,8 +3,8 @@
 
 // Why a search finds what it finds: per network interface, whether it is up, its IPv4 addresses,
 // whether it can broadcast, whether the probe left through it and how many answers came back there;
-// and the likely causes of an empty list, most basic first. The CLI's diagnose and the window's
-// "No device answered" both read it.
+// and the likely causes of an empty list, most basic first, or what is amiss with a list that has
+// devices. The CLI's diagnose and the window's "No device answered" both read it.
 
 #include "sessionstate.h"
 
@@ -38,6 +38,15 @@ inline bool hasIPv4(const InterfaceReport& report)
     return !report.addresses.isEmpty();
 }
 
+// Devices that answered through one card: how many, one of their addresses, and the card's networks.
+struct CardDevices {
+    QString card;
+    int index = 0;
+    int devices = 0;
+    QString example;      // the address one of them answered from
+    QStringList networks; // the card's IPv4 networks, "10.1.2.0/24"
+};
+
 struct Diagnosis {
     quint16 port = 0;
     QString target;            // where the probe went
@@ -48,19 +57,27 @@ struct Diagnosis {
     // default port found: the likeliest cause then is a wrong --port or Command Port.
     quint16 defaultPort = 0; // 0: no second probe was made
     int defaultPortDevices = 0;
+    // When nothing answered through the one card chosen, the devices a second probe through every card
+    // found through the other cards: the choice of card kept them out.
+    QString chosenCard;
+    std::vector<CardDevices> keptOut;
+    // Per card, the devices that answered from an address outside every network of that card.
+    std::vector<CardDevices> outsideSubnet;
     std::vector<InterfaceReport> interfaces;
 };
 
-// Why no device may have answered, most basic first.
+// Why no device may have answered, most basic first; and, once devices answered, what is amiss.
 enum class Cause {
     NoBroadcastInterface, // no interface is up, has an IPv4 address and can broadcast
     ProbeNotSent,         // the probe could not leave through some interface
+    InterfaceKeptOut,     // nothing through the chosen card, but devices answered through others
+    OtherPort,            // nothing on the chosen port, but devices answered on the default one
     NoSearchAnswer,       // datagrams came back, but none was a search answer
     NoAnswer,             // nothing came back through any interface
-    OtherPort,            // nothing on the chosen port, but devices answered on the default one
+    OutsideSubnet,        // devices answered from outside every network of their card
 };
 
-// The causes that fit, in the order above; none when a device answered.
+// The causes that fit, in the order above; when a device answered, only OutsideSubnet may.
 std::vector<Cause> likelyCauses(const Diagnosis& diagnosis);
 QString causeKey(Cause cause);
 
@@ -75,6 +92,8 @@ struct Remedies {
     QString seeAnswers; // a sentence on how to see what came back; may be empty
     QString password;   // gives the setup password
     QString usePort;    // sets the command port to %1
+    QString everyCard;  // searches through every card
+    QString useCard;    // picks the card %1
 };
 QString causeText(Cause cause, const Diagnosis& diagnosis, const Remedies& how);
 // The causes for the window, naming its menus.
@@ -82,6 +101,11 @@ QString windowCauseText(Cause cause, const Diagnosis& diagnosis);
 // What the main window shows of a search nobody answered: per interface its state, IPv4 addresses,
 // the probe and the answers through it, then the command port and the likely causes.
 QString windowDiagnosisText(const Diagnosis& diagnosis);
+// The devices `search` listed, per card they answered through (card 0: the routing table's way), with
+// the cards' networks from `interfaces`; with `outsideOnly`, only those that answered from an address
+// outside every network of their card (cards without a network are left out then).
+std::vector<CardDevices> devicesByCard(const DeviceSearch& search, const std::vector<InterfaceReport>& interfaces,
+                                       bool outsideOnly);
 // Watches one search from the moment its probe went out: make it right after DeviceSearch::start(),
 // read result() once the wait is over. Answers stop counting when it is destroyed.
 class SearchDiagnosis final {

@@ -56,7 +56,12 @@ struct CauseCase {
     int devices;
     std::vector<InterfaceReport> interfaces;
     std::vector<Cause> causes;
+    std::vector<lv::CardDevices> keptOut = {};
+    std::vector<lv::CardDevices> outsideSubnet = {};
 };
+
+const std::vector<lv::CardDevices> kOnEth0{
+    {QStringLiteral("eth0"), 2, 3, QStringLiteral("10.9.0.2"), {QStringLiteral("192.168.2.0/24")}}};
 
 class LikelyCauses : public ::testing::TestWithParam<CauseCase> {};
 
@@ -68,6 +73,8 @@ TEST_P(LikelyCauses, InTheirOrder)
     d.target = d.lanBroadcast ? QStringLiteral("255.255.255.255") : QStringLiteral("10.1.255.255");
     d.devices = GetParam().devices;
     d.interfaces = GetParam().interfaces;
+    d.keptOut = GetParam().keptOut;
+    d.outsideSubnet = GetParam().outsideSubnet;
     EXPECT_EQ(lv::likelyCauses(d), GetParam().causes);
     for (Cause cause : GetParam().causes)
         EXPECT_FALSE(lv::causeText(cause, d).isEmpty());
@@ -108,7 +115,20 @@ INSTANTIATE_TEST_SUITE_P(
             true,
             0,
             {probed(card("eth0", 2, true, true, true), true), probed(card("eth1", 3, true, true, true), true, 2, 0)},
-            {Cause::NoSearchAnswer}}),
+            {Cause::NoSearchAnswer}},
+        CauseCase{"ChosenCardKeptOutDevicesOnAnother",
+                  true,
+                  0,
+                  {probed(card("eth1", 3, true, true, true), true, 2, 0), card("eth0", 2, true, true, true)},
+                  {Cause::InterfaceKeptOut},
+                  kOnEth0},
+        CauseCase{"DevicesAnsweredFromOutsideTheirCard",
+                  true,
+                  3,
+                  {probed(card("eth0", 2, true, true, true), true, 3, 3)},
+                  {Cause::OutsideSubnet},
+                  {},
+                  kOnEth0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // The binary against a peer on loopback, aimed at it as at a directed broadcast.

@@ -4,7 +4,9 @@
 # simulated devices behind it, eth1 (10.208.0.0/24) with nothing that answers, and eth2, which is
 # down. The probe leaves by the two cards that are up, the answers are counted on the card they came
 # back through, and the causes follow what happened: none while devices answer, "no answer" once they
-# are gone, "probe not sent" when the search is kept to the card that is down.
+# are gone, "probe not sent" when the search is kept to the card that is down. A search kept to eth1
+# while the devices sit behind eth0 names eth0 as where they answered; devices that answer from an
+# address outside eth0's network are named even though they answered.
 #
 # usage: diagnose.sh CLI DEVSIM
 # Exits 77 (skipped) where namespaces cannot be made (not root, no iproute2): twocards.sh.
@@ -25,6 +27,7 @@ ip -n "$op" link set eth2 down
 run() { ip netns exec "$op" "$cli" --wait 800 "$@"; }
 # The row of a card in the text table: its fields from the second on (state, IPv4, broadcast, probe, answers,
 # search answers).
+causes() { grep -o '"cause": *"[a-z-]*"' <<<"$1" | tr -d ' '; }
 row() { awk -v card="$1" '$1 == card { $1 = ""; sub(/^ /, ""); print }' <<<"$2"; }
 
 expected=12
@@ -40,7 +43,25 @@ check "eth0: up, its address, broadcasts, probe sent, every device answered ther
     test "$(row eth0 "$out")" = "up $NET0.0.1/24 yes sent $expected $expected"
 check "eth1: up, probe sent, nothing came back" test "$(row eth1 "$out")" = "up $NET1.0.1/24 yes sent 0 0"
 check "eth2: down, not probed" test "$(row eth2 "$out")" = "down 10.209.0.1/24 yes - - -"
-check "no likely causes while devices answer" bash -c '! grep -q "Likely causes" <<<"$1"' _ "$out"
+check "no likely causes nor findings while devices answer" bash -c '! grep -qE "Likely causes|Findings" <<<"$1"' _ "$out"
+
+json=$(run --json --interface eth1 diagnose)
+code=$?
+check "a search kept to eth1 exits 3 (exit $code)" test "$code" -eq 3
+check "the one cause is the card that kept them out" test "$(causes "$json")" = '"cause":"interface-kept-out"'
+check "it says how many answered through eth0 and how to pick it" \
+    grep -q "but $expected device(s) answered through eth0 when.*--interface eth0" <<<"$json"
+
+# The devices' host moves to an address outside eth0's network; the answers still come back through it.
+ip -n "$dev" addr flush dev eth0
+ip -n "$dev" addr add "$NET0.1.2/24" dev eth0
+ip -n "$dev" route add default dev eth0
+json=$(run --json diagnose)
+code=$?
+check "devices answering from outside the card's network still exit 0 (exit $code)" test "$code" -eq 0
+check "the one finding is the devices outside the subnet" test "$(causes "$json")" = '"cause":"outside-subnet"'
+check "it names the card, the count, the card's network and an address" \
+    grep -q "$expected device(s) answered through eth0 from addresses outside its network(s) $NET0.0.0/24, such as $NET0.1.2" <<<"$json"
 
 kill "$sim"
 wait "$sim" 2>/dev/null
