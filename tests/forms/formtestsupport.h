@@ -74,12 +74,13 @@ protected:
 
 template <typename W> W* find(QWidget& window, const char* name);
 
-// Whether a label keeps the first stem of its text at 125 to 175 %: Qt clips it from its left edge rounded to
+// Whether a text label keeps the first stem of its text at 125 to 175 %: Qt clips it from its left edge rounded to
 // the nearest device pixel, and Windows' font engine draws the text from its start rounded down.
 inline bool firstStemShown(const QWidget* widget)
 {
     const auto* label = qobject_cast<const QLabel*>(widget);
-    if (!label || !label->isVisibleTo(label->window()) || !(label->alignment() & Qt::AlignLeft))
+    if (!label || !label->isVisibleTo(label->window()) || !(label->alignment() & Qt::AlignLeft) ||
+        !label->pixmap().isNull())
         return true;
     const int left = label->mapTo(label->window(), QPoint()).x();
     const int text = left + label->contentsRect().left() + label->margin() + std::max(label->indent(), 0);
