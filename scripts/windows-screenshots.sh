@@ -3,8 +3,9 @@
 # Looks at the Windows build as a Windows user would: installs it with its
 # installer under Wine on a virtual X display, starts the installed Linkvane on
 # the simulated devices of the Linux build, searches, opens a single-port and a
-# four-port setup window, and saves what is on the screen at each step in
-# docs/screenshots/windows-*.png. Run it after scripts/windows.sh.
+# four-port setup window and the MAC service's two dialogs, and saves what is on
+# the screen at each step in docs/screenshots/windows-*.png. Run it after
+# scripts/windows.sh.
 #
 # LINKVANE_LINUX_BUILD  a Linux build with linkvane-devsim (default build/wine-linux)
 # LINKVANE_WINE_DPI     Wine's DPI: 96 (100 %, the default) or 144 (150 %), ...;
@@ -101,3 +102,21 @@ open_line() { # open_line KEY NAME: opens the line KEY selects and saves the win
 }
 open_line Home setup-single-port
 open_line End setup-four-port
+
+# The MAC service on the first device: Ctrl+Shift+M asks for the access code, then frmSetMAC opens.
+service_window() { # service_window TITLE NAME TEXT: types TEXT into the window TITLE and saves it
+    local window
+    window=$(window_named "$1")
+    xdotool mousemove --window "$window" 5 5 click 1
+    sleep 0.3
+    xdotool type --delay 50 "$3"
+    shoot "$window" "$2"
+}
+xdotool mousemove --window "$main" 200 120 click 1
+sleep 0.3
+xdotool key Home ctrl+shift+m
+service_window "MAC Password" mac-password Quartzmoon
+xdotool type TEST
+xdotool key Return
+service_window "Set MAC Address" set-mac 0.80.194.1.2.4
+xdotool key Escape

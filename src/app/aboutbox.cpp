@@ -5,6 +5,7 @@
 
 #include "linkvane_version.h"
 #include "mnemonic.h"
+#include "textlabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,14 +49,14 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setPixmap(emblem());
 
-    auto* title = new QLabel(QStringLiteral("Linkvane Version " LINKVANE_VERSION), this);
+    auto* title = textLabel(QStringLiteral("Linkvane Version " LINKVANE_VERSION), this);
     title->setObjectName(QStringLiteral("lblVersion"));
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
-    auto* note = new QLabel(QStringLiteral("Finds and configures serial-to-Ethernet converters, "
-                                           "digital-I/O and radio modules on the local network."),
-                            this);
+    auto* note = textLabel(QStringLiteral("Finds and configures serial-to-Ethernet converters, "
+                                          "digital-I/O and radio modules on the local network."),
+                           this);
     note->setObjectName(QStringLiteral("lblNote"));
     note->setWordWrap(true);
 

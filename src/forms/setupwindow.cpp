@@ -4,6 +4,7 @@
 #include "setupwindow.h"
 
 #include "mnemonic.h"
+#include "textlabel.h"
 
 #include "commandchannel.h"
 #include "dialogs.h"
@@ -55,7 +56,7 @@ SetupWindow::SetupWindow(const WindowDef& window, CommandChannel& channel, Loade
 
 QLabel* SetupWindow::makeLabel(const QString& text, const QString& name)
 {
-    auto* label = new QLabel(text, this);
+    QLabel* label = textLabel(text, this);
     label->setObjectName(name);
     return label;
 }
@@ -153,8 +154,7 @@ QLayout* SetupWindow::buttonRow()
     connect(m_cancel, &QPushButton::clicked, this, &SetupWindow::cmdCancel_Click);
 
     // What the exchange of an Update is doing while it runs; empty otherwise.
-    m_exchange = new QLabel(this);
-    m_exchange->setObjectName(QStringLiteral("lblExchange"));
+    m_exchange = makeLabel({}, QStringLiteral("lblExchange"));
     m_exchange->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Waiting for the device…")));
 
     auto* buttons = new QHBoxLayout;

@@ -6,6 +6,7 @@
 #include "latin1validator.h"
 #include "starmaskstyle.h"
 #include "mnemonic.h"
+#include "textlabel.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -21,7 +22,7 @@ PasswordPrompt::PasswordPrompt(const QString& name, const QString& caption, QStr
     setWindowTitle(caption);
     setFixedSize(twipsToPixels(4425), twipsToPixels(2100));
 
-    auto* label = new QLabel(QStringLiteral("Password"), this);
+    auto* label = textLabel(QStringLiteral("Password"), this);
     label->setObjectName(QStringLiteral("Label1"));
     label->setGeometry(twipRect(240, 600, 888, 240));
 

@@ -7,6 +7,7 @@
 #include "latin1.h"
 #include "macaddress.h"
 #include "mnemonic.h"
+#include "textlabel.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -35,16 +36,16 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, DeviceRef 
     setWindowTitle(QStringLiteral("Set MAC Address"));
     setFixedSize(twipsToPixels(6705), twipsToPixels(2850));
 
-    auto* label2 = new QLabel(QStringLiteral("Old Address"), this);
+    auto* label2 = textLabel(QStringLiteral("Old Address"), this);
     label2->setObjectName(QStringLiteral("Label2"));
     label2->setGeometry(twipRect(480, 600, 1104, 240));
 
-    m_lblOldMac = new QLabel(fromLatin1(m_device.macField), this);
+    m_lblOldMac = textLabel(fromLatin1(m_device.macField), this);
     m_lblOldMac->setObjectName(QStringLiteral("lblOldMac"));
     m_lblOldMac->setFont(bigFont(m_lblOldMac));
     m_lblOldMac->setGeometry(twipRect(1656, 480, 4452, 492));
 
-    auto* label1 = new QLabel(QStringLiteral("New Address"), this);
+    auto* label1 = textLabel(QStringLiteral("New Address"), this);
     label1->setObjectName(QStringLiteral("Label1"));
     label1->setGeometry(twipRect(432, 1296, 1188, 240));
 
@@ -65,7 +66,7 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, DeviceRef 
     connect(m_txtNewMac, &QLineEdit::returnPressed, this, &SetMacDialog::cmdOk_Click);
 
     // Says why a typed address is not sent; empty otherwise.
-    m_lblNewMacHint = new QLabel(this);
+    m_lblNewMacHint = textLabel({}, this);
     m_lblNewMacHint->setObjectName(QStringLiteral("lblNewMacHint"));
     QFont small = m_lblNewMacHint->font();
     small.setPointSizeF(8);

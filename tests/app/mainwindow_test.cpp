@@ -5,6 +5,7 @@
 
 #include "devicelist.h"
 #include "mnemonic.h"
+#include "../forms/formtestsupport.h"
 
 #include <QAbstractItemModel>
 #include <QAccessible>
@@ -368,8 +369,10 @@ TEST_F(MainWindowTest, AboutBoxShowsNameAndVersionAndOkCloses)
         EXPECT_EQ(box->objectName(), QStringLiteral("frmAbout"));
         EXPECT_EQ(box->windowTitle(), QStringLiteral("About Linkvane"));
         QStringList texts;
-        for (QLabel* label : box->findChildren<QLabel*>())
+        for (QLabel* label : box->findChildren<QLabel*>()) {
             texts << label->text();
+            EXPECT_TRUE(lv::test::firstStemShown(label)) << label->objectName().toStdString();
+        }
         EXPECT_TRUE(texts.contains(QStringLiteral("Linkvane Version 1.1")));
         auto* ok = box->findChild<QPushButton*>(QStringLiteral("cmdOk"));
         ASSERT_NE(ok, nullptr);

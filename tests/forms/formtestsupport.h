@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkDatagram>
 #include <QPushButton>
@@ -72,6 +73,20 @@ protected:
 };
 
 template <typename W> W* find(QWidget& window, const char* name);
+
+// Whether a text label keeps the first stem of its text at 125 to 175 %: Qt clips it from its left edge rounded to
+// the nearest device pixel, and Windows' font engine draws the text from its start rounded down.
+inline bool firstStemShown(const QWidget* widget)
+{
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    if (!label || !label->isVisibleTo(label->window()) || !(label->alignment() & Qt::AlignLeft) ||
+        !label->pixmap().isNull())
+        return true;
+    const int left = label->mapTo(label->window(), QPoint()).x();
+    const int text = left + label->contentsRect().left() + label->margin() + std::max(label->indent(), 0);
+    return int(text * 1.25) >= qRound(left * 1.25) && int(text * 1.5) >= qRound(left * 1.5) &&
+           int(text * 1.75) >= qRound(left * 1.75);
+}
 
 // Types `text` into a text box, presses Update and checks that the unanswered Update kept the window
 // open with the edit and said so once.

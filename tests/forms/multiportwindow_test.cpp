@@ -133,6 +133,8 @@ TEST_P(MultiPortLayout, CaptionsTitlesListsAndSize)
     window.show();
     EXPECT_LE(window.frameGeometry().height(), 768);
     EXPECT_LE(window.frameGeometry().width(), 1366);
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        EXPECT_TRUE(firstStemShown(label)) << label->objectName().toStdString();
     // The ports of one caption stand side by side in port order: no control of one reaches into the next.
     const auto columnOf = [&](int port) {
         std::pair<int, int> leftRight{INT_MAX, -1};

@@ -6,6 +6,7 @@
 #include "mnemonic.h"
 #include "setmacdialog.h"
 #include "waitfor.h"
+#include "../forms/formtestsupport.h"
 
 #include "devicesearch.h"
 #include "fakedevice.h"
@@ -106,7 +107,7 @@ TEST_F(SetMacDialogTest, ControlsLaidOutInTwips)
     } controls[] = {
         {"Label2", "Old Address", 480, 600, 1104, 240},  {"lblOldMac", "0.80.194.1.2.3", 1656, 480, 4452, 492},
         {"Label1", "New Address", 432, 1296, 1188, 240}, {"txtNewMac", "", 1656, 1176, 4452, 492},
-        {"cmdOk", "Ok", 2328, 2064, 900, 330, Qt::Key_O}, {"cmdCancel", "Cancel", 3744, 2064, 900, 330, Qt::Key_C},
+        {"lblNewMacHint", "", 432, 1716, 5676, 300},     {"cmdOk", "Ok", 2328, 2064, 900, 330, Qt::Key_O}, {"cmdCancel", "Cancel", 3744, 2064, 900, 330, Qt::Key_C},
     };
     for (const auto& c : controls) {
         auto* widget = dialog->findChild<QWidget*>(QString::fromLatin1(c.name));
@@ -115,6 +116,7 @@ TEST_F(SetMacDialogTest, ControlsLaidOutInTwips)
         const QString text = widget->property("text").toString();
         EXPECT_EQ(lv::shownCaption(text), QString::fromLatin1(c.text)) << c.name;
         EXPECT_EQ(QKeySequence::mnemonic(text), c.mnemonic == Qt::Key_unknown ? QKeySequence() : QKeySequence(Qt::ALT | c.mnemonic)) << c.name;
+        EXPECT_TRUE(lv::test::firstStemShown(widget)) << c.name;
     }
     EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("lblOldMac"))->font().pointSize(), 18);
     EXPECT_EQ(txtNewMac->font().pointSize(), 18);
