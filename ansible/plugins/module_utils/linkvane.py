@@ -47,7 +47,11 @@ def plan_secrets(plan):
 
 
 class FleetModule(AnsibleModule):
-    """An AnsibleModule that also keeps the secrets inside a plan out of the log and the output."""
+    """An AnsibleModule that also keeps the secrets inside a plan out of the log and the output.
+    PARAMETERS are the module's own beside COMMON_ARGS, which every module of the collection takes."""
+
+    def __init__(self, parameters=None, **kwargs):
+        super(FleetModule, self).__init__(dict(COMMON_ARGS, **(parameters or {})), **kwargs)
 
     def _log_invocation(self):
         # Called once the parameters are checked and before the invocation is logged.

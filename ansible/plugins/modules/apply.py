@@ -180,7 +180,7 @@ failed_devices:
 import json
 
 from ansible_collections.linkvane.fleet.plugins.module_utils.linkvane import (
-    COMMON_ARGS, EXIT_SOME_FAILED, FleetModule)
+    EXIT_SOME_FAILED, FleetModule)
 
 # Results of a device that did what the plan asks of it.
 SUCCEEDED = ('updated', 'unchanged', 'would update')
@@ -244,14 +244,13 @@ def device_diff(result):
 
 
 def main():
-    spec = dict(COMMON_ARGS,
-                plan=dict(type='dict', options=PLAN),
-                src=dict(type='path'),
-                verify=dict(type='bool', default=False),
-                backup=dict(type='path'),
-                parallel=dict(type='int'),
-                retries=dict(type='int'))
-    module = FleetModule(argument_spec=spec, supports_check_mode=True,
+    module = FleetModule(dict(plan=dict(type='dict', options=PLAN),
+                              src=dict(type='path'),
+                              verify=dict(type='bool', default=False),
+                              backup=dict(type='path'),
+                              parallel=dict(type='int'),
+                              retries=dict(type='int')),
+                         supports_check_mode=True,
                          mutually_exclusive=[('plan', 'src')], required_one_of=[('plan', 'src')])
     p = module.params
 

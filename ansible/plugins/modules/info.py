@@ -97,7 +97,7 @@ devices:
       conflict: false
 '''
 
-from ansible_collections.linkvane.fleet.plugins.module_utils.linkvane import COMMON_ARGS, FleetModule
+from ansible_collections.linkvane.fleet.plugins.module_utils.linkvane import FleetModule
 
 # export exits with this status when some devices did not answer its configuration request; its
 # JSON still holds the devices that did.
@@ -124,8 +124,8 @@ def add_details(module, devices):
 
 
 def main():
-    spec = dict(COMMON_ARGS, details=dict(type='bool', default=False), roles=dict(type='bool', default=False))
-    module = FleetModule(argument_spec=spec, supports_check_mode=True)
+    module = FleetModule(dict(details=dict(type='bool', default=False), roles=dict(type='bool', default=False)),
+                         supports_check_mode=True)
     rc, devices, err = module.run_cli(['search'])
     if module.params['details']:
         add_details(module, devices)
