@@ -273,11 +273,11 @@ std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
         return std::nullopt;
     }
     const QJsonObject root = doc.object();
-    if (!root.value(kDevices).isArray()) {
-        *error = where + QStringLiteral("the plan has no \"devices\" list");
-        return std::nullopt;
-    }
-    return planFromJson(root, error);
+    std::optional<FleetPlan> plan = planFromJson(root, error);
+    // A plan without its list is a fault of the whole document: said where the document starts.
+    if (!plan && !root.value(kDevices).isArray())
+        *error = where + *error;
+    return plan;
 }
 
 std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
