@@ -188,8 +188,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets
             continue;
         }
         const PlanDevice& device = plan.devices[target.entry];
-        const SearchReply answer =
-            parseSearchReply(context.search().devices().raw(static_cast<std::size_t>(target.index))).value_or(SearchReply{});
+        const SearchReply answer = answerOf(context, target.index);
         DeviceTask task;
         task.named = device.selection ? fromLatin1(answer.macText) : device.device;
         task.device = *context.search().deviceAt(target.index);

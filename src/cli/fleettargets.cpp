@@ -15,11 +15,6 @@ namespace lv {
 
 namespace {
 
-SearchReply answerOf(CliContext& context, int index)
-{
-    return parseSearchReply(context.search().devices().raw(static_cast<std::size_t>(index))).value_or(SearchReply{});
-}
-
 DeviceOutcome settled(const QString& named, FleetResult result, const QString& error)
 {
     DeviceOutcome outcome;
@@ -30,6 +25,11 @@ DeviceOutcome settled(const QString& named, FleetResult result, const QString& e
 }
 
 } // namespace
+
+SearchReply answerOf(CliContext& context, int index)
+{
+    return parseSearchReply(context.search().devices().raw(static_cast<std::size_t>(index))).value_or(SearchReply{});
+}
 
 std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString& named,
                                    const std::optional<QString>& password)

@@ -36,6 +36,9 @@ struct FleetTargets {
 Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
                                     const std::optional<DeviceSelection>& narrow, int parallel);
 
+// The search answer of the listed device, read from the list.
+SearchReply answerOf(CliContext& context, int index);
+
 // A job that only asks the listed device for its configuration, with `password` or else the options'.
 std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString& named = {},
                                    const std::optional<QString>& password = std::nullopt);
