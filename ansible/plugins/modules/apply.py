@@ -187,6 +187,9 @@ SUCCEEDED = ('updated', 'unchanged', 'would update')
 # Results of a device that was sent something: the task changed it.
 CHANGED = ('updated', 'mismatch')
 
+# What the module reads of linkvane-cli apply --json.
+RESULTS = [{'verify': {'fields': [dict]}, 'fields': [dict]}]
+
 ENTRY = dict(password=dict(type='str', no_log=True), set=dict(type='dict'))
 PLAN = dict(
     defaults=dict(type='dict', options=ENTRY),
@@ -268,10 +271,10 @@ def main():
     ok_codes = (0, EXIT_SOME_FAILED)
     if p['plan'] is not None:
         # On standard input, so the plan and its passwords never reach a file.
-        rc, results, err = module.run_cli(args + ['-'], data=plan_text(module), ok_codes=ok_codes,
-                                          password=False)
+        rc, results, _ = module.run_cli(args + ['-'], data=plan_text(module), ok_codes=ok_codes,
+                                          password=False, shape=RESULTS)
     else:
-        rc, results, err = module.run_cli(args + [p['src']], ok_codes=ok_codes)
+        rc, results, _ = module.run_cli(args + [p['src']], ok_codes=ok_codes, shape=RESULTS)
 
     summary = {}
     for r in results:
@@ -285,8 +288,8 @@ def main():
     if failed or rc != 0:
         lines = ['%s: %s%s' % (f['device'], f['result'], ': %s' % f['error'] if f['error'] else '')
                  for f in failed]
-        module.fail_json(msg='%d of %d devices failed: %s' % (len(failed), len(results),
-                                                              '; '.join(lines) or err),
+        module.fail_json(msg='%d of %d devices failed: %s' % (len(failed), len(results), '; '.join(lines) or
+                                                              'linkvane-cli ended with exit status %d' % rc),
                          **outcome)
     module.exit_json(msg=', '.join('%d %s' % (n, k) for k, n in sorted(summary.items())), **outcome)
 
