@@ -99,6 +99,10 @@ class FleetModule(AnsibleModule):
         JSON of SHAPE (see shape_problem) fails the task with the CLI's message."""
         stdin = []
         if password and self.params['password'] is not None:
+            # The CLI reads the password from the first line: the rest of it would be cut off.
+            if re.search(r'[\r\n]', self.params['password']):
+                self.fail_json(msg='the password holds a line break, which linkvane-cli cannot read from '
+                                   'its standard input; give it in the plan instead')
             stdin.append(self.params['password'])
         if data is not None:
             stdin.append(data)

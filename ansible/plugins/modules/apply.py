@@ -35,7 +35,8 @@ options:
   password:
     description:
       - Setup password of the devices that the plan gives none.
-      - Handed to the CLI inside the plan or on its standard input, never on its command line.
+      - Handed to the CLI inside the plan or on its standard input, never on its command line; with
+        I(src), where it goes on standard input, a password with a line break is refused.
     type: str
   timeout:
     description: How long to wait for a device's answer, in milliseconds.

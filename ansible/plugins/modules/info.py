@@ -32,7 +32,8 @@ options:
   password:
     description:
       - Setup password sent with the configuration requests of C(details=true).
-      - Handed to the CLI on its standard input, never on its command line.
+      - Handed to the CLI on its standard input, never on its command line; a password with a line
+        break is refused.
     type: str
   timeout:
     description: How long to wait for a device's answer, in milliseconds.
