@@ -41,7 +41,7 @@ sim_password='Pw-4711-sim'
 new_access='Acc-0815-new'
 entry_password='Pw-entry-9911'
 "$devsim" --port 0 --devices 4 --password "$sim_password" --silent 0.80.194.0.0.3 \
-    --fault ignore-field:HostPort@00-50-C2-00-00-02 >"$work/devsim.out" 2>&1 &
+    --fault ignore-field:HostPort@00-50-C2-00-00-02 --fault restart:6000@00-50-C2-00-00-02#1 >"$work/devsim.out" 2>&1 &
 sim_pid=$!
 port=""
 for _ in $(seq 100); do   # at most 10 s for the simulator to say its port

@@ -224,7 +224,8 @@ def failure(result):
         outcome = verify['result']
     elif outcome in SUCCEEDED:
         return None
-    if not error and verify.get('fields'):
+    # The fields that differ; without an answer to the check nothing was reported to compare.
+    if not error and outcome == 'mismatch' and verify.get('fields'):
         error = ', '.join('%s sent %s, reported %s' % (f.get('tag'), f.get('sent'), f.get('reported'))
                           for f in verify['fields'] if f.get('sent') != f.get('reported'))
     return dict(device=result.get('device'), result=outcome, error=error or None)
