@@ -11,6 +11,7 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -83,6 +84,26 @@ bool parse(QCommandLineParser& parser, const QList<QCommandLineOption>& options,
     reason.replace(QLatin1Char('\n'), QStringLiteral("; "));
     out.error(reason.left(1).toLower() + reason.mid(1) + QStringLiteral(" (%1 lists the options)").arg(where));
     return false;
+}
+
+// Whether the command line asks for JSON and not for --quiet, read leniently: also when it does not
+// parse or names no command, so that a usage error gets its document too. Every command's options are
+// known here, so that the value an option takes is not read as an option.
+bool asksForJson(const QStringList& args)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    QStringList known;
+    const auto add = [&](const QCommandLineOption& option) {
+        if (!known.contains(option.names().front()))
+            parser.addOption(option);
+        known += option.names();
+    };
+    std::for_each(globalOptionList().begin(), globalOptionList().end(), add);
+    for (const Command& command : commandRegistry())
+        std::for_each(command.options.begin(), command.options.end(), add);
+    parser.parse(QStringList{QStringLiteral("linkvane-cli")} + args);
+    return parser.isSet(QStringLiteral("json")) && !parser.isSet(QStringLiteral("quiet"));
 }
 
 } // namespace
@@ -202,6 +223,9 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CliEnd e
     CliContext context(out, err);
     Output& output = context.output();
     int code = runCommandLine(context, args);
+    // With --json a command that failed before it wrote its result writes one document all the same.
+    if (code != kExitDone && !output.wroteDocument() && asksForJson(args))
+        output.errorDocument(code);
     // A report that did not reach its reader is no success, whatever the devices said.
     if (output.outputFailed()) {
         output.error(QStringLiteral("could not write the output (disk full or the reader gone)"));

@@ -262,6 +262,7 @@ void Output::documentBytes(std::string_view json)
 {
     if (m_quiet)
         return;
+    m_wroteDocument = true;
     flushOut();
     // Written as the UTF-8 bytes it already is when the stream has a device (standard output), rather
     // than through a second conversion of a listing that may hold thousands of devices.
@@ -278,8 +279,16 @@ void Output::documentBytes(std::string_view json)
 
 void Output::error(const QString& message)
 {
+    m_errors.append(message);
     m_err << "linkvane-cli: " << guardedText(message) << "\n";
     m_err.flush();
+}
+
+void Output::errorDocument(int exitCode)
+{
+    document(QJsonObject{
+        {QStringLiteral("error"), QJsonObject{{QStringLiteral("exit"), exitCode},
+                                              {QStringLiteral("message"), m_errors.join(QLatin1Char('\n'))}}}});
 }
 
 void Output::note(const QString& text)

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
 
 #include <optional>
@@ -96,13 +97,19 @@ public:
     void document(const QJsonValue& value);
     // A JSON document as its UTF-8 bytes.
     void documentBytes(std::string_view json);
-    // "linkvane-cli: " + message on standard error.
+    // "linkvane-cli: " + message on standard error; kept for errorDocument().
     void error(const QString& message);
     void note(const QString& text); // standard error as it is
 
     // True once writing to standard output failed (a full disk, a pipe closed while SIGPIPE is
     // ignored): what the command reports did not all arrive.
     bool outputFailed() const { return m_outputFailed; }
+    // True once a document (JSON, or the CSV of an export) was written, or tried, on standard output.
+    // With --json nothing else goes there but the help and the version, which do not fail.
+    bool wroteDocument() const { return m_wroteDocument; }
+    // The document of a command that failed before it wrote its result, so that a script reads the
+    // failure as JSON too: {"error": {"exit": exitCode, "message": the error lines written so far}}.
+    void errorDocument(int exitCode);
 
 private:
     void flushOut();
@@ -112,6 +119,8 @@ private:
     bool m_json = false;
     bool m_quiet = false;
     bool m_outputFailed = false;
+    bool m_wroteDocument = false;
+    QStringList m_errors;
 };
 
 } // namespace lv

@@ -41,7 +41,7 @@ sim_password='Pw-4711-sim'
 new_access='Acc-0815-new'
 entry_password='Pw-entry-9911'
 "$devsim" --port 0 --devices 4 --password "$sim_password" --silent 0.80.194.0.0.3 \
-    --fault ignore-field:HostPort@00-50-C2-00-00-02 >"$work/devsim.out" 2>&1 &
+    --fault ignore-field:HostPort@00-50-C2-00-00-02 --fault restart:6000@00-50-C2-00-00-02#1 >"$work/devsim.out" 2>&1 &
 sim_pid=$!
 port=""
 for _ in $(seq 100); do   # at most 10 s for the simulator to say its port
@@ -60,9 +60,20 @@ exec "$cli" "\$@"
 WRAPPER
 chmod +x "$work/linkvane-cli"
 
+# A linkvane-cli whose JSON has other shapes than the modules read.
+cat >"$work/other-shape-cli" <<'OTHER'
+#!/bin/sh
+cat >/dev/null   # the password and the plan, as the modules hand them over
+case "$*" in
+*apply*) echo '[{"device": "00-50-C2-00-00-01", "result": "updated", "verify": "verified"}]' ;;
+*) echo '{"devices": []}' ;;
+esac
+OTHER
+chmod +x "$work/other-shape-cli"
+
 echo "=== fleet.yml against the simulator on port $port"
 ansible-playbook -i localhost, -vvv "$here/fleet.yml" \
-    -e "cli=$work/linkvane-cli port=$port sim_password=$sim_password new_access=$new_access entry_password=$entry_password plan_file=$work/plan.json backup_file=$work/backup.json" \
+    -e "cli=$work/linkvane-cli port=$port sim_password=$sim_password new_access=$new_access entry_password=$entry_password plan_file=$work/plan.json backup_file=$work/backup.json other_cli=$work/other-shape-cli" \
     >"$work/playbook.log" 2>&1
 status=$?
 cat "$work/playbook.log"

@@ -614,7 +614,8 @@ INSTANTIATE_TEST_SUITE_P(
                       QuietCase{"JsonShow", {"--json", "show", "00-50-C2-00-00-03"}, 0, false},
                       QuietCase{"Set", {"set", "00-50-C2-00-00-03", "DeviceID=Quiet"}, 0, false},
                       QuietCase{"NotFound", {"show", "00-50-C2-7F-7F-7F"}, 2, true},
-                      QuietCase{"WithVerbose", {"--verbose", "search"}, 1, true}),
+                      QuietCase{"WithVerbose", {"--verbose", "search"}, 1, true},
+                      QuietCase{"JsonBadOption", {"--json", "--port", "x", "search"}, 1, true}),
     [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace

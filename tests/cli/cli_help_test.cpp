@@ -7,6 +7,7 @@
 #include "command.h"
 #include "helpformat.h"
 
+#include <QJsonObject>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -191,6 +192,13 @@ TEST_P(MistypedArguments, GetOneLineWithTheNearestName)
     EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("linkvane-cli: "))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QString::fromLatin1(GetParam().says))) << r.err.toStdString();
+    // With --json the same line also comes as the one document on standard output.
+    const HelpRun json = run(QStringList{QStringLiteral("--json")} + GetParam().args);
+    EXPECT_EQ(json.err, r.err);
+    const QJsonObject error = parseJson(json.out.toUtf8()).object()[QStringLiteral("error")].toObject();
+    EXPECT_EQ(error[QStringLiteral("exit")].toInt(), 1) << json.out.toStdString();
+    EXPECT_EQ(QStringLiteral("linkvane-cli: ") + error[QStringLiteral("message")].toString() + QLatin1Char('\n'), r.err)
+        << json.out.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -2,8 +2,8 @@
 """Every command's --json output, and every plan example, against its schema in docs/schema.
 
 Runs linkvane-cli against linkvane-devsim on a loopback port: each command once per shape its
-output takes (devices found and none, a dry run, an Update, a check that finds a field different),
-and validates what it wrote. Exit 0 when all validate, 1 when one does not, 77 without jsonschema.
+output takes (devices found and none, a dry run, an Update, a check that finds a field different,
+a failure that leaves only the error document), and validates what it wrote. Exit 0 when all validate, 1 when one does not, 77 without jsonschema.
 Usage: check-json-schemas.py DEVSIM CLI SCHEMA_DIR
 """
 import json
@@ -14,6 +14,7 @@ import tempfile
 
 try:
     import jsonschema
+    import referencing
 except ImportError:
     print("python3-jsonschema is not installed: skipped")
     sys.exit(77)
@@ -30,7 +31,8 @@ PLAN = {"defaults": {"set": {"port2.baud": "9600"}},
                     {"device": "00-50-C2-7F-7F-7F"}]}
 
 # (schema, arguments, exit status, a text the output must hold to show the case took its path).
-# "{plan}" is the plan above, "{none}" a port no device listens on; order matters: reads first.
+# "{plan}" is the plan above, "{bad}" a plan without devices, "{none}" a port no device listens on;
+# order matters: reads first.
 CASES = [
     ("search", ["search"], 0, '"macField"'),
     ("search", ["{none}", "search"], 0, "["),
@@ -52,13 +54,25 @@ CASES = [
     ("set", ["set", "--dry-run", KR700, "SIOBaud=19200"], 0, '"fields": ['),
     ("set", ["set", "--verify", KR770A, "SIOBaud=19200"], 3, '"mismatch"'),
     ("set-mac", ["set-mac", "--access-code", "QuartzmoonTEST", OTHER, "00-50-C2-00-00-44"], 0, '"changed"'),
+    ("error", ["frobnicate"], 1, "unknown command `frobnicate`"),
+    ("search", ["--jsn", "search"], 1, "did you mean --json?"),
+    ("show", ["show", "00-50-C2-7F-7F-7F"], 2, "no device 00-50-C2-7F-7F-7F answered"),
+    ("set", ["set", KR700, "Nope=1"], 4, "has no field Nope"),
+    ("set-mac", ["set-mac", "--access-code", "x", OTHER, "01-00-00-00-00-00"], 4, "group address"),
+    ("export", ["export"], 1, "export takes one or more DEVICE"),
+    ("apply", ["apply", "{bad}"], 1, "line 1, column 1"),
+    ("diagnose", ["diagnose", "x"], 1, "diagnose takes no operands"),
 ]
 
 
 def validator(name):
-    schema = json.loads((SCHEMAS / f"{name}.schema.json").read_text())
+    # A schema names another by its file name, as it lies beside it.
+    schemas = {p.name: json.loads(p.read_text()) for p in SCHEMAS.glob("*.schema.json")}
+    registry = referencing.Registry().with_resources(
+        (n, referencing.Resource.from_contents(s, referencing.jsonschema.DRAFT202012)) for n, s in schemas.items())
+    schema = schemas[f"{name}.schema.json"]
     jsonschema.Draft202012Validator.check_schema(schema)
-    return jsonschema.Draft202012Validator(schema)
+    return jsonschema.Draft202012Validator(schema, registry=registry)
 
 
 def problems(name, document):
@@ -74,10 +88,12 @@ def main():
         port = sim.stdout.readline().strip().rsplit(":", 1)[-1]  # "linkvane-devsim: listening on 127.0.0.1:N"
         plan = pathlib.Path(work.name) / "plan.json"
         plan.write_text(json.dumps(PLAN))
+        bad = pathlib.Path(work.name) / "bad.json"
+        bad.write_text('{"devices": 1}')
         runs = list(CASES) + [("apply", ["apply", "--dry-run", str(e)], None, '"would update"') for e in EXAMPLES]
         for schema, args, code, marker in runs:
             target = ["--port", "9" if "{none}" in args else port]
-            args = [str(plan) if a == "{plan}" else a for a in args if a != "{none}"]
+            args = [{"{plan}": str(plan), "{bad}": str(bad)}.get(a, a) for a in args if a != "{none}"]
             cmd = [CLI, "--json", "--broadcast", "127.255.255.255", *target, "--wait", "500", *args]
             run = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
             what = " ".join(args)

@@ -46,6 +46,24 @@ def plan_secrets(plan):
     return found
 
 
+def shape_problem(value, shape, where='the document'):
+    """Why VALUE lacks SHAPE, or None. SHAPE is a type (dict, list, ...), [SHAPE] for a list whose
+    every element has SHAPE, or {key: SHAPE} for a dict whose keys listed have theirs unless null."""
+    if isinstance(shape, list):
+        if not isinstance(value, list):
+            return '%s is no list' % where
+        problems = (shape_problem(v, shape[0], '%s[%d]' % (where, i)) for i, v in enumerate(value))
+    elif isinstance(shape, dict):
+        if not isinstance(value, dict):
+            return '%s is no object' % where
+        problems = (shape_problem(value[k], s, '%s.%s' % (where, k))
+                    for k, s in shape.items() if value.get(k) is not None)
+    else:
+        name = {dict: 'object', list: 'list'}.get(shape, shape.__name__)
+        return None if isinstance(value, shape) else '%s is no %s' % (where, name)
+    return next((p for p in problems if p), None)
+
+
 class FleetModule(AnsibleModule):
     """An AnsibleModule that also keeps the secrets inside a plan out of the log and the output.
     PARAMETERS are the module's own beside COMMON_ARGS, which every module of the collection takes."""
@@ -73,13 +91,18 @@ class FleetModule(AnsibleModule):
             args += ['--password-file', '-']
         return args
 
-    def run_cli(self, args, data=None, ok_codes=(0,), password=True):
+    def run_cli(self, args, data=None, ok_codes=(0,), password=True, shape=None):
         """Runs linkvane-cli with the global options and ARGS; returns (rc, parsed JSON, stderr).
 
-        DATA goes to standard input after the password line when there is a password. A run whose
-        exit status is not in OK_CODES or whose output is no JSON fails the task."""
+        DATA goes to standard input after the password line when there is a password. A run that
+        writes the CLI's error document, whose exit status is not in OK_CODES, or whose output is no
+        JSON of SHAPE (see shape_problem) fails the task with the CLI's message."""
         stdin = []
         if password and self.params['password'] is not None:
+            # The CLI reads the password from the first line: the rest of it would be cut off.
+            if re.search(r'[\r\n]', self.params['password']):
+                self.fail_json(msg='the password holds a line break, which linkvane-cli cannot read from '
+                                   'its standard input; give it in the plan instead')
             stdin.append(self.params['password'])
         if data is not None:
             stdin.append(data)
@@ -87,9 +110,21 @@ class FleetModule(AnsibleModule):
         command = [self.cli_path()] + self.global_options(password) + list(args)
         rc, out, err = self.run_command(command, data='\n'.join(stdin) + '\n', binary_data=True)
         err = err.strip()
-        if rc not in ok_codes:
-            self.fail_json(msg=err or 'linkvane-cli ended with exit status %d' % rc, rc=rc, stderr=err)
         try:
-            return rc, json.loads(out), err
+            document = json.loads(out)
         except ValueError:
+            document = None
+        error = document.get('error') if isinstance(document, dict) else None
+        if isinstance(error, dict):
+            self.fail_json(msg=str(error.get('message') or 'linkvane-cli ended with exit status %d' % rc),
+                           rc=rc, stderr=err)
+        if rc not in ok_codes:
+            # A result with an exit status the module does not take: standard error says why.
+            self.fail_json(msg=err or 'linkvane-cli ended with exit status %d' % rc, rc=rc, stderr=err)
+        if document is None:
             self.fail_json(msg='linkvane-cli wrote no JSON: %s' % (err or out[:200]), rc=rc, stderr=err)
+        problem = shape_problem(document, shape) if shape is not None else None
+        if problem:
+            self.fail_json(msg='linkvane-cli wrote JSON of another shape than this module reads (%s): is %s '
+                               'the linkvane-cli of this collection?' % (problem, command[0]), rc=rc, stderr=err)
+        return rc, document, err

@@ -35,7 +35,8 @@ options:
   password:
     description:
       - Setup password of the devices that the plan gives none.
-      - Handed to the CLI inside the plan or on its standard input, never on its command line.
+      - Handed to the CLI inside the plan or on its standard input, never on its command line; with
+        I(src), where it goes on standard input, a password with a line break is refused.
     type: str
   timeout:
     description: How long to wait for a device's answer, in milliseconds.
@@ -187,6 +188,9 @@ SUCCEEDED = ('updated', 'unchanged', 'would update')
 # Results of a device that was sent something: the task changed it.
 CHANGED = ('updated', 'mismatch')
 
+# What the module reads of linkvane-cli apply --json.
+RESULTS = [{'verify': {'fields': [dict]}, 'fields': [dict]}]
+
 ENTRY = dict(password=dict(type='str', no_log=True), set=dict(type='dict'))
 PLAN = dict(
     defaults=dict(type='dict', options=ENTRY),
@@ -220,7 +224,8 @@ def failure(result):
         outcome = verify['result']
     elif outcome in SUCCEEDED:
         return None
-    if not error and verify.get('fields'):
+    # The fields that differ; without an answer to the check nothing was reported to compare.
+    if not error and outcome == 'mismatch' and verify.get('fields'):
         error = ', '.join('%s sent %s, reported %s' % (f.get('tag'), f.get('sent'), f.get('reported'))
                           for f in verify['fields'] if f.get('sent') != f.get('reported'))
     return dict(device=result.get('device'), result=outcome, error=error or None)
@@ -268,10 +273,10 @@ def main():
     ok_codes = (0, EXIT_SOME_FAILED)
     if p['plan'] is not None:
         # On standard input, so the plan and its passwords never reach a file.
-        rc, results, err = module.run_cli(args + ['-'], data=plan_text(module), ok_codes=ok_codes,
-                                          password=False)
+        rc, results, _ = module.run_cli(args + ['-'], data=plan_text(module), ok_codes=ok_codes,
+                                          password=False, shape=RESULTS)
     else:
-        rc, results, err = module.run_cli(args + [p['src']], ok_codes=ok_codes)
+        rc, results, _ = module.run_cli(args + [p['src']], ok_codes=ok_codes, shape=RESULTS)
 
     summary = {}
     for r in results:
@@ -285,8 +290,8 @@ def main():
     if failed or rc != 0:
         lines = ['%s: %s%s' % (f['device'], f['result'], ': %s' % f['error'] if f['error'] else '')
                  for f in failed]
-        module.fail_json(msg='%d of %d devices failed: %s' % (len(failed), len(results),
-                                                              '; '.join(lines) or err),
+        module.fail_json(msg='%d of %d devices failed: %s' % (len(failed), len(results), '; '.join(lines) or
+                                                              'linkvane-cli ended with exit status %d' % rc),
                          **outcome)
     module.exit_json(msg=', '.join('%d %s' % (n, k) for k, n in sorted(summary.items())), **outcome)
 

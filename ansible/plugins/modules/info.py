@@ -12,8 +12,8 @@ version_added: 0.1.0
 description:
   - Runs C(linkvane-cli search) on the managed host and returns the devices that answer its search
     probe.
-  - With C(details=true) also runs C(linkvane-cli export --all) and adds each device's window, model,
-    version and settings.
+  - With C(details=true) runs C(linkvane-cli search --details) and C(linkvane-cli export --all) and adds
+    each device's window, model, version and settings, or why its configuration could not be read.
   - Reads only; nothing is sent that changes a device.
   - The search is a broadcast and stays inside the LAN, so run the module on a host of each site.
 options:
@@ -32,7 +32,8 @@ options:
   password:
     description:
       - Setup password sent with the configuration requests of C(details=true).
-      - Handed to the CLI on its standard input, never on its command line.
+      - Handed to the CLI on its standard input, never on its command line; a password with a line
+        break is refused.
     type: str
   timeout:
     description: How long to wait for a device's answer, in milliseconds.
@@ -99,24 +100,30 @@ devices:
 
 from ansible_collections.linkvane.fleet.plugins.module_utils.linkvane import FleetModule
 
-# export exits with this status when some devices did not answer its configuration request; its
-# JSON still holds the devices that did.
+# search --details and export exit with this status when some devices did not answer their
+# configuration request; their JSON still holds every device (search) or those that did (export).
 EXIT_NO_ANSWER = 3
+
+SEARCH = [dict]
+EXPORT = {'devices': [{'set': dict}]}
 
 
 def add_details(module, devices):
+    """The window and settings of each device from export; for a device export could not read, the
+    reason search --details gave."""
     args = ['export', '--all'] + (['--roles'] if module.params['roles'] else [])
-    rc, exported, err = module.run_cli(args, ok_codes=(0, EXIT_NO_ANSWER))
+    _, exported, _ = module.run_cli(args, ok_codes=(0, EXIT_NO_ANSWER), shape=EXPORT)
     by_mac = dict((d.get('device'), d) for d in exported.get('devices') or [])
-    # One message a line, each naming the device it is about: "linkvane-cli: MAC: what happened".
-    messages = [line.split(': ', 1)[-1] for line in err.splitlines() if line.strip()]
     for device in devices:
         found = by_mac.get(device.get('mac'))
+        # What search --details said is kept only where it is something.
+        for key in ('model', 'version', 'error'):
+            if device.get(key) is None:
+                device.pop(key, None)
         if found is None:
-            prefix = '%s: ' % device.get('mac')
-            about = [m[len(prefix):] for m in messages if m.startswith(prefix)]
-            device['error'] = about[0] if about else 'its configuration was not read'
+            device['error'] = device.get('error') or 'its configuration was not read'
             continue
+        device.pop('error', None)
         device['settings'] = found.get('set') or {}
         for key in ('window', 'model', 'version'):
             if key in found:
@@ -126,9 +133,13 @@ def add_details(module, devices):
 def main():
     module = FleetModule(dict(details=dict(type='bool', default=False), roles=dict(type='bool', default=False)),
                          supports_check_mode=True)
-    rc, devices, err = module.run_cli(['search'])
     if module.params['details']:
+        # The search asks each device for its configuration too, so that a device export cannot read
+        # comes with the reason in JSON.
+        _, devices, _ = module.run_cli(['search', '--details'], ok_codes=(0, EXIT_NO_ANSWER), shape=SEARCH)
         add_details(module, devices)
+    else:
+        _, devices, _ = module.run_cli(['search'], shape=SEARCH)
     module.exit_json(changed=False, devices=devices)
 
 
