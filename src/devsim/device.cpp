@@ -181,7 +181,15 @@ Device::Reply Device::configurationReply(const std::string* macAddress, bool mar
     return reply;
 }
 
-Device makeDevice(const std::string& model, int index, const std::string& password)
+std::string ownAddressForIndex(int index)
+{
+    const int second = 1 + index / (254 * 256);
+    const int third = index / 254 % 256;
+    const int fourth = index % 254 + 1;
+    return "127." + std::to_string(second) + "." + std::to_string(third) + "." + std::to_string(fourth);
+}
+
+Device makeDevice(const std::string& model, int index, const std::string& password, const std::string& givenIp)
 {
     Device device;
     device.model = model;
@@ -195,7 +203,7 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
     device.mac = MacAddress::fromValue(0x0050C2000000ULL | (static_cast<std::uint64_t>(serial) & 0xFFFFFFU));
     device.version = "1." + std::to_string(10 + index % 90);
 
-    const std::string ip = ipForIndex(index);
+    const std::string ip = givenIp.empty() ? ipForIndex(index) : givenIp;
     int fieldNumber = 0;
     for (const FieldDef& field : window.fields) {
         ++fieldNumber;
@@ -213,6 +221,7 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
         device.setSetting(window.deviceIdTag, deviceIdForIndex(index));
     if (!device.hasSetting(window.passwordTag))
         device.setSetting(window.passwordTag, password);
+    device.address = ip;
     return device;
 }
 

@@ -51,6 +51,10 @@ struct Device {
     std::optional<DeviceHeader> lastSetHeader;
     std::string lastSetCommand;
     CommandCounts counts;
+    // The address the device holds on the LAN: its IP address as built, then as its last "U " applied
+    // it (a set command changes the setting, the device moves once it has answered "U "). Only a LAN
+    // whose devices have addresses of their own (LanOptions::ownAddresses) sends from there.
+    std::string address;
 
     std::string macField() const;       // "0.80.194.1.2.3"
     std::string macAddressText() const; // "00:50:C2:01:02:03", the MacAddress item
@@ -85,7 +89,12 @@ struct Device {
 
 // Builds device number `index` (0-based) of model `model`, with a MAC, IP and
 // device ID derived from the index (distinct for distinct indexes) and plausible
-// values for every field of its window.
-Device makeDevice(const std::string& model, int index, const std::string& password);
+// values for every field of its window. `givenIp`, when not empty, replaces the IP address derived
+// from the index.
+Device makeDevice(const std::string& model, int index, const std::string& password, const std::string& givenIp = {});
+
+// The loopback address of device number `index` on a LAN of own addresses: 127.1.0.1, 127.1.0.2, ...,
+// never 127.0.0.1 (where the LAN itself listens) and never one ending in .0 or .255.
+std::string ownAddressForIndex(int index);
 
 } // namespace lv

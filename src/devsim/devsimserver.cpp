@@ -74,6 +74,38 @@ bool DevsimServer::start(QString* error)
         QUdpSocket* socket = m_broadcast.get();
         connect(socket, &QUdpSocket::readyRead, this, [this, socket] { readDatagrams(socket); });
     }
+    if (m_options.lan.ownAddresses) {
+        if (!onLoopback) {
+            if (error)
+                *error = QStringLiteral("devices have addresses of their own on loopback only");
+            return false;
+        }
+        for (const Device& device : m_lan.devices())
+            if (!openAddress(device.address, error))
+                return false;
+    }
+    return true;
+}
+
+bool DevsimServer::openAddress(const std::string& address, QString* error)
+{
+    if (m_own.count(address) > 0)
+        return true;
+#if defined(Q_OS_WIN)
+    // Beside the broadcast socket, bound to any address on the same port there: both share it.
+    const auto mode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
+#else
+    const auto mode = QAbstractSocket::DefaultForPlatform;
+#endif
+    auto socket = std::make_unique<QUdpSocket>();
+    if (!socket->bind(QHostAddress(QString::fromStdString(address)), m_unicast.localPort(), mode)) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(QString::fromStdString(address), socket->errorString());
+        return false;
+    }
+    QUdpSocket* raw = socket.get();
+    connect(raw, &QUdpSocket::readyRead, this, [this, raw] { readDatagrams(raw); });
+    m_own.emplace(address, std::move(socket));
     return true;
 }
 
@@ -138,8 +170,17 @@ void DevsimServer::readDatagrams(QUdpSocket* socket)
             continue; // bound to any address on Windows: the LAN is not the simulator's
         logLine("RX", peer, peerPort, data);
         Q_EMIT datagramReceived(peer, peerPort, data);
+        // With own addresses a datagram not broadcast reaches the devices at the address it was sent to.
+        const std::string to = m_options.lan.ownAddresses && socket != m_broadcast.get()
+                                   ? socket->localAddress().toString().toStdString()
+                                   : std::string();
         schedule(peer, peerPort,
-                 m_lan.handleDatagram(std::string_view(data.constData(), static_cast<std::size_t>(data.size()))));
+                 m_lan.handleDatagram(std::string_view(data.constData(), static_cast<std::size_t>(data.size())), to));
+        for (const std::string& address : m_lan.takeNewAddresses()) {
+            QString error;
+            if (!openAddress(address, &error))
+                std::fprintf(stderr, "linkvane-devsim: a device cannot answer from %s\n", qPrintable(error));
+        }
     }
     sendDue();
 }
@@ -150,6 +191,12 @@ void DevsimServer::schedule(const QHostAddress& peer, quint16 port, std::vector<
     for (Outgoing& answer : answers) {
         Pending pending{peer, port, QByteArray(answer.bytes.data(), static_cast<qsizetype>(answer.bytes.size())), 0,
                         answer.fromElsewhere};
+        if (!answer.from.empty()) {
+            const auto own = m_own.find(answer.from);
+            if (own == m_own.end())
+                continue; // an address the device could not take: it cannot answer from there
+            pending.from = own->second.get();
+        }
         m_queue.emplace(now + answer.delayMs, std::move(pending));
     }
 }
@@ -164,7 +211,7 @@ void DevsimServer::sendDue()
             m_elsewhere = std::make_unique<QUdpSocket>();
             m_elsewhere->bind(m_options.bindAddress, 0);
         }
-        QUdpSocket& socket = pending.fromElsewhere ? *m_elsewhere : m_unicast;
+        QUdpSocket& socket = pending.fromElsewhere ? *m_elsewhere : pending.from ? *pending.from : m_unicast;
         const qint64 written = socket.writeDatagram(pending.bytes, pending.peer, pending.port);
         if (written < 0 && ++pending.attempts < kMaxSendAttempts &&
             (socket.error() == QAbstractSocket::TemporaryError || socket.error() == QAbstractSocket::NetworkError)) {

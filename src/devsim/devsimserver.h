@@ -2,7 +2,10 @@
 #pragma once
 
 // The simulated LAN on real UDP: one command port, answers sent from the
-// unicast socket to whoever asked, each when its delay has passed.
+// unicast socket to whoever asked, each when its delay has passed. With own
+// addresses each device's address has a socket of its own on that port, which
+// hears what is sent there and sends the device's answers; the broadcast socket
+// hears the rest.
 
 #include "simulatedlan.h"
 
@@ -16,6 +19,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 namespace lv {
 
@@ -59,9 +63,12 @@ private:
         QByteArray bytes;
         int attempts = 0;
         bool fromElsewhere = false;
+        QUdpSocket* from = nullptr; // null: the unicast socket
     };
 
     void readDatagrams(QUdpSocket* socket);
+    // Binds a socket to a device's own address on the command port, once per address.
+    bool openAddress(const std::string& address, QString* error);
     void schedule(const QHostAddress& peer, quint16 port, std::vector<Outgoing> answers);
     void sendDue();
     void armTimer();
@@ -72,6 +79,8 @@ private:
     QUdpSocket m_unicast;
     std::unique_ptr<QUdpSocket> m_broadcast;
     std::unique_ptr<QUdpSocket> m_elsewhere; // another port, for answers another host would send
+    // With own addresses: a socket per address a device holds or held (kept, for answers still due from there).
+    std::map<std::string, std::unique_ptr<QUdpSocket>, std::less<>> m_own;
     QElapsedTimer m_clock;
     QTimer m_timer;
     std::multimap<qint64, Pending> m_queue; // by due time; equal times keep their order

@@ -58,6 +58,10 @@ int main(int argc, char** argv)
     option("repeat", "Send every search answer N times.", "N");
     option("malformed", "Add malformed search answers to every search.");
     option("seed", "Seed of the jitter.", "N");
+    option("own-addresses",
+           "Give every device an address of its own on loopback (127.1.0.1, 127.1.0.2, ...) as its IP address: "
+           "it hears only what is sent there or to 127.255.255.255, answers from there, and from its new address "
+           "once an Update changed it.");
     option("verbose", "Print every datagram received (RX) and sent (TX), and the counts at exit.");
     const std::string faultHelp =
         "A fault of the devices named, repeatable. RULE is KIND[:PARAM][@SELECTOR][#COUNT]; SELECTOR is a "
@@ -101,6 +105,7 @@ int main(int argc, char** argv)
             options.lan.silent.push_back(item.trimmed().toLatin1().toStdString());
     options.lan.noAnswerAfterSet = parser.isSet(QStringLiteral("no-answer-after-set"));
     options.lan.malformed = parser.isSet(QStringLiteral("malformed"));
+    options.lan.ownAddresses = parser.isSet(QStringLiteral("own-addresses"));
     options.verbose = parser.isSet(QStringLiteral("verbose"));
     for (const QString& ruleText : parser.values(QStringLiteral("fault"))) {
         std::string error;

@@ -81,7 +81,8 @@ SimulatedLan::SimulatedLan(LanOptions options) : m_options(std::move(options)), 
     const int count = m_options.deviceCount > 0 ? m_options.deviceCount : static_cast<int>(mix.size());
     m_devices.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        m_devices.push_back(makeDevice(mix[static_cast<std::size_t>(i) % mix.size()], i, m_options.password));
+        m_devices.push_back(makeDevice(mix[static_cast<std::size_t>(i) % mix.size()], i, m_options.password,
+                                       m_options.ownAddresses ? ownAddressForIndex(i) : std::string()));
 
     // The process-wide options are rules for every device (or the devices named).
     for (const std::string& selector : m_options.silent)
@@ -163,19 +164,22 @@ bool SimulatedLan::has(const Device& device, FaultKind kind) const
     });
 }
 
-std::vector<Outgoing> SimulatedLan::handleDatagram(std::string_view datagram)
+std::vector<Outgoing> SimulatedLan::handleDatagram(std::string_view datagram, std::string_view to)
 {
+    m_to = to;
+    std::vector<Outgoing> out;
     if (datagram == kSearchProbe)
-        return answerSearch();
-    if (startsWith(datagram, "G "))
-        return answerConfigRequest(datagram.substr(2));
-    if (startsWith(datagram, "S "))
-        return applySet(datagram);
-    if (startsWith(datagram, "U "))
-        return answerUpdate(datagram.substr(2));
-    if (startsWith(datagram, "M "))
-        return changeMac(datagram.substr(2));
-    return {};
+        out = answerSearch();
+    else if (startsWith(datagram, "G "))
+        out = answerConfigRequest(datagram.substr(2));
+    else if (startsWith(datagram, "S "))
+        out = applySet(datagram);
+    else if (startsWith(datagram, "U "))
+        out = answerUpdate(datagram.substr(2));
+    else if (startsWith(datagram, "M "))
+        out = changeMac(datagram.substr(2));
+    m_to = {};
+    return out;
 }
 
 bool SimulatedLan::ignoresItem(const Device& device, std::string_view tag)
@@ -222,6 +226,8 @@ std::vector<Outgoing> SimulatedLan::answerSearch()
     out.reserve(m_devices.size() * static_cast<std::size_t>(copies));
     const bool anyFault = !m_faults.empty();
     for (Device& device : m_devices) {
+        if (!hears(device))
+            continue;
         ++device.counts.search;
         std::string answer = device.searchAnswer();
         int deviceCopies = copies;
@@ -237,13 +243,14 @@ std::vector<Outgoing> SimulatedLan::answerSearch()
         }
         const FaultRule* twin = anyFault ? fault(device, FaultKind::Twin) : nullptr;
         if (twin && twin->text == "same-answer")
-            out.push_back({answer, 0, true});
+            out.push_back({answer, 0, true, {}});
         for (int i = 0; i < deviceCopies; ++i)
-            out.push_back({answer, jitter()});
+            out.push_back({answer, jitter(), false, senderOf(device)});
         if (twin && twin->text != "same-answer")
-            out.push_back({twinAnswer(device, twin->text == "same-ip"), jitter()});
+            out.push_back({twinAnswer(device, twin->text == "same-ip"), jitter(), false, {}}); // another host's
     }
-    if (m_options.malformed) {
+    // From hosts that are no device: they hear a broadcast, not a probe sent to a device's own address.
+    if (m_options.malformed && m_to.empty()) {
         // One of each fault a broken device could send: no "/", a MAC field of
         // five numbers, a number above 255, and an answer that is not an "A".
         static const char* const broken[] = {
@@ -253,7 +260,7 @@ std::vector<Outgoing> SimulatedLan::answerSearch()
             "NX 0.80.194.250.0.4/10.99.0.4/NOTANA\r",
         };
         for (const char* text : broken)
-            out.push_back({text, jitter()});
+            out.push_back({text, jitter(), false, {}});
     }
     return out;
 }
@@ -371,7 +378,7 @@ std::vector<Outgoing> SimulatedLan::shapeAnswer(const Device& device, std::vecto
     if (m_faults.empty()) {
         std::vector<Outgoing> out;
         for (std::size_t k = 0; k < pieces.size(); ++k)
-            out.push_back({std::move(pieces[k]), delayMs + static_cast<int>(k) * gapMs});
+            out.push_back({std::move(pieces[k]), delayMs + static_cast<int>(k) * gapMs, false, senderOf(device)});
         return out;
     }
     if (!padded) {
@@ -421,7 +428,7 @@ std::vector<Outgoing> SimulatedLan::shapeAnswer(const Device& device, std::vecto
     out.reserve(pieces.size() * static_cast<std::size_t>(copies));
     for (int c = 0; c < copies; ++c)
         for (std::size_t k = 0; k < pieces.size(); ++k)
-            out.push_back({pieces[k], delayMs + offsets[k]});
+            out.push_back({pieces[k], delayMs + offsets[k], false, senderOf(device)});
     return out;
 }
 
@@ -437,7 +444,8 @@ std::vector<Outgoing> SimulatedLan::answerConfigRequest(std::string_view body)
     // The MAC field compared as numbers first: a request names one device of many.
     if (const auto mac = MacAddress::fromField(header->first, MacAddress::FieldDigits::UpToThree)) {
         for (Device& device : m_devices) {
-            if (device.mac == *mac && device.macField() == header->first && device.ip() == header->second) {
+            if (hears(device) && device.mac == *mac && device.macField() == header->first &&
+                device.ip() == header->second) {
                 asked = &device;
                 break;
             }
@@ -448,7 +456,7 @@ std::vector<Outgoing> SimulatedLan::answerConfigRequest(std::string_view body)
         std::any_of(m_faults.begin(), m_faults.end(), [](const FaultRule& r) { return r.kind == FaultKind::Hijack; });
     if (anyHijack) {
         for (Device& device : m_devices) {
-            if (&device == asked || !has(device, FaultKind::Hijack) || has(device, FaultKind::Silent))
+            if (&device == asked || !hears(device) || !has(device, FaultKind::Hijack) || has(device, FaultKind::Silent))
                 continue;
             fault(device, FaultKind::Hijack);
             for (Outgoing& o : configurationReply(device))
@@ -473,7 +481,7 @@ std::vector<Outgoing> SimulatedLan::applySet(std::string_view datagram)
     if (!header)
         return {};
     for (Device& device : m_devices) {
-        if (!namedByIp(device, header->second))
+        if (!hears(device) || !namedByIp(device, header->second))
             continue;
         // The tool names the device by the values it loaded: the current ones,
         // or those of the last set command when the device has not been reloaded since.
@@ -518,15 +526,25 @@ std::vector<Outgoing> SimulatedLan::answerUpdate(std::string_view body)
         return {};
     const DeviceHeader asked{std::string(header->first), std::string(header->second), std::string(header->rest)};
     for (Device& device : m_devices) {
-        if (!namedByIp(device, asked.ip) ||
+        if (!hears(device) || !namedByIp(device, asked.ip) ||
             (asked != device.header() && !(device.lastSetHeader && asked == *device.lastSetHeader)))
             continue;
         ++device.counts.update;
-        if (fault(device, FaultKind::Silent) || fault(device, FaultKind::NoUpdate))
+        if (fault(device, FaultKind::Silent))
             return {};
-        if (const FaultRule* restart = fault(device, FaultKind::Restart))
-            m_restartingUntil[static_cast<std::size_t>(&device - m_devices.data())] = m_clock() + restart->number;
-        return shapeAnswer(device, {"AU MAC OK"}, m_options.delayMs, false);
+        // The device applies what it holds: its answer leaves from the address it had, and then it moves.
+        std::vector<Outgoing> out;
+        if (!fault(device, FaultKind::NoUpdate)) {
+            if (const FaultRule* restart = fault(device, FaultKind::Restart))
+                m_restartingUntil[static_cast<std::size_t>(&device - m_devices.data())] = m_clock() + restart->number;
+            out = shapeAnswer(device, {"AU MAC OK"}, m_options.delayMs, false);
+        }
+        if (device.address != device.ip()) {
+            device.address = device.ip();
+            if (m_options.ownAddresses)
+                m_newAddresses.push_back(device.address);
+        }
+        return out;
     }
     return {};
 }
@@ -539,7 +557,7 @@ std::vector<Outgoing> SimulatedLan::changeMac(std::string_view body)
     Device* target = nullptr;
     if (const auto mac = MacAddress::fromField(header->first, MacAddress::FieldDigits::UpToThree))
         for (Device& device : m_devices)
-            if (device.mac == *mac && device.macField() == header->first)
+            if (hears(device) && device.mac == *mac && device.macField() == header->first)
                 target = &device;
     if (target == nullptr)
         return {};

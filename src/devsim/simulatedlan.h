@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lv {
@@ -28,20 +29,27 @@ struct LanOptions {
     std::vector<std::string> silent; // selectors of devices that ignore "G ", "S ", "U ", "M "
     std::vector<FaultRule> faults;   // per-device faults, in the order given
     unsigned seed = 1;               // of the jitter
+    // Every device at an address of its own (ownAddressForIndex), which is its IP address: it hears
+    // what is sent there or broadcast, and answers from there (the server binds one socket each).
+    bool ownAddresses = false;
 };
 
 struct Outgoing {
     std::string bytes;
     int delayMs = 0;
     bool fromElsewhere = false; // sent from another port, as another host repeating a device's answer would
+    std::string from;           // with own addresses, the address of the device that sends it; empty: the LAN's
 };
 
 class SimulatedLan {
 public:
     explicit SimulatedLan(LanOptions options = {});
 
-    // The answers of all devices to one datagram, in the order they are to be sent.
-    std::vector<Outgoing> handleDatagram(std::string_view datagram);
+    // The answers of all devices to one datagram, in the order they are to be sent. `to` is the address
+    // it was sent to, with own addresses: only a device there hears it; empty: a broadcast, every device does.
+    std::vector<Outgoing> handleDatagram(std::string_view datagram, std::string_view to = {});
+    // With own addresses: the addresses devices moved to since the last call, for the server to bind.
+    std::vector<std::string> takeNewAddresses() { return std::exchange(m_newAddresses, {}); }
 
     const std::vector<Device>& devices() const { return m_devices; }
     Device& device(std::size_t i) { return m_devices.at(i); }
@@ -85,6 +93,10 @@ private:
     FaultRule* fault(const Device& device, FaultKind kind);
     bool has(const Device& device, FaultKind kind) const;
     int jitter();
+    // Whether the datagram being handled reaches the device: a broadcast, or sent to its address.
+    bool hears(const Device& device) const { return m_to.empty() || device.address == m_to; }
+    // The Outgoing::from of the device's answers.
+    std::string senderOf(const Device& device) const { return m_options.ownAddresses ? device.address : std::string(); }
     // Whether a rule keeps the device from taking the item `tag` of a set command.
     bool ignoresItem(const Device& device, std::string_view tag);
 
@@ -94,6 +106,8 @@ private:
     std::mt19937 m_random;
     std::function<long long()> m_clock;
     std::vector<long long> m_restartingUntil; // per device: no "G " is answered before this time
+    std::string_view m_to;                    // where the datagram being handled was sent (empty: broadcast)
+    std::vector<std::string> m_newAddresses;
 };
 
 } // namespace lv

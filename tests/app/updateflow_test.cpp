@@ -204,4 +204,33 @@ TEST_F(SlowAnswerFlowTest, LineOfTheOpenedDeviceIsPatchedEvenIfTheSelectionMoved
     EXPECT_EQ(lstDev->currentIndex().row(), row);
 }
 
+// Two IP changes without a search, each device at its own address: the second Update's one "U " (a multi-port
+// window's) is answered from the address the first gave, the next request from the second's.
+class OwnAddressFlowTest : public UpdateFlowTest {
+protected:
+    OwnAddressFlowTest() : UpdateFlowTest({QStringLiteral("--own-addresses")}) {}
+};
+
+TEST_F(OwnAddressFlowTest, TwoIpChangesWithoutASearchAreEachAnswered)
+{
+    const int row = rowOfSimulated("KR-7800");
+    ASSERT_GE(row, 0);
+    const QStringList at{line(row).mid(43).section(QLatin1Char(' '), 0, 0), QStringLiteral("127.1.7.1"),
+                         QStringLiteral("127.1.7.2")};
+    for (int i = 0; i < at.size(); ++i) {
+        QString shown;
+        openAndEdit(row, [&](lv::SetupWindow* w) {
+            shown = w->findChild<QLineEdit*>(QStringLiteral("IP"))->text();
+            if (i + 1 < at.size()) {
+                retype(w, "IP", at[i + 1]);
+                click(w, "cmdUpdate");
+            }
+            if (w->isVisible())
+                w->reject();
+        });
+        EXPECT_EQ(shown, at[i]);
+        EXPECT_TRUE(lv::Dialogs::shownMessages().isEmpty()) << "no answer at " << latin1(at[i]);
+    }
+}
+
 } // namespace

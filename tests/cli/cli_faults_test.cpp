@@ -435,6 +435,17 @@ INSTANTIATE_TEST_SUITE_P(Devices, CliSetVerify,
                                            VerifyCase{"RestartsAfterUpdate", "restart:2000@KR-700", 0, "verified"}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// On a LAN where each device answers from its own address, the check of a device given a new IP address
+// takes the answer from there: verified, exit 0.
+TEST(CliSetVerify, TakesTheAnswerFromTheNewAddress)
+{
+    DevsimProcess sim({QStringLiteral("--own-addresses")});
+    ASSERT_TRUE(sim.started());
+    const CliRun run = cli(sim, {QStringLiteral("set"), macOf("KR-700"), QStringLiteral("IPAddress=127.1.7.7"),
+                                 QStringLiteral("--verify")});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+}
+
 // A name that two answering devices match is no device: show, set, set-mac, export and apply each
 // refuse it with exit 2, name both candidates, and send the device nothing beyond the search.
 struct AmbiguousCase {

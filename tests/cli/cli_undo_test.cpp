@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -226,6 +227,7 @@ struct ApplyVerifyCase {
     const char* applied; // the device's result
     const char* said;    // in the text output
     QStringList differing;
+    int requests; // the configuration requests it got: one to load, then the check's, no more than its bound allows
 };
 
 class CliApplyVerify : public ::testing::TestWithParam<ApplyVerifyCase> {};
@@ -243,12 +245,18 @@ TEST_P(CliApplyVerify, ReportsEveryDevicesCheck)
     const QStringList apply{QStringLiteral("apply"), QStringLiteral("--verify"),
                             writePlan(dir, QStringLiteral("plan.json"), devices)};
     // Each run on a LAN of its own: a device that restarted is still silent when the next run asks it.
+    QByteArray counts;
     const auto applyOnce = [&](const QStringList& args) {
         DevsimProcess sim({QStringLiteral("--fault"), QString::fromLatin1(c.fault)});
         EXPECT_TRUE(sim.started());
-        return runCli(at(sim, withWait(args)));
+        const CliRun run = runCli(at(sim, withWait(args)));
+        counts = sim.control("counts").join('\n');
+        return run;
     };
     const CliRun run = applyOnce(QStringList{QStringLiteral("--json")} + apply);
+    EXPECT_TRUE(QString::fromLatin1(counts).contains(
+        QRegularExpression(QStringLiteral("0.0.3 KR-770A \\S+ search=1 G=%1 ").arg(c.requests))))
+        << counts;
     EXPECT_EQ(run.exitCode, 5) << run.err;
     const QJsonArray results = parseJson(run.out).array();
     ASSERT_EQ(results.size(), 2);
@@ -279,14 +287,16 @@ INSTANTIATE_TEST_SUITE_P(
                         "mismatch",
                         "mismatch",
                         "SIOBaud: sent 115200, reported 38400",
-                        {QStringLiteral("SIOBaud")}},
+                        {QStringLiteral("SIOBaud")},
+                        2},
         // Silent past the check's 5 s after its Update: no field reported.
         ApplyVerifyCase{"CheckGetsNoAnswer",
                         "restart:6000@KR-770A",
                         "no answer",
                         "updated",
                         "; the check got no answer",
-                        {QStringLiteral("SIOBaud"), QStringLiteral("DeviceID")}}),
+                        {QStringLiteral("SIOBaud"), QStringLiteral("DeviceID")},
+                        6}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // --dry-run lists each field it would change with its value as loaded and the new one, lists by entry;

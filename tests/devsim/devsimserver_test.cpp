@@ -113,4 +113,38 @@ TEST_F(InProcess, LargestRepliesCrossLoopbackWhole)
     EXPECT_EQ(lv::GetTagValue(got[1].toStdString(), "IPAddress").value, target.ip());
 }
 
+// With own addresses each device hears what is sent to its address or broadcast, and answers from its
+// address; once a "U " gave it a new one, the answer to that "U " still leaves from the old address.
+TEST(OwnAddresses, EachDeviceAnswersFromItsAddressAndAfterAnUpdateFromItsNewOne)
+{
+    lv::LanOptions options{.deviceCount = 3, .password = {}, .silent = {}, .faults = {}, .ownAddresses = true};
+    InProcessLan lan(options);
+    QUdpSocket tool;
+    ASSERT_TRUE(lan.started() && tool.bind(QHostAddress::LocalHost, 0));
+    // Where the answers to `datagram` sent to `to` came from ("port" if from a port other than the LAN's).
+    const auto senders = [&](const std::string& datagram, const char* to, int count) {
+        tool.writeDatagram(bytes(datagram), QHostAddress(QString::fromLatin1(to)), lan.port());
+        QStringList got;
+        (void)QTest::qWaitFor(
+            [&] {
+                while (tool.hasPendingDatagrams()) {
+                    const QNetworkDatagram d = tool.receiveDatagram();
+                    got << (d.senderPort() == lan.port() ? d.senderAddress().toString() : QStringLiteral("port"));
+                }
+                return got.size() > count;
+            },
+            400);
+        return got.join(u' ').toStdString();
+    };
+    const std::string probe(lv::kSearchProbe);
+    EXPECT_EQ(senders(probe, "127.255.255.255", 3), "127.1.0.1 127.1.0.2 127.1.0.3");
+    EXPECT_EQ(senders(probe, "127.1.0.2", 1) + senders(probe, "127.0.0.1", 0), "127.1.0.2");
+    const lv::Device device = lan.devices()[1];
+    const std::string header = device.macAddressText() + "/" + device.ip() + "/";
+    senders("S " + header + "/" + lv::tagItem(device.ipTag(), "127.1.9.9"), "127.1.0.2", 0);
+    EXPECT_EQ(senders("U " + header, "127.1.0.2", 1), "127.1.0.2");
+    const std::string request = lv::configRequest(device.macField() + "/127.1.9.9/", "");
+    EXPECT_EQ(senders(request, "127.255.255.255", 1) + senders(request, "127.1.0.2", 0), "127.1.9.9");
+}
+
 } // namespace
