@@ -122,6 +122,7 @@ struct BackupPathCase {
     const char* deviceId = "X";          // the device's own: apply sends nothing, set its header alone
     const char* during = "";             // shell commands run once the search has begun
     const char* written = "backup.json"; // where a run that sends leaves the backup
+    const char* password = "";           // the device's setup password: the backup holds it in clear
 };
 
 // `script` run by the shell in `dir`, with `args` as "$@".
@@ -134,12 +135,13 @@ CliRun inDir(const QTemporaryDir& dir, const QString& script, const QStringList&
 class CliBackupPath : public ::testing::TestWithParam<std::tuple<BackupPathCase, const char*>> {};
 
 // A backup is written whole, to a regular file only its owner can read, in the folder its path named as
-// the run began, before anything is sent. A path that cannot take it, a full disk or a dry run leaves the directory as
-// it was and sends nothing.
+// the run began, before anything is sent; the run says so when it holds a password in clear. A path that
+// cannot take it, a full disk or a dry run leaves the directory as it was and sends nothing.
 TEST_P(CliBackupPath, IsWrittenWholeAndPrivatelyOrNothingIsSent)
 {
     const auto& [c, command] = GetParam();
-    DevsimProcess sim;
+    const QString password = QString::fromLatin1(c.password);
+    DevsimProcess sim(password.isEmpty() ? QStringList{} : QStringList{QStringLiteral("--password"), password});
     ASSERT_TRUE(sim.started());
     QTemporaryDir dir;
     if (inDir(dir, QString::fromLatin1(c.before)).exitCode != 0)
@@ -149,8 +151,8 @@ TEST_P(CliBackupPath, IsWrittenWholeAndPrivatelyOrNothingIsSent)
     if (std::string_view(command) == "set" && deviceId != QLatin1String("X"))
         GTEST_SKIP() << "set sends its header alone";
     const QJsonObject set{{QStringLiteral("DeviceID"), deviceId}};
-    QStringList args =
-        at(sim, withWait({QString::fromLatin1(command), QStringLiteral("--backup"), QString::fromLatin1(c.path)}));
+    QStringList args = at(sim, withWait({QStringLiteral("--password"), password, QString::fromLatin1(command),
+                                         QStringLiteral("--backup"), QString::fromLatin1(c.path)}));
     args += std::string_view(command) == "set"
                 ? QStringList{mac, QStringLiteral("DeviceID=X")}
                 : QStringList{writePlan(dir, QStringLiteral("plan.json"),
@@ -177,6 +179,7 @@ TEST_P(CliBackupPath, IsWrittenWholeAndPrivatelyOrNothingIsSent)
     EXPECT_TRUE(changed);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     EXPECT_EQ(receivedWith(sim, "S ").isEmpty(), !c.sends);
+    EXPECT_EQ(run.err.contains("holds passwords in clear"), c.sends && !password.isEmpty()) << run.err;
     // One backup, where the path named it when the CLI took it: no link's target holds one.
     if (c.sends)
         EXPECT_EQ(inDir(dir, QStringLiteral("stat -c '%F %a' \"$1\" && grep -rl '\"window\"' ."),
@@ -209,7 +212,9 @@ INSTANTIATE_TEST_SUITE_P(
             BackupPathCase{"FolderSwappedDuringSearch", "mkdir sub elsewhere", "sub/backup.json", 0, true, false, "",
                            "X", "mv sub moved && ln -s elsewhere sub", "moved/backup.json"},
             BackupPathCase{"LinkPutInDuringSearch", "echo old >target && echo old >backup.json", "backup.json", 1,
-                           false, false, "", "X", "ln -sf target backup.json"}),
+                           false, false, "", "X", "ln -sf target backup.json"},
+            BackupPathCase{"PasswordNoSecretChanged", "true", "backup.json", 0, true, false, "", "X", "", "backup.json",
+                           "Secret-1"}),
         ::testing::Values("set", "apply")),
     [](const auto& row) { return std::string(std::get<0>(row.param).name) + '_' + std::get<1>(row.param); });
 #endif
