@@ -123,6 +123,7 @@ struct BackupPathCase {
     const char* during = "";             // shell commands run once the search has begun
     const char* written = "backup.json"; // where a run that sends leaves the backup
     const char* password = "";           // the device's setup password: the backup holds it in clear
+    const char* said = "";               // on standard error
 };
 
 // `script` run by the shell in `dir`, with `args` as "$@".
@@ -178,6 +179,7 @@ TEST_P(CliBackupPath, IsWrittenWholeAndPrivatelyOrNothingIsSent)
     QObject::disconnect(searched);
     EXPECT_TRUE(changed);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_TRUE(run.err.contains(c.said)) << run.err;
     EXPECT_EQ(receivedWith(sim, "S ").isEmpty(), !c.sends);
     EXPECT_EQ(run.err.contains("holds passwords in clear"), c.sends && !password.isEmpty()) << run.err;
     // One backup, where the path named it when the CLI took it: no link's target holds one.
@@ -202,7 +204,12 @@ INSTANTIATE_TEST_SUITE_P(
                            "DEV0001"},
             BackupPathCase{"FullDisk", "echo old >backup.json", "backup.json", 1, false, false,
                            "trap '' XFSZ && ulimit -f 0 &&"},
-            BackupPathCase{"NoDirectory", "true", "missing/backup.json", 1, false},
+            BackupPathCase{.name = "NoDirectory",
+                           .before = "true",
+                           .path = "missing/backup.json",
+                           .exitCode = 1,
+                           .sends = false,
+                           .said = "backup missing/backup.json: No such file or directory; nothing was sent"},
             BackupPathCase{"Link", "echo old >target && ln -s target backup.json", "backup.json", 1, false},
             BackupPathCase{"DanglingLink", "ln -s target backup.json", "backup.json", 1, false},
             BackupPathCase{"DeviceNode", "mknod backup.json c 1 7", "backup.json", 1, false},
@@ -211,8 +218,13 @@ INSTANTIATE_TEST_SUITE_P(
             BackupPathCase{"Dash", "true", "-", 1, false},
             BackupPathCase{"FolderSwappedDuringSearch", "mkdir sub elsewhere", "sub/backup.json", 0, true, false, "",
                            "X", "mv sub moved && ln -s elsewhere sub", "moved/backup.json"},
-            BackupPathCase{"LinkPutInDuringSearch", "echo old >target && echo old >backup.json", "backup.json", 1,
-                           false, false, "", "X", "ln -sf target backup.json"},
+            BackupPathCase{.name = "LinkPutInDuringSearch",
+                           .before = "echo old >target && echo old >backup.json",
+                           .path = "backup.json",
+                           .exitCode = 1,
+                           .sends = false,
+                           .during = "ln -sf target backup.json",
+                           .said = "it became a symbolic link or another kind of file while it was written"},
             BackupPathCase{"PasswordNoSecretChanged", "true", "backup.json", 0, true, false, "", "X", "", "backup.json",
                            "Secret-1"}),
         ::testing::Values("set", "apply")),
