@@ -59,9 +59,8 @@ QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
                      {QStringLiteral("skipped"), QJsonArray::fromStringList(o.skipped)},
                      {QStringLiteral("tries"), o.tries}};
     // The model as the device named it, for a plan that selects by model.
-    json.insert(QStringLiteral("model"), o.request.modelVersion.model.empty()
-                                             ? QJsonValue()
-                                             : jsonText(o.request.modelVersion.model));
+    json.insert(QStringLiteral("model"),
+                o.request.modelVersion.model.empty() ? QJsonValue() : jsonText(o.request.modelVersion.model));
     // Each field the Update changes (or would), as loaded and new.
     if (listsChanges(o))
         json.insert(QStringLiteral("fields"), changesJson(context, *o.plan, windowOf(o)));
@@ -129,8 +128,8 @@ Expected<FleetPlan> readPlan(const QString& path, const QString& format)
 {
     if (!format.isEmpty() && format != QLatin1String("json") && format != QLatin1String("csv"))
         return Failure{kExitUsage, QStringLiteral("--format takes json or csv, not \"%1\"").arg(printableName(format))};
-    const bool csv = format.isEmpty() ? path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
-                                      : format == QLatin1String("csv");
+    const bool csv =
+        format.isEmpty() ? path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) : format == QLatin1String("csv");
     QString error;
     const std::optional<QByteArray> bytes = readInputFile(path, kMaxPlanBytes, &error);
     if (!bytes)
@@ -152,7 +151,10 @@ struct FleetRun {
     {
         return jobOf[target] >= 0 ? jobs[static_cast<std::size_t>(jobOf[target])]->outcome() : *targets[target].early;
     }
-    bool settled(std::size_t target) const { return jobOf[target] < 0 || jobs[static_cast<std::size_t>(jobOf[target])]->done(); }
+    bool settled(std::size_t target) const
+    {
+        return jobOf[target] < 0 || jobs[static_cast<std::size_t>(jobOf[target])]->done();
+    }
     std::vector<const DeviceOutcome*> byPlan() const
     {
         std::vector<const DeviceOutcome*> out;
@@ -207,7 +209,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets
 // of what would change written. The failure when it could not be written (or a signal came): then nothing
 // is sent at all. When no device would be sent anything, no backup is written and an existing one stays.
 std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& plan, const FleetTargets& targets,
-                                       JobSettings settings, int parallel, const QString& path)
+                                       JobSettings settings, int parallel, const PrivateFile& file)
 {
     settings.mode = JobSettings::Mode::DryRun;
     settings.verify = false;
@@ -225,16 +227,17 @@ std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& pla
         const PlanDevice& device = plan.devices[reading.targets[t].entry];
         // Asked as planJobs asks it: the plan's password, else the options'.
         const std::string password = toLatin1(device.password ? *device.password : context.setupPassword());
-        const BackupEntry entry = backupEntry({o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount, password, *o.plan});
+        const BackupEntry entry = backupEntry(
+            {o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount, password, *o.plan});
         devices.push_back(entry.json);
         holdsSecrets = holdsSecrets || entry.holdsSecrets;
     }
     if (devices.empty())
         return std::nullopt;
-    if (const std::optional<QString> failed = writeBackup(path, devices))
+    if (const std::optional<QString> failed = writeBackup(file, devices))
         return Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
     if (holdsSecrets)
-        context.output().note(backupSecretsNote(path));
+        context.output().note(backupSecretsNote(file.path()));
     return std::nullopt;
 }
 
@@ -263,11 +266,11 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     const Expected<FleetPlan> plan = readPlan(operands.front(), valueOf(parser, kOptFormat));
     if (!plan)
         return plan.failure();
-    // A backup path that cannot take the backup is refused before any device is asked anything.
-    const Expected<std::optional<QString>> backupPath = backupOption(parser);
-    if (!backupPath)
-        return backupPath.failure();
-    const bool backup = backupPath->has_value();
+    // A backup path that cannot take the backup is refused before any device is asked anything. Its folder is opened
+    // here, before the search: a link put in place of it meanwhile cannot send the backup elsewhere.
+    const Expected<std::optional<PrivateFile>> backup = backupOption(parser);
+    if (!backup)
+        return backup.failure();
     const Expected<std::optional<DeviceSelection>> narrow = selectOption(parser);
     if (!narrow)
         return narrow.failure();
@@ -282,9 +285,9 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     Output& out = context.output();
     const JobSettings settings = jobSettings(context, parser);
     // A dry run sends nothing: it neither needs a backup nor replaces one.
-    if (backup && settings.mode == JobSettings::Mode::Apply)
+    if (backup->has_value() && settings.mode == JobSettings::Mode::Apply)
         if (const std::optional<Failure> failed =
-                writePlanBackup(context, *plan, *targets, settings, *parallel, **backupPath))
+                writePlanBackup(context, *plan, *targets, settings, *parallel, **backup))
             return failed;
     const FleetRun run = planJobs(context, *plan, *targets, settings);
     if (!out.json())

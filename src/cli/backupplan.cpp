@@ -10,75 +10,30 @@
 #include "setupform.h"
 #include "verifyexchange.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
-#include <cerrno>
-#include <cstring>
 #include <set>
-
-#if defined(Q_OS_WIN)
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace lv {
 
 namespace {
 
-QString systemError(int error)
+// Why `file` cannot take the backup; a regular file or a new name can.
+std::optional<QString> backupRefused(const PrivateFile& file)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// The temporary file's bytes on disk before it replaces the backup: the set command goes out only
-// once the undo plan would survive a crash or a power loss.
-std::optional<QString> syncToDisk(QSaveFile& file)
-{
-#if defined(Q_OS_WIN)
-    if (::_commit(file.handle()) != 0)
-        return systemError(errno);
-#else
-    if (::fsync(file.handle()) != 0)
-        return systemError(errno);
-#endif
+    switch (file.kind()) {
+    case PrivateFile::Kind::Link:
+        return QStringLiteral("the backup %1 is a symbolic link: its target would be replaced; name the file itself")
+            .arg(printableName(file.path()));
+    case PrivateFile::Kind::Other:
+        return QStringLiteral("the backup %1 exists and is no regular file (a directory, device or FIFO)")
+            .arg(printableName(file.path()));
+    case PrivateFile::Kind::Absent:
+    case PrivateFile::Kind::Regular:
+        break;
+    }
     return std::nullopt;
-}
-
-// The directory's entry of the renamed file on disk too; a file system that cannot sync a directory
-// (EINVAL) keeps it as it keeps any rename.
-std::optional<QString> syncDirectory([[maybe_unused]] const QString& path)
-{
-#if !defined(Q_OS_WIN)
-    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
-    if (dir < 0)
-        return systemError(errno);
-    const int synced = ::fsync(dir);
-    const int error = errno;
-    ::close(dir);
-    if (synced != 0 && error != EINVAL)
-        return systemError(error);
-#endif
-    return std::nullopt;
-}
-
-// Opens the temporary file QSaveFile writes beside `file`'s name, created readable by its owner alone
-// so that no other user can open it before its mode is set.
-bool openPrivately(QSaveFile& file)
-{
-#if defined(Q_OS_WIN)
-    return file.open(QIODevice::WriteOnly);
-#else
-    const mode_t before = ::umask(077);
-    const bool opened = file.open(QIODevice::WriteOnly);
-    ::umask(before);
-    return opened;
-#endif
 }
 
 } // namespace
@@ -119,54 +74,15 @@ BackupEntry backupEntry(const BackupDevice& device)
     return entry;
 }
 
-std::optional<QString> backupPathRefused(const QString& path)
+std::optional<QString> writeBackup(const PrivateFile& file, const std::vector<QJsonObject>& devices)
 {
-    if (path == QLatin1String("-"))
-        return QStringLiteral("--backup - is refused: standard output carries the command's report; name a file");
-    const QFileInfo info(path);
-    if (info.isSymLink() || info.isJunction())
-        return QStringLiteral("the backup %1 is a symbolic link: its target would be replaced; name the file itself")
-            .arg(printableName(path));
-    if (info.exists() && !info.isFile())
-        return QStringLiteral("the backup %1 exists and is no regular file (a directory, device or FIFO)")
-            .arg(printableName(path));
-    return std::nullopt;
-}
-
-std::optional<QString> writeBackup(const QString& path, const std::vector<QJsonObject>& devices)
-{
-    if (std::optional<QString> refused = backupPathRefused(path))
-        return refused;
-    const auto cannot = [&path](const QString& why) {
-        return QStringLiteral("cannot write the backup %1: %2").arg(printableName(path), why);
-    };
     QJsonArray list;
     for (const QJsonObject& device : devices)
         list.append(device);
     const QByteArray bytes =
         QJsonDocument(QJsonObject{{QStringLiteral("devices"), list}}).toJson(QJsonDocument::Indented);
-    // Written to a temporary file that replaces the backup once whole; until then the old one stays,
-    // and a failure removes the temporary file with the QSaveFile.
-    QSaveFile file(path);
-    if (!openPrivately(file))
-        return cannot(file.errorString());
-    // QSaveFile gives the temporary file an existing backup's mode: it holds secrets, so its owner's alone.
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return cannot(file.errorString());
-    // Written through the QSaveFile's buffer: a full disk shows in flush(), which commit() does not check.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return cannot(file.errorString());
-    if (const std::optional<QString> failed = syncToDisk(file))
-        return cannot(*failed);
-    if (!file.commit())
-        return cannot(file.errorString());
-    // QSaveFile writes to the target of a link it finds as it opens: one put there since the check
-    // above had its target replaced, and the run stops.
-    const QFileInfo written(path);
-    if (written.isSymLink() || !written.isFile())
-        return cannot(QStringLiteral("it became a symbolic link or another kind of file while it was written"));
-    if (const std::optional<QString> failed = syncDirectory(path))
-        return cannot(*failed);
+    if (const std::optional<QString> failed = file.replace(bytes))
+        return QStringLiteral("cannot write the backup %1: %2").arg(printableName(file.path()), *failed);
     return std::nullopt;
 }
 
@@ -175,14 +91,19 @@ QString backupSecretsNote(const QString& path)
     return QStringLiteral("the backup %1 holds passwords in clear (file mode 0600)\n").arg(printableName(path));
 }
 
-Expected<std::optional<QString>> backupOption(const QCommandLineParser& parser)
+Expected<std::optional<PrivateFile>> backupOption(const QCommandLineParser& parser)
 {
     if (!isSet(parser, kOptBackup))
-        return std::optional<QString>();
+        return std::optional<PrivateFile>();
     const QString path = valueOf(parser, kOptBackup);
-    if (const std::optional<QString> refused = backupPathRefused(path))
+    if (path == QLatin1String("-"))
+        return Failure{kExitUsage,
+                       QStringLiteral("--backup - is refused: standard output carries the command's report; name a "
+                                      "file; nothing was sent")};
+    std::optional<PrivateFile> file(std::in_place, path);
+    if (const std::optional<QString> refused = backupRefused(*file))
         return Failure{kExitUsage, *refused + QStringLiteral("; nothing was sent")};
-    return std::optional<QString>(path);
+    return file;
 }
 
 } // namespace lv

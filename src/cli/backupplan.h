@@ -9,6 +9,7 @@
 
 #include "catalogue.h"
 #include "command.h"
+#include "privatefile.h"
 #include "updateplan.h"
 
 #include <QCommandLineParser>
@@ -45,17 +46,16 @@ struct BackupEntry {
 // The device's entry of the undo plan.
 BackupEntry backupEntry(const BackupDevice& device);
 
-// Why `path` cannot take the backup, checked before a device is asked anything and again as it is
-// written: standard output ("-") carries the command's report; a symbolic link would have its target
-// replaced; a directory, device node or FIFO is no file to replace. A regular file or a new name is fine.
-std::optional<QString> backupPathRefused(const QString& path);
-// The --backup option of set and apply: the path when it is given and can take the backup; nothing
-// when it is not given; the refusal (exit 1, nothing sent) when it cannot.
-Expected<std::optional<QString>> backupOption(const QCommandLineParser& parser);
+// The --backup option of set and apply: the file, its folder opened as the option is read, so that the
+// backup goes to the folder the path named then, when it is given and can take the backup; nothing when it
+// is not given; the refusal (exit 1, nothing sent) when it cannot: standard output ("-") carries the
+// command's report; a symbolic link would have its target replaced; a directory, device node or FIFO is no
+// file to replace. The file looks at its name again just before it replaces it.
+Expected<std::optional<PrivateFile>> backupOption(const QCommandLineParser& parser);
 
-// Writes {"devices": [...]} to `path` whole, on disk and readable by its owner alone, or leaves what was
+// Writes {"devices": [...]} to `file` whole, on disk and readable by its owner alone, or leaves what was
 // there as it was; the reason when it could not.
-std::optional<QString> writeBackup(const QString& path, const std::vector<QJsonObject>& devices);
+std::optional<QString> writeBackup(const PrivateFile& file, const std::vector<QJsonObject>& devices);
 
 // The note for standard error when the backup holds secrets in clear.
 QString backupSecretsNote(const QString& path);

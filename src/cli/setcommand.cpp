@@ -82,10 +82,11 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     const Expected<DeviceSelector> selector = deviceSelectorOperand(operands.front());
     if (!selector)
         return selector.failure();
-    // A backup path that cannot take the backup is refused before the device is asked anything.
-    const Expected<std::optional<QString>> backupPath = backupOption(parser);
-    if (!backupPath)
-        return backupPath.failure();
+    // A backup path that cannot take the backup is refused before the device is asked anything. Its folder is opened
+    // here, before the search: a link put in place of it meanwhile cannot send the backup elsewhere.
+    const Expected<std::optional<PrivateFile>> backup = backupOption(parser);
+    if (!backup)
+        return backup.failure();
 
     const bool dryRun = isSet(parser, kOptDryRun);
     JobSettings settings;
@@ -101,16 +102,16 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     settings.beforeSend = [&](const DeviceOutcome& o) -> std::optional<QString> {
         // The undo plan is on disk before the set command goes out, or nothing goes out; a dry run sends
         // nothing, so it leaves an existing backup as it is.
-        if (backupPath->has_value()) {
+        if (backup->has_value()) {
             const BackupEntry entry =
                 backupEntry({o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount,
                              toLatin1(context.setupPassword()), *o.plan});
-            if (const std::optional<QString> failed = writeBackup(**backupPath, {entry.json})) {
+            if (const std::optional<QString> failed = writeBackup(**backup, {entry.json})) {
                 notSent = Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
                 return notSent->message;
             }
             if (entry.holdsSecrets)
-                context.output().note(backupSecretsNote(**backupPath));
+                context.output().note(backupSecretsNote((*backup)->path()));
         }
         // Once the set command may go out, a signal lets the Update end (within the time-out) instead of
         // leaving the device with its set command and no "U ", and the result is still reported.
@@ -126,7 +127,8 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     DeviceOutcome& outcome = run->outcome;
     const QString mac = fromLatin1(run->device.macText);
     if (!outcome.form)
-        return Failure{kExitUnknownValue, describe(outcome.request, Audience::Cli, {.model = printableText(outcome.request.modelVersion.model)})};
+        return Failure{kExitUnknownValue, describe(outcome.request, Audience::Cli,
+                                                   {.model = printableText(outcome.request.modelVersion.model)})};
     const WindowDef& window = outcome.form->window();
     if (!outcome.form->hasDeviceMac())
         return Failure{kExitNoAnswer, noMacText(Audience::Cli, mac)};
@@ -139,7 +141,8 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     const std::optional<UpdateResult>& update = outcome.update;
     if (update &&
         (update->outcome == UpdateResult::Outcome::NotSent || update->outcome == UpdateResult::Outcome::TooLarge))
-        return Failure{kExitNoAnswer, describe(*update, Audience::Cli, {.device = mac, .setCommandBytes = plan.setCommand.size()})};
+        return Failure{kExitNoAnswer,
+                       describe(*update, Audience::Cli, {.device = mac, .setCommandBytes = plan.setCommand.size()})};
     const bool answered = update && update->answered();
     // A secret field's values are shown as "***", whether they match or not.
     if (outcome.verify)
@@ -150,8 +153,7 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
                        QStringLiteral("interrupted by signal %1 during the update of %2 (reported above)")
                            .arg(Interruption::signal())
                            .arg(mac)};
-    if (!dryRun && !answered)
-    {
+    if (!dryRun && !answered) {
         // Whatever ended it, an Update that was not confirmed reads as one that got no answer.
         UpdateResult unanswered = update.value_or(UpdateResult{});
         unanswered.outcome = UpdateResult::Outcome::NoAnswer;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -116,10 +117,14 @@ struct BackupPathCase {
     const char* before; // shell commands that set up the directory
     const char* path;   // as --backup names it
     int exitCode;
-    bool sends;                 // the run sends, and the backup is then a regular file of mode 0600
-    bool dryRun = false;        // --dry-run
-    const char* limit = "";     // shell commands that limit the run
-    const char* deviceId = "X"; // the device's own: apply sends nothing, set its header alone
+    bool sends;                          // the run sends, and the backup is then a regular file of mode 0600
+    bool dryRun = false;                 // --dry-run
+    const char* limit = "";              // shell commands that limit the run
+    const char* deviceId = "X";          // the device's own: apply sends nothing, set its header alone
+    const char* during = "";             // shell commands run once the search has begun
+    const char* written = "backup.json"; // where a run that sends leaves the backup
+    const char* password = "";           // the device's setup password: the backup holds it in clear
+    const char* said = "";               // on standard error
 };
 
 // `script` run by the shell in `dir`, with `args` as "$@".
@@ -131,12 +136,14 @@ CliRun inDir(const QTemporaryDir& dir, const QString& script, const QStringList&
 
 class CliBackupPath : public ::testing::TestWithParam<std::tuple<BackupPathCase, const char*>> {};
 
-// A backup is written whole, to a regular file only its owner can read, before anything is sent; a
-// path that cannot take it, a full disk or a dry run leaves the directory as it was and sends nothing.
+// A backup is written whole, to a regular file only its owner can read, in the folder its path named as
+// the run began, before anything is sent; the run says so when it holds a password in clear. A path that
+// cannot take it, a full disk or a dry run leaves the directory as it was and sends nothing.
 TEST_P(CliBackupPath, IsWrittenWholeAndPrivatelyOrNothingIsSent)
 {
     const auto& [c, command] = GetParam();
-    DevsimProcess sim;
+    const QString password = QString::fromLatin1(c.password);
+    DevsimProcess sim(password.isEmpty() ? QStringList{} : QStringList{QStringLiteral("--password"), password});
     ASSERT_TRUE(sim.started());
     QTemporaryDir dir;
     if (inDir(dir, QString::fromLatin1(c.before)).exitCode != 0)
@@ -146,8 +153,8 @@ TEST_P(CliBackupPath, IsWrittenWholeAndPrivatelyOrNothingIsSent)
     if (std::string_view(command) == "set" && deviceId != QLatin1String("X"))
         GTEST_SKIP() << "set sends its header alone";
     const QJsonObject set{{QStringLiteral("DeviceID"), deviceId}};
-    QStringList args =
-        at(sim, withWait({QString::fromLatin1(command), QStringLiteral("--backup"), QString::fromLatin1(c.path)}));
+    QStringList args = at(sim, withWait({QStringLiteral("--password"), password, QString::fromLatin1(command),
+                                         QStringLiteral("--backup"), QString::fromLatin1(c.path)}));
     args += std::string_view(command) == "set"
                 ? QStringList{mac, QStringLiteral("DeviceID=X")}
                 : QStringList{writePlan(dir, QStringLiteral("plan.json"),
@@ -156,14 +163,32 @@ TEST_P(CliBackupPath, IsWrittenWholeAndPrivatelyOrNothingIsSent)
         args << QStringLiteral("--dry-run");
     // Every entry with its mode and time, and every regular file's bytes: a file named "-" shows too.
     const QString listing = QStringLiteral("ls -lAn --full-time && find . -type f -exec cat {} +");
-    const QByteArray before = inDir(dir, listing).out;
+    QByteArray before = inDir(dir, listing).out;
+    // The folder is swapped or a link put in once the simulator saw the search's probe: the CLI took the
+    // backup's path before it searched, and writes the backup only once the device answered.
+    bool changed = !*c.during;
+    const QMetaObject::Connection searched =
+        QObject::connect(&sim.process(), &QProcess::readyReadStandardOutput, &sim.process(), [&] {
+            if (changed || sim.received().isEmpty())
+                return;
+            changed = true;
+            ASSERT_EQ(inDir(dir, QString::fromLatin1(c.during)).exitCode, 0) << c.during;
+            before = inDir(dir, listing).out;
+        });
     const CliRun run = inDir(dir, QStringLiteral("umask 022 && %1 exec \"$@\"").arg(QString::fromLatin1(c.limit)),
                              QStringList{testprograms::cli()} + args);
+    QObject::disconnect(searched);
+    EXPECT_TRUE(changed);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_TRUE(run.err.contains(c.said)) << run.err;
     EXPECT_EQ(receivedWith(sim, "S ").isEmpty(), !c.sends);
+    EXPECT_EQ(run.err.contains("holds passwords in clear"), c.sends && !password.isEmpty()) << run.err;
+    // One backup, where the path named it when the CLI took it: no link's target holds one.
     if (c.sends)
-        EXPECT_EQ(inDir(dir, QStringLiteral("stat -c '%F %a' backup.json && grep -c devices backup.json")).out,
-                  "regular file 600\n1\n");
+        EXPECT_EQ(inDir(dir, QStringLiteral("stat -c '%F %a' \"$1\" && grep -rl '\"window\"' ."),
+                        {QString::fromLatin1(c.written)})
+                      .out,
+                  "regular file 600\n./" + QByteArray(c.written) + '\n');
     else
         EXPECT_EQ(inDir(dir, listing).out, before);
 }
@@ -180,13 +205,29 @@ INSTANTIATE_TEST_SUITE_P(
                            "DEV0001"},
             BackupPathCase{"FullDisk", "echo old >backup.json", "backup.json", 1, false, false,
                            "trap '' XFSZ && ulimit -f 0 &&"},
-            BackupPathCase{"NoDirectory", "true", "missing/backup.json", 1, false},
+            BackupPathCase{.name = "NoDirectory",
+                           .before = "true",
+                           .path = "missing/backup.json",
+                           .exitCode = 1,
+                           .sends = false,
+                           .said = "backup missing/backup.json: No such file or directory; nothing was sent"},
             BackupPathCase{"Link", "echo old >target && ln -s target backup.json", "backup.json", 1, false},
             BackupPathCase{"DanglingLink", "ln -s target backup.json", "backup.json", 1, false},
             BackupPathCase{"DeviceNode", "mknod backup.json c 1 7", "backup.json", 1, false},
             BackupPathCase{"Fifo", "mkfifo backup.json", "backup.json", 1, false},
             BackupPathCase{"Directory", "mkdir backup.json", "backup.json", 1, false},
-            BackupPathCase{"Dash", "true", "-", 1, false}),
+            BackupPathCase{"Dash", "true", "-", 1, false},
+            BackupPathCase{"FolderSwappedDuringSearch", "mkdir sub elsewhere", "sub/backup.json", 0, true, false, "",
+                           "X", "mv sub moved && ln -s elsewhere sub", "moved/backup.json"},
+            BackupPathCase{.name = "LinkPutInDuringSearch",
+                           .before = "echo old >target && echo old >backup.json",
+                           .path = "backup.json",
+                           .exitCode = 1,
+                           .sends = false,
+                           .during = "ln -sf target backup.json",
+                           .said = "it became a symbolic link or another kind of file while it was written"},
+            BackupPathCase{"PasswordNoSecretChanged", "true", "backup.json", 0, true, false, "", "X", "", "backup.json",
+                           "Secret-1"}),
         ::testing::Values("set", "apply")),
     [](const auto& row) { return std::string(std::get<0>(row.param).name) + '_' + std::get<1>(row.param); });
 #endif
