@@ -343,6 +343,10 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("the value of DeviceID holds the tag of an item (\"<...>\" or \"</...>\") or a "
                                  "marker of the reply (\"MODEL: \", \"VER:\"); the device would read other "
                                  "settings out of it")},
+        TypedCase{"Nul", QStringLiteral("DeviceID"), QStringLiteral("a") + QChar(u'\0'),
+                  QStringLiteral("the value of DeviceID holds a NUL; the device would end the value there")},
+        TypedCase{"SecretHoldsACr", QStringLiteral("AccessPassword"), QStringLiteral("ab\rcd"),
+                  QStringLiteral("the value of AccessPassword is a secret and holds a CR or LF*")},
         TypedCase{"NotLatin1", QStringLiteral("DeviceID"), QString::fromUtf8("Pumpe-\xe2\x82\xac"),
                   QStringLiteral("the value of DeviceID must be single-byte (Latin-1) text")}),
     [](const ::testing::TestParamInfo<TypedCase>& param) { return std::string(param.param.name); });
