@@ -48,6 +48,19 @@ char separatorOf(const QByteArray& text, qsizetype pos)
     return semicolon ? ';' : ',';
 }
 
+// A spreadsheet runs a cell that starts with one of these as a formula.
+bool startsFormula(char c)
+{
+    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r';
+}
+
+// The apostrophe a cell is written with so that no spreadsheet runs it: before a value that starts a
+// formula, and before a value that starts with an apostrophe the reader would take for one.
+bool guardedCell(const QByteArray& cell)
+{
+    return cell.size() > 1 && cell[0] == '\'' && (startsFormula(cell[1]) || cell[1] == '\'');
+}
+
 // Reads one record (a spreadsheet row, line ends inside quotes included) from `pos` on, as bytes.
 bool readRecord(const QByteArray& text, qsizetype& pos, char separator, int row, std::vector<QByteArray>& cells,
                 QString* error)
@@ -91,6 +104,8 @@ bool readRecord(const QByteArray& text, qsizetype& pos, char separator, int row,
             }
             cell = text.mid(start, pos - start);
         }
+        if (guardedCell(cell))
+            cell.remove(0, 1);
         cells.push_back(std::move(cell));
         if (pos < size && text[pos] == separator) {
             ++pos;
@@ -123,6 +138,8 @@ std::optional<QString> utf8Text(const QByteArray& bytes)
 QByteArray csvCell(const QString& text)
 {
     QByteArray bytes = text.toUtf8();
+    if (!bytes.isEmpty() && (startsFormula(bytes[0]) || guardedCell(bytes)))
+        bytes.prepend('\'');
     if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\r') && !bytes.contains('\n'))
         return bytes;
     bytes.replace("\"", "\"\"");

@@ -11,7 +11,10 @@
 // other column is a field (by tag or role) of its "set". An empty cell leaves the field alone, and a
 // row whose cells are all empty is skipped. Comma- or semicolon-separated (semicolons when the header
 // holds one and no comma), UTF-8 with or without a byte-order mark, quoted as RFC 4180 has it, lines
-// ended by CRLF, LF or CR. The table becomes the object of a JSON plan and goes through the same checks.
+// ended by CRLF, LF or CR. A cell that starts with an apostrophe followed by "=", "+", "-", "@", TAB, CR
+// or another apostrophe is read without that first apostrophe, the one an export writes so that no
+// spreadsheet runs the cell as a formula. The table becomes the object of a JSON plan and goes through
+// the same checks.
 
 #include "fleetplan.h"
 
@@ -58,8 +61,9 @@ struct CsvPlanRow {
 
 // The devices as a CSV plan: the header "device" and the union of the field names in the order first
 // seen, a row a device (a field it lacks is an empty cell); comma-separated, CRLF line ends, a cell
-// quoted when it holds a comma, a quote, CR or LF; UTF-8 without a byte-order mark. Values are written
-// as they are, so that reading the text gives them back.
+// quoted when it holds a comma, a quote, CR or LF; UTF-8 without a byte-order mark. A value that starts
+// with "=", "+", "-", "@", TAB or CR (a formula to a spreadsheet), or with an apostrophe the reader would
+// take away, is written after an apostrophe; reading the text gives every value back as it was.
 QByteArray csvPlanText(const std::vector<CsvPlanRow>& rows);
 
 } // namespace lv

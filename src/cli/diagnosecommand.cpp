@@ -7,6 +7,7 @@
 #include "devicelist.h"
 #include "devicesearch.h"
 #include "helpformat.h"
+#include "interfacename.h"
 #include "tagmessage.h"
 #include "wait.h"
 
@@ -148,7 +149,8 @@ QString interfaceNames()
 {
     QStringList names;
     for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
-        names.append(iface.humanReadableName().isEmpty() ? iface.name() : iface.humanReadableName());
+        names.append(
+            systemInterfaceName(iface.humanReadableName().isEmpty() ? iface.name() : iface.humanReadableName()));
     return names.join(QStringLiteral(", "));
 }
 

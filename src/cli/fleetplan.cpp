@@ -89,6 +89,11 @@ bool readSet(const QJsonValue& value, const QString& path, bool defaults, SetEnt
             *error = entryPath + QStringLiteral(": the value must be text or a whole number");
             return false;
         }
+        // The device would end the value at a NUL and read what follows as something else.
+        if (text->contains(QChar(u'\0'))) {
+            *error = entryPath + QStringLiteral(": the value holds a NUL; the device would end the value there");
+            return false;
+        }
         if (const std::optional<QString> fault = templateFault(*text)) {
             *error = entryPath + QStringLiteral(": ") + *fault;
             return false;

@@ -164,7 +164,7 @@ std::string escapeJsonControls(std::string_view json)
             c = 0x2000 | ((next(1) & 0x3F) << 6) | (next(2) & 0x3F);
             length = 3;
         }
-        if (c == 0x7F || (c >= 0x80 && c <= 0x9F) || isBidiControl(c)) {
+        if (c == 0x7F || (c >= 0x80 && c <= 0x9F) || isBidiControl(c) || c == 0x2028 || c == 0x2029) {
             appendEscape(out, c);
             i += length - 1;
         } else {

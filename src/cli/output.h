@@ -42,7 +42,8 @@ QString shownText(std::string_view bytes, qsizetype limit = kShownTextLimit);
 QJsonValue jsonText(std::string_view bytes);
 
 // A JSON document as QJsonDocument writes it, with what it leaves raw escaped as \uNNNN: DEL, the C1
-// controls and the bidirectional controls, none of which may reach a terminal that shows the document.
+// controls, the bidirectional controls and the line and paragraph separators (U+2028, U+2029), none of
+// which may reach a terminal that shows the document.
 std::string escapeJsonControls(std::string_view json);
 
 // A JSON array of flat records, written as QJsonDocument::toJson(Indented) writes the same array of

@@ -197,6 +197,10 @@ SetError SetupForm::set(std::string_view tag, std::string_view value)
             return SetError::NoSuchEntry;
         setIndex(field->control, *index);
     } else {
+        if (value.find('\0') != std::string_view::npos)
+            return SetError::HoldsNul;
+        if (field->secret && value.find_first_of("\r\n") != std::string_view::npos)
+            return SetError::NotOneLine;
         if (carriesItem(field->tag, value))
             return SetError::CarriesItem;
         setText(field->control, std::string(value));

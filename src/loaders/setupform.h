@@ -35,6 +35,8 @@ enum class SetError {
     NotReported, // the device reported no value, so the window never sends this field
     NoSuchEntry, // the list holds no such entry
     CarriesItem, // the text holds a tag of an item or a reply marker, so it would be read as something else
+    HoldsNul,    // the text holds a NUL, where the device would end the value
+    NotOneLine,  // a secret's text holds a CR or LF: no input of any tool could type it again
 };
 
 // True when `value` holds its own closing tag, an opening or closing tag of any item a window knows,

@@ -441,6 +441,11 @@ QString cliRefusedValueText(SetError error, const QString& name, const QString& 
         return QStringLiteral("the value of %1 holds the tag of an item (\"<...>\" or \"</...>\") or a marker "
                               "of the reply (\"MODEL: \", \"VER:\"); the device would read other settings out of it")
             .arg(name);
+    case SetError::HoldsNul:
+        return QStringLiteral("the value of %1 holds a NUL; the device would end the value there").arg(name);
+    case SetError::NotOneLine:
+        return QStringLiteral("the value of %1 is a secret and holds a CR or LF (a secret is one line of text)")
+            .arg(name);
     case SetError::NoSuchEntry:
         return QStringLiteral("the list %1 of %2 holds no %3 (entries: %4; or #0 to #%5)")
             .arg(name, windowName, value, entries.join(QStringLiteral(", ")))

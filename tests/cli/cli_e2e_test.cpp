@@ -258,6 +258,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliSetRefused,
                                            RefusedCase{"RawIndexBeyondList", "KR-770A", "SIOBaud=#13"},
                                            RefusedCase{"SwitchedOffField", "PL-778A", "TCPLinkTimeOut=5"},
                                            RefusedCase{"PortTheWindowLacks", "KR-7800", "COM3_Baud=9600"},
+                                           RefusedCase{"SecretHoldsALineFeed", "KR-770A", "SetupPassword=ab\ncd"},
                                            RefusedCase{"ModelWithoutWindow", "KR788A", "DeviceID=X"}),
                          [](const ::testing::TestParamInfo<RefusedCase>& param) {
                              return std::string(param.param.name);

@@ -500,6 +500,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadPlan{"SecretEntryHoldsALineEnd",
                 "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"SetupPassword\": \"ab\\ncd\"}}]}",
                 "devices[0].set.SetupPassword: a secret holds"},
+        BadPlan{"ValueHoldsANul", "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"DeviceID\": \"a\\u0000\"}}]}",
+                "devices[0].set.DeviceID: the value holds a NUL"},
         BadPlan{"SecretRoleHoldsACr", "{\"defaults\": {\"set\": {\"password\": \"ab\\r\"}}, \"devices\": []}",
                 "defaults.set.password: a secret holds"},
         // A CSV plan by its name in any case or by --format, which also makes a .csv name JSON.

@@ -183,6 +183,17 @@ TEST(CsvPlan, ExportWritesWhatApplyReadsBackWithEmptyCellsLeftOut)
               QByteArray(R"({"devices":[{"device":"00-50-C2-00-00-01","set":{"deviceId":"Hall 2, \"west\"","ip":"10.0.0.5"}},)"
                          R"({"device":"00-50-C2-00-00-02","set":{"ip":"caf)" "\xc3\xa9" R"(;","krDelay":"a\r\nb"}}]})"));
 
+    // What a spreadsheet runs as a formula is written after an apostrophe, as is an apostrophe the reader takes away.
+    std::vector<lv::CsvPlanRow> guarded;
+    for (const char* v : {"=1", "+1", "-1", "@1", "\t1", "\r1", "'=1", "''", "'", "'a", "a\rb"})
+        guarded.push_back({QString(), {{QStringLiteral("v"), QString::fromLatin1(v)}}});
+    const QByteArray written = lv::csvPlanText(guarded);
+    EXPECT_EQ(written, "device,v\r\n,'=1\r\n,'+1\r\n,'-1\r\n,'@1\r\n,'\t1\r\n,\"'\r1\"\r\n"
+                       ",''=1\r\n,'''\r\n,'\r\n,'a\r\n,\"a\rb\"\r\n");
+    const QJsonArray read = lv::readCsvTable(written, &error)->plan[QStringLiteral("devices")].toArray();
+    for (std::size_t i = 0; i < guarded.size(); ++i)
+        EXPECT_EQ(read[qsizetype(i)][QStringLiteral("set")][QStringLiteral("v")].toString(), guarded[i].set[0].second);
+
     // The entry's own columns, semicolons, a row of empty cells skipped, no last line end.
     const std::optional<lv::CsvTable> own =
         lv::readCsvTable("window;password;device\n;;\nfrmSetupKr770A;\"s;\"\"x\";10.0.0.5", &error);

@@ -150,6 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                       JsonControlCase{"Marks", QString(QChar(0x200e)) + QChar(0x200f), "\\u200e\\u200f"},
                       JsonControlCase{"Embeddings", QString(QChar(0x202a)) + QChar(0x202e), "\\u202a\\u202e"},
                       JsonControlCase{"Isolates", QString(QChar(0x2066)) + QChar(0x2069), "\\u2066\\u2069"},
+                      JsonControlCase{"Separators", QString(QChar(0x2028)) + QChar(0x2029), "\\u2028\\u2029"},
                       // Their neighbours in UTF-8 are plain text.
                       JsonControlCase{"Kept", QString::fromUtf8("\u00a0\u00e9\u061b\u200d\u2010\u2065\u206a"),
                                       "\u00a0\u00e9\u061b\u200d\u2010\u2065\u206a"}),
@@ -343,6 +344,10 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("the value of DeviceID holds the tag of an item (\"<...>\" or \"</...>\") or a "
                                  "marker of the reply (\"MODEL: \", \"VER:\"); the device would read other "
                                  "settings out of it")},
+        TypedCase{"Nul", QStringLiteral("DeviceID"), QStringLiteral("a") + QChar(u'\0'),
+                  QStringLiteral("the value of DeviceID holds a NUL; the device would end the value there")},
+        TypedCase{"SecretHoldsACr", QStringLiteral("AccessPassword"), QStringLiteral("ab\rcd"),
+                  QStringLiteral("the value of AccessPassword is a secret and holds a CR or LF*")},
         TypedCase{"NotLatin1", QStringLiteral("DeviceID"), QString::fromUtf8("Pumpe-\xe2\x82\xac"),
                   QStringLiteral("the value of DeviceID must be single-byte (Latin-1) text")}),
     [](const ::testing::TestParamInfo<TypedCase>& param) { return std::string(param.param.name); });

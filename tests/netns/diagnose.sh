@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # linkvane-cli diagnose on an operator's host with three cards: eth0 (10.207.0.0/24) with a host of
-# simulated devices behind it, eth1 (10.208.0.0/24) with nothing that answers, and eth2, which is
+# simulated devices behind it, eth1 (10.208.0.0/24) with nothing that answers, and café2, which is
 # down. The probe leaves by the two cards that are up, the answers are counted on the card they came
 # back through, and the causes follow what happened: none while devices answer, "no answer" once they
 # are gone, "probe not sent" when the search is kept to the card that is down. A search kept to eth1
@@ -21,8 +21,8 @@ make_two_card_lan
 # The third card, on a bridge of its own, with an address but down.
 ip -n "$br" link add br2 type bridge
 ip -n "$br" link set br2 up
-plug "$op" eth2 br2 10.209.0.1
-ip -n "$op" link set eth2 down
+plug "$op" café2 br2 10.209.0.1
+ip -n "$op" link set café2 down
 
 run() { ip netns exec "$op" "$cli" --wait 800 "$@"; }
 # The row of a card in the text table: its fields from the second on (state, IPv4, broadcast, probe, answers,
@@ -42,7 +42,7 @@ check "diagnose exits 0 while devices answer (exit $code)" test "$code" -eq 0
 check "eth0: up, its address, broadcasts, probe sent, every device answered there" \
     test "$(row eth0 "$out")" = "up $NET0.0.1/24 yes sent $expected $expected"
 check "eth1: up, probe sent, nothing came back" test "$(row eth1 "$out")" = "up $NET1.0.1/24 yes sent 0 0"
-check "eth2: down, not probed" test "$(row eth2 "$out")" = "down 10.209.0.1/24 yes - - -"
+check "café2: down, not probed" test "$(row café2 "$out")" = "down 10.209.0.1/24 yes - - -"
 check "no likely causes nor findings while devices answer" bash -c '! grep -qE "Likely causes|Findings" <<<"$1"' _ "$out"
 
 json=$(run --json --interface eth1 diagnose)
@@ -71,11 +71,12 @@ code=$?
 check "diagnose exits 3 once no device answers (exit $code)" test "$code" -eq 3
 check "the one cause is no answer" test "$(grep -o '"cause": *"[a-z-]*"' <<<"$json" | tr -d ' ')" = '"cause":"no-answer"'
 
-json=$(run --json --interface eth2 diagnose)
+json=$(run --json --interface café2 diagnose)
 code=$?
 check "a search kept to the card that is down exits 3 (exit $code)" test "$code" -eq 3
 check "the one cause is the probe not sent" \
     test "$(grep -o '"cause": *"[a-z-]*"' <<<"$json" | tr -d ' ')" = '"cause":"probe-not-sent"'
 check "the card says why it sent nothing" grep -q '"sendError"' <<<"$json"
+check "a card that is not there is refused, naming café2 as UTF-8" grep -q café2 <<<"$(run --interface no0 diagnose 2>&1)"
 
 exit "$fail"
