@@ -63,21 +63,17 @@ std::vector<int> answersMatching(CliContext& context, const DeviceSelection& sel
 Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
                                     const std::optional<DeviceSelection>& narrow, int parallel)
 {
-    // The named devices end the search once each answered; a selection needs every answer there is.
-    bool selects = narrow.has_value();
+    // One search, for the whole wait, for named and selected devices alike.
     std::vector<DeviceSelector> selectors;
     std::vector<std::size_t> namedEntries;
-    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
-        if (plan.devices[i].selection) {
-            selects = true;
-        } else {
+    for (std::size_t i = 0; i < plan.devices.size(); ++i)
+        if (!plan.devices[i].selection) {
             selectors.push_back(plan.devices[i].selector);
             namedEntries.push_back(i);
         }
-    }
     std::vector<int> found;
     if (!selectors.empty()) {
-        Expected<std::vector<int>> resolved = context.resolveAll(selectors, selects);
+        Expected<std::vector<int>> resolved = context.resolveAll(selectors);
         if (!resolved)
             return resolved.failure();
         found = std::move(*resolved);

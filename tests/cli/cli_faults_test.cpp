@@ -436,12 +436,14 @@ INSTANTIATE_TEST_SUITE_P(Devices, CliSetVerify,
                          [](const auto& p) { return std::string(p.param.name); });
 
 // A name that two answering devices match is no device: show, set, set-mac, export and apply each
-// refuse it with exit 2, name both candidates, and send the device nothing beyond the search.
+// refuse it with exit 2, name both candidates, and send the device nothing beyond the search; so do
+// they when the other answer comes long before the device's own.
 struct AmbiguousCase {
     const char* name;
     const char* twin;    // the simulator's fault: a second answer sharing the IP or the MAC
     bool byIp;           // the command names the device by its IP address (else by its MAC)
     const char* command; // show, set, set-mac, export or apply
+    int aheadMs = 0;     // the device's own search answer comes this much later (within the 400 ms wait)
 };
 
 class CliAmbiguous : public ::testing::TestWithParam<AmbiguousCase> {};
@@ -449,7 +451,10 @@ class CliAmbiguous : public ::testing::TestWithParam<AmbiguousCase> {};
 TEST_P(CliAmbiguous, IsRefusedWithBothCandidatesAndNothingSent)
 {
     const AmbiguousCase& c = GetParam();
-    DevsimProcess sim({QStringLiteral("--fault"), QString::fromLatin1(c.twin) + QStringLiteral("@KR-700")});
+    QStringList faults{QStringLiteral("--fault"), QString::fromLatin1(c.twin) + QStringLiteral("@KR-700")};
+    if (c.aheadMs > 0)
+        faults << QStringLiteral("--fault") << QStringLiteral("search-late:%1@KR-700").arg(c.aheadMs);
+    DevsimProcess sim(faults);
     ASSERT_TRUE(sim.started());
     const lv::Device device = deviceOfModel(defaultDevices(), "KR-700");
     const QString named = c.byIp ? qs(device.ip()) : macTextOf(device);
@@ -508,7 +513,11 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliAmbiguous,
                                            AmbiguousCase{"SetImpostor", "twin:same-answer", true, "set"},
                                            AmbiguousCase{"SetMacImpostor", "twin:same-answer", false, "set-mac"},
                                            AmbiguousCase{"ExportImpostor", "twin:same-answer", true, "export"},
-                                           AmbiguousCase{"ApplyImpostor", "twin:same-answer", false, "apply"}),
+                                           AmbiguousCase{"ApplyImpostor", "twin:same-answer", false, "apply"},
+                                           AmbiguousCase{"ShowAhead", "twin:same-answer", false, "show", 250},
+                                           AmbiguousCase{"SetAhead", "twin:same-answer", true, "set", 250},
+                                           AmbiguousCase{"ExportAhead", "twin:same-answer", false, "export", 250},
+                                           AmbiguousCase{"ApplyAhead", "twin:same-answer", false, "apply", 250}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 #if !defined(_WIN32)

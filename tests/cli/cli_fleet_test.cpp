@@ -599,10 +599,18 @@ TEST(CliSearchEnds, ExpectAndIdleEndTheSearchEarly)
     const QStringList longWait{QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("60000"),
                                QStringLiteral("search")};
 
+    // Whether the listing rules a conflict out: only after the whole wait (null: not known).
+    const auto conflictsKnown = [](const QByteArray& json) {
+        QList<bool> known;
+        for (const QJsonValue& v : parseJson(json).array())
+            known << v[QStringLiteral("conflict")].isBool();
+        return known;
+    };
     const CliRun expect = runCli(at(sim, longWait + QStringList{QStringLiteral("--expect"), QStringLiteral("3")}));
     ASSERT_EQ(expect.exitCode, 0) << expect.err;
     // Answers read in one batch with the third are listed too.
     EXPECT_GE(parseJson(expect.out).array().size(), 3);
+    EXPECT_FALSE(conflictsKnown(expect.out).contains(true)) << expect.out.toStdString();
 
     // Answers spread over 50 ms: 400 ms of quiet means every device has answered.
     const CliRun idle = runCli(at(sim, longWait + QStringList{QStringLiteral("--idle"), QStringLiteral("400")}));
@@ -617,6 +625,7 @@ TEST(CliSearchEnds, ExpectAndIdleEndTheSearchEarly)
     EXPECT_EQ(tooMany.exitCode, 2) << tooMany.err;
     EXPECT_EQ(parseJson(tooMany.out).array().size(), all);
     EXPECT_GE(tooMany.elapsedMs, 600);
+    EXPECT_FALSE(conflictsKnown(tooMany.out).contains(false)) << tooMany.out.toStdString();
 }
 
 } // namespace
