@@ -42,9 +42,16 @@ SearchReply answerOf(CliContext& context, int index);
 std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString& named = {},
                                    const std::optional<QString>& password = std::nullopt);
 
-// The list indices, in search order, of the devices whose search answer `selection` matches; a device
-// answered for by two senders is named on standard error and left out.
-std::vector<int> answersMatching(CliContext& context, const DeviceSelection& selection);
+// A device whose search answer a selection matches, and why nothing may be sent to it: another host
+// sends its answer too, or its MAC answers in two ways (from two addresses or senders). Empty when
+// it is in no such conflict.
+struct ReachedDevice {
+    int index = -1; // in the search's list
+    QString conflict;
+};
+
+// The devices whose search answer `selection` matches, in search order.
+std::vector<ReachedDevice> answersMatching(CliContext& context, const DeviceSelection& selection);
 
 // The closing line of a fleet: how many devices ended how, and how long it took:
 // "200 updated, 3 unchanged, 1 failed, 22 refused in 1.9 s". Devices that were not found, got no answer,
