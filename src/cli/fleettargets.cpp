@@ -8,6 +8,7 @@
 #include "outcometexts.h"
 #include "output.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -50,11 +51,12 @@ std::vector<ReachedDevice> answersMatching(CliContext& context, const DeviceSele
 {
     const DeviceSearch& search = context.search();
     const DeviceList& list = search.devices();
-    std::vector<std::pair<std::uint64_t, int>> matching; // MAC, list index
+    std::vector<std::pair<std::uint64_t, int>> matching; // by MAC, then list index
     for (int i = 0; i < static_cast<int>(list.size()); ++i)
         if (const std::optional<SearchReplyView> reply = viewSearchReply(list.raw(static_cast<std::size_t>(i))))
             if (selection.matchesAnswer(answerOf(context, i)))
                 matching.emplace_back(reply->mac.value(), i);
+    std::sort(matching.begin(), matching.end());
     // Every line of the MACs reached, matched or not: a MAC listed twice cannot be told for one device.
     std::map<std::uint64_t, std::vector<std::string>> linesOfMac;
     for (const auto& [mac, index] : matching)

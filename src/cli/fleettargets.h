@@ -2,9 +2,10 @@
 #pragma once
 
 // Which devices each entry of a plan reaches, after one search: the device an entry names, or every
-// device its selection matches, in the order the search listed them and numbered from 1 for its
-// templates. A selection by model asks each device it may reach for its configuration first (all at
-// once, up to --parallel), since only that tells the model.
+// device its selection matches, in ascending MAC order and numbered from 1 for its templates in that
+// order, so that a plan numbers its devices alike however their answers were ordered on the wire. A
+// selection by model asks each device it may reach for its configuration first (all at once, up to
+// --parallel), since only that tells the model.
 
 #include "command.h"
 #include "devicejob.h"
@@ -27,7 +28,7 @@ struct FleetTarget {
 };
 
 struct FleetTargets {
-    std::vector<FleetTarget> targets; // in the plan's order, an entry's devices in search order
+    std::vector<FleetTarget> targets; // in the plan's order, an entry's devices in MAC order
     int leftOut = 0;                  // devices the plan names that --select leaves out
 };
 
@@ -50,7 +51,8 @@ struct ReachedDevice {
     QString conflict;
 };
 
-// The devices whose search answer `selection` matches, in search order.
+// The devices whose search answer `selection` matches, in ascending MAC order (one MAC's lines in
+// search order).
 std::vector<ReachedDevice> answersMatching(CliContext& context, const DeviceSelection& selection);
 
 // The closing line of a fleet: how many devices ended how, and how long it took:
