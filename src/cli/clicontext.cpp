@@ -261,37 +261,27 @@ QString CliContext::macTextOf(int index)
     return reply ? fromLatin1(reply->macText()) : QString();
 }
 
-Expected<int> CliContext::resolve(const DeviceSelector& selector, bool wholeWait)
+Expected<int> CliContext::resolve(const DeviceSelector& selector)
 {
-    const Expected<std::vector<int>> found = resolveAll({selector}, wholeWait);
+    const Expected<std::vector<int>> found = resolveAll({selector});
     if (!found)
         return found.failure();
     return found->front();
 }
 
-Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors, bool wholeWait)
+Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
 {
-    // Every match of every selector as the devices answer; the search ends once each has one.
-    std::vector<std::vector<int>> matches(selectors.size());
-    std::size_t missing = selectors.size();
-    if (missing == 0)
+    if (selectors.empty())
         return std::vector<int>{};
-    SearchEnds ends;
-    ends.stop = [&](int index) {
-        const std::string& raw = search().devices().raw(static_cast<std::size_t>(index));
-        for (std::size_t i = 0; i < selectors.size(); ++i) {
-            if (!deviceMatches(selectors[i], raw))
-                continue;
-            if (matches[i].empty())
-                --missing;
-            matches[i].push_back(index);
-        }
-        return missing == 0 && !wholeWait;
-    };
-    // A second device answering for the same name comes within moments of the first.
-    ends.graceMs = kSelectorGraceMs;
-    if (const std::optional<Failure> failed = runSearch(std::move(ends)))
+    if (const std::optional<Failure> failed = runSearch())
         return *failed;
+    // Every match of every selector.
+    std::vector<std::vector<int>> matches(selectors.size());
+    const DeviceList& list = search().devices();
+    for (std::size_t index = 0; index < list.size(); ++index)
+        for (std::size_t i = 0; i < selectors.size(); ++i)
+            if (deviceMatches(selectors[i], list.raw(index)))
+                matches[i].push_back(static_cast<int>(index));
     std::vector<int> found;
     for (std::size_t i = 0; i < selectors.size(); ++i) {
         if (matches[i].size() > 1) {

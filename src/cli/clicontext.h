@@ -96,18 +96,14 @@ public:
     // --stats of a fleet command: the search's timing, then how many devices ran and when the last ended.
     void noteRunStats(std::size_t devices, int parallel);
     qint64 sinceProbeMs() const { return m_searchRun->sinceProbeMs(); }
-    // How long the search still listens once every device named has answered.
-    static constexpr int kSelectorGraceMs = 150;
     // The list index of the device the selector names; -1 when none answered. A selector that two or
-    // more answers match fails (exit 2, the candidates named). The search ends kSelectorGraceMs after
-    // the device answered.
-    // With `wholeWait` the search lists every answer until --wait is over, so that the whole LAN is known.
-    Expected<int> resolve(const DeviceSelector& selector, bool wholeWait = false);
+    // more answers match fails (exit 2, the candidates named). The search listens for the whole --wait
+    // however soon the device answered: another host sending its answer may have been faster than it.
+    Expected<int> resolve(const DeviceSelector& selector);
     // One search for several devices: per selector the list index of the device it names, -1 for
-    // those that did not answer; fails as resolve() does. The search ends kSelectorGraceMs after every
-    // one has answered.
+    // those that did not answer; fails as resolve() does.
     // A device whose answer came from two senders is refused as an ambiguous one is.
-    Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors, bool wholeWait = false);
+    Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
     // The MAC text of a listed device.
     QString macTextOf(int index);
     // Finds the device the selector names (`named` as typed) and runs it as a job of the fleet runner with

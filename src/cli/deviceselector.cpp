@@ -72,12 +72,12 @@ QString ambiguousSelectorText(const DeviceSelector& selector, const std::vector<
 
 bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry)
 {
-    const std::optional<SearchReply> reply = parseSearchReply(rawEntry);
+    const std::optional<SearchReplyView> reply = viewSearchReply(rawEntry);
     if (!reply)
         return false;
     if (selector.kind == DeviceSelector::Kind::Ip)
         return reply->ip == selector.text;
-    return reply->macText == selector.text;
+    return reply->macText() == selector.text;
 }
 
 } // namespace lv

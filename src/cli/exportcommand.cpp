@@ -18,6 +18,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace lv {
 
 namespace {
@@ -62,32 +64,27 @@ QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool r
 
 namespace {
 
-// Every device that answered one search, by its list index.
-// Every device that answered; one whose answer came from two senders is named on standard error and
-// left out (exit 2 in `refused`).
-Expected<std::vector<int>> everyDevice(CliContext& context, ExitCode& refused)
+// The devices of one search that the selection matches (every device without one), by list index; one
+// in conflict (another host sends its answer, its MAC answers in two ways) is named on standard error
+// and left out, exit 2 in `refused`. With --all in the order of the search, by selection in MAC order.
+Expected<std::vector<int>> reachedDevices(CliContext& context, const std::optional<DeviceSelection>& selection,
+                                          ExitCode& refused)
 {
     if (const std::optional<Failure> failed = context.runSearch())
         return *failed;
+    std::vector<ReachedDevice> reached = answersMatching(context, selection.value_or(DeviceSelection{}));
+    if (!selection)
+        std::sort(reached.begin(), reached.end(), [](const auto& a, const auto& b) { return a.index < b.index; });
     std::vector<int> found;
-    for (int i = 0; i < static_cast<int>(context.search().devices().size()); ++i) {
-        if (context.search().answerShared(i)) {
-            context.output().error(sharedAnswerText(context.macTextOf(i), context.search().sendersOf(i)));
+    for (const ReachedDevice& device : reached) {
+        if (!device.conflict.isEmpty()) {
+            context.output().error(device.conflict);
             refused = kExitNotFound;
             continue;
         }
-        found.push_back(i);
+        found.push_back(device.index);
     }
     return found;
-}
-
-// The devices whose search answers match the selection; the model, where it is asked for, is judged
-// once they are loaded.
-Expected<std::vector<int>> selectedDevices(CliContext& context, const DeviceSelection& selection)
-{
-    if (const std::optional<Failure> failed = context.runSearch())
-        return *failed;
-    return answersMatching(context, selection);
 }
 
 // Says which named devices did not answer the search.
@@ -182,9 +179,8 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
 
     // One search for all of them.
     ExitCode refused = kExitDone;
-    const Expected<std::vector<int>> found = all ? everyDevice(context, refused)
-                                             : *select ? selectedDevices(context, **select)
-                                                       : context.resolveAll(*selectors);
+    const Expected<std::vector<int>> found =
+        all || *select ? reachedDevices(context, *select, refused) : context.resolveAll(*selectors);
     if (!found)
         return found.failure();
     const ExitCode missing = std::max(refused, reportMissing(context, names, *found));

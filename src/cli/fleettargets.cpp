@@ -8,6 +8,8 @@
 #include "outcometexts.h"
 #include "output.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -45,39 +47,53 @@ std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString
     return std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog());
 }
 
-std::vector<int> answersMatching(CliContext& context, const DeviceSelection& selection)
+std::vector<ReachedDevice> answersMatching(CliContext& context, const DeviceSelection& selection)
 {
-    std::vector<int> matching;
-    for (int i = 0; i < static_cast<int>(context.search().devices().size()); ++i) {
-        if (!selection.matchesAnswer(answerOf(context, i)))
-            continue;
-        if (context.search().answerShared(i)) {
-            context.output().error(sharedAnswerText(context.macTextOf(i), context.search().sendersOf(i)));
-            continue;
-        }
-        matching.push_back(i);
+    const DeviceSearch& search = context.search();
+    const DeviceList& list = search.devices();
+    std::vector<std::pair<std::uint64_t, int>> matching; // by MAC, then list index
+    for (int i = 0; i < static_cast<int>(list.size()); ++i)
+        if (const std::optional<SearchReplyView> reply = viewSearchReply(list.raw(static_cast<std::size_t>(i))))
+            if (selection.matchesAnswer(answerOf(context, i)))
+                matching.emplace_back(reply->mac.value(), i);
+    std::sort(matching.begin(), matching.end());
+    // Every line of the MACs reached, matched or not: a MAC listed twice cannot be told for one device.
+    std::map<std::uint64_t, std::vector<std::string>> linesOfMac;
+    for (const auto& [mac, index] : matching)
+        linesOfMac[mac];
+    for (std::size_t i = 0; i < list.size() && !linesOfMac.empty(); ++i)
+        if (const std::optional<SearchReplyView> reply = viewSearchReply(list.raw(i)))
+            if (const auto lines = linesOfMac.find(reply->mac.value()); lines != linesOfMac.end())
+                lines->second.push_back(list.raw(i));
+    std::vector<ReachedDevice> reached;
+    reached.reserve(matching.size());
+    for (const auto& [mac, index] : matching) {
+        ReachedDevice device{index, {}};
+        const std::vector<std::string>& lines = linesOfMac.at(mac);
+        if (search.answerShared(index))
+            device.conflict = sharedAnswerText(context.macTextOf(index), search.sendersOf(index));
+        else if (lines.size() > 1)
+            device.conflict = ambiguousSelectorText(
+                DeviceSelector{DeviceSelector::Kind::MacText, toLatin1(context.macTextOf(index))}, lines);
+        reached.push_back(std::move(device));
     }
-    return matching;
+    return reached;
 }
 
 Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
                                     const std::optional<DeviceSelection>& narrow, int parallel)
 {
-    // The named devices end the search once each answered; a selection needs every answer there is.
-    bool selects = narrow.has_value();
+    // One search, for the whole wait, for named and selected devices alike.
     std::vector<DeviceSelector> selectors;
     std::vector<std::size_t> namedEntries;
-    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
-        if (plan.devices[i].selection) {
-            selects = true;
-        } else {
+    for (std::size_t i = 0; i < plan.devices.size(); ++i)
+        if (!plan.devices[i].selection) {
             selectors.push_back(plan.devices[i].selector);
             namedEntries.push_back(i);
         }
-    }
     std::vector<int> found;
     if (!selectors.empty()) {
-        Expected<std::vector<int>> resolved = context.resolveAll(selectors, selects);
+        Expected<std::vector<int>> resolved = context.resolveAll(selectors);
         if (!resolved)
             return resolved.failure();
         found = std::move(*resolved);
@@ -86,13 +102,13 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
     }
 
     // Per entry, the devices it may reach by what their search answers say.
-    std::vector<std::vector<int>> candidates(plan.devices.size());
+    std::vector<std::vector<ReachedDevice>> candidates(plan.devices.size());
     std::vector<DeviceSelection> selections(plan.devices.size());
     std::vector<bool> notFound(plan.devices.size(), false);
     for (std::size_t k = 0; k < namedEntries.size(); ++k) {
         notFound[namedEntries[k]] = found[k] < 0;
         if (found[k] >= 0)
-            candidates[namedEntries[k]] = {found[k]};
+            candidates[namedEntries[k]] = {ReachedDevice{found[k], {}}};
     }
     for (std::size_t i = 0; i < plan.devices.size(); ++i) {
         const PlanDevice& device = plan.devices[i];
@@ -101,19 +117,20 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
             candidates[i] = answersMatching(context, selections[i]);
         } else if (narrow) {
             selections[i] = *narrow;
-            if (!candidates[i].empty() && !narrow->matchesAnswer(answerOf(context, candidates[i][0])))
+            if (!candidates[i].empty() && !narrow->matchesAnswer(answerOf(context, candidates[i][0].index)))
                 candidates[i].clear();
         }
     }
 
     // The models of the devices a selection by model may reach, each device asked once, with the password
-    // of the first entry that may reach it (the one its Update will use if it matches).
+    // of the first entry that may reach it (the one its Update will use if it matches). A device in
+    // conflict is asked nothing: its answer cannot be told from another host's.
     std::map<int, std::unique_ptr<DeviceJob>> probes;
     for (std::size_t i = 0; i < plan.devices.size(); ++i)
         if (selections[i].needsModel())
-            for (int index : candidates[i])
-                if (!probes.count(index))
-                    probes[index] = loadJob(context, index, {}, plan.devices[i].password);
+            for (const ReachedDevice& reached : candidates[i])
+                if (reached.conflict.isEmpty() && !probes.count(reached.index))
+                    probes[reached.index] = loadJob(context, reached.index, {}, plan.devices[i].password);
     if (!probes.empty()) {
         std::vector<std::unique_ptr<DeviceJob>> jobs;
         for (auto& [index, job] : probes)
@@ -126,7 +143,7 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
 
     FleetTargets result;
     std::map<int, QString> claimed; // list index -> how the plan reached it first
-    std::set<int> unprobed;         // devices whose failed probe is reported already
+    std::set<int> unprobed;         // devices whose failed probe (or conflict, by model) is reported already
     for (std::size_t i = 0; i < plan.devices.size(); ++i) {
         const PlanDevice& device = plan.devices[i];
         const QString how = device.selection ? QStringLiteral("select ") + device.device : device.device;
@@ -137,8 +154,20 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
         }
         int n = 0;
         bool reported = false;
-        for (int index : candidates[i]) {
+        for (const auto& [index, conflict] : candidates[i]) {
             const QString mac = context.macTextOf(index);
+            const auto refused = [&] {
+                DeviceOutcome outcome = settled(mac, FleetResult::Refused, conflict);
+                outcome.macText = toLatin1(mac);
+                return outcome;
+            };
+            if (selections[i].needsModel() && !conflict.isEmpty()) {
+                // Not judged, as below: whatever model it has, nothing is sent to it.
+                reported = true;
+                if (unprobed.insert(index).second)
+                    result.targets.push_back({i, -1, 1, refused()});
+                continue;
+            }
             if (selections[i].needsModel()) {
                 const DeviceOutcome& probe = probes.at(index)->outcome();
                 if (probe.request.outcome != ConfigRequest::Outcome::Answered) {
@@ -165,7 +194,11 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
                 continue;
             }
             claimed[index] = how;
-            result.targets.push_back({i, index, n, std::nullopt});
+            // A device in conflict keeps its number, so that the others keep theirs.
+            if (!conflict.isEmpty())
+                result.targets.push_back({i, -1, n, refused()});
+            else
+                result.targets.push_back({i, index, n, std::nullopt});
         }
         if (n > 0 || reported)
             continue;

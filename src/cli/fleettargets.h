@@ -2,9 +2,10 @@
 #pragma once
 
 // Which devices each entry of a plan reaches, after one search: the device an entry names, or every
-// device its selection matches, in the order the search listed them and numbered from 1 for its
-// templates. A selection by model asks each device it may reach for its configuration first (all at
-// once, up to --parallel), since only that tells the model.
+// device its selection matches, in ascending MAC order and numbered from 1 for its templates in that
+// order, so that a plan numbers its devices alike however their answers were ordered on the wire. A
+// selection by model asks each device it may reach for its configuration first (all at once, up to
+// --parallel), since only that tells the model.
 
 #include "command.h"
 #include "devicejob.h"
@@ -27,12 +28,11 @@ struct FleetTarget {
 };
 
 struct FleetTargets {
-    std::vector<FleetTarget> targets; // in the plan's order, an entry's devices in search order
+    std::vector<FleetTarget> targets; // in the plan's order, an entry's devices in MAC order
     int leftOut = 0;                  // devices the plan names that --select leaves out
 };
 
-// Searches (until --wait is over when any entry selects, else until every named device answered) and
-// says what each entry reaches. `narrow` (--select) must match too, for named devices as well.
+// Searches (until --wait is over) and says what each entry reaches. `narrow` (--select) must match too, for named devices as well.
 Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
                                     const std::optional<DeviceSelection>& narrow, int parallel);
 
@@ -43,9 +43,17 @@ SearchReply answerOf(CliContext& context, int index);
 std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString& named = {},
                                    const std::optional<QString>& password = std::nullopt);
 
-// The list indices, in search order, of the devices whose search answer `selection` matches; a device
-// answered for by two senders is named on standard error and left out.
-std::vector<int> answersMatching(CliContext& context, const DeviceSelection& selection);
+// A device whose search answer a selection matches, and why nothing may be sent to it: another host
+// sends its answer too, or its MAC answers in two ways (from two addresses or senders). Empty when
+// it is in no such conflict.
+struct ReachedDevice {
+    int index = -1; // in the search's list
+    QString conflict;
+};
+
+// The devices whose search answer `selection` matches, in ascending MAC order (one MAC's lines in
+// search order).
+std::vector<ReachedDevice> answersMatching(CliContext& context, const DeviceSelection& selection);
 
 // The closing line of a fleet: how many devices ended how, and how long it took:
 // "200 updated, 3 unchanged, 1 failed, 22 refused in 1.9 s". Devices that were not found, got no answer,

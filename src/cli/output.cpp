@@ -201,6 +201,12 @@ void JsonRecords::field(std::string_view name, bool value)
     m_json.append(value ? "true" : "false");
 }
 
+void JsonRecords::fieldOrNull(std::string_view name, std::optional<bool> value)
+{
+    key(name);
+    m_json.append(!value ? "null" : *value ? "true" : "false");
+}
+
 void JsonRecords::fieldOrNull(std::string_view name, const std::optional<std::string_view>& latin1Text)
 {
     key(name);

@@ -60,6 +60,8 @@ public:
     void field(std::string_view key, bool value);
     // Text, or null when there is none.
     void fieldOrNull(std::string_view key, const std::optional<std::string_view>& latin1Text);
+    // True or false, or null when it is not known.
+    void fieldOrNull(std::string_view key, std::optional<bool> value);
     void endRecord();
     // The document, ended by a newline.
     std::string finish();

@@ -99,9 +99,11 @@ qint64 writeListing(CliContext& context, const Details* details)
     if (out.json()) {
         JsonRecords devices;
         devices.reserve(list.size());
+        // A search ended before its wait (--expect, --idle) cannot say that a device is in no conflict.
+        const bool whole = context.lastSearch().wholeWait;
         forEachReply([&](const SearchReplyView& r, bool conflict, std::size_t i) {
             devices.beginRecord();
-            devices.field("conflict", conflict);
+            devices.fieldOrNull("conflict", conflict || whole ? std::optional<bool>(conflict) : std::nullopt);
             devices.field("deviceId", r.deviceId);
             if (details) {
                 const DeviceOutcome& o = details->jobs[i]->outcome();

@@ -126,8 +126,8 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
     if (!asked)
         return asked.failure();
     const QString named = printableName(operands[0]);
-    // The whole wait: the new address is checked against every device that answers.
-    const Expected<int> index = context.resolve(asked->selector, true);
+    // The search listens for the whole wait: the new address is checked against every device that answers.
+    const Expected<int> index = context.resolve(asked->selector);
     if (!index)
         return index.failure();
     if (*index < 0)

@@ -26,7 +26,7 @@ struct KindInfo {
     std::string_view help;
 };
 
-constexpr std::array<KindInfo, 18> kKinds{{
+constexpr std::array<KindInfo, 19> kKinds{{
     {FaultKind::Silent, "silent", Param::None, 0, 0, 0, "no answer to G, S, U, M"},
     {FaultKind::Late, "late", Param::Number, 1500, 0, 600000, "G, U, M answers MS late (1500)"},
     {FaultKind::Split, "split", Param::Number, 2, 1, 10000, "reply in N datagrams (2)"},
@@ -45,7 +45,8 @@ constexpr std::array<KindInfo, 18> kKinds{{
     {FaultKind::IgnoreField, "ignore-field", Param::Text, 0, 0, 0, "S applied but item TAG kept"},
     {FaultKind::Restart, "restart", Param::Number, 2000, 0, 600000, "no answer to G for MS after U (2000)"},
     {FaultKind::Reorder, "reorder", Param::Number, 3, 2, 10000, "reply in N datagrams, last two swapped (3)"},
-    {FaultKind::Twin, "twin", Param::Text, 0, 0, 0, "a 2nd search answer: same IP, MAC or answer"},
+    {FaultKind::Twin, "twin", Param::Text, 0, 0, 0, "a 2nd search answer, as T says"},
+    {FaultKind::SearchLate, "search-late", Param::Number, 400, 0, 600000, "search answer MS late (400)"},
 }};
 
 const KindInfo* infoOf(FaultKind kind)
@@ -65,7 +66,7 @@ const KindInfo* infoNamed(std::string_view name)
 }
 
 constexpr std::array<std::string_view, 3> kMacReplyFaults{"no-marker", "no-cr", "bad-value"};
-constexpr std::array<std::string_view, 3> kTwins{"same-ip", "same-mac", "same-answer"};
+constexpr std::array<std::string_view, 4> kTwins{"same-ip", "same-mac", "same-answer", "near-answer"};
 
 std::string upper(std::string_view text)
 {
@@ -88,17 +89,24 @@ std::string faultKindsHelp()
     for (const KindInfo& info : kKinds) {
         std::string head(info.name);
         if (info.param == Param::Number)
-            head += info.kind == FaultKind::Late || info.kind == FaultKind::Restart ? "[:MS]" : "[:N]";
+            head +=
+                info.kind == FaultKind::Late || info.kind == FaultKind::Restart || info.kind == FaultKind::SearchLate
+                    ? "[:MS]"
+                    : "[:N]";
         else if (info.kind == FaultKind::IgnoreField)
             head += ":TAG";
         else if (info.kind == FaultKind::Twin)
-            head += ":same-ip|same-mac";
+            head += ":T";
         else if (info.param == Param::Text)
             head += info.kind == FaultKind::Impostor ? "[:TEXT]" : "[:W]";
         head.resize(std::max<std::size_t>(head.size() + 1, 20), ' ');
         text += head + std::string(info.help) + "\n";
     }
-    text += "(W: no-marker, no-cr or bad-value)\n";
+    text += "(W: no-marker, no-cr or bad-value)\n"
+            "(T: same-ip: another MAC, the device's IP;\n"
+            " same-mac: its MAC, another IP; same-answer:\n"
+            " its answer from another port, first;\n"
+            " near-answer: the same, a blank after the ID)\n";
     return text;
 }
 
@@ -191,7 +199,7 @@ std::optional<FaultRule> parseFaultRule(std::string_view ruleText, std::string* 
             std::find(kMacReplyFaults.begin(), kMacReplyFaults.end(), param) == kMacReplyFaults.end())
             return fail("mac-malformed is no-marker, no-cr or bad-value");
         if (rule.kind == FaultKind::Twin && std::find(kTwins.begin(), kTwins.end(), param) == kTwins.end())
-            return fail("twin is same-ip, same-mac or same-answer");
+            return fail("twin is same-ip, same-mac, same-answer or near-answer");
         rule.text = std::string(param);
         return rule;
     }

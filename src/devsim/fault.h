@@ -35,15 +35,18 @@ enum class FaultKind {
     Restart,        // after answering "U " the device answers no "G " for PARAM ms, as while it restarts
     Reorder,        // the reply in PARAM datagrams, the last two sent the other way round (1, 3, 2 of three)
     Twin,           // a second search answer beside the device's own: PARAM same-ip (another MAC with the
-                    // device's IP address), same-mac (the device's MAC with another IP address) or
-                    // same-answer (the device's answer word for word, from another port, before its own)
+                    // device's IP address), same-mac (the device's MAC with another IP address),
+                    // same-answer (the device's answer word for word, from another port, before its own) or
+                    // near-answer (the same with a blank after the device ID)
+    SearchLate,     // the search answer PARAM ms late; beside twin:same-answer, an impostor that is faster
 };
 
 enum class MacReplyFault { NoMarker, NoCr, BadValue };
 
 struct FaultRule {
     FaultKind kind = FaultKind::Silent;
-    int number = 0;       // the parameter of Late, Split, Repeat, Truncate, Oversize*, MacFirst, Junk, Restart
+    int number = 0;       // the parameter of Late, Split, Repeat, Truncate, Oversize*, MacFirst, Junk, Restart,
+                          // SearchLate
     std::string text;     // the parameter of Impostor, MacMalformed and IgnoreField, as given
     std::string selector; // "*" for every device
     long long limit = 0;  // the rule fires at most this often, then lets the devices be; 0: no limit

@@ -242,11 +242,14 @@ std::vector<Outgoing> SimulatedLan::answerSearch()
                 deviceCopies *= again->number;
         }
         const FaultRule* twin = anyFault ? fault(device, FaultKind::Twin) : nullptr;
-        if (twin && twin->text == "same-answer")
-            out.push_back({answer, 0, true, {}});
+        const bool copied = twin && (twin->text == "same-answer" || twin->text == "near-answer");
+        if (copied)
+            out.push_back({twin->text == "same-answer" ? answer : std::string(answer).insert(answer.size() - 1, " "),
+                           0, true, {}});
+        const FaultRule* late = anyFault ? fault(device, FaultKind::SearchLate) : nullptr;
         for (int i = 0; i < deviceCopies; ++i)
-            out.push_back({answer, jitter(), false, senderOf(device)});
-        if (twin && twin->text != "same-answer")
+            out.push_back({answer, jitter() + (late ? late->number : 0), false, senderOf(device)});
+        if (twin && !copied)
             out.push_back({twinAnswer(device, twin->text == "same-ip"), jitter(), false, {}}); // another host's
     }
     // From hosts that are no device: they hear a broadcast, not a probe sent to a device's own address.

@@ -246,14 +246,16 @@ bool countOwner(Map& map, std::string_view key, const Owner& owner, int delta, i
 
 } // namespace
 
-void DeviceSearch::count(const std::string& raw, int delta)
+void DeviceSearch::count(const std::string& raw, const DevicePeer& sender, int delta)
 {
     const std::optional<SearchReplyView> reply = viewSearchReply(raw);
     if (!reply)
         return;
     if (countOwner(m_owners, reply->ip, reply->mac, delta, m_conflictLines))
         m_conflictsChanged = true;
-    if (countOwner(m_macOwners, reply->macText(), std::string(reply->ip), delta, m_macConflictLines))
+    // The sender as its answer came: an Update that moved the device does not make it another sender.
+    if (countOwner(m_macOwners, reply->macText(), MacOwner{std::string(reply->ip), sender.ipv4, sender.port}, delta,
+                   m_macConflictLines))
         m_conflictsChanged = true;
 }
 
@@ -293,7 +295,8 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
     if (index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
         return;
     const std::string before = m_devices.raw(static_cast<std::size_t>(index));
-    count(before, -1);
+    const DevicePeer sender = senderOf(index);
+    count(before, sender, -1);
     // A device that took a new IP address may answer from there from now on.
     const auto ipOf = [](std::string_view entry) {
         const auto slashes = twoSlashes(entry);
@@ -302,7 +305,7 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
     if (const std::string_view ip = ipOf(raw); ip != ipOf(before) && static_cast<std::size_t>(index) < m_senders.size())
         m_senders[static_cast<std::size_t>(index)].moveTo(Ipv4::fromText(ip));
     m_devices.setRaw(static_cast<std::size_t>(index), raw);
-    count(raw, +1);
+    count(raw, sender, +1);
     if (m_conflictsChanged) {
         m_conflictsChanged = false;
         Q_EMIT conflictsChanged();
@@ -329,7 +332,7 @@ void DeviceSearch::onDatagram(const QByteArray& datagram, int interfaceIndex, De
     }
     m_interfaces.push_back(interfaceIndex);
     m_senders.push_back(sender);
-    count(m_devices.raw(static_cast<std::size_t>(index)), +1);
+    count(m_devices.raw(static_cast<std::size_t>(index)), sender, +1);
     if (m_firstUnsignalled < 0)
         m_firstUnsignalled = index;
     Q_EMIT deviceAdded(index);

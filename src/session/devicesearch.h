@@ -14,7 +14,8 @@
 // one address), the probe goes once, where the routing table sends it. Lines
 // whose IP address is answered by two or more MACs are marked as conflicts (a MAC
 // is its six bytes, however its field writes them), and so are lines whose MAC
-// answers from two or more IP addresses.
+// answers from two or more IP addresses or senders (one sender seen through two
+// cards is one).
 //
 // The listing is bounded: at most kListedAnswersLimit lines (some 200 bytes each
 // with the line built, so about 40 MB at the limit); further new answers are only
@@ -50,7 +51,7 @@ inline constexpr std::size_t kNamedSendersLimit = 8;
 inline constexpr int kListedAnswersLimit = 200000;
 
 // Why a line is marked: its IP address is answered by another MAC, its MAC answers from another IP
-// address, or both; and, on its own or beside those, its very answer came from two or more senders
+// address or sender, or both; and, on its own or beside those, its very answer came from two or more senders
 // (another host repeats the device's answer, so which one is the device cannot be told).
 enum class ConflictKind { None = 0, SharedIp = 1, SharedMac = 2, Both = 3, SharedAnswer = 4 };
 
@@ -90,14 +91,15 @@ public:
     // a new address another device has (two devices with one MAC could no longer be told apart).
     std::optional<int> otherDeviceWithMac(const MacAddress& mac, int except) const;
     // True when another MAC answered with the IP address of this device, or its MAC answered from
-    // another IP address.
+    // another IP address or sender.
     bool conflicted(int index) const { return conflictKind(index) != ConflictKind::None; }
     ConflictKind conflictKind(int index) const;
     bool ipConflicted(int index) const;
     bool macConflicted(int index) const;
     // How many listed devices share their IP address with a device of another MAC.
     int conflictCount() const { return m_conflictLines; }
-    // How many listed devices share their MAC with a device that answered from another IP address.
+    // How many listed devices share their MAC with a device that answered from another IP address or
+    // sender.
     int macConflictCount() const { return m_macConflictLines; }
 
     // Search answers of the current search the system dropped because the receive buffer was full,
@@ -152,15 +154,23 @@ private:
         int m_firstCount = 0;
         std::vector<std::pair<Owner, int>> m_others;
     };
-    using IpOwners = Owners<MacAddress>;   // by IP: the MACs
-    using MacOwners = Owners<std::string>; // by MAC: the IP addresses
+    // Where a MAC answered from: the IP address its answer names and the sender it came from.
+    struct MacOwner {
+        std::string ip;
+        quint32 senderIpv4 = 0;
+        quint16 senderPort = 0;
+        bool operator==(const MacOwner&) const = default;
+    };
+    using IpOwners = Owners<MacAddress>; // by IP: the MACs
+    using MacOwners = Owners<MacOwner>;  // by MAC: where it answered from
 
     void onDatagram(const QByteArray& datagram, int interfaceIndex, DevicePeer sender);
     void flushAdded();
     // Records another sender of the answer listed at `index`.
     void noteSender(int index, DevicePeer sender);
     UdpSocket& socketFor(int interfaceIndex);
-    void count(const std::string& raw, int delta);
+    // Counts `delta` more lines of the answer `raw` that came from `sender` (as first seen).
+    void count(const std::string& raw, const DevicePeer& sender, int delta);
     // Signals searchCountsChanged when the counts differ from those last signalled.
     void checkCounts();
 

@@ -3,19 +3,21 @@
 
 #include "searchexchange.h"
 
-#include <algorithm>
-
 namespace lv {
 
 SearchExchange::SearchExchange(DeviceSearch& search, SearchEnds ends, QObject* parent)
     : Exchange(parent), m_search(search), m_ends(std::move(ends))
 {
     // The bounds are promises to the operator and to scripts; a coarse timer may fire up to 5 % early.
-    for (QTimer* timer : {&m_wait, &m_idle, &m_grace}) {
+    for (QTimer* timer : {&m_wait, &m_idle}) {
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
-        connect(timer, &QTimer::timeout, this, [this] { finish(); });
     }
+    connect(&m_wait, &QTimer::timeout, this, [this] {
+        m_result.wholeWait = true;
+        finish();
+    });
+    connect(&m_idle, &QTimer::timeout, this, [this] { finish(); });
     connect(&m_search, &DeviceSearch::deviceAdded, this, &SearchExchange::onDeviceAdded);
 }
 
@@ -24,6 +26,7 @@ void SearchExchange::start()
     m_running = true;
     m_clock.start();
     m_result.outcome = SearchResult::Outcome::NothingAnswered;
+    m_result.wholeWait = false;
     const bool sent = m_search.start();
     // Answers already waiting may have ended the search while the probe went out.
     if (!m_running)
@@ -32,26 +35,21 @@ void SearchExchange::start()
         const bool named = !m_search.state().interfaceName.isEmpty();
         return finish(named && m_search.probeInterfaces().empty() ? Outcome::NoInterface : Outcome::NotSent);
     }
-    // A LAN that stays quiet for the idle time is done too, also before the first answer.
-    if (m_ends.idleMs >= 0)
-        m_idle.start(std::min(m_ends.idleMs, m_ends.waitMs));
+    // A LAN that stays quiet for the idle time is done too, also before the first answer; a quiet spell
+    // as long as the wait is the wait.
+    if (quietEnds())
+        m_idle.start(m_ends.idleMs);
     m_wait.start(m_ends.waitMs);
 }
 
-void SearchExchange::onDeviceAdded(int index)
+void SearchExchange::onDeviceAdded(int)
 {
     if (!m_running)
         return;
     m_result.lastDeviceMs = m_clock.elapsed();
-    if (m_ends.stop && m_ends.stop(index)) {
-        if (m_ends.graceMs <= 0)
-            return finish();
-        if (!m_grace.isActive())
-            m_grace.start(static_cast<int>(std::clamp<qint64>(m_ends.waitMs - m_clock.elapsed(), 0, m_ends.graceMs)));
-    }
     if (m_ends.expect > 0 && static_cast<int>(m_search.devices().size()) >= m_ends.expect)
         return finish();
-    if (m_ends.idleMs >= 0)
+    if (quietEnds())
         m_idle.start(m_ends.idleMs);
 }
 
@@ -64,7 +62,6 @@ void SearchExchange::finish(std::optional<Outcome> outcome)
     m_running = false;
     m_wait.stop();
     m_idle.stop();
-    m_grace.stop();
     m_result.endedMs = m_clock.elapsed();
     m_result.devices = static_cast<int>(m_search.devices().size());
     m_result.conflicts = m_search.conflictCount();

@@ -4,8 +4,9 @@
 // The device search as one exchange: the probe, then answers listed for a while, then one typed result.
 // The list itself is the DeviceSearch's, which goes on taking late answers until the next search; this
 // object only decides when the search is over for whoever asked (the window's status bar, a CLI command)
-// and says how it ended. The window listens for a few seconds; a command may end sooner, after a number
-// of devices, a quiet spell or once the devices it looks for have answered.
+// and says how it ended. The window listens for a few seconds; a listing may end sooner, after a number
+// of devices or a quiet spell. A command that names a device always listens for the whole wait: another
+// host that sends the device's answer too may be the first to send it.
 
 #include "devicesearch.h"
 #include "exchange.h"
@@ -15,7 +16,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
 #include <optional>
 
 namespace lv {
@@ -26,11 +26,6 @@ struct SearchEnds {
     int expect = 0;    // over once this many devices are listed (0: no count)
     int idleMs = -1;   // over this long after the last new answer, or after the probe when none came
                        // (below 0: no quiet end); never later than waitMs
-    // Over once it holds for a newly listed device (its index), or graceMs after that: answers that come
-    // in the grace are still listed (and passed to `stop`), so a second device answering for the same
-    // name is seen. Never later than waitMs.
-    std::function<bool(int)> stop;
-    int graceMs = 0;
 };
 
 struct SearchResult {
@@ -46,10 +41,13 @@ public:
     Q_ENUM(Outcome)
 
     Outcome outcome = Outcome::NotSent;
-    int devices = 0;           // listed when the search ended
-    int conflicts = 0;         // of those, the ones that share their IP address with another MAC
-    qint64 lastDeviceMs = -1;  // when the last new device came, after the probe (-1: none)
-    qint64 endedMs = -1;       // when the search ended, after the probe
+    int devices = 0;          // listed when the search ended
+    int conflicts = 0;        // of those, the ones that share their IP address with another MAC
+    qint64 lastDeviceMs = -1; // when the last new device came, after the probe (-1: none)
+    qint64 endedMs = -1;      // when the search ended, after the probe
+    // It listened for the whole wait. A search ended sooner cannot tell that a listed device is in no
+    // conflict: the other answer may have been on its way.
+    bool wholeWait = false;
 
     bool sent() const { return outcome != Outcome::NotSent && outcome != Outcome::NoInterface; }
 };
@@ -76,13 +74,14 @@ public:
 
 private:
     void onDeviceAdded(int index);
+    // Whether a quiet spell ends the search before its wait.
+    bool quietEnds() const { return m_ends.idleMs >= 0 && m_ends.idleMs < m_ends.waitMs; }
     void finish(std::optional<Outcome> outcome = std::nullopt);
 
     DeviceSearch& m_search;
     SearchEnds m_ends;
     QTimer m_wait;
     QTimer m_idle;
-    QTimer m_grace;
     QElapsedTimer m_clock;
     bool m_running = false;
     SearchResult m_result;

@@ -478,10 +478,13 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliFullDisk,
 
 namespace {
 
-// One MAC answering from two addresses is a conflict too: both lines marked, in text and JSON.
-TEST(CliSearch, AMacAnsweredFromTwoAddressesIsMarkedAsAConflict)
+// One MAC answering from two addresses, or from two senders with answers a byte apart, is a conflict
+// too: both lines marked, in text and JSON.
+class CliSearchMacTwice : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CliSearchMacTwice, BothLinesAreMarkedAsConflicts)
 {
-    DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("twin:same-mac@KR-700")});
+    DevsimProcess sim({QStringLiteral("--fault"), QString::fromLatin1(GetParam()) + QStringLiteral("@KR-700")});
     ASSERT_TRUE(sim.started());
     const QString mac = macTextOf(deviceOfModel(defaultDevices(), "KR-700"));
     const CliRun json = runCli(
@@ -499,6 +502,11 @@ TEST(CliSearch, AMacAnsweredFromTwoAddressesIsMarkedAsAConflict)
             ++marked;
     EXPECT_EQ(marked, 2) << text.out.toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Twins, CliSearchMacTwice, ::testing::Values("twin:same-mac", "twin:near-answer"),
+                         [](const auto& p) {
+                             return std::string(p.param).substr(5) == "same-mac" ? "TwoAddresses" : "TwoSenders";
+                         });
 
 // The conflict mark names an address only when distinct MACs answer with it.
 struct ConflictCase {

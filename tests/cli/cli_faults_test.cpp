@@ -462,12 +462,15 @@ TEST(CliSetVerify, TakesTheAnswerFromTheNewAddress)
 }
 
 // A name that two answering devices match is no device: show, set, set-mac, export and apply each
-// refuse it with exit 2, name both candidates, and send the device nothing beyond the search.
+// refuse it with exit 2, name both candidates, and send the device nothing beyond the search; so do
+// they when the other answer comes long before the device's own. A selection that reaches such a
+// device refuses it in its row (apply, exit 5) or on standard error (export, exit 2).
 struct AmbiguousCase {
     const char* name;
     const char* twin;    // the simulator's fault: a second answer sharing the IP or the MAC
     bool byIp;           // the command names the device by its IP address (else by its MAC)
-    const char* command; // show, set, set-mac, export or apply
+    const char* command; // show, set, set-mac, export or apply; "apply select" and "export select" by ip=
+    int aheadMs = 0;     // the device's own search answer comes this much later (within the 400 ms wait)
 };
 
 class CliAmbiguous : public ::testing::TestWithParam<AmbiguousCase> {};
@@ -475,24 +478,31 @@ class CliAmbiguous : public ::testing::TestWithParam<AmbiguousCase> {};
 TEST_P(CliAmbiguous, IsRefusedWithBothCandidatesAndNothingSent)
 {
     const AmbiguousCase& c = GetParam();
-    DevsimProcess sim({QStringLiteral("--fault"), QString::fromLatin1(c.twin) + QStringLiteral("@KR-700")});
+    QStringList faults{QStringLiteral("--fault"), QString::fromLatin1(c.twin) + QStringLiteral("@KR-700")};
+    if (c.aheadMs > 0)
+        faults << QStringLiteral("--fault") << QStringLiteral("search-late:%1@KR-700").arg(c.aheadMs);
+    DevsimProcess sim(faults);
     ASSERT_TRUE(sim.started());
     const lv::Device device = deviceOfModel(defaultDevices(), "KR-700");
     const QString named = c.byIp ? qs(device.ip()) : macTextOf(device);
     QTemporaryDir dir;
-    QStringList args{QString::fromLatin1(c.command)};
-    const QString command = QString::fromLatin1(c.command);
+    const QString command = QString::fromLatin1(c.command).section(QLatin1Char(' '), 0, 0);
+    const bool select = QByteArray(c.command).endsWith(" select");
+    QStringList args{command};
     if (command == QLatin1String("apply")) {
         QFile plan(dir.filePath(QStringLiteral("plan.json")));
         ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
         plan.write(QJsonDocument(QJsonObject{{QStringLiteral("devices"),
                                               QJsonArray{QJsonObject{
-                                                  {QStringLiteral("device"), named},
+                                                  {select ? QStringLiteral("select") : QStringLiteral("device"),
+                                                   select ? QStringLiteral("ip=%1/32").arg(qs(device.ip())) : named},
                                                   {QStringLiteral("set"),
                                                    QJsonObject{{QStringLiteral("DeviceID"), QStringLiteral("X")}}}}}}})
                        .toJson());
         plan.close();
         args << plan.fileName();
+    } else if (select) {
+        args << QStringLiteral("--select") << QStringLiteral("ip=") + qs(device.ip());
     } else {
         args << named;
         if (command == QLatin1String("set"))
@@ -502,9 +512,14 @@ TEST_P(CliAmbiguous, IsRefusedWithBothCandidatesAndNothingSent)
                  << QStringLiteral("QuartzmoonTEST");
     }
     const CliRun run = cli(sim, args);
-    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
-    const QString err = QString::fromLatin1(run.err);
+    EXPECT_EQ(run.exitCode, select && command == QLatin1String("apply") ? 5 : 2) << run.err.toStdString();
+    // apply's selection names the conflict in the row of each line it reaches (both, for a near answer).
+    const QString err = QString::fromLatin1(run.err + run.out);
     const QString mac = macTextOf(device);
+    const int lines = QByteArray(c.twin) == "twin:near-answer" ? 2 : 1;
+    if (select && command == QLatin1String("apply")) {
+        EXPECT_EQ(run.out.count(QByteArray(mac.toLatin1() + "   refused ")), lines) << run.out.toStdString();
+    }
     if (QByteArray(c.twin) == "twin:same-answer") {
         // The device's own answer, word for word, from another port first: both senders are named.
         EXPECT_TRUE(err.contains(mac + QStringLiteral(": the same search answer came from 2 senders")))
@@ -515,7 +530,7 @@ TEST_P(CliAmbiguous, IsRefusedWithBothCandidatesAndNothingSent)
         EXPECT_TRUE(err.contains(mac + QStringLiteral(" at ") + named)) << run.err.toStdString();
         EXPECT_EQ(err.count(QStringLiteral(" at ") + named), 2) << run.err.toStdString();
     } else {
-        EXPECT_EQ(err.count(mac + QStringLiteral(" at ")), 2) << run.err.toStdString();
+        EXPECT_EQ(err.count(mac + QStringLiteral(" at ")), 2 * lines) << run.err.toStdString();
     }
     for (const QByteArray& received : sim.received())
         EXPECT_TRUE(received.startsWith("X ")) << received.toStdString();
@@ -534,7 +549,15 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliAmbiguous,
                                            AmbiguousCase{"SetImpostor", "twin:same-answer", true, "set"},
                                            AmbiguousCase{"SetMacImpostor", "twin:same-answer", false, "set-mac"},
                                            AmbiguousCase{"ExportImpostor", "twin:same-answer", true, "export"},
-                                           AmbiguousCase{"ApplyImpostor", "twin:same-answer", false, "apply"}),
+                                           AmbiguousCase{"ApplyImpostor", "twin:same-answer", false, "apply"},
+                                           AmbiguousCase{"ShowAhead", "twin:same-answer", false, "show", 250},
+                                           AmbiguousCase{"SetAhead", "twin:same-answer", true, "set", 250},
+                                           AmbiguousCase{"ExportAhead", "twin:same-answer", false, "export", 250},
+                                           AmbiguousCase{"ApplyAhead", "twin:same-answer", false, "apply", 250},
+                                           AmbiguousCase{"ApplySelect", "twin:same-answer", true, "apply select"},
+                                           AmbiguousCase{"ExportSelect", "twin:same-answer", true, "export select"},
+                                           AmbiguousCase{"ApplySelectByMac", "twin:same-mac", false, "apply select"},
+                                           AmbiguousCase{"ApplySelectNear", "twin:near-answer", false, "apply select"}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 #if !defined(_WIN32)

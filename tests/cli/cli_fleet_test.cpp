@@ -512,12 +512,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BadPlan>& param) { return std::string(param.param.name); });
 
 // Entries by selection and templates, end to end: two cycles of the simulated models, so that each model
-// is there twice and numbered 1 and 2 in the order the search found them.
+// is there twice and numbered 1 and 2 in MAC order, though the first KR-770A answers last.
 TEST(CliFleetSelect, EntriesNumberTheirDevicesRefuseBadValuesAndPrintInPlanOrder)
 {
-    DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--devices"),
-                       QString::number(2 * lv::simulatedModels().size())});
-    ASSERT_TRUE(sim.started());
     const std::size_t models = lv::simulatedModels().size();
     auto device = [&](const std::string& model, std::size_t cycle) {
         const auto& mix = lv::simulatedModels();
@@ -525,6 +522,10 @@ TEST(CliFleetSelect, EntriesNumberTheirDevicesRefuseBadValuesAndPrintInPlanOrder
             cycle * models + static_cast<std::size_t>(std::find(mix.begin(), mix.end(), model) - mix.begin());
         return lv::makeDevice(mix[i % models], static_cast<int>(i), "");
     };
+    DevsimProcess sim({QStringLiteral("--jitter"), QStringLiteral("50"), QStringLiteral("--devices"),
+                       QString::number(2 * models), QStringLiteral("--fault"),
+                       QStringLiteral("search-late:150@") + qs(device("KR-770A", 0).macField())});
+    ASSERT_TRUE(sim.started());
     const QString lone = macTextOf(device("KR-7900A", 0));
     QTemporaryDir dir;
     const QString plan = writeFile(
@@ -546,7 +547,7 @@ TEST(CliFleetSelect, EntriesNumberTheirDevicesRefuseBadValuesAndPrintInPlanOrder
     const QString kr770[] = {macTextOf(device("KR-770A", 0)), macTextOf(device("KR-770A", 1))};
     const QString kr700[] = {macTextOf(device("KR-700", 0)), macTextOf(device("KR-700", 1))};
     const QStringList firstTwo{lines[1].section(QLatin1Char(' '), 0, 0), lines[2].section(QLatin1Char(' '), 0, 0)};
-    EXPECT_TRUE(firstTwo.contains(kr770[0]) && firstTwo.contains(kr770[1])) << run.out;
+    EXPECT_EQ(firstTwo, (QStringList{kr770[0], kr770[1]})) << run.out;
     for (int i : {3, 4}) {
         // A value a template made is refused as the same value typed in.
         EXPECT_TRUE(lines[i].contains(QStringLiteral("refused")) && lines[i].contains(QStringLiteral("holds no 96")))
@@ -558,11 +559,20 @@ TEST(CliFleetSelect, EntriesNumberTheirDevicesRefuseBadValuesAndPrintInPlanOrder
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^3 updated, 1 failed, 2 refused in \\d+\\.\\d s$")).match(lines[7]).hasMatch())
         << run.out;
 
-    // Each KR-770A got its number once, ID and address alike; the template's values reached the wire.
+    // Each KR-770A got its number once, in MAC order, ID and address alike; the template's values reached
+    // the wire.
     const QByteArray sets = receivedWith(sim, "S ").join('\n');
     EXPECT_EQ(sets.count("S "), 3) << sets;
-    for (const char* pair : {"10.20.0.11</IPAddress>/<DeviceID>Hall2-001<", "10.20.0.12</IPAddress>/<DeviceID>Hall2-002<"})
+    for (std::size_t cycle : {0, 1}) {
+        const QByteArray n = QByteArray::number(cycle + 1);
+        const QByteArray pair = "10.20.0.1" + n + "</IPAddress>/<DeviceID>Hall2-00" + n + "<";
         EXPECT_EQ(sets.count(pair), 1) << sets;
+        for (const QByteArray& set : receivedWith(sim, "S "))
+            if (set.contains(pair)) {
+                EXPECT_TRUE(set.startsWith(QByteArray(("S " + device("KR-770A", cycle).macAddressText()).c_str())))
+                    << set.toStdString();
+            }
+    }
     EXPECT_TRUE(sets.contains(QByteArray("ID>x" + lone.toLatin1() + "<"))) << sets;
 
     // Export by selection: the devices of that model only, each with its model, as the Update left them.
@@ -601,10 +611,18 @@ TEST(CliSearchEnds, ExpectAndIdleEndTheSearchEarly)
     const QStringList longWait{QStringLiteral("--json"), QStringLiteral("--wait"), QStringLiteral("60000"),
                                QStringLiteral("search")};
 
+    // Whether the listing rules a conflict out: only after the whole wait (null: not known).
+    const auto conflictsKnown = [](const QByteArray& json) {
+        QList<bool> known;
+        for (const QJsonValue& v : parseJson(json).array())
+            known << v[QStringLiteral("conflict")].isBool();
+        return known;
+    };
     const CliRun expect = runCli(at(sim, longWait + QStringList{QStringLiteral("--expect"), QStringLiteral("3")}));
     ASSERT_EQ(expect.exitCode, 0) << expect.err;
     // Answers read in one batch with the third are listed too.
     EXPECT_GE(parseJson(expect.out).array().size(), 3);
+    EXPECT_FALSE(conflictsKnown(expect.out).contains(true)) << expect.out.toStdString();
 
     // Answers spread over 50 ms: 400 ms of quiet means every device has answered.
     const CliRun idle = runCli(at(sim, longWait + QStringList{QStringLiteral("--idle"), QStringLiteral("400")}));
@@ -619,6 +637,7 @@ TEST(CliSearchEnds, ExpectAndIdleEndTheSearchEarly)
     EXPECT_EQ(tooMany.exitCode, 2) << tooMany.err;
     EXPECT_EQ(parseJson(tooMany.out).array().size(), all);
     EXPECT_GE(tooMany.elapsedMs, 600);
+    EXPECT_FALSE(conflictsKnown(tooMany.out).contains(false)) << tooMany.out.toStdString();
 }
 
 } // namespace

@@ -269,6 +269,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.60", true},
                       SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.61", false},
                       SelectCase{"ip=0.0.0.0/0", "X", "A", "255.255.255.255", true},
+                      SelectCase{"ip=10.20.0.7/32", "X", "A", "10.20.0.7", true},
+                      SelectCase{"ip=10.20.0.7/32", "X", "A", "10.20.0.6", false},
                       SelectCase{"model=KR*,ip=10.0.0.0/8", "KR-700", "A", "11.0.0.1", false},
                       SelectCase{"model=KR*,ip=10.0.0.0/8", "KR-700", "A", "10.9.0.1", true}));
 

@@ -56,6 +56,8 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
         {"ignore-field:SIOBaud@KR-700", "ignore-field:SIOBaud@KR-700"},
         {"restart", "restart:2000@*"},
         {"restart:0@10.0.0.1#1", "restart:0@10.0.0.1#1"},
+        {"search-late", "search-late:400@*"},
+        {"twin:near-answer@KR-700", "twin:near-answer@KR-700"},
     };
     for (const auto& [ruleText, normal] : cases)
         EXPECT_EQ(rule(ruleText).ruleText(), normal) << ruleText;
