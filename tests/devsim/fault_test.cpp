@@ -56,6 +56,8 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
         {"ignore-field:SIOBaud@KR-700", "ignore-field:SIOBaud@KR-700"},
         {"restart", "restart:2000@*"},
         {"restart:0@10.0.0.1#1", "restart:0@10.0.0.1#1"},
+        {"pieces", "pieces@*"},
+        {"pieces:2,1@KR-700", "pieces:2,1@KR-700"},
     };
     for (const auto& [ruleText, normal] : cases)
         EXPECT_EQ(rule(ruleText).ruleText(), normal) << ruleText;
@@ -85,7 +87,14 @@ TEST(FaultRuleSyntax, InvalidSpecsAreRefusedWithAReason)
                                  "ignore-field@KR-700",
                                  "restart:-5",
                                  "restart:600001",
-                                 "restart:later"}) {
+                                 "restart:later",
+                                 "pieces:",
+                                 "pieces:1",
+                                 "pieces:1,1",
+                                 "pieces:1,3",
+                                 "pieces:0,1",
+                                 "pieces:1,,2",
+                                 "pieces:2,1,"}) {
         std::string error;
         EXPECT_FALSE(parseFaultRule(ruleText, &error).has_value()) << ruleText;
         EXPECT_FALSE(error.empty()) << ruleText;
@@ -210,6 +219,17 @@ TEST_F(FaultEffect, SplitRepeatAndMacFirstKeepTheReplyText)
     EXPECT_EQ(GetTagValue(all, "krIP").value, m_target.ip());
     EXPECT_EQ(GetTagValue(all, "COM1_Baud").value, m_target.setting("COM1_Baud"));
     EXPECT_EQ(readModelVersion(all).model, m_target.model);
+
+    // Cut between items: each piece but the last ends an item, each but the first starts one.
+    m_lan.clearFaults();
+    apply("pieces:3,1,2");
+    out = m_lan.handleDatagram(getRequest(m_target));
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[1].bytes + out[2].bytes + out[0].bytes, m_reference);
+    EXPECT_EQ(out[1].bytes.back(), '>');
+    EXPECT_EQ(out[2].bytes.front(), '<');
+    EXPECT_EQ(out[2].bytes.back(), '>');
+    EXPECT_EQ(out[0].bytes.front(), '<');
     expectBystanderUntouched();
 }
 
