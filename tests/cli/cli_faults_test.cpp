@@ -83,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliFault,
                                            FaultCase{"ReplyOutOfOrder", "reorder:3@KR-770A", 3, ""},
                                            FaultCase{"WholeItemsOutOfOrder", "pieces:1,3,2@KR-770A", 3, "",
                                                      "incomplete reply"},
+                                           FaultCase{"SecondHalfFirst", "pieces:2,1@KR-770A", 3, "",
+                                                     "incomplete reply"},
                                            FaultCase{"Silent", "silent@KR-770A", 3, ""}),
                          [](const auto& p) { return std::string(p.param.name); });
 
