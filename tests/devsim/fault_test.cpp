@@ -220,16 +220,17 @@ TEST_F(FaultEffect, SplitRepeatAndMacFirstKeepTheReplyText)
     EXPECT_EQ(GetTagValue(all, "COM1_Baud").value, m_target.setting("COM1_Baud"));
     EXPECT_EQ(readModelVersion(all).model, m_target.model);
 
-    // Cut between items: each piece but the last ends an item, each but the first starts one.
+    // Cut between items and sent 1, 3, 2: each piece but the last ends an item, each but the first
+    // starts one.
     m_lan.clearFaults();
-    apply("pieces:3,1,2");
+    apply("pieces");
     out = m_lan.handleDatagram(getRequest(m_target));
     ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[1].bytes + out[2].bytes + out[0].bytes, m_reference);
-    EXPECT_EQ(out[1].bytes.back(), '>');
+    EXPECT_EQ(out[0].bytes + out[2].bytes + out[1].bytes, m_reference);
+    EXPECT_EQ(out[0].bytes.back(), '>');
     EXPECT_EQ(out[2].bytes.front(), '<');
     EXPECT_EQ(out[2].bytes.back(), '>');
-    EXPECT_EQ(out[0].bytes.front(), '<');
+    EXPECT_EQ(out[1].bytes.front(), '<');
     expectBystanderUntouched();
 }
 
