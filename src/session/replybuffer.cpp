@@ -53,8 +53,7 @@ void ReplyBuffer::append(const QByteArray& datagram)
         return;
     // Every reply starts with "A": a stray datagram before it can neither spoil it nor fill the buffer.
     if (m_text.empty() && (datagram.isEmpty() || datagram.front() != 'A')) {
-        if (!datagram.isEmpty())
-            ++m_beforeStart;
+        ++m_beforeStart;
         return;
     }
     if (m_text.size() + static_cast<std::size_t>(datagram.size()) > kMaxBytes)
