@@ -68,17 +68,14 @@ bool modelWhole(std::string_view reply, std::string_view read)
     std::string_view word = reply.substr(at + kModelMarker.size());
     const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
     word = word.substr(0, static_cast<std::size_t>(std::find_if(word.begin(), word.end(), blank) - word.begin()));
-    return word.size() <= kModelLength && !holdsTagPiece(word) && !holdsTagPiece(read);
+    return word.size() <= kModelLength && !holdsTagPiece(read);
 }
 
 bool versionWhole(std::string_view reply, std::string_view read)
 {
-    const std::size_t at = findOutsideItems(reply, kVersionMarker);
-    if (at == std::string_view::npos)
+    if (findOutsideItems(reply, kVersionMarker) == std::string_view::npos)
         return reply.find(kVersionMarker) == std::string_view::npos;
-    std::string_view line = reply.substr(at + kVersionMarker.size());
-    line = line.substr(0, line.find('\r'));
-    return !holdsTagPiece(line) && !holdsTagPiece(read);
+    return !holdsTagPiece(read);
 }
 
 } // namespace

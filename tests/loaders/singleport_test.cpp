@@ -304,21 +304,24 @@ TEST(WholeReply, EverySplitAndOrderGivesTheWholeReplyOrIncomplete)
 {
     struct Layout {
         const char* name;
-        bool markersLast;
+        const char* head; // before the items
+        const char* tail; // after them
         bool longUnreadItem;
     };
-    for (const auto& [name, markersLast, longUnreadItem] :
-         {Layout{"frmSetupKr770A", false, false}, Layout{"frm4PortSetup", false, false},
-          Layout{"frmSetupKr770A", true, false}, Layout{"frmSetupKr770A", false, true}}) {
+    const char* const first = "A MODEL: KR-770A VER:1.0\rMAC ";
+    for (const auto& [name, head, tail, longUnreadItem] :
+         {Layout{"frmSetupKr770A", first, "", false}, Layout{"frm4PortSetup", first, "", false},
+          Layout{"frmSetupKr770A", "AG VER:1.0\r", "\rMAC\rMODEL: KR-770A", false},
+          Layout{"frmSetupKr770A", first, "", true}}) {
         const WindowDef& window = *findWindow(name);
         const int ports = window.portCount;
         const test::Items unread{{"ZNwkAddr", std::string(80, 'n')}};
-        const std::string items =
+        const std::string reply =
+            head +
             replyText(ports ? test::multiPortItems(ports, false)
                             : test::withItems(test::standardItems(), longUnreadItem ? unread : test::Items{}),
-                      "");
-        const std::string reply =
-            markersLast ? "AG VER:1.0\r" + items + "\rMAC\rMODEL: KR-770A" : "A MODEL: KR-770A VER:1.0\rMAC " + items;
+                      "") +
+            tail;
         const ModelVersion sentModel = readModelVersion(reply);
         LoadedValues sent;
         const LoadResult whole = ports ? loadMultiPort(window, reply, ports, sent) : loadSinglePort(window, reply);
@@ -358,6 +361,10 @@ TEST(WholeReply, EverySplitAndOrderGivesTheWholeReplyOrIncomplete)
         EXPECT_GT(used, 0) << name;
         EXPECT_GT(refused, 0) << name;
     }
+    // A version not ended by its carriage return but glued to items is refused as the model is.
+    EXPECT_FALSE(missingItems(*findWindow("frmSetupKr770A"),
+                              "A MODEL: KR-770A\rMAC VER:1.0" + replyText(test::standardItems(), ""), 0)
+                     .empty());
 }
 
 } // namespace lv
