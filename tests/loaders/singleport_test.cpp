@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <tuple>
 
 namespace lv {
 namespace {
@@ -302,26 +303,16 @@ std::string gathered(const std::vector<std::string_view>& datagrams)
 // long value in the last item, one the window does not read, lets a piece hold its closing tag alone.
 TEST(WholeReply, EverySplitAndOrderGivesTheWholeReplyOrIncomplete)
 {
-    struct Layout {
-        const char* name;
-        const char* head; // before the items
-        const char* tail; // after them
-        bool longUnreadItem;
-    };
     const char* const first = "A MODEL: KR-770A VER:1.0\rMAC ";
-    for (const auto& [name, head, tail, longUnreadItem] :
-         {Layout{"frmSetupKr770A", first, "", false}, Layout{"frm4PortSetup", first, "", false},
-          Layout{"frmSetupKr770A", "AG VER:1.0\r", "\rMAC\rMODEL: KR-770A", false},
-          Layout{"frmSetupKr770A", first, "", true}}) {
+    const test::Items longUnread = test::withItems(test::standardItems(), {{"ZNwkAddr", std::string(80, 'n')}});
+    for (const auto& [name, head, items, tail] :
+         {std::tuple{"frmSetupKr770A", first, test::standardItems(), ""},
+          std::tuple{"frm4PortSetup", first, test::multiPortItems(4, false), ""},
+          std::tuple{"frmSetupKr770A", "AG VER:1.0\r", test::standardItems(), "\rMAC\rMODEL: KR-770A"},
+          std::tuple{"frmSetupKr770A", first, longUnread, ""}}) {
         const WindowDef& window = *findWindow(name);
         const int ports = window.portCount;
-        const test::Items unread{{"ZNwkAddr", std::string(80, 'n')}};
-        const std::string reply =
-            head +
-            replyText(ports ? test::multiPortItems(ports, false)
-                            : test::withItems(test::standardItems(), longUnreadItem ? unread : test::Items{}),
-                      "") +
-            tail;
+        const std::string reply = head + replyText(items, "") + tail;
         const ModelVersion sentModel = readModelVersion(reply);
         LoadedValues sent;
         const LoadResult whole = ports ? loadMultiPort(window, reply, ports, sent) : loadSinglePort(window, reply);
