@@ -46,6 +46,10 @@ void checkWhole(const std::string& reply)
     const int ports = window.isMultiPort() ? dispatch.portCount : 0;
     if (!lv::missingItems(window, reply, ports).empty())
         return;
+    // Nor does it read a piece of a tag as its model or version.
+    const lv::ModelVersion mv = lv::readModelVersion(reply);
+    check(reply.find(lv::kModelMarker) == std::string::npos || mv.model.find_first_of("<>") == std::string::npos);
+    check(reply.find(lv::kVersionMarker) == std::string::npos || mv.version.find_first_of("<>") == std::string::npos);
     lv::LoadedValues snapshot;
     const lv::LoadResult loaded =
         ports ? lv::loadMultiPort(window, reply, ports, snapshot) : lv::loadSinglePort(window, reply);

@@ -26,7 +26,7 @@ struct KindInfo {
     std::string_view help;
 };
 
-constexpr std::array<KindInfo, 19> kKinds{{
+constexpr std::array<KindInfo, 20> kKinds{{
     {FaultKind::Silent, "silent", Param::None, 0, 0, 0, "no answer to G, S, U, M"},
     {FaultKind::Late, "late", Param::Number, 1500, 0, 600000, "G, U, M answers MS late (1500)"},
     {FaultKind::Split, "split", Param::Number, 2, 1, 10000, "reply in N datagrams (2)"},
@@ -47,7 +47,34 @@ constexpr std::array<KindInfo, 19> kKinds{{
     {FaultKind::Reorder, "reorder", Param::Number, 3, 2, 10000, "reply in N datagrams, last two swapped (3)"},
     {FaultKind::Twin, "twin", Param::Text, 0, 0, 0, "a 2nd search answer, as T says"},
     {FaultKind::SearchLate, "search-late", Param::Number, 400, 0, 600000, "search answer MS late (400)"},
+    {FaultKind::Pieces, "pieces", Param::Text, 0, 0, 0, "reply cut between items, sent in ORDER (1,3,2)"},
 }};
+
+// The most pieces a reply is cut into: more than a reply has items is pointless.
+constexpr int kMaxPieces = 64;
+
+// "1,3,2" -> {1, 3, 2}: every number from 1 to the count once, at least two; nothing otherwise.
+std::optional<std::vector<int>> parsePieceOrder(std::string_view text)
+{
+    std::vector<int> order;
+    for (std::size_t from = 0; from <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', from), text.size());
+        int n = 0;
+        const auto [ptr, ec] = std::from_chars(text.data() + from, text.data() + comma, n);
+        if (comma == from || ec != std::errc() || ptr != text.data() + comma || n < 1 || n > kMaxPieces)
+            return std::nullopt;
+        order.push_back(n);
+        from = comma + 1;
+    }
+    std::vector<int> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    for (std::size_t k = 0; k < sorted.size(); ++k)
+        if (sorted[k] != static_cast<int>(k) + 1)
+            return std::nullopt;
+    if (order.size() < 2)
+        return std::nullopt;
+    return order;
+}
 
 const KindInfo* infoOf(FaultKind kind)
 {
@@ -97,6 +124,8 @@ std::string faultKindsHelp()
             head += ":TAG";
         else if (info.kind == FaultKind::Twin)
             head += ":T";
+        else if (info.kind == FaultKind::Pieces)
+            head += "[:ORDER]";
         else if (info.param == Param::Text)
             head += info.kind == FaultKind::Impostor ? "[:TEXT]" : "[:W]";
         head.resize(std::max<std::size_t>(head.size() + 1, 20), ' ');
@@ -122,6 +151,11 @@ std::string FaultRule::ruleText() const
     if (limit > 0)
         out += "#" + std::to_string(limit);
     return out;
+}
+
+std::vector<int> FaultRule::pieceOrder() const
+{
+    return parsePieceOrder(text).value_or(std::vector<int>{1, 3, 2});
 }
 
 bool FaultRule::appliesTo(const Device& device) const
@@ -200,6 +234,8 @@ std::optional<FaultRule> parseFaultRule(std::string_view ruleText, std::string* 
             return fail("mac-malformed is no-marker, no-cr or bad-value");
         if (rule.kind == FaultKind::Twin && std::find(kTwins.begin(), kTwins.end(), param) == kTwins.end())
             return fail("twin is same-ip, same-mac, same-answer or near-answer");
+        if (rule.kind == FaultKind::Pieces && !parsePieceOrder(param))
+            return fail("pieces needs every number from 1 to the count of pieces once, as in pieces:1,3,2");
         rule.text = std::string(param);
         return rule;
     }

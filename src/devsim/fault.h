@@ -39,6 +39,8 @@ enum class FaultKind {
                     // same-answer (the device's answer word for word, from another port, before its own) or
                     // near-answer (the same with a blank after the device ID)
     SearchLate,     // the search answer PARAM ms late; beside twin:same-answer, an impostor that is faster
+    Pieces,         // the reply cut between items into as many pieces as PARAM numbers ("1,3,2"), sent in
+                    // that order 100 ms apart: every piece holds whole items, only their order is wrong
 };
 
 enum class MacReplyFault { NoMarker, NoCr, BadValue };
@@ -47,7 +49,7 @@ struct FaultRule {
     FaultKind kind = FaultKind::Silent;
     int number = 0;       // the parameter of Late, Split, Repeat, Truncate, Oversize*, MacFirst, Junk, Restart,
                           // SearchLate
-    std::string text;     // the parameter of Impostor, MacMalformed and IgnoreField, as given
+    std::string text;     // the parameter of Impostor, MacMalformed and IgnoreField and Pieces, as given
     std::string selector; // "*" for every device
     long long limit = 0;  // the rule fires at most this often, then lets the devices be; 0: no limit
     long long fired = 0;  // how often the rule changed what a device did
@@ -60,6 +62,8 @@ struct FaultRule {
     // either notation (00-50-C2-01-02-03, 00:50:C2:01:02:03) or IP address; "*" names all.
     bool appliesTo(const Device& device) const;
     MacReplyFault macReplyFault() const;
+    // Pieces: the order in which the pieces leave, numbered from 1 (1, 3, 2 without a parameter).
+    std::vector<int> pieceOrder() const;
 };
 
 // "silent@KR-700", "late:1500@0.80.194.0.0.3", "split:3", "mac-malformed:no-cr@10.0.0.1",

@@ -22,6 +22,9 @@ constexpr std::string_view kMacAccessCode = "QuartzmoonTEST";
 
 // Between the datagrams of a reply whose marker comes first.
 constexpr int kMacFirstGapMs = 100;
+// Between the pieces of a reply cut between items, so that each is read on its own, as pieces that
+// took different paths through a LAN come.
+constexpr int kPiecesGapMs = 100;
 
 bool startsWith(std::string_view text, std::string_view prefix)
 {
@@ -316,6 +319,33 @@ std::vector<std::string> evenPieces(std::string_view text, int parts)
     return pieces;
 }
 
+// The reply cut between items into order.size() pieces (fewer when it has fewer items), each but the
+// first starting with an item's "<", sent in `order` (numbered from 1): a piece the cut did not make
+// is left out of the order.
+std::vector<std::string> piecesInOrder(const Device::Reply& reply, const std::vector<int>& order)
+{
+    // Where a piece may start: at any item but the first (so the first piece names the device), or
+    // where the items end and the markers follow.
+    std::vector<std::size_t> starts(reply.itemStarts.begin() + std::min<std::size_t>(1, reply.itemStarts.size()),
+                                    reply.itemStarts.end());
+    starts.push_back(reply.itemsEnd);
+    const std::size_t parts = order.size();
+    std::vector<std::size_t> cuts{0};
+    for (std::size_t k = 1; k < parts; ++k) {
+        const std::size_t at = k * starts.size() / parts; // piece k ends before the at-th start
+        if (at > 0 && starts[at - 1] > cuts.back())
+            cuts.push_back(starts[at - 1]);
+    }
+    cuts.push_back(reply.text.size());
+    std::vector<std::string> pieces;
+    for (const int n : order) {
+        const auto piece = static_cast<std::size_t>(n);
+        if (piece < cuts.size())
+            pieces.push_back(reply.text.substr(cuts[piece - 1], cuts[piece] - cuts[piece - 1]));
+    }
+    return pieces;
+}
+
 // A tag item that the tool reads no field from, sized so that the reply reaches `target` bytes.
 void padReply(Device::Reply& reply, std::size_t target)
 {
@@ -354,6 +384,7 @@ std::vector<Outgoing> SimulatedLan::configurationReply(const Device& device)
         padded = true;
     }
     std::vector<std::string> pieces;
+    int gapMs = macFirst ? kMacFirstGapMs : 0;
     if (macFirst) {
         // The first datagram ends with the marker; the items follow in the others.
         pieces.push_back(reply.text.substr(0, reply.itemsBegin));
@@ -362,6 +393,9 @@ std::vector<Outgoing> SimulatedLan::configurationReply(const Device& device)
             pieces.push_back(std::move(piece));
     } else if (const FaultRule* split = fault(device, FaultKind::Split)) {
         pieces = splitReply(reply, split->number);
+    } else if (const FaultRule* cut = fault(device, FaultKind::Pieces)) {
+        pieces = piecesInOrder(reply, cut->pieceOrder());
+        gapMs = kPiecesGapMs;
     } else if (const FaultRule* reorder = fault(device, FaultKind::Reorder)) {
         // As a LAN that takes two paths may deliver them.
         pieces = splitReply(reply, reorder->number);
@@ -372,7 +406,7 @@ std::vector<Outgoing> SimulatedLan::configurationReply(const Device& device)
     }
     // The items of a reply with the marker first arrive a little after it, so that
     // the marker is seen before them rather than in the same read.
-    return shapeAnswer(device, std::move(pieces), m_options.delayMs, padded, macFirst ? kMacFirstGapMs : 0);
+    return shapeAnswer(device, std::move(pieces), m_options.delayMs, padded, gapMs);
 }
 
 std::vector<Outgoing> SimulatedLan::shapeAnswer(const Device& device, std::vector<std::string> pieces, int delayMs,

@@ -50,7 +50,8 @@ const std::vector<std::string>& knownTags();
 // the opening or closing tag of any item a window knows. A reply gathered from datagrams that came out
 // of order, or without one of them, reads that way; a reply is loaded only when nothing is missing.
 // Items shown only when present (ZNwkAddr, ZMac) and items a window takes only when the reply carries
-// them are never missing.
+// them are never missing. A model or version that holds a piece of a tag counts as missing too, named
+// by its marker ("MODEL: ", "VER:").
 std::vector<std::string> missingItems(const WindowDef& window, std::string_view reply, int portCount);
 
 // A list value as a number: an optional '-' and decimal digits, nothing else.

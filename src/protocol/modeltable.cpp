@@ -11,7 +11,6 @@ namespace lv {
 
 namespace {
 
-constexpr std::size_t kModelLength = 8;
 constexpr std::size_t kVersionLength = 40;
 constexpr std::size_t kKeyLength = 7;
 

@@ -14,6 +14,9 @@ namespace lv {
 struct FamilyDef;
 struct WindowDef;
 
+// The longest model a device sends: the characters read after "MODEL: ".
+inline constexpr std::size_t kModelLength = 8;
+
 struct ModelVersion {
     std::string model;   // up to 8 characters after the first "MODEL: " outside the items
     std::string version; // up to 40 characters after the first "VER:" outside the items, cut at the first CR

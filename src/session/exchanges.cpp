@@ -103,8 +103,15 @@ void ConfigRequest::onTimeout()
     // A reply completed just before the time ran out counts.
     if (m_grown)
         return finish(whole() ? Outcome::Answered : Outcome::Incomplete);
-    if (m_channel.buffer().complete())
+    const ReplyBuffer& buffer = m_channel.buffer();
+    if (buffer.complete())
         return onComplete();
+    // The device's reply started only after other datagrams of it: its end came first and was set
+    // aside. The device answered; what it sent is not a whole reply.
+    if (!buffer.text().empty() && buffer.datagramsBeforeStart() > 0) {
+        whole();
+        return finish(Outcome::Incomplete);
+    }
     finish(Outcome::NoAnswer);
 }
 

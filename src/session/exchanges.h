@@ -35,7 +35,8 @@ public:
         NoAnswer,   // no complete reply within the bound
         NotSent,    // the request could not be sent
         NotADevice, // the entry is not a search reply that names a device
-        Incomplete, // a reply came, but items its window reads were still missing at the bound
+        Incomplete, // a reply came, but items its window reads were still missing at the bound, or
+                    // it started only after a later piece of it (that piece set aside, "MAC" unseen)
         Aborted,    // ended by abort() after the request went out
     };
     Q_ENUM(Outcome)

@@ -379,6 +379,9 @@ QString notFoundText(Audience audience, const QString& named)
 
 QString incompleteReplyText(std::size_t missing)
 {
+    // A reply whose first piece came after its end can hold every item and still lack "MAC".
+    if (missing == 0)
+        return QStringLiteral("incomplete reply");
     return missing == 1 ? QStringLiteral("incomplete reply (1 field missing)")
                         : QStringLiteral("incomplete reply (%1 fields missing)").arg(missing);
 }

@@ -24,6 +24,7 @@ void ReplyBuffer::clear()
     m_gathering = false;
     m_expected.reset();
     m_foreign = 0;
+    m_beforeStart = 0;
     m_settle.stop();
 }
 
@@ -51,8 +52,10 @@ void ReplyBuffer::append(const QByteArray& datagram)
     if (m_complete)
         return;
     // Every reply starts with "A": a stray datagram before it can neither spoil it nor fill the buffer.
-    if (m_text.empty() && (datagram.isEmpty() || datagram.front() != 'A'))
+    if (m_text.empty() && (datagram.isEmpty() || datagram.front() != 'A')) {
+        ++m_beforeStart;
         return;
+    }
     if (m_text.size() + static_cast<std::size_t>(datagram.size()) > kMaxBytes)
         return;
     const std::size_t before = m_text.size();

@@ -43,6 +43,9 @@ public:
     bool complete() const { return m_complete; }
     // Replies set aside since the last clear because they named another device.
     int foreignReplies() const { return m_foreign; }
+    // Datagrams set aside since the last clear because they came before any that starts with "A": with
+    // a reply started after them, the device sent a later piece of its reply before its first.
+    int datagramsBeforeStart() const { return m_beforeStart; }
 
 Q_SIGNALS:
     void completed();
@@ -62,6 +65,7 @@ private:
     bool m_gathering = false;
     std::optional<MacAddress> m_expected;
     int m_foreign = 0;
+    int m_beforeStart = 0;
     QTimer m_settle;
 };
 

@@ -49,9 +49,10 @@ QString macOf(const char* model)
 
 struct FaultCase {
     const char* name;
-    const char* fault; // --fault RULE
-    int showCode;      // exit code of show for the KR-770A device
-    const char* model; // the model show must report when it succeeds
+    const char* fault;     // --fault RULE
+    int showCode;          // exit code of show for the KR-770A device
+    const char* model;     // the model show must report when it succeeds
+    const char* says = ""; // what standard error must hold when it fails
 };
 
 class CliFault : public ::testing::TestWithParam<FaultCase> {};
@@ -68,6 +69,7 @@ TEST_P(CliFault, ShowTakesOnlyTheAskedDevicesReplyWithinItsBound)
         EXPECT_EQ(shown[QStringLiteral("model")].toString(), QString::fromLatin1(c.model));
         EXPECT_EQ(shown[QStringLiteral("mac")].toString(), macOf("KR-770A"));
     }
+    EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, CliFault,
@@ -82,6 +84,10 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliFault,
                                            FaultCase{"LatePastTheTimeOut", "late@KR-770A", 3, ""},
                                            FaultCase{"NeverComplete", "truncate@KR-770A", 3, ""},
                                            FaultCase{"ReplyOutOfOrder", "reorder:3@KR-770A", 3, ""},
+                                           FaultCase{"WholeItemsOutOfOrder", "pieces:1,3,2@KR-770A", 3, "",
+                                                     "incomplete reply"},
+                                           FaultCase{"SecondHalfFirst", "pieces:2,1@KR-770A", 3, "",
+                                                     "incomplete reply"},
                                            FaultCase{"Silent", "silent@KR-770A", 3, ""}),
                          [](const auto& p) { return std::string(p.param.name); });
 

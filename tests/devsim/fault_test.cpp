@@ -58,6 +58,8 @@ TEST(FaultRuleSyntax, ValidSpecsAndTheirNormalForm)
         {"restart:0@10.0.0.1#1", "restart:0@10.0.0.1#1"},
         {"search-late", "search-late:400@*"},
         {"twin:near-answer@KR-700", "twin:near-answer@KR-700"},
+        {"pieces", "pieces@*"},
+        {"pieces:2,1@KR-700", "pieces:2,1@KR-700"},
     };
     for (const auto& [ruleText, normal] : cases)
         EXPECT_EQ(rule(ruleText).ruleText(), normal) << ruleText;
@@ -87,7 +89,10 @@ TEST(FaultRuleSyntax, InvalidSpecsAreRefusedWithAReason)
                                  "ignore-field@KR-700",
                                  "restart:-5",
                                  "restart:600001",
-                                 "restart:later"}) {
+                                 "restart:later",
+                                 "pieces:1",
+                                 "pieces:1,3",
+                                 "pieces:1,,2"}) {
         std::string error;
         EXPECT_FALSE(parseFaultRule(ruleText, &error).has_value()) << ruleText;
         EXPECT_FALSE(error.empty()) << ruleText;
@@ -212,6 +217,14 @@ TEST_F(FaultEffect, SplitRepeatAndMacFirstKeepTheReplyText)
     EXPECT_EQ(GetTagValue(all, "krIP").value, m_target.ip());
     EXPECT_EQ(GetTagValue(all, "COM1_Baud").value, m_target.setting("COM1_Baud"));
     EXPECT_EQ(readModelVersion(all).model, m_target.model);
+
+    // Cut between items (each piece but the first starts one) and sent 1, 3, 2.
+    m_lan.clearFaults();
+    apply("pieces");
+    out = m_lan.handleDatagram(getRequest(m_target));
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0].bytes + out[2].bytes + out[1].bytes, m_reference);
+    EXPECT_EQ(std::string() + out[2].bytes.front() + out[1].bytes.front(), "<<");
     expectBystanderUntouched();
 }
 

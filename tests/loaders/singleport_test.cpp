@@ -2,13 +2,16 @@
 // The single-port loaders: what each field shows and records for every kind of value.
 
 #include "loaders.h"
+#include "modeltable.h"
 #include "replybuilder.h"
+#include "tagmessage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <tuple>
 
 namespace lv {
 namespace {
@@ -295,18 +298,26 @@ std::string gathered(const std::vector<std::string_view>& datagrams)
 
 // Cut in three anywhere (each piece longer than the longest item, as a datagram of a real reply is),
 // delivered in any order or with one piece lost: the reply is either whole and loads exactly as sent,
-// or it is incomplete. It never loads with a field left out or taken from pieces that do not belong.
+// with its model and version, or it is incomplete. It never loads with a field left out or taken from
+// pieces that do not belong. The markers stand first, or last as the simulated devices send them; a
+// long value in the last item, one the window does not read, lets a piece hold its closing tag alone.
 TEST(WholeReply, EverySplitAndOrderGivesTheWholeReplyOrIncomplete)
 {
-    for (const char* name : {"frmSetupKr770A", "frm4PortSetup"}) {
+    const char* const first = "A MODEL: KR-770A VER:1.0\rMAC ";
+    const test::Items longUnread = test::withItems(test::standardItems(), {{"ZNwkAddr", std::string(80, 'n')}});
+    for (const auto& [name, head, items, tail] :
+         {std::tuple{"frmSetupKr770A", first, test::standardItems(), ""},
+          std::tuple{"frm4PortSetup", first, test::multiPortItems(4, false), ""},
+          std::tuple{"frmSetupKr770A", "AG VER:1.0\r", test::standardItems(), "\rMAC\rMODEL: KR-770A"},
+          std::tuple{"frmSetupKr770A", first, longUnread, ""}}) {
         const WindowDef& window = *findWindow(name);
         const int ports = window.portCount;
-        const std::string reply = "A MODEL: KR-770A VER:1.0\rMAC " +
-                                  replyText(ports ? test::multiPortItems(ports, false) : test::standardItems(), "");
+        const std::string reply = head + replyText(items, "") + tail;
+        const ModelVersion sentModel = readModelVersion(reply);
         LoadedValues sent;
         const LoadResult whole = ports ? loadMultiPort(window, reply, ports, sent) : loadSinglePort(window, reply);
         ASSERT_TRUE(missingItems(window, reply, ports).empty()) << name;
-        const std::size_t minPiece = 60; // longer than any item of these replies
+        const std::size_t minPiece = 48; // longer than any item of these replies (47 bytes)
         int used = 0;
         int refused = 0;
         for (std::size_t i = minPiece; i + 2 * minPiece <= reply.size(); i += 13)
@@ -321,7 +332,8 @@ TEST(WholeReply, EverySplitAndOrderGivesTheWholeReplyOrIncomplete)
                             if (k != lost)
                                 arrived.push_back(pieces[static_cast<std::size_t>(k)]);
                         const std::string text = gathered(arrived);
-                        if (!missingItems(window, text, ports).empty()) {
+                        // Without "MAC" the reply buffer never completes.
+                        if (!replyHoldsMac(text) || !missingItems(window, text, ports).empty()) {
                             ++refused;
                             continue;
                         }
@@ -330,6 +342,9 @@ TEST(WholeReply, EverySplitAndOrderGivesTheWholeReplyOrIncomplete)
                         const LoadResult got =
                             ports ? loadMultiPort(window, text, ports, snapshot) : loadSinglePort(window, text);
                         ASSERT_EQ(got.loaded, whole.loaded) << name << " cut at " << i << ", " << j;
+                        const ModelVersion read = readModelVersion(text);
+                        ASSERT_EQ(read.model, sentModel.model) << name << " cut at " << i << ", " << j;
+                        ASSERT_EQ(read.version, sentModel.version) << name << " cut at " << i << ", " << j;
                     }
                 } while (std::next_permutation(order.begin(), order.end()));
             }
@@ -337,6 +352,10 @@ TEST(WholeReply, EverySplitAndOrderGivesTheWholeReplyOrIncomplete)
         EXPECT_GT(used, 0) << name;
         EXPECT_GT(refused, 0) << name;
     }
+    // A version not ended by its carriage return but glued to items is refused as the model is.
+    EXPECT_FALSE(missingItems(*findWindow("frmSetupKr770A"),
+                              "A MODEL: KR-770A\rMAC VER:1.0" + replyText(test::standardItems(), ""), 0)
+                     .empty());
 }
 
 } // namespace lv

@@ -187,6 +187,23 @@ INSTANTIATE_TEST_SUITE_P(
                     0}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// A reply complete in its markers before its items came is looked at again as they come: the request
+// ends when the reply is whole, long before its bound.
+TEST_F(ExchangeTest, AReplyMadeWholeByLaterDatagramsEndsAsItIs)
+{
+    device.setHandler([this](const FakeDevice::Received& request) {
+        QTimer::singleShot(200, &channel, [this, request] { device.answer(request, kItems); });
+        return QList<QByteArray>{"A VER:1\rMODEL: KR-780A\rMAC <MacAddress>00-50-C2-01-02-03</MacAddress>"};
+    });
+    QElapsedTimer t;
+    t.start();
+    const lv::ConfigRequestResult result =
+        lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 5000);
+    EXPECT_TRUE(result.valid());
+    EXPECT_EQ(result.dispatch.row, 14);
+    EXPECT_LT(t.elapsed(), 2500);
+}
+
 // Another host on the LAN answers in the device's name: its datagrams are set aside whatever they hold,
 // since the device's replies come from where its search answer came from.
 struct StrangerCase {

@@ -37,10 +37,12 @@ TEST(ReplyBufferTest, CompletesOnUpperCaseMacOnlyAcrossDatagrams)
 TEST(ReplyBufferTest, ClearEmptiesTextAndFlag)
 {
     ReplyBuffer buffer;
+    buffer.append("MAC, a later piece first");
     buffer.append("AMAC");
     buffer.clear();
     EXPECT_FALSE(buffer.complete());
     EXPECT_TRUE(buffer.text().empty());
+    EXPECT_EQ(buffer.datagramsBeforeStart(), 0);
 }
 
 TEST(ReplyBufferTest, KeepsNulBytes)
