@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const lv::PlanDevice& device : plan->devices) {
         const std::optional<lv::DeviceSelector> again = lv::parseDeviceSelector(device.device);
         check(again.has_value() && again->kind == device.selector.kind && again->text == device.selector.text);
-        const QString key = QString::number(static_cast<int>(device.selector.kind)) +
-                            QString::fromStdString(device.selector.text);
+        const QString key =
+            QString::number(static_cast<int>(device.selector.kind)) + QString::fromStdString(device.selector.text);
         check(!named.contains(key));
         named.insert(key);
         if (device.password)

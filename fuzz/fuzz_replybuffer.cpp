@@ -7,9 +7,9 @@
 // to the datagram, the gathered text as a whole once per chunk (and after every append while it is
 // short), so that every run stays short.
 
-#include "replybuffer.h"
 #include "loaders.h"
 #include "modeltable.h"
+#include "replybuffer.h"
 #include "tagmessage.h"
 
 #include "fuzzcheck.h"

@@ -109,8 +109,8 @@ int main(int argc, char** argv)
     const std::size_t bound = 256 * 1024; // the reply buffer's
     write(root / "fuzz_replybuffer", "flood",
           std::string("\x80") + '\x1C' + "A" + std::string(8799, 'x') + kMarker + '\0' +
-              std::string(bound - 29 * 8800 - floodReply.size(), 'x') + kMarker + '\0' + floodReply + kMarker +
-              '\0' + "A");
+              std::string(bound - 29 * 8800 - floodReply.size(), 'x') + kMarker + '\0' + floodReply + kMarker + '\0' +
+              "A");
     write(root / "fuzz_replybuffer", "update_answer", std::string("\x00", 1) + '\0' + "A OK\rMAC\r");
     write(root / "fuzz_replybuffer", "foreign",
           std::string("\x80") + '\0' + "AG VER:1.0\r<MacAddress>00-50-C2-09-09-09</MacAddress>\rMAC\rMODEL: KR770A" +
@@ -154,9 +154,11 @@ int main(int argc, char** argv)
     // entry's own columns, a quoted line end, a selection, and refused ones (a quote never closed, a
     // header name twice, a tag and its role that differ).
     for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
-             {"exported", "device,ip,deviceId,port1.baud,SetupPassword\r\n00-50-C2-00-00-01,192.168.1.41,Pump-7,9600,***\r\n"
-                          "00-50-C2-00-00-02,192.168.1.42,\"Hall 2, \"\"west\"\"\",115200,\r\n"},
-             {"semicolons", "\xef\xbb\xbf" "device;window;password;SIOBaud\n192.168.1.41;frmSetupKr770A;secret;19200\n;;;\n"
+             {"exported",
+              "device,ip,deviceId,port1.baud,SetupPassword\r\n00-50-C2-00-00-01,192.168.1.41,Pump-7,9600,***\r\n"
+              "00-50-C2-00-00-02,192.168.1.42,\"Hall 2, \"\"west\"\"\",115200,\r\n"},
+             {"semicolons", "\xef\xbb\xbf"
+                            "device;window;password;SIOBaud\n192.168.1.41;frmSetupKr770A;secret;19200\n;;;\n"
                             "0.80.194.1.2.3;;;#3"},
              {"quoted_lines", "device,DeviceID\n10.0.0.5,\"two\r\nlines\"\n\n10.0.0.6,x\n"},
              {"select", "select,DeviceID\nmodel=KR-770A,Pump\n"},
@@ -178,7 +180,9 @@ int main(int argc, char** argv)
     for (const std::string& tag : tags)
         dict << "\"" << tag << "\"\n\"<" << tag << ">\"\n\"</" << tag << ">\"\n";
     for (const char* marker :
-         {"MAC", "MODEL: ", "devices", "defaults", "device", "password", "window", "set", "select", ",", ";", "\\\"\\\"", "\\x0d\\x0a", "\\xef\\xbb\\xbf", "\\\"", "\\\\u00e9", "VER:", "AX ", "AG ", "Old MAC: ", "New MAC: ", "\\x0d", "\\x00", "\\xff\\xff", "\\xfe"})
+         {"MAC", "MODEL: ",   "devices",   "defaults",   "device",          "password",   "window",    "set",  "select",
+          ",",   ";",         "\\\"\\\"",  "\\x0d\\x0a", "\\xef\\xbb\\xbf", "\\\"",       "\\\\u00e9", "VER:", "AX ",
+          "AG ", "Old MAC: ", "New MAC: ", "\\x0d",      "\\x00",           "\\xff\\xff", "\\xfe"})
         dict << "\"" << marker << "\"\n";
     return 0;
 }

@@ -56,7 +56,8 @@ void DeviceLineDelegate::updateColumns()
     const int gap = metrics.horizontalAdvance(QStringLiteral("0000"));
     m_left[Mac] = metrics.horizontalAdvance(QStringLiteral("      "));
     m_left[Ip] = m_left[Mac] + widest(metrics, hex, 12) + metrics.horizontalAdvance(QStringLiteral("-----")) + gap;
-    m_left[DeviceId] = m_left[Ip] + widest(metrics, digits, 12) + metrics.horizontalAdvance(QStringLiteral("...")) + gap;
+    m_left[DeviceId] =
+        m_left[Ip] + widest(metrics, digits, 12) + metrics.horizontalAdvance(QStringLiteral("...")) + gap;
 }
 
 std::optional<std::array<QString, 3>> DeviceLineDelegate::parts(const QString& line)
@@ -142,8 +143,8 @@ void DeviceLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                                                                              : QPalette::Inactive;
     painter->save();
     painter->setFont(item.font);
-    painter->setPen(item.palette.color(
-        group, (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(
+        item.palette.color(group, (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
     const QRect rect = item.rect;
     for (int part = Mac; part <= DeviceId; ++part) {
         const int left = rect.left() + partLeft(Part(part));

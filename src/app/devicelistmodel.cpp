@@ -221,8 +221,8 @@ bool DeviceListModel::fit(const std::string& line)
         return true;
     }
     m_widestAdvance = qMax(m_widestAdvance, advance);
-    const int width = std::max({naturalSize(fromLatin1(shownPart(line))).width(),
-                                static_cast<int>(std::ceil(advance)) + m_padding, drawn});
+    const int width = std::max(
+        {naturalSize(fromLatin1(shownPart(line))).width(), static_cast<int>(std::ceil(advance)) + m_padding, drawn});
     if (width <= m_lineWidth)
         return false;
     m_lineWidth = width;

@@ -33,8 +33,8 @@
 #include <QMenuBar>
 #include <QNetworkInterface>
 #include <QPushButton>
-#include <QStyle>
 #include <QStatusBar>
+#include <QStyle>
 
 namespace lv {
 
@@ -312,8 +312,9 @@ void MainWindow::layOut()
     // Wide enough for the widest line of the standard shape, drawn in columns or as plain text,
     // beside a vertical scroll bar.
     const QString widest = m_delegate->widestStandardLine();
-    const int lineWidth = qMax(m_delegate->drawnWidth(toLatin1(widest)), m_lstDev->fontMetrics().horizontalAdvance(widest) +
-                                                                   2 * m_delegate->partLeft(DeviceLineDelegate::Mac));
+    const int lineWidth =
+        qMax(m_delegate->drawnWidth(toLatin1(widest)),
+             m_lstDev->fontMetrics().horizontalAdvance(widest) + 2 * m_delegate->partLeft(DeviceLineDelegate::Mac));
     const QRect design = twipRect(72, 840, 5820, 4155);
     const int frame = m_lstDev->frameWidth();
     const int scrollBar = m_lstDev->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_lstDev);
@@ -654,9 +655,9 @@ void MainWindow::patchLine(int row, const DeviceLinePatch& patch)
 void MainWindow::mnuIDPort_Click()
 {
     for (;;) {
-        const std::optional<QString> entry = Dialogs::inputText(this, QStringLiteral("Please Input ID Port"),
-                                                                QStringLiteral("InputBox"),
-                                                                QString::number(m_state.gCmdPort));
+        const std::optional<QString> entry =
+            Dialogs::inputText(this, QStringLiteral("Please Input ID Port"), QStringLiteral("InputBox"),
+                               QString::number(m_state.gCmdPort));
         if (!entry || entry->isEmpty())
             return;
         if (const std::optional<quint16> port = normaliseCommandPort(*entry)) {

@@ -5,8 +5,8 @@
 
 #include "commandchannel.h"
 #include "devicelinepatch.h"
-#include "diagnosis.h"
 #include "devicesearch.h"
+#include "diagnosis.h"
 #include "exchanges.h"
 #include "searchexchange.h"
 #include "sessionstate.h"
@@ -129,8 +129,8 @@ private:
     QListView* m_lstDev = nullptr;
     DeviceLineDelegate* m_delegate = nullptr;
     std::array<QLabel*, 3> m_headers{};
-    QRect m_listDesign;  // the list's place at the window's least size
-    QSize m_clientSize;  // the window's least client size
+    QRect m_listDesign; // the list's place at the window's least size
+    QSize m_clientSize; // the window's least client size
     QListView* m_lstDev2 = nullptr;
     QMenu* m_interfaceMenu = nullptr;
     SearchExchange* m_searchRun = nullptr;

@@ -22,8 +22,7 @@ public:
 
     // Checks the device `mac` of the confirmed Update `plan`, named as its search found it and asked with
     // the setup password the Update went out with. Nothing starts when the request named no window.
-    void start(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan,
-               const QString& mac);
+    void start(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan, const QString& mac);
     // The check while it runs; null otherwise.
     const VerifyExchange* running() const { return m_verify && !m_verify->isFinished() ? m_verify.get() : nullptr; }
 

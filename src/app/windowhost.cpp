@@ -108,11 +108,10 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
     const QMetaObject::Connection ended = connect(&window, &SetupWindow::updateEnded, this, &WindowHost::updateEnded);
     const QMetaObject::Connection planned =
         connect(&window, &SetupWindow::updatePlanConfirmed, this, &WindowHost::updatePlanConfirmed);
-    const QMetaObject::Connection cancelled =
-        connect(&window, &SetupWindow::cancelled, this, [&] {
-            const WindowDef& def = window.windowDef();
-            familyCancelled = def.family && def.portCount == def.family->cancelUnloadsAtPorts;
-        });
+    const QMetaObject::Connection cancelled = connect(&window, &SetupWindow::cancelled, this, [&] {
+        const WindowDef& def = window.windowDef();
+        familyCancelled = def.family && def.portCount == def.family->cancelUnloadsAtPorts;
+    });
     if (observer())
         observer()(&window);
     m_shown = &window;

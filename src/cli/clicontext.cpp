@@ -257,7 +257,8 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
 
 QString CliContext::macTextOf(int index)
 {
-    const std::optional<SearchReplyView> reply = viewSearchReply(search().devices().raw(static_cast<std::size_t>(index)));
+    const std::optional<SearchReplyView> reply =
+        viewSearchReply(search().devices().raw(static_cast<std::size_t>(index)));
     return reply ? fromLatin1(reply->macText()) : QString();
 }
 
@@ -321,7 +322,8 @@ Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const 
     const ConfigRequestResult& request = run.outcome.request;
     const QString mac = fromLatin1(run.device.macText);
     if (!request.valid())
-        return Failure{kExitNoAnswer, describe(request, Audience::Cli, {.device = mac, .timeoutMs = m_options.timeoutMs})};
+        return Failure{kExitNoAnswer,
+                       describe(request, Audience::Cli, {.device = mac, .timeoutMs = m_options.timeoutMs})};
     return run;
 }
 

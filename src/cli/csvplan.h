@@ -34,8 +34,8 @@ bool isEntryColumn(const QString& name);
 
 // The JSON plan a table stands for, and where each of its entries came from.
 struct CsvTable {
-    QJsonObject plan;     // {"devices": [...]}
-    QStringList header;   // the column names, in order
+    QJsonObject plan;      // {"devices": [...]}
+    QStringList header;    // the column names, in order
     std::vector<int> rows; // the spreadsheet row (the header being row 1) of each entry of "devices"
 };
 

@@ -175,7 +175,7 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
     const SessionState& state = context.state();
     if (!state.interfaceName.isEmpty() && search.probeInterfaces().empty())
         return Failure{kExitUsage, QStringLiteral("there is no network interface %1; the interfaces here are: %2")
-                                          .arg(state.interfaceName, interfaceNames())};
+                                       .arg(state.interfaceName, interfaceNames())};
 
     search.start();
     SearchDiagnosis watch(search, state, context.options().waitMs);

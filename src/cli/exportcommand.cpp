@@ -8,11 +8,11 @@
 #include "clicontext.h"
 #include "csvplan.h"
 #include "devicejob.h"
-#include "latin1.h"
 #include "fleettargets.h"
+#include "latin1.h"
 #include "operands.h"
-#include "valuetemplate.h"
 #include "outcometexts.h"
+#include "valuetemplate.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -40,7 +40,7 @@ std::vector<std::pair<const FieldDef*, QString>> settableFieldList(const SetupFo
                 continue;
             const std::string& label = field.entries[static_cast<std::size_t>(index)];
             fields.emplace_back(&field, listIndexForValue(field, label) == index ? escapeTemplates(fromLatin1(label))
-                                                                                  : QStringLiteral("#%1").arg(index));
+                                                                                 : QStringLiteral("#%1").arg(index));
         } else if (field.kind == ControlKind::TextBox) {
             const std::string text = form.currentText(field);
             const bool hide = field.secret && !text.empty() && mask.enabled();
@@ -118,8 +118,7 @@ CsvPlanRow csvRow(const DeviceOutcome& outcome, const SecretMask& mask)
     CsvPlanRow row{fromLatin1(outcome.macText), {}};
     for (auto& [field, value] : settableFieldList(*outcome.form, mask)) {
         const QString role = fromLatin1(field->role);
-        row.set.emplace_back(role.isEmpty() || isEntryColumn(role) ? fromLatin1(field->tag) : role,
-                             std::move(value));
+        row.set.emplace_back(role.isEmpty() || isEntryColumn(role) ? fromLatin1(field->tag) : role, std::move(value));
     }
     return row;
 }
@@ -127,8 +126,8 @@ CsvPlanRow csvRow(const DeviceOutcome& outcome, const SecretMask& mask)
 // The plan's devices of the jobs that loaded (as JSON entries, or as CSV rows when `csv` is given); a
 // line on standard error for each that did not, and the exit code that makes. A plan by roles names no
 // window: it is meant for devices of any family.
-ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<DeviceJob>>& jobs, bool all,
-                        bool roles, QJsonArray& devices, std::vector<CsvPlanRow>* csv)
+ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<DeviceJob>>& jobs, bool all, bool roles,
+                        QJsonArray& devices, std::vector<CsvPlanRow>* csv)
 {
     ExitCode code = kExitDone;
     for (const auto& job : jobs) {

@@ -8,10 +8,10 @@
 #include "secretinput.h"
 #include "valuetemplate.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QHash>
 #include <QSet>
 
 #include <cmath>
@@ -159,9 +159,9 @@ std::optional<QString> duplicateKey(const QByteArray& text)
     struct Open {
         bool object = false;
         QString path;
-        qsizetype index = 0;     // array: the element being read
-        bool keyNext = true;     // object: the next string is a key
-        QString key;             // object: the key whose value is being read
+        qsizetype index = 0; // array: the element being read
+        bool keyNext = true; // object: the next string is a key
+        QString key;         // object: the key whose value is being read
         QSet<QString> keys;
     };
     std::vector<Open> open;
@@ -171,7 +171,8 @@ std::optional<QString> duplicateKey(const QByteArray& text)
         const Open& parent = open.back();
         if (!parent.object)
             return parent.path + QStringLiteral("[%1]").arg(parent.index);
-        return parent.path.isEmpty() ? printableName(parent.key) : parent.path + QLatin1Char('.') + printableName(parent.key);
+        return parent.path.isEmpty() ? printableName(parent.key)
+                                     : parent.path + QLatin1Char('.') + printableName(parent.key);
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -306,7 +307,8 @@ std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
             return std::nullopt;
         error->clear();
         defaultPassword = readPassword(defaults, kDefaults, error);
-        if (!error->isEmpty() || !readSet(defaults.value(kSet), kDefaults + QStringLiteral(".set"), true, defaultSet, error))
+        if (!error->isEmpty() ||
+            !readSet(defaults.value(kSet), kDefaults + QStringLiteral(".set"), true, defaultSet, error))
             return std::nullopt;
     }
 
@@ -332,8 +334,9 @@ std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
             QString why;
             device.selection = entry.value(kSelect).isString() ? parseSelection(device.device, &why) : std::nullopt;
             if (!device.selection) {
-                *error = path + QStringLiteral(".select: ") +
-                         (why.isEmpty() ? QStringLiteral("must be text such as \"model=KR-77*,ip=10.20.0.0/24\"") : why);
+                *error =
+                    path + QStringLiteral(".select: ") +
+                    (why.isEmpty() ? QStringLiteral("must be text such as \"model=KR-77*,ip=10.20.0.0/24\"") : why);
                 return std::nullopt;
             }
         } else {

@@ -149,7 +149,8 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
         const QString how = device.selection ? QStringLiteral("select ") + device.device : device.device;
         if (notFound[i]) {
             result.targets.push_back(
-                {i, -1, 1, settled(device.device, FleetResult::NotFound, notFoundText(Audience::Fleet, device.device))});
+                {i, -1, 1,
+                 settled(device.device, FleetResult::NotFound, notFoundText(Audience::Fleet, device.device))});
             continue;
         }
         int n = 0;
@@ -174,7 +175,8 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
                     // Not judged: the device did not say what it is. Reported once, under the first entry.
                     reported = true;
                     if (unprobed.insert(index).second) {
-                        DeviceOutcome failed = settled(device.selection ? mac : device.device, probe.result, probe.error);
+                        DeviceOutcome failed =
+                            settled(device.selection ? mac : device.device, probe.result, probe.error);
                         failed.macText = probe.macText;
                         failed.tries = probe.tries;
                         result.targets.push_back({i, -1, 1, std::move(failed)});
@@ -187,9 +189,9 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
             ++n;
             const QString named = device.selection ? mac : device.device;
             if (const auto first = claimed.find(index); first != claimed.end()) {
-                DeviceOutcome twice = settled(named, FleetResult::Refused,
-                                              QStringLiteral("the plan names this device twice (also as %1)")
-                                                  .arg(printableName(first->second)));
+                DeviceOutcome twice = settled(
+                    named, FleetResult::Refused,
+                    QStringLiteral("the plan names this device twice (also as %1)").arg(printableName(first->second)));
                 result.targets.push_back({i, -1, n, std::move(twice)});
                 continue;
             }
@@ -203,9 +205,10 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
         if (n > 0 || reported)
             continue;
         if (device.selection)
-            result.targets.push_back({i, -1, 1, settled(device.device, FleetResult::NotFound,
-                                                        QStringLiteral("no device matches select %1")
-                                                            .arg(printableName(device.device)))});
+            result.targets.push_back(
+                {i, -1, 1,
+                 settled(device.device, FleetResult::NotFound,
+                         QStringLiteral("no device matches select %1").arg(printableName(device.device)))});
         else
             ++result.leftOut; // named, but outside --select
     }
@@ -215,9 +218,9 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
 QString fleetSummary(const std::vector<const DeviceOutcome*>& results, int leftOut, qint64 elapsedMs)
 {
     // In this order; every other result is a failure.
-    static const QStringList kShown = {QStringLiteral("updated"),  QStringLiteral("would update"),
+    static const QStringList kShown = {QStringLiteral("updated"),   QStringLiteral("would update"),
                                        QStringLiteral("unchanged"), QStringLiteral("loaded"),
-                                       QStringLiteral("mismatch"), QStringLiteral("failed"),
+                                       QStringLiteral("mismatch"),  QStringLiteral("failed"),
                                        QStringLiteral("refused")};
     std::map<QString, int> counts;
     for (const DeviceOutcome* o : results) {

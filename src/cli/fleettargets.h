@@ -32,7 +32,8 @@ struct FleetTargets {
     int leftOut = 0;                  // devices the plan names that --select leaves out
 };
 
-// Searches (until --wait is over) and says what each entry reaches. `narrow` (--select) must match too, for named devices as well.
+// Searches (until --wait is over) and says what each entry reaches. `narrow` (--select) must match too, for named
+// devices as well.
 Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
                                     const std::optional<DeviceSelection>& narrow, int parallel);
 

@@ -115,8 +115,7 @@ std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, con
 
 Expected<int> parallelValue(const QCommandLineParser& parser)
 {
-    return numberOption(parser, kOptParallel, 1, 1024, 16,
-                        QStringLiteral("--parallel needs a number from 1 to 1024"));
+    return numberOption(parser, kOptParallel, 1, 1024, 16, QStringLiteral("--parallel needs a number from 1 to 1024"));
 }
 
 Expected<std::optional<DeviceSelection>> selectOption(const QCommandLineParser& parser)

@@ -5,9 +5,9 @@
 // selector: deviceselector.h), NAME=VALUE as typed into a window, and the numbers of options.
 
 #include "command.h"
-#include "selection.h"
-#include "optionnames.h"
 #include "deviceselector.h"
+#include "optionnames.h"
+#include "selection.h"
 #include "setupform.h"
 
 #include <QCommandLineOption>

@@ -117,7 +117,7 @@ void appendJsonString(std::string& json, std::string_view latin1)
         }
         json.push_back('\\');
         static constexpr std::pair<char, char> kShortEscapes[] = {{'"', '"'},  {'\\', '\\'}, {'\b', 'b'}, {'\f', 'f'},
-                                                                  {'\n', 'n'}, {'\r', 'r'},   {'\t', 't'}};
+                                                                  {'\n', 'n'}, {'\r', 'r'},  {'\t', 't'}};
         const auto* shortEscape = std::find_if(std::begin(kShortEscapes), std::end(kShortEscapes),
                                                [ch](const auto& escape) { return escape.first == ch; });
         if (shortEscape != std::end(kShortEscapes)) {
@@ -149,7 +149,9 @@ std::string escapeJsonControls(std::string_view json)
             out.push_back(json[i]);
             continue;
         }
-        const auto next = [&](std::size_t k) { return i + k < json.size() ? static_cast<unsigned char>(json[i + k]) : 0; };
+        const auto next = [&](std::size_t k) {
+            return i + k < json.size() ? static_cast<unsigned char>(json[i + k]) : 0;
+        };
         char32_t c = 0;
         std::size_t length = 1;
         if (byte == 0x7F) {

@@ -23,7 +23,8 @@ QString printableText(std::string_view bytes);
 // Text a person typed or a plan holds, for a message: escaped as printableText escapes bytes (a
 // backslash doubled; C0, DEL and C1 controls as \xNN), and also the characters beyond Latin-1 that
 // move or hide text: line and paragraph separators, format characters such as the bidirectional
-// overrides, and every bidirectional control (U+061C too), as \u{NNNN}. A name cannot break a line of output or pass for another.
+// overrides, and every bidirectional control (U+061C too), as \u{NNNN}. A name cannot break a line of output or pass
+// for another.
 QString printableName(const QString& text);
 
 // The last guard of every line written: the controls and the characters above left in `text`

@@ -42,12 +42,12 @@ void printStats(CliContext& context, qint64 formattedAtMs, qint64 listedAtMs)
 Expected<SearchEnds> searchEnds(const QCommandLineParser& parser)
 {
     SearchEnds ends;
-    const Expected<int> expect = numberOption(parser, kOptExpect, 1, 100000000, 0,
-                                              QStringLiteral("--expect needs a number of devices from 1"));
+    const Expected<int> expect =
+        numberOption(parser, kOptExpect, 1, 100000000, 0, QStringLiteral("--expect needs a number of devices from 1"));
     if (!expect)
         return expect.failure();
-    const Expected<int> idle = numberOption(parser, kOptIdle, 0, 600000, -1,
-                                            QStringLiteral("--idle needs milliseconds from 0 to 600000"));
+    const Expected<int> idle =
+        numberOption(parser, kOptIdle, 0, 600000, -1, QStringLiteral("--idle needs milliseconds from 0 to 600000"));
     if (!idle)
         return idle.failure();
     ends.expect = *expect;
@@ -146,7 +146,8 @@ qint64 writeListing(CliContext& context, const Details* details)
     text.reserve(static_cast<qsizetype>(list.size()) * 60 + 40);
     text += QStringLiteral("MAC").leftJustified(19) + QStringLiteral("IP").leftJustified(ipWidth + 2);
     if (details)
-        text += QStringLiteral("Model").leftJustified(modelWidth + 2) + QStringLiteral("Version").leftJustified(versionWidth + 2);
+        text += QStringLiteral("Model").leftJustified(modelWidth + 2) +
+                QStringLiteral("Version").leftJustified(versionWidth + 2);
     text += QLatin1String("Device ID\n");
     forEachReply([&](const SearchReplyView& r, bool conflict, std::size_t i) {
         const QString ip = conflict ? shownText(r.ip, ipWidth - 2) + QStringLiteral(" !") : shownText(r.ip, ipWidth);
@@ -181,7 +182,8 @@ void noteWhatIsMissing(CliContext& context)
     QStringList cards;
     for (UdpSocket* socket : search.sockets()) {
         const int index = socket->interfaceIndex();
-        const QString name = index == 0 ? QString() : systemInterfaceName(QNetworkInterface::interfaceNameFromIndex(index));
+        const QString name =
+            index == 0 ? QString() : systemInterfaceName(QNetworkInterface::interfaceNameFromIndex(index));
         cards << (name.isEmpty() ? QStringLiteral("where the routing table sends") : name);
     }
     out.error(QStringLiteral("No device answered (port %1, probe to %2 through %3); linkvane-cli diagnose says why")
@@ -217,9 +219,9 @@ CommandResult runSearch(CliContext& context, const QCommandLineParser& parser)
                                           .arg(ends->expect)
                                           .arg(context.options().waitMs)};
     if (details && details->failed > 0)
-        return Failure{kExitNoAnswer, QStringLiteral("%1 of the %2 devices did not say their model (above)")
-                                          .arg(details->failed)
-                                          .arg(listed)};
+        return Failure{
+            kExitNoAnswer,
+            QStringLiteral("%1 of the %2 devices did not say their model (above)").arg(details->failed).arg(listed)};
     return std::nullopt;
 }
 

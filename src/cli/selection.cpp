@@ -179,8 +179,8 @@ std::optional<DeviceSelection> parseSelection(const QString& text, QString* erro
         } else if (key == QLatin1String("model") || key == QLatin1String("id")) {
             // Models and IDs are single-byte text: a pattern beyond it could match nothing.
             if (!isLatin1(value)) {
-                *error = QStringLiteral("%1=%2: a pattern is single-byte (Latin-1) text")
-                             .arg(key, printableName(value));
+                *error =
+                    QStringLiteral("%1=%2: a pattern is single-byte (Latin-1) text").arg(key, printableName(value));
                 return std::nullopt;
             }
             (key == QLatin1String("model") ? selection.models : selection.ids).push_back(toLatin1(value));

@@ -137,12 +137,12 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
     // refused, as the window's dialog refuses a MAC another listed line has.
     const std::optional<MacAddress> wanted = MacAddress::fromField(asked->newField, MacAddress::FieldDigits::UpToThree);
     if (const std::optional<int> other = wanted ? context.search().otherDeviceWithMac(*wanted, *index) : std::nullopt)
-        return Failure{kExitUnknownValue,
-                       QStringLiteral("%1 is the MAC of another device that answered the search (%2); nothing "
-                                      "was sent")
-                           .arg(fromLatin1(wanted->text()),
-                                printableText(context.search().devices().line(static_cast<std::size_t>(*other)))
-                                    .simplified())};
+        return Failure{
+            kExitUnknownValue,
+            QStringLiteral("%1 is the MAC of another device that answered the search (%2); nothing "
+                           "was sent")
+                .arg(fromLatin1(wanted->text()),
+                     printableText(context.search().devices().line(static_cast<std::size_t>(*other))).simplified())};
 
     const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())

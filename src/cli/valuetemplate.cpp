@@ -112,7 +112,8 @@ std::optional<QString> templateFault(const QString& value)
 {
     if (!value.contains(QLatin1Char('{')) && !value.contains(QLatin1Char('}')))
         return std::nullopt;
-    return walk(value, [](QChar) {}, [](const Field&) {});
+    return walk(
+        value, [](QChar) {}, [](const Field&) {});
 }
 
 QString expandTemplates(const QString& value, const TemplateValues& values)
@@ -121,21 +122,22 @@ QString expandTemplates(const QString& value, const TemplateValues& values)
         return value;
     QString out;
     out.reserve(value.size() + 16);
-    walk(value, [&](QChar c) { out += c; },
-         [&](const Field& field) {
-             switch (field.kind) {
-             case Field::Kind::Mac:
-                 out += fromLatin1(values.mac);
-                 return;
-             case Field::Kind::Id:
-                 out += fromLatin1(values.id);
-                 return;
-             case Field::Kind::Position:
-                 break;
-             }
-             out += QString::number(values.n + field.offset)
-                        .rightJustified(field.width, field.zeros ? QLatin1Char('0') : QLatin1Char(' '));
-         });
+    walk(
+        value, [&](QChar c) { out += c; },
+        [&](const Field& field) {
+            switch (field.kind) {
+            case Field::Kind::Mac:
+                out += fromLatin1(values.mac);
+                return;
+            case Field::Kind::Id:
+                out += fromLatin1(values.id);
+                return;
+            case Field::Kind::Position:
+                break;
+            }
+            out += QString::number(values.n + field.offset)
+                       .rightJustified(field.width, field.zeros ? QLatin1Char('0') : QLatin1Char(' '));
+        });
     return out;
 }
 

@@ -46,7 +46,12 @@ QPointer<ControlChannel> g_channel;
 BOOL WINAPI onConsoleEvent(DWORD)
 {
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [] { if (g_channel) Q_EMIT g_channel->quitRequested(); }, Qt::QueuedConnection);
+        QCoreApplication::instance(),
+        [] {
+            if (g_channel)
+                Q_EMIT g_channel->quitRequested();
+        },
+        Qt::QueuedConnection);
     return TRUE;
 }
 
@@ -83,7 +88,11 @@ ControlChannel::ControlChannel(DevsimServer& server, bool readCommands, QObject*
             while (ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got > 0) {
                 const QByteArray chunk(buffer, static_cast<qsizetype>(got));
                 QMetaObject::invokeMethod(
-                    QCoreApplication::instance(), [chunk] { if (g_channel) g_channel->take(chunk); },
+                    QCoreApplication::instance(),
+                    [chunk] {
+                        if (g_channel)
+                            g_channel->take(chunk);
+                    },
                     Qt::QueuedConnection);
             }
         }).detach();

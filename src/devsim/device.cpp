@@ -209,9 +209,8 @@ Device makeDevice(const std::string& model, int index, const std::string& passwo
         ++fieldNumber;
         if (field.tag.empty() || field.tag == kMacAddressTag || device.hasSetting(field.tag))
             continue;
-        const std::string value = field.kind == ControlKind::ComboBox
-                                      ? listValue(field, index, fieldNumber)
-                                      : textValue(window, field, index, ip, password);
+        const std::string value = field.kind == ControlKind::ComboBox ? listValue(field, index, fieldNumber)
+                                                                      : textValue(window, field, index, ip, password);
         device.settings.emplace_back(field.tag, value);
     }
     // Whatever the window, the device always knows its address, ID and password.

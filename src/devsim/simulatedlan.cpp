@@ -248,7 +248,9 @@ std::vector<Outgoing> SimulatedLan::answerSearch()
         const bool copied = twin && (twin->text == "same-answer" || twin->text == "near-answer");
         if (copied)
             out.push_back({twin->text == "same-answer" ? answer : std::string(answer).insert(answer.size() - 1, " "),
-                           0, true, {}});
+                           0,
+                           true,
+                           {}});
         const FaultRule* late = anyFault ? fault(device, FaultKind::SearchLate) : nullptr;
         for (int i = 0; i < deviceCopies; ++i)
             out.push_back({answer, jitter() + (late ? late->number : 0), false, senderOf(device)});

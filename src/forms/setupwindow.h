@@ -85,7 +85,6 @@ public:
     const DeviceRef& device() const { return m_device; }
 
 protected:
-
     // Gives every control the name a screen reader speaks, from the captions the layout shows: the
     // row's label, with the port ("COM2 SIO BaudRate") in a port block, and for a control beside
     // another on its row what it holds ("SIO BaudRate, Parity"). A control no shown caption is the

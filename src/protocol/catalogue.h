@@ -105,17 +105,17 @@ enum class ModelEnding {
 // extra fields) and one snapshot of the values as loaded; all but the shown one stay loaded and
 // hidden until the Cancel of the window of `cancelUnloadsAtPorts` ports or the main window's close.
 struct FamilyDef {
-    std::string name;                    // "KR-7x00", "KR-7x00A"
-    int modelTableRow = 0;               // the row of the model table that serves it
-    std::string loaderName;              // "LoadMultiPortConfig", ...
-    std::array<std::string, 4> keys;     // the first seven characters of the model, by port count
+    std::string name;                // "KR-7x00", "KR-7x00A"
+    int modelTableRow = 0;           // the row of the model table that serves it
+    std::string loaderName;          // "LoadMultiPortConfig", ...
+    std::array<std::string, 4> keys; // the first seven characters of the model, by port count
     ModelEnding ending = ModelEnding::Any;
-    std::array<std::string, 4> models;   // the identifiers the devices send, by port count
-    std::array<std::string, 4> windows;  // the window names, by port count (index 0: one port)
+    std::array<std::string, 4> models;  // the identifiers the devices send, by port count
+    std::array<std::string, 4> windows; // the window names, by port count (index 0: one port)
     std::array<bool, 4> versionInTitle{true, true, true, true};
-    std::vector<FieldDef> extraFields;   // general fields after the shared ones, in screen and item order
+    std::vector<FieldDef> extraFields; // general fields after the shared ones, in screen and item order
     int cancelUnloadsAtPorts = 4;
-    bool variantA = false;               // the model table's second multi-port loader kind
+    bool variantA = false; // the model table's second multi-port loader kind
 
     // The window of `ports` ports (1..4).
     const WindowDef* window(int ports) const;
@@ -147,9 +147,9 @@ struct WindowDef {
     std::vector<FieldDef> fields;       // screen order
     std::vector<std::string> itemOrder; // tags in the order of the set command
     HeaderExtra headerExtra = HeaderExtra::None;
-    int updateCount = 5; // how many "U " commands follow the delay
-    int delayMs = 500;   // delay between the set command and the "U " commands
-    int portCount = 0;   // 0 for single-port windows, 1..4 for multi-port windows
+    int updateCount = 5;               // how many "U " commands follow the delay
+    int delayMs = 500;                 // delay between the set command and the "U " commands
+    int portCount = 0;                 // 0 for single-port windows, 1..4 for multi-port windows
     const FamilyDef* family = nullptr; // multi-port windows: their family
     std::vector<PortGroup> portGroups; // multi-port only
     // Radio windows: these tags are compared only when their loaded value is not empty.
@@ -174,7 +174,6 @@ inline const std::string* FieldDef::entryFor(const WindowDef* window, std::strin
     const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
     return field ? field->entryFor(value) : nullptr;
 }
-
 
 // All windows: ten single-port windows, then the four of each multi-port family. Entries never move.
 const std::deque<WindowDef>& windowCatalogue();

@@ -108,7 +108,6 @@ public:
     bool contains(std::string_view datagram) const;
 
 private:
-
     std::vector<std::string> m_raw;
     mutable std::vector<std::string> m_lines;
     mutable std::vector<bool> m_lineBuilt; // beside each line: built or set

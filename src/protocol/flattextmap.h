@@ -18,8 +18,7 @@
 
 namespace lv {
 
-template <typename Value>
-class FlatTextMap {
+template <typename Value> class FlatTextMap {
 public:
     std::size_t size() const { return m_entries.size(); }
 

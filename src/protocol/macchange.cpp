@@ -3,7 +3,6 @@
 
 #include "macchange.h"
 
-
 namespace lv {
 
 namespace {

@@ -28,8 +28,8 @@ enum class MacReplyKind {
 
 struct MacChangeReply {
     MacReplyKind kind = MacReplyKind::Ignored;
-    std::string oldField; // as the device wrote it
-    std::string newField; // as the device wrote it
+    std::string oldField;             // as the device wrote it
+    std::string newField;             // as the device wrote it
     std::optional<MacAddress> newMac; // when Changed
 };
 

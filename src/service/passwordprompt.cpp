@@ -4,8 +4,8 @@
 #include "passwordprompt.h"
 
 #include "latin1validator.h"
-#include "starmaskstyle.h"
 #include "mnemonic.h"
+#include "starmaskstyle.h"
 #include "textlabel.h"
 #include "twips.h"
 

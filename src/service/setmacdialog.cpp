@@ -58,9 +58,9 @@ SetMacDialog::SetMacDialog(SessionState& state, DeviceSearch& search, DeviceRef 
     label1->setBuddy(m_txtNewMac);
     m_lblOldMac->setAccessibleName(label2->text());
     // The caption names the label; a screen reader reads the address from its description.
-    m_lblOldMac->setAccessibleDescription(m_device.macText.empty() ? m_lblOldMac->text()
-                                                                   : QStringLiteral("%1 (%2)").arg(
-                                                                         m_lblOldMac->text(), fromLatin1(m_device.macText)));
+    m_lblOldMac->setAccessibleDescription(
+        m_device.macText.empty() ? m_lblOldMac->text()
+                                 : QStringLiteral("%1 (%2)").arg(m_lblOldMac->text(), fromLatin1(m_device.macText)));
     label2->setBuddy(m_lblOldMac);
     // Enter in the entry presses Ok.
     connect(m_txtNewMac, &QLineEdit::returnPressed, this, &SetMacDialog::cmdOk_Click);

@@ -5,10 +5,10 @@
 // reports the change, rewrites the device's line and raw entry in the main
 // window's lists. The dialog closes itself after the answer or the time-out.
 
-#include "devicesearch.h"
-#include "macchange.h"
 #include "commandchannel.h"
 #include "deviceref.h"
+#include "devicesearch.h"
+#include "macchange.h"
 #include "macchangeexchange.h"
 #include "sessionstate.h"
 

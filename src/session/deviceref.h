@@ -19,9 +19,8 @@ struct DeviceRef {
     DeviceRef() = default;
     // Not explicit: a search answer alone names a device (one never listed takes replies from anyone).
     DeviceRef(std::string rawAnswer, int interface = 0, DevicePeer from = {}, int listRow = -1)
-        : row(listRow), raw(std::move(rawAnswer)), macField(macFieldOfEntry(raw)),
-          mac(MacAddress::fromField(macField)), macText(mac ? mac->text() : std::string()),
-          interfaceIndex(interface), sender(from)
+        : row(listRow), raw(std::move(rawAnswer)), macField(macFieldOfEntry(raw)), mac(MacAddress::fromField(macField)),
+          macText(mac ? mac->text() : std::string()), interfaceIndex(interface), sender(from)
     {
     }
 

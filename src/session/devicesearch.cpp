@@ -202,15 +202,13 @@ bool DeviceSearch::macConflicted(int index) const
     return owners && owners->owners() >= 2;
 }
 
-template <typename Owner>
-void DeviceSearch::Owners<Owner>::add(const Owner& owner, int delta)
+template <typename Owner> void DeviceSearch::Owners<Owner>::add(const Owner& owner, int delta)
 {
     if (m_firstCount > 0 && m_first == owner) {
         m_firstCount = std::max(0, m_firstCount + delta);
         return;
     }
-    const auto other =
-        std::find_if(m_others.begin(), m_others.end(), [&](const auto& o) { return o.first == owner; });
+    const auto other = std::find_if(m_others.begin(), m_others.end(), [&](const auto& o) { return o.first == owner; });
     if (other != m_others.end()) {
         other->second += delta;
         if (other->second <= 0)

@@ -135,8 +135,7 @@ private:
     // The MACs that answer with one IP address (or the IP addresses one MAC answers from), each with
     // how many listed devices carry it. The first is kept inline: nearly every address has one MAC,
     // and a search of thousands of devices then allocates nothing per address beyond its entry.
-    template <typename Owner>
-    class Owners {
+    template <typename Owner> class Owners {
     public:
         // Counts `delta` more devices of `owner`; an owner whose count falls to zero is forgotten.
         void add(const Owner& owner, int delta);
@@ -177,11 +176,11 @@ private:
     SessionState& m_state;
     std::map<int, std::unique_ptr<UdpSocket>> m_sockets; // by interface index
     DeviceList m_devices;
-    std::vector<int> m_interfaces;                      // beside each listed device
-    std::vector<DevicePeer> m_senders;                  // beside each listed device
+    std::vector<int> m_interfaces;                         // beside each listed device
+    std::vector<DevicePeer> m_senders;                     // beside each listed device
     std::map<int, std::vector<DevicePeer>> m_otherSenders; // by index: further senders of the same answer
-    FlatTextMap<IpOwners> m_owners;     // by IP
-    FlatTextMap<MacOwners> m_macOwners; // by MAC text
+    FlatTextMap<IpOwners> m_owners;                        // by IP
+    FlatTextMap<MacOwners> m_macOwners;                    // by MAC text
     int m_conflictLines = 0;
     int m_macConflictLines = 0;
     std::map<int, qint64> m_droppedBefore; // by interface index: the socket's drops when the probe left

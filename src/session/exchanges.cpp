@@ -66,8 +66,8 @@ void ConfigRequest::start()
         return finish(Outcome::NotSent);
     Q_EMIT m_channel.waiting();
     // Queued: whatever else watches the socket (a wire log) sees the last datagram before the reply is read.
-    m_completed = connect(&m_channel.buffer(), &ReplyBuffer::completed, this, &ConfigRequest::onComplete,
-                          Qt::QueuedConnection);
+    m_completed =
+        connect(&m_channel.buffer(), &ReplyBuffer::completed, this, &ConfigRequest::onComplete, Qt::QueuedConnection);
     m_timer.start(m_timeoutMs);
 }
 
@@ -171,8 +171,8 @@ void UpdateExchange::start()
         return finish(Outcome::NotSent);
     m_sinceSet.start();
     // An answer that comes during the delay stays in the buffer; the "U " step looks at it.
-    m_completed = connect(&m_channel.buffer(), &ReplyBuffer::completed, this, &UpdateExchange::onComplete,
-                          Qt::QueuedConnection);
+    m_completed =
+        connect(&m_channel.buffer(), &ReplyBuffer::completed, this, &UpdateExchange::onComplete, Qt::QueuedConnection);
     m_step = Step::Delaying;
     m_timer.start(m_plan.delayMs);
 }

@@ -42,9 +42,9 @@ public:
     Q_ENUM(Outcome)
 
     Outcome outcome = Outcome::NotADevice;
-    std::string reply;       // ReplyBuffer at the end
-    int foreignReplies = 0;  // replies set aside because they named another device
-    int strangers = 0;       // datagrams set aside because another host sent them
+    std::string reply;                // ReplyBuffer at the end
+    int foreignReplies = 0;           // replies set aside because they named another device
+    int strangers = 0;                // datagrams set aside because another host sent them
     std::vector<std::string> missing; // Incomplete: the items the window reads that the reply lacks
     ModelVersion modelVersion;        // read from the reply, also when it timed out
     ModelDispatch dispatch;
@@ -64,8 +64,8 @@ class ConfigRequest final : public Exchange {
 public:
     using Outcome = ConfigRequestResult::Outcome;
 
-    ConfigRequest(CommandChannel& channel, DeviceRef device, std::string password,
-                  int timeoutMs = kRequestTimeoutMs, QObject* parent = nullptr);
+    ConfigRequest(CommandChannel& channel, DeviceRef device, std::string password, int timeoutMs = kRequestTimeoutMs,
+                  QObject* parent = nullptr);
     ~ConfigRequest() override;
 
     void start() override;

@@ -37,8 +37,8 @@ public:
     Q_ENUM(Outcome)
 
     Outcome outcome = Outcome::NotSent;
-    std::string oldField; // as the device wrote it (empty when no answer or malformed)
-    std::string newField; // as the device wrote it
+    std::string oldField;             // as the device wrote it (empty when no answer or malformed)
+    std::string newField;             // as the device wrote it
     std::optional<MacAddress> newMac; // when Changed
 
     bool sent() const { return outcome != Outcome::NotSent; }

@@ -76,8 +76,8 @@ void ReplyBuffer::append(const QByteArray& datagram)
     // with ">", so without one the item cannot appear. A "MODEL: " inside an item stays inside one
     // whatever follows, so only a "MODEL: " that ends inside the datagram can be a new one outside.
     const std::size_t modelFrom = before < kModelMarker.size() - 1 ? 0 : before - (kModelMarker.size() - 1);
-    const bool retest = !m_waiting || (m_macItem ? m_text.find(kModelMarker, modelFrom) != std::string::npos
-                                                 : datagram.contains('>'));
+    const bool retest =
+        !m_waiting || (m_macItem ? m_text.find(kModelMarker, modelFrom) != std::string::npos : datagram.contains('>'));
     if (retest && !m_macItem)
         m_macItem = GetTagValue(m_text, kMacAddressTag).present;
     if (retest && m_macItem && findOutsideItems(m_text, kModelMarker) != std::string::npos) {

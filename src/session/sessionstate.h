@@ -14,9 +14,9 @@
 namespace lv {
 
 struct SessionState {
-    quint16 gCmdPort = 65535;                   // command port
-    QString gSetupPass;                         // setup password sent with every configuration request
-    QString gMacPass;                           // access code of the MAC service
+    quint16 gCmdPort = 65535; // command port
+    QString gSetupPass;       // setup password sent with every configuration request
+    QString gMacPass;         // access code of the MAC service
     // The values as loaded, against which every Update compares: of the last single-port load, and
     // the one snapshot that both multi-port families share.
     LoadedValues LoadedConfig;

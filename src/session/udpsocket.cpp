@@ -43,7 +43,8 @@ bool UdpSocket::bindToInterface()
     const QNetworkInterface iface = QNetworkInterface::interfaceFromIndex(m_interfaceIndex);
     if (!iface.isValid())
         return false;
-    if (m_socket->bind(QHostAddress::AnyIPv4, 0) && bindToDevice(m_socket->socketDescriptor(), interfaceNameBytes(iface.name())))
+    if (m_socket->bind(QHostAddress::AnyIPv4, 0) &&
+        bindToDevice(m_socket->socketDescriptor(), interfaceNameBytes(iface.name())))
         return true;
     // Without a tie to the device, the interface's own address is the next best:
     // the answers come back to it.
@@ -133,15 +134,14 @@ void UdpSocket::readPending()
         m_batch = std::make_unique<DatagramBatch>();
 
     bool open = true;
-    bool armed = false;      // Qt's read found the queue empty and armed the notifier again
-    bool caughtUp = false;   // a dense batch came back short: the queue is empty for the moment
+    bool armed = false;    // Qt's read found the queue empty and armed the notifier again
+    bool caughtUp = false; // a dense batch came back short: the queue is empty for the moment
     while (open && clock.nsecsElapsed() < budgetNs) {
         if (m_batch) {
             const int got = m_batch->read(socket->socketDescriptor());
             for (int i = 0; i < got && open; ++i) {
                 const BatchDatagram& d = m_batch->at(i);
-                open = deliver(socket, QByteArray(d.data, d.size), d.senderIPv4, d.senderPort,
-                               d.interfaceIndex);
+                open = deliver(socket, QByteArray(d.data, d.size), d.senderIPv4, d.senderPort, d.interfaceIndex);
             }
             if (got == DatagramBatch::kCapacity)
                 continue;
@@ -161,8 +161,8 @@ void UdpSocket::readPending()
             armed = true;
             break;
         }
-        open = deliver(socket, next.data(), next.senderAddress().toIPv4Address(), static_cast<quint16>(next.senderPort()),
-                       next.interfaceIndex());
+        open = deliver(socket, next.data(), next.senderAddress().toIPv4Address(),
+                       static_cast<quint16>(next.senderPort()), next.interfaceIndex());
     }
     Q_EMIT batchEnded();
     if (!open || socket != m_socket || armed || m_continuationPosted)

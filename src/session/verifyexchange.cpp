@@ -23,8 +23,8 @@ const FieldChange* changeOf(const UpdatePlan& plan, const std::string& tag)
 
 } // namespace
 
-VerifyExchange::VerifyExchange(CommandChannel& channel, DeviceRef device, std::string password,
-                               const WindowDef& window, int portCount, UpdatePlan plan, int timeoutMs, QObject* parent)
+VerifyExchange::VerifyExchange(CommandChannel& channel, DeviceRef device, std::string password, const WindowDef& window,
+                               int portCount, UpdatePlan plan, int timeoutMs, QObject* parent)
     : Exchange(parent), m_channel(channel), m_window(window), m_portCount(portCount), m_plan(std::move(plan)),
       m_timeoutMs(timeoutMs)
 {

@@ -23,7 +23,6 @@
 
 namespace lv {
 
-
 // A device that restarts after "U " may stay quiet for a few seconds.
 inline constexpr int kVerifyTimeoutMs = 5000;
 // Between two requests when the last one could not be sent or was not a reply, so that a broken

@@ -86,7 +86,8 @@ TEST_P(ColumnsTest, CaptionsStandOverTheirColumns)
             const int left = band.left() + delegate->partLeft(lv::DeviceLineDelegate::Part(i));
             label.setText((*lv::DeviceLineDelegate::parts(line(row)))[i]);
             label.resize(label.sizeHint().width(), band.height());
-            EXPECT_EQ(list.copy(QRect(QPoint(left, band.top()), label.size())), label.grab().toImage()) << i << " drawn";
+            EXPECT_EQ(list.copy(QRect(QPoint(left, band.top()), label.size())), label.grab().toImage())
+                << i << " drawn";
         }
     }
 }

@@ -109,7 +109,10 @@ INSTANTIATE_TEST_SUITE_P(
         WidestCase{"Mixed",
                    {answer(0, "10.0.0.1", "DEV0001"), answer(1, "192.168.100.200", "PLANT-A0002"),
                     answer(2, "172.16.1.9", "A device ID much longer than the columns were made for, WWWW"),
-                    answer(3, "10.0.0.4", QByteArray("Stra\xdf" "e 4 \xe9t\xe9", 12)),
+                    answer(3, "10.0.0.4",
+                           QByteArray("Stra\xdf"
+                                      "e 4 \xe9t\xe9",
+                                      12)),
                     answer(4, "10.0.0.5", "tab\there"), answer(5, "10.0.0.6", "")}},
         // The tabbed line has fewer characters than the plain one and is wider as laid out.
         WidestCase{"TabbedFirst",
@@ -246,8 +249,8 @@ TEST_P(ConflictColourTest, MarkedLinesKeepTheirContrast)
 }
 
 INSTANTIATE_TEST_SUITE_P(Bases, ConflictColourTest,
-                         ::testing::Values("#ffffff", "#f0f0f0", "#e0e0e0", "#353535", "#2b2b2b", "#1e1e1e",
-                                           "#000000", "#3c3f41"));
+                         ::testing::Values("#ffffff", "#f0f0f0", "#e0e0e0", "#353535", "#2b2b2b", "#1e1e1e", "#000000",
+                                           "#3c3f41"));
 
 TEST(ConflictContrast, RatiosOfKnownPairs)
 {

@@ -3,9 +3,9 @@
 
 #include "mainwindowfixture.h"
 
+#include "../forms/formtestsupport.h"
 #include "devicelist.h"
 #include "mnemonic.h"
-#include "../forms/formtestsupport.h"
 
 #include <QAbstractItemModel>
 #include <QAccessible>
@@ -32,7 +32,6 @@ namespace {
 class MainWindowTest : public MainWindowFixture {
 protected:
     explicit MainWindowTest(const QStringList& simArgs = {}) : MainWindowFixture(simArgs) {}
-
 };
 
 TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
@@ -127,8 +126,8 @@ TEST_F(MainWindowTest, KeyboardAloneSearchesSelectsAndOpens)
         const QModelIndex current = lstDev->currentIndex();
         ASSERT_TRUE(current.isValid()) << c.typed;
         EXPECT_TRUE(lstDev->selectionModel()->isSelected(current)) << c.typed;
-        EXPECT_TRUE(line(current.row()).contains(QString::fromLatin1(c.part))) << c.typed << " selected "
-                                                                               << latin1(line(current.row()));
+        EXPECT_TRUE(line(current.row()).contains(QString::fromLatin1(c.part)))
+            << c.typed << " selected " << latin1(line(current.row()));
     }
 }
 

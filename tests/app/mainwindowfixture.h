@@ -32,8 +32,7 @@ protected:
 
     // Opens the device at `row` and runs `inWindow` on its window (a Window) once it shows; `inWindow`
     // closes it. Returns the name of the window that showed (empty: none).
-    template <typename Window = lv::SetupWindow, typename InWindow>
-    QString openAndEdit(int row, InWindow inWindow)
+    template <typename Window = lv::SetupWindow, typename InWindow> QString openAndEdit(int row, InWindow inWindow)
     {
         QString shown;
         lv::WindowHost::setObserver([&shown, inWindow](QDialog* d) {

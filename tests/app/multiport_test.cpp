@@ -129,15 +129,21 @@ TEST_P(FamilyCancel, FourPortCancelUnloadsTheWholeFamilyOnly)
     EXPECT_TRUE(loadedWindows().isEmpty()) << "closing the main window unloads both families";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Families, FamilyCancel,
-    ::testing::Values(FamilyCase{"FamilyA", "KR-7700", "KR-7600A", "frmKR7600ASetup",
-                                 {QStringLiteral("frm2PortSetup"), QStringLiteral("frm3PortSetup"),
-                                  QStringLiteral("frm4PortSetup")}},
-                      FamilyCase{"PlainFamily", "KR-7700A", "KR-7600", "frm4PortSetup",
-                                 {QStringLiteral("frmKR7600ASetup"), QStringLiteral("frmKR7800ASetup"),
-                                  QStringLiteral("frmKR7900ASetup")}}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Families, FamilyCancel,
+                         ::testing::Values(FamilyCase{"FamilyA",
+                                                      "KR-7700",
+                                                      "KR-7600A",
+                                                      "frmKR7600ASetup",
+                                                      {QStringLiteral("frm2PortSetup"), QStringLiteral("frm3PortSetup"),
+                                                       QStringLiteral("frm4PortSetup")}},
+                                           FamilyCase{"PlainFamily",
+                                                      "KR-7700A",
+                                                      "KR-7600",
+                                                      "frm4PortSetup",
+                                                      {QStringLiteral("frmKR7600ASetup"),
+                                                       QStringLiteral("frmKR7800ASetup"),
+                                                       QStringLiteral("frmKR7900ASetup")}}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // Escape and the close box are the four-port window's Cancel: the family goes with them; in the
 // two-port window they close that window alone, as its Cancel does.
@@ -175,7 +181,8 @@ TEST_F(MultiPortFlow, AHiddenWindowIsTitledForTheDeviceItShows)
               QStringLiteral("Frm1PortSetup"));
     const QString version = QString::fromStdString(window->lastAnswered()->modelVersion.version);
     ASSERT_NE(line(one).mid(6, 17), firstMac);
-    EXPECT_EQ(title, QStringLiteral("1 Port Linkvane  ( MAC: ") + line(one).mid(6, 17) + QStringLiteral(" )") + version);
+    EXPECT_EQ(title,
+              QStringLiteral("1 Port Linkvane  ( MAC: ") + line(one).mid(6, 17) + QStringLiteral(" )") + version);
 }
 
 TEST_F(MultiPortFlow, TheAFamilysOnePortTitleCarriesNoVersion)

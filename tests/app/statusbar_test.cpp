@@ -7,19 +7,19 @@
 
 #include "devicelist.h"
 #include "devicelistmodel.h"
-#include "singleportwindow.h"
 #include "messagelog.h"
+#include "singleportwindow.h"
 #include "statusline.h"
 #include "twips.h"
 
 #include <QAccessible>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QScreen>
-#include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUdpSocket>
@@ -92,8 +92,8 @@ TEST_F(StatusBarTest, SearchSaysSearchingThenCountsTheAnswersBelowTheList)
 class TrickleStatusTest : public StatusBarTest {
 protected:
     TrickleStatusTest()
-        : StatusBarTest({QStringLiteral("--devices"), QStringLiteral("200"), QStringLiteral("--jitter"),
-                         QStringLiteral("1000")})
+        : StatusBarTest(
+              {QStringLiteral("--devices"), QStringLiteral("200"), QStringLiteral("--jitter"), QStringLiteral("1000")})
     {
     }
 };
@@ -393,8 +393,9 @@ TEST_F(StatusBarTest, ANewMessageShowsTheSamePixelsAsAWholeRepaint)
         for (const QString& text : texts) {
             line->say(text);
             QCoreApplication::processEvents();
-            const QImage shown =
-                window->screen()->grabWindow(window->winId(), area.x(), area.y(), area.width(), area.height()).toImage();
+            const QImage shown = window->screen()
+                                     ->grabWindow(window->winId(), area.x(), area.y(), area.width(), area.height())
+                                     .toImage();
             const QImage whole = statusBar->grab().toImage().convertToFormat(shown.format());
             EXPECT_EQ(shown, whole) << latin1(text) << " mark " << mark;
         }

@@ -74,7 +74,8 @@ TEST_F(StatusDetailsTest, DatagramsFromOtherHostsDuringAnExchangeAreCountedInThe
     // While the request waits, something else sends to the window's command socket.
     const QMetaObject::Connection intrude = QObject::connect(&window->channel(), &lv::CommandChannel::waiting, [&] {
         for (int i = 0; i < 3; ++i)
-            other.writeDatagram("AMAC0.80.194.9.9.9\r", QHostAddress::LocalHost, window->channel().socket().localPort());
+            other.writeDatagram("AMAC0.80.194.9.9.9\r", QHostAddress::LocalHost,
+                                window->channel().socket().localPort());
     });
     // Read while the window is open: closing it is the next outcome.
     QString opened, openedTip;
@@ -160,8 +161,8 @@ TEST_F(StatusDetailsTest, MacAnsweringFromTwoAddressesIsMarkedLikeASharedIp)
     ASSERT_TRUE(reply);
     // The first device's MAC answers once more, from another address.
     QUdpSocket twin;
-    twin.writeDatagram(QByteArray::fromStdString("AX " + reply->macField + "/10.250.0.1/TWIN\r"), QHostAddress::LocalHost,
-                       window->search().socket().localPort());
+    twin.writeDatagram(QByteArray::fromStdString("AX " + reply->macField + "/10.250.0.1/TWIN\r"),
+                       QHostAddress::LocalHost, window->search().socket().localPort());
     LV_WAIT_EQ(rows(), 22, 3000);
     LV_WAIT_TRUE(status().endsWith(QStringLiteral("; 2 share a MAC address with a device at another IP address")),
                  3000);

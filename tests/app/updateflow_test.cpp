@@ -18,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 class UpdateFlowTest : public MainWindowFixture {
@@ -38,7 +37,6 @@ protected:
     }
 
     QList<QByteArray> receivedSince(int before) { return sim.received().mid(before); }
-
 };
 
 // Per window family: the edit, and the items the set command must carry.

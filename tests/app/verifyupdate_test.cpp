@@ -77,7 +77,8 @@ TEST_F(VerifyIgnoredFieldTest, MismatchNamesTheFieldWhatTheDeviceReportsAndWhatW
     ASSERT_NE(loaded, sent);
     LV_WAIT_TRUE(!status().contains(QStringLiteral("checking")), lv::kVerifyTimeoutMs + 2000);
     EXPECT_EQ(status(), QStringLiteral("%1 updated, but it reports SIOBaud %2 (sent %3)").arg(mac, loaded, sent));
-    EXPECT_TRUE(tip().contains(QStringLiteral("SIOBaud: reports %1, sent %2").arg(loaded, sent))) << tip().toStdString();
+    EXPECT_TRUE(tip().contains(QStringLiteral("SIOBaud: reports %1, sent %2").arg(loaded, sent)))
+        << tip().toStdString();
     // The check asked once more than the window's own request.
     EXPECT_EQ(sim.waitForReceived("G ", 2).size(), 2);
     // For a look at the status bar as an operator sees it: LINKVANE_SCREENSHOT_DIR=<dir>.

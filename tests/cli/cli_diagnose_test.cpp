@@ -4,8 +4,8 @@
 
 #include "answeringpeer.h"
 #include "clirun.h"
-#include "devsimprocess.h"
 #include "commands.h"
+#include "devsimprocess.h"
 #include "printers.h"
 
 #include <QHostAddress>
@@ -256,13 +256,13 @@ TEST_P(DiagnoseRun, ReportsTheWayOutAnswersAndCauses)
 
 INSTANTIATE_TEST_SUITE_P(
     Peers, DiagnoseRun,
-    ::testing::Values(RunCase{"SimulatorAnswers", Peer::Simulator, 0, {}, -1, -1},
-                      RunCase{"NothingOnThePort", Peer::Nothing, 3, {QStringLiteral("no-answer")}, 0, 0},
-                      RunCase{"PeerAnswersJunk", Peer::Junk, 3, {QStringLiteral("no-search-answer")}, 3, 0},
-                      RunCase{"OneDeviceAmongJunk", Peer::JunkAndOneDevice, 0, {}, 2, 1},
-                      RunCase{"ProbeNotSent", Peer::PortZero, 3, {QStringLiteral("probe-not-sent")}, 0, 0},
-                      RunCase{"DevicesOnTheDefaultPortOnly", Peer::SimulatorOnDefaultPort, 3,
-                              {QStringLiteral("other-port")}, 0, 0}),
+    ::testing::Values(
+        RunCase{"SimulatorAnswers", Peer::Simulator, 0, {}, -1, -1},
+        RunCase{"NothingOnThePort", Peer::Nothing, 3, {QStringLiteral("no-answer")}, 0, 0},
+        RunCase{"PeerAnswersJunk", Peer::Junk, 3, {QStringLiteral("no-search-answer")}, 3, 0},
+        RunCase{"OneDeviceAmongJunk", Peer::JunkAndOneDevice, 0, {}, 2, 1},
+        RunCase{"ProbeNotSent", Peer::PortZero, 3, {QStringLiteral("probe-not-sent")}, 0, 0},
+        RunCase{"DevicesOnTheDefaultPortOnly", Peer::SimulatorOnDefaultPort, 3, {QStringLiteral("other-port")}, 0, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(DiagnoseUsage, AnOperandIsAUsageError)

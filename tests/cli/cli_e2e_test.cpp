@@ -526,12 +526,11 @@ TEST_P(SearchConflict, MarksAnAddressAnsweredByDistinctMacs)
 {
     FakeDevice device;
     const QList<QByteArray> answers = GetParam().answers;
-    device.setHandler([&](const FakeDevice::Received& r) {
-        return r.bytes.startsWith("X ") ? answers : QList<QByteArray>{};
-    });
-    const CliRun run = runCli(at(
-        device.port(), QStringLiteral("127.0.0.1"), {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"),
-                        QStringLiteral("300")}));
+    device.setHandler(
+        [&](const FakeDevice::Received& r) { return r.bytes.startsWith("X ") ? answers : QList<QByteArray>{}; });
+    const CliRun run = runCli(
+        at(device.port(), QStringLiteral("127.0.0.1"),
+           {QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("--wait"), QStringLiteral("300")}));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QJsonArray listed = parseJson(run.out).array();
     ASSERT_EQ(static_cast<std::size_t>(listed.size()), GetParam().conflict.size()) << run.out;
@@ -567,13 +566,12 @@ INSTANTIATE_TEST_SUITE_P(
                      {true, true, true}}),
     [](const auto& p) { return std::string(p.param.name); });
 
-
 // An empty LAN is no error (exit 0), but standard error says so with the port and where the probe
 // went; standard output holds no header without lines (text) or an empty array (JSON).
 TEST(CliSearch, NothingAnsweredSaysSoOnStandardError)
 {
     for (const bool json : {false, true}) {
-        QStringList args{QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("--broadcast"),
+        QStringList args{QStringLiteral("--port"),    QStringLiteral("9"),      QStringLiteral("--broadcast"),
                          QStringLiteral("127.0.0.1"), QStringLiteral("--wait"), QStringLiteral("200")};
         if (json)
             args << QStringLiteral("--json");
@@ -617,14 +615,13 @@ TEST_P(CliQuiet, PrintsOnlyErrors)
     EXPECT_EQ(!run.err.isEmpty(), c.error) << run.err.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, CliQuiet,
-    ::testing::Values(QuietCase{"Search", {"search"}, 0, false},
-                      QuietCase{"JsonShow", {"--json", "show", "00-50-C2-00-00-03"}, 0, false},
-                      QuietCase{"Set", {"set", "00-50-C2-00-00-03", "DeviceID=Quiet"}, 0, false},
-                      QuietCase{"NotFound", {"show", "00-50-C2-7F-7F-7F"}, 2, true},
-                      QuietCase{"WithVerbose", {"--verbose", "search"}, 1, true},
-                      QuietCase{"JsonBadOption", {"--json", "--port", "x", "search"}, 1, true}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Commands, CliQuiet,
+                         ::testing::Values(QuietCase{"Search", {"search"}, 0, false},
+                                           QuietCase{"JsonShow", {"--json", "show", "00-50-C2-00-00-03"}, 0, false},
+                                           QuietCase{"Set", {"set", "00-50-C2-00-00-03", "DeviceID=Quiet"}, 0, false},
+                                           QuietCase{"NotFound", {"show", "00-50-C2-7F-7F-7F"}, 2, true},
+                                           QuietCase{"WithVerbose", {"--verbose", "search"}, 1, true},
+                                           QuietCase{"JsonBadOption", {"--json", "--port", "x", "search"}, 1, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace

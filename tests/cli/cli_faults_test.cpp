@@ -72,24 +72,22 @@ TEST_P(CliFault, ShowTakesOnlyTheAskedDevicesReplyWithinItsBound)
     EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, CliFault,
-                         ::testing::Values(FaultCase{"JunkBeforeTheReply", "junk@KR-770A", 0, "KR-770A"},
-                                           FaultCase{"JunkFloodBeforeTheReply", "junk:60000@KR-770A", 0, "KR-770A"},
-                                           FaultCase{"MacInTheFirstOfSeveralDatagrams", "mac-first:3@KR-770A", 0,
-                                                     "KR-770A"},
-                                           FaultCase{"AnotherDeviceAnswersFirst", "hijack@KR-700", 0, "KR-770A"},
-                                           FaultCase{"SplitInsideItems", "split:5@KR-770A", 0, "KR-770A"},
-                                           FaultCase{"Oversized", "oversize@KR-770A", 0, "KR-770A"},
-                                           FaultCase{"RepliesInTheNameOfAnother", "impostor@KR-770A", 3, ""},
-                                           FaultCase{"LatePastTheTimeOut", "late@KR-770A", 3, ""},
-                                           FaultCase{"NeverComplete", "truncate@KR-770A", 3, ""},
-                                           FaultCase{"ReplyOutOfOrder", "reorder:3@KR-770A", 3, ""},
-                                           FaultCase{"WholeItemsOutOfOrder", "pieces:1,3,2@KR-770A", 3, "",
-                                                     "incomplete reply"},
-                                           FaultCase{"SecondHalfFirst", "pieces:2,1@KR-770A", 3, "",
-                                                     "incomplete reply"},
-                                           FaultCase{"Silent", "silent@KR-770A", 3, ""}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliFault,
+    ::testing::Values(FaultCase{"JunkBeforeTheReply", "junk@KR-770A", 0, "KR-770A"},
+                      FaultCase{"JunkFloodBeforeTheReply", "junk:60000@KR-770A", 0, "KR-770A"},
+                      FaultCase{"MacInTheFirstOfSeveralDatagrams", "mac-first:3@KR-770A", 0, "KR-770A"},
+                      FaultCase{"AnotherDeviceAnswersFirst", "hijack@KR-700", 0, "KR-770A"},
+                      FaultCase{"SplitInsideItems", "split:5@KR-770A", 0, "KR-770A"},
+                      FaultCase{"Oversized", "oversize@KR-770A", 0, "KR-770A"},
+                      FaultCase{"RepliesInTheNameOfAnother", "impostor@KR-770A", 3, ""},
+                      FaultCase{"LatePastTheTimeOut", "late@KR-770A", 3, ""},
+                      FaultCase{"NeverComplete", "truncate@KR-770A", 3, ""},
+                      FaultCase{"ReplyOutOfOrder", "reorder:3@KR-770A", 3, ""},
+                      FaultCase{"WholeItemsOutOfOrder", "pieces:1,3,2@KR-770A", 3, "", "incomplete reply"},
+                      FaultCase{"SecondHalfFirst", "pieces:2,1@KR-770A", 3, "", "incomplete reply"},
+                      FaultCase{"Silent", "silent@KR-770A", 3, ""}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(CliFaultSet, AnUnconfirmedUpdateIsNoSuccess)
 {
@@ -359,7 +357,12 @@ INSTANTIATE_TEST_SUITE_P(
         StdinCase{
             "Plan", {"apply", "-"}, "{\"devices\":[{\"device\":\"00-50-C2-00-00-03\", \"password\":\"pw\"}]}", 0, ""},
         StdinCase{"NotAPlan", {"apply", "-"}, "[", 1, ""},
-        StdinCase{"PlanInTwoParts", {"apply", "-"}, "{\"devices\":[{\"device\":\"00-50-C2-", 0, "", "00-00-03\", \"password\":\"pw\"}]}"},
+        StdinCase{"PlanInTwoParts",
+                  {"apply", "-"},
+                  "{\"devices\":[{\"device\":\"00-50-C2-",
+                  0,
+                  "",
+                  "00-00-03\", \"password\":\"pw\"}]}"},
         // Far more than a pipe holds at once.
         StdinCase{"LargePlan", {"apply", "-"}, "{\"devices\":[" + QByteArray(1 << 20, ' ') + "]}", 0, ""},
         StdinCase{"SecretOneByteOverTheBound",
@@ -599,8 +602,8 @@ TEST_P(CliApplyInterrupted, ReportsEveryDeviceAndStartsNoMore)
     QProcess cli;
     cli.start(testprograms::cli(),
               at(sim, {QStringLiteral("--timeout"), QString::fromLatin1(c.signals.size() > 1 ? "60000" : "4000"),
-                       QStringLiteral("--json"),
-                       QStringLiteral("apply"), QStringLiteral("--parallel"), QStringLiteral("2"), plan.fileName()}));
+                       QStringLiteral("--json"), QStringLiteral("apply"), QStringLiteral("--parallel"),
+                       QStringLiteral("2"), plan.fileName()}));
     ASSERT_TRUE(cli.waitForStarted());
     ASSERT_EQ(sim.waitForReceived("S ", 2, 10000).size(), 2);
     // The pid is taken once: after the CLI ended, processId() is 0, and kill(0, ...) would signal the

@@ -188,9 +188,9 @@ TEST(CliFleet, SilentUnknownTagGoodAndMissingDevicesEachGetTheirResultAndExitFiv
         const QJsonObject r = results[i].toObject();
         EXPECT_EQ(r[QStringLiteral("result")].toString(), QLatin1String(expected[i])) << i << run.out;
         // The updated device lists the fields it changed besides.
-        QStringList keys{QStringLiteral("device"), QStringLiteral("error"), QStringLiteral("mac"),
-                         QStringLiteral("model"),  QStringLiteral("result"), QStringLiteral("sent"),
-                         QStringLiteral("skipped"), QStringLiteral("tries"), QStringLiteral("window")};
+        QStringList keys{QStringLiteral("device"),  QStringLiteral("error"),  QStringLiteral("mac"),
+                         QStringLiteral("model"),   QStringLiteral("result"), QStringLiteral("sent"),
+                         QStringLiteral("skipped"), QStringLiteral("tries"),  QStringLiteral("window")};
         if (i == 2)
             keys.insert(2, QStringLiteral("fields"));
         EXPECT_EQ(r.keys(), keys) << i;
@@ -424,7 +424,9 @@ TEST(CliFleetCsv, AnExportedTableAppliesAsNothingAndAnEditedCellAsTyped)
     // A table as a spreadsheet may save it: a byte-order mark, semicolons, a quoted cell holding both.
     const QString multi = macTextOf(deviceOfModel(defaultDevices(), "KR-7900A"));
     const QString edited = writeFile(dir, QStringLiteral("edited.csv"),
-                                     "\xEF\xBB\xBF" "device;deviceId\r\n" + multi.toLatin1() + ";\"Hall 2; \"\"west\"\"\"\r\n");
+                                     "\xEF\xBB\xBF"
+                                     "device;deviceId\r\n" +
+                                         multi.toLatin1() + ";\"Hall 2; \"\"west\"\"\"\r\n");
     const CliRun applied = runCli(at(sim, pw + QStringList{QStringLiteral("--json"), QStringLiteral("apply"), edited}));
     ASSERT_EQ(applied.exitCode, 0) << applied.err;
     EXPECT_EQ(resultsByDevice(applied.out).at(multi)[QStringLiteral("result")].toString(), QStringLiteral("updated"));
@@ -472,29 +474,34 @@ INSTANTIATE_TEST_SUITE_P(
         BadPlan{"ValueNotText", "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"DHCPEnable\": true}}]}",
                 "devices[0].set.DHCPEnable"},
         BadPlan{"UnknownKey", "{\"devices\": [{\"device\": \"10.0.0.1\", \"sett\": {}}]}", "unknown key \"sett\""},
-        BadPlan{"NamedTwice", "{\"devices\": [{\"device\": \"10.0.0.1\"}, {\"device\": \"10.0.0.1\"}]}",
-                "named twice"},
+        BadPlan{"NamedTwice", "{\"devices\": [{\"device\": \"10.0.0.1\"}, {\"device\": \"10.0.0.1\"}]}", "named twice"},
         // One MAC text spelled two ways is one device.
-        BadPlan{"MacTextInLowerCase", "{\"devices\": [{\"device\": \"00-50-C2-00-00-03\"}, {\"device\": \"00-50-c2-00-00-03\"}]}",
+        BadPlan{"MacTextInLowerCase",
+                "{\"devices\": [{\"device\": \"00-50-C2-00-00-03\"}, {\"device\": \"00-50-c2-00-00-03\"}]}",
                 "devices[1].device: 00-50-c2-00-00-03 is named twice"},
-        BadPlan{"MacTextWithColons", "{\"devices\": [{\"device\": \"00:50:C2:00:00:03\"}, {\"device\": \"00-50-C2-00-00-03\"}]}",
+        BadPlan{"MacTextWithColons",
+                "{\"devices\": [{\"device\": \"00:50:C2:00:00:03\"}, {\"device\": \"00-50-C2-00-00-03\"}]}",
                 "devices[1].device: 00-50-C2-00-00-03 is named twice"},
-        BadPlan{"ColonsInLowerCase", "{\"devices\": [{\"device\": \"00-50-c2-00-00-03\"}, {\"device\": \"00:50:C2:00:00:03\"}]}",
+        BadPlan{"ColonsInLowerCase",
+                "{\"devices\": [{\"device\": \"00-50-c2-00-00-03\"}, {\"device\": \"00:50:C2:00:00:03\"}]}",
                 "devices[1].device: 00:50:C2:00:00:03 is named twice"},
-        BadPlan{"RoleAndTagDiffer",
-                "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"ip\": \"10.0.0.2\", \"IPAddress\": \"10.0.0.3\"}}]}",
-                "devices[0].set: \"IPAddress\" and \"ip\" set the same field (IPAddress)"},
+        BadPlan{
+            "RoleAndTagDiffer",
+            "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"ip\": \"10.0.0.2\", \"IPAddress\": \"10.0.0.3\"}}]}",
+            "devices[0].set: \"IPAddress\" and \"ip\" set the same field (IPAddress)"},
         BadPlan{"DeviceAndSelect", "{\"devices\": [{\"device\": \"10.0.0.1\", \"select\": \"id=*\"}]}",
                 "devices[0]: names its devices by \"device\" or by \"select\", not both"},
         BadPlan{"SelectUnknownKey", "{\"devices\": [{\"select\": \"mac=*\"}]}",
                 "devices[0].select: unknown selection key \"mac\""},
         BadPlan{"TemplateUnknown", "{\"devices\": [{\"device\": \"10.0.0.1\", \"set\": {\"DeviceID\": \"D{ip}\"}}]}",
                 "devices[0].set.DeviceID: unknown template \"{ip}\""},
-        BadPlan{"CsvTemplateOpen", "device,DeviceID\n10.0.0.5,D{n\n", "row 2, column B (DeviceID): \"{\" at character 2",
-                "plan.csv"},
-        BadPlan{"KeyTwice", "{\"devices\": [{\"device\": \"10.0.0.1\",\n  \"set\": {\"DeviceID\": \"a\", \"DeviceID\": \"b\"}}]}",
+        BadPlan{"CsvTemplateOpen", "device,DeviceID\n10.0.0.5,D{n\n",
+                "row 2, column B (DeviceID): \"{\" at character 2", "plan.csv"},
+        BadPlan{"KeyTwice",
+                "{\"devices\": [{\"device\": \"10.0.0.1\",\n  \"set\": {\"DeviceID\": \"a\", \"DeviceID\": \"b\"}}]}",
                 "line 2, column 28: devices[0].set holds the key \"DeviceID\" twice"},
-        BadPlan{"EscapedKeyTwice", "{\"devices\": [], \"devic\\u0065s\": []}", "the plan holds the key \"devices\" twice"},
+        BadPlan{"EscapedKeyTwice", "{\"devices\": [], \"devic\\u0065s\": []}",
+                "the plan holds the key \"devices\" twice"},
         BadPlan{"PasswordHoldsANul", "{\"devices\": [{\"device\": \"10.0.0.1\", \"password\": \"ab\\u0000cd\"}]}",
                 "devices[0].password: a secret holds a NUL"},
         BadPlan{"SecretEntryHoldsALineEnd",
@@ -505,8 +512,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadPlan{"SecretRoleHoldsACr", "{\"defaults\": {\"set\": {\"password\": \"ab\\r\"}}, \"devices\": []}",
                 "defaults.set.password: a secret holds"},
         // A CSV plan by its name in any case or by --format, which also makes a .csv name JSON.
-        BadPlan{"CsvByItsName", "device,DeviceID\n10.0.0.5,\"open\n", "plan.CSV: row 2, column B: the quote", "plan.CSV"},
-        BadPlan{"CsvByFormat", "device\npump-7\n", "row 2, column A (device): \"pump-7\" is neither", "plan.txt", "csv"},
+        BadPlan{"CsvByItsName", "device,DeviceID\n10.0.0.5,\"open\n", "plan.CSV: row 2, column B: the quote",
+                "plan.CSV"},
+        BadPlan{"CsvByFormat", "device\npump-7\n", "row 2, column A (device): \"pump-7\" is neither", "plan.txt",
+                "csv"},
         BadPlan{"JsonByFormat", "device\n10.0.0.5\n", "plan.csv: line 1, column 1", "plan.csv", "json"},
         BadPlan{"FormatUnknown", "{}", "--format takes json or csv, not \"xml\"", "plan.json", "xml"}),
     [](const ::testing::TestParamInfo<BadPlan>& param) { return std::string(param.param.name); });
@@ -528,13 +537,14 @@ TEST(CliFleetSelect, EntriesNumberTheirDevicesRefuseBadValuesAndPrintInPlanOrder
     ASSERT_TRUE(sim.started());
     const QString lone = macTextOf(device("KR-7900A", 0));
     QTemporaryDir dir;
-    const QString plan = writeFile(
-        dir, QStringLiteral("plan.json"),
-        "{\"devices\": [{\"select\": \"model=kr-770a\", \"set\": {\"DeviceID\": \"Hall2-{n:03}\", "
-        "\"IPAddress\": \"10.20.0.{n+10}\"}},\n"
-        "  {\"select\": \"model=KR-700\", \"set\": {\"SIOBaud\": \"96{n}0\"}},\n"
-        "  {\"select\": \"model=NOPE*\"},\n"
-        "  {\"device\": \"" + lone.toLatin1() + "\", \"set\": {\"deviceId\": \"x{mac}\"}}]}\n");
+    const QString plan =
+        writeFile(dir, QStringLiteral("plan.json"),
+                  "{\"devices\": [{\"select\": \"model=kr-770a\", \"set\": {\"DeviceID\": \"Hall2-{n:03}\", "
+                  "\"IPAddress\": \"10.20.0.{n+10}\"}},\n"
+                  "  {\"select\": \"model=KR-700\", \"set\": {\"SIOBaud\": \"96{n}0\"}},\n"
+                  "  {\"select\": \"model=NOPE*\"},\n"
+                  "  {\"device\": \"" +
+                      lone.toLatin1() + "\", \"set\": {\"deviceId\": \"x{mac}\"}}]}\n");
     const CliRun run = runCli(at(sim, {QStringLiteral("--stats"), QStringLiteral("apply"), QStringLiteral("--parallel"),
                                        QStringLiteral("8"), plan}));
     EXPECT_EQ(run.exitCode, 5) << run.err << run.out;
@@ -556,7 +566,9 @@ TEST(CliFleetSelect, EntriesNumberTheirDevicesRefuseBadValuesAndPrintInPlanOrder
     }
     EXPECT_TRUE(lines[5].contains(QStringLiteral("no device matches select model=NOPE*"))) << run.out;
     EXPECT_TRUE(lines[6].startsWith(lone) && lines[6].contains(QStringLiteral("updated"))) << run.out;
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^3 updated, 1 failed, 2 refused in \\d+\\.\\d s$")).match(lines[7]).hasMatch())
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^3 updated, 1 failed, 2 refused in \\d+\\.\\d s$"))
+                    .match(lines[7])
+                    .hasMatch())
         << run.out;
 
     // Each KR-770A got its number once, in MAC order, ID and address alike; the template's values reached
@@ -576,8 +588,8 @@ TEST(CliFleetSelect, EntriesNumberTheirDevicesRefuseBadValuesAndPrintInPlanOrder
     EXPECT_TRUE(sets.contains(QByteArray("ID>x" + lone.toLatin1() + "<"))) << sets;
 
     // Export by selection: the devices of that model only, each with its model, as the Update left them.
-    const CliRun exported = runCli(at(sim, {QStringLiteral("--stats"), QStringLiteral("export"), QStringLiteral("--select"),
-                                            QStringLiteral("model=KR-770A")}));
+    const CliRun exported = runCli(at(sim, {QStringLiteral("--stats"), QStringLiteral("export"),
+                                            QStringLiteral("--select"), QStringLiteral("model=KR-770A")}));
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     EXPECT_TRUE(exported.err.contains("stats: ")) << exported.err;
     QStringList ids;
@@ -756,7 +768,9 @@ TEST_P(PlanNamesOneDeviceTwice, TheSecondNameIsRefusedAndTheDeviceConfiguredOnce
     ASSERT_TRUE(sim.started());
     const lv::Device device = deviceOfModel(defaultDevices(), "KR-770A");
     QTemporaryDir dir;
-    const QString plan = writeFile(dir, QStringLiteral("plan.json"), planNaming(device, spell(device, GetParam().first), spell(device, GetParam().second)));
+    const QString plan =
+        writeFile(dir, QStringLiteral("plan.json"),
+                  planNaming(device, spell(device, GetParam().first), spell(device, GetParam().second)));
     const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("apply"), plan}));
     EXPECT_EQ(run.exitCode, 5) << run.err << run.out;
     const QJsonArray results = parseJson(run.out).array();
@@ -765,7 +779,8 @@ TEST_P(PlanNamesOneDeviceTwice, TheSecondNameIsRefusedAndTheDeviceConfiguredOnce
     EXPECT_EQ(results[1][QStringLiteral("result")].toString(), QStringLiteral("refused")) << run.out;
     EXPECT_TRUE(results[1][QStringLiteral("error")].toString().contains(QStringLiteral("twice"))) << run.out;
     // A selection by model asks every device once for its model, the device's job again.
-    EXPECT_EQ(receivedWith(sim, "G ").size(), GetParam().second == Spelling::ModelSelect ? defaultDevices().size() + 1 : 1);
+    EXPECT_EQ(receivedWith(sim, "G ").size(),
+              GetParam().second == Spelling::ModelSelect ? defaultDevices().size() + 1 : 1);
     const QList<QByteArray> sets = receivedWith(sim, "S ");
     ASSERT_EQ(sets.size(), 1);
     EXPECT_TRUE(sets[0].contains("Twice-1")) << sets[0];
@@ -774,10 +789,8 @@ TEST_P(PlanNamesOneDeviceTwice, TheSecondNameIsRefusedAndTheDeviceConfiguredOnce
 INSTANTIATE_TEST_SUITE_P(Kinds, PlanNamesOneDeviceTwice,
                          ::testing::Values(TwiceCase{"MacTextThenIp", Spelling::MacText, Spelling::Ip},
                                            TwiceCase{"IpThenMacField", Spelling::Ip, Spelling::MacField},
-                                           TwiceCase{"MacFieldThenColons", Spelling::MacField,
-                                                     Spelling::MacTextColons},
-                                           TwiceCase{"MacTextThenSelection", Spelling::MacText,
-                                                     Spelling::ModelSelect}),
+                                           TwiceCase{"MacFieldThenColons", Spelling::MacField, Spelling::MacTextColons},
+                                           TwiceCase{"MacTextThenSelection", Spelling::MacText, Spelling::ModelSelect}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 // --retries: a configuration request that got nothing back is sent again, up to N times; one that got
@@ -832,9 +845,9 @@ TEST_P(ApplyParallel, NoMoreExchangesAtOnceThanAllowed)
     ASSERT_EQ(fleet.size(), 5u);
     QByteArray text = "{\"devices\": [";
     for (std::size_t i = 0; i < fleet.size(); ++i)
-        text += QByteArray(i ? ",\n" : "\n") + "{\"device\": \"" + macTextOf(fleet[i]).toLatin1() +
-                "\", \"set\": {\"" +
-                QByteArray::fromStdString(fleet[i].deviceIdTag()) + "\": \"Par-" + QByteArray::number(static_cast<int>(i)) + "\"}}";
+        text += QByteArray(i ? ",\n" : "\n") + "{\"device\": \"" + macTextOf(fleet[i]).toLatin1() + "\", \"set\": {\"" +
+                QByteArray::fromStdString(fleet[i].deviceIdTag()) + "\": \"Par-" +
+                QByteArray::number(static_cast<int>(i)) + "\"}}";
     text += "]}\n";
     QTemporaryDir dir;
     const QString plan = writeFile(dir, QStringLiteral("plan.json"), text);
@@ -886,12 +899,12 @@ TEST_P(ApplyReportedPassword, IsMaskedInTheSetCommandShown)
         return {};
     });
     const QByteArray plan = "{\"devices\": [{\"device\": \"" + macTextOf(d).toLatin1() +
-                            "\", \"password\": \"typed\", \"set\": {\"" +
-                            QByteArray::fromStdString(d.deviceIdTag()) + "\": \"Masked-1\"}}]}";
+                            "\", \"password\": \"typed\", \"set\": {\"" + QByteArray::fromStdString(d.deviceIdTag()) +
+                            "\": \"Masked-1\"}}]}";
     QTemporaryDir dir;
     const QString path = writeFile(dir, QStringLiteral("plan.json"), plan);
-    const QByteArray header = "S " + QByteArray::fromStdString(d.macAddressText()) + "/" +
-                              QByteArray::fromStdString(d.ip()) + "/";
+    const QByteArray header =
+        "S " + QByteArray::fromStdString(d.macAddressText()) + "/" + QByteArray::fromStdString(d.ip()) + "/";
     ASSERT_EQ(device.withPrefix("S ").size(), 0u);
     for (const bool json : {true, false}) {
         device.clear();

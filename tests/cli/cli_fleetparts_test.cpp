@@ -66,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{"SearchAnswer", "AX 0.80.194.0.0.1/10.0.0.1/pw\r", "AX 0.80.194.0.0.1/10.0.0.1/pw\r"},
         // The whole password, a zero byte in it included, and a device's echo of a command.
         MaskCase{"RequestPasswordHoldingANul", "G m/10.0.0.1/sec" + kNul + "ret" + kNul, "G m/10.0.0.1/***" + kNul},
-        MaskCase{"EchoOfTheRequest", "AG 0.80.194.0.0.1/10.0.0.1/secret" + kNul, "AG 0.80.194.0.0.1/10.0.0.1/***" + kNul},
+        MaskCase{"EchoOfTheRequest", "AG 0.80.194.0.0.1/10.0.0.1/secret" + kNul,
+                 "AG 0.80.194.0.0.1/10.0.0.1/***" + kNul},
         MaskCase{"EchoOfTheSetCommand", "AS 00:50:C2:00:00:01/10.0.0.1/pw/<DeviceID>A</DeviceID>",
                  "AS 00:50:C2:00:00:01/10.0.0.1/***/<DeviceID>A</DeviceID>"},
         MaskCase{"ReplyFirstLineIsNoHeader", "AG VER:1/2/3\r<DeviceID>a/b</DeviceID>MAC",
@@ -106,8 +107,8 @@ TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
     EXPECT_TRUE(bare->devices[0].set.empty());
 
     // One field by its tag and its role with the same value says one thing twice: taken.
-    EXPECT_TRUE(lv::parseFleetPlan(R"({"devices": [{"device": "10.0.0.1", "set": {"ip": "10.0.0.2", "IPAddress": "10.0.0.2"}}]})",
-                                   &error))
+    EXPECT_TRUE(lv::parseFleetPlan(
+        R"({"devices": [{"device": "10.0.0.1", "set": {"ip": "10.0.0.2", "IPAddress": "10.0.0.2"}}]})", &error))
         << error.toStdString();
 }
 
@@ -150,27 +151,34 @@ INSTANTIATE_TEST_SUITE_P(
                    "row 2, column C: more cells than the header names columns (2)"},
         CsvRefusal{"ByteOrderMarkInACell", "device,password\n10.0.0.5,\xef\xbb\xbfpw\n",
                    "row 2, column B (password): must be single-byte"},
-        CsvRefusal{"CellNotUtf8", "device,DeviceID\n10.0.0.5,\xe4\n", "row 2, column B (DeviceID): the cell is not UTF-8"},
+        CsvRefusal{"CellNotUtf8", "device,DeviceID\n10.0.0.5,\xe4\n",
+                   "row 2, column B (DeviceID): the cell is not UTF-8"},
         // A line end inside quotes stays in its row; an empty line is a row of its own, skipped.
         CsvRefusal{"RowsAsShown", "device,DeviceID\n10.0.0.5,\"a\nb\"\n\nfoo,x\n",
                    "row 4, column A (device): \"foo\" is neither"},
-        CsvRefusal{"SemicolonsAfterAByteOrderMark", "\xef\xbb\xbf" "device;SIOBaud\r\n10.0.0.5;9600\r\n10.0.0.5;\r\n",
+        CsvRefusal{"SemicolonsAfterAByteOrderMark",
+                   "\xef\xbb\xbf"
+                   "device;SIOBaud\r\n10.0.0.5;9600\r\n10.0.0.5;\r\n",
                    "row 3, column A (device): 10.0.0.5 is named twice"},
-        CsvRefusal{"CrLineEnds", "device,DeviceID\r10.0.0.5,a\r\r10.0.0.5,b", "row 4, column A (device): 10.0.0.5 is named"},
+        CsvRefusal{"CrLineEnds", "device,DeviceID\r10.0.0.5,a\r\r10.0.0.5,b",
+                   "row 4, column A (device): 10.0.0.5 is named"},
         CsvRefusal{"DeviceCellEmpty", "DeviceID,device\nx\n", "row 2, column B (device): \"\" is neither"},
-        CsvRefusal{"SecretField", "device,SetupPassword\n10.0.0.5,\"a\nb\"\n", "row 2, column B (SetupPassword): a secret"},
-        CsvRefusal{"PasswordWithoutLastLineEnd", "device,password\n10.0.0.5,\"a\rb\"", "row 2, column B (password): a secret"},
+        CsvRefusal{"SecretField", "device,SetupPassword\n10.0.0.5,\"a\nb\"\n",
+                   "row 2, column B (SetupPassword): a secret"},
+        CsvRefusal{"PasswordWithoutLastLineEnd", "device,password\n10.0.0.5,\"a\rb\"",
+                   "row 2, column B (password): a secret"},
         CsvRefusal{"TagAndRoleDiffer", "device,ip,IPAddress\n10.0.0.5,10.0.0.9,10.0.0.8\n",
                    "row 2: \"IPAddress\" and \"ip\" set the same field (IPAddress)"}),
     [](const ::testing::TestParamInfo<CsvRefusal>& param) { return std::string(param.param.name); });
 
 TEST(CsvPlan, ExportWritesWhatApplyReadsBackWithEmptyCellsLeftOut)
 {
-    const std::vector<lv::CsvPlanRow> rows{
-        {QStringLiteral("00-50-C2-00-00-01"),
-         {{QStringLiteral("ip"), QStringLiteral("10.0.0.5")}, {QStringLiteral("deviceId"), QStringLiteral("Hall 2, \"west\"")}}},
-        {QStringLiteral("00-50-C2-00-00-02"),
-         {{QStringLiteral("krDelay"), QStringLiteral("a\r\nb")}, {QStringLiteral("ip"), QStringLiteral("caf\u00e9;")}}}};
+    const std::vector<lv::CsvPlanRow> rows{{QStringLiteral("00-50-C2-00-00-01"),
+                                            {{QStringLiteral("ip"), QStringLiteral("10.0.0.5")},
+                                             {QStringLiteral("deviceId"), QStringLiteral("Hall 2, \"west\"")}}},
+                                           {QStringLiteral("00-50-C2-00-00-02"),
+                                            {{QStringLiteral("krDelay"), QStringLiteral("a\r\nb")},
+                                             {QStringLiteral("ip"), QStringLiteral("caf\u00e9;")}}}};
     const QByteArray text = lv::csvPlanText(rows);
     EXPECT_EQ(text, QByteArray("device,ip,deviceId,krDelay\r\n"
                                "00-50-C2-00-00-01,10.0.0.5,\"Hall 2, \"\"west\"\"\",\r\n"
@@ -180,8 +188,11 @@ TEST(CsvPlan, ExportWritesWhatApplyReadsBackWithEmptyCellsLeftOut)
     ASSERT_TRUE(table) << error.toStdString();
     EXPECT_EQ(table->rows, (std::vector<int>{2, 3}));
     EXPECT_EQ(QJsonDocument(table->plan).toJson(QJsonDocument::Compact),
-              QByteArray(R"({"devices":[{"device":"00-50-C2-00-00-01","set":{"deviceId":"Hall 2, \"west\"","ip":"10.0.0.5"}},)"
-                         R"({"device":"00-50-C2-00-00-02","set":{"ip":"caf)" "\xc3\xa9" R"(;","krDelay":"a\r\nb"}}]})"));
+              QByteArray(
+                  R"({"devices":[{"device":"00-50-C2-00-00-01","set":{"deviceId":"Hall 2, \"west\"","ip":"10.0.0.5"}},)"
+                  R"({"device":"00-50-C2-00-00-02","set":{"ip":"caf)"
+                  "\xc3\xa9"
+                  R"(;","krDelay":"a\r\nb"}}]})"));
 
     // What a spreadsheet runs as a formula is written after an apostrophe, as is an apostrophe the reader takes away.
     std::vector<lv::CsvPlanRow> guarded;
@@ -253,26 +264,25 @@ TEST_P(SelectionTest, MatchesEveryCriterionOrNone)
     EXPECT_EQ(selection->matchesAnswer(reply) && selection->matchesModel(GetParam().model), GetParam().matches);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SelectionTest,
-    ::testing::Values(SelectCase{"model=KR-77*", "KR-770A", "A", "10.0.0.1", true},
-                      SelectCase{"model=kr-770a", "KR-770A", "A", "10.0.0.1", true},
-                      SelectCase{"model=KR-77?", "KR-770A", "A", "10.0.0.1", false},
-                      SelectCase{"id=Hall2-[0-4]*", "X", "Hall2-105", "10.0.0.1", true},
-                      SelectCase{"id=Hall2-[!0-4]*", "X", "Hall2-105", "10.0.0.1", false},
-                      SelectCase{"id=hall2-*", "X", "Hall2-105", "10.0.0.1", false},
-                      SelectCase{"id=A\\*", "X", "A*", "10.0.0.1", true},
-                      SelectCase{"id=A\\*", "X", "AB", "10.0.0.1", false},
-                      SelectCase{"ip=10.20.0.0/24", "X", "A", "10.20.0.255", true},
-                      SelectCase{"ip=10.20.0.0/24", "X", "A", "10.20.1.0", false},
-                      SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.11", true},
-                      SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.60", true},
-                      SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.61", false},
-                      SelectCase{"ip=0.0.0.0/0", "X", "A", "255.255.255.255", true},
-                      SelectCase{"ip=10.20.0.7/32", "X", "A", "10.20.0.7", true},
-                      SelectCase{"ip=10.20.0.7/32", "X", "A", "10.20.0.6", false},
-                      SelectCase{"model=KR*,ip=10.0.0.0/8", "KR-700", "A", "11.0.0.1", false},
-                      SelectCase{"model=KR*,ip=10.0.0.0/8", "KR-700", "A", "10.9.0.1", true}));
+INSTANTIATE_TEST_SUITE_P(Rows, SelectionTest,
+                         ::testing::Values(SelectCase{"model=KR-77*", "KR-770A", "A", "10.0.0.1", true},
+                                           SelectCase{"model=kr-770a", "KR-770A", "A", "10.0.0.1", true},
+                                           SelectCase{"model=KR-77?", "KR-770A", "A", "10.0.0.1", false},
+                                           SelectCase{"id=Hall2-[0-4]*", "X", "Hall2-105", "10.0.0.1", true},
+                                           SelectCase{"id=Hall2-[!0-4]*", "X", "Hall2-105", "10.0.0.1", false},
+                                           SelectCase{"id=hall2-*", "X", "Hall2-105", "10.0.0.1", false},
+                                           SelectCase{"id=A\\*", "X", "A*", "10.0.0.1", true},
+                                           SelectCase{"id=A\\*", "X", "AB", "10.0.0.1", false},
+                                           SelectCase{"ip=10.20.0.0/24", "X", "A", "10.20.0.255", true},
+                                           SelectCase{"ip=10.20.0.0/24", "X", "A", "10.20.1.0", false},
+                                           SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.11", true},
+                                           SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.60", true},
+                                           SelectCase{"ip=10.20.0.11-10.20.0.60", "X", "A", "10.20.0.61", false},
+                                           SelectCase{"ip=0.0.0.0/0", "X", "A", "255.255.255.255", true},
+                                           SelectCase{"ip=10.20.0.7/32", "X", "A", "10.20.0.7", true},
+                                           SelectCase{"ip=10.20.0.7/32", "X", "A", "10.20.0.6", false},
+                                           SelectCase{"model=KR*,ip=10.0.0.0/8", "KR-700", "A", "11.0.0.1", false},
+                                           SelectCase{"model=KR*,ip=10.0.0.0/8", "KR-700", "A", "10.9.0.1", true}));
 
 struct SelectRefusal {
     const char* expression;

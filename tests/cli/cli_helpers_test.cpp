@@ -116,7 +116,8 @@ TEST(JsonRecords, WritesWhatQJsonDocumentWritesForTheSameRecords)
                                      {QStringLiteral("deviceId"), lv::jsonText(texts[i])},
                                      {QStringLiteral("ip"), lv::jsonText(texts[texts.size() - 1 - i])}});
         }
-        EXPECT_EQ(records.finish(), lv::escapeJsonControls(QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString()))
+        EXPECT_EQ(records.finish(),
+                  lv::escapeJsonControls(QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString()))
             << texts.size() << " records";
     }
 }
@@ -160,8 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
 // spells them (UTF-8), and a name that is no UTF-8 stays as Qt read it.
 struct InterfaceNameCase {
     const char* name;
-    QByteArray bytes;     // the name as the kernel holds it
-    QString systemName;   // as shown and typed
+    QByteArray bytes;   // the name as the kernel holds it
+    QString systemName; // as shown and typed
 };
 
 class InterfaceName : public ::testing::TestWithParam<InterfaceNameCase> {};
@@ -179,12 +180,12 @@ TEST_P(InterfaceName, IsShownAndMatchedAsTheSystemSpellsIt)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, InterfaceName,
-    ::testing::Values(InterfaceNameCase{"Ascii", "eth0", QStringLiteral("eth0")},
-                      InterfaceNameCase{"Utf8", "caf\xc3\xa9\xc2\x80", QString::fromUtf8("caf\u00e9\u0080")},
-                      InterfaceNameCase{"NotUtf8", "caf\xe9", QString::fromLatin1("caf\xe9")}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Names, InterfaceName,
+                         ::testing::Values(InterfaceNameCase{"Ascii", "eth0", QStringLiteral("eth0")},
+                                           InterfaceNameCase{"Utf8", "caf\xc3\xa9\xc2\x80",
+                                                             QString::fromUtf8("caf\u00e9\u0080")},
+                                           InterfaceNameCase{"NotUtf8", "caf\xe9", QString::fromLatin1("caf\xe9")}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PrintableText, ShowsControlBytesAsEscapes)
 {

@@ -4,11 +4,11 @@
 // address and the access code are right.
 
 #include "clirun.h"
-#include "waitfor.h"
 #include "devsimprocess.h"
 #include "fakedevice.h"
 #include "printers.h"
 #include "programs.h"
+#include "waitfor.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -207,9 +207,9 @@ TEST(SetMac, NoAnswerWithinTheTimeoutExitsThree)
 {
     DevsimProcess sim({QStringLiteral("--fault"), QStringLiteral("mac-silent")});
     ASSERT_TRUE(sim.started());
-    const CliRun run =
-        cli(::at(sim, QStringList{QStringLiteral("--timeout"), QStringLiteral("400"), QStringLiteral("set-mac")} +
-                          kGoodCode + QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.0.0.99")}));
+    const CliRun run = cli(
+        ::at(sim, QStringList{QStringLiteral("--timeout"), QStringLiteral("400"), QStringLiteral("set-mac")} +
+                      kGoodCode + QStringList{QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.0.0.99")}));
     EXPECT_EQ(run.exitCode, 3) << escapeBytes(run.err);
     EXPECT_TRUE(run.err.contains("did not answer"));
     EXPECT_EQ(sim.waitForReceived("M ", 1).size(), 1);
@@ -299,8 +299,8 @@ TEST_P(SetMacAnswerTest, ExitCodeFollowsWhatTheDeviceReports)
     const CliRun run =
         cli(at(device.port(), QStringLiteral("127.0.0.1"),
                QStringList{QStringLiteral("--wait"), QStringLiteral("300"), QStringLiteral("--timeout"),
-                           QStringLiteral("60000"), QStringLiteral("set-mac")} + kGoodCode +
-                   QStringList{QStringLiteral("192.168.1.20"), QStringLiteral("0.80.194.1.2.4")}));
+                           QStringLiteral("60000"), QStringLiteral("set-mac")} +
+                   kGoodCode + QStringList{QStringLiteral("192.168.1.20"), QStringLiteral("0.80.194.1.2.4")}));
     // The answer came at once: the exit does not wait out the minute's time-out.
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, GetParam().exitCode) << escapeBytes(run.err);

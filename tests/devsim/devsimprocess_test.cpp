@@ -2,8 +2,8 @@
 // The simulator as a process on loopback, reached the way the tool reaches it.
 
 #include "devsimprocess.h"
-#include "programs.h"
 #include "printers.h"
+#include "programs.h"
 
 #include "devicelist.h"
 #include "tagmessage.h"
@@ -250,39 +250,17 @@ TEST(DevsimProcessFaults, HelpListsEveryOptionKindAndCommand)
     process.start(testprograms::devsim(), {QStringLiteral("--help")});
     ASSERT_TRUE(process.waitForFinished(5000));
     const QByteArray help = process.readAllStandardOutput();
-    for (const char* word : {"--port",
-                             "--bind",
-                             "--devices",
-                             "--password",
-                             "--jitter",
-                             "--delay",
-                             "--split",
-                             "--silent",
-                             "--no-answer-after-set",
-                             "--repeat",
-                             "--malformed",
-                             "--seed",
-                             "--verbose",
-                             "--fault",
-                             "--control",
-                             "silent",
-                             "late",
-                             "truncate",
-                             "oversize-search",
-                             "mac-first",
-                             "impostor",
-                             "hijack",
-                             "junk",
-                             "no-update",
-                             "mac-silent",
-                             "mac-malformed",
-                             "ignore-field:TAG",
-                             "restart[:MS]",
-                             "fault RULE",
-                             "clear [RULE]",
-                             "counts",
-                             "reset",
-                             "quit"})
+    for (const char* word : {"--port",          "--bind",        "--devices",
+                             "--password",      "--jitter",      "--delay",
+                             "--split",         "--silent",      "--no-answer-after-set",
+                             "--repeat",        "--malformed",   "--seed",
+                             "--verbose",       "--fault",       "--control",
+                             "silent",          "late",          "truncate",
+                             "oversize-search", "mac-first",     "impostor",
+                             "hijack",          "junk",          "no-update",
+                             "mac-silent",      "mac-malformed", "ignore-field:TAG",
+                             "restart[:MS]",    "fault RULE",    "clear [RULE]",
+                             "counts",          "reset",         "quit"})
         EXPECT_TRUE(help.contains(word)) << word;
 }
 

@@ -10,11 +10,11 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QScrollArea>
-#include <QTest>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSet>
+#include <QTest>
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 // from its simulated device.
 
 #include "devicesearch.h"
-#include "runexchange.h"
 #include "devsimprocess.h"
 #include "dialogs.h"
 #include "exchanges.h"
 #include "formtestsupport.h"
 #include "modeltable.h"
 #include "multiportwindow.h"
+#include "runexchange.h"
 
 #include <QDir>
 #include <QElapsedTimer>

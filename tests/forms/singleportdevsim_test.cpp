@@ -3,12 +3,12 @@
 // main window does it, then updated over real UDP.
 
 #include "devicelist.h"
-#include "runexchange.h"
 #include "devicesearch.h"
 #include "devsimprocess.h"
 #include "dialogs.h"
 #include "exchanges.h"
 #include "formtestsupport.h"
+#include "runexchange.h"
 
 #include <QDir>
 #include <QPushButton>

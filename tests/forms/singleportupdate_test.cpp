@@ -2,9 +2,9 @@
 // Update of the single-port windows over loopback: the set command, the delay, the "U " commands.
 
 #include "devicelist.h"
-#include "waitfor.h"
 #include "dialogs.h"
 #include "formtestsupport.h"
+#include "waitfor.h"
 
 #include <QPushButton>
 #include <QSignalSpy>

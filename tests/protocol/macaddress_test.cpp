@@ -20,10 +20,10 @@ constexpr std::uint64_t kExample = 0x0050C2010203ULL;
 struct ReadCase {
     const char* name;
     const char* text;
-    std::optional<std::uint64_t> field;       // fromField, any number of digits
-    std::optional<std::uint64_t> typedField;  // fromField, one to three digits
-    std::optional<std::uint64_t> listText;    // fromText, "-" only
-    std::optional<std::uint64_t> deviceText;  // fromDeviceText: ":" or "-", or twelve digits
+    std::optional<std::uint64_t> field;      // fromField, any number of digits
+    std::optional<std::uint64_t> typedField; // fromField, one to three digits
+    std::optional<std::uint64_t> listText;   // fromText, "-" only
+    std::optional<std::uint64_t> deviceText; // fromDeviceText: ":" or "-", or twelve digits
 };
 
 void PrintTo(const ReadCase& c, std::ostream* os)
@@ -51,31 +51,29 @@ constexpr std::nullopt_t no = std::nullopt;
 
 INSTANTIATE_TEST_SUITE_P(
     Spellings, MacAddressRead,
-    ::testing::Values(
-        ReadCase{"Field", "0.80.194.1.2.3", kExample, kExample, no, no},
-        ReadCase{"FieldPaddedToThree", "000.080.194.001.002.003", kExample, kExample, no, no},
-        // Devices pad as they like; a person typing an address may not.
-        ReadCase{"FieldPaddedBeyondThree", "0.80.0194.1.2.3", kExample, no, no, no},
-        ReadCase{"FieldAllOnes", "255.255.255.255.255.255", 0xFFFFFFFFFFFFULL, 0xFFFFFFFFFFFFULL, no, no},
-        ReadCase{"FieldNumberAbove255", "0.80.194.1.2.256", no, no, no, no},
-        ReadCase{"FieldFiveNumbers", "0.80.194.1.2", no, no, no, no},
-        ReadCase{"FieldSevenNumbers", "0.80.194.1.2.3.4", no, no, no, no},
-        ReadCase{"FieldEmptyNumber", "0.80..1.2.3", no, no, no, no},
-        ReadCase{"FieldTrailingDot", "0.80.194.1.2.", no, no, no, no},
-        ReadCase{"FieldSign", "0.80.194.1.2.-3", no, no, no, no},
-        ReadCase{"FieldBlank", "0.80.194.1.2. 3", no, no, no, no},
-        ReadCase{"Text", "00-50-C2-01-02-03", no, no, kExample, kExample},
-        ReadCase{"TextLowerCaseOneDigit", "0-50-c2-1-2-3", no, no, kExample, kExample},
-        ReadCase{"TextColons", "00:50:C2:01:02:03", no, no, no, kExample},
-        ReadCase{"TextMixedSeparators", "00-50:C2-01-02-03", no, no, no, no},
-        ReadCase{"TextThreeDigits", "00-50-C2-01-02-003", no, no, no, no},
-        ReadCase{"TextNotHex", "00-50-G2-01-02-03", no, no, no, no},
-        ReadCase{"TextFiveGroups", "00-50-C2-01-02", no, no, no, no},
-        ReadCase{"TextEmptyGroup", "00-50-C2-01--03", no, no, no, no},
-        ReadCase{"Digits", "0050c2010203", no, no, no, kExample},
-        ReadCase{"DigitsEleven", "0050C201020", no, no, no, no},
-        ReadCase{"DigitsNotHex", "0050C201020G", no, no, no, no},
-        ReadCase{"Empty", "", no, no, no, no}),
+    ::testing::Values(ReadCase{"Field", "0.80.194.1.2.3", kExample, kExample, no, no},
+                      ReadCase{"FieldPaddedToThree", "000.080.194.001.002.003", kExample, kExample, no, no},
+                      // Devices pad as they like; a person typing an address may not.
+                      ReadCase{"FieldPaddedBeyondThree", "0.80.0194.1.2.3", kExample, no, no, no},
+                      ReadCase{"FieldAllOnes", "255.255.255.255.255.255", 0xFFFFFFFFFFFFULL, 0xFFFFFFFFFFFFULL, no, no},
+                      ReadCase{"FieldNumberAbove255", "0.80.194.1.2.256", no, no, no, no},
+                      ReadCase{"FieldFiveNumbers", "0.80.194.1.2", no, no, no, no},
+                      ReadCase{"FieldSevenNumbers", "0.80.194.1.2.3.4", no, no, no, no},
+                      ReadCase{"FieldEmptyNumber", "0.80..1.2.3", no, no, no, no},
+                      ReadCase{"FieldTrailingDot", "0.80.194.1.2.", no, no, no, no},
+                      ReadCase{"FieldSign", "0.80.194.1.2.-3", no, no, no, no},
+                      ReadCase{"FieldBlank", "0.80.194.1.2. 3", no, no, no, no},
+                      ReadCase{"Text", "00-50-C2-01-02-03", no, no, kExample, kExample},
+                      ReadCase{"TextLowerCaseOneDigit", "0-50-c2-1-2-3", no, no, kExample, kExample},
+                      ReadCase{"TextColons", "00:50:C2:01:02:03", no, no, no, kExample},
+                      ReadCase{"TextMixedSeparators", "00-50:C2-01-02-03", no, no, no, no},
+                      ReadCase{"TextThreeDigits", "00-50-C2-01-02-003", no, no, no, no},
+                      ReadCase{"TextNotHex", "00-50-G2-01-02-03", no, no, no, no},
+                      ReadCase{"TextFiveGroups", "00-50-C2-01-02", no, no, no, no},
+                      ReadCase{"TextEmptyGroup", "00-50-C2-01--03", no, no, no, no},
+                      ReadCase{"Digits", "0050c2010203", no, no, no, kExample},
+                      ReadCase{"DigitsEleven", "0050C201020", no, no, no, no},
+                      ReadCase{"DigitsNotHex", "0050C201020G", no, no, no, no}, ReadCase{"Empty", "", no, no, no, no}),
     [](const ::testing::TestParamInfo<ReadCase>& tp) { return std::string(tp.param.name); });
 
 // ---- writing ----
@@ -97,7 +95,8 @@ TEST(MacAddressWrite, EachFormInItsOwnSpelling)
 
 TEST(MacAddressWrite, WhatIsWrittenReadsBackAsTheSameAddress)
 {
-    for (const std::uint64_t value : {std::uint64_t{0}, std::uint64_t{1}, kExample, std::uint64_t{0x0A0B0C0D0E0F}, std::uint64_t{0xFEFFFFFFFFFF}, std::uint64_t{0xFFFFFFFFFFFF}}) {
+    for (const std::uint64_t value : {std::uint64_t{0}, std::uint64_t{1}, kExample, std::uint64_t{0x0A0B0C0D0E0F},
+                                      std::uint64_t{0xFEFFFFFFFFFF}, std::uint64_t{0xFFFFFFFFFFFF}}) {
         const MacAddress mac = MacAddress::fromValue(value);
         EXPECT_EQ(MacAddress::fromField(mac.field(), MacAddress::FieldDigits::UpToThree), mac) << value;
         EXPECT_EQ(MacAddress::fromText(mac.text()), mac) << value;

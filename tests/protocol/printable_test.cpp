@@ -29,12 +29,10 @@ INSTANTIATE_TEST_SUITE_P(
     Bytes, EscapeBytes,
     ::testing::Values(EscapeCase{"Plain", "S 00:50:C2/1.2.3.4/pw", "S 00:50:C2/1.2.3.4/pw"},
                       EscapeCase{"NulAndLineEnds", "a\0b\r\n"s, "a\\x00b\\x0d\\x0a"},
-                      EscapeCase{"Backslash", "a\\xb", "a\\\\xb"},
-                      EscapeCase{"Delete", "\x7f", "\\x7f"},
+                      EscapeCase{"Backslash", "a\\xb", "a\\\\xb"}, EscapeCase{"Delete", "\x7f", "\\x7f"},
                       // C1 controls steer some terminals (0x9b starts a sequence); Latin-1 letters do not.
                       EscapeCase{"C1", "\x80\x9b\x9f", "\\x80\\x9b\\x9f"},
-                      EscapeCase{"Latin1Kept", "\xa0\xe9\xff", "\xa0\xe9\xff"},
-                      EscapeCase{"Empty", "", ""}),
+                      EscapeCase{"Latin1Kept", "\xa0\xe9\xff", "\xa0\xe9\xff"}, EscapeCase{"Empty", "", ""}),
     [](const ::testing::TestParamInfo<EscapeCase>& tp) { return std::string(tp.param.name); });
 
 // The escaped text read back (as the simulator's log is by the tests) gives the bytes exactly.

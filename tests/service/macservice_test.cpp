@@ -5,9 +5,9 @@
 #include "servicefixture.h"
 
 #include "devsimprocess.h"
-#include "waitfor.h"
 #include "fakedevice.h"
 #include "macchange.h"
+#include "waitfor.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -372,9 +372,8 @@ TEST_P(MacListMovedTest, OnlyTheAskedDevicesEntryIsRewritten)
         if (r.bytes.startsWith("X "))
             return answers;
         if (r.bytes.startsWith("M "))
-            QTimer::singleShot(300, [&device, r] {
-                device.answer(r, "AM Old MAC: 0.80.194.0.3.1\r\nNew MAC: 0.80.194.1.2.4\r");
-            });
+            QTimer::singleShot(
+                300, [&device, r] { device.answer(r, "AM Old MAC: 0.80.194.0.3.1\r\nNew MAC: 0.80.194.1.2.4\r"); });
         return {};
     });
     openWindow(QHostAddress::LocalHost, device.port());
@@ -385,7 +384,8 @@ TEST_P(MacListMovedTest, OnlyTheAskedDevicesEntryIsRewritten)
     // While the change waits for its answer, a new search lists other entries.
     ModalWatcher setMac(QStringLiteral("frmSetMAC"), [&](QWidget* w) {
         answers = GetParam().second;
-        QTimer::singleShot(100, window.get(), [this] { window->findChild<QPushButton*>(QStringLiteral("cmdSearch"))->click(); });
+        QTimer::singleShot(100, window.get(),
+                           [this] { window->findChild<QPushButton*>(QStringLiteral("cmdSearch"))->click(); });
         typeAndPress(w, "txtNewMac", QStringLiteral("0.80.194.1.2.4"), "cmdOk");
     });
     window->macService().OpenSetMac();
@@ -399,12 +399,12 @@ TEST_P(MacListMovedTest, OnlyTheAskedDevicesEntryIsRewritten)
     EXPECT_TRUE(lines().filter(QStringLiteral("00-50-C2-01-02-04")).isEmpty()) << lines().join(u'\n').toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, MacListMovedTest,
-    ::testing::Values(MovedCase{"OtherDeviceFirst", {"AX 0.80.194.0.3.2/10.3.0.2/Other\r",
-                                                     "AX 0.80.194.0.3.1/10.3.0.1/Asked\r"}},
-                      MovedCase{"AskedDeviceGone", {"AX 0.80.194.0.3.2/10.3.0.2/Other\r"}}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lists, MacListMovedTest,
+                         ::testing::Values(MovedCase{"OtherDeviceFirst",
+                                                     {"AX 0.80.194.0.3.2/10.3.0.2/Other\r",
+                                                      "AX 0.80.194.0.3.1/10.3.0.1/Asked\r"}},
+                                           MovedCase{"AskedDeviceGone", {"AX 0.80.194.0.3.2/10.3.0.2/Other\r"}}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // The MAC change of a device that only the second card sees leaves by that card. Skipped unless
 // LINKVANE_REACH_MAC names such a device (its MAC text) and the command port is the default.
@@ -430,7 +430,8 @@ TEST_F(ServiceFixture, MacChangeReachesADeviceBehindTheSecondCard)
     state.gMacPass = kCode;
     const QString newText = far.left(12) + QStringLiteral("02") + far.mid(14);
     const QString newField = QString::fromStdString(lv::MacAddress::fromText(newText.toStdString())->field());
-    ModalWatcher setMac(QStringLiteral("frmSetMAC"), [&](QWidget* w) { typeAndPress(w, "txtNewMac", newField, "cmdOk"); });
+    ModalWatcher setMac(QStringLiteral("frmSetMAC"),
+                        [&](QWidget* w) { typeAndPress(w, "txtNewMac", newField, "cmdOk"); });
     window->macService().OpenSetMac();
     ASSERT_TRUE(setMac.fired());
     EXPECT_EQ(line(row).mid(6, 17), newText) << "no answer through the first card";

@@ -3,10 +3,10 @@
 // answers it takes and the ones it leaves alone, the bounded wait, the typed
 // address check, Cancel and Enter, and the layout in twips.
 
+#include "../forms/formtestsupport.h"
 #include "mnemonic.h"
 #include "setmacdialog.h"
 #include "waitfor.h"
-#include "../forms/formtestsupport.h"
 
 #include "devicesearch.h"
 #include "fakedevice.h"
@@ -105,9 +105,13 @@ TEST_F(SetMacDialogTest, ControlsLaidOutInTwips)
         int left, top, width, height;
         Qt::Key mnemonic = Qt::Key_unknown; // Alt+this key, underlined
     } controls[] = {
-        {"Label2", "Old Address", 480, 600, 1104, 240},  {"lblOldMac", "0.80.194.1.2.3", 1656, 480, 4452, 492},
-        {"Label1", "New Address", 432, 1296, 1188, 240}, {"txtNewMac", "", 1656, 1176, 4452, 492},
-        {"lblNewMacHint", "", 432, 1716, 5676, 300},     {"cmdOk", "Ok", 2328, 2064, 900, 330, Qt::Key_O}, {"cmdCancel", "Cancel", 3744, 2064, 900, 330, Qt::Key_C},
+        {"Label2", "Old Address", 480, 600, 1104, 240},
+        {"lblOldMac", "0.80.194.1.2.3", 1656, 480, 4452, 492},
+        {"Label1", "New Address", 432, 1296, 1188, 240},
+        {"txtNewMac", "", 1656, 1176, 4452, 492},
+        {"lblNewMacHint", "", 432, 1716, 5676, 300},
+        {"cmdOk", "Ok", 2328, 2064, 900, 330, Qt::Key_O},
+        {"cmdCancel", "Cancel", 3744, 2064, 900, 330, Qt::Key_C},
     };
     for (const auto& c : controls) {
         auto* widget = dialog->findChild<QWidget*>(QString::fromLatin1(c.name));
@@ -115,7 +119,9 @@ TEST_F(SetMacDialogTest, ControlsLaidOutInTwips)
         EXPECT_EQ(widget->geometry(), QRect(px(c.left), px(c.top), px(c.width), px(c.height))) << c.name;
         const QString text = widget->property("text").toString();
         EXPECT_EQ(lv::shownCaption(text), QString::fromLatin1(c.text)) << c.name;
-        EXPECT_EQ(QKeySequence::mnemonic(text), c.mnemonic == Qt::Key_unknown ? QKeySequence() : QKeySequence(Qt::ALT | c.mnemonic)) << c.name;
+        EXPECT_EQ(QKeySequence::mnemonic(text),
+                  c.mnemonic == Qt::Key_unknown ? QKeySequence() : QKeySequence(Qt::ALT | c.mnemonic))
+            << c.name;
         EXPECT_TRUE(lv::test::firstStemShown(widget)) << c.name;
     }
     EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("lblOldMac"))->font().pointSize(), 18);
@@ -260,8 +266,7 @@ TEST_F(SetMacDialogTest, EntriesAreNamedAndLabelled)
         const char* control;
         const char* name;
         const char* description;
-    } cases[] = {{"txtNewMac", "New Address", ""},
-                 {"lblOldMac", "Old Address", "0.80.194.1.2.3 (00-50-C2-01-02-03)"}};
+    } cases[] = {{"txtNewMac", "New Address", ""}, {"lblOldMac", "Old Address", "0.80.194.1.2.3 (00-50-C2-01-02-03)"}};
     for (const auto& c : cases) {
         QAccessibleInterface* iface =
             QAccessible::queryAccessibleInterface(dialog->findChild<QWidget*>(QString::fromLatin1(c.control)));
@@ -392,8 +397,8 @@ TEST_F(SetMacDialogTest, AccessCodeLatin1CannotHoldIsRefusedNotAltered)
     // The last character of Latin-1 is sent as its byte.
     state.gMacPass = QStringLiteral("Quartzmoon\u00FFEST");
     press("cmdOk");
-    EXPECT_EQ(commandsReceived(device),
-              QList<QByteArray>{QByteArray("M 0.80.194.1.2.3/0.80.194.1.2.4/Quartzmoon\xFF" "EST")});
+    EXPECT_EQ(commandsReceived(device), QList<QByteArray>{QByteArray("M 0.80.194.1.2.3/0.80.194.1.2.4/Quartzmoon\xFF"
+                                                                     "EST")});
 }
 
 } // namespace

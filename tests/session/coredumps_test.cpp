@@ -57,10 +57,12 @@ TEST_P(CoreDumps, AreOffWhileTheProgramRuns)
 // Both stay up long enough to be looked at: the window until it is closed, the search for its wait.
 INSTANTIATE_TEST_SUITE_P(
     Programs, CoreDumps,
-    ::testing::Values(ProgramCase{"gui", testprograms::gui,
+    ::testing::Values(ProgramCase{"gui",
+                                  testprograms::gui,
                                   {QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"),
                                    QStringLiteral("--port"), QStringLiteral("9")}},
-                      ProgramCase{"cli", testprograms::cli,
+                      ProgramCase{"cli",
+                                  testprograms::cli,
                                   {QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"),
                                    QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("search"),
                                    QStringLiteral("--wait"), QStringLiteral("3000")}}),

@@ -2,8 +2,8 @@
 // The exchanges with one device against a scripted device on loopback.
 
 #include "exchanges.h"
-#include "runexchange.h"
 #include "macchangeexchange.h"
+#include "runexchange.h"
 #include "searchexchange.h"
 #include "verifyexchange.h"
 
@@ -14,8 +14,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QUdpSocket>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <QTest>
 
@@ -129,7 +129,8 @@ TEST_F(ExchangeTest, ReplyNotStartingWithAIsNotTaken)
     // A datagram that cannot begin a reply is not kept, so it neither ends the wait nor spoils a real
     // reply behind it.
     device.setHandler([](const FakeDevice::Received&) { return QList<QByteArray>{"B MODEL: KR-770A MAC"}; });
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 300);
+    const lv::ConfigRequestResult result =
+        lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 300);
     EXPECT_EQ(result.outcome, lv::ConfigRequest::Outcome::NoAnswer);
     EXPECT_FALSE(result.valid());
     EXPECT_TRUE(result.reply.empty());
@@ -152,7 +153,8 @@ TEST_P(HostileReply, OnlyTheAskedDevicesReplyIsTaken)
     device.setHandler([&c](const FakeDevice::Received&) { return c.datagrams; });
     QElapsedTimer t;
     t.start();
-    const lv::ConfigRequestResult result = lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 400);
+    const lv::ConfigRequestResult result =
+        lv::requestConfiguration(channel, {"AX 0.80.194.1.2.3/10.0.0.7/D\r"}, "", 400);
     // A guard, ten times the bound: what comes in never keeps the request waiting past it.
     EXPECT_LT(t.elapsed(), 10 * 400) << "the request did not end on its own bound";
     EXPECT_EQ(result.valid(), c.valid);
@@ -173,8 +175,11 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"JunkFloodFirst", {QByteArray(60000, '?'), QByteArray(60000, '?'), kOwn}, true, "KR-770A", 0},
         HostileCase{"AnotherDeviceFirst", {kOther, kOwn}, true, "KR-770A", 1},
         HostileCase{"OnlyAnotherDevice", {kOther}, false, "", 1},
-        HostileCase{
-            "MacAddressInAnotherForm", {"A <MacAddress>device-7</MacAddress> MAC" + kItems + " MODEL: DN-680A"}, true, "DN-680A", 0},
+        HostileCase{"MacAddressInAnotherForm",
+                    {"A <MacAddress>device-7</MacAddress> MAC" + kItems + " MODEL: DN-680A"},
+                    true,
+                    "DN-680A",
+                    0},
         HostileCase{"BareDigitsOfTheAskedDevice",
                     {"A <MacAddress>0050C2010203</MacAddress> MAC" + kItems + " MODEL: PL-778A"},
                     true,
@@ -239,7 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, StrangerReply,
     ::testing::Values(StrangerCase{"InjectedBeforeTheReply", {kInjected}, {kOwn}, true, 1},
                       StrangerCase{"WholeForgedReplyFirst", {kOwn + "INJECTED"}, {kOwn}, true, 1},
-                      StrangerCase{"FloodFromAnotherHost", QList<QByteArray>(8, QByteArray(60000, 'A')), {kOwn}, true, 8},
+                      StrangerCase{
+                          "FloodFromAnotherHost", QList<QByteArray>(8, QByteArray(60000, 'A')), {kOwn}, true, 8},
                       StrangerCase{"OnlyTheStrangerAnswers", {kOwn + "INJECTED"}, {}, false, 1}),
     [](const auto& p) { return std::string(p.param.name); });
 
@@ -319,14 +325,17 @@ const QByteArray kChanged = "AM Old MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MacChangeAnswer,
-    ::testing::Values(
-        MacAnswerCase{"OwnAnswer", {}, kChanged, lv::MacChangeResult::Outcome::Changed, 0},
-        MacAnswerCase{"AnotherHostFirst", "AM Old MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.3\r", kChanged,
-                      lv::MacChangeResult::Outcome::Changed, 1},
-        MacAnswerCase{"OnlyAnotherHost", kChanged, {}, lv::MacChangeResult::Outcome::NoAnswer, 1},
-        MacAnswerCase{"JunkFromAnotherHostFirst", "A junk", kChanged, lv::MacChangeResult::Outcome::Changed, 1},
-        MacAnswerCase{"AboutAnotherDevice", {}, "AM Old MAC: 0.80.194.0.0.9\r\nNew MAC: 0.80.194.1.2.4\r",
-                      lv::MacChangeResult::Outcome::NoAnswer, 1}),
+    ::testing::Values(MacAnswerCase{"OwnAnswer", {}, kChanged, lv::MacChangeResult::Outcome::Changed, 0},
+                      MacAnswerCase{"AnotherHostFirst", "AM Old MAC: 0.80.194.1.2.3\r\nNew MAC: 0.80.194.1.2.3\r",
+                                    kChanged, lv::MacChangeResult::Outcome::Changed, 1},
+                      MacAnswerCase{"OnlyAnotherHost", kChanged, {}, lv::MacChangeResult::Outcome::NoAnswer, 1},
+                      MacAnswerCase{"JunkFromAnotherHostFirst", "A junk", kChanged,
+                                    lv::MacChangeResult::Outcome::Changed, 1},
+                      MacAnswerCase{"AboutAnotherDevice",
+                                    {},
+                                    "AM Old MAC: 0.80.194.0.0.9\r\nNew MAC: 0.80.194.1.2.4\r",
+                                    lv::MacChangeResult::Outcome::NoAnswer,
+                                    1}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ExchangeTest, LateAnswerOfEarlierDeviceIsNeverTakenForTheNextReply)
@@ -355,7 +364,9 @@ double cpuSeconds()
 #if defined(_WIN32)
     FILETIME created, ended, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
-    const auto ticks = [](const FILETIME& t) { return (static_cast<quint64>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<quint64>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
     return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7; // in units of 100 ns
 #else
     rusage usage{};
@@ -434,7 +445,8 @@ TEST_F(ExchangeTest, ExchangeObjectsRunAtOnceAndEachEndsWithItsOutcome)
     EXPECT_TRUE(notADevice.isFinished()) << "nothing to send: it ends at once";
     // start() returns at once: none waited for its reply before the next one was sent.
     EXPECT_FALSE(answered.isFinished() || notAReply.isFinished() || silent.isFinished());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.isFinished() && notAReply.isFinished() && silent.isFinished(); }, 10 * 400));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered.isFinished() && notAReply.isFinished() && silent.isFinished(); },
+                                10 * 400));
     EXPECT_EQ(answered.result().outcome, lv::ConfigRequest::Outcome::Answered);
     EXPECT_EQ(answered.result().dispatch.window, "frmSetupKr770A");
     // A datagram that does not start with "A" is never taken as the reply.
@@ -459,7 +471,7 @@ using MakeExchange = std::function<std::unique_ptr<lv::Exchange>(lv::CommandChan
 struct AbortCase {
     const char* name;
     MakeExchange make;
-    int outcome;                          // the Aborted outcome of its result type
+    int outcome;                           // the Aborted outcome of its result type
     int (*outcomeOf)(const lv::Exchange&); // reads its result's outcome
 };
 
@@ -505,7 +517,8 @@ INSTANTIATE_TEST_SUITE_P(
     Exchanges, AbortEnds,
     ::testing::Values(abortCase<lv::SearchExchange>("Search",
                                                     [](lv::CommandChannel&, lv::DeviceSearch& s) {
-                                                        return std::make_unique<lv::SearchExchange>(s, lv::SearchEnds{});
+                                                        return std::make_unique<lv::SearchExchange>(s,
+                                                                                                    lv::SearchEnds{});
                                                     }),
                       abortCase<lv::ConfigRequest>("Request",
                                                    [](lv::CommandChannel& ch, lv::DeviceSearch&) {

@@ -167,19 +167,19 @@ lv::MacChangeResult macChange(Mac outcome, std::string newField)
     return result;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Outcomes, MacText,
-    ::testing::ValuesIn(std::vector<Row<lv::MacChangeResult>>{
-        {macChange(Mac::Unchanged, "0.14.198.0.0.1"), Audience::Window, "0.14.198.0.0.1 kept its MAC address"},
-        {macChange(Mac::Aborted, ""), Audience::Cli,
-         "device 0.14.198.0.0.1 did not answer the MAC change within 2000 ms"},
-        {macChange(Mac::Unchanged, ""), Audience::Cli,
-         "device 0.14.198.0.0.1 answered, but its answer names no new MAC "
-         "address; nothing is known to have changed"},
-        {macChange(Mac::Changed, "0.14.198.0.0.3"), Audience::Cli,
-         "device 0.14.198.0.0.1 reports the MAC address 0.14.198.0.0.3, not 0.14.198.0.0.2"},
-        {macChange(Mac::Unchanged, "000.014.198.000.000.002"), Audience::Cli, ""},
-    }));
+INSTANTIATE_TEST_SUITE_P(Outcomes, MacText,
+                         ::testing::ValuesIn(std::vector<Row<lv::MacChangeResult>>{
+                             {macChange(Mac::Unchanged, "0.14.198.0.0.1"), Audience::Window,
+                              "0.14.198.0.0.1 kept its MAC address"},
+                             {macChange(Mac::Aborted, ""), Audience::Cli,
+                              "device 0.14.198.0.0.1 did not answer the MAC change within 2000 ms"},
+                             {macChange(Mac::Unchanged, ""), Audience::Cli,
+                              "device 0.14.198.0.0.1 answered, but its answer names no new MAC "
+                              "address; nothing is known to have changed"},
+                             {macChange(Mac::Changed, "0.14.198.0.0.3"), Audience::Cli,
+                              "device 0.14.198.0.0.1 reports the MAC address 0.14.198.0.0.3, not 0.14.198.0.0.2"},
+                             {macChange(Mac::Unchanged, "000.014.198.000.000.002"), Audience::Cli, ""},
+                         }));
 
 using SearchText = OutcomeTextTest<lv::SearchResult>;
 TEST_P(SearchText, SaysWhatBecameOfTheSearch)

@@ -90,16 +90,14 @@ INSTANTIATE_TEST_SUITE_P(
         CutCase{"ModelLast", {"AG VER:1\r<MacAddress>0.80.194.0.0.3</MacAddress>MAC\r", "MODEL: KR-770A"}},
         CutCase{"ModelMarkerCut", {"AG VER:1\r<MacAddress>0.80.194.0.0.3</MacAddress>MAC\rMOD", "EL: KR-770A"}},
         CutCase{"MacMarkerCut", {"AG VER:1\r<MacAddress>0.80.194.0.0.3</MacAddress>M", "AC\rMODEL: KR-770A"}},
-        CutCase{"ItemTagCut",
-                {"AG VER:1\rMAC\rMODEL: KR-770A <MacAddress>0.80.194.0.0.3</MacAdd", "ress>"}},
+        CutCase{"ItemTagCut", {"AG VER:1\rMAC\rMODEL: KR-770A <MacAddress>0.80.194.0.0.3</MacAdd", "ress>"}},
         CutCase{"ItemValueCut", {"AG VER:1\rMAC\rMODEL: KR-770A <MacAddress>0.80.19", "4.0.0.3</MacAddress>"}},
         CutCase{"ModelInsideAnItemFirst",
-                {"AG <DeviceID>MODEL: KR-7600</DeviceID><MacAddress>0.80.194.0.0.3</MacAddress>MAC\r",
-                 "no tag here", "MODEL: KR-770A"}}),
+                {"AG <DeviceID>MODEL: KR-7600</DeviceID><MacAddress>0.80.194.0.0.3</MacAddress>MAC\r", "no tag here",
+                 "MODEL: KR-770A"}}),
     [](const auto& p) { return std::string(p.param.name); });
 
 namespace {
-
 
 // ---- size: a device that keeps sending after the "A" of its reply
 
@@ -180,8 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
         SettleCase{"NoMacAddressItemEver", "AG VER:1.07\rMAC MODEL: KR-770A", "", 0, false},
         SettleCase{"ModelFollowsAfterAPause", "AG VER:1.07\r<MacAddress>00-50-C2-01-02-03</MacAddress> MAC",
                    " MODEL: KR-770A", 150, true},
-        SettleCase{"TwoPausesInARow", "AG VER:1.07\rMAC", "<MacAddress>00-50-C2-01-02-03</MacAddress>", 150,
-                   true}),
+        SettleCase{"TwoPausesInARow", "AG VER:1.07\rMAC", "<MacAddress>00-50-C2-01-02-03</MacAddress>", 150, true}),
     [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace

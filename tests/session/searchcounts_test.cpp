@@ -23,8 +23,8 @@ namespace {
 
 QByteArray answerOf(int n)
 {
-    return "AX 0.80.194." + QByteArray::number((n >> 16) & 0xFF) + "." + QByteArray::number((n >> 8) & 0xFF) +
-           "." + QByteArray::number(n & 0xFF) + "/10." + QByteArray::number((n >> 16) & 0xFF) + "." +
+    return "AX 0.80.194." + QByteArray::number((n >> 16) & 0xFF) + "." + QByteArray::number((n >> 8) & 0xFF) + "." +
+           QByteArray::number(n & 0xFF) + "/10." + QByteArray::number((n >> 16) & 0xFF) + "." +
            QByteArray::number((n >> 8) & 0xFF) + "." + QByteArray::number(n & 0xFF) + "/D" + QByteArray::number(n) +
            "\r";
 }
@@ -129,7 +129,6 @@ TEST_F(SearchCountsTest, NewAnswersBeyondTheLimitAreCountedNotListed)
 // Loopback stands in for the cards: "the routing table's choice" (no interface) and the loopback card.
 
 namespace {
-
 
 QByteArray cardAnswerOf(int n)
 {

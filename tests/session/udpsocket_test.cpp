@@ -122,7 +122,8 @@ TEST(UdpSocketTest, TrickleIsDeliveredAtOnceAndABurstInBatches)
     for (int i = 0; i < 3000; ++i)
         sender.writeDatagram("burst", probe.senderAddress(), static_cast<quint16>(probe.senderPort()));
     int burst = 0;
-    QObject::connect(&socket, &lv::UdpSocket::dataArrival, &socket, [&](const QByteArray& b) { burst += b == "burst"; });
+    QObject::connect(&socket, &lv::UdpSocket::dataArrival, &socket,
+                     [&](const QByteArray& b) { burst += b == "burst"; });
     LV_WAIT_EQ(burst, 3000, 5000);
     EXPECT_LT(batches, 300) << "a burst should be read many datagrams to a turn";
 }
@@ -316,17 +317,12 @@ INSTANTIATE_TEST_SUITE_P(
         ConflictCase{"ThreeMacsOneAddress", {kA, kBOnA, kCOnA}, {}, {kIp, kIp, kIp}},
         ConflictCase{"OneMacTwoAddresses", {kA, kAOnE, kB}, {}, {kMac, kMac, kNo}},
         // Its field written two ways, its address two ways: still one MAC at two addresses.
-        ConflictCase{"OneMacTwoSpellingsTwoAddresses",
-                     {kA, "AX 000.080.194.000.000.001/10.0.0.6/A2\r"},
-                     {},
-                     {kMac, kMac}},
-        ConflictCase{"OneMacThreeAddresses",
-                     {kA, kAOnE, "AX 0.80.194.0.0.1/10.0.0.6/A3\r"},
-                     {},
-                     {kMac, kMac, kMac}},
+        ConflictCase{
+            "OneMacTwoSpellingsTwoAddresses", {kA, "AX 000.080.194.000.000.001/10.0.0.6/A2\r"}, {}, {kMac, kMac}},
+        ConflictCase{"OneMacThreeAddresses", {kA, kAOnE, "AX 0.80.194.0.0.1/10.0.0.6/A3\r"}, {}, {kMac, kMac, kMac}},
         // The first MAC leaves the address: the other two still share it.
-        ConflictCase{"FirstLeavesOfThree", {kA, kBOnA, kCOnA}, {{0, "AX 0.80.194.0.0.1/10.0.0.9/A\r"}},
-                     {kNo, kIp, kIp}},
+        ConflictCase{
+            "FirstLeavesOfThree", {kA, kBOnA, kCOnA}, {{0, "AX 0.80.194.0.0.1/10.0.0.9/A\r"}}, {kNo, kIp, kIp}},
         // Two of three leave: the one left alone is no conflict any more.
         ConflictCase{"TwoLeaveOfThree",
                      {kA, kBOnA, kCOnA},
@@ -336,10 +332,8 @@ INSTANTIATE_TEST_SUITE_P(
         ConflictCase{"MovesOntoAnotherAddress", {kA, kB}, {{1, kBOnA}}, {kIp, kIp}},
         ConflictCase{"MovesOntoAndBack", {kA, kB}, {{1, kBOnA}, {1, kB}}, {kNo, kNo}},
         // The line at the second address is rewritten to the first: one MAC at one address again.
-        ConflictCase{"MacConflictGoesWhenLineRewritten",
-                     {kA, kAOnE},
-                     {{1, "AX 0.80.194.0.0.1/10.0.0.1/A9\r"}},
-                     {kNo, kNo}},
+        ConflictCase{
+            "MacConflictGoesWhenLineRewritten", {kA, kAOnE}, {{1, "AX 0.80.194.0.0.1/10.0.0.1/A9\r"}}, {kNo, kNo}},
         // Rewritten away from a shared MAC's address, onto a third: still two addresses.
         ConflictCase{"MacConflictStaysWhenLineMovesElsewhere",
                      {kA, kAOnE},

@@ -12,8 +12,7 @@ FakeDevice::FakeDevice()
     QObject::connect(&m_socket, &QUdpSocket::readyRead, &m_socket, [this] {
         while (m_socket.hasPendingDatagrams()) {
             const QNetworkDatagram d = m_socket.receiveDatagram();
-            Received r{d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()),
-                       m_clock.elapsed()};
+            Received r{d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()), m_clock.elapsed()};
             m_received.append(r);
             if (m_handler)
                 for (const QByteArray& reply : m_handler(r))

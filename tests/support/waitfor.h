@@ -10,20 +10,20 @@
 #include <gtest/gtest.h>
 
 // Waits up to `ms` for `actual == expected`, then ASSERT_EQ(actual, expected).
-#define LV_WAIT_EQ(actual, expected, ms)                                                                          \
-    do {                                                                                                          \
-        static_cast<void>(QTest::qWaitFor([&] { return (actual) == (expected); }, ms));                          \
-        ASSERT_EQ(actual, expected);                                                                              \
+#define LV_WAIT_EQ(actual, expected, ms)                                                                               \
+    do {                                                                                                               \
+        static_cast<void>(QTest::qWaitFor([&] { return (actual) == (expected); }, ms));                                \
+        ASSERT_EQ(actual, expected);                                                                                   \
     } while (0)
 
 // Waits up to `ms` for `condition`, then ASSERT_TRUE(condition).
-#define LV_WAIT_TRUE(condition, ms)                                                                               \
-    do {                                                                                                          \
-        static_cast<void>(QTest::qWaitFor([&] { return bool(condition); }, ms));                                 \
-        ASSERT_TRUE(condition);                                                                                   \
+#define LV_WAIT_TRUE(condition, ms)                                                                                    \
+    do {                                                                                                               \
+        static_cast<void>(QTest::qWaitFor([&] { return bool(condition); }, ms));                                       \
+        ASSERT_TRUE(condition);                                                                                        \
     } while (0)
 
 // Waits up to `ms` for `condition`, which must not come: EXPECT_FALSE once the time is up, or at once
 // when it came.
-#define LV_EXPECT_NEVER(condition, ms)                                                                            \
+#define LV_EXPECT_NEVER(condition, ms)                                                                                 \
     EXPECT_FALSE(QTest::qWaitFor([&] { return bool(condition); }, ms)) << #condition " came within " << (ms) << " ms"
