@@ -5,6 +5,11 @@ add_library(linkvane_common INTERFACE)
 target_compile_features(linkvane_common INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(linkvane_common INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
+# CI builds with warnings as errors, so that no warning lands; a developer's build only shows them.
+option(LINKVANE_WERROR "Treat warnings in Linkvane's own code as errors" OFF)
+if(LINKVANE_WERROR)
+    target_compile_options(linkvane_common INTERFACE -Werror)
+endif()
 target_compile_definitions(linkvane_common INTERFACE
     QT_NO_CAST_FROM_ASCII
     QT_NO_CAST_TO_ASCII

@@ -11,9 +11,9 @@ set -euo pipefail
 build=(build-essential cmake ninja-build qt6-base-dev fonts-dejavu-core)
 # The tests (GoogleTest, network namespaces, a virtual display, the checks of the installed
 # tree and of the shell completion, which bash loads only through bash-completion), the benchmarks,
-# the fuzzers (clang's libFuzzer), the check of the JSON output against its schemas and the
-# Ansible collection's playbooks.
-tests=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev iproute2 xvfb xauth
+# the fuzzers (clang's libFuzzer), the layout check (clang-format), the check of the JSON output
+# against its schemas and the Ansible collection's playbooks.
+tests=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format libclang-rt-dev iproute2 xvfb xauth
        desktop-file-utils appstream man-db zsh bash-completion python3-jsonschema ansible-core)
 
 case "${1:-}" in

@@ -118,7 +118,7 @@ trap 'exit 143' TERM
 configure() { # configure DIR CMAKE-OPTION...
     local dir=$1; shift
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" "$@"
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DLINKVANE_WERROR=ON "$@"
 }
 build() { cmake --build "$1" -j "$jobs"; }
 # A build beside a test suite yields the cores to it: the tests run at nearly
@@ -136,6 +136,8 @@ bench_smoke() {
 windows() { LINKVANE_LINUX_BUILD=$root/build/ci scripts/windows.sh "$@"; }
 
 run install-deps scripts/install-deps.sh
+# Layout first: a file that drifted from .clang-format ends the run before any build.
+run format scripts/check-format.sh
 run ci-configure configure build/ci
 run ci-build build build/ci
 [[ -x build/ci/bench/bench_core && -x build/ci/bench/bench_discovery ]] ||
