@@ -3,7 +3,7 @@
 // says where; a plan that is read names every device once by a selector that parses again, carries
 // only single-byte passwords and one entry per tag, and reads back the same when written out again.
 
-#include "fleetplan.h"
+#include "plan.h"
 
 #include "fuzzcheck.h"
 

@@ -9,7 +9,6 @@
 #include "csvplan.h"
 #include "devicejob.h"
 #include "fieldreport.h"
-#include "fleetplan.h"
 #include "fleettargets.h"
 #include "inputfile.h"
 #include "interruption.h"

@@ -5,9 +5,11 @@
 
 #include "command.h"
 #include "latin1.h"
+#include "operands.h"
 #include "outcometexts.h"
 #include "secretinput.h"
 #include "tagmessage.h"
+#include "typedvalue.h"
 #include "wait.h"
 
 #include <QCommandLineParser>

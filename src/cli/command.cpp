@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "helpformat.h"
 #include "operands.h"
+#include "typedvalue.h"
 
 #include <algorithm>
 

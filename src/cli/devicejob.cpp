@@ -8,10 +8,10 @@
 #include "exchanges.h"
 #include "interruption.h"
 #include "latin1.h"
-#include "operands.h"
 #include "outcometexts.h"
 #include "output.h"
 #include "secretmask.h"
+#include "typedvalue.h"
 #include "wirelog.h"
 
 #include <QEventLoop>

@@ -7,9 +7,9 @@
 // channel, so its own socket: no answer can be taken for another device's.
 
 #include "exchanges.h"
-#include "fleetplan.h"
 #include "loaders.h"
 #include "modeltable.h"
+#include "plan.h"
 #include "setupform.h"
 #include "verifyexchange.h"
 

@@ -9,7 +9,7 @@
 
 #include "command.h"
 #include "devicejob.h"
-#include "fleetplan.h"
+#include "plan.h"
 #include "selection.h"
 
 #include <memory>

@@ -11,6 +11,7 @@
 #include "operands.h"
 #include "outcometexts.h"
 #include "secretinput.h"
+#include "typedvalue.h"
 #include "wirelog.h"
 
 #include <QCommandLineParser>

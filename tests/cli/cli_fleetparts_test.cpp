@@ -5,7 +5,7 @@
 #include "cli.h"
 #include "command.h"
 #include "csvplan.h"
-#include "fleetplan.h"
+#include "plan.h"
 #include "secretmask.h"
 #include "selection.h"
 #include "valuetemplate.h"

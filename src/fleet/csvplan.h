@@ -16,7 +16,7 @@
 // spreadsheet runs the cell as a formula. The table becomes the object of a JSON plan and goes through
 // the same checks.
 
-#include "fleetplan.h"
+#include "plan.h"
 
 #include <QByteArray>
 #include <QJsonObject>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // Reading a plan of linkvane-cli apply.
 
-#include "fleetplan.h"
+#include "plan.h"
 
 #include "latin1.h"
-#include "output.h"
-#include "secretinput.h"
+#include "showntext.h"
+#include "typedvalue.h"
 #include "valuetemplate.h"
 
 #include <QHash>

@@ -3,7 +3,7 @@
 
 #include "csvplan.h"
 
-#include "output.h"
+#include "showntext.h"
 
 #include <QHash>
 #include <QJsonArray>
