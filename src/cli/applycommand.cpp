@@ -121,19 +121,17 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
     return line;
 }
 
-// The plan in the file, read and checked before anything goes on the wire. `format` is --format's value:
-// json or csv; without it a name ending in .csv is a CSV plan and any other a JSON one.
-Expected<FleetPlan> readPlan(const QString& path, const QString& format)
+// The plan in the file, read and checked before anything goes on the wire. `format` is --format's value.
+Expected<Plan> readPlanFile(const QString& path, const QString& format)
 {
-    if (!format.isEmpty() && format != QLatin1String("json") && format != QLatin1String("csv"))
+    const std::optional<PlanFormat> as = planFormatFor(path, format);
+    if (!as)
         return Failure{kExitUsage, QStringLiteral("--format takes json or csv, not \"%1\"").arg(printableName(format))};
-    const bool csv =
-        format.isEmpty() ? path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) : format == QLatin1String("csv");
     QString error;
     const std::optional<QByteArray> bytes = readInputFile(path, kMaxPlanBytes, &error);
     if (!bytes)
         return Failure{kExitUsage, error};
-    if (std::optional<FleetPlan> plan = csv ? parseCsvPlan(*bytes, &error) : parseFleetPlan(*bytes, &error))
+    if (std::optional<Plan> plan = readPlan(*bytes, *as, &error))
         return std::move(*plan);
     return Failure{kExitUsage, QStringLiteral("%1: %2").arg(
                                    path == QLatin1String("-") ? QStringLiteral("standard input") : path, error)};
@@ -172,7 +170,7 @@ SetEntries expanded(const SetEntries& set, const TemplateValues& values)
     return out;
 }
 
-FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets& targets, const JobSettings& settings)
+FleetRun planJobs(CliContext& context, const Plan& plan, const FleetTargets& targets, const JobSettings& settings)
 {
     FleetRun run;
     for (const FleetTarget& target : targets.targets) {
@@ -188,7 +186,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets
             run.jobOf.push_back(-1);
             continue;
         }
-        const PlanDevice& device = plan.devices[target.entry];
+        const PlanEntry& device = plan.entries[target.entry];
         const SearchReply answer = answerOf(context, target.index);
         DeviceTask task;
         task.named = device.selection ? fromLatin1(answer.macText) : device.device;
@@ -207,7 +205,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets
 // --backup: every device of the plan read and changed as apply would but nothing sent, then the undo plan
 // of what would change written. The failure when it could not be written (or a signal came): then nothing
 // is sent at all. When no device would be sent anything, no backup is written and an existing one stays.
-std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& plan, const FleetTargets& targets,
+std::optional<Failure> writePlanBackup(CliContext& context, const Plan& plan, const FleetTargets& targets,
                                        JobSettings settings, int parallel, const PrivateFile& file)
 {
     settings.mode = JobSettings::Mode::DryRun;
@@ -223,7 +221,7 @@ std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& pla
         const DeviceOutcome& o = reading.outcome(t);
         if (o.result != FleetResult::WouldUpdate || !o.plan || !o.form)
             continue;
-        const PlanDevice& device = plan.devices[reading.targets[t].entry];
+        const PlanEntry& device = plan.entries[reading.targets[t].entry];
         // Asked as planJobs asks it: the plan's password, else the options'.
         const std::string password = toLatin1(device.password ? *device.password : context.setupPassword());
         const BackupEntry entry = backupEntry(
@@ -262,7 +260,7 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     if (operands.front() == QLatin1String("-") && context.options().passwordFromStdin)
         return Failure{kExitUsage,
                        QStringLiteral("the plan and --password-file cannot both be read from standard input")};
-    const Expected<FleetPlan> plan = readPlan(operands.front(), valueOf(parser, kOptFormat));
+    const Expected<Plan> plan = readPlanFile(operands.front(), valueOf(parser, kOptFormat));
     if (!plan)
         return plan.failure();
     // A backup path that cannot take the backup is refused before any device is asked anything. Its folder is opened

@@ -80,15 +80,15 @@ std::vector<ReachedDevice> answersMatching(CliContext& context, const DeviceSele
     return reached;
 }
 
-Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
+Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
                                     const std::optional<DeviceSelection>& narrow, int parallel)
 {
     // One search, for the whole wait, for named and selected devices alike.
     std::vector<DeviceSelector> selectors;
     std::vector<std::size_t> namedEntries;
-    for (std::size_t i = 0; i < plan.devices.size(); ++i)
-        if (!plan.devices[i].selection) {
-            selectors.push_back(plan.devices[i].selector);
+    for (std::size_t i = 0; i < plan.entries.size(); ++i)
+        if (!plan.entries[i].selection) {
+            selectors.push_back(plan.entries[i].selector);
             namedEntries.push_back(i);
         }
     std::vector<int> found;
@@ -102,16 +102,16 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
     }
 
     // Per entry, the devices it may reach by what their search answers say.
-    std::vector<std::vector<ReachedDevice>> candidates(plan.devices.size());
-    std::vector<DeviceSelection> selections(plan.devices.size());
-    std::vector<bool> notFound(plan.devices.size(), false);
+    std::vector<std::vector<ReachedDevice>> candidates(plan.entries.size());
+    std::vector<DeviceSelection> selections(plan.entries.size());
+    std::vector<bool> notFound(plan.entries.size(), false);
     for (std::size_t k = 0; k < namedEntries.size(); ++k) {
         notFound[namedEntries[k]] = found[k] < 0;
         if (found[k] >= 0)
             candidates[namedEntries[k]] = {ReachedDevice{found[k], {}}};
     }
-    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
-        const PlanDevice& device = plan.devices[i];
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        const PlanEntry& device = plan.entries[i];
         if (device.selection) {
             selections[i] = narrow ? device.selection->joined(*narrow) : *device.selection;
             candidates[i] = answersMatching(context, selections[i]);
@@ -126,11 +126,11 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
     // of the first entry that may reach it (the one its Update will use if it matches). A device in
     // conflict is asked nothing: its answer cannot be told from another host's.
     std::map<int, std::unique_ptr<DeviceJob>> probes;
-    for (std::size_t i = 0; i < plan.devices.size(); ++i)
+    for (std::size_t i = 0; i < plan.entries.size(); ++i)
         if (selections[i].needsModel())
             for (const ReachedDevice& reached : candidates[i])
                 if (reached.conflict.isEmpty() && !probes.count(reached.index))
-                    probes[reached.index] = loadJob(context, reached.index, {}, plan.devices[i].password);
+                    probes[reached.index] = loadJob(context, reached.index, {}, plan.entries[i].password);
     if (!probes.empty()) {
         std::vector<std::unique_ptr<DeviceJob>> jobs;
         for (auto& [index, job] : probes)
@@ -144,8 +144,8 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
     FleetTargets result;
     std::map<int, QString> claimed; // list index -> how the plan reached it first
     std::set<int> unprobed;         // devices whose failed probe (or conflict, by model) is reported already
-    for (std::size_t i = 0; i < plan.devices.size(); ++i) {
-        const PlanDevice& device = plan.devices[i];
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        const PlanEntry& device = plan.entries[i];
         const QString how = device.selection ? QStringLiteral("select ") + device.device : device.device;
         if (notFound[i]) {
             result.targets.push_back(

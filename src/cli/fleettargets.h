@@ -34,7 +34,7 @@ struct FleetTargets {
 
 // Searches (until --wait is over) and says what each entry reaches. `narrow` (--select) must match too, for named
 // devices as well.
-Expected<FleetTargets> fleetTargets(CliContext& context, const FleetPlan& plan,
+Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
                                     const std::optional<DeviceSelection>& narrow, int parallel);
 
 // The search answer of the listed device, read from the list.

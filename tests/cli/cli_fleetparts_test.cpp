@@ -83,10 +83,10 @@ TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
                     {"device": "192.168.1.41", "password": "secret", "window": "frmSetupKr770A"},
                     {"device": "0.80.194.0.0.9", "password": ""}]})";
     QString error;
-    const std::optional<lv::FleetPlan> plan = lv::parseFleetPlan(text, &error);
+    const std::optional<lv::Plan> plan = lv::readPlanJson(text, &error);
     ASSERT_TRUE(plan) << error.toStdString();
-    ASSERT_EQ(plan->devices.size(), 3u);
-    const lv::PlanDevice& first = plan->devices[0];
+    ASSERT_EQ(plan->entries.size(), 3u);
+    const lv::PlanEntry& first = plan->entries[0];
     EXPECT_EQ(first.selector.kind, lv::DeviceSelector::Kind::MacText);
     EXPECT_EQ(first.selector.text, "00-50-C2-00-00-03");
     EXPECT_EQ(first.password, QStringLiteral("d"));
@@ -94,20 +94,20 @@ TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
     EXPECT_EQ(first.set, (lv::SetEntries{{QStringLiteral("DeviceID"), QStringLiteral("Pump-7"), false},
                                          {QStringLiteral("SIOBaud"), QStringLiteral("115200"), true},
                                          {QStringLiteral("HostPort"), QStringLiteral("5000"), false}}));
-    EXPECT_EQ(plan->devices[1].password, QStringLiteral("secret"));
-    EXPECT_EQ(plan->devices[1].window, QStringLiteral("frmSetupKr770A"));
-    EXPECT_EQ(plan->devices[1].selector.kind, lv::DeviceSelector::Kind::Ip);
+    EXPECT_EQ(plan->entries[1].password, QStringLiteral("secret"));
+    EXPECT_EQ(plan->entries[1].window, QStringLiteral("frmSetupKr770A"));
+    EXPECT_EQ(plan->entries[1].selector.kind, lv::DeviceSelector::Kind::Ip);
     // An empty password of the device's own replaces the default one.
-    EXPECT_EQ(plan->devices[2].password, QString());
-    EXPECT_EQ(plan->devices[2].selector.kind, lv::DeviceSelector::Kind::MacField);
+    EXPECT_EQ(plan->entries[2].password, QString());
+    EXPECT_EQ(plan->entries[2].selector.kind, lv::DeviceSelector::Kind::MacField);
 
-    const std::optional<lv::FleetPlan> bare = lv::parseFleetPlan(R"({"devices": [{"device": "10.0.0.1"}]})", &error);
+    const std::optional<lv::Plan> bare = lv::readPlanJson(R"({"devices": [{"device": "10.0.0.1"}]})", &error);
     ASSERT_TRUE(bare);
-    EXPECT_FALSE(bare->devices[0].password.has_value());
-    EXPECT_TRUE(bare->devices[0].set.empty());
+    EXPECT_FALSE(bare->entries[0].password.has_value());
+    EXPECT_TRUE(bare->entries[0].set.empty());
 
     // One field by its tag and its role with the same value says one thing twice: taken.
-    EXPECT_TRUE(lv::parseFleetPlan(
+    EXPECT_TRUE(lv::readPlanJson(
         R"({"devices": [{"device": "10.0.0.1", "set": {"ip": "10.0.0.2", "IPAddress": "10.0.0.2"}}]})", &error))
         << error.toStdString();
 }
@@ -133,7 +133,7 @@ class CsvPlanRefusal : public ::testing::TestWithParam<CsvRefusal> {};
 TEST_P(CsvPlanRefusal, SaysTheRowAndColumnAsASpreadsheetShowsThem)
 {
     QString error;
-    EXPECT_FALSE(lv::parseCsvPlan(GetParam().text, &error));
+    EXPECT_FALSE(lv::readPlanCsv(GetParam().text, &error));
     EXPECT_TRUE(error.startsWith(QString::fromUtf8(GetParam().message))) << error.toStdString();
 }
 
