@@ -23,14 +23,23 @@ if(LINKVANE_SANITIZE)
     target_link_options(linkvane_common INTERFACE -fsanitize=address,undefined)
 endif()
 
-# lv_add_program(<library> <program> LIBS ...): the sources of the current folder, but main.cpp, as a
-# static library (so the tests drive the very same code), and the program from main.cpp over it.
+# lv_add_program(<library> <program> [DIRS dir ...] LIBS ...): the sources of the current folder and of
+# its DIRS, but main.cpp, as a static library (so the tests drive the very same code), and the program
+# from main.cpp over it. Each folder is an include directory: a header is included by its name alone.
 function(lv_add_program library program)
-    cmake_parse_arguments(P "" "" "LIBS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    cmake_parse_arguments(P "" "" "DIRS;LIBS" ${ARGN})
+    set(dirs ${CMAKE_CURRENT_SOURCE_DIR})
+    foreach(dir IN LISTS P_DIRS)
+        list(APPEND dirs ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+    endforeach()
+    set(sources)
+    foreach(dir IN LISTS dirs)
+        file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+        list(APPEND sources ${found})
+    endforeach()
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
     add_library(${library} STATIC ${sources})
-    target_include_directories(${library} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_include_directories(${library} PUBLIC ${dirs})
     target_link_libraries(${library} PUBLIC ${P_LIBS})
     add_executable(${program} main.cpp)
     target_link_libraries(${program} PRIVATE ${library})
