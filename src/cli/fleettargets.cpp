@@ -28,17 +28,13 @@ DeviceOutcome settled(const QString& named, FleetResult result, const QString& e
 
 } // namespace
 
-SearchReply answerOf(CliContext& context, int index)
-{
-    return parseSearchReply(context.search().devices().raw(static_cast<std::size_t>(index))).value_or(SearchReply{});
-}
-
-std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString& named,
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named,
                                    const std::optional<QString>& password)
 {
     DeviceTask task;
     task.named = named;
-    task.device = *context.search().deviceAt(index);
+    task.device = device.ref;
+    task.macText = device.answer.macText;
     task.password = toLatin1(password ? *password : context.setupPassword());
     JobSettings settings;
     settings.mode = JobSettings::Mode::Load;
@@ -49,39 +45,18 @@ std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString
 
 std::vector<ReachedDevice> answersMatching(CliContext& context, const DeviceSelection& selection)
 {
-    const DeviceSearch& search = context.search();
-    const DeviceList& list = search.devices();
-    std::vector<std::pair<std::uint64_t, int>> matching; // by MAC, then list index
-    for (int i = 0; i < static_cast<int>(list.size()); ++i)
-        if (const std::optional<SearchReplyView> reply = viewSearchReply(list.raw(static_cast<std::size_t>(i))))
-            if (selection.matchesAnswer(answerOf(context, i)))
-                matching.emplace_back(reply->mac.value(), i);
-    std::sort(matching.begin(), matching.end());
-    // Every line of the MACs reached, matched or not: a MAC listed twice cannot be told for one device.
-    std::map<std::uint64_t, std::vector<std::string>> linesOfMac;
-    for (const auto& [mac, index] : matching)
-        linesOfMac[mac];
-    for (std::size_t i = 0; i < list.size() && !linesOfMac.empty(); ++i)
-        if (const std::optional<SearchReplyView> reply = viewSearchReply(list.raw(i)))
-            if (const auto lines = linesOfMac.find(reply->mac.value()); lines != linesOfMac.end())
-                lines->second.push_back(list.raw(i));
+    std::vector<const FoundDevice*> matched = matching(context.found(), selection);
+    sortByMac(matched);
+    const std::vector<QString> conflicts = conflictTexts(context.found(), matched);
     std::vector<ReachedDevice> reached;
-    reached.reserve(matching.size());
-    for (const auto& [mac, index] : matching) {
-        ReachedDevice device{index, {}};
-        const std::vector<std::string>& lines = linesOfMac.at(mac);
-        if (search.answerShared(index))
-            device.conflict = sharedAnswerText(context.macTextOf(index), search.sendersOf(index));
-        else if (lines.size() > 1)
-            device.conflict = ambiguousSelectorText(
-                DeviceSelector{DeviceSelector::Kind::MacText, toLatin1(context.macTextOf(index))}, lines);
-        reached.push_back(std::move(device));
-    }
+    reached.reserve(matched.size());
+    for (std::size_t i = 0; i < matched.size(); ++i)
+        reached.push_back(ReachedDevice{matched[i], conflicts[i]});
     return reached;
 }
 
-Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
-                                    const std::optional<DeviceSelection>& narrow, int parallel)
+Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan, const std::optional<DeviceSelection>& narrow,
+                                    int parallel)
 {
     // One search, for the whole wait, for named and selected devices alike.
     std::vector<DeviceSelector> selectors;
@@ -91,9 +66,9 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
             selectors.push_back(plan.entries[i].selector);
             namedEntries.push_back(i);
         }
-    std::vector<int> found;
+    std::vector<const FoundDevice*> found;
     if (!selectors.empty()) {
-        Expected<std::vector<int>> resolved = context.resolveAll(selectors);
+        Expected<std::vector<const FoundDevice*>> resolved = context.resolveAll(selectors);
         if (!resolved)
             return resolved.failure();
         found = std::move(*resolved);
@@ -106,8 +81,8 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
     std::vector<DeviceSelection> selections(plan.entries.size());
     std::vector<bool> notFound(plan.entries.size(), false);
     for (std::size_t k = 0; k < namedEntries.size(); ++k) {
-        notFound[namedEntries[k]] = found[k] < 0;
-        if (found[k] >= 0)
+        notFound[namedEntries[k]] = !found[k];
+        if (found[k])
             candidates[namedEntries[k]] = {ReachedDevice{found[k], {}}};
     }
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
@@ -117,7 +92,7 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
             candidates[i] = answersMatching(context, selections[i]);
         } else if (narrow) {
             selections[i] = *narrow;
-            if (!candidates[i].empty() && !narrow->matchesAnswer(answerOf(context, candidates[i][0].index)))
+            if (!candidates[i].empty() && !narrow->matchesAnswer(candidates[i][0].device->answer))
                 candidates[i].clear();
         }
     }
@@ -125,38 +100,39 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
     // The models of the devices a selection by model may reach, each device asked once, with the password
     // of the first entry that may reach it (the one its Update will use if it matches). A device in
     // conflict is asked nothing: its answer cannot be told from another host's.
-    std::map<int, std::unique_ptr<DeviceJob>> probes;
+    std::map<const FoundDevice*, std::unique_ptr<DeviceJob>, std::less<>> probes;
     for (std::size_t i = 0; i < plan.entries.size(); ++i)
         if (selections[i].needsModel())
             for (const ReachedDevice& reached : candidates[i])
-                if (reached.conflict.isEmpty() && !probes.count(reached.index))
-                    probes[reached.index] = loadJob(context, reached.index, {}, plan.entries[i].password);
+                if (reached.conflict.isEmpty() && !probes.count(reached.device))
+                    probes[reached.device] = loadJob(context, *reached.device, {}, plan.entries[i].password);
     if (!probes.empty()) {
         std::vector<std::unique_ptr<DeviceJob>> jobs;
-        for (auto& [index, job] : probes)
+        for (auto& [device, job] : probes)
             jobs.push_back(std::move(job));
         runDeviceJobs(jobs, parallel, {});
         std::size_t j = 0;
-        for (auto& [index, job] : probes)
+        for (auto& [device, job] : probes)
             job = std::move(jobs[j++]);
     }
 
     FleetTargets result;
-    std::map<int, QString> claimed; // list index -> how the plan reached it first
-    std::set<int> unprobed;         // devices whose failed probe (or conflict, by model) is reported already
+    std::map<const FoundDevice*, QString, std::less<>> claimed; // device -> how the plan reached it first
+    // Devices whose failed probe (or conflict, by model) is reported already.
+    std::set<const FoundDevice*, std::less<>> unprobed;
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         const PlanEntry& device = plan.entries[i];
         const QString how = device.selection ? QStringLiteral("select ") + device.device : device.device;
         if (notFound[i]) {
             result.targets.push_back(
-                {i, -1, 1,
+                {i, nullptr, 1,
                  settled(device.device, FleetResult::NotFound, notFoundText(Audience::Fleet, device.device))});
             continue;
         }
         int n = 0;
         bool reported = false;
-        for (const auto& [index, conflict] : candidates[i]) {
-            const QString mac = context.macTextOf(index);
+        for (const auto& [candidate, conflict] : candidates[i]) {
+            const QString mac = fromLatin1(candidate->answer.macText);
             const auto refused = [&] {
                 DeviceOutcome outcome = settled(mac, FleetResult::Refused, conflict);
                 outcome.macText = toLatin1(mac);
@@ -165,21 +141,21 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
             if (selections[i].needsModel() && !conflict.isEmpty()) {
                 // Not judged, as below: whatever model it has, nothing is sent to it.
                 reported = true;
-                if (unprobed.insert(index).second)
-                    result.targets.push_back({i, -1, 1, refused()});
+                if (unprobed.insert(candidate).second)
+                    result.targets.push_back({i, nullptr, 1, refused()});
                 continue;
             }
             if (selections[i].needsModel()) {
-                const DeviceOutcome& probe = probes.at(index)->outcome();
+                const DeviceOutcome& probe = probes.at(candidate)->outcome();
                 if (probe.request.outcome != ConfigRequest::Outcome::Answered) {
                     // Not judged: the device did not say what it is. Reported once, under the first entry.
                     reported = true;
-                    if (unprobed.insert(index).second) {
+                    if (unprobed.insert(candidate).second) {
                         DeviceOutcome failed =
                             settled(device.selection ? mac : device.device, probe.result, probe.error);
                         failed.macText = probe.macText;
                         failed.tries = probe.tries;
-                        result.targets.push_back({i, -1, 1, std::move(failed)});
+                        result.targets.push_back({i, nullptr, 1, std::move(failed)});
                     }
                     continue;
                 }
@@ -188,25 +164,25 @@ Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
             }
             ++n;
             const QString named = device.selection ? mac : device.device;
-            if (const auto first = claimed.find(index); first != claimed.end()) {
+            if (const auto first = claimed.find(candidate); first != claimed.end()) {
                 DeviceOutcome twice = settled(
                     named, FleetResult::Refused,
                     QStringLiteral("the plan names this device twice (also as %1)").arg(printableName(first->second)));
-                result.targets.push_back({i, -1, n, std::move(twice)});
+                result.targets.push_back({i, nullptr, n, std::move(twice)});
                 continue;
             }
-            claimed[index] = how;
+            claimed[candidate] = how;
             // A device in conflict keeps its number, so that the others keep theirs.
             if (!conflict.isEmpty())
-                result.targets.push_back({i, -1, n, refused()});
+                result.targets.push_back({i, nullptr, n, refused()});
             else
-                result.targets.push_back({i, index, n, std::nullopt});
+                result.targets.push_back({i, candidate, n, std::nullopt});
         }
         if (n > 0 || reported)
             continue;
         if (device.selection)
             result.targets.push_back(
-                {i, -1, 1,
+                {i, nullptr, 1,
                  settled(device.device, FleetResult::NotFound,
                          QStringLiteral("no device matches select %1").arg(printableName(device.device)))});
         else

@@ -9,6 +9,7 @@
 
 #include "command.h"
 #include "devicejob.h"
+#include "founddevices.h"
 #include "plan.h"
 #include "selection.h"
 
@@ -21,10 +22,10 @@ namespace lv {
 class CliContext;
 
 struct FleetTarget {
-    std::size_t entry = 0;              // the plan entry
-    int index = -1;                     // the device in the search's list; -1 when settled already
-    int n = 1;                          // its position among the devices its entry reaches
-    std::optional<DeviceOutcome> early; // settled without a job: not found, named twice, no model
+    std::size_t entry = 0;               // the plan entry
+    const FoundDevice* device = nullptr; // the device the search found; null when settled already
+    int n = 1;                           // its position among the devices its entry reaches
+    std::optional<DeviceOutcome> early;  // settled without a job: not found, named twice, no model
 };
 
 struct FleetTargets {
@@ -34,26 +35,23 @@ struct FleetTargets {
 
 // Searches (until --wait is over) and says what each entry reaches. `narrow` (--select) must match too, for named
 // devices as well.
-Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan,
-                                    const std::optional<DeviceSelection>& narrow, int parallel);
+Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan, const std::optional<DeviceSelection>& narrow,
+                                    int parallel);
 
-// The search answer of the listed device, read from the list.
-SearchReply answerOf(CliContext& context, int index);
-
-// A job that only asks the listed device for its configuration, with `password` or else the options'.
-std::unique_ptr<DeviceJob> loadJob(CliContext& context, int index, const QString& named = {},
+// A job that only asks the device for its configuration, with `password` or else the options'.
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named = {},
                                    const std::optional<QString>& password = std::nullopt);
 
 // A device whose search answer a selection matches, and why nothing may be sent to it: another host
 // sends its answer too, or its MAC answers in two ways (from two addresses or senders). Empty when
 // it is in no such conflict.
 struct ReachedDevice {
-    int index = -1; // in the search's list
+    const FoundDevice* device = nullptr;
     QString conflict;
 };
 
-// The devices whose search answer `selection` matches, in ascending MAC order (one MAC's lines in
-// search order).
+// The devices of the last search whose answer `selection` matches, in ascending MAC order (one MAC's
+// lines in search order).
 std::vector<ReachedDevice> answersMatching(CliContext& context, const DeviceSelection& selection);
 
 // The closing line of a fleet: how many devices ended how, and how long it took:

@@ -174,7 +174,7 @@ FleetRun planJobs(CliContext& context, const Plan& plan, const FleetTargets& tar
 {
     FleetRun run;
     for (const FleetTarget& target : targets.targets) {
-        run.targets.push_back(FleetTarget{target.entry, target.index, target.n, std::nullopt});
+        run.targets.push_back(FleetTarget{target.entry, target.device, target.n, std::nullopt});
         if (target.early) {
             DeviceOutcome copy;
             copy.named = target.early->named;
@@ -187,10 +187,11 @@ FleetRun planJobs(CliContext& context, const Plan& plan, const FleetTargets& tar
             continue;
         }
         const PlanEntry& device = plan.entries[target.entry];
-        const SearchReply answer = answerOf(context, target.index);
+        const SearchReply& answer = target.device->answer;
         DeviceTask task;
         task.named = device.selection ? fromLatin1(answer.macText) : device.device;
-        task.device = *context.search().deviceAt(target.index);
+        task.device = target.device->ref;
+        task.macText = answer.macText;
         // The plan's password first; only a device without one asks the options or the terminal.
         task.password = toLatin1(device.password ? *device.password : context.setupPassword());
         task.window = device.window;

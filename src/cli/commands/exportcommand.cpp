@@ -67,32 +67,32 @@ namespace {
 // The devices of one search that the selection matches (every device without one), by list index; one
 // in conflict (another host sends its answer, its MAC answers in two ways) is named on standard error
 // and left out, exit 2 in `refused`. With --all in the order of the search, by selection in MAC order.
-Expected<std::vector<int>> reachedDevices(CliContext& context, const std::optional<DeviceSelection>& selection,
-                                          ExitCode& refused)
+Expected<std::vector<const FoundDevice*>>
+reachedDevices(CliContext& context, const std::optional<DeviceSelection>& selection, ExitCode& refused)
 {
     if (const std::optional<Failure> failed = context.runSearch())
         return *failed;
     std::vector<ReachedDevice> reached = answersMatching(context, selection.value_or(DeviceSelection{}));
     if (!selection)
-        std::sort(reached.begin(), reached.end(), [](const auto& a, const auto& b) { return a.index < b.index; });
-    std::vector<int> found;
+        std::sort(reached.begin(), reached.end(), [](const auto& a, const auto& b) { return a.device < b.device; });
+    std::vector<const FoundDevice*> found;
     for (const ReachedDevice& device : reached) {
         if (!device.conflict.isEmpty()) {
             context.output().error(device.conflict);
             refused = kExitNotFound;
             continue;
         }
-        found.push_back(device.index);
+        found.push_back(device.device);
     }
     return found;
 }
 
 // Says which named devices did not answer the search.
-ExitCode reportMissing(CliContext& context, const QStringList& names, const std::vector<int>& found)
+ExitCode reportMissing(CliContext& context, const QStringList& names, const std::vector<const FoundDevice*>& found)
 {
     ExitCode code = kExitDone;
     for (std::size_t i = 0; i < found.size(); ++i)
-        if (found[i] < 0) {
+        if (!found[i]) {
             context.output().error(notFoundText(Audience::Cli, names[static_cast<qsizetype>(i)]));
             code = kExitNotFound;
         }
@@ -101,12 +101,12 @@ ExitCode reportMissing(CliContext& context, const QStringList& names, const std:
 
 // A loading job for each device found; `names` as the command line names them (empty with --all).
 std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStringList& names,
-                                                 const std::vector<int>& found)
+                                                 const std::vector<const FoundDevice*>& found)
 {
     std::vector<std::unique_ptr<DeviceJob>> jobs;
     for (std::size_t i = 0; i < found.size(); ++i)
-        if (found[i] >= 0)
-            jobs.push_back(loadJob(context, found[i], names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)]));
+        if (found[i])
+            jobs.push_back(loadJob(context, *found[i], names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)]));
     return jobs;
 }
 
@@ -178,7 +178,7 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
 
     // One search for all of them.
     ExitCode refused = kExitDone;
-    const Expected<std::vector<int>> found =
+    const Expected<std::vector<const FoundDevice*>> found =
         all || *select ? reachedDevices(context, *select, refused) : context.resolveAll(*selectors);
     if (!found)
         return found.failure();
