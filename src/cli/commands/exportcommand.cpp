@@ -4,7 +4,7 @@
 #include "commands.h"
 #include "optionnames.h"
 
-#include "backupplan.h"
+#include "backup.h"
 #include "clicontext.h"
 #include "csvplan.h"
 #include "devicejob.h"
@@ -21,46 +21,6 @@
 #include <algorithm>
 
 namespace lv {
-
-namespace {
-
-// Every field the device's window lets the operator set, in the window's order, with its value as it
-// shows it: text as it stands, a list by the label of its entry ("#N" when the label names an earlier
-// entry too). A list showing no entry is left out: no value typed could select nothing.
-std::vector<std::pair<const FieldDef*, QString>> settableFieldList(const SetupForm& form, const SecretMask& mask)
-{
-    const WindowDef& window = form.window();
-    std::vector<std::pair<const FieldDef*, QString>> fields;
-    for (const FieldDef& field : window.fields) {
-        if (field.tag.empty() || !field.enabled || !window.sendsTag(field.tag) || !form.readsField(field))
-            continue;
-        if (field.kind == ControlKind::ComboBox) {
-            const int index = form.value(field.control).index;
-            if (index < 0 || index >= static_cast<int>(field.entries.size()))
-                continue;
-            const std::string& label = field.entries[static_cast<std::size_t>(index)];
-            fields.emplace_back(&field, listIndexForValue(field, label) == index ? escapeTemplates(fromLatin1(label))
-                                                                                 : QStringLiteral("#%1").arg(index));
-        } else if (field.kind == ControlKind::TextBox) {
-            const std::string text = form.currentText(field);
-            const bool hide = field.secret && !text.empty() && mask.enabled();
-            // Braces doubled: apply reads {n}, {mac} and {id} in values as templates.
-            fields.emplace_back(&field, hide ? fromLatin1(kMaskedSecret) : escapeTemplates(fromLatin1(text)));
-        }
-    }
-    return fields;
-}
-
-} // namespace
-
-// The fields of settableFieldList as a plan's "set". With `roles` a field that has a role is named by it.
-QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool roles)
-{
-    QJsonObject set;
-    for (const auto& [field, value] : settableFieldList(form, mask))
-        set.insert(fromLatin1(roles && !field->role.empty() ? field->role : field->tag), value);
-    return set;
-}
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include "commands.h"
 #include "optionnames.h"
 
-#include "backupplan.h"
+#include "backup.h"
+#include "backupoption.h"
 #include "clicontext.h"
 #include "devicejob.h"
 #include "fieldreport.h"
