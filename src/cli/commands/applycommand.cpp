@@ -10,12 +10,13 @@
 #include "csvplan.h"
 #include "devicejob.h"
 #include "fieldreport.h"
-#include "fleettargets.h"
+#include "fleetreport.h"
 #include "inputfile.h"
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
 #include "outcometexts.h"
+#include "targets.h"
 #include "valuetemplate.h"
 
 #include <QCommandLineParser>
@@ -136,6 +137,78 @@ Expected<Plan> readPlanFile(const QString& path, const QString& format)
         return std::move(*plan);
     return Failure{kExitUsage, QStringLiteral("%1: %2").arg(
                                    path == QLatin1String("-") ? QStringLiteral("standard input") : path, error)};
+}
+
+// A device an entry of the plan reaches, or the outcome of one settled without a job.
+struct FleetTarget {
+    std::size_t entry = 0;               // the plan entry
+    const FoundDevice* device = nullptr; // the device the search found; null when settled already
+    int n = 1;                           // its position among the devices its entry reaches
+    std::optional<DeviceOutcome> early;  // settled without a job: not found, named twice, no model
+};
+
+struct FleetTargets {
+    std::vector<FleetTarget> targets; // in the plan's order, an entry's devices in MAC order
+    int leftOut = 0;                  // devices the plan names that --select leaves out
+};
+
+// The outcome of a target settled without a job; a failed model probe's is the probe's own.
+DeviceOutcome earlyOutcome(const Settled& settled, const std::map<const FoundDevice*, const DeviceOutcome*>& probed)
+{
+    DeviceOutcome outcome;
+    outcome.named = settled.named;
+    outcome.error = settled.error;
+    outcome.macText = settled.macText;
+    switch (settled.kind) {
+    case Settled::Kind::NotFound:
+        outcome.result = FleetResult::NotFound;
+        break;
+    case Settled::Kind::Refused:
+        outcome.result = FleetResult::Refused;
+        break;
+    case Settled::Kind::ProbeFailed: {
+        const DeviceOutcome& probe = *probed.at(settled.probed);
+        outcome.result = probe.result;
+        outcome.error = probe.error;
+        outcome.macText = probe.macText;
+        outcome.tries = probe.tries;
+        break;
+    }
+    }
+    return outcome;
+}
+
+// Searches (until --wait is over) and says what each entry reaches. `narrow` (--select) must match too,
+// for named devices as well. The models a selection by model needs are asked first, all at once, up to
+// `parallel`.
+Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan, const std::optional<DeviceSelection>& narrow,
+                                    int parallel)
+{
+    // One search, for the whole wait, for named and selected devices alike.
+    if (const std::optional<Failure> failed = context.runSearch())
+        return *failed;
+    const Expected<Reach> reached = reach(plan, context.found(), narrow);
+    if (!reached)
+        return reached.failure();
+    std::vector<std::unique_ptr<DeviceJob>> probes;
+    for (const Reach::Probe& probe : reached->probes)
+        probes.push_back(loadJob(context, *probe.device, {}, probe.password));
+    if (!probes.empty())
+        runDeviceJobs(probes, parallel, {});
+    std::map<const FoundDevice*, const DeviceOutcome*> probed;
+    for (std::size_t i = 0; i < probes.size(); ++i)
+        probed[reached->probes[i].device] = &probes[i]->outcome();
+    const Targets found = targets(plan, *reached, [&probed](const FoundDevice& device) -> const ModelVersion* {
+        const DeviceOutcome& probe = *probed.at(&device);
+        return probe.request.outcome == ConfigRequest::Outcome::Answered ? &probe.request.modelVersion : nullptr;
+    });
+    FleetTargets result;
+    result.leftOut = found.leftOut;
+    for (const Target& target : found.targets)
+        result.targets.push_back(
+            {target.entry, target.device, target.n,
+             target.settled ? std::optional<DeviceOutcome>(earlyOutcome(*target.settled, probed)) : std::nullopt});
+    return result;
 }
 
 // The plan's devices after the search: a job for each device an entry reaches, and an outcome at once

@@ -311,4 +311,19 @@ Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const 
     return run;
 }
 
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named,
+                                   const std::optional<QString>& password)
+{
+    DeviceTask task;
+    task.named = named;
+    task.device = device.ref;
+    task.macText = device.answer.macText;
+    task.password = toLatin1(password ? *password : context.setupPassword());
+    JobSettings settings;
+    settings.mode = JobSettings::Mode::Load;
+    settings.timeoutMs = context.options().timeoutMs;
+    settings.retries = context.options().retries;
+    return std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog());
+}
+
 } // namespace lv

@@ -130,4 +130,8 @@ private:
     std::unique_ptr<CommandChannel> m_channel;
 };
 
+// A job that only asks the device for its configuration, with `password` or else the options'.
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named = {},
+                                   const std::optional<QString>& password = std::nullopt);
+
 } // namespace lv

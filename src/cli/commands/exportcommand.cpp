@@ -8,10 +8,10 @@
 #include "clicontext.h"
 #include "csvplan.h"
 #include "devicejob.h"
-#include "fleettargets.h"
 #include "latin1.h"
 #include "operands.h"
 #include "outcometexts.h"
+#include "targets.h"
 #include "valuetemplate.h"
 
 #include <QCommandLineParser>
@@ -32,7 +32,7 @@ reachedDevices(CliContext& context, const std::optional<DeviceSelection>& select
 {
     if (const std::optional<Failure> failed = context.runSearch())
         return *failed;
-    std::vector<ReachedDevice> reached = answersMatching(context, selection.value_or(DeviceSelection{}));
+    std::vector<ReachedDevice> reached = reachedDevices(context.found(), selection.value_or(DeviceSelection{}));
     if (!selection)
         std::sort(reached.begin(), reached.end(), [](const auto& a, const auto& b) { return a.device < b.device; });
     std::vector<const FoundDevice*> found;

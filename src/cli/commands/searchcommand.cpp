@@ -2,7 +2,6 @@
 // linkvane-cli search.
 
 #include "commands.h"
-#include "fleettargets.h"
 #include "optionnames.h"
 
 #include "clicontext.h"
