@@ -5,9 +5,11 @@
 #include "cli.h"
 #include "command.h"
 #include "csvplan.h"
+#include "founddevices.h"
 #include "plan.h"
 #include "secretmask.h"
 #include "selection.h"
+#include "targets.h"
 #include "valuetemplate.h"
 
 #include <QJsonArray>
@@ -340,5 +342,52 @@ INSTANTIATE_TEST_SUITE_P(
                       TemplateCase{"{x}", nullptr, "unknown template \"{x}\""},
                       TemplateCase{"{n-1}", nullptr, "unknown template"},
                       TemplateCase{"{n:}", nullptr, "unknown template"}));
+
+// A device of a search's list, its answer read; `senders` hosts sent that answer.
+lv::FoundDevice foundDevice(const std::string& mac, const std::string& ip, int senders = 1)
+{
+    const std::string raw = "AX 0.80.194." + mac + "/" + ip + "/D\r";
+    std::vector<lv::DevicePeer> from;
+    for (int i = 0; i < senders; ++i)
+        from.emplace_back(0x7F000001u + static_cast<quint32>(i), quint16{4000});
+    return lv::FoundDevice{lv::DeviceRef(raw), *lv::parseSearchReply(raw), from};
+}
+
+struct ReachCase {
+    const char* name;
+    const char* select; // empty: every device
+    std::vector<std::string> ips;
+    std::vector<bool> conflict;
+};
+
+class ReachedDevices : public ::testing::TestWithParam<ReachCase> {};
+
+// Listed as the wire brought them: 1.2.9 twice (a second address), 1.2.3 from two hosts, 1.2.5 alone.
+TEST_P(ReachedDevices, ComeInMacOrderEachWithItsConflict)
+{
+    const lv::FoundDevices devices{foundDevice("1.2.9", "10.0.0.9"), foundDevice("1.2.3", "10.0.0.3", 2),
+                                   foundDevice("1.2.5", "10.0.0.5"), foundDevice("1.2.9", "10.0.0.19")};
+    QString why;
+    const std::optional<lv::DeviceSelection> selection =
+        *GetParam().select ? lv::parseSelection(QString::fromLatin1(GetParam().select), &why) : lv::DeviceSelection{};
+    ASSERT_TRUE(selection) << why.toStdString();
+    std::vector<std::string> ips;
+    std::vector<bool> conflict;
+    for (const lv::ReachedDevice& reached : lv::reachedDevices(devices, *selection)) {
+        ips.push_back(reached.device->answer.ip);
+        conflict.push_back(!reached.conflict.isEmpty());
+    }
+    EXPECT_EQ(ips, GetParam().ips);
+    EXPECT_EQ(conflict, GetParam().conflict);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ReachedDevices,
+    ::testing::Values(
+        ReachCase{"Every", "", {"10.0.0.3", "10.0.0.5", "10.0.0.9", "10.0.0.19"}, {true, false, true, true}},
+        // The MAC's other line, not selected, still leaves it ambiguous.
+        ReachCase{"OneLineOfATwin", "ip=10.0.0.19", {"10.0.0.19"}, {true}},
+        ReachCase{"ARange", "ip=10.0.0.4-10.0.0.9", {"10.0.0.5", "10.0.0.9"}, {false, true}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
