@@ -390,4 +390,22 @@ INSTANTIATE_TEST_SUITE_P(
         ReachCase{"ARange", "ip=10.0.0.4-10.0.0.9", {"10.0.0.5", "10.0.0.9"}, {false, true}}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// --select narrows named devices too: one it does not match is left out and counted, not changed.
+TEST(PlanTargets, SelectLeavesOutANamedDeviceItDoesNotMatch)
+{
+    const lv::FoundDevices devices{foundDevice("1.2.3", "10.0.0.3"), foundDevice("1.2.5", "10.0.0.5")};
+    QString error;
+    const std::optional<lv::Plan> plan =
+        lv::readPlanJson(R"({"devices": [{"device": "00-50-C2-01-02-03"}, {"device": "10.0.0.5"}]})", &error);
+    ASSERT_TRUE(plan) << error.toStdString();
+    const lv::Expected<lv::Reach> reached =
+        lv::reach(*plan, devices, lv::parseSelection(QStringLiteral("ip=10.0.0.5"), &error));
+    ASSERT_TRUE(reached);
+    const lv::Targets found = lv::targets(*plan, *reached, [](const lv::FoundDevice&) { return nullptr; });
+    EXPECT_EQ(found.leftOut, 1);
+    ASSERT_EQ(found.targets.size(), 1u);
+    EXPECT_EQ(found.targets[0].entry, 1u);
+    EXPECT_EQ(found.targets[0].device, &devices[1]);
+}
+
 } // namespace
