@@ -17,17 +17,11 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <array>
-
 namespace lv {
 
 QString fleetResultText(FleetResult result)
 {
-    // In the order of FleetResult.
-    static constexpr std::array<const char*, 11> kTexts = {"updated",     "unchanged",  "not found",    "no answer",
-                                                           "refused",     "loaded",     "would update", "not sent",
-                                                           "interrupted", "incomplete", "mismatch"};
-    return QString::fromLatin1(kTexts.at(static_cast<std::size_t>(result)));
+    return resultText(result);
 }
 
 bool DeviceOutcome::succeeded() const

@@ -6,6 +6,7 @@
 #include "deviceactions.h"
 #include "jobsteps.h"
 #include "macchangeexchange.h"
+#include "outcometexts.h"
 #include "searchexchange.h"
 #include "verifyexchange.h"
 
@@ -37,6 +38,22 @@ TEST(ActionTable, EveryOutcomeOfEveryActionHasOneMeaning)
     ASSERT_NE(lv::actionForPlanKey(u"set"), nullptr);
     EXPECT_EQ(lv::actionForPlanKey(u"set")->kind, lv::ActionKind::Update);
     EXPECT_EQ(lv::actionForPlanKey(u"reboot"), nullptr);
+}
+
+TEST(FleetWords, OnlyTheFourWordsOfADoneDeviceSucceed)
+{
+    const QMetaEnum results = QMetaEnum::fromType<FleetResult>();
+    QStringList words;
+    QStringList succeeding;
+    for (int i = 0; i < results.keyCount(); ++i) {
+        const auto result = static_cast<FleetResult>(results.value(i));
+        words << lv::resultText(result);
+        if (!lv::isFailure(result))
+            succeeding << lv::resultText(result);
+    }
+    EXPECT_EQ(words.join(u','), QStringLiteral("updated,unchanged,not found,no answer,refused,loaded,would update,"
+                                               "not sent,interrupted,incomplete,mismatch"));
+    EXPECT_EQ(succeeding.join(u','), QStringLiteral("updated,unchanged,loaded,would update"));
 }
 
 struct MeaningRow {

@@ -139,10 +139,9 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
     if (const std::optional<int> other = wanted ? context.search().otherDeviceWithMac(*wanted, *index) : std::nullopt)
         return Failure{
             kExitUnknownValue,
-            QStringLiteral("%1 is the MAC of another device that answered the search (%2); nothing "
-                           "was sent")
-                .arg(fromLatin1(wanted->text()),
-                     printableText(context.search().devices().line(static_cast<std::size_t>(*other))).simplified())};
+            macTakenText(
+                Audience::Cli, fromLatin1(wanted->text()),
+                printableText(context.search().devices().line(static_cast<std::size_t>(*other))).simplified())};
 
     const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())
