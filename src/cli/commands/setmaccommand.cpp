@@ -9,6 +9,7 @@
 #include "macchange.h"
 #include "macchangeexchange.h"
 #include "operands.h"
+#include "outcomes.h"
 #include "outcometexts.h"
 #include "secretinput.h"
 #include "wirelog.h"
@@ -88,6 +89,8 @@ MacChangeResult changeMac(CliContext& context, int index, const std::string& new
     context.mask().addPassword(toLatin1(accessCode));
     MacChangeExchange exchange(context.channel(), *context.search().deviceAt(index), newField, toLatin1(accessCode),
                                context.options().timeoutMs);
+    // Only a device that now carries the address asked for is done.
+    exchange.holdToAskedField();
     return runExchange(exchange);
 }
 
@@ -145,17 +148,15 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
 
     const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())
-        return Failure{kExitNoAnswer,
+        return Failure{exitCode(result),
                        describe(result, Audience::Cli, {.device = named, .timeoutMs = context.options().timeoutMs})};
     const bool wellFormed =
         result.changed() || (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
     if (wellFormed || context.output().json())
         context.output().write(SetMacReport(result));
-    if (!wellFormed)
-        return Failure{kExitNoAnswer, describe(result, Audience::Cli, {.device = named})};
-    // Done when the device now carries the address asked for (also when it carried it already).
-    if (MacAddress::fromField(result.newField) != MacAddress::fromField(asked->newField))
-        return Failure{kExitNoAnswer, describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
+    if (isFailure(result))
+        return Failure{exitCode(result),
+                       describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
     return std::nullopt;
 }
 
