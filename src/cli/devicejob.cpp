@@ -26,9 +26,10 @@ QString fleetResultText(FleetResult result)
 
 bool DeviceOutcome::succeeded() const
 {
-    if (result == FleetResult::Updated)
-        return !verify || verify->outcome == VerifyExchange::Outcome::Verified;
-    return result == FleetResult::Unchanged || result == FleetResult::WouldUpdate;
+    // An update whose check found anything but the values sent is no success, whatever its word.
+    if (result == FleetResult::Updated && verify)
+        return !isFailure(*verify);
+    return !isFailure(result);
 }
 
 DeviceJob::DeviceJob(SessionState& state, DeviceTask task, JobSettings settings, SecretMask& mask, WireLog* wireLog,

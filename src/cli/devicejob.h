@@ -63,8 +63,8 @@ struct DeviceOutcome {
     // sent again (up to JobSettings::retries) only when it got no answer at all.
     int tries = 1;
 
-    // Done as asked: updated (and, when checked, verified), unchanged, or would be updated. A mismatch is
-    // no success.
+    // Done as asked: a result that is no failure (outcomes.h) and, when the update was checked, a check
+    // that found every value sent. A mismatch is no success.
     bool succeeded() const;
 };
 
