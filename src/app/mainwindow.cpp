@@ -147,12 +147,11 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
         [this] { return requestRunning(); });
     connect(m_macService, &MacService::macChangeFinished, this,
             [this](const MacChangeResult& result, const QString& mac) {
-                report(describe(result, Audience::Window, {.device = mac}), mac,
-                       result.outcome != MacChangeResult::Outcome::Changed);
+                report(describe(result, Audience::Window, {.device = mac}), mac, isFailure(result));
             });
     connect(m_windows, &WindowHost::updateEnded, this, [this](const UpdateResult& result) {
-        report(describe(result, Audience::Window, {.device = m_updatingMac}), m_updatingMac,
-               result.outcome != UpdateResult::Outcome::Answered, strangersText(result.strangers));
+        report(describe(result, Audience::Window, {.device = m_updatingMac}), m_updatingMac, isFailure(result),
+               strangersText(result.strangers));
     });
     connect(&m_channel, &CommandChannel::sending, this, [this] {
         if (!m_updatingMac.isEmpty())
@@ -486,18 +485,18 @@ void MainWindow::searchEnded()
     case SearchResult::Outcome::Listed:
         // Answers lost or left out may have been counted after the last line came in.
         if (m_searchStatus)
-            report(searchCountText(m_model->rowCount(), m_search), {}, false);
+            report(searchCountText(m_model->rowCount(), m_search), {}, isFailure(result));
         break;
     case SearchResult::Outcome::NothingAnswered:
         // The tooltip says what the search saw per interface and why nothing may have answered.
         if (m_searchStatus)
-            report(describe(result, Audience::Window), {}, true,
+            report(describe(result, Audience::Window), {}, isFailure(result),
                    m_diagnosis ? windowDiagnosisText(m_diagnosis->result()) : QString());
         break;
     case SearchResult::Outcome::NotSent:
     case SearchResult::Outcome::NoInterface:
         m_searchStatus = false;
-        report(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}), {}, true);
+        report(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}), {}, isFailure(result));
         break;
     case SearchResult::Outcome::Aborted:
         break;
@@ -604,7 +603,7 @@ void MainWindow::lstDev_DblClick()
         Q_EMIT requestFinished();
         return;
     }
-    report(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}), mac, !result.valid(),
+    report(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}), mac, isFailure(result),
            strangersText(result.strangers));
     if (result.valid()) {
         m_lastAnswered = AnsweredDevice{*device, result.modelVersion, result.dispatch};
