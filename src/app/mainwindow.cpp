@@ -467,15 +467,11 @@ void MainWindow::cmdSearch_Click()
     say(QStringLiteral("Searching…"));
     SearchEnds ends;
     ends.waitMs = kSilenceMs;
-    // The last search's watch stops before its sockets may go.
-    m_diagnosis.reset();
     // A search still running gives way to this one without a word: the list goes on as one.
     delete m_searchRun;
     m_searchRun = new SearchExchange(m_search, std::move(ends), this);
     connect(m_searchRun, &SearchExchange::finished, this, &MainWindow::searchEnded);
     m_searchRun->start();
-    if (m_searchRun->running())
-        m_diagnosis = std::make_unique<SearchDiagnosis>(m_search, m_state, kSilenceMs);
 }
 
 void MainWindow::searchEnded()
@@ -492,7 +488,7 @@ void MainWindow::searchEnded()
         // The tooltip says what the search saw per interface and why nothing may have answered.
         if (m_searchStatus)
             report(describe(result, Audience::Window), {}, true,
-                   m_diagnosis ? windowDiagnosisText(m_diagnosis->result()) : QString());
+                   windowDiagnosisText(diagnose(m_search, m_state, kSilenceMs)));
         break;
     case SearchResult::Outcome::NotSent:
     case SearchResult::Outcome::NoInterface:

@@ -141,7 +141,6 @@ private:
     bool m_exiting = false;
     MacService* m_macService = nullptr;
     QAction* m_verifyAction = nullptr;
-    std::unique_ptr<SearchDiagnosis> m_diagnosis; // of the last search
     VerifyFollowUp* m_verify = nullptr;
     MessageLog* m_log = nullptr;
     MessagesWindow* m_messages = nullptr;
