@@ -103,6 +103,7 @@ bool DeviceSearch::start()
     m_macConflictLines = 0;
     m_unlisted = 0;
     m_droppedBefore.clear();
+    m_received.clear();
     m_conflictsChanged = false;
     m_firstUnsignalled = -1;
     Q_EMIT cleared();
@@ -257,6 +258,18 @@ void DeviceSearch::count(const std::string& raw, const DevicePeer& sender, int d
         m_conflictsChanged = true;
 }
 
+int DeviceSearch::answersThrough(int interfaceIndex) const
+{
+    const auto it = m_received.find(interfaceIndex);
+    return it == m_received.end() ? 0 : it->second.datagrams;
+}
+
+int DeviceSearch::searchAnswersThrough(int interfaceIndex) const
+{
+    const auto it = m_received.find(interfaceIndex);
+    return it == m_received.end() ? 0 : it->second.searchAnswers;
+}
+
 qint64 DeviceSearch::lostAnswers() const
 {
     qint64 lost = 0;
@@ -313,14 +326,22 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
 void DeviceSearch::onDatagram(const QByteArray& datagram, int interfaceIndex, DevicePeer sender)
 {
     const std::string_view bytes(datagram.constData(), static_cast<std::size_t>(datagram.size()));
+    Received& received = m_received[interfaceIndex];
+    ++received.datagrams;
     if (m_devices.size() >= static_cast<std::size_t>(std::max(0, m_listLimit))) {
         // The listing is full: a new answer is counted, not kept (a repeat of a listed one is no news).
-        if (viewSearchReply(bytes) && !m_devices.contains(bytes))
-            ++m_unlisted;
+        if (viewSearchReply(bytes)) {
+            ++received.searchAnswers;
+            if (!m_devices.contains(bytes))
+                ++m_unlisted;
+        }
         return;
     }
     int listed = -1;
     const int index = m_devices.add(bytes, &listed);
+    // Only a search answer is listed, or is the repeat of a listed one.
+    if (index >= 0 || listed >= 0)
+        ++received.searchAnswers;
     if (index < 0) {
         // The same answer again: from its first sender it is a repeat; from another one, either host may
         // be the device, and the line is marked so that nothing is sent to it.

@@ -178,7 +178,6 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
                                        .arg(state.interfaceName, interfaceNames())};
 
     search.start();
-    SearchDiagnosis watch(search, state, context.options().waitMs);
     if (WireLog* log = context.wireLog())
         for (UdpSocket* socket : search.sockets()) {
             log->watchReceived(*socket);
@@ -186,7 +185,7 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
                       QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
         }
     waitMs(context.options().waitMs);
-    Diagnosis d = watch.result();
+    Diagnosis d = diagnose(search, state, context.options().waitMs);
     const quint16 defaultPort = defaultCommandPort();
     if (d.devices == 0 && d.port != defaultPort) {
         d.defaultPort = defaultPort;
