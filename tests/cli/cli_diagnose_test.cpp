@@ -4,8 +4,8 @@
 
 #include "answeringpeer.h"
 #include "clirun.h"
-#include "commands.h"
 #include "devsimprocess.h"
+#include "diagnosecommand.h"
 #include "printers.h"
 
 #include <QHostAddress>
