@@ -3,8 +3,8 @@
 // the simulator, a port where nothing answers and a peer that answers with something else.
 
 #include "clirun.h"
-#include "commands.h"
 #include "devsimprocess.h"
+#include "diagnosecommand.h"
 #include "fakedevice.h"
 #include "printers.h"
 
