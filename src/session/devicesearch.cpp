@@ -181,25 +181,24 @@ ConflictKind DeviceSearch::conflictKind(int index) const
     return static_cast<ConflictKind>(kind);
 }
 
+std::optional<SearchReplyView> DeviceSearch::replyAt(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
+        return std::nullopt;
+    return viewSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
+}
+
 bool DeviceSearch::ipConflicted(int index) const
 {
-    if (m_conflictLines == 0 || index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
-        return false;
-    const std::optional<SearchReplyView> reply = viewSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
-    if (!reply)
-        return false;
-    const IpOwners* owners = m_owners.find(reply->ip);
+    const std::optional<SearchReplyView> reply = m_conflictLines == 0 ? std::nullopt : replyAt(index);
+    const IpOwners* owners = reply ? m_owners.find(reply->ip) : nullptr;
     return owners && owners->owners() >= 2;
 }
 
 bool DeviceSearch::macConflicted(int index) const
 {
-    if (m_macConflictLines == 0 || index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
-        return false;
-    const std::optional<SearchReplyView> reply = viewSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
-    if (!reply)
-        return false;
-    const MacOwners* owners = m_macOwners.find(reply->macText());
+    const std::optional<SearchReplyView> reply = m_macConflictLines == 0 ? std::nullopt : replyAt(index);
+    const MacOwners* owners = reply ? m_macOwners.find(reply->macText()) : nullptr;
     return owners && owners->owners() >= 2;
 }
 

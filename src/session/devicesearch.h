@@ -138,6 +138,8 @@ Q_SIGNALS:
     void searchCountsChanged();
 
 private:
+    // The search answer of the device at `index`, read; nothing for an index off the list.
+    std::optional<SearchReplyView> replyAt(int index) const;
     // The MACs that answer with one IP address (or the IP addresses one MAC answers from), each with
     // how many listed devices carry it. The first is kept inline: nearly every address has one MAC,
     // and a search of thousands of devices then allocates nothing per address beyond its entry.

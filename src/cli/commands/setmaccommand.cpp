@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // linkvane-cli set-mac.
 
-#include "commands.h"
+#include "commandlist.h"
 #include "optionnames.h"
 
 #include "clicontext.h"
@@ -158,6 +158,26 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
         return Failure{exitCode(result),
                        describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
     return std::nullopt;
+}
+
+Command setMacCommand()
+{
+    return {QStringLiteral("set-mac"),
+            QStringLiteral("Give a device a new MAC address (the MAC service)"),
+            QStringLiteral("Gives the device a new MAC address (the MAC service; needs its access code from "
+                           "--access-code-file, LINKVANE_ACCESS_CODE or the terminal)."),
+            {deviceOperand(),
+             {QStringLiteral("NEW_MAC"),
+              QStringLiteral("the new address: 0.80.194.1.2.4 or 00-50-C2-01-02-04; a unicast address (not all "
+                             "zero, not broadcast, even first number)"),
+              QStringLiteral("NEW_MAC")}},
+            {{kOptAccessCodeFile.name(),
+              QStringLiteral("Read the access code from the first line of FILE (- for standard input)."),
+              QStringLiteral("FILE")},
+             {kOptAccessCode.name(),
+              QStringLiteral("The access code itself (for tests: a command line is visible to every user)."),
+              QStringLiteral("TEXT")}},
+            runSetMac};
 }
 
 } // namespace lv
