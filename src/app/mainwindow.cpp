@@ -139,8 +139,7 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
         [this] { return requestRunning(); });
     connect(m_macService, &MacService::macChangeFinished, this,
             [this](const MacChangeResult& result, const QString& mac) {
-                report(describe(result, Audience::Window, {.device = mac}), mac,
-                       result.outcome != MacChangeResult::Outcome::Changed);
+                report(describe(result, Audience::Window, {.device = mac}), mac, isFailure(result));
             });
 }
 
@@ -470,18 +469,18 @@ void MainWindow::searchEnded()
     case SearchResult::Outcome::Listed:
         // Answers lost or left out may have been counted after the last line came in.
         if (m_searchStatus)
-            report(searchCountText(m_model->rowCount(), m_search), {}, false);
+            report(searchCountText(m_model->rowCount(), m_search), {}, isFailure(result));
         break;
     case SearchResult::Outcome::NothingAnswered:
         // The tooltip says what the search saw per interface and why nothing may have answered.
         if (m_searchStatus)
-            report(describe(result, Audience::Window), {}, true,
+            report(describe(result, Audience::Window), {}, isFailure(result),
                    windowDiagnosisText(diagnose(m_search, m_state, kSilenceMs)));
         break;
     case SearchResult::Outcome::NotSent:
     case SearchResult::Outcome::NoInterface:
         m_searchStatus = false;
-        report(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}), {}, true);
+        report(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}), {}, isFailure(result));
         break;
     case SearchResult::Outcome::Aborted:
         break;
@@ -588,7 +587,7 @@ void MainWindow::lstDev_DblClick()
         Q_EMIT requestFinished();
         return;
     }
-    report(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}), mac, !result.valid(),
+    report(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}), mac, isFailure(result),
            strangersText(result.strangers));
     if (result.valid()) {
         m_lastAnswered = AnsweredDevice{*device, result.modelVersion, result.dispatch};

@@ -4,6 +4,8 @@
 // A command of linkvane-cli: its name, description, operands and options, from which both its
 // parser and its --help are made, and the function that runs it. Commands are rows of one registry.
 
+#include "outcomes.h"
+
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
@@ -17,16 +19,6 @@ class QCommandLineParser;
 namespace lv {
 
 class CliContext;
-
-// Exit codes of linkvane-cli.
-enum ExitCode : int {
-    kExitDone = 0,
-    kExitUsage = 1,
-    kExitNotFound = 2,
-    kExitNoAnswer = 3,
-    kExitUnknownValue = 4,
-    kExitSomeFailed = 5,
-};
 
 // Why a command could not do what it was asked: its exit code and the line it writes on standard error
 // (none when what it wrote already says so).

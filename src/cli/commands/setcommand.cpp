@@ -11,6 +11,7 @@
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
+#include "outcomes.h"
 #include "outcometexts.h"
 #include "secretmask.h"
 #include "verifyexchange.h"
@@ -141,7 +142,7 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     const std::optional<UpdateResult>& update = outcome.update;
     if (update &&
         (update->outcome == UpdateResult::Outcome::NotSent || update->outcome == UpdateResult::Outcome::TooLarge))
-        return Failure{kExitNoAnswer,
+        return Failure{exitCode(*update),
                        describe(*update, Audience::Cli, {.device = mac, .setCommandBytes = plan.setCommand.size()})};
     const bool answered = update && update->answered();
     // A secret field's values are shown as "***", whether they match or not.
@@ -157,12 +158,12 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         // Whatever ended it, an Update that was not confirmed reads as one that got no answer.
         UpdateResult unanswered = update.value_or(UpdateResult{});
         unanswered.outcome = UpdateResult::Outcome::NoAnswer;
-        return Failure{kExitNoAnswer,
+        return Failure{exitCode(unanswered),
                        describe(unanswered, Audience::Cli, {.device = mac, .timeoutMs = context.options().timeoutMs})};
     }
     const std::optional<VerifyResult>& verify = outcome.verify;
-    if (verify && verify->outcome != VerifyExchange::Outcome::Verified)
-        return Failure{kExitNoAnswer, describe(*verify, Audience::Cli, {.device = mac})};
+    if (verify && isFailure(*verify))
+        return Failure{exitCode(*verify), describe(*verify, Audience::Cli, {.device = mac})};
     return std::nullopt;
 }
 

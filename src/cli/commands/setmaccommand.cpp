@@ -9,6 +9,7 @@
 #include "macchange.h"
 #include "macchangeexchange.h"
 #include "operands.h"
+#include "outcomes.h"
 #include "outcometexts.h"
 #include "secretinput.h"
 #include "wirelog.h"
@@ -88,6 +89,8 @@ MacChangeResult changeMac(CliContext& context, int index, const std::string& new
     context.mask().addPassword(toLatin1(accessCode));
     MacChangeExchange exchange(context.channel(), *context.search().deviceAt(index), newField, toLatin1(accessCode),
                                context.options().timeoutMs);
+    // Only a device that now carries the address asked for is done.
+    exchange.holdToAskedField();
     return runExchange(exchange);
 }
 
@@ -139,24 +142,21 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
     if (const std::optional<int> other = wanted ? context.search().otherDeviceWithMac(*wanted, *index) : std::nullopt)
         return Failure{
             kExitUnknownValue,
-            QStringLiteral("%1 is the MAC of another device that answered the search (%2); nothing "
-                           "was sent")
-                .arg(fromLatin1(wanted->text()),
-                     printableText(context.search().devices().line(static_cast<std::size_t>(*other))).simplified())};
+            macTakenText(
+                Audience::Cli, fromLatin1(wanted->text()),
+                printableText(context.search().devices().line(static_cast<std::size_t>(*other))).simplified())};
 
     const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
     if (!result.replied())
-        return Failure{kExitNoAnswer,
+        return Failure{exitCode(result),
                        describe(result, Audience::Cli, {.device = named, .timeoutMs = context.options().timeoutMs})};
     const bool wellFormed =
         result.changed() || (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
     if (wellFormed || context.output().json())
         context.output().write(SetMacReport(result));
-    if (!wellFormed)
-        return Failure{kExitNoAnswer, describe(result, Audience::Cli, {.device = named})};
-    // Done when the device now carries the address asked for (also when it carried it already).
-    if (MacAddress::fromField(result.newField) != MacAddress::fromField(asked->newField))
-        return Failure{kExitNoAnswer, describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
+    if (isFailure(result))
+        return Failure{exitCode(result),
+                       describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
     return std::nullopt;
 }
 
