@@ -607,8 +607,8 @@ void MainWindow::openSetupWindow(const ConfigRequestResult& result, const Device
         say(QStringLiteral("Sending the update to %1…").arg(mac));
     });
     const SetupOutcome outcome = m_windows->open(result, device, [this, mac](const UpdateResult& update) {
-        report(describe(update, Audience::Window, {.device = mac}), mac,
-               update.outcome != UpdateResult::Outcome::Answered, strangersText(update.strangers));
+        report(describe(update, Audience::Window, {.device = mac}), mac, isFailure(update),
+               strangersText(update.strangers));
     });
     disconnect(sending);
     if (outcome.patch && outcome.patch->changesLine())
@@ -632,7 +632,7 @@ void MainWindow::startVerify(const ConfigRequestResult& request, const DeviceRef
                                                 request.dispatch.portCount, plan);
     connect(m_verify.get(), &VerifyExchange::finished, this, [this, mac, &window] { onVerified(mac, window); });
     // Said before the check starts: one that cannot send ends at once and says so after this.
-    say(QStringLiteral("%1 updated; checking what it reports now…").arg(mac));
+    say(windowVerifyStartedText(mac));
     m_verify->start();
 }
 
@@ -644,8 +644,7 @@ void MainWindow::onVerified(const QString& mac, const WindowDef& window)
     const VerifyResult& result = m_verify->result();
     const TextContext context{.device = mac, .window = &window};
     if (const QString text = describe(result, Audience::Window, context); !text.isEmpty())
-        report(text, mac, result.outcome != VerifyResult::Outcome::Verified,
-               windowVerifyDetails(result, context, m_verifyChannel->strangers()));
+        report(text, mac, isFailure(result), windowVerifyDetails(result, context, m_verifyChannel->strangers()));
     Q_EMIT verifyFinished();
 }
 
