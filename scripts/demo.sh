@@ -13,10 +13,17 @@ cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DLINKVANE_TESTS=OF
 cmake --build build/demo -j "$(nproc)"
 
 port=${LINKVANE_DEMO_PORT:-47011}
-build/demo/src/devsim/linkvane-devsim --port "$port" &
+# The simulator's output is shown and kept, so that the demo goes on once it says it listens.
+sim_log=$(mktemp)
+build/demo/src/devsim/linkvane-devsim --port "$port" > >(tee "$sim_log") 2>&1 &
 sim=$!
-trap 'kill $sim 2>/dev/null || true' EXIT
-sleep 0.5
+trap 'kill $sim 2>/dev/null || true; rm -f "$sim_log"' EXIT
+for _ in $(seq 200); do # at most 10 s
+    grep -q 'listening on' "$sim_log" && break
+    kill -0 "$sim" 2>/dev/null || break
+    sleep 0.05
+done
+grep -q 'listening on' "$sim_log" || { echo "The simulated devices did not start on port $port." >&2; exit 1; }
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     echo "Linkvane is talking to the simulated devices on 127.255.255.255 port $port."

@@ -31,7 +31,7 @@ xvfb=$!
 sim=""
 cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
-sleep 1
+await_x "$DISPLAY" "$xvfb"
 make_wine_prefix "$root/build/wine-shots"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
 wineserver -w
@@ -68,8 +68,14 @@ wineserver -w
 
 "$devsim" --port 0 >"$root/build/wine-shots.sim" 2>&1 &
 sim=$!
-sleep 1
-port=$(sed -n '1s/.*:\([0-9]*\)$/\1/p' "$root/build/wine-shots.sim")
+port=""
+for _ in $(seq 200); do # at most 10 s for the simulator to say where it listens
+    port=$(sed -n 's/.*listening on .*:\([0-9]*\)$/\1/p' "$root/build/wine-shots.sim")
+    [ -n "$port" ] && break
+    kill -0 "$sim" 2>/dev/null || break
+    sleep 0.05
+done
+[ -n "$port" ] || { echo "windows-screenshots.sh: the simulator did not start: $(cat "$root/build/wine-shots.sim")" >&2; exit 1; }
 wine "C:\\Program Files\\Linkvane\\linkvane.exe" --broadcast 127.255.255.255 --port "$port" &
 main=$(window_named Linkvane)
 xdotool windowactivate --sync "$main" 2>/dev/null || true

@@ -170,7 +170,7 @@ if [ -f "$setup" ]; then
         local display=:$((90 + RANDOM % 9)) xvfb gui rc=1
         Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
         xvfb=$!
-        sleep 1
+        await_x "$display" "$xvfb" || { kill "$xvfb" 2>/dev/null; return 1; }
         DISPLAY=$display env -u WINEPATH -u WINEQT_PLUGIN_PATH -u WINEQT_QPA_PLATFORM -u WINEQT_QPA_FONTDIR \
             wine "C:\\Program Files\\Linkvane\\linkvane.exe" &
         gui=$!

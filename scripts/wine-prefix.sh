@@ -1,9 +1,20 @@
 # SPDX-License-Identifier: Apache-2.0
 # Sourced by the Wine scripts: make_wine_prefix DIR makes a Wine prefix there
-# once, as a fresh Windows would be for Linkvane, and exports WINEPREFIX.
+# once, as a fresh Windows would be for Linkvane, and exports WINEPREFIX;
+# await_x waits for a virtual X display just started.
 # Debian's Wine keeps its own fonts (Tahoma, the UI font it maps "MS Shell Dlg"
 # to) outside the prefix where it does not find them, so they are copied in;
 # without them every window falls back to whatever face sorts first.
+# await_x DISPLAY PID: waits up to 10 s for the X server PID to take clients on DISPLAY (its socket).
+await_x() {
+    for _ in $(seq 200); do
+        [ -S "/tmp/.X11-unix/X${1#:}" ] && return 0
+        kill -0 "$2" 2>/dev/null || break
+        sleep 0.05
+    done
+    echo "no X server on $1" >&2
+    return 1
+}
 make_wine_prefix() {
     export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     if [ ! -f "$WINEPREFIX/system.reg" ]; then

@@ -16,7 +16,6 @@
 #include "passwordprompt.h"
 #include "statusline.h"
 #include "twips.h"
-#include "verifyfollowup.h"
 #include "windowhost.h"
 
 #include <QAccessible>
@@ -135,32 +134,20 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Linkvane"));
     buildMenus();
     buildControls();
-    m_verify = new VerifyFollowUp(m_state, this);
-    connect(m_verify, &VerifyFollowUp::says, this, &MainWindow::say);
-    connect(m_verify, &VerifyFollowUp::outcome, this,
-            [this](const QString& text, const QString& details, const QString& mac, bool problem) {
-                report(text, mac, problem, details);
-            });
-    connect(m_verify, &VerifyFollowUp::finished, this, &MainWindow::verifyFinished);
     m_macService = new MacService(
         *this, m_state, m_search, [this] { return m_search.deviceAt(selectedRow()); },
         [this] { return requestRunning(); });
     connect(m_macService, &MacService::macChangeFinished, this,
             [this](const MacChangeResult& result, const QString& mac) {
-                report(describe(result, Audience::Window, {.device = mac}), mac,
-                       result.outcome != MacChangeResult::Outcome::Changed);
+                report(describe(result, Audience::Window, {.device = mac}), mac, isFailure(result));
             });
-    connect(m_windows, &WindowHost::updateEnded, this, [this](const UpdateResult& result) {
-        report(describe(result, Audience::Window, {.device = m_updatingMac}), m_updatingMac,
-               result.outcome != UpdateResult::Outcome::Answered, strangersText(result.strangers));
-    });
-    connect(&m_channel, &CommandChannel::sending, this, [this] {
-        if (!m_updatingMac.isEmpty())
-            say(QStringLiteral("Sending the update to %1…").arg(m_updatingMac));
-    });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The check's end is not reported while the window goes.
+    m_verify.reset();
+}
 
 void MainWindow::buildMenus()
 {
@@ -440,7 +427,7 @@ bool MainWindow::event(QEvent* event)
 
 const VerifyExchange* MainWindow::verifyRunning() const
 {
-    return m_verify->running();
+    return m_verify && !m_verify->isFinished() ? m_verify.get() : nullptr;
 }
 
 bool MainWindow::verifyAfterUpdate() const
@@ -467,15 +454,11 @@ void MainWindow::cmdSearch_Click()
     say(QStringLiteral("Searching…"));
     SearchEnds ends;
     ends.waitMs = kSilenceMs;
-    // The last search's watch stops before its sockets may go.
-    m_diagnosis.reset();
     // A search still running gives way to this one without a word: the list goes on as one.
     delete m_searchRun;
     m_searchRun = new SearchExchange(m_search, std::move(ends), this);
     connect(m_searchRun, &SearchExchange::finished, this, &MainWindow::searchEnded);
     m_searchRun->start();
-    if (m_searchRun->running())
-        m_diagnosis = std::make_unique<SearchDiagnosis>(m_search, m_state, kSilenceMs);
 }
 
 void MainWindow::searchEnded()
@@ -486,18 +469,18 @@ void MainWindow::searchEnded()
     case SearchResult::Outcome::Listed:
         // Answers lost or left out may have been counted after the last line came in.
         if (m_searchStatus)
-            report(searchCountText(m_model->rowCount(), m_search), {}, false);
+            report(searchCountText(m_model->rowCount(), m_search), {}, isFailure(result));
         break;
     case SearchResult::Outcome::NothingAnswered:
         // The tooltip says what the search saw per interface and why nothing may have answered.
         if (m_searchStatus)
-            report(describe(result, Audience::Window), {}, true,
-                   m_diagnosis ? windowDiagnosisText(m_diagnosis->result()) : QString());
+            report(describe(result, Audience::Window), {}, isFailure(result),
+                   windowDiagnosisText(diagnose(m_search, m_state, kSilenceMs)));
         break;
     case SearchResult::Outcome::NotSent:
     case SearchResult::Outcome::NoInterface:
         m_searchStatus = false;
-        report(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}), {}, true);
+        report(describe(result, Audience::Window, {.interfaceName = m_state.interfaceName}), {}, isFailure(result));
         break;
     case SearchResult::Outcome::Aborted:
         break;
@@ -604,7 +587,7 @@ void MainWindow::lstDev_DblClick()
         Q_EMIT requestFinished();
         return;
     }
-    report(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}), mac, !result.valid(),
+    report(describe(result, Audience::Window, {.device = mac, .timeoutMs = kRequestTimeoutMs}), mac, isFailure(result),
            strangersText(result.strangers));
     if (result.valid()) {
         m_lastAnswered = AnsweredDevice{*device, result.modelVersion, result.dispatch};
@@ -619,24 +602,50 @@ void MainWindow::lstDev_DblClick()
 void MainWindow::openSetupWindow(const ConfigRequestResult& result, const DeviceRef& device)
 {
     const QString mac = fromLatin1(device.macText);
-    const int row = device.row;
-    m_updatingMac = mac;
-    std::optional<UpdatePlan> confirmed;
-    bool updateTried = false;
-    const QMetaObject::Connection planned = connect(m_windows, &WindowHost::updatePlanConfirmed, this,
-                                                    [&confirmed](const UpdatePlan& plan) { confirmed = plan; });
-    const QMetaObject::Connection tried =
-        connect(m_windows, &WindowHost::updateEnded, this, [&updateTried] { updateTried = true; });
-    m_windows->open(result, device, [this, row](const DeviceLinePatch& patch) { patchLine(row, patch); });
-    disconnect(planned);
-    disconnect(tried);
-    m_updatingMac.clear();
+    // While the window is shown, the channel sends only its Updates.
+    const QMetaObject::Connection sending = connect(&m_channel, &CommandChannel::sending, this, [this, mac] {
+        say(QStringLiteral("Sending the update to %1…").arg(mac));
+    });
+    const SetupOutcome outcome = m_windows->open(result, device, [this, mac](const UpdateResult& update) {
+        report(describe(update, Audience::Window, {.device = mac}), mac, isFailure(update),
+               strangersText(update.strangers));
+    });
+    disconnect(sending);
+    if (outcome.patch && outcome.patch->changesLine())
+        patchLine(device.row, *outcome.patch);
     // Closed without an Update: the status bar no longer says the window is open. After an Update
     // the device did not confirm, that failure stays the last word.
-    if (!updateTried && result.dispatch.windowDef && !m_exiting)
+    if (outcome.updates.empty() && result.dispatch.windowDef && !m_exiting)
         report(windowClosedText(*result.dispatch.windowDef), mac, false);
-    if (confirmed && verifyAfterUpdate() && !m_exiting)
-        m_verify->start(result, device, *confirmed, mac);
+    if (outcome.confirmed && verifyAfterUpdate() && !m_exiting)
+        startVerify(result, device, *outcome.confirmed, mac);
+}
+
+void MainWindow::startVerify(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan,
+                             const QString& mac)
+{
+    const WindowDef& window = *request.dispatch.windowDef;
+    // A check still running for an earlier Update gives way; its channel goes with it.
+    m_verify.reset();
+    m_verifyChannel = std::make_unique<CommandChannel>(m_state);
+    m_verify = std::make_unique<VerifyExchange>(*m_verifyChannel, device, toLatin1(m_state.gSetupPass), window,
+                                                request.dispatch.portCount, plan);
+    connect(m_verify.get(), &VerifyExchange::finished, this, [this, mac, &window] { onVerified(mac, window); });
+    // Said before the check starts: one that cannot send ends at once and says so after this.
+    say(windowVerifyStartedText(mac));
+    m_verify->start();
+}
+
+void MainWindow::onVerified(const QString& mac, const WindowDef& window)
+{
+    // A check given way to, or going with the window, ends unreported.
+    if (!m_verify)
+        return;
+    const VerifyResult& result = m_verify->result();
+    const TextContext context{.device = mac, .window = &window};
+    if (const QString text = describe(result, Audience::Window, context); !text.isEmpty())
+        report(text, mac, isFailure(result), windowVerifyDetails(result, context, m_verifyChannel->strangers()));
+    Q_EMIT verifyFinished();
 }
 
 void MainWindow::patchLine(int row, const DeviceLinePatch& patch)

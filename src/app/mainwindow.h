@@ -33,7 +33,6 @@ class MacService;
 class MessageLog;
 class MessagesWindow;
 class StatusLine;
-class VerifyFollowUp;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -107,6 +106,12 @@ private:
     void placeList();
     int selectedRow() const;
     void openSetupWindow(const ConfigRequestResult& result, const DeviceRef& device);
+    // Option > Verify After Update: asks the device `mac` of the confirmed Update `plan` for its
+    // configuration again, without the window waiting, with the setup password the Update went out with.
+    // One check runs at a time: a new one replaces the last, and its channel goes with it.
+    void startVerify(const ConfigRequestResult& request, const DeviceRef& device, const UpdatePlan& plan,
+                     const QString& mac);
+    void onVerified(const QString& mac, const WindowDef& window);
     // PatchDeviceLine on the line of the device whose window was open.
     void patchLine(int row, const DeviceLinePatch& patch);
     void setBusy(bool busy);
@@ -135,14 +140,13 @@ private:
     QMenu* m_interfaceMenu = nullptr;
     SearchExchange* m_searchRun = nullptr;
     bool m_searchStatus = false; // the status bar follows the search's answers
-    QString m_updatingMac;       // the device of the setup window shown
     std::optional<AnsweredDevice> m_lastAnswered;
     bool m_requestRunning = false;
     bool m_exiting = false;
     MacService* m_macService = nullptr;
     QAction* m_verifyAction = nullptr;
-    std::unique_ptr<SearchDiagnosis> m_diagnosis; // of the last search
-    VerifyFollowUp* m_verify = nullptr;
+    std::unique_ptr<CommandChannel> m_verifyChannel; // the check's own, made for each check
+    std::unique_ptr<VerifyExchange> m_verify;        // declared after its channel: destroyed before it
     MessageLog* m_log = nullptr;
     MessagesWindow* m_messages = nullptr;
 };

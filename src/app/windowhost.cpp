@@ -97,17 +97,14 @@ void WindowHost::unloadAll()
         unloadFamily(family);
 }
 
-void WindowHost::showModal(SetupWindow& window, const std::function<void(const DeviceLinePatch&)>& patchLine)
+SetupOutcome WindowHost::showModal(SetupWindow& window, const std::function<void(const UpdateResult&)>& updateEnded)
 {
     bool familyCancelled = false;
-    const QMetaObject::Connection confirmed =
-        connect(&window, &SetupWindow::updateConfirmed, this, [&patchLine](const DeviceLinePatch& patch) {
-            if (patchLine && patch.changesLine())
-                patchLine(patch);
+    const QMetaObject::Connection ended =
+        connect(&window, &SetupWindow::updateEnded, this, [&updateEnded](const UpdateResult& result) {
+            if (updateEnded)
+                updateEnded(result);
         });
-    const QMetaObject::Connection ended = connect(&window, &SetupWindow::updateEnded, this, &WindowHost::updateEnded);
-    const QMetaObject::Connection planned =
-        connect(&window, &SetupWindow::updatePlanConfirmed, this, &WindowHost::updatePlanConfirmed);
     const QMetaObject::Connection cancelled = connect(&window, &SetupWindow::cancelled, this, [&] {
         const WindowDef& def = window.windowDef();
         familyCancelled = def.family && def.portCount == def.family->cancelUnloadsAtPorts;
@@ -119,11 +116,10 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
     window.exec();
     m_shown = nullptr;
     if (!guard)
-        return;
-    disconnect(confirmed);
+        return {};
     disconnect(ended);
-    disconnect(planned);
     disconnect(cancelled);
+    SetupOutcome outcome = window.outcome();
     // Update and Cancel unload the shown window; the Cancel named by the family's rule (its four-port
     // window's) unloads its whole family, the hidden windows included.
     const WindowDef& def = window.windowDef();
@@ -131,29 +127,29 @@ void WindowHost::showModal(SetupWindow& window, const std::function<void(const D
         unloadFamily(*def.family);
     else
         unload(def.name);
+    return outcome;
 }
 
-void WindowHost::open(const ConfigRequestResult& result, const DeviceRef& device,
-                      const std::function<void(const DeviceLinePatch&)>& patchLine)
+SetupOutcome WindowHost::open(const ConfigRequestResult& result, const DeviceRef& device,
+                              const std::function<void(const UpdateResult&)>& updateEnded)
 {
     const WindowDef* def = result.dispatch.windowDef;
     if (!def)
-        return;
+        return {};
     if (!def->isMultiPort()) {
         // A single-port window starts from its design-time state at every load.
         unload(def->name);
         SetupWindow* window = ensure(*def, device, result.modelVersion.version);
         window->apply(loadSinglePort(*def, result.reply));
         window->setDevice(device);
-        showModal(*window, patchLine);
-        return;
+        return showModal(*window, updateEnded);
     }
     // Every window of the family is created and filled; only the one of the device's port count is
     // shown. The snapshot is read back from the four-port window, which has every port.
     const FamilyDef& family = *def->family;
     const WindowDef* four = family.window(4);
     if (!four)
-        return;
+        return {};
     const LoadResult load = loadMultiPort(*four, result.reply, def->portCount, m_state.MultiPortSnapshot);
     for (int ports = 1; ports <= 4; ++ports)
         if (const WindowDef* member = family.window(ports))
@@ -163,7 +159,7 @@ void WindowHost::open(const ConfigRequestResult& result, const DeviceRef& device
     // names the device it shows now.
     shown->Form_Load(fromLatin1(device.macText), fromLatin1(result.modelVersion.version));
     shown->setDevice(device);
-    showModal(*shown, patchLine);
+    return showModal(*shown, updateEnded);
 }
 
 } // namespace lv

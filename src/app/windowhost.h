@@ -5,9 +5,9 @@
 // fills and shows the one the model table chose, keeps the multi-port families loaded and hidden
 // between requests, and unloads them when the main window closes.
 
-#include "devicelinepatch.h"
 #include "exchanges.h"
 #include "sessionstate.h"
+#include "setupwindow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -25,7 +25,6 @@ namespace lv {
 
 class CommandChannel;
 struct FamilyDef;
-class SetupWindow;
 
 class WindowHost final : public QObject {
     Q_OBJECT
@@ -34,11 +33,11 @@ public:
     ~WindowHost() override;
 
     // Fills the window of the reply's model-table row (for a multi-port device all four windows of
-    // its family) and shows it modally; returns when it has closed. Rows without a window open nothing.
-    // `device` is the device asked, whose Update the window sends; `patchLine` rewrites the device's list
-    // line after an answered Update.
-    void open(const ConfigRequestResult& result, const DeviceRef& device,
-              const std::function<void(const DeviceLinePatch&)>& patchLine);
+    // its family) and shows it modally; returns what its Updates came to once it has closed. Rows
+    // without a window open nothing. `device` is the device asked, whose Update the window sends;
+    // `updateEnded` hears of every Update as it ends, while the window stays open.
+    SetupOutcome open(const ConfigRequestResult& result, const DeviceRef& device,
+                      const std::function<void(const UpdateResult&)>& updateEnded);
 
     // The unload step of the main window's close: the multi-port windows of every family, in order.
     void unloadAll();
@@ -52,19 +51,13 @@ public:
     // empty in normal runs.
     static void setObserver(std::function<void(QDialog*)> observer);
 
-Q_SIGNALS:
-    // An Update of the shown window ended.
-    void updateEnded(lv::UpdateResult result);
-    // The device answered an Update of the shown window; `plan` is what it sent.
-    void updatePlanConfirmed(const lv::UpdatePlan& plan);
-
 private:
     // The window of `def`, created (and its title set for `device` and `version`) when not loaded;
     // `open` sets the title again for the device of every window it shows.
     SetupWindow* ensure(const WindowDef& def, const DeviceRef& device, const std::string& version);
     void unload(const std::string& name);
     void unloadFamily(const FamilyDef& family);
-    void showModal(SetupWindow& window, const std::function<void(const DeviceLinePatch&)>& patchLine);
+    SetupOutcome showModal(SetupWindow& window, const std::function<void(const UpdateResult&)>& updateEnded);
 
     CommandChannel& m_channel;
     SessionState& m_state;

@@ -17,24 +17,19 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <array>
-
 namespace lv {
 
 QString fleetResultText(FleetResult result)
 {
-    // In the order of FleetResult.
-    static constexpr std::array<const char*, 11> kTexts = {"updated",     "unchanged",  "not found",    "no answer",
-                                                           "refused",     "loaded",     "would update", "not sent",
-                                                           "interrupted", "incomplete", "mismatch"};
-    return QString::fromLatin1(kTexts.at(static_cast<std::size_t>(result)));
+    return resultText(result);
 }
 
 bool DeviceOutcome::succeeded() const
 {
-    if (result == FleetResult::Updated)
-        return !verify || verify->outcome == VerifyExchange::Outcome::Verified;
-    return result == FleetResult::Unchanged || result == FleetResult::WouldUpdate;
+    // An update whose check found anything but the values sent is no success, whatever its word.
+    if (result == FleetResult::Updated && verify)
+        return !isFailure(*verify);
+    return !isFailure(result);
 }
 
 DeviceJob::DeviceJob(SessionState& state, DeviceTask task, JobSettings settings, SecretMask& mask, WireLog* wireLog,

@@ -9,6 +9,7 @@
 #include "exchanges.h"
 #include "loaders.h"
 #include "modeltable.h"
+#include "outcomes.h"
 #include "plan.h"
 #include "setupform.h"
 #include "verifyexchange.h"
@@ -35,20 +36,6 @@ class VerifyExchange;
 class WireLog;
 struct SessionState;
 
-// What became of a device; the texts are the CLI's.
-enum class FleetResult {
-    Updated,
-    Unchanged,
-    NotFound,
-    NoAnswer,
-    Refused,
-    Loaded,
-    WouldUpdate,
-    NotSent,
-    Interrupted,
-    Incomplete,
-    Mismatch, // updated, and the check after it found a field the device does not report as sent
-};
 QString fleetResultText(FleetResult result);
 
 struct DeviceTask {
@@ -77,8 +64,8 @@ struct DeviceOutcome {
     // sent again (up to JobSettings::retries) only when it got no answer at all.
     int tries = 1;
 
-    // Done as asked: updated (and, when checked, verified), unchanged, or would be updated. A mismatch is
-    // no success.
+    // Done as asked: a result that is no failure (outcomes.h) and, when the update was checked, a check
+    // that found every value sent. A mismatch is no success.
     bool succeeded() const;
 };
 

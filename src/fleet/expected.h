@@ -4,22 +4,14 @@
 // A value a step produced, or the failure that stopped it: the exit code a command ends with and the
 // line it writes for it. The fleet's steps return these to whichever front end drives them.
 
+#include "outcomes.h"
+
 #include <QString>
 
 #include <utility>
 #include <variant>
 
 namespace lv {
-
-// Exit codes of linkvane-cli.
-enum ExitCode : int {
-    kExitDone = 0,
-    kExitUsage = 1,
-    kExitNotFound = 2,
-    kExitNoAnswer = 3,
-    kExitUnknownValue = 4,
-    kExitSomeFailed = 5,
-};
 
 // Why a command could not do what it was asked: its exit code and the line it writes on standard error
 // (none when what it wrote already says so).

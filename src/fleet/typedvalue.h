@@ -17,9 +17,6 @@ namespace lv {
 // message says why it was refused; for a name the window lacks it lists the window's fields and roles.
 std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
 
-// The names a window's settings go by: "fields: <tags it sends>; roles: <their roles>".
-QString settingNamesText(const WindowDef& window);
-
 // The roles every window family may have, ports written once as portN: "ip, mask, ..., portN.baud, ...".
 QString roleNamesText();
 

@@ -362,6 +362,7 @@ void SetupWindow::cmdUpdate_Click()
     showExchange({});
     m_updating = false;
     setButtonsEnabled(true);
+    m_outcome.updates.push_back(result);
     Q_EMIT updateEnded(result);
     // Unless the device confirmed, the window stays open with the operator's edits, so nothing typed
     // is lost.
@@ -373,8 +374,8 @@ void SetupWindow::cmdUpdate_Click()
         Dialogs::message(this, noAnswerMessage());
         return;
     }
-    Q_EMIT updateConfirmed(patch);
-    Q_EMIT updatePlanConfirmed(plan);
+    m_outcome.confirmed = plan;
+    m_outcome.patch = patch;
     accept();
 }
 

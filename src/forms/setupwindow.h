@@ -13,8 +13,10 @@
 #include <QMetaType>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QBoxLayout;
 class QLabel;
@@ -24,6 +26,13 @@ class QPushButton;
 namespace lv {
 
 class CommandChannel;
+
+// What the Updates of one showing of a setup window came to.
+struct SetupOutcome {
+    std::vector<UpdateResult> updates;    // every Update that went out, in order
+    std::optional<UpdatePlan> confirmed;  // what the device confirmed it took, when it did
+    std::optional<DeviceLinePatch> patch; // what the device's list line needs then
+};
 
 class SetupWindow : public QDialog {
     Q_OBJECT
@@ -52,6 +61,8 @@ public:
     std::map<std::string, std::string, std::less<>> currentValues() const;
     QWidget* control(std::string_view name) const;
     bool updating() const { return m_updating; }
+    // The Updates since the window was made; a window is unloaded after every showing.
+    const SetupOutcome& outcome() const { return m_outcome; }
 
 public Q_SLOTS:
     void cmdUpdate_Click();
@@ -61,10 +72,6 @@ public Q_SLOTS:
 Q_SIGNALS:
     // An Update ended, however it did.
     void updateEnded(lv::UpdateResult result);
-    // The device answered an Update: what the device list line needs.
-    void updateConfirmed(const lv::DeviceLinePatch& patch);
-    // The device answered an Update: what it sent, for a check of what the device holds now.
-    void updatePlanConfirmed(const lv::UpdatePlan& plan);
     // Cancel, Escape or the close box closed the window.
     void cancelled();
 
@@ -114,6 +121,7 @@ private:
     QLabel* m_exchange = nullptr;
     bool m_updating = false;
     bool m_showing = false;
+    SetupOutcome m_outcome;
     std::string m_problemControl;
 };
 

@@ -7,6 +7,7 @@
 #include "latin1.h"
 #include "macaddress.h"
 #include "mnemonic.h"
+#include "outcometexts.h"
 #include "textlabel.h"
 #include "twips.h"
 
@@ -142,8 +143,7 @@ void SetMacDialog::cmdOk_Click()
 
 QString SetMacDialog::takenText(const QString& line)
 {
-    const QString mac = fromLatin1(macTextOfLine(toLatin1(line)));
-    return QStringLiteral("%1 is already the address of another listed device").arg(mac);
+    return macTakenText(Audience::Window, fromLatin1(macTextOfLine(toLatin1(line))));
 }
 
 QString SetMacDialog::accessCodeText()

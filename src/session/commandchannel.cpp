@@ -3,8 +3,6 @@
 
 #include "commandchannel.h"
 
-#include "wait.h"
-
 namespace lv {
 
 CommandChannel::CommandChannel(SessionState& state, QObject* parent)
@@ -45,16 +43,6 @@ bool CommandChannel::send(std::string_view bytes)
     const bool sent = m_socket.sendData(datagram);
     Q_EMIT datagramSent(datagram);
     return sent;
-}
-
-bool CommandChannel::waitForComplete(int timeoutMs)
-{
-    return waitFor(&m_buffer, &ReplyBuffer::completed, timeoutMs, [this] { return m_buffer.complete(); });
-}
-
-void CommandChannel::delay(int ms)
-{
-    waitMs(ms);
 }
 
 } // namespace lv

@@ -38,16 +38,10 @@ public:
 
     // Sends one datagram to the broadcast address on the command port.
     bool send(std::string_view bytes);
-    // Waits until the reply holds "MAC" or timeoutMs passed; true when complete.
-    bool waitForComplete(int timeoutMs);
 
     ReplyBuffer& buffer() { return m_buffer; }
     UdpSocket& socket() { return m_socket; }
     SessionState& state() { return m_state; }
-
-    // Lets events run for ms milliseconds (the delay between a set command and
-    // its "U " commands), without spinning.
-    static void delay(int ms);
 
 Q_SIGNALS:
     // Every datagram handed to the socket, as sent (for a wire log).

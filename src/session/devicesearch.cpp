@@ -103,6 +103,7 @@ bool DeviceSearch::start()
     m_macConflictLines = 0;
     m_unlisted = 0;
     m_droppedBefore.clear();
+    m_received.clear();
     m_conflictsChanged = false;
     m_firstUnsignalled = -1;
     Q_EMIT cleared();
@@ -180,25 +181,24 @@ ConflictKind DeviceSearch::conflictKind(int index) const
     return static_cast<ConflictKind>(kind);
 }
 
+std::optional<SearchReplyView> DeviceSearch::replyAt(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
+        return std::nullopt;
+    return viewSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
+}
+
 bool DeviceSearch::ipConflicted(int index) const
 {
-    if (m_conflictLines == 0 || index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
-        return false;
-    const std::optional<SearchReplyView> reply = viewSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
-    if (!reply)
-        return false;
-    const IpOwners* owners = m_owners.find(reply->ip);
+    const std::optional<SearchReplyView> reply = m_conflictLines == 0 ? std::nullopt : replyAt(index);
+    const IpOwners* owners = reply ? m_owners.find(reply->ip) : nullptr;
     return owners && owners->owners() >= 2;
 }
 
 bool DeviceSearch::macConflicted(int index) const
 {
-    if (m_macConflictLines == 0 || index < 0 || static_cast<std::size_t>(index) >= m_devices.size())
-        return false;
-    const std::optional<SearchReplyView> reply = viewSearchReply(m_devices.raw(static_cast<std::size_t>(index)));
-    if (!reply)
-        return false;
-    const MacOwners* owners = m_macOwners.find(reply->macText());
+    const std::optional<SearchReplyView> reply = m_macConflictLines == 0 ? std::nullopt : replyAt(index);
+    const MacOwners* owners = reply ? m_macOwners.find(reply->macText()) : nullptr;
     return owners && owners->owners() >= 2;
 }
 
@@ -257,6 +257,18 @@ void DeviceSearch::count(const std::string& raw, const DevicePeer& sender, int d
         m_conflictsChanged = true;
 }
 
+int DeviceSearch::answersThrough(int interfaceIndex) const
+{
+    const auto it = m_received.find(interfaceIndex);
+    return it == m_received.end() ? 0 : it->second.datagrams;
+}
+
+int DeviceSearch::searchAnswersThrough(int interfaceIndex) const
+{
+    const auto it = m_received.find(interfaceIndex);
+    return it == m_received.end() ? 0 : it->second.searchAnswers;
+}
+
 qint64 DeviceSearch::lostAnswers() const
 {
     qint64 lost = 0;
@@ -313,14 +325,22 @@ void DeviceSearch::setRaw(int index, const std::string& raw)
 void DeviceSearch::onDatagram(const QByteArray& datagram, int interfaceIndex, DevicePeer sender)
 {
     const std::string_view bytes(datagram.constData(), static_cast<std::size_t>(datagram.size()));
+    Received& received = m_received[interfaceIndex];
+    ++received.datagrams;
     if (m_devices.size() >= static_cast<std::size_t>(std::max(0, m_listLimit))) {
         // The listing is full: a new answer is counted, not kept (a repeat of a listed one is no news).
-        if (viewSearchReply(bytes) && !m_devices.contains(bytes))
-            ++m_unlisted;
+        if (viewSearchReply(bytes)) {
+            ++received.searchAnswers;
+            if (!m_devices.contains(bytes))
+                ++m_unlisted;
+        }
         return;
     }
     int listed = -1;
     const int index = m_devices.add(bytes, &listed);
+    // Only a search answer is listed, or is the repeat of a listed one.
+    if (index >= 0 || listed >= 0)
+        ++received.searchAnswers;
     if (index < 0) {
         // The same answer again: from its first sender it is a repeat; from another one, either host may
         // be the device, and the line is marked so that nothing is sent to it.

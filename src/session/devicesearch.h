@@ -111,6 +111,12 @@ public:
     void setListLimit(int lines) { m_listLimit = lines; }
     int listLimit() const { return m_listLimit; }
 
+    // The datagrams of any kind that came back through the socket of interface `interfaceIndex` since
+    // the last start(), and how many of them were search answers (repeats and answers left out of a
+    // full listing included).
+    int answersThrough(int interfaceIndex) const;
+    int searchAnswersThrough(int interfaceIndex) const;
+
     // The interfaces the next probe leaves through (0: the routing table's choice).
     // Empty when the chosen interface is not there.
     std::vector<int> probeInterfaces() const;
@@ -132,6 +138,8 @@ Q_SIGNALS:
     void searchCountsChanged();
 
 private:
+    // The search answer of the device at `index`, read; nothing for an index off the list.
+    std::optional<SearchReplyView> replyAt(int index) const;
     // The MACs that answer with one IP address (or the IP addresses one MAC answers from), each with
     // how many listed devices carry it. The first is kept inline: nearly every address has one MAC,
     // and a search of thousands of devices then allocates nothing per address beyond its entry.
@@ -184,6 +192,11 @@ private:
     int m_conflictLines = 0;
     int m_macConflictLines = 0;
     std::map<int, qint64> m_droppedBefore; // by interface index: the socket's drops when the probe left
+    struct Received {
+        int datagrams = 0;
+        int searchAnswers = 0;
+    };
+    std::map<int, Received> m_received; // by interface index, since start()
     qint64 m_unlisted = 0;
     int m_listLimit = kListedAnswersLimit;
     qint64 m_signalledLost = 0;

@@ -5,7 +5,6 @@
 
 #include "devicesearch.h"
 #include "interfacename.h"
-#include "tagmessage.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>
@@ -286,57 +285,40 @@ QString windowDiagnosisText(const Diagnosis& d)
     return lines.join(QLatin1Char('\n'));
 }
 
-SearchDiagnosis::SearchDiagnosis(DeviceSearch& search, const SessionState& state, int waitMs) : m_search(search)
+Diagnosis diagnose(const DeviceSearch& search, const SessionState& state, int waitMs)
 {
-    Diagnosis& d = m_diagnosis;
-    d.port = state.gCmdPort;
-    d.target = state.broadcast.toString();
-    d.lanBroadcast = state.broadcast == QHostAddress(QHostAddress::Broadcast);
+    const std::vector<UdpSocket*> sockets = search.sockets();
+    Diagnosis d;
+    // Every socket of a search sent the one probe to the same place.
+    const QHostAddress target = sockets.empty() ? state.broadcast : sockets.front()->remoteHost();
+    d.port = sockets.empty() ? state.gCmdPort : sockets.front()->remotePort();
+    d.target = target.toString();
+    d.lanBroadcast = target == QHostAddress(QHostAddress::Broadcast);
     d.waitMs = waitMs;
     d.chosenCard = state.interfaceName;
     for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces())
         d.interfaces.push_back(reportOf(iface));
-    const std::vector<int> probed = search.probeInterfaces();
-    if (std::find(probed.begin(), probed.end(), 0) != probed.end()) {
+    if (std::any_of(sockets.begin(), sockets.end(), [](const UdpSocket* s) { return s->interfaceIndex() == 0; })) {
         InterfaceReport route;
         route.name = QStringLiteral("(routing table)");
         d.interfaces.push_back(route);
     }
-    // The rows are all made above: the pointers the counters hold stay valid.
-    const auto rowOf = [&d](int index) -> InterfaceReport* {
-        const auto it = std::find_if(d.interfaces.begin(), d.interfaces.end(),
-                                     [index](const InterfaceReport& r) { return r.index == index; });
-        return it == d.interfaces.end() ? nullptr : &*it;
-    };
-    // Each socket of the search is one interface; what it sent and what comes back to it is that card's.
-    for (UdpSocket* socket : search.sockets()) {
-        InterfaceReport* row = rowOf(socket->interfaceIndex());
-        if (!row)
+    // Each socket of the search is one interface; what it sent and what came back to it is that card's.
+    for (const UdpSocket* socket : sockets) {
+        const int index = socket->interfaceIndex();
+        const auto row = std::find_if(d.interfaces.begin(), d.interfaces.end(),
+                                      [index](const InterfaceReport& r) { return r.index == index; });
+        if (row == d.interfaces.end())
             continue;
         row->probed = true;
         row->sendError = socket->lastSendError();
         row->sent = socket->localPort() != 0 && row->sendError.isEmpty();
-        m_connections.push_back(
-            QObject::connect(socket, &UdpSocket::dataArrival, socket, [row](const QByteArray& datagram) {
-                ++row->answers;
-                const std::string_view bytes(datagram.constData(), static_cast<std::size_t>(datagram.size()));
-                if (viewSearchReply(bytes))
-                    ++row->searchAnswers;
-            }));
+        row->answers = search.answersThrough(index);
+        row->searchAnswers = search.searchAnswersThrough(index);
     }
-}
-
-SearchDiagnosis::~SearchDiagnosis()
-{
-    for (const QMetaObject::Connection& connection : m_connections)
-        QObject::disconnect(connection);
-}
-
-const Diagnosis& SearchDiagnosis::result()
-{
-    m_diagnosis.devices = static_cast<int>(m_search.devices().size());
-    m_diagnosis.outsideSubnet = devicesByCard(m_search, m_diagnosis.interfaces, true);
-    return m_diagnosis;
+    d.devices = static_cast<int>(search.devices().size());
+    d.outsideSubnet = devicesByCard(search, d.interfaces, true);
+    return d;
 }
 
 } // namespace lv

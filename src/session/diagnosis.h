@@ -8,7 +8,6 @@
 
 #include "sessionstate.h"
 
-#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -106,22 +105,9 @@ QString windowDiagnosisText(const Diagnosis& diagnosis);
 // outside every network of their card (cards without a network are left out then).
 std::vector<CardDevices> devicesByCard(const DeviceSearch& search, const std::vector<InterfaceReport>& interfaces,
                                        bool outsideOnly);
-// Watches one search from the moment its probe went out: make it right after DeviceSearch::start(),
-// read result() once the wait is over. Answers stop counting when it is destroyed.
-class SearchDiagnosis final {
-public:
-    SearchDiagnosis(DeviceSearch& search, const SessionState& state, int waitMs);
-    ~SearchDiagnosis();
-    SearchDiagnosis(const SearchDiagnosis&) = delete;
-    SearchDiagnosis& operator=(const SearchDiagnosis&) = delete;
-
-    // What was seen so far, with the number of devices listed now.
-    const Diagnosis& result();
-
-private:
-    DeviceSearch& m_search;
-    Diagnosis m_diagnosis;
-    std::vector<QMetaObject::Connection> m_connections;
-};
+// What `search` saw since its last start(), once its wait of `waitMs` is over: per card what the probe
+// did and what came back through it, and the devices listed. Where the probe went is the search's own;
+// the cards are described as they are when this is called.
+Diagnosis diagnose(const DeviceSearch& search, const SessionState& state, int waitMs);
 
 } // namespace lv

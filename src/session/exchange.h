@@ -50,9 +50,10 @@ private:
     bool m_finished = false;
 };
 
-// Starts the exchange and lets events run until it has finished, then gives its result. Its own timers
-// bound it; the wait's margin only guards against an exchange that never ends (it is then aborted).
-template <typename E> const auto& runExchange(E& exchange)
+// Starts the exchange and lets events run until it has finished, then gives a copy of its result (some
+// results are derived from another's, so there may be none to refer to). Its own timers bound it; the
+// wait's margin only guards against an exchange that never ends (it is then aborted).
+template <typename E> auto runExchange(E& exchange)
 {
     constexpr int kGuardMarginMs = 5000;
     exchange.start();

@@ -5,74 +5,78 @@
 
 namespace lv {
 
+namespace {
+
+std::string command(const DeviceRef& device, const PlannedAction& action)
+{
+    return macChangeCommand(device.macField, action.argument, action.secret);
+}
+
+DatagramVerdict read(std::string_view answer, const DeviceRef& device)
+{
+    const MacChangeReply reply = parseMacChangeReply(answer);
+    if (reply.kind == MacReplyKind::Ignored)
+        return {DatagramVerdict::Kind::Ignore};
+    // An answer about another device is not this change's.
+    if (reply.kind != MacReplyKind::Malformed && device.mac) {
+        const std::optional<MacAddress> old = MacAddress::fromField(reply.oldField);
+        if (old && *old != *device.mac)
+            return {DatagramVerdict::Kind::Foreign};
+    }
+    MacChangeResult::Outcome outcome = MacChangeResult::Outcome::Malformed;
+    if (reply.kind == MacReplyKind::Unchanged)
+        outcome = MacChangeResult::Outcome::Unchanged;
+    if (reply.kind == MacReplyKind::Changed)
+        outcome = MacChangeResult::Outcome::Changed;
+    return {DatagramVerdict::Kind::Final, static_cast<int>(outcome)};
+}
+
+} // namespace
+
+const DatagramAction& macChangeDatagram()
+{
+    static const DatagramAction action{command, read, kMacChangeTimeoutMs};
+    return action;
+}
+
+MacChangeResult macChangeResult(const DatagramResult& result, std::string askedField)
+{
+    MacChangeResult change;
+    change.askedField = std::move(askedField);
+    switch (result.outcome) {
+    case DatagramResult::Outcome::NotSent:
+        change.outcome = MacChangeResult::Outcome::NotSent;
+        return change;
+    case DatagramResult::Outcome::NoAnswer:
+        change.outcome = MacChangeResult::Outcome::NoAnswer;
+        return change;
+    case DatagramResult::Outcome::Aborted:
+        change.outcome = MacChangeResult::Outcome::Aborted;
+        return change;
+    case DatagramResult::Outcome::Answered:
+        break;
+    }
+    change.outcome = static_cast<MacChangeResult::Outcome>(result.verdict);
+    MacChangeReply reply = parseMacChangeReply(result.answer);
+    if (reply.kind == MacReplyKind::Malformed)
+        return change;
+    change.oldField = std::move(reply.oldField);
+    change.newField = std::move(reply.newField);
+    if (reply.kind == MacReplyKind::Changed)
+        change.newMac = reply.newMac;
+    return change;
+}
+
 MacChangeExchange::MacChangeExchange(CommandChannel& channel, DeviceRef device, std::string newField,
                                      std::string accessCode, int timeoutMs, QObject* parent)
-    : Exchange(parent), m_channel(channel), m_device(std::move(device)), m_newField(std::move(newField)),
-      m_accessCode(std::move(accessCode)), m_timeoutMs(timeoutMs)
+    : DatagramExchange(channel, std::move(device), macChangeDatagram(),
+                       {ActionKind::MacChange, std::move(newField), std::move(accessCode)}, timeoutMs, parent)
 {
-    m_timer.setSingleShot(true);
-    // A coarse timer may fire up to 5 % early; the bound is a promise to the operator and to scripts.
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, [this] { finish(Outcome::NoAnswer); });
 }
 
-MacChangeExchange::~MacChangeExchange()
+MacChangeResult MacChangeExchange::result() const
 {
-    disconnect(m_taken);
-}
-
-void MacChangeExchange::start()
-{
-    // The command leaves through the card the device answered on, from a fresh local port: an answer
-    // that comes late for an earlier change is never read as this one's.
-    m_channel.setInterface(m_device.interfaceIndex);
-    m_channel.beginExchange();
-    m_channel.expectFrom(m_device.sender);
-    m_taken = connect(&m_channel, &CommandChannel::datagramTaken, this, &MacChangeExchange::onDatagram);
-    if (!m_channel.send(macChangeCommand(m_device.macField, m_newField, m_accessCode)))
-        return finish(Outcome::NotSent);
-    m_result.outcome = Outcome::NoAnswer;
-    m_timer.start(m_timeoutMs);
-}
-
-void MacChangeExchange::onDatagram(const QByteArray& datagram)
-{
-    if (isFinished())
-        return;
-    MacChangeReply reply =
-        parseMacChangeReply(std::string_view(datagram.constData(), static_cast<std::size_t>(datagram.size())));
-    if (reply.kind == MacReplyKind::Ignored)
-        return;
-    // An answer about another device is not this change's.
-    if (reply.kind != MacReplyKind::Malformed && m_device.mac) {
-        const std::optional<MacAddress> old = MacAddress::fromField(reply.oldField);
-        if (old && *old != *m_device.mac) {
-            ++m_setAside;
-            return;
-        }
-    }
-    Outcome outcome = Outcome::Malformed;
-    if (reply.kind == MacReplyKind::Unchanged)
-        outcome = Outcome::Unchanged;
-    if (reply.kind == MacReplyKind::Changed) {
-        outcome = Outcome::Changed;
-        m_result.newMac = reply.newMac;
-    }
-    if (reply.kind != MacReplyKind::Malformed) {
-        m_result.oldField = std::move(reply.oldField);
-        m_result.newField = std::move(reply.newField);
-    }
-    finish(outcome);
-}
-
-void MacChangeExchange::finish(Outcome outcome)
-{
-    if (isFinished())
-        return;
-    m_timer.stop();
-    disconnect(m_taken);
-    m_result.outcome = outcome;
-    markFinished();
+    return macChangeResult(DatagramExchange::result(), m_holdToAsked ? planned().argument : std::string());
 }
 
 } // namespace lv

@@ -2,21 +2,19 @@
 #pragma once
 
 // The MAC change exchange: one "M " command broadcast on the command port and a bounded wait for the
-// device's answer, shared by the dialog and the CLI. Like every exchange it runs on a CommandChannel
-// (the dialog's own, so a change never shares a socket with a configuration request) and ends with one
-// typed result.
+// device's answer, shared by the dialog and the CLI. It is the MAC change row of the action table run as
+// a one-datagram exchange; its result is read back from that exchange's answer. Like every exchange it
+// runs on a CommandChannel (the dialog's own, so a change never shares a socket with a configuration
+// request) and ends with one typed result.
 
-#include "commandchannel.h"
-#include "deviceref.h"
-#include "exchange.h"
+#include "datagramexchange.h"
 #include "macchange.h"
 
 #include <QMetaType>
 #include <QObject>
-#include <QTimer>
 
+#include <optional>
 #include <string>
-#include <string_view>
 
 namespace lv {
 
@@ -40,6 +38,8 @@ public:
     std::string oldField;             // as the device wrote it (empty when no answer or malformed)
     std::string newField;             // as the device wrote it
     std::optional<MacAddress> newMac; // when Changed
+    // The new field the device is held to (empty: any new address will do); see meaningOf().
+    std::string askedField;
 
     bool sent() const { return outcome != Outcome::NotSent; }
     bool replied() const
@@ -49,11 +49,17 @@ public:
     bool changed() const { return outcome == Outcome::Changed; }
 };
 
+// How the MAC change is sent and its answer read, for the action table.
+const DatagramAction& macChangeDatagram();
+
+// The MAC change's result from the exchange's: the answer read again for the fields it names.
+MacChangeResult macChangeResult(const DatagramResult& result, std::string askedField = {});
+
 // The MAC change of one device: "M " + its MAC field + "/" + the new field + "/" + the access code, sent
 // on the command port through the device's card, then the wait for its answer. Answers are taken from
 // the device's sender only (the channel's rule) and only about the device asked; the first such answer
 // starting with "A" ends it.
-class MacChangeExchange final : public Exchange {
+class MacChangeExchange final : public DatagramExchange {
     Q_OBJECT
 public:
     using Outcome = MacChangeResult::Outcome;
@@ -61,29 +67,14 @@ public:
     // The texts go out as given; checking the new field is the caller's part.
     MacChangeExchange(CommandChannel& channel, DeviceRef device, std::string newField, std::string accessCode,
                       int timeoutMs = kMacChangeTimeoutMs, QObject* parent = nullptr);
-    ~MacChangeExchange() override;
 
-    void start() override;
-    void abort() override { finish(Outcome::Aborted); }
-    int boundMs() const override { return m_timeoutMs; }
-    const MacChangeResult& result() const { return m_result; }
-
-    // Answers set aside during the change: from another host, or about another device.
-    int setAside() const { return m_setAside + m_channel.strangers(); }
+    // The result names the new field as asked, so that only a device that reports it succeeds (the CLI).
+    // Without this any new address succeeds (the window).
+    void holdToAskedField() { m_holdToAsked = true; }
+    MacChangeResult result() const;
 
 private:
-    void onDatagram(const QByteArray& datagram);
-    void finish(Outcome outcome);
-
-    CommandChannel& m_channel;
-    DeviceRef m_device;
-    std::string m_newField;
-    std::string m_accessCode;
-    int m_timeoutMs;
-    QTimer m_timer;
-    QMetaObject::Connection m_taken;
-    MacChangeResult m_result;
-    int m_setAside = 0;
+    bool m_holdToAsked = false;
 };
 
 } // namespace lv

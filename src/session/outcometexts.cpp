@@ -11,6 +11,9 @@
 
 #include <QHostAddress>
 
+#include <algorithm>
+#include <array>
+
 namespace lv {
 
 namespace {
@@ -18,6 +21,14 @@ namespace {
 QString modelText(const ConfigRequestResult& result, const TextContext& context)
 {
     return context.model.isEmpty() ? fromLatin1(result.modelVersion.model) : context.model;
+}
+
+// A device whose model opens no setup window; a fleet says what the CLI says.
+QString noWindowText(Audience audience, const QString& device, const QString& model)
+{
+    if (audience == Audience::Window)
+        return QStringLiteral("%1 is a %2, which has no setup window").arg(device, model);
+    return QStringLiteral("no window opens for model %1; nothing to set").arg(model);
 }
 
 // A value of a checked field as the window shows it: a list field's entry ("115200" for index 5), a
@@ -73,7 +84,7 @@ QString windowText(const ConfigRequestResult& result, const TextContext& context
         break;
     }
     if (!result.dispatch.windowDef)
-        return QStringLiteral("%1 is a %2, which has no setup window").arg(mac, modelText(result, context));
+        return noWindowText(Audience::Window, mac, modelText(result, context));
     return QStringLiteral("%1 opened").arg(operatorWindowName(*result.dispatch.windowDef));
 }
 
@@ -87,7 +98,7 @@ QString cliText(const ConfigRequestResult& result, const TextContext& context)
     case ConfigRequestResult::Outcome::Answered:
         if (result.dispatch.windowDef)
             return {};
-        return QStringLiteral("no window opens for model %1; nothing to set").arg(modelText(result, context));
+        return noWindowText(Audience::Cli, context.device, modelText(result, context));
     case ConfigRequestResult::Outcome::NoAnswer:
     case ConfigRequestResult::Outcome::NotAReply:
     case ConfigRequestResult::Outcome::NotADevice:
@@ -170,6 +181,8 @@ QString fleetText(const UpdateResult& result, const TextContext& context)
     case UpdateResult::Outcome::TooLarge:
         return tooLargeText(context.setCommandBytes);
     case UpdateResult::Outcome::Aborted:
+        if (!result.setSent())
+            return QStringLiteral("interrupted before the set command; nothing was sent");
         return QStringLiteral("interrupted after S: the set command was sent, the \"U \" commands were not "
                               "confirmed");
     }
@@ -179,6 +192,11 @@ QString fleetText(const UpdateResult& result, const TextContext& context)
 QString text(const VerifyResult& result, Audience audience, const TextContext& context)
 {
     const QString& mac = context.device;
+    // A fleet's line says what the check found in its own columns; only a cut-short check is an error.
+    if (audience == Audience::Fleet)
+        return result.outcome == VerifyResult::Outcome::Aborted
+                   ? QStringLiteral("interrupted before the check after the update ended")
+                   : QString();
     switch (result.outcome) {
     case VerifyResult::Outcome::Verified:
         return audience == Audience::Window ? QStringLiteral("%1 updated and verified").arg(mac) : QString();
@@ -298,6 +316,97 @@ QString describe(const MacChangeResult& result, Audience audience, const TextCon
     return audience == Audience::Window ? windowText(result, context) : cliText(result, context);
 }
 
+QString describe(const DatagramResult& result, const DeviceAction& action, Audience audience,
+                 const TextContext& context)
+{
+    return action.describe ? action.describe(result, audience, context) : QString();
+}
+
+QString describe(const ReachResult& result, Audience audience, const TextContext&)
+{
+    switch (result.outcome) {
+    case ReachResult::Outcome::NotFound:
+        return notFoundText(audience, result.detail);
+    case ReachResult::Outcome::NoMatch:
+        return QStringLiteral("no device matches select %1").arg(result.detail);
+    case ReachResult::Outcome::NamedTwice:
+        return QStringLiteral("the plan names this device twice (also as %1)").arg(result.detail);
+    case ReachResult::Outcome::Shared:
+        break;
+    }
+    return result.detail;
+}
+
+QString describe(const PrepareResult& result, Audience audience, const TextContext& context)
+{
+    const WindowDef* window = result.form ? &result.form->window() : nullptr;
+    switch (result.outcome) {
+    case PrepareResult::Outcome::Loaded:
+    case PrepareResult::Outcome::Ready:
+    case PrepareResult::Outcome::Unchanged:
+        break;
+    case PrepareResult::Outcome::NoWindow:
+        return noWindowText(audience, context.device, context.model);
+    case PrepareResult::Outcome::NoMac:
+        return noMacText(audience, context.device);
+    case PrepareResult::Outcome::WrongWindow:
+        return QStringLiteral("the plan was written for %1, the device opens %2")
+            .arg(result.plannedWindow, window ? fromLatin1(window->name) : QString());
+    case PrepareResult::Outcome::Refused:
+        return window ? typedRefusalText(result.refusal, *window) : QString();
+    case PrepareResult::Outcome::TooLarge:
+        return tooLargeText(result.plan ? result.plan->setCommand.size() : context.setCommandBytes);
+    }
+    return {};
+}
+
+QString describe(const GateResult& result, Audience, const TextContext&)
+{
+    switch (result.outcome) {
+    case GateResult::Outcome::Passed:
+        return {};
+    case GateResult::Outcome::Interrupted:
+        return result.point == GateResult::Point::Start
+                   ? QStringLiteral("interrupted before it started; nothing was sent")
+                   : QStringLiteral("interrupted once its configuration was read; nothing was sent");
+    case GateResult::Outcome::Refused:
+        break;
+    }
+    return result.why;
+}
+
+QString resultText(FleetResult result)
+{
+    // In the order of FleetResult.
+    static constexpr std::array<const char*, 11> kWords = {"updated",     "unchanged",  "not found",    "no answer",
+                                                           "refused",     "loaded",     "would update", "not sent",
+                                                           "interrupted", "incomplete", "mismatch"};
+    return QString::fromLatin1(kWords.at(static_cast<std::size_t>(result)));
+}
+
+QString fleetSummaryText(const RunCounts& counts, int leftOut, qint64 elapsedMs)
+{
+    // These results are counted under their own words, in this order, "failed" before "refused".
+    static constexpr std::array kOwnWords{FleetResult::Updated, FleetResult::WouldUpdate, FleetResult::Unchanged,
+                                          FleetResult::Loaded, FleetResult::Mismatch};
+    int failed = 0;
+    for (const auto& [result, n] : counts.ended)
+        if (result != FleetResult::Refused && std::ranges::find(kOwnWords, result) == kOwnWords.end())
+            failed += n;
+    QStringList parts;
+    const auto count = [&parts](int n, const QString& word) {
+        if (n > 0)
+            parts << QStringLiteral("%1 %2").arg(n).arg(word);
+    };
+    for (const FleetResult result : kOwnWords)
+        count(counts.of(result), resultText(result));
+    count(failed, QStringLiteral("failed"));
+    count(counts.of(FleetResult::Refused), resultText(FleetResult::Refused));
+    const QString left = leftOut > 0 ? QStringLiteral(", %1 left out by --select").arg(leftOut) : QString();
+    return (parts.isEmpty() ? QStringLiteral("no device") : parts.join(QStringLiteral(", "))) + left +
+           QStringLiteral(" in %1 s").arg(QString::number(static_cast<double>(elapsedMs) / 1000.0, 'f', 1));
+}
+
 QString windowUpdateMessage(UpdateResult::Outcome outcome)
 {
     switch (outcome) {
@@ -313,6 +422,11 @@ QString windowUpdateMessage(UpdateResult::Outcome outcome)
         break;
     }
     return {};
+}
+
+QString windowVerifyStartedText(const QString& mac)
+{
+    return QStringLiteral("%1 updated; checking what it reports now…").arg(mac);
 }
 
 QString windowVerifyDetails(const VerifyResult& result, const TextContext& context, int strangers)
@@ -460,6 +574,57 @@ QString cliRefusedValueText(SetError error, const QString& name, const QString& 
 QString cliNotLatin1ValueText(const QString& name)
 {
     return QStringLiteral("the value of %1 must be single-byte (Latin-1) text").arg(name);
+}
+
+QString typedRefusalText(const TypedRefusal& refusal, const WindowDef& window)
+{
+    const QString windowName = fromLatin1(window.name);
+    switch (refusal.error) {
+    case SetError::None:
+        return cliNotLatin1ValueText(refusal.name);
+    case SetError::UnknownName:
+        return cliRefusedValueText(refusal.error, refusal.name, windowName, refusal.value) + QStringLiteral(" (") +
+               settingNamesText(window) + QLatin1Char(')');
+    case SetError::NoSuchEntry: {
+        // A role names the field of this window that carries it.
+        QStringList entries;
+        if (const FieldDef* field = isLatin1(refusal.name) ? window.fieldByName(toLatin1(refusal.name)) : nullptr)
+            for (const std::string& entry : field->entries)
+                entries.append(fromLatin1(entry));
+        return cliRefusedValueText(refusal.error, refusal.name, windowName, refusal.value, entries);
+    }
+    case SetError::SwitchedOff:
+    case SetError::NotReported:
+    case SetError::CarriesItem:
+    case SetError::HoldsNul:
+    case SetError::NotOneLine:
+        break;
+    }
+    return cliRefusedValueText(refusal.error, refusal.name, windowName, refusal.value);
+}
+
+QString settingNamesText(const WindowDef& window)
+{
+    QStringList tags;
+    QStringList roles;
+    for (const FieldDef& field : window.fields) {
+        if (field.tag.empty() || !field.enabled || !window.sendsTag(field.tag))
+            continue;
+        tags.append(fromLatin1(field.tag));
+        if (!field.role.empty())
+            roles.append(fromLatin1(field.role));
+    }
+    return QStringLiteral("fields: %1; roles: %2")
+        .arg(tags.join(QStringLiteral(", ")),
+             roles.isEmpty() ? QStringLiteral("none") : roles.join(QStringLiteral(", ")));
+}
+
+QString macTakenText(Audience audience, const QString& mac, const QString& otherDevice)
+{
+    if (audience == Audience::Window)
+        return QStringLiteral("%1 is already the address of another listed device").arg(mac);
+    return QStringLiteral("%1 is the MAC of another device that answered the search (%2); nothing was sent")
+        .arg(mac, otherDevice);
 }
 
 QString macPasswordErrorText(Audience audience)

@@ -12,7 +12,9 @@
 
 #include "devicepeer.h"
 #include "exchanges.h"
+#include "jobsteps.h"
 #include "macchangeexchange.h"
+#include "outcomes.h"
 #include "searchexchange.h"
 #include "setupform.h"
 #include "verifyexchange.h"
@@ -49,9 +51,24 @@ QString describe(const ConfigRequestResult& result, Audience audience, const Tex
 QString describe(const UpdateResult& result, Audience audience, const TextContext& context = {});
 QString describe(const VerifyResult& result, Audience audience, const TextContext& context = {});
 QString describe(const MacChangeResult& result, Audience audience, const TextContext& context = {});
+QString describe(const DatagramResult& result, const DeviceAction& action, Audience audience,
+                 const TextContext& context = {});
+// The steps of a job that are not exchanges. `context.model` names a model without a window.
+QString describe(const ReachResult& result, Audience audience, const TextContext& context = {});
+QString describe(const PrepareResult& result, Audience audience, const TextContext& context = {});
+QString describe(const GateResult& result, Audience audience, const TextContext& context = {});
+
+// The word of a fleet's line: "updated", "would update", ...
+QString resultText(FleetResult result);
+// The closing line of a fleet: how many devices ended how, and how long it took: "200 updated, 3
+// unchanged, 1 failed, 22 refused in 1.9 s". Every result without a word of its own there counts as
+// failed; `leftOut` are the devices a narrowing selection left out.
+QString fleetSummaryText(const RunCounts& counts, int leftOut, qint64 elapsedMs);
 
 // The window's message box after an Update the device did not confirm; empty when it did.
 QString windowUpdateMessage(UpdateResult::Outcome outcome);
+// The window's status bar once a confirmed Update is checked.
+QString windowVerifyStartedText(const QString& mac);
 // The window's status bar tooltip after a check that found other values: every field that differs
 // (`context.window` decodes list entries), then what was set aside from other hosts.
 QString windowVerifyDetails(const VerifyResult& result, const TextContext& context, int strangers);
@@ -84,6 +101,12 @@ QString windowFieldProblemMessage(const QString& tag);
 QString cliRefusedValueText(SetError error, const QString& name, const QString& windowName, const QString& value,
                             const QStringList& entries = {});
 QString cliNotLatin1ValueText(const QString& name);
+// A value typed into `window` that it would not take, and why; for a name it lacks, the names it has.
+QString typedRefusalText(const TypedRefusal& refusal, const WindowDef& window);
+// The names a window's settings go by: "fields: <tags it sends>; roles: <their roles>".
+QString settingNamesText(const WindowDef& window);
+// A new MAC address that another device answered the search with; the CLI names that device too.
+QString macTakenText(Audience audience, const QString& mac, const QString& otherDevice = {});
 // The access code is not the MAC service's.
 QString macPasswordErrorText(Audience audience);
 

@@ -4,8 +4,8 @@
 
 #include "devicelistmodel.h"
 
-#include "answeringpeer.h"
 #include "devicelist.h"
+#include "fakedevice.h"
 #include "printers.h"
 #include "waitfor.h"
 
@@ -22,7 +22,7 @@
 
 namespace {
 
-using Lan = AnsweringPeer;
+using Lan = FakeDevice;
 
 QByteArray answer(int i, const QByteArray& ip, const QByteArray& id)
 {
@@ -144,7 +144,7 @@ TEST_F(DeviceListModelTest, ARewrittenLineThatIsWiderWidensEveryLine)
     EXPECT_GT(model.lineSize().width(), before);
     EXPECT_GE(model.lineSize().width(), naturalSizes().value(1).width());
     // A new search starts from its own lines.
-    lan.setAnswers({answer(7, "10.0.0.7", "D")});
+    lan.answerEveryDatagramWith({answer(7, "10.0.0.7", "D")});
     searchOn(lan, 1);
     EXPECT_LT(model.lineSize().width(), before);
 }

@@ -2,10 +2,10 @@
 // linkvane-cli diagnose: the causes it names from what it saw, and the real binary on loopback against
 // the simulator, a port where nothing answers and a peer that answers with something else.
 
-#include "answeringpeer.h"
 #include "clirun.h"
-#include "commands.h"
 #include "devsimprocess.h"
+#include "diagnosecommand.h"
+#include "fakedevice.h"
 #include "printers.h"
 
 #include <QHostAddress>
@@ -154,7 +154,7 @@ TEST_P(DiagnoseRun, ReportsTheWayOutAnswersAndCauses)
     if (c.answers < 0)
         c.answers = c.searchAnswers = everyDevice;
     std::optional<DevsimProcess> sim;
-    std::optional<AnsweringPeer> peer;
+    std::optional<FakeDevice> peer;
     QUdpSocket quiet;
     quint16 port = 0;
     switch (c.peer) {

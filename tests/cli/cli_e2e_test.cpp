@@ -7,6 +7,7 @@
 #include "devsimprocess.h"
 #include "fakedevice.h"
 #include "programs.h"
+#include "waitfor.h"
 
 #include "catalogue.h"
 #include "device.h"
@@ -35,7 +36,7 @@ TEST(CliSearch, JsonListsEveryDefaultDeviceWithItsFields)
 {
     DevsimProcess sim(kSimDefaults);
     ASSERT_TRUE(sim.started());
-    const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("search")}));
+    const CliRun run = runCli(atDefaultWait(sim, {QStringLiteral("--json"), QStringLiteral("search")}));
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     // The listing comes after the default wait of one second, not before.
@@ -337,9 +338,11 @@ TEST(CliScale, SearchListsTenThousandDevicesNoneLost)
     DevsimProcess sim(
         {QStringLiteral("--devices"), QStringLiteral("10000"), QStringLiteral("--jitter"), QStringLiteral("200")});
     ASSERT_TRUE(sim.started());
+    // The search ends on the count; the wait only bounds a search that lost answers.
     const CliRun run = runCli(at(sim, {QStringLiteral("--json"), QStringLiteral("--stats"), QStringLiteral("search"),
-                                       QStringLiteral("--wait"), QStringLiteral("3000")}),
-                              60000);
+                                       QStringLiteral("--expect"), QStringLiteral("10000"), QStringLiteral("--wait"),
+                                       QStringLiteral("60000")}),
+                              90000);
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QJsonArray list = parseJson(run.out).array();
@@ -353,7 +356,7 @@ TEST(CliScale, SearchListsTenThousandDevicesNoneLost)
     EXPECT_EQ(macs.size(), 10000);
     EXPECT_EQ(fields.size(), 10000);
     // The simulator's own log agrees: every device answered once.
-    EXPECT_EQ(sim.sent().size(), 10000);
+    LV_WAIT_EQ(sim.sent().size(), 10000, 10000);
 
     const QString stats = QString::fromUtf8(run.err).trimmed();
     EXPECT_TRUE(stats.startsWith(QLatin1String("stats: 10000 devices listed"))) << stats;

@@ -2,14 +2,13 @@
 // linkvane-cli against a LAN where one device is broken or hostile: every wait ends within its bound,
 // only the asked device's reply is taken, and nothing is reported as done that was not.
 
-#include "answeringpeer.h"
 #include "clirun.h"
 #include "devsimprocess.h"
+#include "fakedevice.h"
 #include "printers.h"
 #include "programs.h"
+#include "waitfor.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonArray>
@@ -178,8 +177,8 @@ class SharedIpSelector : public ::testing::TestWithParam<SharedIpCase> {};
 
 TEST_P(SharedIpSelector, NamesBothAndAsksNeither)
 {
-    AnsweringPeer lan({QByteArrayLiteral("AX 0.80.194.0.0.1/10.0.0.9/FIRST\r"),
-                       QByteArrayLiteral("AX 0.80.194.0.0.2/10.0.0.9/SECOND\r")});
+    FakeDevice lan({QByteArrayLiteral("AX 0.80.194.0.0.1/10.0.0.9/FIRST\r"),
+                    QByteArrayLiteral("AX 0.80.194.0.0.2/10.0.0.9/SECOND\r")});
     const CliRun run = runCli({QStringLiteral("--port"), QString::number(lan.port()), QStringLiteral("--broadcast"),
                                QStringLiteral("127.0.0.1"), QStringLiteral("--timeout"), QStringLiteral("300"),
                                QStringLiteral("--wait"), QStringLiteral("400"), QStringLiteral("--verbose"),
@@ -394,15 +393,13 @@ TEST(CliStranger, InjectedDatagramsNeverReachTheReply)
     // The request shows in the simulator's log with the CLI's port; the other host answers there at once.
     QUdpSocket stranger;
     quint16 cliPort = 0;
-    QElapsedTimer waited;
-    waited.start();
-    while (cliPort == 0 && waited.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const auto requestLogged = [&] {
         for (const QString& line : sim.allOutput().split(QLatin1Char('\n')))
             if (line.startsWith(QLatin1String("RX 127.0.0.1:")) && line.contains(QLatin1String(" G ")))
                 cliPort = line.section(QLatin1Char(':'), 1, 1).section(QLatin1Char(' '), 0, 0).toUShort();
-    }
-    ASSERT_NE(cliPort, 0);
+        return cliPort != 0;
+    };
+    LV_WAIT_TRUE(requestLogged(), 5000);
     const QByteArray injected = "A<DeviceID>INJECTED</DeviceID><IPAddress>6.6.6.6</IPAddress>";
     stranger.writeDatagram(injected, QHostAddress::LocalHost, cliPort);
     ASSERT_TRUE(cli.waitForFinished(10000));
@@ -583,6 +580,20 @@ struct InterruptCase {
 
 class CliApplyInterrupted : public ::testing::TestWithParam<InterruptCase> {};
 
+// Whether `signal` was sent to the process and not yet taken by it (Linux: its status in /proc).
+bool signalPending(pid_t pid, int signal)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    const quint64 bit = quint64(1) << (signal - 1);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("ShdPnd:") || line.startsWith("SigPnd:"))
+            if (line.mid(7).trimmed().toULongLong(nullptr, 16) & bit)
+                return true;
+    return false;
+}
+
 TEST_P(CliApplyInterrupted, ReportsEveryDeviceAndStartsNoMore)
 {
     const InterruptCase& c = GetParam();
@@ -614,7 +625,8 @@ TEST_P(CliApplyInterrupted, ReportsEveryDeviceAndStartsNoMore)
         if (cli.state() == QProcess::NotRunning)
             break;
         ::kill(pid, signal);
-        QTest::qWait(100);
+        // A second signal sent while the first still waits to be handled would merge with it.
+        LV_WAIT_TRUE(cli.state() == QProcess::NotRunning || !signalPending(pid, signal), 5000);
     }
     // The first signal lets the two "U " waits run out (4 s); a second ends them at once, long before
     // their minute is up.

@@ -217,9 +217,11 @@ INSTANTIATE_TEST_SUITE_P(
         Mistyped{"MissingValue", {QStringLiteral("--port")}, "--port"}, Mistyped{"NoCommand", {}, "no command given"}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// help and help COMMAND say what --help and COMMAND --help say, and exit 0.
+// help and help COMMAND say what --help and COMMAND --help say, and exit 0; the list keeps its order.
 TEST(HelpCommand, IsTheSameAsTheHelpOption)
 {
+    EXPECT_EQ(commandNames().join(QLatin1Char(' ')),
+              QStringLiteral("help search show set set-mac export apply diagnose"));
     const HelpRun list = run({QStringLiteral("help")});
     EXPECT_EQ(list.code, 0);
     EXPECT_EQ(list.out, run({QStringLiteral("--help")}).out);

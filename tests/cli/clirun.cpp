@@ -83,7 +83,18 @@ QStringList at(const DevsimProcess& sim, const QStringList& rest)
 
 QStringList at(quint16 port, const QString& broadcast, const QStringList& rest)
 {
-    return QStringList{QStringLiteral("--broadcast"), broadcast, QStringLiteral("--port"), QString::number(port)} +
+    bool set = false;
+    const int waitMs = qEnvironmentVariableIntValue("LINKVANE_TEST_WAIT", &set);
+    return QStringList{QStringLiteral("--broadcast"), broadcast,
+                       QStringLiteral("--port"),      QString::number(port),
+                       QStringLiteral("--wait"),      QString::number(set ? waitMs : kTestWaitMs)} +
+           rest;
+}
+
+QStringList atDefaultWait(const DevsimProcess& sim, const QStringList& rest)
+{
+    return QStringList{QStringLiteral("--broadcast"), QStringLiteral("127.255.255.255"), QStringLiteral("--port"),
+                       QString::number(sim.port())} +
            rest;
 }
 

@@ -45,9 +45,15 @@ CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs
 CliRun runCli(const QStringList& args, int timeoutMs = 30000,
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
-// Global options that point the CLI at the simulator, or at a port and broadcast address.
+// Global options that point the CLI at the simulator, or at a port and broadcast address, with a
+// search wait of kTestWaitMs (or LINKVANE_TEST_WAIT ms): the devices on loopback answer well within
+// it, and every command that names a device sits out the whole wait. A --wait in `rest` is the one
+// the CLI takes.
 QStringList at(const DevsimProcess& sim, const QStringList& rest);
 QStringList at(quint16 port, const QString& broadcast, const QStringList& rest);
+// The same with the CLI's own default wait, for the tests of that wait.
+QStringList atDefaultWait(const DevsimProcess& sim, const QStringList& rest);
+constexpr int kTestWaitMs = 300;
 
 QString qs(const std::string& text);
 

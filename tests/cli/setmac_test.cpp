@@ -253,16 +253,18 @@ TEST_P(SetMacPromptEnded, LeavesTheEchoOn)
     QStringList command{testprograms::cli(),       QStringLiteral("--port"),         QStringLiteral("9"),
                         QStringLiteral("set-mac"), QStringLiteral("0.80.194.0.0.1"), QStringLiteral("0.80.194.1.2.4")};
     // The CLI in the background of a shell on the terminal (such a shell leaves SIGINT ignored in it,
-    // so the signals are those a kill or a closed terminal send); then the terminal's settings.
+    // so the signals are those a kill or a closed terminal send), signalled once it turned the echo off
+    // (at most 10 s); then the terminal's settings.
+    const QString shell = QStringLiteral("sh -c '%1 </dev/tty & p=$!; for i in $(seq 200); do "
+                                         "stty -a | grep -q -- \" -echo \" && break; sleep 0.05; done; "
+                                         "kill -%2 $p; wait $p; stty -a'");
     bool asked = false;
-    const CliRun run = runProgram(script,
-                                  {QStringLiteral("-qec"),
-                                   QStringLiteral("sh -c '%1 </dev/tty & p=$!; sleep 1; kill -%2 $p; wait $p; stty -a'")
-                                       .arg(command.join(QLatin1Char(' ')), QLatin1String(GetParam())),
-                                   QStringLiteral("/dev/null")},
-                                  30000, environmentWith({}), [&](QProcess&, const QByteArray& out) {
-                                      asked = asked || out.contains("Access code: ");
-                                  });
+    const CliRun run =
+        runProgram(script,
+                   {QStringLiteral("-qec"), shell.arg(command.join(QLatin1Char(' ')), QLatin1String(GetParam())),
+                    QStringLiteral("/dev/null")},
+                   30000, environmentWith({}),
+                   [&](QProcess&, const QByteArray& out) { asked = asked || out.contains("Access code: "); });
     ASSERT_TRUE(asked) << escapeBytes(run.out);
     const QByteArray settings = run.out.mid(run.out.indexOf("speed"));
     EXPECT_TRUE(settings.contains(" echo ")) << escapeBytes(settings);

@@ -4,15 +4,15 @@
 #include "devsimprocess.h"
 #include "printers.h"
 #include "programs.h"
+#include "waitfor.h"
 
 #include "devicelist.h"
 #include "tagmessage.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkDatagram>
+#include <QTest>
 #include <QUdpSocket>
 #include <QVariant>
 
@@ -22,21 +22,6 @@
 #include <set>
 
 namespace {
-
-QList<QByteArray> collect(QUdpSocket& socket, int count, int timeoutMs)
-{
-    QList<QByteArray> got;
-    QDeadlineTimer deadline(timeoutMs);
-    while (got.size() < count && !deadline.hasExpired()) {
-        // Events keep the simulator's log pipe drained, so its writes never block it.
-        QCoreApplication::processEvents();
-        if (!socket.hasPendingDatagrams())
-            socket.waitForReadyRead(10);
-        while (socket.hasPendingDatagrams())
-            got.append(socket.receiveDatagram().data());
-    }
-    return got;
-}
 
 const QByteArray kProbe = QByteArray(lv::kSearchProbe.data(), static_cast<qsizetype>(lv::kSearchProbe.size()));
 
@@ -55,7 +40,7 @@ TEST_P(DevsimProcessSearch, ProbeIsAnsweredByEveryDevice)
     ASSERT_TRUE(socket.bind(QHostAddress::LocalHost, 0));
     ASSERT_EQ(socket.writeDatagram(kProbe, QHostAddress(QString::fromLatin1(GetParam().address)), sim.port()),
               kProbe.size());
-    const QList<QByteArray> answers = collect(socket, 21, 3000);
+    const QList<QByteArray> answers = collectDatagrams(socket, 21, 3000);
     ASSERT_EQ(answers.size(), 21);
     std::set<std::string> macs;
     for (const QByteArray& a : answers) {
@@ -67,9 +52,7 @@ TEST_P(DevsimProcessSearch, ProbeIsAnsweredByEveryDevice)
     EXPECT_EQ(sim.waitForReceived(kProbe, 1).size(), 1);
     // What the simulator logs as sent is exactly what arrived.
     QList<QByteArray> logged;
-    QDeadlineTimer deadline(2000);
-    while (logged.size() < 21 && !deadline.hasExpired())
-        logged = sim.sent();
+    static_cast<void>(QTest::qWaitFor([&] { return (logged = sim.sent()).size() >= 21; }, 2000));
     EXPECT_EQ(logged, answers);
 }
 
@@ -81,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Loopback, DevsimProcessSearch,
 QList<QByteArray> searchDefaultLan(QUdpSocket& socket, quint16 port)
 {
     socket.writeDatagram(kProbe, QHostAddress::LocalHost, port);
-    return collect(socket, 21, 3000);
+    return collectDatagrams(socket, 21, 3000);
 }
 
 TEST(DevsimProcess, SplitConfigurationReplyAndEscapedLog)
@@ -99,7 +82,7 @@ TEST(DevsimProcess, SplitConfigurationReplyAndEscapedLog)
     const std::string request = lv::configRequest(first->macField + "/" + first->ip + "/", "a\\b");
     const QByteArray requestBytes(request.data(), static_cast<qsizetype>(request.size()));
     socket.writeDatagram(requestBytes, QHostAddress(QStringLiteral("127.255.255.255")), sim.port());
-    const QList<QByteArray> pieces = collect(socket, 3, 3000);
+    const QList<QByteArray> pieces = collectDatagrams(socket, 3, 3000);
     ASSERT_EQ(pieces.size(), 3);
     EXPECT_FALSE(lv::replyHoldsMac(pieces[0].toStdString()));
     EXPECT_FALSE(lv::replyHoldsMac(pieces[1].toStdString()));
@@ -114,9 +97,7 @@ TEST(DevsimProcess, SplitConfigurationReplyAndEscapedLog)
     ASSERT_EQ(received.size(), 1);
     EXPECT_EQ(received[0], requestBytes);
     QList<QByteArray> logged;
-    QDeadlineTimer deadline(2000);
-    while (logged.size() < 24 && !deadline.hasExpired())
-        logged = sim.sent();
+    static_cast<void>(QTest::qWaitFor([&] { return (logged = sim.sent()).size() >= 24; }, 2000));
     ASSERT_EQ(logged.size(), 24);
     EXPECT_EQ(logged.mid(21), pieces);
 }
@@ -131,7 +112,7 @@ TEST(DevsimProcess, JitteredAnswersOfManyDevicesAllArrive)
     // Room for the whole burst, as the tool's own sockets ask for, so the test hears what was sent.
     socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(8 * 1024 * 1024));
     socket.writeDatagram(kProbe, QHostAddress(QStringLiteral("127.255.255.255")), sim.port());
-    const QList<QByteArray> answers = collect(socket, 2000, 8000);
+    const QList<QByteArray> answers = collectDatagrams(socket, 2000, 8000);
     EXPECT_EQ(answers.size(), 2000);
     std::set<QByteArray> distinct(answers.begin(), answers.end());
     EXPECT_EQ(distinct.size(), answers.size());
@@ -157,8 +138,8 @@ TEST(DevsimProcess, DelayedAnswersKeepTheirOrder)
     clock.start();
     socket.writeDatagram(QByteArray(request.data(), static_cast<qsizetype>(request.size())), QHostAddress::LocalHost,
                          sim.port());
-    EXPECT_TRUE(collect(socket, 1, 200).isEmpty());
-    const QList<QByteArray> pieces = collect(socket, 4, 3000);
+    EXPECT_TRUE(collectDatagrams(socket, 1, 200).isEmpty());
+    const QList<QByteArray> pieces = collectDatagrams(socket, 4, 3000);
     EXPECT_GE(clock.elapsed(), 280);
     ASSERT_EQ(pieces.size(), 4);
     EXPECT_TRUE(pieces.first().startsWith("AG "));
@@ -173,7 +154,7 @@ QList<QByteArray> exchange(QUdpSocket& socket, quint16 port, const std::string& 
 {
     socket.writeDatagram(QByteArray(datagram.data(), static_cast<qsizetype>(datagram.size())), QHostAddress::LocalHost,
                          port);
-    return collect(socket, count, timeoutMs);
+    return collectDatagrams(socket, count, timeoutMs);
 }
 
 TEST(DevsimProcessFaults, FaultOptionAndControlCommandsAtRunTime)

@@ -3,6 +3,7 @@
 
 #include "inprocesslan.h"
 #include "printers.h"
+#include "waitfor.h"
 
 #include "devicelist.h"
 #include "tagmessage.h"
@@ -18,20 +19,6 @@ namespace {
 QByteArray bytes(const std::string& text)
 {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Waits (the LAN answering meanwhile) until `count` datagrams arrived or `timeoutMs` passed.
-QList<QByteArray> collect(QUdpSocket& socket, int count, int timeoutMs)
-{
-    QList<QByteArray> got;
-    (void)QTest::qWaitFor(
-        [&] {
-            while (socket.hasPendingDatagrams())
-                got.append(socket.receiveDatagram().data());
-            return got.size() >= count;
-        },
-        timeoutMs);
-    return got;
 }
 
 class InProcess : public ::testing::Test {
@@ -60,7 +47,7 @@ TEST_F(InProcess, ListensOnAFreePortAndAnswersTheBroadcastProbe)
     EXPECT_NE(second.port(), m_lan.port());
 
     send(std::string(lv::kSearchProbe), InProcessLan::broadcastAddress());
-    const QList<QByteArray> answers = collect(m_socket, 21, 3000);
+    const QList<QByteArray> answers = collectDatagrams(m_socket, 21, 3000);
     ASSERT_EQ(answers.size(), 21);
     for (const QByteArray& a : answers)
         EXPECT_TRUE(lv::parseSearchReply(a.toStdString()).has_value()) << a.toStdString();
@@ -76,7 +63,7 @@ TEST_F(InProcess, FaultsChangeWhileItRuns)
     ASSERT_TRUE(m_lan.addFault(QStringLiteral("silent@%1").arg(QString::fromStdString(target.model))));
     send(request(target));
     send(request(other));
-    const QList<QByteArray> first = collect(m_socket, 2, 400);
+    const QList<QByteArray> first = collectDatagrams(m_socket, 2, 400);
     ASSERT_EQ(first.size(), 1);
     EXPECT_EQ(lv::GetTagValue(first[0].toStdString(), "MacAddress").value, other.macAddressText());
 
@@ -85,7 +72,7 @@ TEST_F(InProcess, FaultsChangeWhileItRuns)
     QElapsedTimer clock;
     clock.start();
     send(request(target));
-    const QList<QByteArray> late = collect(m_socket, 1, 2000);
+    const QList<QByteArray> late = collectDatagrams(m_socket, 1, 2000);
     EXPECT_GE(clock.elapsed(), 280);
     ASSERT_EQ(late.size(), 1);
     EXPECT_TRUE(lv::replyHoldsMac(late[0].toStdString()));
@@ -105,7 +92,7 @@ TEST_F(InProcess, LargestRepliesCrossLoopbackWhole)
     ASSERT_TRUE(m_lan.addFault(QStringLiteral("oversize:65507@KR-700")));
     ASSERT_TRUE(m_lan.addFault(QStringLiteral("junk:65507@KR-700")));
     send(request(target));
-    const QList<QByteArray> got = collect(m_socket, 2, 3000);
+    const QList<QByteArray> got = collectDatagrams(m_socket, 2, 3000);
     ASSERT_EQ(got.size(), 2);
     EXPECT_EQ(got[0].size(), 65507);
     EXPECT_TRUE(got[0].startsWith('?'));

@@ -95,14 +95,13 @@ TEST_F(SinglePortDevsim, UpdateChangesTheDeviceAndTheNextLoadShowsIt)
     ASSERT_EQ(devices.count("frmSetupPl778"), 1u);
     const FoundDevice& device = devices.at("frmSetupPl778");
     auto window = open(device);
-    QSignalSpy spy(window.get(), &SinglePortWindow::updateConfirmed);
     window->show();
     chooseEntry(*window, "cmbSioBaud", 9);
     typeInto(*window, "txtDeviceID", QStringLiteral("Press-9"));
     QTest::mouseClick(find<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
 
-    ASSERT_EQ(spy.count(), 1);
-    EXPECT_TRUE(spy.at(0).at(0).value<DeviceLinePatch>().deviceIdChanged);
+    ASSERT_TRUE(window->outcome().patch);
+    EXPECT_TRUE(window->outcome().patch->deviceIdChanged);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
     const auto sets = m_sim.waitForReceived("S ", 1);

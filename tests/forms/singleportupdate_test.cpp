@@ -204,13 +204,12 @@ TEST_F(SinglePortUpdate, UpdateCommandsFollowTheSetCommandAfterTheDelay)
 TEST_F(SinglePortUpdate, AnsweredUpdateReportsTheDeviceLineChanges)
 {
     auto window = openWindow("frmSetup", standardItems(), m_channel);
-    QSignalSpy spy(window.get(), &SinglePortWindow::updateConfirmed);
     window->show();
     typeInto(*window, "txtIP", QStringLiteral("10.1.2.3"));
     typeInto(*window, "txtDeviceID", QStringLiteral("Conveyor-12"));
     clickUpdate(*window);
-    ASSERT_EQ(spy.count(), 1);
-    const auto patch = spy.at(0).at(0).value<DeviceLinePatch>();
+    ASSERT_TRUE(window->outcome().patch);
+    const DeviceLinePatch patch = *window->outcome().patch;
     EXPECT_TRUE(patch.ipChanged);
     EXPECT_EQ(patch.loadedIp, "192.168.1.50");
     EXPECT_EQ(patch.newIp, "10.1.2.3");
@@ -233,12 +232,11 @@ TEST_F(SinglePortUpdate, AnsweredUpdateReportsTheDeviceLineChanges)
 TEST_F(SinglePortUpdate, UnchangedIpAndDeviceIdLeaveTheLineAlone)
 {
     auto window = openWindow("frmSetupNDQ770", standardItems(), m_channel);
-    QSignalSpy spy(window.get(), &SinglePortWindow::updateConfirmed);
     window->show();
     typeInto(*window, "txtMask", QStringLiteral("255.255.0.0"));
     clickUpdate(*window);
-    ASSERT_EQ(spy.count(), 1);
-    const auto patch = spy.at(0).at(0).value<DeviceLinePatch>();
+    ASSERT_TRUE(window->outcome().patch);
+    const DeviceLinePatch patch = *window->outcome().patch;
     EXPECT_FALSE(patch.changesLine());
     const std::string line = deviceListLine(kSelMac, "192.168.1.50", "Line-07");
     EXPECT_EQ(patchDeviceLine(line, patch), line);
@@ -247,21 +245,19 @@ TEST_F(SinglePortUpdate, UnchangedIpAndDeviceIdLeaveTheLineAlone)
 TEST_F(SinglePortUpdate, CancelSendsNothing)
 {
     auto window = openWindow("frmSetup", standardItems(), m_channel);
-    QSignalSpy spy(window.get(), &SinglePortWindow::updateConfirmed);
     window->show();
     typeInto(*window, "txtIP", QStringLiteral("10.1.2.3"));
     QTest::mouseClick(find<QPushButton>(*window, "cmdCancel"), Qt::LeftButton);
     LV_EXPECT_NEVER(!m_device.received().empty(), 150);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Rejected);
-    EXPECT_EQ(spy.count(), 0);
+    EXPECT_FALSE(window->outcome().patch);
 }
 
 TEST_F(SinglePortUpdate, SilentDeviceKeepsTheWindowOpenWithTheEdits)
 {
     m_device.setAnswering(false);
     auto window = openWindow("frmSetupPl778", standardItems(), m_channel);
-    QSignalSpy spy(window.get(), &SinglePortWindow::updateConfirmed);
     window->show();
     typeInto(*window, "txtDeviceID", QStringLiteral("Press-4"));
     chooseEntry(*window, "COM1_Modbus", 1);
@@ -269,7 +265,7 @@ TEST_F(SinglePortUpdate, SilentDeviceKeepsTheWindowOpenWithTheEdits)
     clickUpdate(*window);
 
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(spy.count(), 0);
+    EXPECT_FALSE(window->outcome().patch);
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_EQ(Dialogs::shownMessages()[0].text, SinglePortWindow::noAnswerMessage());
     EXPECT_EQ(Dialogs::shownMessages()[0].title, QStringLiteral("MsgBox"));
@@ -286,7 +282,8 @@ TEST_F(SinglePortUpdate, SilentDeviceKeepsTheWindowOpenWithTheEdits)
     EXPECT_EQ(sets[0], sets[1]);
     EXPECT_EQ(sets[1], header("S ") + "//<DeviceID>Press-4</DeviceID>/<COM1_Modbus>1</COM1_Modbus>");
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(spy.count(), 1);
+    EXPECT_TRUE(window->outcome().patch);
+    EXPECT_EQ(window->outcome().updates.size(), 2u);
 }
 
 TEST_F(SinglePortUpdate, ButtonsAndEscapeAreLockedWhileAnUpdateRuns)

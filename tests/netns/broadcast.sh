@@ -23,7 +23,8 @@ ip netns exec "$dev" "$devsim" --bind 0.0.0.0 >"$work/devsim.log" 2>&1 &
 sim=$!
 ip netns exec "$dev2" "$devsim" --bind 0.0.0.0 --devices 24 >"$work/devsim2.log" 2>&1 &
 sim2=$!
-sleep 0.5
+await_listening "$work/devsim.log" "$sim"
+await_listening "$work/devsim2.log" "$sim2"
 
 macs() { grep -o '"mac": *"[0-9A-F-]*"' <<<"$1" | grep -o '[0-9A-F-]\{17\}' | sort -u; }
 out=$(ip netns exec "$op" "$cli" --json search --wait 1500)

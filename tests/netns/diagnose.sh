@@ -33,7 +33,7 @@ row() { awk -v card="$1" '$1 == card { $1 = ""; sub(/^ /, ""); print }' <<<"$2";
 expected=12
 ip netns exec "$dev" "$devsim" --bind 0.0.0.0 --devices "$expected" >"$work/devsim.log" 2>&1 &
 sim=$!
-sleep 0.5
+await_listening "$work/devsim.log" "$sim"
 
 out=$(run diagnose)
 code=$?

@@ -26,7 +26,8 @@ ip netns exec "$dev" "$devsim" --bind 0.0.0.0 --repeat 2 >"$work/devsim.log" 2>&
 sim=$!
 ip netns exec "$dev2" "$devsim" --bind 0.0.0.0 --devices 24 --jitter 800 >"$work/devsim2.log" 2>&1 &
 sim2=$!
-sleep 0.5
+await_listening "$work/devsim.log" "$sim"
+await_listening "$work/devsim2.log" "$sim2"
 
 far=(00-50-C2-00-00-16 00-50-C2-00-00-17 00-50-C2-00-00-18)
 
@@ -72,6 +73,7 @@ check "the far device answers under its new MAC" grep -q '"mac": *"00-50-C2-00-0
 
 if [ -n "$gui_tests" ]; then
     gui=$(ip netns exec "$op" env QT_QPA_PLATFORM=offscreen LINKVANE_REACH_MAC=00-50-C2-00-00-18 \
+        LINKVANE_REACH_DEVICES=24 \
         "$gui_tests" --gtest_filter='*MacChangeReachesADeviceBehindTheSecondCard*' 2>&1)
     check "the main window's MAC change reaches a far device" grep -q '^\[  PASSED  \] 1 test' <<<"$gui"
     [ $fail -ne 0 ] && echo "$gui" | grep -E 'Failure|Expected|Which is|FAILED|SKIPPED' | head

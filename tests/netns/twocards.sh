@@ -5,7 +5,7 @@
 # check() that counts failures in $fail. The caller sets tag (unique per run),
 # NET0 and NET1 (such as 10.203 and 10.204) and calls make_two_card_lan; the
 # namespaces go again on exit, with the simulators in $sim and $sim2 and the
-# folder in $work.
+# folder in $work. await_listening waits until a simulator has said it listens.
 #
 # Exits 77 (skipped) where namespaces cannot be made (not root, no iproute2).
 
@@ -56,6 +56,18 @@ make_two_card_lan() {
     plug "$dev2" eth0 br1 "$NET1.0.2"
     for ns in "$op" "$dev" "$dev2"; do ip -n "$ns" route add default dev eth0; done
     set +e
+}
+
+# await_listening LOG PID: waits up to 10 s for the simulator's "listening on" line in LOG; ends the
+# test when the simulator PID ended first or never said it.
+await_listening() {
+    for _ in $(seq 200); do
+        grep -q 'listening on' "$1" && return 0
+        kill -0 "$2" 2>/dev/null || break
+        sleep 0.05
+    done
+    echo "FAILED: the simulator did not start listening: $(cat "$1")"
+    exit 1
 }
 
 fail=0

@@ -407,7 +407,8 @@ INSTANTIATE_TEST_SUITE_P(Lists, MacListMovedTest,
                          [](const auto& p) { return std::string(p.param.name); });
 
 // The MAC change of a device that only the second card sees leaves by that card. Skipped unless
-// LINKVANE_REACH_MAC names such a device (its MAC text) and the command port is the default.
+// LINKVANE_REACH_MAC names such a device (its MAC text), LINKVANE_REACH_DEVICES how many devices
+// both cards see together, and the command port is the default.
 TEST_F(ServiceFixture, MacChangeReachesADeviceBehindTheSecondCard)
 {
     const QString far = qEnvironmentVariable("LINKVANE_REACH_MAC");
@@ -424,7 +425,7 @@ TEST_F(ServiceFixture, MacChangeReachesADeviceBehindTheSecondCard)
             return row >= 0;
         },
         3000));
-    QTest::qWait(1000); // the rest of the answers
+    LV_WAIT_EQ(rows(), qEnvironmentVariableIntValue("LINKVANE_REACH_DEVICES"), 3000); // the rest of the answers
     ASSERT_GT(row, 0) << "the far device is listed first: the first card's devices did not answer";
     selectRow(row);
     state.gMacPass = kCode;

@@ -5,7 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QThread>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -36,18 +36,19 @@ TEST_P(CoreDumps, AreOffWhileTheProgramRuns)
     // The limits are set first thing in main(); until then the program has the test's own. Both the
     // soft and the hard limit must come down to 0 (the soft one alone could be raised again).
     QByteArray line;
-    bool off = false;
-    for (int i = 0; i < 150 && !off; ++i) {
-        QThread::msleep(20);
-        QFile limits(QStringLiteral("/proc/%1/limits").arg(process.processId()));
-        if (limits.open(QIODevice::ReadOnly))
-            for (const QByteArray& l : limits.readAll().split('\n'))
-                if (l.startsWith("Max core file size")) {
-                    line = l.simplified();
-                    const QList<QByteArray> words = line.split(' ');
-                    off = words.value(4) == "0" && words.value(5) == "0";
-                }
-    }
+    const bool off = QTest::qWaitFor(
+        [&] {
+            QFile limits(QStringLiteral("/proc/%1/limits").arg(process.processId()));
+            if (limits.open(QIODevice::ReadOnly))
+                for (const QByteArray& l : limits.readAll().split('\n'))
+                    if (l.startsWith("Max core file size")) {
+                        line = l.simplified();
+                        const QList<QByteArray> words = line.split(' ');
+                        return words.value(4) == "0" && words.value(5) == "0";
+                    }
+            return false;
+        },
+        3000);
     process.kill();
     process.waitForFinished(5000);
     EXPECT_TRUE(off) << c.name << " may still write a core dump: " << line.constData();

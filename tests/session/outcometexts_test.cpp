@@ -8,9 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <type_traits>
+
 namespace {
 
 using lv::Audience;
+using lv::FleetResult;
 
 template <typename Result> struct Row {
     Result result;
@@ -33,6 +37,7 @@ template <typename Result> Result of(typename Result::Outcome outcome)
 // One device, asked for with a 2 s wait; a set command too large for a datagram; KR-700's window.
 const lv::TextContext kContext{.device = QStringLiteral("0.14.198.0.0.1"),
                                .timeoutMs = 2000,
+                               .model = QStringLiteral("XY-1"),
                                .setCommandBytes = 70000,
                                .askedMac = "0.14.198.0.0.2",
                                .window = lv::findWindow("frmSetup"),
@@ -120,6 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
          "the set command would be 70000 bytes; one datagram carries at most 65507; nothing was sent"},
         {update(Update::Aborted, 1), Audience::Fleet,
          "interrupted after S: the set command was sent, the \"U \" commands were not confirmed"},
+        {update(Update::Aborted, 0), Audience::Fleet, "interrupted before the set command; nothing was sent"},
     }));
 
 using VerifyText = OutcomeTextTest<lv::VerifyResult>;
@@ -144,6 +150,8 @@ INSTANTIATE_TEST_SUITE_P(
         {of<lv::VerifyResult>(Verify::NoAnswer), Audience::Cli,
          "0.14.198.0.0.1 confirmed the update, but the check got no answer"},
         {mismatch(), Audience::Cli, "0.14.198.0.0.1 confirmed the update, but the check found other values"},
+        {mismatch(), Audience::Fleet, ""},
+        {of<lv::VerifyResult>(Verify::Aborted), Audience::Fleet, "interrupted before the check after the update ended"},
     }));
 
 TEST(VerifyDetails, ListEveryDifferingFieldAsShownThenTheStrangers)
@@ -197,5 +205,73 @@ INSTANTIATE_TEST_SUITE_P(
         {of<lv::SearchResult>(Search::NoInterface), Audience::Cli, "there is no network interface eth9"},
         {of<lv::SearchResult>(Search::NothingAnswered), Audience::Fleet, "no answer to the search"},
     }));
+
+using StepText = ::testing::TestWithParam<std::pair<QString, const char*>>;
+TEST_P(StepText, SaysWhatBecameOfTheStep)
+{
+    EXPECT_EQ(GetParam().first, QString::fromUtf8(GetParam().second));
+}
+
+template <typename Result> QString step(typename Result::Outcome outcome, Audience audience, QString detail = {})
+{
+    Result result = of<Result>(outcome);
+    if constexpr (std::is_same_v<Result, lv::ReachResult>)
+        result.detail = std::move(detail);
+    if constexpr (std::is_same_v<Result, lv::GateResult>)
+        result.why = std::move(detail);
+    return lv::describe(result, audience, kContext);
+}
+
+QString prepare(lv::PrepareResult::Outcome outcome, Audience audience, lv::TypedRefusal refusal = {})
+{
+    lv::PrepareResult result = of<lv::PrepareResult>(outcome);
+    result.form = std::make_shared<lv::SetupForm>(*lv::findWindow("frmSetup"));
+    result.plannedWindow = QStringLiteral("frmSetupKr770A");
+    result.refusal = std::move(refusal);
+    return lv::describe(result, audience, kContext);
+}
+
+QString gate(lv::GateResult::Point point)
+{
+    lv::GateResult result = of<lv::GateResult>(lv::GateResult::Outcome::Interrupted);
+    result.point = point;
+    return lv::describe(result, Audience::Fleet);
+}
+
+using Reach = lv::ReachResult::Outcome;
+using Prepare = lv::PrepareResult::Outcome;
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, StepText,
+    ::testing::Values(
+        std::pair{step<lv::ReachResult>(Reach::NotFound, Audience::Fleet), "no answer to the search"},
+        std::pair{step<lv::ReachResult>(Reach::NoMatch, Audience::Fleet, QStringLiteral("model=KR*")),
+                  "no device matches select model=KR*"},
+        std::pair{step<lv::ReachResult>(Reach::NamedTwice, Audience::Fleet, QStringLiteral("select id=x")),
+                  "the plan names this device twice (also as select id=x)"},
+        std::pair{step<lv::ReachResult>(Reach::Shared, Audience::Fleet, QStringLiteral("shared")), "shared"},
+        std::pair{prepare(Prepare::NoWindow, Audience::Fleet), "no window opens for model XY-1; nothing to set"},
+        std::pair{prepare(Prepare::NoWindow, Audience::Window), "0.14.198.0.0.1 is a XY-1, which has no setup window"},
+        std::pair{prepare(Prepare::WrongWindow, Audience::Fleet),
+                  "the plan was written for frmSetupKr770A, the device opens frmSetup"},
+        std::pair{prepare(Prepare::Refused, Audience::Fleet, {lv::SetError::HoldsNul, QStringLiteral("krIP"), {}}),
+                  "the value of krIP holds a NUL; the device would end the value there"},
+        std::pair{prepare(Prepare::TooLarge, Audience::Fleet),
+                  "the set command would be 70000 bytes; one datagram carries at most 65507; nothing was sent"},
+        std::pair{prepare(Prepare::Ready, Audience::Fleet), ""},
+        std::pair{gate(lv::GateResult::Point::Start), "interrupted before it started; nothing was sent"},
+        std::pair{gate(lv::GateResult::Point::BeforeSend),
+                  "interrupted once its configuration was read; nothing was sent"},
+        std::pair{step<lv::GateResult>(lv::GateResult::Outcome::Refused, Audience::Fleet, QStringLiteral("disk full")),
+                  "disk full"}));
+
+TEST(FleetSummary, CountsEveryResultWithoutAWordOfItsOwnAsFailed)
+{
+    lv::RunCounts counts;
+    counts.ended = {{FleetResult::Updated, 2}, {FleetResult::NotFound, 1}, {FleetResult::Interrupted, 1},
+                    {FleetResult::Refused, 3}, {FleetResult::Mismatch, 1}, {FleetResult::Unchanged, 0}};
+    EXPECT_EQ(lv::fleetSummaryText(counts, 2, 1949),
+              QStringLiteral("2 updated, 1 mismatch, 2 failed, 3 refused, 2 left out by --select in 1.9 s"));
+    EXPECT_EQ(lv::fleetSummaryText({}, 0, 40), QStringLiteral("no device in 0.0 s"));
+}
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include "searchexchange.h"
 
-#include "answeringpeer.h"
+#include "fakedevice.h"
 #include "printers.h"
 #include "waitfor.h"
 
@@ -72,8 +72,8 @@ class SearchExchangeEnds : public ::testing::TestWithParam<EndCase> {};
 TEST_P(SearchExchangeEnds, EndsAsItShouldWithWhatWasListed)
 {
     const EndCase& c = GetParam();
-    AnsweringPeer lan(answers(c.answering));
-    lan.setSpacing(c.spacingMs);
+    FakeDevice lan;
+    lan.answerEveryDatagramWith(answers(c.answering), c.spacingMs);
     lv::SessionState state;
     state.broadcast = QHostAddress::LocalHost;
     state.gCmdPort = c.portZero ? quint16(0) : lan.port();
@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, SearchExchangeEnds, ::testing::ValuesIn(kEndC
 // the first signals nothing.
 TEST(SearchExchangeRestart, ASecondSearchReplacesTheFirst)
 {
-    AnsweringPeer lan(answers(2));
+    FakeDevice lan(answers(2));
     lv::SessionState state;
     state.broadcast = QHostAddress::LocalHost;
     state.gCmdPort = lan.port();
@@ -126,7 +126,7 @@ TEST(SearchExchangeRestart, ASecondSearchReplacesTheFirst)
     first->start();
     LV_WAIT_TRUE(search.devices().size() == 2, 10 * kWaitMs);
     first.reset();
-    lan.setAnswers(answers(3));
+    lan.answerEveryDatagramWith(answers(3));
     lv::SearchExchange second(search, ends);
     QObject::connect(&second, &lv::SearchExchange::finished, &second, [&] { ++finishedSignals; });
     EXPECT_EQ(lv::runExchange(second).devices, 3);

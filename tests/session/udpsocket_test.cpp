@@ -6,7 +6,7 @@
 #include "devicesearch.h"
 #include "udpsocket.h"
 
-#include "answeringpeer.h"
+#include "fakedevice.h"
 #include "printers.h"
 #include "waitfor.h"
 
@@ -24,8 +24,8 @@
 
 namespace {
 
-// A peer on 127.0.0.1 that answers the first datagram it gets with `answers`.
-using Peer = AnsweringPeer;
+// A peer on 127.0.0.1 that answers every datagram it gets with `answers`.
+using Peer = FakeDevice;
 
 QList<QByteArray> numbered(int count)
 {
@@ -160,7 +160,7 @@ TEST(UdpSocketTest, SlowReceiversDoNotKeepTimersWaiting)
 
 TEST(UdpSocketTest, AsksForALargeReceiveBuffer)
 {
-    Peer peer({});
+    Peer peer;
     lv::UdpSocket socket;
     EXPECT_EQ(socket.receiveBufferSize(), 0);
     socket.setRemoteHost(QHostAddress::LocalHost);
@@ -175,7 +175,7 @@ TEST(UdpSocketTest, AsksForALargeReceiveBuffer)
 // guess why the list is short. Every datagram is either delivered or counted as dropped.
 TEST(UdpSocketTest, CountsTheDatagramsTheFullReceiveBufferDropped)
 {
-    Peer peer({});
+    Peer peer;
     lv::UdpSocket socket;
     socket.setRemoteHost(QHostAddress::LocalHost);
     socket.setRemotePort(peer.port());
@@ -279,7 +279,9 @@ TEST_P(DeviceSearchConflicts, MarkLinesThatShareAnIpOrAMac)
     QObject::connect(&search, &lv::DeviceSearch::conflictsChanged, &search, [&] { ++changes; });
     ASSERT_TRUE(search.start());
     LV_WAIT_EQ(search.devices().size(), std::size_t(c.answers.size()), 5000);
-    QTest::qWait(5); // the batch's end, where the change is signalled
+    // Marks the answers made are signalled at the end of their batch.
+    if (search.conflictCount() + search.macConflictCount() > 0)
+        LV_WAIT_TRUE(changes > 0, 5000);
     for (const auto& [index, raw] : c.rewrites)
         search.setRaw(index, raw.toStdString());
     int ipLines = 0;

@@ -5,9 +5,8 @@
 #include "devsimprocess.h"
 #include "programs.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QThread>
+#include <QTest>
 
 DevsimProcess::DevsimProcess(const QStringList& extraArgs)
 {
@@ -138,17 +137,15 @@ QList<QByteArray> DevsimProcess::control(const QByteArray& line, int timeoutMs)
 
 QList<QByteArray> DevsimProcess::waitForReceived(const QByteArray& prefix, int count, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
     QList<QByteArray> matching;
-    do {
-        matching.clear();
-        for (const QByteArray& d : received())
-            if (d.startsWith(prefix))
-                matching.append(d);
-        if (matching.size() >= count)
-            break;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    } while (!deadline.hasExpired());
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            matching.clear();
+            for (const QByteArray& d : received())
+                if (d.startsWith(prefix))
+                    matching.append(d);
+            return matching.size() >= count;
+        },
+        timeoutMs));
     return matching;
 }

@@ -4,6 +4,9 @@
 #include "fakedevice.h"
 
 #include <QNetworkDatagram>
+#include <QTimer>
+
+#include <utility>
 
 FakeDevice::FakeDevice()
 {
@@ -21,6 +24,11 @@ FakeDevice::FakeDevice()
     });
 }
 
+FakeDevice::FakeDevice(QList<QByteArray> answers) : FakeDevice()
+{
+    answerEveryDatagramWith(std::move(answers));
+}
+
 void FakeDevice::setAnswering(bool answering)
 {
     if (!answering) {
@@ -29,6 +37,17 @@ void FakeDevice::setAnswering(bool answering)
     }
     m_handler = [](const Received& r) {
         return r.bytes.startsWith("U ") ? QList<QByteArray>{QByteArrayLiteral("AU MAC")} : QList<QByteArray>{};
+    };
+}
+
+void FakeDevice::answerEveryDatagramWith(QList<QByteArray> answers, int spacingMs)
+{
+    m_handler = [this, answers = std::move(answers), spacingMs](const Received& r) {
+        if (spacingMs <= 0)
+            return answers;
+        for (qsizetype i = 0; i < answers.size(); ++i)
+            QTimer::singleShot(static_cast<int>(i) * spacingMs, &m_socket, [this, r, a = answers[i]] { answer(r, a); });
+        return QList<QByteArray>{};
     };
 }
 

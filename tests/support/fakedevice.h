@@ -2,7 +2,8 @@
 #pragma once
 
 // A device on loopback whose answers a test scripts: it records every datagram and answers each
-// through a handler (which may answer nothing, later, or twice).
+// through a handler (which may answer nothing, later, or twice), or with one fixed list of datagrams
+// (a LAN of devices that all answer a search at once).
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -26,11 +27,15 @@ public:
     using Handler = std::function<QList<QByteArray>(const Received&)>;
 
     FakeDevice();
+    // A device that answers every datagram with `answers`: answerEveryDatagramWith(answers).
+    explicit FakeDevice(QList<QByteArray> answers);
     quint16 port() const { return m_socket.localPort(); }
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     // A device that answers every "U " command with a text holding "MAC", as a device confirms an
     // update; false: no answers at all.
     void setAnswering(bool answering);
+    // Answers every datagram with `answers`, in order, each `spacingMs` after the one before (0: all at once).
+    void answerEveryDatagramWith(QList<QByteArray> answers, int spacingMs = 0);
     void answer(const Received& to, const QByteArray& bytes);
     const QList<Received>& received() const { return m_received; }
     void clear() { m_received.clear(); }

@@ -5,7 +5,11 @@
 // own log and return, which GoogleTest never sees: the case would pass. These wait with the event loop
 // running, then assert with GoogleTest, so a time-out fails the case.
 
+#include <QByteArray>
+#include <QList>
+#include <QNetworkDatagram>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -27,3 +31,18 @@
 // when it came.
 #define LV_EXPECT_NEVER(condition, ms)                                                                                 \
     EXPECT_FALSE(QTest::qWaitFor([&] { return bool(condition); }, ms)) << #condition " came within " << (ms) << " ms"
+
+// The datagrams `socket` received until there were `count` or `ms` passed, with the event loop running
+// (which keeps a simulator's log pipe drained, so that its writes never hold it up).
+inline QList<QByteArray> collectDatagrams(QUdpSocket& socket, int count, int ms)
+{
+    QList<QByteArray> got;
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            while (socket.hasPendingDatagrams())
+                got.append(socket.receiveDatagram().data());
+            return got.size() >= count;
+        },
+        ms));
+    return got;
+}

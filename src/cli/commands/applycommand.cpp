@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // linkvane-cli apply.
 
-#include "commands.h"
+#include "commandlist.h"
 #include "optionnames.h"
 
 #include "backup.h"
@@ -395,6 +395,63 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     if (!std::all_of(results.begin(), results.end(), [](const DeviceOutcome* o) { return o->succeeded(); }))
         return Failure{kExitSomeFailed, {}};
     return std::nullopt;
+}
+
+Command applyCommand()
+{
+    return {
+        QStringLiteral("apply"),
+        QStringLiteral("Configure every device of a plan"),
+        QStringLiteral(
+            "Configures every device of PLAN.json (or PLAN.csv) exactly as its window's Update would: one search, "
+            "then up to --parallel devices at once, each asked for its configuration with its password, loaded, "
+            "changed as the plan says and sent only what differs. Per device, in the plan's order: updated, "
+            "unchanged (no set command sent), mismatch (--verify found a field other than sent), not found, no "
+            "answer, refused (a tag, list label or port its window lacks: nothing is set) or interrupted (Ctrl-C "
+            "came first); then a line that counts them. An entry may \"select\" devices instead of naming one, and "
+            "values may number them: {n}, {n:03}, {n+10}, {mac}, {id}. Exit 0 when every device is updated or "
+            "unchanged, 5 otherwise.\n\n"
+            "Plan:\n"
+            "  {\"defaults\": {\"password\": \"\", \"set\": {\"port1.baud\": \"115200\"}},\n"
+            "   \"devices\": [{\"device\": \"00-50-C2-00-00-03\", \"set\": {\"deviceId\": \"Pump-7\"}},\n"
+            "               {\"device\": \"192.168.1.41\", \"password\": \"secret\",\n"
+            "                \"set\": {\"COM2_Baud\": \"19200\"}}]}\n"
+            "A device is named by MAC text, MAC field or IP address; a field by its tag or its role (linkvane-cli "
+            "help set lists the roles); its password and set entries override the defaults, which apply to each "
+            "device only the fields its window has (the others are listed as skipped); \"window\" (as export writes "
+            "it) refuses a device that opens another window. A secret "
+            "field given as *** is left as it is. The password of a device is the plan's, else the one of "
+            "--password, --password-file, LINKVANE_PASSWORD or the terminal."),
+        {{QStringLiteral("PLAN.json"),
+          QStringLiteral("the plan: a JSON file as export writes it (or CSV: see --format), - for standard "
+                         "input (at most 64 MiB)"),
+          QStringLiteral("PLAN.json")}},
+        {{kOptParallel.name(), QStringLiteral("Up to N exchanges at once, each on its own socket (16)."),
+          QStringLiteral("N")},
+         {kOptSelect.name(),
+          QStringLiteral("Only the devices that match EXPR: model=GLOB, id=GLOB, ip=CIDR or ip=FIRST-LAST, several "
+                         "joined by \",\" must all match."),
+          QStringLiteral("EXPR")},
+         {kOptDryRun.name(),
+          QStringLiteral("Search and ask every device for its configuration (both only read), then say what "
+                         "would be sent; send no set command and change nothing on any device.")},
+         {kOptForce.name(),
+          QStringLiteral("Send the set command and the \"U \" commands also to devices that already match the plan.")},
+         {kOptVerify.name(),
+          QStringLiteral("After each device confirmed its Update, ask it for its configuration again (for up to "
+                         "5 s, as a device may restart) and compare every field sent with what it reports; a "
+                         "mismatch or no answer counts as failed (exit 5).")},
+         {kOptBackup.name(),
+          QStringLiteral("Before anything is sent, read every device of the plan and write to FILE (mode 0600, a "
+                         "regular file or a new name) a plan that puts back what this one changes (each field as "
+                         "loaded, passwords in clear). Nothing is sent if FILE cannot be written."),
+          QStringLiteral("FILE")},
+         {kOptFormat.name(),
+          QStringLiteral("Read the plan as json or csv (a header row naming device, select, window, password "
+                         "and the fields, then a row a device; an empty cell leaves the field alone). Default: "
+                         "csv for a name ending in .csv, json otherwise."),
+          QStringLiteral("FORMAT")}},
+        runApply};
 }
 
 } // namespace lv

@@ -6,6 +6,7 @@
 #include "command.h"
 #include "latin1.h"
 #include "operands.h"
+#include "outcomes.h"
 #include "outcometexts.h"
 #include "secretinput.h"
 #include "tagmessage.h"
@@ -245,11 +246,12 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
             [this] { return m_searchRun->isFinished(); });
     switch (m_searchRun->result().outcome) {
     case SearchResult::Outcome::NoInterface:
-        return Failure{kExitUsage,
+        return Failure{exitCode(m_searchRun->result()),
                        describe(m_searchRun->result(), Audience::Cli, {.interfaceName = m_state.interfaceName})};
     case SearchResult::Outcome::NotSent:
-        return Failure{kExitNoAnswer, describe(m_searchRun->result(), Audience::Cli,
-                                               {.target = m_state.broadcast.toString(), .port = m_state.gCmdPort})};
+        return Failure{exitCode(m_searchRun->result()),
+                       describe(m_searchRun->result(), Audience::Cli,
+                                {.target = m_state.broadcast.toString(), .port = m_state.gCmdPort})};
     case SearchResult::Outcome::Listed:
     case SearchResult::Outcome::NothingAnswered:
     case SearchResult::Outcome::Aborted:
@@ -305,8 +307,8 @@ Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const 
     DeviceRun run{(*device)->answer, std::move(jobs.front()->outcome())};
     const ConfigRequestResult& request = run.outcome.request;
     const QString mac = fromLatin1(run.device.macText);
-    if (!request.valid())
-        return Failure{kExitNoAnswer,
+    if (isFailure(request))
+        return Failure{exitCode(request),
                        describe(request, Audience::Cli, {.device = mac, .timeoutMs = m_options.timeoutMs})};
     return run;
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // linkvane-cli diagnose.
 
-#include "commands.h"
+#include "diagnosecommand.h"
+#include "commandlist.h"
 
 #include "clicontext.h"
 #include "devicelist.h"
@@ -178,7 +179,6 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
                                        .arg(state.interfaceName, interfaceNames())};
 
     search.start();
-    SearchDiagnosis watch(search, state, context.options().waitMs);
     if (WireLog* log = context.wireLog())
         for (UdpSocket* socket : search.sockets()) {
             log->watchReceived(*socket);
@@ -186,7 +186,7 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
                       QByteArray(kSearchProbe.data(), static_cast<qsizetype>(kSearchProbe.size())));
         }
     waitMs(context.options().waitMs);
-    Diagnosis d = watch.result();
+    Diagnosis d = diagnose(search, state, context.options().waitMs);
     const quint16 defaultPort = defaultCommandPort();
     if (d.devices == 0 && d.port != defaultPort) {
         d.defaultPort = defaultPort;
@@ -229,6 +229,20 @@ CommandResult runDiagnose(CliContext& context, const QCommandLineParser& /*parse
     if (d.devices == 0)
         return Failure{kExitNoAnswer, {}};
     return std::nullopt;
+}
+
+Command diagnoseCommand()
+{
+    return {QStringLiteral("diagnose"),
+            QStringLiteral("Show why a search finds what it finds, per network interface"),
+            QStringLiteral(
+                "Sends the search probe as search does and waits --wait ms. Then lists every network interface: up or "
+                "down, its IPv4 addresses, whether it can broadcast, whether the probe left through it and how many "
+                "answers (and search answers) came back there; then the command port and, when no device answered, "
+                "the likely causes. Exit 0 when a device answered, 3 when none did."),
+            {},
+            {},
+            runDiagnose};
 }
 
 } // namespace lv

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // linkvane-cli export.
 
-#include "commands.h"
+#include "commandlist.h"
 #include "optionnames.h"
 
 #include "backup.h"
@@ -169,6 +169,34 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
     if (code != kExitDone)
         return Failure{code, {}};
     return std::nullopt;
+}
+
+Command exportCommand()
+{
+    return {QStringLiteral("export"),
+            QStringLiteral("Write a plan holding the settings of devices"),
+            QStringLiteral("Writes a plan for apply (JSON on standard output): for every device its MAC text, "
+                           "window and each field it can set, by tag, lists by their labels. Secrets are "
+                           "written as *** (left as they are by apply) unless --show-secrets."),
+            {{QStringLiteral("DEVICE"),
+              QStringLiteral("MAC text (00-50-C2-01-02-03), MAC field (0.80.194.1.2.3) or IP address; one or more, "
+                             "or --all"),
+              QStringLiteral("DEVICE..."), 0, -1}},
+            {{kOptAll.name(), QStringLiteral("Every device that answers the search (after --wait).")},
+             {kOptParallel.name(), QStringLiteral("Ask up to N devices for their configuration at once (16)."),
+              QStringLiteral("N")},
+             {kOptSelect.name(),
+              QStringLiteral("Only the devices that match EXPR: model=GLOB, id=GLOB, ip=CIDR or ip=FIRST-LAST, several "
+                             "joined by \",\" must all match."),
+              QStringLiteral("EXPR")},
+             {kOptRoles.name(),
+              QStringLiteral("Name each field by its role (ip, deviceId, port1.baud, ...) where it has one, by tag "
+                             "otherwise, and leave out \"window\", so that the plan applies to devices of any "
+                             "window family.")},
+             {kOptCsv.name(),
+              QStringLiteral("Write the plan as CSV for a spreadsheet: a header row (device, then the fields by role "
+                             "where they have one, by tag otherwise) and a row a device; apply reads it back.")}},
+            runExport};
 }
 
 } // namespace lv

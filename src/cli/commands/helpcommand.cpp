@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // help [COMMAND]
 
-#include "commands.h"
+#include "commandlist.h"
 
 #include "cli.h"
 #include "clicontext.h"
@@ -22,6 +22,17 @@ CommandResult runHelp(CliContext& context, const QCommandLineParser& parser)
         return Failure{kExitUsage, unknownCommandMessage(operands.front())};
     context.output().text(commandHelpText(*command));
     return std::nullopt;
+}
+
+Command helpCommand()
+{
+    return {QStringLiteral("help"),
+            QStringLiteral("What each command does (help COMMAND for one)"),
+            QStringLiteral("Prints the list of commands and the global options, or with COMMAND that "
+                           "command's operands and options (as COMMAND --help does)."),
+            {{QStringLiteral("COMMAND"), QStringLiteral("the command to describe"), QStringLiteral("[COMMAND]"), 0, 1}},
+            {},
+            runHelp};
 }
 
 } // namespace lv

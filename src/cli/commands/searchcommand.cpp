@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // linkvane-cli search.
 
-#include "commands.h"
+#include "commandlist.h"
 #include "optionnames.h"
 
 #include "clicontext.h"
@@ -222,6 +222,26 @@ CommandResult runSearch(CliContext& context, const QCommandLineParser& parser)
             kExitNoAnswer,
             QStringLiteral("%1 of the %2 devices did not say their model (above)").arg(details->failed).arg(listed)};
     return std::nullopt;
+}
+
+Command searchCommand()
+{
+    return {
+        QStringLiteral("search"),
+        QStringLiteral("List the devices that answer one search probe"),
+        QStringLiteral("Lists the devices that answer one search probe (after --wait, 1000 ms, or sooner "
+                       "with --expect or --idle)."),
+        {},
+        {{kOptExpect.name(), QStringLiteral("Stop as soon as N devices have answered."), QStringLiteral("N")},
+         {kOptIdle.name(),
+          QStringLiteral("Stop MS after the last new answer (or MS after the probe when none came); at most --wait."),
+          QStringLiteral("MS")},
+         {kOptDetails.name(),
+          QStringLiteral("Also ask every device for its configuration (with the password options) and list its "
+                         "model and version.")},
+         {kOptParallel.name(), QStringLiteral("With --details, ask up to N devices at once (16)."),
+          QStringLiteral("N")}},
+        runSearch};
 }
 
 } // namespace lv

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // linkvane-cli set.
 
-#include "commands.h"
+#include "commandlist.h"
 #include "optionnames.h"
 
 #include "backup.h"
@@ -12,8 +12,10 @@
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
+#include "outcomes.h"
 #include "outcometexts.h"
 #include "secretmask.h"
+#include "typedvalue.h"
 #include "verifyexchange.h"
 
 #include <QCommandLineParser>
@@ -142,7 +144,7 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
     const std::optional<UpdateResult>& update = outcome.update;
     if (update &&
         (update->outcome == UpdateResult::Outcome::NotSent || update->outcome == UpdateResult::Outcome::TooLarge))
-        return Failure{kExitNoAnswer,
+        return Failure{exitCode(*update),
                        describe(*update, Audience::Cli, {.device = mac, .setCommandBytes = plan.setCommand.size()})};
     const bool answered = update && update->answered();
     // A secret field's values are shown as "***", whether they match or not.
@@ -158,13 +160,42 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         // Whatever ended it, an Update that was not confirmed reads as one that got no answer.
         UpdateResult unanswered = update.value_or(UpdateResult{});
         unanswered.outcome = UpdateResult::Outcome::NoAnswer;
-        return Failure{kExitNoAnswer,
+        return Failure{exitCode(unanswered),
                        describe(unanswered, Audience::Cli, {.device = mac, .timeoutMs = context.options().timeoutMs})};
     }
     const std::optional<VerifyResult>& verify = outcome.verify;
-    if (verify && verify->outcome != VerifyExchange::Outcome::Verified)
-        return Failure{kExitNoAnswer, describe(*verify, Audience::Cli, {.device = mac})};
+    if (verify && isFailure(*verify))
+        return Failure{exitCode(*verify), describe(*verify, Audience::Cli, {.device = mac})};
     return std::nullopt;
+}
+
+Command setCommand()
+{
+    return {
+        QStringLiteral("set"),
+        QStringLiteral("Change a device's settings as the window's Update would"),
+        QStringLiteral("Loads the device as its window would, applies the changes and sends only what "
+                       "differs, then the window's \"U \" commands."),
+        {deviceOperand(),
+         {QStringLiteral("NAME=VALUE"),
+          QStringLiteral("a tag name (IPAddress, SIOBaud, krIP, COM2_Baud, ...) or a role, the same in every "
+                         "window family (%1), and the text as typed; for a list the entry's label "
+                         "(SIOBaud=115200, port1.baud=115200) or #N")
+              .arg(roleNamesText()),
+          QStringLiteral("[NAME=VALUE...]"), 0, -1}},
+        {{kOptDryRun.name(),
+          QStringLiteral("Search and ask the device for its configuration (both only read), then print "
+                         "what would be sent; change nothing on the device.")},
+         {kOptVerify.name(),
+          QStringLiteral("After the device confirmed the Update, ask it for its configuration again (for up to 5 s, "
+                         "as a device may restart) and compare every field sent with what it reports; exit 3 "
+                         "unless all match.")},
+         {kOptBackup.name(),
+          QStringLiteral("Before sending, write to FILE (mode 0600, a regular file or a new name) a plan that "
+                         "puts back the fields this set changes, as loaded, passwords in clear. Nothing is sent "
+                         "if FILE cannot be written."),
+          QStringLiteral("FILE")}},
+        runSet};
 }
 
 } // namespace lv

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // linkvane-cli set-mac.
 
-#include "commands.h"
+#include "commandlist.h"
 #include "optionnames.h"
 
 #include "clicontext.h"
@@ -9,6 +9,7 @@
 #include "macchange.h"
 #include "macchangeexchange.h"
 #include "operands.h"
+#include "outcomes.h"
 #include "outcometexts.h"
 #include "secretinput.h"
 #include "typedvalue.h"
@@ -89,6 +90,8 @@ MacChangeResult changeMac(CliContext& context, const DeviceRef& device, const st
     // --verbose logs the "M " command with the code masked, and every answer.
     context.mask().addPassword(toLatin1(accessCode));
     MacChangeExchange exchange(context.channel(), device, newField, toLatin1(accessCode), context.options().timeoutMs);
+    // Only a device that now carries the address asked for is done.
+    exchange.holdToAskedField();
     return runExchange(exchange);
 }
 
@@ -141,25 +144,42 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
             wanted ? context.search().otherDeviceWithMac(*wanted, (*device)->ref.row) : std::nullopt)
         return Failure{
             kExitUnknownValue,
-            QStringLiteral("%1 is the MAC of another device that answered the search (%2); nothing "
-                           "was sent")
-                .arg(fromLatin1(wanted->text()),
-                     printableText(context.search().devices().line(static_cast<std::size_t>(*other))).simplified())};
+            macTakenText(
+                Audience::Cli, fromLatin1(wanted->text()),
+                printableText(context.search().devices().line(static_cast<std::size_t>(*other))).simplified())};
 
     const MacChangeResult result = changeMac(context, (*device)->ref, asked->newField, asked->accessCode);
     if (!result.replied())
-        return Failure{kExitNoAnswer,
+        return Failure{exitCode(result),
                        describe(result, Audience::Cli, {.device = named, .timeoutMs = context.options().timeoutMs})};
     const bool wellFormed =
         result.changed() || (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
     if (wellFormed || context.output().json())
         context.output().write(SetMacReport(result));
-    if (!wellFormed)
-        return Failure{kExitNoAnswer, describe(result, Audience::Cli, {.device = named})};
-    // Done when the device now carries the address asked for (also when it carried it already).
-    if (MacAddress::fromField(result.newField) != MacAddress::fromField(asked->newField))
-        return Failure{kExitNoAnswer, describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
+    if (isFailure(result))
+        return Failure{exitCode(result),
+                       describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
     return std::nullopt;
+}
+
+Command setMacCommand()
+{
+    return {QStringLiteral("set-mac"),
+            QStringLiteral("Give a device a new MAC address (the MAC service)"),
+            QStringLiteral("Gives the device a new MAC address (the MAC service; needs its access code from "
+                           "--access-code-file, LINKVANE_ACCESS_CODE or the terminal)."),
+            {deviceOperand(),
+             {QStringLiteral("NEW_MAC"),
+              QStringLiteral("the new address: 0.80.194.1.2.4 or 00-50-C2-01-02-04; a unicast address (not all "
+                             "zero, not broadcast, even first number)"),
+              QStringLiteral("NEW_MAC")}},
+            {{kOptAccessCodeFile.name(),
+              QStringLiteral("Read the access code from the first line of FILE (- for standard input)."),
+              QStringLiteral("FILE")},
+             {kOptAccessCode.name(),
+              QStringLiteral("The access code itself (for tests: a command line is visible to every user)."),
+              QStringLiteral("TEXT")}},
+            runSetMac};
 }
 
 } // namespace lv

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // linkvane-cli show.
 
-#include "commands.h"
+#include "commandlist.h"
 
 #include "clicontext.h"
 #include "latin1.h"
@@ -124,6 +124,17 @@ CommandResult runShow(CliContext& context, const QCommandLineParser& parser)
         return loaded.failure();
     context.output().write(ShowReport(context, *loaded));
     return std::nullopt;
+}
+
+Command showCommand()
+{
+    return {QStringLiteral("show"),
+            QStringLiteral("Print a device's configuration as its window shows it"),
+            QStringLiteral("Prints every field of the device's setup window with the value as loaded and, "
+                           "for lists, the entry shown."),
+            {deviceOperand()},
+            {},
+            runShow};
 }
 
 } // namespace lv
