@@ -7,6 +7,7 @@
 
 #include "catalogue.h"
 #include "deviceselector.h"
+#include "operands.h"
 #include "setupform.h"
 
 #include "fuzzcheck.h"

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString planError;
     if (!lv::planFromJson(table->plan, &planError)) {
         check(lv::tableError(*table, planError).startsWith(QStringLiteral("row ")));
-        check(!lv::parseCsvPlan(text, &error) && error == lv::tableError(*table, planError));
+        check(!lv::readPlanCsv(text, &error) && error == lv::tableError(*table, planError));
     }
     return 0;
 }

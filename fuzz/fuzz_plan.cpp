@@ -3,7 +3,7 @@
 // says where; a plan that is read names every device once by a selector that parses again, carries
 // only single-byte passwords and one entry per tag, and reads back the same when written out again.
 
-#include "fleetplan.h"
+#include "plan.h"
 
 #include "fuzzcheck.h"
 
@@ -32,10 +32,10 @@ Entries sorted(const lv::SetEntries& set)
     return entries;
 }
 
-QByteArray written(const lv::FleetPlan& plan)
+QByteArray written(const lv::Plan& plan)
 {
     QJsonArray devices;
-    for (const lv::PlanDevice& device : plan.devices) {
+    for (const lv::PlanEntry& device : plan.entries) {
         QJsonObject set;
         for (const lv::SetEntry& entry : device.set)
             set.insert(entry.name, entry.value);
@@ -64,14 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkPosition(text, size == 0 ? 0 : data[0] * static_cast<qsizetype>(size) / 255);
 
     QString error;
-    const std::optional<lv::FleetPlan> plan = lv::parseFleetPlan(text, &error);
+    const std::optional<lv::Plan> plan = lv::readPlanJson(text, &error);
     if (!plan) {
         check(!error.isEmpty());
         return 0;
     }
 
     QSet<QString> named;
-    for (const lv::PlanDevice& device : plan->devices) {
+    for (const lv::PlanEntry& device : plan->entries) {
         const std::optional<lv::DeviceSelector> again = lv::parseDeviceSelector(device.device);
         check(again.has_value() && again->kind == device.selector.kind && again->text == device.selector.text);
         const QString key =
@@ -90,11 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Written out and read again, the plan is the same (defaults are already in every device).
     QString againError;
-    const std::optional<lv::FleetPlan> reread = lv::parseFleetPlan(written(*plan), &againError);
-    check(reread.has_value() && reread->devices.size() == plan->devices.size());
-    for (std::size_t i = 0; i < plan->devices.size(); ++i) {
-        const lv::PlanDevice& a = plan->devices[i];
-        const lv::PlanDevice& b = reread->devices[i];
+    const std::optional<lv::Plan> reread = lv::readPlanJson(written(*plan), &againError);
+    check(reread.has_value() && reread->entries.size() == plan->entries.size());
+    for (std::size_t i = 0; i < plan->entries.size(); ++i) {
+        const lv::PlanEntry& a = plan->entries[i];
+        const lv::PlanEntry& b = reread->entries[i];
         check(a.device == b.device && a.password == b.password && a.window == b.window);
         check(sorted(a.set) == sorted(b.set));
     }

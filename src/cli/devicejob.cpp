@@ -8,10 +8,10 @@
 #include "exchanges.h"
 #include "interruption.h"
 #include "latin1.h"
-#include "operands.h"
 #include "outcometexts.h"
 #include "output.h"
 #include "secretmask.h"
+#include "typedvalue.h"
 #include "wirelog.h"
 
 #include <QEventLoop>
@@ -37,8 +37,7 @@ DeviceJob::DeviceJob(SessionState& state, DeviceTask task, JobSettings settings,
     : QObject(parent), m_state(state), m_task(std::move(task)), m_settings(settings), m_mask(mask), m_wireLog(wireLog)
 {
     m_outcome.named = m_task.named;
-    if (const std::optional<SearchReply> reply = parseSearchReply(m_task.device.raw))
-        m_outcome.macText = reply->macText;
+    m_outcome.macText = m_task.macText;
 }
 
 DeviceJob::~DeviceJob() = default;

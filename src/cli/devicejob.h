@@ -7,10 +7,10 @@
 // channel, so its own socket: no answer can be taken for another device's.
 
 #include "exchanges.h"
-#include "fleetplan.h"
 #include "loaders.h"
 #include "modeltable.h"
 #include "outcomes.h"
+#include "plan.h"
 #include "setupform.h"
 #include "verifyexchange.h"
 
@@ -41,6 +41,7 @@ QString fleetResultText(FleetResult result);
 struct DeviceTask {
     QString named;        // as the plan or the command line names it
     DeviceRef device;     // its search reply and the card it answered on
+    std::string macText;  // the MAC its search reply gives
     std::string password; // the setup password of its configuration request
     QString window;       // the window the changes were written for; empty: any
     SetEntries set;

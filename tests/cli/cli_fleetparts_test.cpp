@@ -5,9 +5,11 @@
 #include "cli.h"
 #include "command.h"
 #include "csvplan.h"
-#include "fleetplan.h"
+#include "founddevices.h"
+#include "plan.h"
 #include "secretmask.h"
 #include "selection.h"
+#include "targets.h"
 #include "valuetemplate.h"
 
 #include <QJsonArray>
@@ -83,10 +85,10 @@ TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
                     {"device": "192.168.1.41", "password": "secret", "window": "frmSetupKr770A"},
                     {"device": "0.80.194.0.0.9", "password": ""}]})";
     QString error;
-    const std::optional<lv::FleetPlan> plan = lv::parseFleetPlan(text, &error);
+    const std::optional<lv::Plan> plan = lv::readPlanJson(text, &error);
     ASSERT_TRUE(plan) << error.toStdString();
-    ASSERT_EQ(plan->devices.size(), 3u);
-    const lv::PlanDevice& first = plan->devices[0];
+    ASSERT_EQ(plan->entries.size(), 3u);
+    const lv::PlanEntry& first = plan->entries[0];
     EXPECT_EQ(first.selector.kind, lv::DeviceSelector::Kind::MacText);
     EXPECT_EQ(first.selector.text, "00-50-C2-00-00-03");
     EXPECT_EQ(first.password, QStringLiteral("d"));
@@ -94,20 +96,20 @@ TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
     EXPECT_EQ(first.set, (lv::SetEntries{{QStringLiteral("DeviceID"), QStringLiteral("Pump-7"), false},
                                          {QStringLiteral("SIOBaud"), QStringLiteral("115200"), true},
                                          {QStringLiteral("HostPort"), QStringLiteral("5000"), false}}));
-    EXPECT_EQ(plan->devices[1].password, QStringLiteral("secret"));
-    EXPECT_EQ(plan->devices[1].window, QStringLiteral("frmSetupKr770A"));
-    EXPECT_EQ(plan->devices[1].selector.kind, lv::DeviceSelector::Kind::Ip);
+    EXPECT_EQ(plan->entries[1].password, QStringLiteral("secret"));
+    EXPECT_EQ(plan->entries[1].window, QStringLiteral("frmSetupKr770A"));
+    EXPECT_EQ(plan->entries[1].selector.kind, lv::DeviceSelector::Kind::Ip);
     // An empty password of the device's own replaces the default one.
-    EXPECT_EQ(plan->devices[2].password, QString());
-    EXPECT_EQ(plan->devices[2].selector.kind, lv::DeviceSelector::Kind::MacField);
+    EXPECT_EQ(plan->entries[2].password, QString());
+    EXPECT_EQ(plan->entries[2].selector.kind, lv::DeviceSelector::Kind::MacField);
 
-    const std::optional<lv::FleetPlan> bare = lv::parseFleetPlan(R"({"devices": [{"device": "10.0.0.1"}]})", &error);
+    const std::optional<lv::Plan> bare = lv::readPlanJson(R"({"devices": [{"device": "10.0.0.1"}]})", &error);
     ASSERT_TRUE(bare);
-    EXPECT_FALSE(bare->devices[0].password.has_value());
-    EXPECT_TRUE(bare->devices[0].set.empty());
+    EXPECT_FALSE(bare->entries[0].password.has_value());
+    EXPECT_TRUE(bare->entries[0].set.empty());
 
     // One field by its tag and its role with the same value says one thing twice: taken.
-    EXPECT_TRUE(lv::parseFleetPlan(
+    EXPECT_TRUE(lv::readPlanJson(
         R"({"devices": [{"device": "10.0.0.1", "set": {"ip": "10.0.0.2", "IPAddress": "10.0.0.2"}}]})", &error))
         << error.toStdString();
 }
@@ -133,7 +135,7 @@ class CsvPlanRefusal : public ::testing::TestWithParam<CsvRefusal> {};
 TEST_P(CsvPlanRefusal, SaysTheRowAndColumnAsASpreadsheetShowsThem)
 {
     QString error;
-    EXPECT_FALSE(lv::parseCsvPlan(GetParam().text, &error));
+    EXPECT_FALSE(lv::readPlanCsv(GetParam().text, &error));
     EXPECT_TRUE(error.startsWith(QString::fromUtf8(GetParam().message))) << error.toStdString();
 }
 
@@ -340,5 +342,70 @@ INSTANTIATE_TEST_SUITE_P(
                       TemplateCase{"{x}", nullptr, "unknown template \"{x}\""},
                       TemplateCase{"{n-1}", nullptr, "unknown template"},
                       TemplateCase{"{n:}", nullptr, "unknown template"}));
+
+// A device of a search's list, its answer read; `senders` hosts sent that answer.
+lv::FoundDevice foundDevice(const std::string& mac, const std::string& ip, int senders = 1)
+{
+    const std::string raw = "AX 0.80.194." + mac + "/" + ip + "/D\r";
+    std::vector<lv::DevicePeer> from;
+    for (int i = 0; i < senders; ++i)
+        from.emplace_back(0x7F000001u + static_cast<quint32>(i), quint16{4000});
+    return lv::FoundDevice{lv::DeviceRef(raw), *lv::parseSearchReply(raw), from};
+}
+
+struct ReachCase {
+    const char* name;
+    const char* select; // empty: every device
+    std::vector<std::string> ips;
+    std::vector<bool> conflict;
+};
+
+class ReachedDevices : public ::testing::TestWithParam<ReachCase> {};
+
+// Listed as the wire brought them: 1.2.9 twice (a second address), 1.2.3 from two hosts, 1.2.5 alone.
+TEST_P(ReachedDevices, ComeInMacOrderEachWithItsConflict)
+{
+    const lv::FoundDevices devices{foundDevice("1.2.9", "10.0.0.9"), foundDevice("1.2.3", "10.0.0.3", 2),
+                                   foundDevice("1.2.5", "10.0.0.5"), foundDevice("1.2.9", "10.0.0.19")};
+    QString why;
+    const std::optional<lv::DeviceSelection> selection =
+        *GetParam().select ? lv::parseSelection(QString::fromLatin1(GetParam().select), &why) : lv::DeviceSelection{};
+    ASSERT_TRUE(selection) << why.toStdString();
+    std::vector<std::string> ips;
+    std::vector<bool> conflict;
+    for (const lv::ReachedDevice& reached : lv::reachedDevices(devices, *selection)) {
+        ips.push_back(reached.device->answer.ip);
+        conflict.push_back(!reached.conflict.isEmpty());
+    }
+    EXPECT_EQ(ips, GetParam().ips);
+    EXPECT_EQ(conflict, GetParam().conflict);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ReachedDevices,
+    ::testing::Values(
+        ReachCase{"Every", "", {"10.0.0.3", "10.0.0.5", "10.0.0.9", "10.0.0.19"}, {true, false, true, true}},
+        // The MAC's other line, not selected, still leaves it ambiguous.
+        ReachCase{"OneLineOfATwin", "ip=10.0.0.19", {"10.0.0.19"}, {true}},
+        ReachCase{"ARange", "ip=10.0.0.4-10.0.0.9", {"10.0.0.5", "10.0.0.9"}, {false, true}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// --select narrows named devices too: one it does not match is left out and counted, not changed.
+TEST(PlanTargets, SelectLeavesOutANamedDeviceItDoesNotMatch)
+{
+    const lv::FoundDevices devices{foundDevice("1.2.3", "10.0.0.3"), foundDevice("1.2.5", "10.0.0.5")};
+    QString error;
+    const std::optional<lv::Plan> plan =
+        lv::readPlanJson(R"({"devices": [{"device": "00-50-C2-01-02-03"}, {"device": "10.0.0.5"}]})", &error);
+    ASSERT_TRUE(plan) << error.toStdString();
+    const lv::Expected<lv::Reach> reached =
+        lv::reach(*plan, devices, lv::parseSelection(QStringLiteral("ip=10.0.0.5"), &error));
+    ASSERT_TRUE(reached);
+    const lv::Targets found = lv::targets(*plan, *reached, [](const lv::FoundDevice&) { return nullptr; });
+    EXPECT_EQ(found.leftOut, 1);
+    ASSERT_EQ(found.targets.size(), 1u);
+    EXPECT_EQ(found.targets[0].entry, 1u);
+    EXPECT_EQ(found.targets[0].device, &devices[1]);
+}
 
 } // namespace

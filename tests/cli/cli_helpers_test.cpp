@@ -9,6 +9,7 @@
 #include "operands.h"
 #include "output.h"
 #include "printers.h"
+#include "typedvalue.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -6,10 +6,10 @@
 #include "clirun.h"
 
 #include "catalogue.h"
-#include "fleetplan.h"
 #include "modeltable.h"
-#include "operands.h"
+#include "plan.h"
 #include "setupform.h"
+#include "typedvalue.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -4,18 +4,19 @@
 #include "commandlist.h"
 #include "optionnames.h"
 
-#include "backupplan.h"
+#include "backup.h"
+#include "backupoption.h"
 #include "clicontext.h"
 #include "csvplan.h"
 #include "devicejob.h"
 #include "fieldreport.h"
-#include "fleetplan.h"
-#include "fleettargets.h"
+#include "fleetreport.h"
 #include "inputfile.h"
 #include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
 #include "outcometexts.h"
+#include "targets.h"
 #include "valuetemplate.h"
 
 #include <QCommandLineParser>
@@ -122,22 +123,92 @@ QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
     return line;
 }
 
-// The plan in the file, read and checked before anything goes on the wire. `format` is --format's value:
-// json or csv; without it a name ending in .csv is a CSV plan and any other a JSON one.
-Expected<FleetPlan> readPlan(const QString& path, const QString& format)
+// The plan in the file, read and checked before anything goes on the wire. `format` is --format's value.
+Expected<Plan> readPlanFile(const QString& path, const QString& format)
 {
-    if (!format.isEmpty() && format != QLatin1String("json") && format != QLatin1String("csv"))
+    const std::optional<PlanFormat> as = planFormatFor(path, format);
+    if (!as)
         return Failure{kExitUsage, QStringLiteral("--format takes json or csv, not \"%1\"").arg(printableName(format))};
-    const bool csv =
-        format.isEmpty() ? path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) : format == QLatin1String("csv");
     QString error;
     const std::optional<QByteArray> bytes = readInputFile(path, kMaxPlanBytes, &error);
     if (!bytes)
         return Failure{kExitUsage, error};
-    if (std::optional<FleetPlan> plan = csv ? parseCsvPlan(*bytes, &error) : parseFleetPlan(*bytes, &error))
+    if (std::optional<Plan> plan = readPlan(*bytes, *as, &error))
         return std::move(*plan);
     return Failure{kExitUsage, QStringLiteral("%1: %2").arg(
                                    path == QLatin1String("-") ? QStringLiteral("standard input") : path, error)};
+}
+
+// A device an entry of the plan reaches, or the outcome of one settled without a job.
+struct FleetTarget {
+    std::size_t entry = 0;               // the plan entry
+    const FoundDevice* device = nullptr; // the device the search found; null when settled already
+    int n = 1;                           // its position among the devices its entry reaches
+    std::optional<DeviceOutcome> early;  // settled without a job: not found, named twice, no model
+};
+
+struct FleetTargets {
+    std::vector<FleetTarget> targets; // in the plan's order, an entry's devices in MAC order
+    int leftOut = 0;                  // devices the plan names that --select leaves out
+};
+
+// The outcome of a target settled without a job; a failed model probe's is the probe's own.
+DeviceOutcome earlyOutcome(const Settled& settled, const std::map<const FoundDevice*, const DeviceOutcome*>& probed)
+{
+    DeviceOutcome outcome;
+    outcome.named = settled.named;
+    outcome.error = settled.error;
+    outcome.macText = settled.macText;
+    switch (settled.kind) {
+    case Settled::Kind::NotFound:
+        outcome.result = FleetResult::NotFound;
+        break;
+    case Settled::Kind::Refused:
+        outcome.result = FleetResult::Refused;
+        break;
+    case Settled::Kind::ProbeFailed: {
+        const DeviceOutcome& probe = *probed.at(settled.probed);
+        outcome.result = probe.result;
+        outcome.error = probe.error;
+        outcome.macText = probe.macText;
+        outcome.tries = probe.tries;
+        break;
+    }
+    }
+    return outcome;
+}
+
+// Searches (until --wait is over) and says what each entry reaches. `narrow` (--select) must match too,
+// for named devices as well. The models a selection by model needs are asked first, all at once, up to
+// `parallel`.
+Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan, const std::optional<DeviceSelection>& narrow,
+                                    int parallel)
+{
+    // One search, for the whole wait, for named and selected devices alike.
+    if (const std::optional<Failure> failed = context.runSearch())
+        return *failed;
+    const Expected<Reach> reached = reach(plan, context.found(), narrow);
+    if (!reached)
+        return reached.failure();
+    std::vector<std::unique_ptr<DeviceJob>> probes;
+    for (const Reach::Probe& probe : reached->probes)
+        probes.push_back(loadJob(context, *probe.device, {}, probe.password));
+    if (!probes.empty())
+        runDeviceJobs(probes, parallel, {});
+    std::map<const FoundDevice*, const DeviceOutcome*> probed;
+    for (std::size_t i = 0; i < probes.size(); ++i)
+        probed[reached->probes[i].device] = &probes[i]->outcome();
+    const Targets found = targets(plan, *reached, [&probed](const FoundDevice& device) -> const ModelVersion* {
+        const DeviceOutcome& probe = *probed.at(&device);
+        return probe.request.outcome == ConfigRequest::Outcome::Answered ? &probe.request.modelVersion : nullptr;
+    });
+    FleetTargets result;
+    result.leftOut = found.leftOut;
+    for (const Target& target : found.targets)
+        result.targets.push_back(
+            {target.entry, target.device, target.n,
+             target.settled ? std::optional<DeviceOutcome>(earlyOutcome(*target.settled, probed)) : std::nullopt});
+    return result;
 }
 
 // The plan's devices after the search: a job for each device an entry reaches, and an outcome at once
@@ -173,11 +244,11 @@ SetEntries expanded(const SetEntries& set, const TemplateValues& values)
     return out;
 }
 
-FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets& targets, const JobSettings& settings)
+FleetRun planJobs(CliContext& context, const Plan& plan, const FleetTargets& targets, const JobSettings& settings)
 {
     FleetRun run;
     for (const FleetTarget& target : targets.targets) {
-        run.targets.push_back(FleetTarget{target.entry, target.index, target.n, std::nullopt});
+        run.targets.push_back(FleetTarget{target.entry, target.device, target.n, std::nullopt});
         if (target.early) {
             DeviceOutcome copy;
             copy.named = target.early->named;
@@ -189,11 +260,12 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets
             run.jobOf.push_back(-1);
             continue;
         }
-        const PlanDevice& device = plan.devices[target.entry];
-        const SearchReply answer = answerOf(context, target.index);
+        const PlanEntry& device = plan.entries[target.entry];
+        const SearchReply& answer = target.device->answer;
         DeviceTask task;
         task.named = device.selection ? fromLatin1(answer.macText) : device.device;
-        task.device = *context.search().deviceAt(target.index);
+        task.device = target.device->ref;
+        task.macText = answer.macText;
         // The plan's password first; only a device without one asks the options or the terminal.
         task.password = toLatin1(device.password ? *device.password : context.setupPassword());
         task.window = device.window;
@@ -208,7 +280,7 @@ FleetRun planJobs(CliContext& context, const FleetPlan& plan, const FleetTargets
 // --backup: every device of the plan read and changed as apply would but nothing sent, then the undo plan
 // of what would change written. The failure when it could not be written (or a signal came): then nothing
 // is sent at all. When no device would be sent anything, no backup is written and an existing one stays.
-std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& plan, const FleetTargets& targets,
+std::optional<Failure> writePlanBackup(CliContext& context, const Plan& plan, const FleetTargets& targets,
                                        JobSettings settings, int parallel, const PrivateFile& file)
 {
     settings.mode = JobSettings::Mode::DryRun;
@@ -224,7 +296,7 @@ std::optional<Failure> writePlanBackup(CliContext& context, const FleetPlan& pla
         const DeviceOutcome& o = reading.outcome(t);
         if (o.result != FleetResult::WouldUpdate || !o.plan || !o.form)
             continue;
-        const PlanDevice& device = plan.devices[reading.targets[t].entry];
+        const PlanEntry& device = plan.entries[reading.targets[t].entry];
         // Asked as planJobs asks it: the plan's password, else the options'.
         const std::string password = toLatin1(device.password ? *device.password : context.setupPassword());
         const BackupEntry entry = backupEntry(
@@ -263,7 +335,7 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     if (operands.front() == QLatin1String("-") && context.options().passwordFromStdin)
         return Failure{kExitUsage,
                        QStringLiteral("the plan and --password-file cannot both be read from standard input")};
-    const Expected<FleetPlan> plan = readPlan(operands.front(), valueOf(parser, kOptFormat));
+    const Expected<Plan> plan = readPlanFile(operands.front(), valueOf(parser, kOptFormat));
     if (!plan)
         return plan.failure();
     // A backup path that cannot take the backup is refused before any device is asked anything. Its folder is opened

@@ -5,10 +5,12 @@
 
 #include "command.h"
 #include "latin1.h"
+#include "operands.h"
 #include "outcomes.h"
 #include "outcometexts.h"
 #include "secretinput.h"
 #include "tagmessage.h"
+#include "typedvalue.h"
 #include "wait.h"
 
 #include <QCommandLineParser>
@@ -230,6 +232,7 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
 {
     search();
     ends.waitMs = m_options.waitMs;
+    m_found.reset();
     m_searchRun = std::make_unique<SearchExchange>(*m_search, std::move(ends));
     m_searchRun->start();
     // Every socket the probe left through is logged, and what comes back to each.
@@ -257,61 +260,43 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
     return std::nullopt;
 }
 
-QString CliContext::macTextOf(int index)
+const FoundDevices& CliContext::found()
 {
-    const std::optional<SearchReplyView> reply =
-        viewSearchReply(search().devices().raw(static_cast<std::size_t>(index)));
-    return reply ? fromLatin1(reply->macText()) : QString();
+    if (!m_found)
+        m_found = foundDevices(search());
+    return *m_found;
 }
 
-Expected<int> CliContext::resolve(const DeviceSelector& selector)
+Expected<const FoundDevice*> CliContext::resolve(const DeviceSelector& selector)
 {
-    const Expected<std::vector<int>> found = resolveAll({selector});
+    const Expected<std::vector<const FoundDevice*>> found = resolveAll({selector});
     if (!found)
         return found.failure();
     return found->front();
 }
 
-Expected<std::vector<int>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
+Expected<std::vector<const FoundDevice*>> CliContext::resolveAll(const std::vector<DeviceSelector>& selectors)
 {
     if (selectors.empty())
-        return std::vector<int>{};
+        return std::vector<const FoundDevice*>{};
     if (const std::optional<Failure> failed = runSearch())
         return *failed;
-    // Every match of every selector.
-    std::vector<std::vector<int>> matches(selectors.size());
-    const DeviceList& list = search().devices();
-    for (std::size_t index = 0; index < list.size(); ++index)
-        for (std::size_t i = 0; i < selectors.size(); ++i)
-            if (deviceMatches(selectors[i], list.raw(index)))
-                matches[i].push_back(static_cast<int>(index));
-    std::vector<int> found;
-    for (std::size_t i = 0; i < selectors.size(); ++i) {
-        if (matches[i].size() > 1) {
-            std::vector<std::string> raws;
-            for (int index : matches[i])
-                raws.push_back(search().devices().raw(static_cast<std::size_t>(index)));
-            return Failure{kExitNotFound, ambiguousSelectorText(selectors[i], raws)};
-        }
-        found.push_back(matches[i].empty() ? -1 : matches[i].front());
-        if (const int index = found.back(); index >= 0 && search().answerShared(index))
-            return Failure{kExitNotFound, sharedAnswerText(macTextOf(index), search().sendersOf(index))};
-    }
-    return found;
+    return resolveSelectors(found(), selectors);
 }
 
 Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const QString& named, SetEntries set,
                                           JobSettings settings)
 {
-    const Expected<int> index = resolve(selector);
-    if (!index)
-        return index.failure();
-    if (*index < 0)
+    const Expected<const FoundDevice*> device = resolve(selector);
+    if (!device)
+        return device.failure();
+    if (!*device)
         return Failure{kExitNotFound, notFoundText(Audience::Cli, printableName(named))};
     DeviceTask task;
     task.named = named;
     // The device's commands leave through the interface it answered on.
-    task.device = *search().deviceAt(*index);
+    task.device = (*device)->ref;
+    task.macText = (*device)->answer.macText;
     task.password = toLatin1(setupPassword());
     task.set = std::move(set);
     settings.timeoutMs = m_options.timeoutMs;
@@ -319,14 +304,28 @@ Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const 
     std::vector<std::unique_ptr<DeviceJob>> jobs;
     jobs.push_back(std::make_unique<DeviceJob>(m_state, std::move(task), std::move(settings), m_mask, m_wireLog.get()));
     runDeviceJobs(jobs, 1, {});
-    DeviceRun run{*parseSearchReply(search().devices().raw(static_cast<std::size_t>(*index))),
-                  std::move(jobs.front()->outcome())};
+    DeviceRun run{(*device)->answer, std::move(jobs.front()->outcome())};
     const ConfigRequestResult& request = run.outcome.request;
     const QString mac = fromLatin1(run.device.macText);
     if (isFailure(request))
         return Failure{exitCode(request),
                        describe(request, Audience::Cli, {.device = mac, .timeoutMs = m_options.timeoutMs})};
     return run;
+}
+
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named,
+                                   const std::optional<QString>& password)
+{
+    DeviceTask task;
+    task.named = named;
+    task.device = device.ref;
+    task.macText = device.answer.macText;
+    task.password = toLatin1(password ? *password : context.setupPassword());
+    JobSettings settings;
+    settings.mode = JobSettings::Mode::Load;
+    settings.timeoutMs = context.options().timeoutMs;
+    settings.retries = context.options().retries;
+    return std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog());
 }
 
 } // namespace lv

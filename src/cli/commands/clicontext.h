@@ -12,6 +12,7 @@
 #include "devicesearch.h"
 #include "deviceselector.h"
 #include "exchanges.h"
+#include "founddevices.h"
 #include "output.h"
 #include "searchexchange.h"
 #include "secretmask.h"
@@ -96,16 +97,17 @@ public:
     // --stats of a fleet command: the search's timing, then how many devices ran and when the last ended.
     void noteRunStats(std::size_t devices, int parallel);
     qint64 sinceProbeMs() const { return m_searchRun->sinceProbeMs(); }
-    // The list index of the device the selector names; -1 when none answered. A selector that two or
-    // more answers match fails (exit 2, the candidates named). The search listens for the whole --wait
-    // however soon the device answered: another host sending its answer may have been faster than it.
-    Expected<int> resolve(const DeviceSelector& selector);
-    // One search for several devices: per selector the list index of the device it names, -1 for
-    // those that did not answer; fails as resolve() does.
-    // A device whose answer came from two senders is refused as an ambiguous one is.
-    Expected<std::vector<int>> resolveAll(const std::vector<DeviceSelector>& selectors);
-    // The MAC text of a listed device.
-    QString macTextOf(int index);
+    // The devices the last search listed, each with its answer read once; read from the list when first
+    // asked for after the search.
+    const FoundDevices& found();
+    // The device the selector names; null when none answered. A selector that two or more answers match
+    // fails (exit 2, the candidates named). The search listens for the whole --wait however soon the
+    // device answered: another host sending its answer may have been faster than it.
+    Expected<const FoundDevice*> resolve(const DeviceSelector& selector);
+    // One search for several devices: per selector the device it names, null for those that did not
+    // answer; fails as resolve() does. A device whose answer came from two senders is refused as an
+    // ambiguous one is.
+    Expected<std::vector<const FoundDevice*>> resolveAll(const std::vector<DeviceSelector>& selectors);
     // Finds the device the selector names (`named` as typed) and runs it as a job of the fleet runner with
     // the changes `set`: loaded, then changed and updated as the settings say. Fails when it is not found
     // or its configuration did not come whole.
@@ -124,7 +126,12 @@ private:
     SessionState m_state;
     std::unique_ptr<DeviceSearch> m_search;
     std::unique_ptr<SearchExchange> m_searchRun;
+    std::optional<FoundDevices> m_found;
     std::unique_ptr<CommandChannel> m_channel;
 };
+
+// A job that only asks the device for its configuration, with `password` or else the options'.
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named = {},
+                                   const std::optional<QString>& password = std::nullopt);
 
 } // namespace lv

@@ -4,14 +4,13 @@
 // A command of linkvane-cli: its name, description, operands and options, from which both its
 // parser and its --help are made, and the function that runs it. Commands are rows of one registry.
 
-#include "outcomes.h"
+#include "expected.h"
 
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
 
 #include <optional>
-#include <variant>
 #include <vector>
 
 class QCommandLineParser;
@@ -19,30 +18,6 @@ class QCommandLineParser;
 namespace lv {
 
 class CliContext;
-
-// Why a command could not do what it was asked: its exit code and the line it writes on standard error
-// (none when what it wrote already says so).
-struct Failure {
-    ExitCode code = kExitUsage;
-    QString message;
-};
-
-// A value a step of a command produced, or the failure that stopped it.
-template <typename T> class Expected {
-public:
-    Expected(T value) : m_value(std::move(value)) {}
-    Expected(Failure failure) : m_value(std::move(failure)) {}
-
-    explicit operator bool() const { return m_value.index() == 0; }
-    T& operator*() { return std::get<0>(m_value); }
-    const T& operator*() const { return std::get<0>(m_value); }
-    T* operator->() { return &std::get<0>(m_value); }
-    const T* operator->() const { return &std::get<0>(m_value); }
-    const Failure& failure() const { return std::get<1>(m_value); }
-
-private:
-    std::variant<T, Failure> m_value;
-};
 
 // What a command ends with: nothing when it did what it was asked, else its failure.
 using CommandResult = std::optional<Failure>;

@@ -4,14 +4,14 @@
 #include "commandlist.h"
 #include "optionnames.h"
 
-#include "backupplan.h"
+#include "backup.h"
 #include "clicontext.h"
 #include "csvplan.h"
 #include "devicejob.h"
-#include "fleettargets.h"
 #include "latin1.h"
 #include "operands.h"
 #include "outcometexts.h"
+#include "targets.h"
 #include "valuetemplate.h"
 
 #include <QCommandLineParser>
@@ -24,75 +24,35 @@ namespace lv {
 
 namespace {
 
-// Every field the device's window lets the operator set, in the window's order, with its value as it
-// shows it: text as it stands, a list by the label of its entry ("#N" when the label names an earlier
-// entry too). A list showing no entry is left out: no value typed could select nothing.
-std::vector<std::pair<const FieldDef*, QString>> settableFieldList(const SetupForm& form, const SecretMask& mask)
-{
-    const WindowDef& window = form.window();
-    std::vector<std::pair<const FieldDef*, QString>> fields;
-    for (const FieldDef& field : window.fields) {
-        if (field.tag.empty() || !field.enabled || !window.sendsTag(field.tag) || !form.readsField(field))
-            continue;
-        if (field.kind == ControlKind::ComboBox) {
-            const int index = form.value(field.control).index;
-            if (index < 0 || index >= static_cast<int>(field.entries.size()))
-                continue;
-            const std::string& label = field.entries[static_cast<std::size_t>(index)];
-            fields.emplace_back(&field, listIndexForValue(field, label) == index ? escapeTemplates(fromLatin1(label))
-                                                                                 : QStringLiteral("#%1").arg(index));
-        } else if (field.kind == ControlKind::TextBox) {
-            const std::string text = form.currentText(field);
-            const bool hide = field.secret && !text.empty() && mask.enabled();
-            // Braces doubled: apply reads {n}, {mac} and {id} in values as templates.
-            fields.emplace_back(&field, hide ? fromLatin1(kMaskedSecret) : escapeTemplates(fromLatin1(text)));
-        }
-    }
-    return fields;
-}
-
-} // namespace
-
-// The fields of settableFieldList as a plan's "set". With `roles` a field that has a role is named by it.
-QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool roles)
-{
-    QJsonObject set;
-    for (const auto& [field, value] : settableFieldList(form, mask))
-        set.insert(fromLatin1(roles && !field->role.empty() ? field->role : field->tag), value);
-    return set;
-}
-
-namespace {
-
 // The devices of one search that the selection matches (every device without one), by list index; one
 // in conflict (another host sends its answer, its MAC answers in two ways) is named on standard error
 // and left out, exit 2 in `refused`. With --all in the order of the search, by selection in MAC order.
-Expected<std::vector<int>> reachedDevices(CliContext& context, const std::optional<DeviceSelection>& selection,
-                                          ExitCode& refused)
+Expected<std::vector<const FoundDevice*>>
+reachedDevices(CliContext& context, const std::optional<DeviceSelection>& selection, ExitCode& refused)
 {
     if (const std::optional<Failure> failed = context.runSearch())
         return *failed;
-    std::vector<ReachedDevice> reached = answersMatching(context, selection.value_or(DeviceSelection{}));
+    std::vector<ReachedDevice> reached = reachedDevices(context.found(), selection.value_or(DeviceSelection{}));
     if (!selection)
-        std::sort(reached.begin(), reached.end(), [](const auto& a, const auto& b) { return a.index < b.index; });
-    std::vector<int> found;
+        std::sort(reached.begin(), reached.end(), [](const auto& a, const auto& b) { return a.device < b.device; });
+    std::vector<const FoundDevice*> found;
     for (const ReachedDevice& device : reached) {
         if (!device.conflict.isEmpty()) {
             context.output().error(device.conflict);
             refused = kExitNotFound;
             continue;
         }
-        found.push_back(device.index);
+        found.push_back(device.device);
     }
     return found;
 }
 
 // Says which named devices did not answer the search.
-ExitCode reportMissing(CliContext& context, const QStringList& names, const std::vector<int>& found)
+ExitCode reportMissing(CliContext& context, const QStringList& names, const std::vector<const FoundDevice*>& found)
 {
     ExitCode code = kExitDone;
     for (std::size_t i = 0; i < found.size(); ++i)
-        if (found[i] < 0) {
+        if (!found[i]) {
             context.output().error(notFoundText(Audience::Cli, names[static_cast<qsizetype>(i)]));
             code = kExitNotFound;
         }
@@ -101,12 +61,12 @@ ExitCode reportMissing(CliContext& context, const QStringList& names, const std:
 
 // A loading job for each device found; `names` as the command line names them (empty with --all).
 std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStringList& names,
-                                                 const std::vector<int>& found)
+                                                 const std::vector<const FoundDevice*>& found)
 {
     std::vector<std::unique_ptr<DeviceJob>> jobs;
     for (std::size_t i = 0; i < found.size(); ++i)
-        if (found[i] >= 0)
-            jobs.push_back(loadJob(context, found[i], names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)]));
+        if (found[i])
+            jobs.push_back(loadJob(context, *found[i], names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)]));
     return jobs;
 }
 
@@ -178,7 +138,7 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
 
     // One search for all of them.
     ExitCode refused = kExitDone;
-    const Expected<std::vector<int>> found =
+    const Expected<std::vector<const FoundDevice*>> found =
         all || *select ? reachedDevices(context, *select, refused) : context.resolveAll(*selectors);
     if (!found)
         return found.failure();

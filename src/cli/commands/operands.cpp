@@ -7,12 +7,22 @@
 #include "latin1.h"
 #include "macaddress.h"
 #include "macchange.h"
-#include "outcometexts.h"
-
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace lv {
+
+std::optional<int> strictNumber(const QString& text, int low, int high)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return std::nullopt;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    const int n = text.toInt();
+    if (n < low || n > high)
+        return std::nullopt;
+    return n;
+}
 
 Operand deviceOperand()
 {
@@ -62,32 +72,6 @@ Expected<int> numberOption(const QCommandLineParser& parser, OptionName option, 
     if (const std::optional<int> n = strictNumber(valueOf(parser, option), low, high))
         return *n;
     return Failure{kExitUsage, range};
-}
-
-QString roleNamesText()
-{
-    static const QRegularExpression portN(QStringLiteral("^port[0-9]+\\."));
-    QStringList names;
-    for (const std::string& role : allRoles()) {
-        QString name = fromLatin1(role);
-        name.replace(portN, QStringLiteral("portN."));
-        if (!names.contains(name))
-            names.append(name);
-    }
-    return names.join(QStringLiteral(", "));
-}
-
-std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value)
-{
-    const WindowDef& window = form.window();
-    if (!isLatin1(value))
-        return typedRefusalText({SetError::None, name, value}, window);
-    // A role names the field of this window that carries it; the tag on the wire is the field's own.
-    const FieldDef* field = isLatin1(name) ? window.fieldByName(toLatin1(name)) : nullptr;
-    const SetError error = field ? form.set(field->tag, toLatin1(value)) : SetError::UnknownName;
-    if (error == SetError::None)
-        return std::nullopt;
-    return typedRefusalText({error, name, value}, window);
 }
 
 Expected<int> parallelValue(const QCommandLineParser& parser)

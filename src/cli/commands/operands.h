@@ -8,7 +8,6 @@
 #include "deviceselector.h"
 #include "optionnames.h"
 #include "selection.h"
-#include "setupform.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -19,6 +18,9 @@
 #include <vector>
 
 namespace lv {
+
+// A whole decimal number within [low, high]; nothing else (no sign, no blanks, no fraction).
+std::optional<int> strictNumber(const QString& text, int low, int high);
 
 // The operand naming one device, shared by the commands that take one.
 Operand deviceOperand();
@@ -35,13 +37,6 @@ Expected<NameValues> nameValueOperands(const QStringList& texts);
 // The number an option gives within [low, high]; `fallback` when it is not given. The failure says `range`.
 Expected<int> numberOption(const QCommandLineParser& parser, OptionName option, int low, int high, int fallback,
                            const QString& range);
-
-// Applies NAME=VALUE to the form as typed into the window; NAME is the field's tag or its role. The
-// message says why it was refused; for a name the window lacks it lists the window's fields and roles.
-std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
-
-// The roles every window family may have, ports written once as portN: "ip, mask, ..., portN.baud, ...".
-QString roleNamesText();
 
 // The N of a fleet command's --parallel option: 16 unless it is given; a number from 1 to 1024.
 Expected<int> parallelValue(const QCommandLineParser& parser);

@@ -2,7 +2,6 @@
 // linkvane-cli search.
 
 #include "commandlist.h"
-#include "fleettargets.h"
 #include "optionnames.h"
 
 #include "clicontext.h"
@@ -71,8 +70,8 @@ struct Details {
 Details askDetails(CliContext& context, int parallel)
 {
     Details details;
-    for (int i = 0; i < static_cast<int>(context.search().devices().size()); ++i)
-        details.jobs.push_back(loadJob(context, i));
+    for (const FoundDevice& device : context.found())
+        details.jobs.push_back(loadJob(context, device));
     runDeviceJobs(details.jobs, parallel, {});
     for (std::size_t i = 0; i < details.jobs.size(); ++i)
         if (!details.modelVersion(i)) {

@@ -4,7 +4,8 @@
 #include "commandlist.h"
 #include "optionnames.h"
 
-#include "backupplan.h"
+#include "backup.h"
+#include "backupoption.h"
 #include "clicontext.h"
 #include "devicejob.h"
 #include "fieldreport.h"
@@ -14,6 +15,7 @@
 #include "outcomes.h"
 #include "outcometexts.h"
 #include "secretmask.h"
+#include "typedvalue.h"
 #include "verifyexchange.h"
 
 #include <QCommandLineParser>

@@ -12,6 +12,7 @@
 #include "outcomes.h"
 #include "outcometexts.h"
 #include "secretinput.h"
+#include "typedvalue.h"
 #include "wirelog.h"
 
 #include <QCommandLineParser>
@@ -81,14 +82,14 @@ private:
     const MacChangeResult& m_result;
 };
 
-// The MAC change for the listed device, named by its MAC field as the window's selection reads it, through
+// The MAC change for the device, named by its MAC field as the window's selection reads it, through
 // the card it answered on.
-MacChangeResult changeMac(CliContext& context, int index, const std::string& newField, const QString& accessCode)
+MacChangeResult changeMac(CliContext& context, const DeviceRef& device, const std::string& newField,
+                          const QString& accessCode)
 {
     // --verbose logs the "M " command with the code masked, and every answer.
     context.mask().addPassword(toLatin1(accessCode));
-    MacChangeExchange exchange(context.channel(), *context.search().deviceAt(index), newField, toLatin1(accessCode),
-                               context.options().timeoutMs);
+    MacChangeExchange exchange(context.channel(), device, newField, toLatin1(accessCode), context.options().timeoutMs);
     // Only a device that now carries the address asked for is done.
     exchange.holdToAskedField();
     return runExchange(exchange);
@@ -130,23 +131,24 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
         return asked.failure();
     const QString named = printableName(operands[0]);
     // The search listens for the whole wait: the new address is checked against every device that answers.
-    const Expected<int> index = context.resolve(asked->selector);
-    if (!index)
-        return index.failure();
-    if (*index < 0)
+    const Expected<const FoundDevice*> device = context.resolve(asked->selector);
+    if (!device)
+        return device.failure();
+    if (!*device)
         return Failure{kExitNotFound, notFoundText(Audience::Cli, named)};
 
     // Two devices with one MAC could no longer be told apart: an address another device answered with is
     // refused, as the window's dialog refuses a MAC another listed line has.
     const std::optional<MacAddress> wanted = MacAddress::fromField(asked->newField, MacAddress::FieldDigits::UpToThree);
-    if (const std::optional<int> other = wanted ? context.search().otherDeviceWithMac(*wanted, *index) : std::nullopt)
+    if (const std::optional<int> other =
+            wanted ? context.search().otherDeviceWithMac(*wanted, (*device)->ref.row) : std::nullopt)
         return Failure{
             kExitUnknownValue,
             macTakenText(
                 Audience::Cli, fromLatin1(wanted->text()),
                 printableText(context.search().devices().line(static_cast<std::size_t>(*other))).simplified())};
 
-    const MacChangeResult result = changeMac(context, *index, asked->newField, asked->accessCode);
+    const MacChangeResult result = changeMac(context, (*device)->ref, asked->newField, asked->accessCode);
     if (!result.replied())
         return Failure{exitCode(result),
                        describe(result, Audience::Cli, {.device = named, .timeoutMs = context.options().timeoutMs})};

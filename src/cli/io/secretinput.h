@@ -14,16 +14,6 @@ namespace lv {
 // `error` says why) when it cannot be read, is not a regular file or is larger than kMaxSecretFileBytes.
 std::optional<QString> firstLineOfFile(const QString& path, QString* error);
 
-// Why `secret` cannot be sent, whatever it came from: a NUL ends it early for the device, a CR or LF
-// breaks the command it travels in. Nothing when it can.
-inline std::optional<QString> secretRefusal(const QString& secret)
-{
-    for (const QChar c : secret)
-        if (c == u'\0' || c == u'\r' || c == u'\n')
-            return QStringLiteral("holds a NUL, CR or LF (a secret is one line of text)");
-    return std::nullopt;
-}
-
 // The variable's value when it is set (an empty value counts).
 std::optional<QString> secretFromEnvironment(const char* variable);
 

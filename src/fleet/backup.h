@@ -8,16 +8,15 @@
 // cannot put a password back is no undo.
 
 #include "catalogue.h"
-#include "command.h"
 #include "privatefile.h"
 #include "updateplan.h"
 
-#include <QCommandLineParser>
 #include <QJsonObject>
 #include <QString>
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lv {
@@ -25,8 +24,14 @@ namespace lv {
 class SecretMask;
 class SetupForm;
 
-// Every field the device's window lets the operator set, as it shows it (export's fields), by tag or,
-// with `roles`, by role where the field has one; secrets as "***" while the mask hides them.
+// Every field the device's window lets the operator set, in the window's order, with its value as it
+// shows it: text as it stands, a list by the label of its entry ("#N" when the label names an earlier
+// entry too). A list showing no entry is left out: no value typed could select nothing. Secrets as
+// "***" while the mask hides them; braces doubled, since a plan reads {n}, {mac} and {id} as templates.
+std::vector<std::pair<const FieldDef*, QString>> settableFieldList(const SetupForm& form, const SecretMask& mask);
+
+// The fields of settableFieldList as a plan's "set" (export's fields and the backup's), by tag or, with
+// `roles`, by role where the field has one.
 QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool roles = false);
 
 struct BackupDevice {
@@ -46,12 +51,9 @@ struct BackupEntry {
 // The device's entry of the undo plan.
 BackupEntry backupEntry(const BackupDevice& device);
 
-// The --backup option of set and apply: the file, its folder opened as the option is read, so that the
-// backup goes to the folder the path named then, when it is given and can take the backup; nothing when it
-// is not given; the refusal (exit 1, nothing sent) when it cannot: standard output ("-") carries the
-// command's report; a symbolic link would have its target replaced; a directory, device node or FIFO is no
-// file to replace. The file looks at its name again just before it replaces it.
-Expected<std::optional<PrivateFile>> backupOption(const QCommandLineParser& parser);
+// Why `file` cannot take the backup: a symbolic link would have its target replaced; a directory,
+// device node or FIFO is no file to replace. Nothing for a regular file or a new name.
+std::optional<QString> backupRefused(const PrivateFile& file);
 
 // Writes {"devices": [...]} to `file` whole, on disk and readable by its owner alone, or leaves what was
 // there as it was; the reason when it could not.

@@ -4,7 +4,7 @@
 #include "valuetemplate.h"
 
 #include "latin1.h"
-#include "output.h"
+#include "showntext.h"
 
 #include <limits>
 

@@ -5,7 +5,7 @@
 
 #include "ipv4.h"
 #include "latin1.h"
-#include "output.h"
+#include "showntext.h"
 
 #include <QStringList>
 

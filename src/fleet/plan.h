@@ -36,7 +36,7 @@ struct SetEntry {
 };
 using SetEntries = std::vector<SetEntry>;
 
-struct PlanDevice {
+struct PlanEntry {
     QString device; // as written: MAC text, MAC field or IP address; the expression of a selection
     DeviceSelector selector;
     // An entry by "select": every device that matches, in the order the search listed them.
@@ -47,8 +47,8 @@ struct PlanDevice {
     SetEntries set;
 };
 
-struct FleetPlan {
-    std::vector<PlanDevice> devices;
+struct Plan {
+    std::vector<PlanEntry> entries;
 };
 
 // The entries a device whose window is `window` takes: every one of its own, and the defaults that name
@@ -57,11 +57,21 @@ SetEntries entriesForWindow(const SetEntries& set, const WindowDef& window, QStr
 
 // Reads and checks a plan. On failure `error` says where: the line and column of a JSON fault, the
 // path of an entry that is wrong ("devices[2].set.SIOBaud").
-std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error);
+std::optional<Plan> readPlanJson(const QByteArray& text, QString* error);
 
 // Checks a plan read from another shape (a table), as the object a JSON plan holds. The errors name the
 // entries by their path ("devices[2].set.SIOBaud") for the caller to point at where they came from.
-std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error);
+std::optional<Plan> planFromJson(const QJsonObject& root, QString* error);
+
+// How a plan is written: a JSON document or a CSV table (csvplan.h).
+enum class PlanFormat { Json, Csv };
+
+// The format a plan file is read in: the one `formatOption` names (json or csv), else CSV for a name
+// ending in .csv and JSON for any other. Nothing when `formatOption` names another.
+std::optional<PlanFormat> planFormatFor(const QString& path, const QString& formatOption);
+
+// Reads and checks a plan in either format.
+std::optional<Plan> readPlan(const QByteArray& bytes, PlanFormat format, QString* error);
 
 // Line and column (both from 1) of a byte offset into UTF-8 text.
 std::pair<int, int> lineAndColumn(const QByteArray& text, qsizetype offset);

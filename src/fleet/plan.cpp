@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 // Reading a plan of linkvane-cli apply.
 
-#include "fleetplan.h"
+#include "plan.h"
 
+#include "csvplan.h"
 #include "latin1.h"
-#include "output.h"
-#include "secretinput.h"
+#include "showntext.h"
+#include "typedvalue.h"
 #include "valuetemplate.h"
 
 #include <QHash>
@@ -251,7 +252,7 @@ std::pair<int, int> lineAndColumn(const QByteArray& text, qsizetype offset)
     return {line, column};
 }
 
-std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
+std::optional<Plan> readPlanJson(const QByteArray& text, QString* error)
 {
     QJsonParseError parseError{};
     const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
@@ -279,14 +280,30 @@ std::optional<FleetPlan> parseFleetPlan(const QByteArray& text, QString* error)
         return std::nullopt;
     }
     const QJsonObject root = doc.object();
-    std::optional<FleetPlan> plan = planFromJson(root, error);
+    std::optional<Plan> plan = planFromJson(root, error);
     // A plan without its list is a fault of the whole document: said where the document starts.
     if (!plan && !root.value(kDevices).isArray())
         *error = where + *error;
     return plan;
 }
 
-std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
+std::optional<PlanFormat> planFormatFor(const QString& path, const QString& formatOption)
+{
+    if (formatOption.isEmpty())
+        return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ? PlanFormat::Csv : PlanFormat::Json;
+    if (formatOption == QLatin1String("json"))
+        return PlanFormat::Json;
+    if (formatOption == QLatin1String("csv"))
+        return PlanFormat::Csv;
+    return std::nullopt;
+}
+
+std::optional<Plan> readPlan(const QByteArray& bytes, PlanFormat format, QString* error)
+{
+    return format == PlanFormat::Csv ? readPlanCsv(bytes, error) : readPlanJson(bytes, error);
+}
+
+std::optional<Plan> planFromJson(const QJsonObject& root, QString* error)
 {
     if (!root.value(kDevices).isArray()) {
         *error = QStringLiteral("the plan has no \"devices\" list");
@@ -312,7 +329,7 @@ std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
             return std::nullopt;
     }
 
-    FleetPlan plan;
+    Plan plan;
     QSet<QString> named;
     const QJsonArray devices = root.value(kDevices).toArray();
     for (qsizetype i = 0; i < devices.size(); ++i) {
@@ -324,7 +341,7 @@ std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
         const QJsonObject entry = devices[i].toObject();
         if (!knownKeys(entry, {kDevice, kSelect, kPassword, kWindow, kSet, kModel, kVersion}, path, error))
             return std::nullopt;
-        PlanDevice device;
+        PlanEntry device;
         if (entry.contains(kSelect) && entry.contains(kDevice)) {
             *error = path + QStringLiteral(": names its devices by \"device\" or by \"select\", not both");
             return std::nullopt;
@@ -373,7 +390,7 @@ std::optional<FleetPlan> planFromJson(const QJsonObject& root, QString* error)
         device.set = defaultSet;
         if (!readSet(entry.value(kSet), path + QStringLiteral(".set"), false, device.set, error))
             return std::nullopt;
-        plan.devices.push_back(std::move(device));
+        plan.entries.push_back(std::move(device));
     }
     return plan;
 }

@@ -7,24 +7,11 @@
 #include "ipv4.h"
 #include "latin1.h"
 #include "macaddress.h"
-#include "output.h"
+#include "showntext.h"
 
 #include <QStringList>
 
 namespace lv {
-
-std::optional<int> strictNumber(const QString& text, int low, int high)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return std::nullopt;
-    for (const QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    const int n = text.toInt();
-    if (n < low || n > high)
-        return std::nullopt;
-    return n;
-}
 
 std::optional<DeviceSelector> parseDeviceSelector(const QString& text)
 {

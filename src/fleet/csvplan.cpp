@@ -3,7 +3,7 @@
 
 #include "csvplan.h"
 
-#include "output.h"
+#include "showntext.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -258,13 +258,13 @@ QString tableError(const CsvTable& table, const QString& planError)
     return QStringLiteral("row %1: %2").arg(row).arg(colon < 0 ? rest : rest.mid(colon + 2));
 }
 
-std::optional<FleetPlan> parseCsvPlan(const QByteArray& text, QString* error)
+std::optional<Plan> readPlanCsv(const QByteArray& text, QString* error)
 {
     const std::optional<CsvTable> table = readCsvTable(text, error);
     if (!table)
         return std::nullopt;
     QString planError;
-    std::optional<FleetPlan> plan = planFromJson(table->plan, &planError);
+    std::optional<Plan> plan = planFromJson(table->plan, &planError);
     if (!plan)
         *error = tableError(*table, planError);
     return plan;

@@ -16,7 +16,7 @@
 // spreadsheet runs the cell as a formula. The table becomes the object of a JSON plan and goes through
 // the same checks.
 
-#include "fleetplan.h"
+#include "plan.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -47,8 +47,8 @@ std::optional<CsvTable> readCsvTable(const QByteArray& text, QString* error);
 // by where it stands in the table ("row 4, column C (SIOBaud): ...").
 QString tableError(const CsvTable& table, const QString& planError);
 
-// Reads and checks a CSV plan as parseFleetPlan reads a JSON one.
-std::optional<FleetPlan> parseCsvPlan(const QByteArray& text, QString* error);
+// Reads and checks a CSV plan as readPlanJson reads a JSON one.
+std::optional<Plan> readPlanCsv(const QByteArray& text, QString* error);
 
 // A spreadsheet's name of a column: A for the first, Z, AA, AB, ...
 QString columnLetters(int index);

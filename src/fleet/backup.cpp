@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
-// The undo plan of --backup.
+// The undo plan of --backup, and the fields a plan sets as a device shows them.
 
-#include "backupplan.h"
-#include "optionnames.h"
+#include "backup.h"
 
 #include "latin1.h"
-#include "output.h"
 #include "secretmask.h"
 #include "setupform.h"
+#include "showntext.h"
+#include "valuetemplate.h"
 #include "verifyexchange.h"
 
 #include <QJsonArray>
@@ -17,9 +17,38 @@
 
 namespace lv {
 
-namespace {
+std::vector<std::pair<const FieldDef*, QString>> settableFieldList(const SetupForm& form, const SecretMask& mask)
+{
+    const WindowDef& window = form.window();
+    std::vector<std::pair<const FieldDef*, QString>> fields;
+    for (const FieldDef& field : window.fields) {
+        if (field.tag.empty() || !field.enabled || !window.sendsTag(field.tag) || !form.readsField(field))
+            continue;
+        if (field.kind == ControlKind::ComboBox) {
+            const int index = form.value(field.control).index;
+            if (index < 0 || index >= static_cast<int>(field.entries.size()))
+                continue;
+            const std::string& label = field.entries[static_cast<std::size_t>(index)];
+            fields.emplace_back(&field, listIndexForValue(field, label) == index ? escapeTemplates(fromLatin1(label))
+                                                                                 : QStringLiteral("#%1").arg(index));
+        } else if (field.kind == ControlKind::TextBox) {
+            const std::string text = form.currentText(field);
+            const bool hide = field.secret && !text.empty() && mask.enabled();
+            // Braces doubled: apply reads {n}, {mac} and {id} in values as templates.
+            fields.emplace_back(&field, hide ? fromLatin1(kMaskedSecret) : escapeTemplates(fromLatin1(text)));
+        }
+    }
+    return fields;
+}
 
-// Why `file` cannot take the backup; a regular file or a new name can.
+QJsonObject settableFields(const SetupForm& form, const SecretMask& mask, bool roles)
+{
+    QJsonObject set;
+    for (const auto& [field, value] : settableFieldList(form, mask))
+        set.insert(fromLatin1(roles && !field->role.empty() ? field->role : field->tag), value);
+    return set;
+}
+
 std::optional<QString> backupRefused(const PrivateFile& file)
 {
     switch (file.kind()) {
@@ -35,8 +64,6 @@ std::optional<QString> backupRefused(const PrivateFile& file)
     }
     return std::nullopt;
 }
-
-} // namespace
 
 BackupEntry backupEntry(const BackupDevice& device)
 {
@@ -89,21 +116,6 @@ std::optional<QString> writeBackup(const PrivateFile& file, const std::vector<QJ
 QString backupSecretsNote(const QString& path)
 {
     return QStringLiteral("the backup %1 holds passwords in clear (file mode 0600)\n").arg(printableName(path));
-}
-
-Expected<std::optional<PrivateFile>> backupOption(const QCommandLineParser& parser)
-{
-    if (!isSet(parser, kOptBackup))
-        return std::optional<PrivateFile>();
-    const QString path = valueOf(parser, kOptBackup);
-    if (path == QLatin1String("-"))
-        return Failure{kExitUsage,
-                       QStringLiteral("--backup - is refused: standard output carries the command's report; name a "
-                                      "file; nothing was sent")};
-    std::optional<PrivateFile> file(std::in_place, path);
-    if (const std::optional<QString> refused = backupRefused(*file))
-        return Failure{kExitUsage, *refused + QStringLiteral("; nothing was sent")};
-    return file;
 }
 
 } // namespace lv

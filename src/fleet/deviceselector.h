@@ -30,7 +30,4 @@ bool deviceMatches(const DeviceSelector& selector, std::string_view rawEntry);
 // listed ("00-50-C2-01-02-03 at 10.0.0.5", one per raw answer given).
 QString ambiguousSelectorText(const DeviceSelector& selector, const std::vector<std::string>& rawAnswers);
 
-// A whole decimal number within [low, high]; nothing else (no sign, no blanks, no fraction).
-std::optional<int> strictNumber(const QString& text, int low, int high);
-
 } // namespace lv
