@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-// The global options of linkvane-cli and the steps its commands share.
+// The steps the commands of linkvane-cli share.
 
 #include "clicontext.h"
 
@@ -18,63 +18,6 @@
 #include <QTimer>
 
 namespace lv {
-
-namespace {
-
-enum GlobalOption {
-    Port,
-    Broadcast,
-    Password,
-    PasswordFile,
-    Timeout,
-    Wait,
-    Json,
-    Stats,
-    ShowSecrets,
-    Verbose,
-    Quiet,
-    Interface,
-    Retries
-};
-
-} // namespace
-
-const QList<QCommandLineOption>& globalOptionList()
-{
-    static const QList<QCommandLineOption> options = {
-        {QStringLiteral("port"), QStringLiteral("Command port of the devices (65535)."), QStringLiteral("N")},
-        {QStringLiteral("broadcast"), QStringLiteral("Where the commands go (255.255.255.255)."),
-         QStringLiteral("ADDR")},
-        {QStringLiteral("password"),
-         QStringLiteral("Setup password sent with the configuration request (visible to every user of the "
-                        "machine: prefer --password-file or LINKVANE_PASSWORD)."),
-         QStringLiteral("TEXT")},
-        {QStringLiteral("password-file"),
-         QStringLiteral("Read the setup password from the first line of FILE (- for standard input). Without a "
-                        "password option, LINKVANE_PASSWORD or a prompt on the terminal gives it; else it is empty."),
-         QStringLiteral("FILE")},
-        {QStringLiteral("timeout"), QStringLiteral("How long to wait for a device's answer (1000 ms)."),
-         QStringLiteral("MS")},
-        {QStringLiteral("wait"), QStringLiteral("How long the search listens for answers (1000 ms)."),
-         QStringLiteral("MS")},
-        {QStringLiteral("json"), QStringLiteral("Write one JSON document instead of text.")},
-        {QStringLiteral("stats"), QStringLiteral("Write the search's timing on standard error.")},
-        {QStringLiteral("show-secrets"), QStringLiteral("Show passwords and access codes as they are instead of ***.")},
-        {QStringLiteral("verbose"),
-         QStringLiteral("Write every datagram sent and received, with its time, on standard error.")},
-        {QStringLiteral("quiet"),
-         QStringLiteral("Write nothing on standard output and only errors on standard error; the exit status "
-                        "tells the result.")},
-        {QStringLiteral("interface"),
-         QStringLiteral("The network interface the search and the commands keep to, or all (all)."),
-         QStringLiteral("NAME|all")},
-        {QStringLiteral("retries"),
-         QStringLiteral("Send a configuration request or an Update that got no answer at all up to N times "
-                        "more (0); a device that answered is never asked again."),
-         QStringLiteral("N")},
-    };
-    return options;
-}
 
 CliContext::CliContext(QTextStream& out, QTextStream& err) : m_output(out, err)
 {
@@ -103,68 +46,10 @@ int CliContext::fail(int code, const QString& message)
 
 bool CliContext::readGlobalOptions(const QCommandLineParser& parser)
 {
-    const auto& o = globalOptionList();
-    if (parser.isSet(o[Port])) {
-        const std::optional<int> port = strictNumber(parser.value(o[Port]), 0, 65535);
-        if (!port)
-            return fail(kExitUsage, QStringLiteral("--port needs a number from 0 to 65535")), false;
-        m_options.port = static_cast<quint16>(*port);
-    }
-    if (parser.isSet(o[Broadcast])) {
-        QHostAddress address;
-        if (!address.setAddress(parser.value(o[Broadcast])))
-            return fail(kExitUsage, QStringLiteral("--broadcast needs an IP address")), false;
-        m_options.broadcast = address;
-    }
-    if (parser.isSet(o[Password])) {
-        m_options.password = parser.value(o[Password]);
-    } else if (parser.isSet(o[PasswordFile])) {
-        QString error;
-        m_options.password = firstLineOfFile(parser.value(o[PasswordFile]), &error);
-        m_options.passwordFromStdin = parser.value(o[PasswordFile]) == QLatin1String("-");
-        if (!m_options.password)
-            return fail(kExitUsage, QStringLiteral("--password-file: ") + error), false;
-    } else if (!m_options.password) {
-        m_options.password = secretFromEnvironment(kPasswordVariable);
-    }
-    // The password travels as single-byte text; a character outside Latin-1 cannot be sent as typed.
-    if (m_options.password && !isLatin1(*m_options.password))
-        return fail(kExitUsage, QStringLiteral("the setup password must be single-byte (Latin-1) text")), false;
-    if (const std::optional<QString> why = m_options.password ? secretRefusal(*m_options.password) : std::nullopt)
-        return fail(kExitUsage, QStringLiteral("the setup password ") + *why), false;
+    if (const std::optional<QString> refused = lv::readGlobalOptions(parser, m_options))
+        return fail(kExitUsage, *refused), false;
     if (m_options.password)
         m_mask.addPassword(toLatin1(*m_options.password));
-    if (parser.isSet(o[Timeout])) {
-        const std::optional<int> ms = strictNumber(parser.value(o[Timeout]), 1, 600000);
-        if (!ms)
-            return fail(kExitUsage, QStringLiteral("--timeout needs milliseconds from 1 to 600000")), false;
-        m_options.timeoutMs = *ms;
-    }
-    if (parser.isSet(o[Wait])) {
-        const std::optional<int> ms = strictNumber(parser.value(o[Wait]), 0, 600000);
-        if (!ms)
-            return fail(kExitUsage, QStringLiteral("--wait needs milliseconds from 0 to 600000")), false;
-        m_options.waitMs = *ms;
-    }
-    if (parser.isSet(o[Interface])) {
-        const QString name = parser.value(o[Interface]);
-        if (name.isEmpty())
-            return fail(kExitUsage, QStringLiteral("--interface needs an interface name or all")), false;
-        m_options.interfaceName = name == QLatin1String("all") ? QString() : name;
-    }
-    if (parser.isSet(o[Retries])) {
-        const std::optional<int> retries = strictNumber(parser.value(o[Retries]), 0, 10);
-        if (!retries)
-            return fail(kExitUsage, QStringLiteral("--retries needs a number from 0 to 10")), false;
-        m_options.retries = *retries;
-    }
-    m_options.json = m_options.json || parser.isSet(o[Json]);
-    m_options.stats = m_options.stats || parser.isSet(o[Stats]);
-    m_options.showSecrets = m_options.showSecrets || parser.isSet(o[ShowSecrets]);
-    m_options.verbose = m_options.verbose || parser.isSet(o[Verbose]);
-    m_options.quiet = m_options.quiet || parser.isSet(o[Quiet]);
-    if (m_options.quiet && (m_options.verbose || m_options.stats))
-        return fail(kExitUsage, QStringLiteral("--quiet cannot go with --verbose or --stats")), false;
     m_output.setJson(m_options.json);
     m_output.setQuiet(m_options.quiet);
     m_mask.setEnabled(!m_options.showSecrets);

@@ -13,6 +13,7 @@
 #include "deviceselector.h"
 #include "exchanges.h"
 #include "founddevices.h"
+#include "globaloptions.h"
 #include "output.h"
 #include "searchexchange.h"
 #include "secretmask.h"
@@ -31,28 +32,6 @@
 class QCommandLineParser;
 
 namespace lv {
-
-struct GlobalOptions {
-    quint16 port = 65535;
-    QHostAddress broadcast{QHostAddress::Broadcast};
-    std::optional<QString> password; // from --password, --password-file or LINKVANE_PASSWORD
-    bool passwordFromStdin = false;  // --password-file -: standard input is taken
-    int timeoutMs = kRequestTimeoutMs;
-    int waitMs = 1000;
-    int retries = 0; // --retries: more tries of an exchange that got no answer at all
-    bool json = false;
-    bool stats = false;
-    bool showSecrets = false;
-    bool verbose = false;
-    bool quiet = false;    // only errors
-    QString interfaceName; // empty: every interface
-};
-
-// The environment variable that may hold the setup password.
-inline constexpr const char* kPasswordVariable = "LINKVANE_PASSWORD";
-
-// The options every command accepts, before or after its name.
-const QList<QCommandLineOption>& globalOptionList();
 
 // A device the command line named, run as a one-device job: its search reply and what became of it.
 struct DeviceRun {
