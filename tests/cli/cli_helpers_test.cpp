@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "clirun.h"
 #include "deviceselector.h"
+#include "globaloptions.h"
 #include "interfacename.h"
 #include "modeltable.h"
 #include "operands.h"
@@ -11,6 +12,7 @@
 #include "printers.h"
 #include "typedvalue.h"
 
+#include <QCommandLineParser>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -286,6 +288,45 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedArgs{"SetChangeWithoutEquals",
                     {QStringLiteral("set"), QStringLiteral("1.2.3.4"), QStringLiteral("DeviceID")}},
         RefusedArgs{"ShowTwoDevices", {QStringLiteral("show"), QStringLiteral("1.2.3.4"), QStringLiteral("1.2.3.5")}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Each global option takes the ends of its range and refuses what lies just past them.
+struct BoundCase {
+    const char* name;
+    QStringList args;
+    bool refused;
+};
+
+class GlobalOptionBound : public ::testing::TestWithParam<BoundCase> {};
+
+TEST_P(GlobalOptionBound, TakesItsRangeAndNoMore)
+{
+    QCommandLineParser parser;
+    parser.addOptions(lv::globalOptionList());
+    ASSERT_TRUE(parser.parse(QStringList{QStringLiteral("linkvane-cli")} + GetParam().args));
+    lv::GlobalOptions options;
+    const std::optional<QString> refusal = lv::readGlobalOptions(parser, options);
+    EXPECT_EQ(refusal.has_value(), GetParam().refused) << refusal.value_or(QString()).toStdString();
+}
+
+QStringList option(const char* name, const char* value)
+{
+    return {QLatin1String(name), QLatin1String(value)};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, GlobalOptionBound,
+    ::testing::Values(BoundCase{"Port65535", option("--port", "65535"), false},
+                      BoundCase{"Port65536", option("--port", "65536"), true},
+                      BoundCase{"Timeout1", option("--timeout", "1"), false},
+                      BoundCase{"Timeout0", option("--timeout", "0"), true},
+                      BoundCase{"Timeout600000", option("--timeout", "600000"), false},
+                      BoundCase{"Timeout600001", option("--timeout", "600001"), true},
+                      BoundCase{"Wait0", option("--wait", "0"), false},
+                      BoundCase{"Wait600001", option("--wait", "600001"), true},
+                      BoundCase{"Retries10", option("--retries", "10"), false},
+                      BoundCase{"Retries11", option("--retries", "11"), true},
+                      BoundCase{"QuietAndVerbose", {QStringLiteral("--quiet"), QStringLiteral("--verbose")}, true}),
     [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace cmd
