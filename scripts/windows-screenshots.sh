@@ -25,13 +25,11 @@ done
 
 source scripts/wine-prefix.sh
 rm -rf "$root/build/wine-shots"
-export DISPLAY=:$((80 + RANDOM % 9))
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
 sim=""
-cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; }
+XVFB_PID=""
+cleanup() { [ -n "$sim" ] && kill "$sim" 2>/dev/null; wineserver -k 2>/dev/null || true; [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true; }
 trap cleanup EXIT
-await_x "$DISPLAY" "$xvfb"
+start_x 1024x768x24
 make_wine_prefix "$root/build/wine-shots"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
 wineserver -w

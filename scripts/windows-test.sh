@@ -167,22 +167,27 @@ if [ -f "$setup" ]; then
     # The installed window on its own Windows platform under a virtual X
     # display, closed as Windows closes a program (WM_CLOSE): it exits 0.
     gui_exit() {
-        local display=:$((90 + RANDOM % 9)) xvfb gui rc=1
-        Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb=$!
-        await_x "$display" "$xvfb" || { kill "$xvfb" 2>/dev/null; return 1; }
-        DISPLAY=$display env -u WINEPATH -u WINEQT_PLUGIN_PATH -u WINEQT_QPA_PLATFORM -u WINEQT_QPA_FONTDIR \
-            wine "C:\\Program Files\\Linkvane\\linkvane.exe" &
-        gui=$!
-        # Ask it to close once a second until it does: a WM_CLOSE posted before its
-        # window exists is lost, and a loaded machine may take a while to show it.
-        for _ in $(seq 30); do
-            sleep 1
-            DISPLAY=$display wine taskkill /im linkvane.exe >/dev/null 2>&1 || true
-            for _ in 1 2 3 4; do kill -0 "$gui" 2>/dev/null || break 2; sleep 0.5; done
-        done
-        if kill -0 "$gui" 2>/dev/null; then kill "$gui"; else wait "$gui" && rc=0; fi
-        kill "$xvfb" 2>/dev/null
+        local gui rc=1 out=$logs/gui-exit.txt
+        ( start_x 1024x768x24 || exit 1
+          env -u WINEPATH -u WINEQT_PLUGIN_PATH -u WINEQT_QPA_PLATFORM -u WINEQT_QPA_FONTDIR \
+              wine "C:\\Program Files\\Linkvane\\linkvane.exe" >"$out" 2>&1 &
+          gui=$!
+          # Ask it to close once a second until it does: a WM_CLOSE posted before its
+          # window exists is lost, and a loaded machine may take a while to show it.
+          for _ in $(seq 30); do
+              sleep 1
+              wine taskkill /im linkvane.exe >/dev/null 2>&1 || true
+              for _ in 1 2 3 4; do kill -0 "$gui" 2>/dev/null || break 2; sleep 0.5; done
+          done
+          if kill -0 "$gui" 2>/dev/null; then
+              echo "still running after 90 s" >>"$out"; kill "$gui"; status=1
+          else
+              wait "$gui"; status=$?
+              [ "$status" = 0 ] || echo "exit code $status" >>"$out"
+          fi
+          kill "$XVFB_PID" 2>/dev/null
+          exit "$status" ) && rc=0
+        [ "$rc" = 0 ] || sed 's/^/    /' "$out" >&2
         return $rc
     }
     check "the installed linkvane.exe starts and exits 0 when closed" gui_exit
