@@ -142,27 +142,25 @@ run ci-configure configure build/ci
 run ci-build build build/ci
 [[ -x build/ci/bench/bench_core && -x build/ci/bench/bench_discovery ]] ||
     { echo "test.sh: the benchmarks were not built (is libbenchmark-dev installed?)" >&2; exit 1; }
-# The tests of the normal build mostly wait on sockets and processes: beside
-# them, the sanitizer build.
-start ci-ctest ctest_all build/ci
-run sanitize-configure configure build/ci-sanitize -DLINKVANE_SANITIZE=ON -DLINKVANE_BENCH=OFF
-start sanitize-build build_beside build/ci-sanitize
-await ci-ctest
-# Still beside the sanitizer build: the smoke run checks that each search ends,
-# not how fast.
+# The smoke run checks that each search ends, not how fast.
 run bench-smoke bench_smoke
-await sanitize-build
-# The sanitizer tests beside the Windows build: Qt for Windows, built once into
-# /var/cache/linkvane (the longest step on a new machine, a second otherwise),
-# then the programs, tests, installer and zip.
-start sanitize-ctest ctest_all build/ci-sanitize
+# The tests of the normal build mostly wait on sockets and processes: beside
+# them, the Windows build: Qt for Windows, built once into /var/cache/linkvane
+# (the longest step on a new machine, a second otherwise), then the programs,
+# tests, installer and zip.
+start ci-ctest ctest_all build/ci
 run windows-qt nice -n 15 env LINKVANE_LINUX_BUILD="$root/build/ci" scripts/windows.sh --qt-only
 run windows-build nice -n 15 env LINKVANE_LINUX_BUILD="$root/build/ci" scripts/windows.sh
-await sanitize-ctest
+await ci-ctest
 # Every test under Wine against the simulator of the Linux build, beside the
-# fuzzers: every target for 30 s from its seeds, so that a regression in a
-# parser shows.
+# sanitizer build.
 start windows-test windows --test-only
+run sanitize-configure configure build/ci-sanitize -DLINKVANE_SANITIZE=ON -DLINKVANE_BENCH=OFF
+run sanitize-build build_beside build/ci-sanitize
+await windows-test
+# The sanitizer tests beside the fuzzers: every target for 30 s from its seeds,
+# so that a regression in a parser shows.
+start sanitize-ctest ctest_all build/ci-sanitize
 run fuzz-build nice -n 15 scripts/fuzz.sh --build
 run fuzz nice -n 15 env FUZZ_JOBS="$jobs" scripts/fuzz.sh 30
-await windows-test
+await sanitize-ctest
