@@ -168,6 +168,10 @@ if [ -f "$setup" ]; then
     # display, closed as Windows closes a program (WM_CLOSE): it exits 0.
     gui_exit() {
         local gui rc=1 out=$logs/gui-exit.txt
+        # A wineserver left by the checks before (started without a display) is ended first, so that
+        # the window's own one starts on the virtual display.
+        wineserver -k 2>/dev/null || true
+        wineserver -w
         ( start_x 1024x768x24 || exit 1
           env -u WINEPATH -u WINEQT_PLUGIN_PATH -u WINEQT_QPA_PLATFORM -u WINEQT_QPA_FONTDIR \
               wine "C:\\Program Files\\Linkvane\\linkvane.exe" >"$out" 2>&1 &
@@ -180,7 +184,8 @@ if [ -f "$setup" ]; then
               for _ in 1 2 3 4; do kill -0 "$gui" 2>/dev/null || break 2; sleep 0.5; done
           done
           if kill -0 "$gui" 2>/dev/null; then
-              echo "still running after 90 s" >>"$out"; kill "$gui"; status=1
+              { echo "still running after 90 s; its processes:"; wine tasklist 2>&1; } >>"$out"
+              kill "$gui"; status=1
           else
               wait "$gui"; status=$?
               [ "$status" = 0 ] || echo "exit code $status" >>"$out"
