@@ -101,11 +101,11 @@ BackupEntry backupEntry(const BackupDevice& device)
     return entry;
 }
 
-std::optional<QString> writeBackup(const PrivateFile& file, const std::vector<QJsonObject>& devices)
+std::optional<QString> writeBackup(const PrivateFile& file, const std::vector<BackupEntry>& devices)
 {
     QJsonArray list;
-    for (const QJsonObject& device : devices)
-        list.append(device);
+    for (const BackupEntry& device : devices)
+        list.append(device.json);
     const QByteArray bytes =
         QJsonDocument(QJsonObject{{QStringLiteral("devices"), list}}).toJson(QJsonDocument::Indented);
     if (const std::optional<QString> failed = file.replace(bytes))

@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -57,7 +58,13 @@ std::optional<QString> backupRefused(const PrivateFile& file);
 
 // Writes {"devices": [...]} to `file` whole, on disk and readable by its owner alone, or leaves what was
 // there as it was; the reason when it could not.
-std::optional<QString> writeBackup(const PrivateFile& file, const std::vector<QJsonObject>& devices);
+std::optional<QString> writeBackup(const PrivateFile& file, const std::vector<BackupEntry>& devices);
+
+// Whether any of the entries holds a password in clear.
+inline bool holdSecrets(const std::vector<BackupEntry>& devices)
+{
+    return std::ranges::any_of(devices, &BackupEntry::holdsSecrets);
+}
 
 // The note for standard error when the backup holds secrets in clear.
 QString backupSecretsNote(const QString& path);

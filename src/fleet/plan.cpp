@@ -125,6 +125,35 @@ bool readSet(const QJsonValue& value, const QString& path, bool defaults, SetEnt
     return true;
 }
 
+// The plan keys of the actions of one datagram, which an entry may ask for after its Update.
+QStringList actionKeys()
+{
+    QStringList keys;
+    for (const DeviceAction& action : deviceActions())
+        if (action.planKey && action.datagram)
+            keys.append(QString::fromLatin1(action.planKey));
+    return keys;
+}
+
+// Each action the entry asks for: true, or its argument as text; false asks for none.
+bool readActions(const QJsonObject& entry, const QString& path, std::vector<PlannedAction>& actions, QString* error)
+{
+    for (const DeviceAction& action : deviceActions()) {
+        if (!action.planKey || !action.datagram)
+            continue;
+        const QString key = QString::fromLatin1(action.planKey);
+        const QJsonValue value = entry.value(key);
+        if (value.isUndefined() || value == QJsonValue(false))
+            continue;
+        if (value != QJsonValue(true) && !(value.isString() && isLatin1(value.toString()))) {
+            *error = path + QLatin1Char('.') + key + QStringLiteral(": must be true, false or single-byte text");
+            return false;
+        }
+        actions.push_back({action.kind, value.isString() ? toLatin1(value.toString()) : std::string(), {}});
+    }
+    return true;
+}
+
 bool knownKeys(const QJsonObject& object, const QStringList& keys, const QString& path, QString* error)
 {
     for (auto it = object.begin(); it != object.end(); ++it) {
@@ -339,7 +368,8 @@ std::optional<Plan> planFromJson(const QJsonObject& root, QString* error)
             return std::nullopt;
         }
         const QJsonObject entry = devices[i].toObject();
-        if (!knownKeys(entry, {kDevice, kSelect, kPassword, kWindow, kSet, kModel, kVersion}, path, error))
+        if (!knownKeys(entry, QStringList{kDevice, kSelect, kPassword, kWindow, kSet, kModel, kVersion} + actionKeys(),
+                       path, error))
             return std::nullopt;
         PlanEntry device;
         if (entry.contains(kSelect) && entry.contains(kDevice)) {
@@ -388,7 +418,8 @@ std::optional<Plan> planFromJson(const QJsonObject& root, QString* error)
             device.window = entry.value(kWindow).toString();
         }
         device.set = defaultSet;
-        if (!readSet(entry.value(kSet), path + QStringLiteral(".set"), false, device.set, error))
+        if (!readSet(entry.value(kSet), path + QStringLiteral(".set"), false, device.set, error) ||
+            !readActions(entry, path, device.actions, error))
             return std::nullopt;
         plan.entries.push_back(std::move(device));
     }

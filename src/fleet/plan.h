@@ -11,6 +11,7 @@
 //                {"select": "model=KR-77*", "set": {"deviceId": "Hall2-{n:03}"}}]}
 
 #include "catalogue.h"
+#include "deviceactions.h"
 #include "deviceselector.h"
 #include "selection.h"
 
@@ -45,6 +46,9 @@ struct PlanEntry {
     QString window;                  // the window the entries were written for; empty: any
     // The defaults' entries first; a device's own entry replaces a default of the same name.
     SetEntries set;
+    // The device actions the entry asks for by their plan keys (deviceactions.h), run after the Update in
+    // the order of the action table.
+    std::vector<PlannedAction> actions;
 };
 
 struct Plan {

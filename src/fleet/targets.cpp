@@ -4,7 +4,6 @@
 #include "targets.h"
 
 #include "latin1.h"
-#include "outcometexts.h"
 #include "showntext.h"
 
 #include <map>
@@ -78,8 +77,8 @@ Targets targets(const Plan& plan, const Reach& reach, const ProbedModel& probedM
     std::map<const FoundDevice*, QString, std::less<>> claimed; // device -> how the plan reached it first
     // Devices whose failed probe (or conflict, by model) is reported already.
     std::set<const FoundDevice*, std::less<>> unprobed;
-    const auto settled = [](Settled::Kind kind, const QString& named, const QString& error) {
-        return Settled{kind, named, error, {}, nullptr};
+    const auto settled = [](const QString& named, ReachResult::Outcome outcome, const QString& detail) {
+        return Settled{named, {}, ReachResult{outcome, detail}, nullptr};
     };
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         const PlanEntry& device = plan.entries[i];
@@ -87,8 +86,7 @@ Targets targets(const Plan& plan, const Reach& reach, const ProbedModel& probedM
         const QString how = device.selection ? QStringLiteral("select ") + device.device : device.device;
         if (reach.notFound[i]) {
             result.targets.push_back(
-                {i, nullptr, 1,
-                 settled(Settled::Kind::NotFound, device.device, notFoundText(Audience::Fleet, device.device))});
+                {i, nullptr, 1, settled(device.device, ReachResult::Outcome::NotFound, device.device)});
             continue;
         }
         int n = 0;
@@ -96,7 +94,7 @@ Targets targets(const Plan& plan, const Reach& reach, const ProbedModel& probedM
         for (const auto& [candidate, conflict] : reach.candidates[i]) {
             const QString mac = fromLatin1(candidate->answer.macText);
             const auto refused = [&] {
-                Settled why = settled(Settled::Kind::Refused, mac, conflict);
+                Settled why = settled(mac, ReachResult::Outcome::Shared, conflict);
                 why.macText = candidate->answer.macText;
                 return why;
             };
@@ -113,9 +111,7 @@ Targets targets(const Plan& plan, const Reach& reach, const ProbedModel& probedM
                     // Not judged: the device did not say what it is. Reported once, under the first entry.
                     reported = true;
                     if (unprobed.insert(candidate).second) {
-                        Settled failed =
-                            settled(Settled::Kind::ProbeFailed, device.selection ? mac : device.device, {});
-                        failed.probed = candidate;
+                        Settled failed{device.selection ? mac : device.device, {}, std::nullopt, candidate};
                         result.targets.push_back({i, nullptr, 1, std::move(failed)});
                     }
                     continue;
@@ -126,10 +122,8 @@ Targets targets(const Plan& plan, const Reach& reach, const ProbedModel& probedM
             ++n;
             const QString named = device.selection ? mac : device.device;
             if (const auto first = claimed.find(candidate); first != claimed.end()) {
-                result.targets.push_back({i, nullptr, n,
-                                          settled(Settled::Kind::Refused, named,
-                                                  QStringLiteral("the plan names this device twice (also as %1)")
-                                                      .arg(printableName(first->second)))});
+                result.targets.push_back(
+                    {i, nullptr, n, settled(named, ReachResult::Outcome::NamedTwice, printableName(first->second))});
                 continue;
             }
             claimed[candidate] = how;
@@ -143,9 +137,7 @@ Targets targets(const Plan& plan, const Reach& reach, const ProbedModel& probedM
             continue;
         if (device.selection)
             result.targets.push_back(
-                {i, nullptr, 1,
-                 settled(Settled::Kind::NotFound, device.device,
-                         QStringLiteral("no device matches select %1").arg(printableName(device.device)))});
+                {i, nullptr, 1, settled(device.device, ReachResult::Outcome::NoMatch, printableName(device.device))});
         else
             ++result.leftOut; // named, but outside --select
     }

@@ -10,6 +10,7 @@
 
 #include "expected.h"
 #include "founddevices.h"
+#include "jobsteps.h"
 #include "modeltable.h"
 #include "plan.h"
 #include "selection.h"
@@ -54,18 +55,13 @@ struct Reach {
 // well. Fails as resolveSelectors does for the entries that name their device.
 Expected<Reach> reach(const Plan& plan, const FoundDevices& devices, const std::optional<DeviceSelection>& narrow);
 
-// Why a target is settled without a job.
+// Why a target is settled without a job: what the search said of it, or (`reach` empty) that the device
+// did not say its model, in which case the probe of `probed` says why.
 struct Settled {
-    enum class Kind {
-        NotFound,    // no device answered as the entry names it, or none matches its selection
-        Refused,     // in conflict, or named twice by the plan
-        ProbeFailed, // the device did not say what model it is: its probe's own result
-    };
-    Kind kind = Kind::NotFound;
     QString named;                       // as the result line names it
-    QString error;                       // why (empty for ProbeFailed: the probe says)
     std::string macText;                 // the device's MAC text when the refusal names the device
-    const FoundDevice* probed = nullptr; // ProbeFailed: the device whose probe failed
+    std::optional<ReachResult> reach;    // empty: the probe failed
+    const FoundDevice* probed = nullptr; // the device whose probe failed
 };
 
 struct Target {

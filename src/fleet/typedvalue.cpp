@@ -4,7 +4,6 @@
 #include "typedvalue.h"
 
 #include "latin1.h"
-#include "outcometexts.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -24,17 +23,16 @@ QString roleNamesText()
     return names.join(QStringLiteral(", "));
 }
 
-std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value)
+std::optional<TypedRefusal> applyTypedValue(SetupForm& form, const QString& name, const QString& value)
 {
-    const WindowDef& window = form.window();
     if (!isLatin1(value))
-        return typedRefusalText({SetError::None, name, value}, window);
+        return TypedRefusal{SetError::None, name, value};
     // A role names the field of this window that carries it; the tag on the wire is the field's own.
-    const FieldDef* field = isLatin1(name) ? window.fieldByName(toLatin1(name)) : nullptr;
+    const FieldDef* field = isLatin1(name) ? form.window().fieldByName(toLatin1(name)) : nullptr;
     const SetError error = field ? form.set(field->tag, toLatin1(value)) : SetError::UnknownName;
     if (error == SetError::None)
         return std::nullopt;
-    return typedRefusalText({error, name, value}, window);
+    return TypedRefusal{error, name, value};
 }
 
 } // namespace lv

@@ -5,6 +5,7 @@
 // command line, from a plan, or from the window's bulk changes. The refusals name what the window
 // would take instead.
 
+#include "jobsteps.h"
 #include "setupform.h"
 
 #include <QString>
@@ -14,8 +15,9 @@
 namespace lv {
 
 // Applies NAME=VALUE to the form as typed into the window; NAME is the field's tag or its role. The
-// message says why it was refused; for a name the window lacks it lists the window's fields and roles.
-std::optional<QString> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
+// refusal says why the window would not take it (typedRefusalText() words it; for a name the window
+// lacks it lists the window's fields and roles).
+std::optional<TypedRefusal> applyTypedValue(SetupForm& form, const QString& name, const QString& value);
 
 // The roles every window family may have, ports written once as portN: "ip, mask, ..., portN.baud, ...".
 QString roleNamesText();

@@ -30,8 +30,8 @@ enum class ActionKind { Load, Update, Verify, MacChange };
 // One action of a job with its operands: for the MAC change the new field and the access code.
 struct PlannedAction {
     ActionKind kind = ActionKind::Load;
-    std::string argument;
-    std::string secret;
+    std::string argument{};
+    std::string secret{};
 };
 
 // What one of an action's outcomes (its result type's Q_ENUM value) means.

@@ -80,6 +80,7 @@ public:
     enum class Point {
         Start,      // before the job's first exchange
         BeforeSend, // its configuration read, before the set command
+        Check,      // its Update confirmed, before the check after it ended
     };
     Q_ENUM(Point)
 

@@ -120,8 +120,10 @@ Meaning meaningOf(const GateResult& result)
     // What follows a gate decides; until then the job would send its update.
     if (result.outcome == GateResult::Outcome::Passed)
         return {FleetResult::WouldUpdate, false, kExitDone};
+    // A check cut short leaves the device updated, but not as asked: the check did not end.
     if (result.outcome == GateResult::Outcome::Interrupted)
-        return {FleetResult::Interrupted, true, kExitNoAnswer};
+        return {result.point == GateResult::Point::Check ? FleetResult::Updated : FleetResult::Interrupted, true,
+                kExitNoAnswer};
     // What had to be done first could not be (the backup's file): the operator's to mend.
     return {FleetResult::NotSent, true, kExitUsage};
 }

@@ -31,17 +31,6 @@ QString noWindowText(Audience audience, const QString& device, const QString& mo
     return QStringLiteral("no window opens for model %1; nothing to set").arg(model);
 }
 
-// A value of a checked field as the window shows it: a list field's entry ("115200" for index 5), a
-// password as "***".
-QString shownValue(const WindowDef* window, const std::string& tag, const std::string& value)
-{
-    const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
-    if (field && field->secret)
-        return QStringLiteral("***");
-    const std::string* entry = FieldDef::entryFor(window, tag, value);
-    return fromLatin1(entry ? *entry : value);
-}
-
 QString windowText(const SearchResult& result, const TextContext& context)
 {
     switch (result.outcome) {
@@ -192,11 +181,10 @@ QString fleetText(const UpdateResult& result, const TextContext& context)
 QString text(const VerifyResult& result, Audience audience, const TextContext& context)
 {
     const QString& mac = context.device;
-    // A fleet's line says what the check found in its own columns; only a cut-short check is an error.
+    // A fleet's line says what the check found in its own columns; a check cut short is said by the
+    // job's gate (jobsteps.h).
     if (audience == Audience::Fleet)
-        return result.outcome == VerifyResult::Outcome::Aborted
-                   ? QStringLiteral("interrupted before the check after the update ended")
-                   : QString();
+        return {};
     switch (result.outcome) {
     case VerifyResult::Outcome::Verified:
         return audience == Audience::Window ? QStringLiteral("%1 updated and verified").arg(mac) : QString();
@@ -276,6 +264,17 @@ template <typename Result> QString byAudience(const Result& result, Audience aud
 }
 
 } // namespace
+
+// A value of a checked field as the window shows it: a list field's entry ("115200" for index 5), a
+// password as "***".
+QString shownValue(const WindowDef* window, const std::string& tag, const std::string& value)
+{
+    const FieldDef* field = window ? window->fieldByTag(tag) : nullptr;
+    if (field && field->secret)
+        return QStringLiteral("***");
+    const std::string* entry = FieldDef::entryFor(window, tag, value);
+    return fromLatin1(entry ? *entry : value);
+}
 
 QString describe(const SearchResult& result, Audience audience, const TextContext& context)
 {
@@ -366,9 +365,15 @@ QString describe(const GateResult& result, Audience, const TextContext&)
     case GateResult::Outcome::Passed:
         return {};
     case GateResult::Outcome::Interrupted:
-        return result.point == GateResult::Point::Start
-                   ? QStringLiteral("interrupted before it started; nothing was sent")
-                   : QStringLiteral("interrupted once its configuration was read; nothing was sent");
+        switch (result.point) {
+        case GateResult::Point::Start:
+            return QStringLiteral("interrupted before it started; nothing was sent");
+        case GateResult::Point::BeforeSend:
+            return QStringLiteral("interrupted once its configuration was read; nothing was sent");
+        case GateResult::Point::Check:
+            break;
+        }
+        return QStringLiteral("interrupted before the check after the update ended");
     case GateResult::Outcome::Refused:
         break;
     }

@@ -60,6 +60,10 @@ QString describe(const GateResult& result, Audience audience, const TextContext&
 
 // The word of a fleet's line: "updated", "would update", ...
 QString resultText(FleetResult result);
+
+// A value of a checked field as the window shows it: a list field's entry ("115200" for index 5), a
+// password as "***". The device's bytes as they are: a caller that shows them escapes them.
+QString shownValue(const WindowDef* window, const std::string& tag, const std::string& value);
 // The closing line of a fleet: how many devices ended how, and how long it took: "200 updated, 3
 // unchanged, 1 failed, 22 refused in 1.9 s". Every result without a word of its own there counts as
 // failed; `leftOut` are the devices a narrowing selection left out.

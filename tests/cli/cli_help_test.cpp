@@ -285,4 +285,31 @@ TEST(OperandCount, IsRefusedBeforeTheCommandRuns)
     }
 }
 
+class FleetCommandHelp : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FleetCommandHelp, ComesFromTheCommandsDefinition)
+{
+    const lv::Command* command = lv::findCommand(QString::fromLatin1(GetParam()));
+    ASSERT_NE(command, nullptr);
+    const HelpRun r = run({QString::fromLatin1(GetParam()), QStringLiteral("--help")});
+    EXPECT_EQ(r.code, 0);
+    const QString& out = r.out;
+    EXPECT_TRUE(out.startsWith(QStringLiteral("usage: linkvane-cli [global options] ") + command->name))
+        << out.toStdString();
+    // The help is wrapped to the terminal: compared with spaces and line ends made alike.
+    const QString flat = out.simplified();
+    EXPECT_TRUE(flat.contains(command->description.simplified())) << out.toStdString();
+    for (const lv::Operand& operand : command->operands)
+        EXPECT_TRUE(flat.contains(operand.description.simplified())) << operand.name.toStdString();
+    ASSERT_FALSE(command->options.isEmpty());
+    for (const QCommandLineOption& option : command->options) {
+        EXPECT_TRUE(out.contains(QStringLiteral("--") + option.names().front())) << out.toStdString();
+        EXPECT_TRUE(flat.contains(option.description().simplified())) << option.names().front().toStdString();
+    }
+    // The general help lists the command too.
+    EXPECT_TRUE(lv::usageText().contains(QStringLiteral("  ") + command->name));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FleetCommandHelp, ::testing::Values("apply", "export", "search"));
+
 } // namespace

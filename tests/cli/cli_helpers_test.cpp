@@ -8,6 +8,7 @@
 #include "interfacename.h"
 #include "modeltable.h"
 #include "operands.h"
+#include "outcometexts.h"
 #include "output.h"
 #include "printers.h"
 #include "typedvalue.h"
@@ -348,6 +349,13 @@ void PrintTo(const TypedCase& c, std::ostream* os)
 
 class TypedValue : public ::testing::TestWithParam<TypedCase> {};
 
+// What the window says of NAME=VALUE typed into the form; nothing when it takes it.
+std::optional<QString> refusalText(lv::SetupForm& form, const QString& name, const QString& value)
+{
+    const std::optional<lv::TypedRefusal> refusal = lv::applyTypedValue(form, name, value);
+    return refusal ? std::optional<QString>(lv::typedRefusalText(*refusal, form.window())) : std::nullopt;
+}
+
 TEST_P(TypedValue, IsTakenOrRefusedWithItsReason)
 {
     const TypedCase& c = GetParam();
@@ -356,7 +364,7 @@ TEST_P(TypedValue, IsTakenOrRefusedWithItsReason)
     ASSERT_NE(dispatch.windowDef, nullptr);
     lv::SetupForm form(*dispatch.windowDef);
     form.load(device.configurationReply().text, dispatch.portCount);
-    const std::optional<QString> refused = lv::applyTypedValue(form, c.tag, c.value);
+    const std::optional<QString> refused = refusalText(form, c.tag, c.value);
     if (c.refusal.isEmpty()) {
         EXPECT_FALSE(refused.has_value()) << refused->toStdString();
     } else if (c.refusal.endsWith(QLatin1Char('*'))) {
@@ -401,7 +409,7 @@ TEST(TypedValueList, NamesEveryEntryAndTheHighestIndex)
     const lv::ModelDispatch dispatch = lv::dispatchModel("KR-770A");
     lv::SetupForm form(*dispatch.windowDef);
     form.load(device.configurationReply().text, dispatch.portCount);
-    const std::optional<QString> refused = lv::applyTypedValue(form, QStringLiteral("SIOBaud"), QStringLiteral("7"));
+    const std::optional<QString> refused = refusalText(form, QStringLiteral("SIOBaud"), QStringLiteral("7"));
     ASSERT_TRUE(refused.has_value());
     EXPECT_TRUE(refused->contains(QStringLiteral("115200, "))) << refused->toStdString();
     EXPECT_TRUE(refused->endsWith(sioBaudEnd())) << refused->toStdString();

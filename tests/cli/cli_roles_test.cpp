@@ -7,6 +7,7 @@
 
 #include "catalogue.h"
 #include "modeltable.h"
+#include "outcometexts.h"
 #include "plan.h"
 #include "setupform.h"
 #include "typedvalue.h"
@@ -40,8 +41,8 @@ std::unique_ptr<lv::SetupForm> loadedForm(const std::string& model)
 std::string setCommandFor(const std::string& model, const QString& name, const QString& value)
 {
     const std::unique_ptr<lv::SetupForm> form = loadedForm(model);
-    if (const std::optional<QString> refused = lv::applyTypedValue(*form, name, value))
-        return "refused: " + refused->toStdString();
+    if (const std::optional<lv::TypedRefusal> refused = lv::applyTypedValue(*form, name, value))
+        return "refused: " + lv::typedRefusalText(*refused, form->window()).toStdString();
     return form->plan().setCommand;
 }
 

@@ -378,6 +378,8 @@ TEST(CliDryRun, ListsEachFieldAsLoadedAndNew)
         at(sim, withWait({QStringLiteral("--json"), QStringLiteral("apply"), QStringLiteral("--dry-run"), plan})));
     ASSERT_EQ(apply.exitCode, 0) << apply.err;
     EXPECT_EQ(parseJson(apply.out).array()[0][QStringLiteral("fields")].toArray(), expected) << apply.out;
+    const CliRun applyText = runCli(at(sim, withWait({QStringLiteral("apply"), QStringLiteral("--dry-run"), plan})));
+    EXPECT_TRUE(applyText.out.contains("    SIOBaud: 9600 -> 115200\n")) << applyText.out;
     EXPECT_TRUE(receivedWith(sim, "S ").isEmpty());
     // The real apply lists the same changes: a caller need not run twice to learn what it changed.
     const CliRun applied = runCli(at(sim, withWait({QStringLiteral("--json"), QStringLiteral("apply"), plan})));

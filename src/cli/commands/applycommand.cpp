@@ -10,7 +10,7 @@
 #include "csvplan.h"
 #include "devicejob.h"
 #include "fieldreport.h"
-#include "fleetreport.h"
+#include "fleetrun.h"
 #include "inputfile.h"
 #include "interruption.h"
 #include "latin1.h"
@@ -38,35 +38,37 @@ QJsonValue orNull(const QString& text)
 
 const WindowDef* windowOf(const DeviceOutcome& o)
 {
-    return o.form ? &o.form->window() : nullptr;
+    return o.form() ? &o.form()->window() : nullptr;
 }
 
 // A result whose Update was sent and confirmed, or would be: its changes are listed.
 bool listsChanges(const DeviceOutcome& o)
 {
+    const FleetResult result = o.result();
     const bool changed =
-        o.result == FleetResult::WouldUpdate || o.result == FleetResult::Updated || o.result == FleetResult::Mismatch;
-    return changed && o.plan;
+        result == FleetResult::WouldUpdate || result == FleetResult::Updated || result == FleetResult::Mismatch;
+    return changed && o.plan();
 }
 
 QJsonObject outcomeJson(const CliContext& context, const DeviceOutcome& o)
 {
+    const std::optional<std::string> sent = o.sent();
     QJsonObject json{{QStringLiteral("device"), o.named},
                      {QStringLiteral("mac"), orNull(fromLatin1(o.macText))},
-                     {QStringLiteral("window"), orNull(fromLatin1(o.window))},
-                     {QStringLiteral("result"), fleetResultText(o.result)},
-                     {QStringLiteral("sent"), o.sent ? context.maskedJson(*o.sent) : QJsonValue()},
-                     {QStringLiteral("error"), orNull(o.error)},
-                     {QStringLiteral("skipped"), QJsonArray::fromStringList(o.skipped)},
-                     {QStringLiteral("tries"), o.tries}};
+                     {QStringLiteral("window"), orNull(fromLatin1(o.window()))},
+                     {QStringLiteral("result"), resultText(o.result())},
+                     {QStringLiteral("sent"), sent ? context.maskedJson(*sent) : QJsonValue()},
+                     {QStringLiteral("error"), orNull(o.error())},
+                     {QStringLiteral("skipped"), QJsonArray::fromStringList(o.skipped())},
+                     {QStringLiteral("tries"), o.tries()}};
     // The model as the device named it, for a plan that selects by model.
-    json.insert(QStringLiteral("model"),
-                o.request.modelVersion.model.empty() ? QJsonValue() : jsonText(o.request.modelVersion.model));
+    const std::string& model = o.request().modelVersion.model;
+    json.insert(QStringLiteral("model"), model.empty() ? QJsonValue() : jsonText(model));
     // Each field the Update changes (or would), as loaded and new.
     if (listsChanges(o))
-        json.insert(QStringLiteral("fields"), changesJson(context, *o.plan, windowOf(o)));
-    if (o.verify)
-        json.insert(QStringLiteral("verify"), verifyJson(context, *o.verify, windowOf(o)));
+        json.insert(QStringLiteral("fields"), changesJson(context, *o.plan(), windowOf(o)));
+    if (o.steps.verify)
+        json.insert(QStringLiteral("verify"), verifyJson(context, *o.steps.verify, windowOf(o)));
     return json;
 }
 
@@ -96,30 +98,36 @@ QString outcomeHeader()
 // One line per device, and below it the fields a dry run would change or a check found different.
 QString outcomeLine(const CliContext& context, const DeviceOutcome& o)
 {
-    QString line = outcomeColumns(printableName(o.named), fleetResultText(o.result),
+    const FleetResult result = o.result();
+    const std::optional<std::string> sent = o.sent();
+    const QString error = o.error();
+    const QStringList skipped = o.skipped();
+    const std::string window = o.window();
+    const std::optional<VerifyResult>& verify = o.steps.verify;
+    QString line = outcomeColumns(printableName(o.named), resultText(result),
                                   o.macText.empty() ? QStringLiteral("-") : fromLatin1(o.macText),
-                                  o.window.empty() ? QStringLiteral("-") : fromLatin1(o.window));
-    if (o.sent)
-        line += (o.result == FleetResult::WouldUpdate ? QStringLiteral("would send ") : QStringLiteral("sent ")) +
-                context.maskedText(*o.sent);
+                                  window.empty() ? QStringLiteral("-") : fromLatin1(window));
+    if (sent)
+        line += (result == FleetResult::WouldUpdate ? QStringLiteral("would send ") : QStringLiteral("sent ")) +
+                context.maskedText(*sent);
     // A mismatch says so in its result column already; the fields that differ follow below.
-    if (o.verify && o.result != FleetResult::Mismatch)
-        line += o.verify->outcome == VerifyExchange::Outcome::NoAnswer
+    if (verify && result != FleetResult::Mismatch)
+        line += verify->outcome == VerifyExchange::Outcome::NoAnswer
                     ? QStringLiteral("; the check got no answer")
-                    : QStringLiteral("; ") + verifyResultName(o.verify->outcome);
-    if (!o.error.isEmpty())
-        line += (o.sent ? QStringLiteral("; ") : QString()) + o.error;
-    if (!o.skipped.isEmpty())
-        line += (o.sent || !o.error.isEmpty() ? QStringLiteral("; ") : QString()) + QStringLiteral("skipped: ") +
-                printableName(o.skipped.join(QStringLiteral(", ")));
-    if (o.tries > 1)
+                    : QStringLiteral("; ") + verifyResultName(verify->outcome);
+    if (!error.isEmpty())
+        line += (sent ? QStringLiteral("; ") : QString()) + error;
+    if (!skipped.isEmpty())
+        line += (sent || !error.isEmpty() ? QStringLiteral("; ") : QString()) + QStringLiteral("skipped: ") +
+                printableName(skipped.join(QStringLiteral(", ")));
+    if (o.tries() > 1)
         line += (line.endsWith(QStringLiteral("  ")) ? QString() : QStringLiteral("; ")) +
-                QStringLiteral("after %1 tries").arg(o.tries);
+                QStringLiteral("after %1 tries").arg(o.tries());
     line = line.trimmed() + QLatin1Char('\n');
-    if (o.result == FleetResult::WouldUpdate && o.plan)
-        line += changesText(context, *o.plan, windowOf(o), QStringLiteral("    "));
-    if (o.verify)
-        line += mismatchText(context, *o.verify, windowOf(o), QStringLiteral("    "));
+    if (result == FleetResult::WouldUpdate && o.plan())
+        line += changesText(context, *o.plan(), windowOf(o), QStringLiteral("    "));
+    if (verify)
+        line += mismatchText(context, *verify, windowOf(o), QStringLiteral("    "));
     return line;
 }
 
@@ -139,188 +147,35 @@ Expected<Plan> readPlanFile(const QString& path, const QString& format)
                                    path == QLatin1String("-") ? QStringLiteral("standard input") : path, error)};
 }
 
-// A device an entry of the plan reaches, or the outcome of one settled without a job.
-struct FleetTarget {
-    std::size_t entry = 0;               // the plan entry
-    const FoundDevice* device = nullptr; // the device the search found; null when settled already
-    int n = 1;                           // its position among the devices its entry reaches
-    std::optional<DeviceOutcome> early;  // settled without a job: not found, named twice, no model
-};
-
-struct FleetTargets {
-    std::vector<FleetTarget> targets; // in the plan's order, an entry's devices in MAC order
-    int leftOut = 0;                  // devices the plan names that --select leaves out
-};
-
-// The outcome of a target settled without a job; a failed model probe's is the probe's own.
-DeviceOutcome earlyOutcome(const Settled& settled, const std::map<const FoundDevice*, const DeviceOutcome*>& probed)
-{
-    DeviceOutcome outcome;
-    outcome.named = settled.named;
-    outcome.error = settled.error;
-    outcome.macText = settled.macText;
-    switch (settled.kind) {
-    case Settled::Kind::NotFound:
-        outcome.result = FleetResult::NotFound;
-        break;
-    case Settled::Kind::Refused:
-        outcome.result = FleetResult::Refused;
-        break;
-    case Settled::Kind::ProbeFailed: {
-        const DeviceOutcome& probe = *probed.at(settled.probed);
-        outcome.result = probe.result;
-        outcome.error = probe.error;
-        outcome.macText = probe.macText;
-        outcome.tries = probe.tries;
-        break;
-    }
-    }
-    return outcome;
-}
-
-// Searches (until --wait is over) and says what each entry reaches. `narrow` (--select) must match too,
-// for named devices as well. The models a selection by model needs are asked first, all at once, up to
-// `parallel`.
-Expected<FleetTargets> fleetTargets(CliContext& context, const Plan& plan, const std::optional<DeviceSelection>& narrow,
-                                    int parallel)
-{
-    // One search, for the whole wait, for named and selected devices alike.
-    if (const std::optional<Failure> failed = context.runSearch())
-        return *failed;
-    const Expected<Reach> reached = reach(plan, context.found(), narrow);
-    if (!reached)
-        return reached.failure();
-    std::vector<std::unique_ptr<DeviceJob>> probes;
-    for (const Reach::Probe& probe : reached->probes)
-        probes.push_back(loadJob(context, *probe.device, {}, probe.password));
-    if (!probes.empty())
-        runDeviceJobs(probes, parallel, {});
-    std::map<const FoundDevice*, const DeviceOutcome*> probed;
-    for (std::size_t i = 0; i < probes.size(); ++i)
-        probed[reached->probes[i].device] = &probes[i]->outcome();
-    const Targets found = targets(plan, *reached, [&probed](const FoundDevice& device) -> const ModelVersion* {
-        const DeviceOutcome& probe = *probed.at(&device);
-        return probe.request.outcome == ConfigRequest::Outcome::Answered ? &probe.request.modelVersion : nullptr;
-    });
-    FleetTargets result;
-    result.leftOut = found.leftOut;
-    for (const Target& target : found.targets)
-        result.targets.push_back(
-            {target.entry, target.device, target.n,
-             target.settled ? std::optional<DeviceOutcome>(earlyOutcome(*target.settled, probed)) : std::nullopt});
-    return result;
-}
-
-// The plan's devices after the search: a job for each device an entry reaches, and an outcome at once
-// for those settled by the search, in the plan's order.
-struct FleetRun {
-    std::vector<FleetTarget> targets;
-    std::vector<std::unique_ptr<DeviceJob>> jobs;
-    std::vector<int> jobOf; // per target, its job; -1 when it was settled early
-
-    const DeviceOutcome& outcome(std::size_t target) const
-    {
-        return jobOf[target] >= 0 ? jobs[static_cast<std::size_t>(jobOf[target])]->outcome() : *targets[target].early;
-    }
-    bool settled(std::size_t target) const
-    {
-        return jobOf[target] < 0 || jobs[static_cast<std::size_t>(jobOf[target])]->done();
-    }
-    std::vector<const DeviceOutcome*> byPlan() const
-    {
-        std::vector<const DeviceOutcome*> out;
-        for (std::size_t t = 0; t < targets.size(); ++t)
-            out.push_back(&outcome(t));
-        return out;
-    }
-};
-
-// The entries of a device's own set with their templates filled in for it.
-SetEntries expanded(const SetEntries& set, const TemplateValues& values)
-{
-    SetEntries out = set;
-    for (SetEntry& entry : out)
-        entry.value = expandTemplates(entry.value, values);
-    return out;
-}
-
-FleetRun planJobs(CliContext& context, const Plan& plan, const FleetTargets& targets, const JobSettings& settings)
-{
-    FleetRun run;
-    for (const FleetTarget& target : targets.targets) {
-        run.targets.push_back(FleetTarget{target.entry, target.device, target.n, std::nullopt});
-        if (target.early) {
-            DeviceOutcome copy;
-            copy.named = target.early->named;
-            copy.macText = target.early->macText;
-            copy.result = target.early->result;
-            copy.error = target.early->error;
-            copy.tries = target.early->tries;
-            run.targets.back().early = std::move(copy);
-            run.jobOf.push_back(-1);
-            continue;
-        }
-        const PlanEntry& device = plan.entries[target.entry];
-        const SearchReply& answer = target.device->answer;
-        DeviceTask task;
-        task.named = device.selection ? fromLatin1(answer.macText) : device.device;
-        task.device = target.device->ref;
-        task.macText = answer.macText;
-        // The plan's password first; only a device without one asks the options or the terminal.
-        task.password = toLatin1(device.password ? *device.password : context.setupPassword());
-        task.window = device.window;
-        task.set = expanded(device.set, {target.n, answer.macText, answer.deviceId});
-        run.jobOf.push_back(static_cast<int>(run.jobs.size()));
-        run.jobs.push_back(
-            std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog()));
-    }
-    return run;
-}
-
 // --backup: every device of the plan read and changed as apply would but nothing sent, then the undo plan
 // of what would change written. The failure when it could not be written (or a signal came): then nothing
 // is sent at all. When no device would be sent anything, no backup is written and an existing one stays.
-std::optional<Failure> writePlanBackup(CliContext& context, const Plan& plan, const FleetTargets& targets,
-                                       JobSettings settings, int parallel, const PrivateFile& file)
+std::optional<Failure> writePlanBackup(CliContext& context, const FleetSession& session, const Plan& plan,
+                                       const PlanTargets& targets, JobSettings settings, const PrivateFile& file)
 {
     settings.mode = JobSettings::Mode::DryRun;
     settings.verify = false;
-    const FleetRun reading = planJobs(context, plan, targets, settings);
-    runDeviceJobs(reading.jobs, parallel, {});
+    const FleetRun reading = planJobs(session, plan, targets, settings);
+    session.run(reading.jobs, {});
     if (Interruption::signal() != 0)
         return Failure{static_cast<ExitCode>(Interruption::exitCode()),
                        QStringLiteral("interrupted while the backup was made; nothing was sent")};
-    std::vector<QJsonObject> devices;
-    bool holdsSecrets = false;
-    for (std::size_t t = 0; t < reading.targets.size(); ++t) {
-        const DeviceOutcome& o = reading.outcome(t);
-        if (o.result != FleetResult::WouldUpdate || !o.plan || !o.form)
-            continue;
-        const PlanEntry& device = plan.entries[reading.targets[t].entry];
-        // Asked as planJobs asks it: the plan's password, else the options'.
-        const std::string password = toLatin1(device.password ? *device.password : context.setupPassword());
-        const BackupEntry entry = backupEntry(
-            {o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount, password, *o.plan});
-        devices.push_back(entry.json);
-        holdsSecrets = holdsSecrets || entry.holdsSecrets;
-    }
+    const std::vector<BackupEntry> devices = undoEntries(reading, plan, session.password);
     if (devices.empty())
         return std::nullopt;
     if (const std::optional<QString> failed = writeBackup(file, devices))
         return Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
-    if (holdsSecrets)
+    if (holdSecrets(devices))
         context.output().note(backupSecretsNote(file.path()));
     return std::nullopt;
 }
 
-JobSettings jobSettings(const CliContext& context, const QCommandLineParser& parser)
+JobSettings jobSettings(const QCommandLineParser& parser)
 {
     JobSettings settings;
     settings.mode = isSet(parser, kOptDryRun) ? JobSettings::Mode::DryRun : JobSettings::Mode::Apply;
     settings.force = isSet(parser, kOptForce);
     settings.verify = isSet(parser, kOptVerify);
-    settings.timeoutMs = context.options().timeoutMs;
-    settings.retries = context.options().retries;
     return settings;
 }
 
@@ -346,7 +201,11 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     const Expected<std::optional<DeviceSelection>> narrow = selectOption(parser);
     if (!narrow)
         return narrow.failure();
-    const Expected<FleetTargets> targets = fleetTargets(context, *plan, *narrow, *parallel);
+    // One search, for the whole wait, for named and selected devices alike.
+    if (const std::optional<Failure> failed = context.runSearch())
+        return failed;
+    const FleetSession session = context.fleetSession(*parallel);
+    const Expected<PlanTargets> targets = planTargets(session, *plan, context.found(), *narrow);
     if (!targets)
         return targets.failure();
 
@@ -355,32 +214,32 @@ CommandResult runApply(CliContext& context, const QCommandLineParser& parser)
     // From here on a signal stops the run instead of ending the process, so that every device is reported.
     const Interruption interruption;
     Output& out = context.output();
-    const JobSettings settings = jobSettings(context, parser);
+    const JobSettings settings = jobSettings(parser);
     // A dry run sends nothing: it neither needs a backup nor replaces one.
     if (backup->has_value() && settings.mode == JobSettings::Mode::Apply)
         if (const std::optional<Failure> failed =
-                writePlanBackup(context, *plan, *targets, settings, *parallel, **backup))
+                writePlanBackup(context, session, *plan, *targets, settings, **backup))
             return failed;
-    const FleetRun run = planJobs(context, *plan, *targets, settings);
+    const FleetRun run = planJobs(session, *plan, *targets, settings);
     if (!out.json())
         out.text(outcomeHeader());
     std::size_t written = 0;
     const auto writeSettled = [&] {
-        for (; written < run.targets.size() && run.settled(written); ++written)
+        for (; written < run.targets.size() && run.ended(written); ++written)
             if (!out.json())
                 out.text(outcomeLine(context, run.outcome(written)));
     };
     writeSettled();
-    runDeviceJobs(run.jobs, *parallel, [&](DeviceJob& job) {
+    session.run(run.jobs, [&](DeviceJob& job) {
         DeviceOutcome& o = job.outcome();
-        if (o.verify && o.form)
-            maskVerifiedSecrets(context, o.form->window(), *o.verify);
+        if (o.steps.verify && o.form())
+            maskVerifiedSecrets(context, o.form()->window(), *o.steps.verify);
         writeSettled();
     });
     const std::vector<const DeviceOutcome*> results = run.byPlan();
     if (out.json())
         out.document(outcomesJson(context, results));
-    const QString summary = fleetSummary(results, targets->leftOut, context.sinceStartMs());
+    const QString summary = fleetSummaryText(runCounts(results), targets->found.leftOut, context.sinceStartMs());
     if (out.json())
         out.note(summary + QLatin1Char('\n'));
     else

@@ -4,6 +4,7 @@
 #include "clicontext.h"
 
 #include "command.h"
+#include "interruption.h"
 #include "latin1.h"
 #include "operands.h"
 #include "outcomes.h"
@@ -131,12 +132,9 @@ std::optional<Failure> CliContext::runSearch(SearchEnds ends)
             [this] { return m_searchRun->isFinished(); });
     switch (m_searchRun->result().outcome) {
     case SearchResult::Outcome::NoInterface:
-        return Failure{exitCode(m_searchRun->result()),
-                       describe(m_searchRun->result(), Audience::Cli, {.interfaceName = m_state.interfaceName})};
+        return failureOf(m_searchRun->result(), {.interfaceName = m_state.interfaceName});
     case SearchResult::Outcome::NotSent:
-        return Failure{exitCode(m_searchRun->result()),
-                       describe(m_searchRun->result(), Audience::Cli,
-                                {.target = m_state.broadcast.toString(), .port = m_state.gCmdPort})};
+        return failureOf(m_searchRun->result(), {.target = m_state.broadcast.toString(), .port = m_state.gCmdPort});
     case SearchResult::Outcome::Listed:
     case SearchResult::Outcome::NothingAnswered:
     case SearchResult::Outcome::Aborted:
@@ -169,6 +167,30 @@ Expected<std::vector<const FoundDevice*>> CliContext::resolveAll(const std::vect
     return resolveSelectors(found(), selectors);
 }
 
+std::unique_ptr<DeviceJob> CliContext::job(DeviceTask task, JobSettings settings)
+{
+    settings.timeoutMs = m_options.timeoutMs;
+    settings.retries = m_options.retries;
+    settings.stops = &Interruption::count;
+    if (m_wireLog)
+        settings.onChannel = [log = m_wireLog.get()](CommandChannel& channel) { log->watch(channel); };
+    return std::make_unique<DeviceJob>(m_state, std::move(task), std::move(settings), m_mask);
+}
+
+void CliContext::runJobs(const DeviceJobs& jobs, int parallel, const std::function<void(DeviceJob&)>& finished)
+{
+    runDeviceJobs(jobs, parallel, finished, &Interruption::count);
+}
+
+FleetSession CliContext::fleetSession(int parallel)
+{
+    return {[this](DeviceTask task, JobSettings settings) { return job(std::move(task), std::move(settings)); },
+            [this, parallel](const DeviceJobs& jobs, const std::function<void(DeviceJob&)>& finished) {
+                runJobs(jobs, parallel, finished);
+            },
+            [this] { return setupPassword(); }};
+}
+
 Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const QString& named, SetEntries set,
                                           JobSettings settings)
 {
@@ -184,33 +206,25 @@ Expected<DeviceRun> CliContext::runDevice(const DeviceSelector& selector, const 
     task.macText = (*device)->answer.macText;
     task.password = toLatin1(setupPassword());
     task.set = std::move(set);
-    settings.timeoutMs = m_options.timeoutMs;
-    settings.retries = m_options.retries;
-    std::vector<std::unique_ptr<DeviceJob>> jobs;
-    jobs.push_back(std::make_unique<DeviceJob>(m_state, std::move(task), std::move(settings), m_mask, m_wireLog.get()));
-    runDeviceJobs(jobs, 1, {});
-    DeviceRun run{(*device)->answer, std::move(jobs.front()->outcome())};
-    const ConfigRequestResult& request = run.outcome.request;
+    DeviceJobs jobs;
+    jobs.push_back(job(std::move(task), std::move(settings)));
+    runJobs(jobs, 1);
+    DeviceRun run{(*device)->answer, jobs.front()->outcome()};
+    const ConfigRequestResult& request = run.outcome.request();
     const QString mac = fromLatin1(run.device.macText);
-    if (isFailure(request))
-        return Failure{exitCode(request),
-                       describe(request, Audience::Cli, {.device = mac, .timeoutMs = m_options.timeoutMs})};
+    if (const CommandResult failed = failureOf(request, {.device = mac, .timeoutMs = m_options.timeoutMs}))
+        return *failed;
     return run;
 }
 
-std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named,
-                                   const std::optional<QString>& password)
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named)
 {
     DeviceTask task;
     task.named = named;
     task.device = device.ref;
     task.macText = device.answer.macText;
-    task.password = toLatin1(password ? *password : context.setupPassword());
-    JobSettings settings;
-    settings.mode = JobSettings::Mode::Load;
-    settings.timeoutMs = context.options().timeoutMs;
-    settings.retries = context.options().retries;
-    return std::make_unique<DeviceJob>(context.state(), std::move(task), settings, context.mask(), context.wireLog());
+    task.password = toLatin1(context.setupPassword());
+    return context.job(std::move(task), {.mode = JobSettings::Mode::Load});
 }
 
 } // namespace lv

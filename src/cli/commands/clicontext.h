@@ -12,6 +12,7 @@
 #include "devicesearch.h"
 #include "deviceselector.h"
 #include "exchanges.h"
+#include "fleetrun.h"
 #include "founddevices.h"
 #include "globaloptions.h"
 #include "output.h"
@@ -87,6 +88,13 @@ public:
     // answer; fails as resolve() does. A device whose answer came from two senders is refused as an
     // ambiguous one is.
     Expected<std::vector<const FoundDevice*>> resolveAll(const std::vector<DeviceSelector>& selectors);
+    // A device's job on this session: its wire on the --verbose log, its waits and retries as the options
+    // say, stopped by the signals an Interruption counts.
+    std::unique_ptr<DeviceJob> job(DeviceTask task, JobSettings settings);
+    // Runs the jobs, up to `parallel` at once; the signals an Interruption counts stop them.
+    void runJobs(const DeviceJobs& jobs, int parallel, const std::function<void(DeviceJob&)>& finished = {});
+    // The fleet's view of this session, running `parallel` jobs at once.
+    FleetSession fleetSession(int parallel);
     // Finds the device the selector names (`named` as typed) and runs it as a job of the fleet runner with
     // the changes `set`: loaded, then changed and updated as the settings say. Fails when it is not found
     // or its configuration did not come whole.
@@ -109,8 +117,7 @@ private:
     std::unique_ptr<CommandChannel> m_channel;
 };
 
-// A job that only asks the device for its configuration, with `password` or else the options'.
-std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named = {},
-                                   const std::optional<QString>& password = std::nullopt);
+// A job that only asks the device for its configuration, with the options' password.
+std::unique_ptr<DeviceJob> loadJob(CliContext& context, const FoundDevice& device, const QString& named = {});
 
 } // namespace lv

@@ -4,6 +4,7 @@
 #include "command.h"
 
 #include "commandlist.h"
+#include "deviceactions.h"
 #include "helpformat.h"
 
 namespace lv {
@@ -57,9 +58,15 @@ QString Command::helpText(const QList<QCommandLineOption>& globalOptions, int wi
 
 const std::vector<Command>& commandRegistry()
 {
+    static const std::vector<Command> commands = [] {
 #define LV_COMMAND_ROW(make) make(),
-    static const std::vector<Command> commands{LV_CLI_COMMANDS(LV_COMMAND_ROW)};
+        std::vector<Command> rows{LV_CLI_COMMANDS(LV_COMMAND_ROW)};
 #undef LV_COMMAND_ROW
+        for (const DeviceAction& action : deviceActions())
+            if (action.cliCommand && action.datagram)
+                rows.push_back(actionCommand(action));
+        return rows;
+    }();
     return commands;
 }
 

@@ -8,6 +8,7 @@
 #include "clicontext.h"
 #include "csvplan.h"
 #include "devicejob.h"
+#include "fleetrun.h"
 #include "latin1.h"
 #include "operands.h"
 #include "outcometexts.h"
@@ -60,59 +61,37 @@ ExitCode reportMissing(CliContext& context, const QStringList& names, const std:
 }
 
 // A loading job for each device found; `names` as the command line names them (empty with --all).
-std::vector<std::unique_ptr<DeviceJob>> loadJobs(CliContext& context, const QStringList& names,
-                                                 const std::vector<const FoundDevice*>& found)
+DeviceJobs loadJobs(CliContext& context, const QStringList& names, const std::vector<const FoundDevice*>& found)
 {
-    std::vector<std::unique_ptr<DeviceJob>> jobs;
+    DeviceJobs jobs;
     for (std::size_t i = 0; i < found.size(); ++i)
         if (found[i])
             jobs.push_back(loadJob(context, *found[i], names.isEmpty() ? QString() : names[static_cast<qsizetype>(i)]));
     return jobs;
 }
 
-// A device's row of a CSV plan: its fields by role where they have one, by tag otherwise. A role that is
-// also a column of the entry's own ("password" is the one a device logs in with) would be read back as
-// that column, so such a field keeps its tag.
-CsvPlanRow csvRow(const DeviceOutcome& outcome, const SecretMask& mask)
-{
-    CsvPlanRow row{fromLatin1(outcome.macText), {}};
-    for (auto& [field, value] : settableFieldList(*outcome.form, mask)) {
-        const QString role = fromLatin1(field->role);
-        row.set.emplace_back(role.isEmpty() || isEntryColumn(role) ? fromLatin1(field->tag) : role, std::move(value));
-    }
-    return row;
-}
-
 // The plan's devices of the jobs that loaded (as JSON entries, or as CSV rows when `csv` is given); a
 // line on standard error for each that did not, and the exit code that makes. A plan by roles names no
 // window: it is meant for devices of any family.
-ExitCode collectDevices(CliContext& context, const std::vector<std::unique_ptr<DeviceJob>>& jobs, bool all, bool roles,
-                        QJsonArray& devices, std::vector<CsvPlanRow>* csv)
+ExitCode collectDevices(CliContext& context, const DeviceJobs& jobs, bool all, bool roles, QJsonArray& devices,
+                        std::vector<CsvPlanRow>* csv)
 {
     ExitCode code = kExitDone;
     for (const auto& job : jobs) {
-        DeviceOutcome& outcome = job->outcome();
+        const DeviceOutcome& outcome = job->outcome();
         const QString who = outcome.named.isEmpty() ? fromLatin1(outcome.macText) : outcome.named;
-        if (outcome.result != FleetResult::Loaded) {
+        if (outcome.result() != FleetResult::Loaded) {
             // A device without a window has nothing to export; with --all that is no fault.
-            const bool windowless = outcome.result == FleetResult::Refused;
-            context.output().error(who + QStringLiteral(": ") + outcome.error);
+            const bool windowless = outcome.result() == FleetResult::Refused;
+            context.output().error(who + QStringLiteral(": ") + outcome.error());
             if (!(all && windowless))
                 code = std::max(code, windowless ? kExitUnknownValue : kExitNoAnswer);
             continue;
         }
-        if (csv) {
-            csv->push_back(csvRow(outcome, context.mask()));
-            continue;
-        }
-        const ModelVersion& mv = outcome.request.modelVersion;
-        QJsonObject device{{QStringLiteral("device"), fromLatin1(outcome.macText)},
-                           {QStringLiteral("model"), jsonText(mv.model)},
-                           {QStringLiteral("version"), jsonText(mv.version)},
-                           {QStringLiteral("set"), settableFields(*outcome.form, context.mask(), roles)}};
-        if (!roles)
-            device.insert(QStringLiteral("window"), fromLatin1(outcome.window));
-        devices.append(device);
+        if (csv)
+            csv->push_back(exportRow(outcome, context.mask()));
+        else
+            devices.append(exportEntry(outcome, context.mask(), roles));
     }
     return code;
 }
@@ -143,14 +122,14 @@ CommandResult runExport(CliContext& context, const QCommandLineParser& parser)
     if (!found)
         return found.failure();
     const ExitCode missing = std::max(refused, reportMissing(context, names, *found));
-    std::vector<std::unique_ptr<DeviceJob>> jobs = loadJobs(context, names, *found);
-    runDeviceJobs(jobs, *parallel, {});
+    DeviceJobs jobs = loadJobs(context, names, *found);
+    context.runJobs(jobs, *parallel);
     if (context.options().stats)
         context.noteRunStats(jobs.size(), *parallel);
     // A selection by model is judged once each device said what it is.
     if (*select && (*select)->needsModel())
         std::erase_if(jobs, [&](const std::unique_ptr<DeviceJob>& job) {
-            const ConfigRequestResult& request = job->outcome().request;
+            const ConfigRequestResult& request = job->outcome().request();
             return request.valid() && !(*select)->matchesModel(request.modelVersion.model);
         });
     QJsonArray devices;

@@ -56,13 +56,13 @@ Expected<SearchEnds> searchEnds(const QCommandLineParser& parser)
 
 // --details: what each listed device said when asked for its configuration, by list index.
 struct Details {
-    std::vector<std::unique_ptr<DeviceJob>> jobs; // one per listed device, in list order
-    int failed = 0;                               // devices that did not give their model
+    DeviceJobs jobs; // one per listed device, in list order
+    int failed = 0;  // devices that did not give their model
 
     // The model and version, or nothing when the device did not answer whole.
     const ModelVersion* modelVersion(std::size_t index) const
     {
-        const ConfigRequestResult& request = jobs[index]->outcome().request;
+        const ConfigRequestResult& request = jobs[index]->outcome().request();
         return request.valid() ? &request.modelVersion : nullptr;
     }
 };
@@ -72,12 +72,12 @@ Details askDetails(CliContext& context, int parallel)
     Details details;
     for (const FoundDevice& device : context.found())
         details.jobs.push_back(loadJob(context, device));
-    runDeviceJobs(details.jobs, parallel, {});
+    context.runJobs(details.jobs, parallel);
     for (std::size_t i = 0; i < details.jobs.size(); ++i)
         if (!details.modelVersion(i)) {
             ++details.failed;
             const DeviceOutcome& o = details.jobs[i]->outcome();
-            context.output().error(fromLatin1(o.macText) + QStringLiteral(": ") + o.error);
+            context.output().error(fromLatin1(o.macText) + QStringLiteral(": ") + o.error());
         }
     return details;
 }
@@ -106,7 +106,7 @@ qint64 writeListing(CliContext& context, const Details* details)
             devices.field("deviceId", r.deviceId);
             if (details) {
                 const DeviceOutcome& o = details->jobs[i]->outcome();
-                const std::string error = modelOf(i) ? std::string() : toLatin1(o.error);
+                const std::string error = modelOf(i) ? std::string() : toLatin1(o.error());
                 devices.fieldOrNull("error", modelOf(i) ? std::nullopt : std::optional<std::string_view>(error));
             }
             devices.field("ip", r.ip);

@@ -107,9 +107,9 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         // nothing, so it leaves an existing backup as it is.
         if (backup->has_value()) {
             const BackupEntry entry =
-                backupEntry({o.macText, &o.form->window(), o.request.reply, o.request.dispatch.portCount,
-                             toLatin1(context.setupPassword()), *o.plan});
-            if (const std::optional<QString> failed = writeBackup(**backup, {entry.json})) {
+                backupEntry({o.macText, &o.form()->window(), o.request().reply, o.request().dispatch.portCount,
+                             toLatin1(context.setupPassword()), *o.plan()});
+            if (const std::optional<QString> failed = writeBackup(**backup, {entry})) {
                 notSent = Failure{kExitUsage, *failed + QStringLiteral("; nothing was sent")};
                 return notSent->message;
             }
@@ -129,44 +129,40 @@ CommandResult runSet(CliContext& context, const QCommandLineParser& parser)
         return run.failure();
     DeviceOutcome& outcome = run->outcome;
     const QString mac = fromLatin1(run->device.macText);
-    if (!outcome.form)
-        return Failure{kExitUnknownValue, describe(outcome.request, Audience::Cli,
-                                                   {.model = printableText(outcome.request.modelVersion.model)})};
-    const WindowDef& window = outcome.form->window();
-    if (!outcome.form->hasDeviceMac())
+    const ConfigRequestResult& request = outcome.request();
+    if (!outcome.form())
+        return Failure{kExitUnknownValue,
+                       describe(request, Audience::Cli, {.model = printableText(request.modelVersion.model)})};
+    const WindowDef& window = outcome.form()->window();
+    if (!outcome.form()->hasDeviceMac())
         return Failure{kExitNoAnswer, noMacText(Audience::Cli, mac)};
     // No plan once the form is there: a value typed was refused.
-    if (!outcome.plan)
-        return Failure{kExitUnknownValue, outcome.error};
+    if (!outcome.plan())
+        return Failure{kExitUnknownValue, outcome.error()};
     if (notSent)
         return *notSent;
-    const UpdatePlan& plan = *outcome.plan;
-    const std::optional<UpdateResult>& update = outcome.update;
+    const UpdatePlan& plan = *outcome.plan();
+    const std::optional<UpdateResult>& update = outcome.steps.update;
     if (update &&
         (update->outcome == UpdateResult::Outcome::NotSent || update->outcome == UpdateResult::Outcome::TooLarge))
-        return Failure{exitCode(*update),
-                       describe(*update, Audience::Cli, {.device = mac, .setCommandBytes = plan.setCommand.size()})};
+        return failureOf(*update, {.device = mac, .setCommandBytes = plan.setCommand.size()});
     const bool answered = update && update->answered();
     // A secret field's values are shown as "***", whether they match or not.
-    if (outcome.verify)
-        maskVerifiedSecrets(context, window, *outcome.verify);
-    context.output().write(SetReport(context, plan, dryRun, answered, outcome.verify, &window));
+    std::optional<VerifyResult>& verify = outcome.steps.verify;
+    if (verify)
+        maskVerifiedSecrets(context, window, *verify);
+    context.output().write(SetReport(context, plan, dryRun, answered, verify, &window));
     if (Interruption::signal() != 0)
         return Failure{static_cast<ExitCode>(Interruption::exitCode()),
                        QStringLiteral("interrupted by signal %1 during the update of %2 (reported above)")
                            .arg(Interruption::signal())
                            .arg(mac)};
-    if (!dryRun && !answered) {
-        // Whatever ended it, an Update that was not confirmed reads as one that got no answer.
-        UpdateResult unanswered = update.value_or(UpdateResult{});
-        unanswered.outcome = UpdateResult::Outcome::NoAnswer;
-        return Failure{exitCode(unanswered),
-                       describe(unanswered, Audience::Cli, {.device = mac, .timeoutMs = context.options().timeoutMs})};
-    }
-    const std::optional<VerifyResult>& verify = outcome.verify;
-    if (verify && isFailure(*verify))
-        return Failure{exitCode(*verify), describe(*verify, Audience::Cli, {.device = mac})};
-    return std::nullopt;
+    // Not confirmed: no answer, or cut short by a signal, which the CLI words alike. (An Update that never
+    // started was stopped by its gate.)
+    if (!dryRun && !answered)
+        return update ? failureOf(*update, {.device = mac, .timeoutMs = context.options().timeoutMs})
+                      : Failure{kExitNoAnswer, outcome.error()};
+    return verify ? failureOf(*verify, {.device = mac}) : std::nullopt;
 }
 
 Command setCommand()

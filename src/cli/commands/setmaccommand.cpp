@@ -150,16 +150,12 @@ CommandResult runSetMac(CliContext& context, const QCommandLineParser& parser)
 
     const MacChangeResult result = changeMac(context, (*device)->ref, asked->newField, asked->accessCode);
     if (!result.replied())
-        return Failure{exitCode(result),
-                       describe(result, Audience::Cli, {.device = named, .timeoutMs = context.options().timeoutMs})};
+        return failureOf(result, {.device = named, .timeoutMs = context.options().timeoutMs});
     const bool wellFormed =
         result.changed() || (result.outcome == MacChangeResult::Outcome::Unchanged && !result.newField.empty());
     if (wellFormed || context.output().json())
         context.output().write(SetMacReport(result));
-    if (isFailure(result))
-        return Failure{exitCode(result),
-                       describe(result, Audience::Cli, {.device = named, .askedMac = asked->newField})};
-    return std::nullopt;
+    return failureOf(result, {.device = named, .askedMac = asked->newField});
 }
 
 Command setMacCommand()

@@ -41,9 +41,9 @@ QJsonValue ShowReport::json() const
 {
     const CliContext& context = m_context;
     const DeviceRun& loaded = m_loaded;
-    const ModelVersion& mv = loaded.outcome.request.modelVersion;
-    const std::string& window = loaded.outcome.request.dispatch.window;
-    const SetupForm* form = loaded.outcome.form.get();
+    const ModelVersion& mv = loaded.outcome.request().modelVersion;
+    const std::string& window = loaded.outcome.request().dispatch.window;
+    const SetupForm* form = loaded.outcome.form();
     QJsonArray fields;
     if (form) {
         for (const ShownField& f : form->shownFields()) {
@@ -68,8 +68,8 @@ QString ShowReport::text() const
 {
     const CliContext& context = m_context;
     const DeviceRun& loaded = m_loaded;
-    const ModelVersion& mv = loaded.outcome.request.modelVersion;
-    const SetupForm* form = loaded.outcome.form.get();
+    const ModelVersion& mv = loaded.outcome.request().modelVersion;
+    const SetupForm* form = loaded.outcome.form();
     QString text = QStringLiteral("MAC        ") + fromLatin1(loaded.device.macText) + QLatin1Char('\n');
     text += QStringLiteral("MAC field  ") + fromLatin1(loaded.device.macField) + QLatin1Char('\n');
     text += QStringLiteral("IP         ") + shownText(loaded.device.ip) + QLatin1Char('\n');

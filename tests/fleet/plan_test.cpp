@@ -1,82 +1,22 @@
 // SPDX-License-Identifier: Apache-2.0
-// The parts of linkvane-cli's fleet commands, in process: secrets masked in commands and replies, the
-// plan's reading and its fault positions (as JSON and as CSV), the help made from the command definitions.
+// The fleet's plans in process: reading them and their fault positions (as JSON and as CSV), selections,
+// templates, and what a plan reaches among the devices a search found.
 
-#include "cli.h"
-#include "command.h"
 #include "csvplan.h"
 #include "founddevices.h"
 #include "plan.h"
-#include "secretmask.h"
 #include "selection.h"
 #include "targets.h"
 #include "valuetemplate.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-struct MaskCase {
-    const char* name;
-    std::string bytes;
-    std::string masked;
-};
-
-class SecretMaskTest : public ::testing::TestWithParam<MaskCase> {};
-
-TEST_P(SecretMaskTest, HidesTheHeaderPasswordAndSecretItemsOnly)
-{
-    lv::SecretMask mask;
-    mask.addPassword("pw/x"); // a known password may hold "/"
-    mask.addPassword("pw");
-    EXPECT_EQ(mask.masked(GetParam().bytes), GetParam().masked);
-    mask.setEnabled(false);
-    EXPECT_EQ(mask.masked(GetParam().bytes), GetParam().bytes);
-}
-
-const std::string kNul(1, '\0');
-
-INSTANTIATE_TEST_SUITE_P(
-    Messages, SecretMaskTest,
-    ::testing::Values(
-        MaskCase{"Request", "G 0.80.194.0.0.1/10.0.0.1/secret" + kNul, "G 0.80.194.0.0.1/10.0.0.1/***" + kNul},
-        MaskCase{"RequestWithoutPassword", "G 0.80.194.0.0.1/10.0.0.1/" + kNul, "G 0.80.194.0.0.1/10.0.0.1/" + kNul},
-        MaskCase{"SetSinglePort", "S 00:50:C2:00:00:01/10.0.0.1/pw/<DeviceID>Pump</DeviceID>",
-                 "S 00:50:C2:00:00:01/10.0.0.1/***/<DeviceID>Pump</DeviceID>"},
-        MaskCase{"SetKnownPasswordWithSlash", "S m/10.0.0.1/pw/x/<DeviceID>A</DeviceID>",
-                 "S m/10.0.0.1/***/<DeviceID>A</DeviceID>"},
-        MaskCase{"SetUnknownPassword", "S m/10.0.0.1/other/<DeviceID>A</DeviceID>",
-                 "S m/10.0.0.1/***/<DeviceID>A</DeviceID>"},
-        MaskCase{"SetHeaderOnlyNoPassword", "S m/10.0.0.1/", "S m/10.0.0.1/"},
-        MaskCase{"SetNoPasswordWithItem", "S m/10.0.0.1//<DeviceID>A</DeviceID>",
-                 "S m/10.0.0.1//<DeviceID>A</DeviceID>"},
-        MaskCase{"SetMultiPort", "S m/10.0.0.1/pw" + kNul + "/<krPassword>new</krPassword>/<krAccess></krAccess>",
-                 "S m/10.0.0.1/***" + kNul + "/<krPassword>***</krPassword>/<krAccess></krAccess>"},
-        MaskCase{"SetPl778ExtraField",
-                 "S m/10.0.0.1/pw//<SetupPassword>n</SetupPassword><AccessPassword>a</AccessPassword>",
-                 "S m/10.0.0.1/***//<SetupPassword>***</SetupPassword><AccessPassword>***</AccessPassword>"},
-        MaskCase{"Update", "U m/10.0.0.1/anything/at all", "U m/10.0.0.1/***"},
-        MaskCase{"MacChange", "M 0.80.194.0.0.1/0.80.194.0.0.2/AccessCode", "M 0.80.194.0.0.1/0.80.194.0.0.2/***"},
-        MaskCase{"Reply", "AG VER:1\r<SetupPassword>pw</SetupPassword><krAccess>x</krAccess><DeviceID>pw</DeviceID>MAC",
-                 "AG VER:1\r<SetupPassword>***</SetupPassword><krAccess>***</krAccess><DeviceID>pw</DeviceID>MAC"},
-        MaskCase{"SearchAnswer", "AX 0.80.194.0.0.1/10.0.0.1/pw\r", "AX 0.80.194.0.0.1/10.0.0.1/pw\r"},
-        // The whole password, a zero byte in it included, and a device's echo of a command.
-        MaskCase{"RequestPasswordHoldingANul", "G m/10.0.0.1/sec" + kNul + "ret" + kNul, "G m/10.0.0.1/***" + kNul},
-        MaskCase{"EchoOfTheRequest", "AG 0.80.194.0.0.1/10.0.0.1/secret" + kNul,
-                 "AG 0.80.194.0.0.1/10.0.0.1/***" + kNul},
-        MaskCase{"EchoOfTheSetCommand", "AS 00:50:C2:00:00:01/10.0.0.1/pw/<DeviceID>A</DeviceID>",
-                 "AS 00:50:C2:00:00:01/10.0.0.1/***/<DeviceID>A</DeviceID>"},
-        MaskCase{"ReplyFirstLineIsNoHeader", "AG VER:1/2/3\r<DeviceID>a/b</DeviceID>MAC",
-                 "AG VER:1/2/3\r<DeviceID>a/b</DeviceID>MAC"},
-        MaskCase{"KnownLongPasswordInAValue", "AG VER:1\r<DeviceID>xpw/xy</DeviceID>MAC",
-                 "AG VER:1\r<DeviceID>x***y</DeviceID>MAC"}),
-    [](const ::testing::TestParamInfo<MaskCase>& param) { return std::string(param.param.name); });
 
 TEST(FleetPlan, DefaultsApplyToEveryDeviceAndTheDevicesOwnEntriesWin)
 {
@@ -215,36 +155,6 @@ TEST(CsvPlan, ExportWritesWhatApplyReadsBackWithEmptyCellsLeftOut)
     EXPECT_EQ(QJsonDocument(own->plan).toJson(QJsonDocument::Compact),
               QByteArray(R"({"devices":[{"device":"10.0.0.5","password":"s;\"x","window":"frmSetupKr770A"}]})"));
 }
-
-class FleetCommandHelp : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(FleetCommandHelp, ComesFromTheCommandsDefinition)
-{
-    const lv::Command* command = lv::findCommand(QString::fromLatin1(GetParam()));
-    ASSERT_NE(command, nullptr);
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    EXPECT_EQ(lv::runCli({QString::fromLatin1(GetParam()), QStringLiteral("--help")}, outStream, errStream), 0);
-    outStream.flush();
-    EXPECT_TRUE(out.startsWith(QStringLiteral("usage: linkvane-cli [global options] ") + command->name))
-        << out.toStdString();
-    // The help is wrapped to the terminal: compared with spaces and line ends made alike.
-    const QString flat = out.simplified();
-    EXPECT_TRUE(flat.contains(command->description.simplified())) << out.toStdString();
-    for (const lv::Operand& operand : command->operands)
-        EXPECT_TRUE(flat.contains(operand.description.simplified())) << operand.name.toStdString();
-    ASSERT_FALSE(command->options.isEmpty());
-    for (const QCommandLineOption& option : command->options) {
-        EXPECT_TRUE(out.contains(QStringLiteral("--") + option.names().front())) << out.toStdString();
-        EXPECT_TRUE(flat.contains(option.description().simplified())) << option.names().front().toStdString();
-    }
-    // The general help lists the command too.
-    EXPECT_TRUE(lv::usageText().contains(QStringLiteral("  ") + command->name));
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, FleetCommandHelp, ::testing::Values("apply", "export", "search"));
 
 // A selection judges a device by its search answer (ID, address) and, when asked, its model.
 struct SelectCase {
