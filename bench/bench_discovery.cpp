@@ -10,11 +10,13 @@
 // Linux only: it reads /proc and spawns processes with POSIX calls. Every run is
 // bounded; every child is ended at its deadline.
 
+#include "bulkchange.h"
 #include "catalogue.h"
 #include "exchanges.h"
 #include "loaders.h"
 #include "macchangeexchange.h"
 #include "mainwindow.h"
+#include "secretmask.h"
 #include "udpsocket.h"
 #include "updateplan.h"
 
@@ -288,6 +290,51 @@ int runGui(quint16 port, int expect, int deadlineMs, qint64 spawnedNs, bool mete
     return 0;
 }
 
+// The window's change of every listed device at once (as its Devices menu makes it: the preview, then
+// the run, `parallel` at once), with the event loop's longest stall.
+int runBulk(quint16 port, int expect, int parallel)
+{
+    Gui gui(port, monotonicNs());
+    gui.search();
+    if (!waitUntil([&] { return gui.lstDev->model()->rowCount() >= expect; }, 10000))
+        return 1;
+    lv::PlanEntry entry;
+    entry.device = QStringLiteral("every device");
+    entry.selection = lv::DeviceSelection{};
+    entry.set = {{QStringLiteral("deviceId"), QStringLiteral("Bulk-{n:03}"), true}};
+    lv::Plan plan;
+    plan.entries.push_back(entry);
+    lv::SecretMask mask;
+    const lv::BulkSettings settings{.parallel = parallel};
+    lv::BulkChange change(gui.state, mask, lv::foundDevices(gui.window->search()), plan, settings);
+    qint64 previewedNs = 0;
+    bool done = false;
+    QObject::connect(&change, &lv::BulkChange::previewReady, &change, [&] {
+        previewedNs = monotonicNs();
+        change.apply(settings);
+    });
+    QObject::connect(&change, &lv::BulkChange::ranFinished, &change, [&] {
+        done = true;
+        recheck();
+    });
+    StallMeter stalls;
+    const qint64 t0 = monotonicNs();
+    stalls.start();
+    if (change.preview())
+        return 1;
+    waitUntil([&] { return done; }, 120000);
+    stalls.stop();
+    const qint64 t1 = monotonicNs();
+    printJson({{QStringLiteral("devices"), expect},
+               {QStringLiteral("parallel"), parallel},
+               {QStringLiteral("updated"), change.counts().of(lv::FleetResult::Updated)},
+               {QStringLiteral("previewMs"), ms(previewedNs - t0)},
+               {QStringLiteral("runMs"), ms(t1 - previewedNs)},
+               {QStringLiteral("wholeMs"), ms(t1 - t0)},
+               {QStringLiteral("longestStallMs"), stalls.longestMs()}});
+    return done ? 0 : 1;
+}
+
 // CPU seconds per second of wall time while `wait` runs.
 double cpuShare(const std::function<void()>& wait, double* wallMs)
 {
@@ -538,7 +585,10 @@ int usage()
     std::fprintf(stderr,
                  "usage: bench_discovery [--quick] [--burst-runs K] [--json FILE] [--devsim PATH] [--cli PATH]\n"
                  "  --quick         1,000 devices only (jitter 0 and 200), no waits: a smoke run\n"
-                 "  --burst-runs K  repeat the 50,000-device burst K times (default 10)\n");
+                 "  --burst-runs K  repeat the 50,000-device burst K times (default 10)\n"
+                 "or:    bench_discovery --role bulk --port N --expect D [--parallel P]\n"
+                 "  one change of every device of a running simulator, as the window's Devices menu\n"
+                 "  makes it, with the event loop's longest stall\n");
     return 1;
 }
 
@@ -698,6 +748,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (role == QLatin1String("gui"))
         return runGui(port, expect, deadlineMs, spawnedNs, argument(argc, argv, "--meter-stalls", "1").toInt() != 0);
+    if (role == QLatin1String("bulk"))
+        return runBulk(port, expect, argument(argc, argv, "--parallel", "64").toInt());
     if (role == QLatin1String("waits"))
         return runWaits(port, argument(argc, argv, "--silent-mac"), spawnedNs);
     return usage();

@@ -4,6 +4,9 @@
 #include "mainwindow.h"
 
 #include "aboutbox.h"
+#include "bulkdialog.h"
+#include "datagramexchange.h"
+#include "deviceactions.h"
 #include "devicelinedelegate.h"
 #include "devicelist.h"
 #include "devicelistmodel.h"
@@ -14,6 +17,7 @@
 #include "mnemonic.h"
 #include "outcometexts.h"
 #include "passwordprompt.h"
+#include "showntext.h"
 #include "statusline.h"
 #include "twips.h"
 #include "windowhost.h"
@@ -24,14 +28,21 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QFile>
 #include <QFocusEvent>
 #include <QIdentityProxyModel>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
 #include <QNetworkInterface>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 
@@ -134,6 +145,9 @@ MainWindow::MainWindow(SessionState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Linkvane"));
     buildMenus();
     buildControls();
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateBulkActions);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &MainWindow::updateBulkActions);
+    updateBulkActions();
     m_macService = new MacService(
         *this, m_state, m_search, [this] { return m_search.deviceAt(selectedRow()); },
         [this] { return requestRunning(); });
@@ -178,6 +192,35 @@ void MainWindow::buildMenus()
     QAction* exitAction = option->addAction(QStringLiteral("&Exit"));
     exitAction->setObjectName(QStringLiteral("mnuExit"));
     connect(exitAction, &QAction::triggered, this, &MainWindow::mnuExit_Click);
+
+    // Many devices at once, and the actions of the device table for the selected device; the same
+    // entries in the list's context menu.
+    QMenu* devices = menuBar()->addMenu(QStringLiteral("&Devices"));
+    devices->setObjectName(QStringLiteral("mnuDevices"));
+    for (const BulkDialog::Kind kind :
+         {BulkDialog::Kind::ChangeSettings, BulkDialog::Kind::NumberDevices, BulkDialog::Kind::CopySettings,
+          BulkDialog::Kind::ApplyPlan, BulkDialog::Kind::Undo}) {
+        if (kind == BulkDialog::Kind::ApplyPlan) {
+            m_exportAction = devices->addAction(QStringLiteral("&Export…"));
+            m_exportAction->setObjectName(QStringLiteral("mnuBulk_Export"));
+            connect(m_exportAction, &QAction::triggered, this, &MainWindow::exportSelected);
+        }
+        QAction* entry = devices->addAction(bulkCaption(kind, 0));
+        entry->setObjectName(QStringLiteral("mnuBulk_") + BulkDialog::title(kind).remove(QLatin1Char(' ')));
+        connect(entry, &QAction::triggered, this, [this, kind] { openBulk(kind); });
+        m_bulkActions.push_back({kind, entry});
+    }
+    bool separated = false;
+    for (const DeviceAction& action : deviceActions()) {
+        if (!action.menuCaption || !action.datagram)
+            continue;
+        if (!std::exchange(separated, true))
+            devices->addSeparator();
+        QAction* entry = devices->addAction(QString::fromUtf8(action.menuCaption));
+        entry->setObjectName(QStringLiteral("mnuAction_") + QString::fromLatin1(action.name));
+        connect(entry, &QAction::triggered, this, [this, action] { runDeviceAction(action); });
+    }
+    m_devicesMenu = devices;
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -224,7 +267,9 @@ void MainWindow::buildControls()
     m_lstDev->setAccessibleDescription(QStringLiteral("One line per device: MAC address, IP address, device ID"));
     m_lstDev->setModel(new LineColumnOnly(m_model, this));
     m_lstDev->setModelColumn(DeviceListModel::LineColumn);
-    m_lstDev->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several lines for the Devices menu (Ctrl-click, Shift-click, Shift+arrows, Ctrl+A); a double-click
+    // or Enter opens the one under the cursor.
+    m_lstDev->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lstDev->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every line is one line of text high and as wide as the widest line seen
     // (the model keeps that size), so laying out thousands of lines measures no
@@ -241,7 +286,13 @@ void MainWindow::buildControls()
     connect(m_lstDev, &QListView::doubleClicked, this, [this] { lstDev_DblClick(); });
     // The selection update runs whenever a line becomes selected, by mouse or keyboard; a click on the
     // line that is already selected runs it too.
-    connect(m_lstDev->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { lstDev_Click(); });
+    connect(m_lstDev->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        lstDev_Click();
+        updateBulkActions();
+    });
+    m_lstDev->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_lstDev, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { m_devicesMenu->popup(m_lstDev->viewport()->mapToGlobal(at)); });
     connect(m_lstDev, &QListView::clicked, this, [this] { lstDev_Click(); });
 
     // The hidden twin list of the raw replies; never shown.
@@ -385,6 +436,7 @@ void MainWindow::setBusy(bool busy)
     m_requestRunning = busy;
     // While a request waits, neither a new search nor a second request may start.
     m_cmdSearch->setEnabled(!busy);
+    updateBulkActions();
 }
 
 StatusLine* MainWindow::statusLine() const
@@ -597,6 +649,212 @@ void MainWindow::lstDev_DblClick()
         openSetupWindow(result, *device);
     }
     Q_EMIT requestFinished();
+}
+
+namespace {
+
+// An entry's caption that names how many devices it is for ("Change &Settings of 12 Devices…"); the
+// entries that act on one device or on a file name none.
+QString countedCaption(const char* plain, const char* counted, int count)
+{
+    if (count == 0 || !counted)
+        return QString::fromUtf8(plain);
+    return QString::fromUtf8(counted).arg(count == 1 ? QStringLiteral("1 Device")
+                                                     : QStringLiteral("%1 Devices").arg(count));
+}
+
+} // namespace
+
+QString MainWindow::bulkCaption(BulkDialog::Kind kind, int count)
+{
+    static const std::map<BulkDialog::Kind, std::pair<const char*, const char*>> kCaptions{
+        {BulkDialog::Kind::ChangeSettings, {"Change &Settings…", "Change &Settings of %1…"}},
+        {BulkDialog::Kind::NumberDevices, {"&Number Devices…", "&Number %1…"}},
+        {BulkDialog::Kind::CopySettings, {"Copy Settings &From This Device…", nullptr}},
+        {BulkDialog::Kind::ApplyPlan, {"Apply &Plan…", nullptr}},
+        {BulkDialog::Kind::Undo, {"&Undo Last Change", nullptr}},
+    };
+    const auto& [plain, counted] = kCaptions.at(kind);
+    return countedCaption(plain, counted, count);
+}
+
+std::vector<int> MainWindow::selectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_lstDev->selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void MainWindow::updateBulkActions()
+{
+    if (!m_lstDev)
+        return;
+    const int selected = static_cast<int>(selectedRows().size());
+    for (const auto& [kind, entry] : m_bulkActions) {
+        entry->setText(bulkCaption(kind, selected));
+        const bool needsSelection = kind == BulkDialog::Kind::ChangeSettings || kind == BulkDialog::Kind::NumberDevices;
+        const bool possible = kind == BulkDialog::Kind::Undo           ? !m_lastBackup.isEmpty()
+                              : kind == BulkDialog::Kind::CopySettings ? selected > 1 && selectedRow() >= 0
+                              : needsSelection                         ? selected > 0
+                                                                       : m_model->rowCount() > 0;
+        entry->setEnabled(possible && !m_requestRunning);
+    }
+    m_exportAction->setText(countedCaption("&Export…", "&Export %1…", selected));
+    m_exportAction->setEnabled(selected > 0 && !m_requestRunning);
+}
+
+void MainWindow::openBulk(BulkDialog::Kind kind)
+{
+    if (m_requestRunning || m_exiting)
+        return;
+    std::optional<Plan> plan;
+    if (kind == BulkDialog::Kind::ApplyPlan || kind == BulkDialog::Kind::Undo) {
+        const std::optional<QString> path =
+            kind == BulkDialog::Kind::Undo
+                ? std::optional(m_lastBackup)
+                : Dialogs::openFileName(this, BulkDialog::title(kind), QStringLiteral("Plans (*.json *.csv)"));
+        if (!path)
+            return;
+        QString error;
+        QFile file(*path);
+        const std::optional<PlanFormat> format = planFormatFor(*path, {});
+        if (!file.open(QIODevice::ReadOnly) || !(plan = readPlan(file.readAll(), *format, &error))) {
+            report(QStringLiteral("%1: %2").arg(*path, error.isEmpty() ? file.errorString() : error), {}, true);
+            return;
+        }
+    }
+    std::vector<int> rows = selectedRows();
+    SetEntries changes;
+    if (kind == BulkDialog::Kind::NumberDevices)
+        changes = {{QStringLiteral("deviceId"), QStringLiteral("Device-{n:03}"), true},
+                   {QStringLiteral("ip"), QStringLiteral("192.168.1.{n+10}"), true}};
+    if (kind == BulkDialog::Kind::CopySettings) {
+        // The fields of the device under the cursor that have a role, for the other selected devices.
+        const std::optional<std::vector<std::pair<QString, QString>>> fields = rolesOfCurrentDevice();
+        if (!fields)
+            return;
+        for (const auto& [role, value] : *fields)
+            changes.push_back({role, value, true});
+        std::erase(rows, selectedRow());
+    }
+    FoundDevices devices = plan ? foundDevices(m_search) : foundDevices(m_search, rows);
+    const QString backup = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                           QStringLiteral("/linkvane-backup-%1.json")
+                               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    BulkDialog dialog(kind, m_state, m_mask, std::move(devices), std::move(plan), std::move(changes),
+                      {.verify = verifyAfterUpdate(), .timeoutMs = kRequestTimeoutMs}, backup, this);
+    setBusy(true);
+    dialog.exec();
+    setBusy(false);
+    if (const BulkChange* change = dialog.change(); change && change->run()) {
+        const FleetRun& run = *change->run();
+        for (std::size_t t = 0; t < run.targets.size(); ++t) {
+            const DeviceOutcome& o = run.outcome(t);
+            const QString error = o.error();
+            const QString mac = fromLatin1(o.macText);
+            report(QStringLiteral("%1 %2").arg(printableName(o.named), resultText(o.result())) +
+                       (error.isEmpty() ? QString() : QStringLiteral(": ") + error),
+                   mac, !o.succeeded());
+            // The list shows the device's new address and ID as after a single Update.
+            if (run.jobOf[t] >= 0 && o.steps.update && o.steps.update->answered() && o.form())
+                if (const DeviceLinePatch patch = o.form()->linePatch(); patch.changesLine())
+                    patchLine(run.targets[t].device->ref.row, patch);
+        }
+        if (!dialog.backupWritten().isEmpty())
+            m_lastBackup = dialog.backupWritten();
+    }
+    updateBulkActions();
+}
+
+DeviceJobs MainWindow::loadJobs(const FoundDevices& devices)
+{
+    DeviceJobs jobs;
+    for (const FoundDevice& device : devices) {
+        DeviceTask task;
+        task.device = device.ref;
+        task.macText = device.answer.macText;
+        task.password = toLatin1(m_state.gSetupPass);
+        jobs.push_back(std::make_unique<DeviceJob>(
+            m_state, std::move(task), JobSettings{.mode = JobSettings::Mode::Load, .timeoutMs = kRequestTimeoutMs},
+            m_mask));
+    }
+    setBusy(true);
+    say(QStringLiteral("Reading %1 devices…").arg(jobs.size()));
+    runDeviceJobs(jobs, BulkSettings{}.parallel, {});
+    setBusy(false);
+    return jobs;
+}
+
+std::optional<std::vector<std::pair<QString, QString>>> MainWindow::rolesOfCurrentDevice()
+{
+    const int row = selectedRow();
+    const DeviceJobs jobs = loadJobs(foundDevices(m_search, std::vector<int>{row}));
+    const DeviceOutcome& o = jobs.front()->outcome();
+    const QString mac = fromLatin1(o.macText);
+    if (o.result() != FleetResult::Loaded) {
+        report(mac + QStringLiteral(": ") + o.error(), mac, true);
+        return std::nullopt;
+    }
+    std::vector<std::pair<QString, QString>> fields;
+    for (auto& [field, value] : settableFieldList(*o.form(), m_mask))
+        if (!field->role.empty() && !field->secret)
+            fields.emplace_back(fromLatin1(field->role), std::move(value));
+    return fields;
+}
+
+void MainWindow::exportSelected()
+{
+    const std::optional<QString> path =
+        Dialogs::saveFileName(this, QStringLiteral("Export"), QStringLiteral("Plans (*.json *.csv)"));
+    if (!path)
+        return;
+    const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+    const DeviceJobs jobs = loadJobs(foundDevices(m_search, selectedRows()));
+    QJsonArray entries;
+    std::vector<CsvPlanRow> rows;
+    for (const auto& job : jobs) {
+        const DeviceOutcome& o = job->outcome();
+        const QString mac = fromLatin1(o.macText);
+        if (o.result() != FleetResult::Loaded) {
+            report(mac + QStringLiteral(": ") + o.error(), mac, true);
+            continue;
+        }
+        if (csv)
+            rows.push_back(exportRow(o, m_mask));
+        else
+            entries.append(exportEntry(o, m_mask, false));
+    }
+    QSaveFile file(*path);
+    const QByteArray bytes =
+        csv ? csvPlanText(rows) : QJsonDocument(QJsonObject{{QStringLiteral("devices"), entries}}).toJson();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return report(QStringLiteral("%1: %2").arg(*path, file.errorString()), {}, true);
+    report(QStringLiteral("Exported %1 devices to %2")
+               .arg(csv ? rows.size() : static_cast<std::size_t>(entries.size()))
+               .arg(*path),
+           {}, false);
+}
+
+void MainWindow::runDeviceAction(const DeviceAction& action)
+{
+    if (m_requestRunning || m_exiting)
+        return;
+    const std::optional<DeviceRef> device = m_search.deviceAt(selectedRow());
+    if (!device)
+        return;
+    const QString mac = fromLatin1(device->macText);
+    if (m_search.answerShared(device->row))
+        return report(sharedAnswerText(mac, m_search.sendersOf(device->row)), mac, true);
+    setBusy(true);
+    DatagramExchange exchange(m_channel, *device, *action.datagram, PlannedAction{action.kind},
+                              action.datagram->timeoutMs);
+    const DatagramResult result = runExchange(exchange);
+    setBusy(false);
+    if (!m_exiting)
+        report(describe(result, action, Audience::Window, {.device = mac, .timeoutMs = action.datagram->timeoutMs}),
+               mac, meaningOf(result, action).failure);
 }
 
 void MainWindow::openSetupWindow(const ConfigRequestResult& result, const DeviceRef& device)

@@ -3,12 +3,14 @@
 
 // frmMain: the device search, the device list and the choice of a device.
 
+#include "bulkdialog.h"
 #include "commandchannel.h"
 #include "devicelinepatch.h"
 #include "devicesearch.h"
 #include "diagnosis.h"
 #include "exchanges.h"
 #include "searchexchange.h"
+#include "secretmask.h"
 #include "sessionstate.h"
 #include "verifyexchange.h"
 
@@ -17,6 +19,8 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -25,6 +29,8 @@ class QMenu;
 class QPushButton;
 
 namespace lv {
+
+struct DeviceAction;
 
 class DeviceLineDelegate;
 class DeviceListModel;
@@ -106,6 +112,22 @@ private:
     void placeList();
     int selectedRow() const;
     void openSetupWindow(const ConfigRequestResult& result, const DeviceRef& device);
+    // A device action of the table on the selected device: its datagram, the answer, the outcome reported.
+    void runDeviceAction(const DeviceAction& action);
+    // The Devices menu's change of many devices: its dialog, then every outcome in the log and the lines
+    // of the devices updated patched.
+    void openBulk(BulkDialog::Kind kind);
+    // An entry's caption for `count` selected devices ("Change &Settings of 12 Devices…").
+    static QString bulkCaption(BulkDialog::Kind kind, int count);
+    void updateBulkActions();
+    std::vector<int> selectedRows() const;
+    // Devices > Export: the selected devices' configuration as the CLI's export writes it, JSON or CSV.
+    void exportSelected();
+    // Each device asked for its configuration, up to the bulk changes' number at once.
+    DeviceJobs loadJobs(const FoundDevices& devices);
+    // The fields of the device under the cursor that have a role, with their values as it shows them;
+    // nothing when it did not answer.
+    std::optional<std::vector<std::pair<QString, QString>>> rolesOfCurrentDevice();
     // Option > Verify After Update: asks the device `mac` of the confirmed Update `plan` for its
     // configuration again, without the window waiting, with the setup password the Update went out with.
     // One check runs at a time: a new one replaces the last, and its channel goes with it.
@@ -149,6 +171,11 @@ private:
     std::unique_ptr<VerifyExchange> m_verify;        // declared after its channel: destroyed before it
     MessageLog* m_log = nullptr;
     MessagesWindow* m_messages = nullptr;
+    QMenu* m_devicesMenu = nullptr;
+    QAction* m_exportAction = nullptr;
+    std::vector<std::pair<BulkDialog::Kind, QAction*>> m_bulkActions;
+    QString m_lastBackup; // the backup of the last change of many devices in this run
+    SecretMask m_mask;    // the passwords the bulk changes' jobs learn; nothing shows them
 };
 
 } // namespace lv

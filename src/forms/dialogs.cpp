@@ -3,6 +3,7 @@
 
 #include "dialogs.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -55,6 +56,32 @@ std::optional<QString> Dialogs::inputText(QWidget* parent, const QString& prompt
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+namespace {
+
+// A file chosen in the platform's dialog to open or to save; scripted, the next queued answer.
+std::optional<QString> chosenFile(QWidget* parent, const QString& title, const QString& filter, bool save)
+{
+    if (Dialogs::scripted())
+        return Dialogs::inputText(parent, title, title, {});
+    const QString path = save ? QFileDialog::getSaveFileName(parent, title, {}, filter)
+                              : QFileDialog::getOpenFileName(parent, title, {}, filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+} // namespace
+
+std::optional<QString> Dialogs::openFileName(QWidget* parent, const QString& title, const QString& filter)
+{
+    return chosenFile(parent, title, filter, false);
+}
+
+std::optional<QString> Dialogs::saveFileName(QWidget* parent, const QString& title, const QString& filter)
+{
+    return chosenFile(parent, title, filter, true);
 }
 
 void Dialogs::setScripted(bool scripted)

@@ -29,6 +29,14 @@ public:
     static std::optional<QString> inputText(QWidget* parent, const QString& prompt, const QString& title,
                                             const QString& proposed);
 
+    // A file to open, chosen in the platform's dialog; nullopt when the operator cancels. Scripted, it
+    // takes the next queued answer as the input box does.
+    static std::optional<QString> openFileName(QWidget* parent, const QString& title, const QString& filter);
+
+    // A file to write, chosen in the platform's dialog; nullopt when the operator cancels. Scripted as
+    // openFileName().
+    static std::optional<QString> saveFileName(QWidget* parent, const QString& title, const QString& filter);
+
     // Scripted mode: messages are recorded instead of shown, and the input box
     // takes the queued answers in order (an empty queue answers Cancel).
     static void setScripted(bool scripted);

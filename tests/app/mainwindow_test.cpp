@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, ControlsAndMenusCarryTheirCaptions)
     QStringList menus;
     for (QAction* a : window->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, QStringList({QStringLiteral("&Option"), QStringLiteral("&Help")}));
+    EXPECT_EQ(menus, QStringList({QStringLiteral("&Option"), QStringLiteral("&Devices"), QStringLiteral("&Help")}));
 }
 
 // A screen reader finds the device list by its name and its lines, and never the raw replies of the

@@ -2,14 +2,17 @@
 // Grabs the main window listing the simulated LAN, as a person would see it, into the folder given as
 // the first argument (docs/screenshots in the README): after a search in the default font and in an
 // 11-point one, a setup window with two changed fields, the status bar after a double-click on a
-// device that does not answer, and a dark palette with two devices sharing an IP address.
+// device that does not answer, the preview of a change of every device, and a dark palette with two
+// devices sharing an IP address.
 
 #include "mainwindow.h"
 
+#include "bulkdialog.h"
 #include "devsimprocess.h"
 #include "setupwindow.h"
 #include "windowhost.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -130,6 +133,23 @@ int main(int argc, char** argv)
     window.lstDev_DblClick();
     QTest::qWait(100);
     ok = save(window, "main-window-silent.png") && ok;
+
+    // Every device selected and numbered: the bulk change's preview, loaded -> new per field.
+    window.findChild<QListView*>(QStringLiteral("lstDev"))->selectAll();
+    QTimer::singleShot(0, &window, [&ok] {
+        auto* dialog = qobject_cast<lv::BulkDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            ok = false;
+            return;
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdPreview")), Qt::LeftButton);
+        auto* apply = dialog->findChild<QPushButton*>(QStringLiteral("cmdApply"));
+        QTest::qWaitFor([apply] { return apply->isEnabled(); }, 10000);
+        QTest::qWait(100);
+        ok = save(*dialog, "bulk-preview.png") && ok;
+        dialog->done(QDialog::Rejected);
+    });
+    window.findChild<QAction*>(QStringLiteral("mnuBulk_NumberDevices"))->trigger();
 
     // The same LAN in an 11-point font.
     {
