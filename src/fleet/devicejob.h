@@ -185,7 +185,6 @@ public:
     // No job starts any more and those under way end as they would (one reading its configuration
     // sends nothing more), or at once when `now`.
     void stop(bool now);
-    std::size_t ended() const { return m_ended; }
     bool isFinished() const { return m_ended == m_jobs.size(); }
 
 Q_SIGNALS:

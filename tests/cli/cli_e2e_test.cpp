@@ -444,6 +444,17 @@ TEST(CliSearch, DevicesSharingAnIpAreMarkedAsConflicts)
         if (line.contains(QByteArray((owner.ip() + " !").c_str())))
             ++marked;
     EXPECT_EQ(marked, 2) << text.out;
+
+    // A plan that names the shared address is refused before anything is sent to either device.
+    QTemporaryDir dir;
+    const CliRun apply = runCli(at(
+        sim, {QStringLiteral("apply"),
+              writeFile(
+                  dir, QStringLiteral("p.json"),
+                  ("{\"devices\": [{\"device\": \"" + owner.ip() + "\", \"set\": {\"DeviceID\": \"X\"}}]}").c_str())}));
+    EXPECT_EQ(apply.exitCode, 2) << apply.err;
+    EXPECT_TRUE(apply.err.contains(" is answered by 2 devices: ")) << apply.err;
+    EXPECT_EQ(receivedWith(sim, "S ").size(), 1) << "only the set that moved the device";
 }
 
 } // namespace
