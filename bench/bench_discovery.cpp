@@ -33,6 +33,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
@@ -43,6 +44,7 @@
 #include <functional>
 #include <netinet/in.h>
 #include <poll.h>
+#include <queue>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -290,6 +292,25 @@ int runGui(quint16 port, int expect, int deadlineMs, qint64 spawnedNs, bool mete
     return 0;
 }
 
+// The floor the protocol itself sets for a run: each device changed waits its window's delay between its
+// set command and its Updates, `parallel` at once, each free slot taking the next device in plan order.
+int protocolFloorMs(const lv::FleetRun& previewed, int parallel)
+{
+    std::priority_queue<int, std::vector<int>, std::greater<>> freeAt;
+    for (int i = 0; i < parallel; ++i)
+        freeAt.push(0);
+    int end = 0;
+    for (const lv::DeviceOutcome* o : previewed.byPlan()) {
+        if (o->result() != lv::FleetResult::WouldUpdate || !o->plan())
+            continue;
+        const int ends = freeAt.top() + o->plan()->delayMs;
+        freeAt.pop();
+        freeAt.push(ends);
+        end = std::max(end, ends);
+    }
+    return end;
+}
+
 // The window's change of every listed device at once (as its Devices menu makes it: the preview, then
 // the run, `parallel` at once), with the event loop's longest stall.
 int runBulk(quint16 port, int expect, int parallel)
@@ -308,9 +329,11 @@ int runBulk(quint16 port, int expect, int parallel)
     const lv::BulkSettings settings{.parallel = parallel};
     lv::BulkChange change(gui.state, mask, lv::foundDevices(gui.window->search()), plan, settings);
     qint64 previewedNs = 0;
+    int floorMs = 0;
     bool done = false;
     QObject::connect(&change, &lv::BulkChange::previewReady, &change, [&] {
         previewedNs = monotonicNs();
+        floorMs = protocolFloorMs(change.previewed(), parallel);
         change.apply(settings);
     });
     QObject::connect(&change, &lv::BulkChange::ranFinished, &change, [&] {
@@ -331,6 +354,8 @@ int runBulk(quint16 port, int expect, int parallel)
                {QStringLiteral("previewMs"), ms(previewedNs - t0)},
                {QStringLiteral("runMs"), ms(t1 - previewedNs)},
                {QStringLiteral("wholeMs"), ms(t1 - t0)},
+               {QStringLiteral("floorMs"), floorMs},
+               {QStringLiteral("wholeOverFloor"), floorMs > 0 ? ms(t1 - t0) / floorMs : 0.0},
                {QStringLiteral("longestStallMs"), stalls.longestMs()}});
     return done ? 0 : 1;
 }
