@@ -3,7 +3,8 @@
 # Looks at the Windows build as a Windows user would: installs it with its
 # installer under Wine on a virtual X display, starts the installed Linkvane on
 # the simulated devices of the Linux build, searches, opens a single-port and a
-# four-port setup window and the MAC service's two dialogs, and saves what is on
+# four-port setup window, the MAC service's two dialogs and the preview of a
+# change of every device, and saves what is on
 # the screen at each step in docs/screenshots/windows-*.png. Run it after
 # scripts/windows.sh.
 #
@@ -123,4 +124,16 @@ service_window "MAC Password" mac-password Quartzmoon
 xdotool type TEST
 xdotool key Return
 service_window "Set MAC Address" set-mac 0.80.194.1.2.4
+xdotool key Escape
+
+# Every device at once: Ctrl+A in the list, Devices → Number Devices… (its two templates filled in),
+# then Preview: loaded -> new per field.
+xdotool mousemove --window "$main" 200 120 click 1
+sleep 0.3
+xdotool key ctrl+a alt+d n
+bulk=$(window_named "Number Devices")
+xdotool mousemove --window "$bulk" 5 5 click 1
+sleep 0.3
+xdotool key alt+p
+shoot "$bulk" bulk-preview
 xdotool key Escape
