@@ -4,9 +4,8 @@
 # installer under Wine on a virtual X display, starts the installed Linkvane on
 # the simulated devices of the Linux build, searches, opens a single-port and a
 # four-port setup window, the MAC service's two dialogs and the preview of a
-# change of every device, and saves what is on
-# the screen at each step in docs/screenshots/windows-*.png. Run it after
-# scripts/windows.sh.
+# change of every device, and saves what is on the screen at each step in
+# docs/screenshots/windows-*.png. Run it after scripts/windows.sh.
 #
 # LINKVANE_LINUX_BUILD  a Linux build with linkvane-devsim (default build/wine-linux)
 # LINKVANE_WINE_DPI     Wine's DPI: 96 (100 %, the default) or 144 (150 %), ...;

@@ -77,6 +77,14 @@ protected:
         return results->toPlainText();
     }
 
+    // A plan file in the test's folder holding `json`; its path.
+    QString planFile(const QByteArray& json)
+    {
+        QFile file(backups.filePath(QStringLiteral("plan.json")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
+        return file.fileName();
+    }
+
     QTemporaryDir backups;
 };
 
@@ -150,13 +158,9 @@ TEST_F(BulkChangeTest, NumbersEveryDeviceInMacOrderAndTheUndoPutsEveryLineBack)
     // On the wire, the same plan from linkvane-cli to a LAN as it was: the same commands, byte for byte.
     const QList<QByteArray> windowSent = commandsIn(sim.received().mid(receivedBefore));
     DevsimProcess fresh({QStringLiteral("--devices"), QStringLiteral("200")});
-    QFile plan(backups.filePath(QStringLiteral("plan.json")));
-    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
-    plan.write(
+    const QString plan = planFile(
         R"({"devices": [{"select": "ip=0.0.0.0/0", "set": {"deviceId": "Hall-{n:03}", "ip": "10.20.0.{n+10}"}}]})");
-    plan.close();
-    EXPECT_TRUE(
-        cliOutput(fresh.port(), {QStringLiteral("apply"), plan.fileName()}).contains("180 updated, 20 refused"));
+    EXPECT_TRUE(cliOutput(fresh.port(), {QStringLiteral("apply"), plan}).contains("180 updated, 20 refused"));
     EXPECT_EQ(commandsIn(fresh.received()), windowSent);
     EXPECT_EQ(window->messageLog().entries().back().text.contains(QStringLiteral(" updated")), true);
 
@@ -211,12 +215,8 @@ TEST_F(BulkChangeTest, APlanNamingASharedAnswerIsRefusedWhole)
 {
     ASSERT_TRUE(sim.addFault("twin:same-answer@0.80.194.0.0.3"));
     ASSERT_TRUE(searchFor(200));
-    QFile plan(backups.filePath(QStringLiteral("plan.json")));
-    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
-    plan.write(R"({"devices": [{"device": "00-50-C2-00-00-03", "set": {"deviceId": "X"}}]})");
-    plan.close();
     lv::Dialogs::setScripted(true);
-    lv::Dialogs::queueInput(plan.fileName());
+    lv::Dialogs::queueInput(planFile(R"({"devices": [{"device": "00-50-C2-00-00-03", "set": {"deviceId": "X"}}]})"));
     QString note;
     bool applyEnabled = true;
     inDialog(QStringLiteral("ApplyPlan"), [&](lv::BulkDialog* d) {
